@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds Binorama with its tests and runs every test (all labels).
+# BUILD_DIR and SANITIZE (e.g. "address,undefined") may be set by the caller.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+BUILD_DIR=${BUILD_DIR:-build}
+FLAGS=""
+if [ -n "${SANITIZE:-}" ]; then
+  FLAGS="-fsanitize=${SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer"
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+fi
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="$FLAGS" -DCMAKE_EXE_LINKER_FLAGS="$FLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$FLAGS" >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"
+cd "$BUILD_DIR"
+dbus-run-session -- ctest --output-on-failure -j"$(nproc)" --timeout 300

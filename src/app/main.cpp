@@ -1,0 +1,39 @@
+#include "ui/core/AppDelegate.h"
+#include "ui/core/DialogBox.h"
+#include "ui/core/MainVC.h"
+#include "ui/core/MainWindow.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Binorama"));
+    QApplication::setApplicationVersion(QStringLiteral(BINORAMA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("binorama"));
+
+    DialogBoxWidgetPresenter dialogs;
+    DialogBoxes::setPresenter(&dialogs);
+
+    // Before any window exists: the application-support folder and every
+    // setting. Without the folder nothing can work, so end at once.
+    if (!AppDelegate::initialize())
+        return 1;
+
+    MainWindow window;
+    auto* mainVC = new MainVC(&window);
+    window.setCentralWidget(mainVC);
+    AppDelegate delegate(&window, mainVC);
+
+    QStringList files = QApplication::arguments();
+    files.removeFirst();
+    QTimer::singleShot(0, &delegate, [&delegate, files] {
+        delegate.applicationDidFinishLaunching();
+        if (!files.isEmpty())
+            delegate.openFiles(files);
+    });
+    const int rc = QApplication::exec();
+    DialogBoxes::setPresenter(nullptr);
+    return rc;
+}

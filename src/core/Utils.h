@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QObject;
+
+// Formatting of sizes, rates and times for the pages, status lines and log,
+// and launching of downloaded files. No state; the formatters run on any
+// thread.
+class Utils
+{
+public:
+    static QString formatBytes(double bytes);
+    static QString formatMiBytes(double bytes);
+    static QString formatBitsPerSecond(double bitsPerSecond);
+    static QString formatBytesPerSecond(double bytesPerSecond);
+
+    // Age of a Unix time relative to now ("5 minutes"), or its date
+    // ("yyyy-MM-dd") when older than 31 days.
+    static QString timeFormatter(std::int64_t unixTime);
+    static QString timeFormatter(std::int64_t unixTime, std::int64_t now);
+
+    static QString unixTimeToDate(std::int64_t unixTime, bool includeSeconds);
+
+    // Opens a downloaded file as the user chose (main thread). A text file in
+    // the text folder opens in the message viewer ("OpenMessagesViewer").
+    static void executeFile(const QString& folder, const QString& filename, QObject* filepart);
+
+    // Ends the program and starts it again `delay` seconds later from a
+    // detached shell (main thread).
+    static void shutdownAppAndRelaunchAfterDelay(float delay);
+
+    // Where opening a file ends up; tests replace it. Returns false when the
+    // file could not be opened.
+    using FileOpener = std::function<bool(const QString& path)>;
+    static void setFileOpener(FileOpener opener);
+
+    // A finite double taken as a 32-bit or 64-bit integer, clamped to the
+    // target's range; NaN gives 0.
+    static std::int32_t clampToInt32(double value);
+    static std::int64_t clampToInt64(double value);
+};
