@@ -14,6 +14,8 @@
 
 namespace {
 
+using Bytes = Par2Decoder::Bytes;
+
 constexpr char kMagic[8] = {'P', 'A', 'R', '2', '\0', 'P', 'K', 'T'};
 constexpr qint64 kHeaderSize = 64;
 // The packets whose bodies are decoded (main, checksums, descriptions,
@@ -54,19 +56,19 @@ const PacketType* typeOf(const char* signature)
     return nullptr;
 }
 
-quint64 u64At(const QByteArray& b, qsizetype at)
+quint64 u64At(const Bytes& b, qsizetype at)
 {
-    return qFromLittleEndian<quint64>(b.constData() + at);
+    return qFromLittleEndian<quint64>(b.data() + at);
 }
 
-quint32 u32At(const QByteArray& b, qsizetype at)
+quint32 u32At(const Bytes& b, qsizetype at)
 {
-    return qFromLittleEndian<quint32>(b.constData() + at);
+    return qFromLittleEndian<quint32>(b.data() + at);
 }
 
-QString hexAt(const QByteArray& b, qsizetype at)
+QString hexAt(const Bytes& b, qsizetype at)
 {
-    return Par2Utils::NSDataToHexString(b.mid(at, 16));
+    return Par2Utils::NSDataToHexString(QByteArray(b.data() + at, 16));
 }
 
 // Text up to its first NUL. The standard has these names in ASCII; sets made
@@ -123,14 +125,14 @@ public:
     }
 
     // Exactly `len` bytes at `offset`, or nothing.
-    std::optional<QByteArray> read(qint64 offset, qint64 len)
+    std::optional<Bytes> read(qint64 offset, qint64 len)
     {
-        QByteArray out;
-        out.reserve(len);
-        while (out.size() < len) {
-            const QByteArrayView v = view(offset + out.size(), len - out.size());
+        Bytes out;
+        out.reserve(size_t(len));
+        while (qint64(out.size()) < len) {
+            const QByteArrayView v = view(offset + qint64(out.size()), len - qint64(out.size()));
             if (v.isEmpty()) return std::nullopt;
-            out.append(v);
+            out.insert(out.end(), v.begin(), v.end());
         }
         return out;
     }
@@ -208,7 +210,7 @@ void Par2Decoder::decode()
     if (p < 0) return;
     for (;;) {
         if (size - p < 16) return;
-        const std::optional<QByteArray> lengthField = src.read(p + 8, 8);
+        const std::optional<Bytes> lengthField = src.read(p + 8, 8);
         if (!lengthField) return;
         const quint64 length = u64At(*lengthField, 0);
         // Compared against what is left, never added to p: a length near
@@ -224,9 +226,9 @@ void Par2Decoder::decode()
 void Par2Decoder::processPacket(qint64 p, quint64 length)
 {
     Source& src = *par2data_;
-    const std::optional<QByteArray> head = src.read(p, kHeaderSize);
+    const std::optional<Bytes> head = src.read(p, kHeaderSize);
     if (!head) return;
-    const PacketType* type = typeOf(head->constData() + 48);
+    const PacketType* type = typeOf(head->data() + 48);
     const PacketCode code = type ? type->code : Other;
     // What is kept of the packet while its checksum is computed: decoded
     // bodies whole, a recovery slice only up to its exponent.
@@ -236,11 +238,11 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
     else if (code != Other && length <= kMaxDecodedPacket)
         keep = length;
 
-    std::optional<QByteArray> packet = src.read(p, qint64(keep));
+    std::optional<Bytes> packet = src.read(p, qint64(keep));
     if (!packet) return;
     QCryptographicHash md5(QCryptographicHash::Md5);
     if (keep == length) {
-        md5.addData(QByteArrayView(*packet).sliced(32));
+        md5.addData(QByteArrayView(packet->data() + 32, qsizetype(packet->size()) - 32));
     } else {
         const qint64 end = p + qint64(length);
         for (qint64 at = p + 32; at < end;) {
@@ -250,7 +252,7 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
             at += v.size();
         }
     }
-    if (md5.result() != head->mid(16, 16)) return;
+    if (md5.result() != QByteArrayView(head->data() + 16, 16)) return;
 
     switch (code) {
     case Main:
@@ -280,9 +282,9 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
     mainDict_.insert(QStringLiteral("setID"), hexAt(*head, 32));
 }
 
-void Par2Decoder::decodeMain(const QByteArray& packet)
+void Par2Decoder::decodeMain(const Bytes& packet)
 {
-    if (packet.size() < 76) {
+    if (qint64(packet.size()) < 76) {
         par2Console(u"%s Datasize too small for a Main packet (%ld)", "Par2Decoder::decodeMain",
                     qint64(packet.size()) - 48);
         return;
@@ -292,7 +294,7 @@ void Par2Decoder::decodeMain(const QByteArray& packet)
     // The IDs are read only within the packet: a count that asks for more
     // than the body holds yields the IDs that are there, and the file list
     // then refuses the set because the two numbers differ.
-    const qint64 present = (packet.size() - 76) / 16;
+    const qint64 present = (qint64(packet.size()) - 76) / 16;
     const qint64 count = std::min<qint64>(totalFiles, present);
     QVariantList ids;
     ids.reserve(count);
@@ -303,15 +305,15 @@ void Par2Decoder::decodeMain(const QByteArray& packet)
     mainDict_.insert(QStringLiteral("fileIDArray"), ids);
 }
 
-void Par2Decoder::decodeIFSC(const QByteArray& packet)
+void Par2Decoder::decodeIFSC(const Bytes& packet)
 {
-    if (packet.size() < 80) {
+    if (qint64(packet.size()) < 80) {
         par2Console(u"%s Datasize too small for a IFSC packet (%ld)", "Par2Decoder::decodeIFSC",
                     qint64(packet.size()) - 48);
         return;
     }
     const QString fileID = hexAt(packet, 64);
-    const qint64 count = (packet.size() - 80) / 20;
+    const qint64 count = (qint64(packet.size()) - 80) / 20;
     const bool wanted =
         dataRequest_ == FullDump || (dataRequest_ == ChecksumsOfOneFile && fileID == fileIDRequest_);
     QVariantList crcs;
@@ -326,16 +328,16 @@ void Par2Decoder::decodeIFSC(const QByteArray& packet)
     ifscDict_.insert(fileID, record);
 }
 
-void Par2Decoder::decodeFileDesc(const QByteArray& packet)
+void Par2Decoder::decodeFileDesc(const Bytes& packet)
 {
-    if (packet.size() < 120) {
+    if (qint64(packet.size()) < 120) {
         par2Console(u"%s Datasize too small for a FileDesc packet (%ld)", "Par2Decoder::decodeFileDesc",
                     qint64(packet.size()) - 48);
         return;
     }
-    if (packet.size() == 120) return; // no name bytes at all
+    if (qint64(packet.size()) == 120) return; // no name bytes at all
     const QString fileID = hexAt(packet, 64);
-    const QString name = textUpToNul(packet.constData() + 120, packet.size() - 120);
+    const QString name = textUpToNul(packet.data() + 120, qint64(packet.size()) - 120);
     QVariantMap record;
     record.insert(QStringLiteral("filename"), name);
     record.insert(QStringLiteral("safeFilename"), safeFilename(name));
@@ -345,9 +347,9 @@ void Par2Decoder::decodeFileDesc(const QByteArray& packet)
     filedescDict_.insert(fileID, record);
 }
 
-void Par2Decoder::decodeRecovery(const QByteArray& head, qint64 p, quint64 length)
+void Par2Decoder::decodeRecovery(const Bytes& head, qint64 p, quint64 length)
 {
-    if (head.size() < 68) {
+    if (head.size() < 68u) {
         par2Console(u"%s Datasize too small for a Recovery packet (%ld)", "Par2Decoder::decodeRecovery",
                     qint64(length) - 48);
         return;
@@ -362,11 +364,11 @@ void Par2Decoder::decodeRecovery(const QByteArray& head, qint64 p, quint64 lengt
     recoveryDict_.insert(QString::number(exponent), record);
 }
 
-void Par2Decoder::decodeCreator(const QByteArray& packet)
+void Par2Decoder::decodeCreator(const Bytes& packet)
 {
-    creatorDict_.insert(QStringLiteral("parVersion"), textUpToNul(packet.constData() + 48, 8));
+    creatorDict_.insert(QStringLiteral("parVersion"), textUpToNul(packet.data() + 48, 8));
     creatorDict_.insert(QStringLiteral("creatorName"),
-                        textUpToNul(packet.constData() + 64, packet.size() - 64));
+                        textUpToNul(packet.data() + 64, qint64(packet.size()) - 64));
 }
 
 std::optional<QVariantMap> Par2Decoder::getFileList()

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 // Reads one PAR2 file (PAR2 2.0 packets) far enough for the repair
 // bookkeeping and the name correction: the main packet, the file
@@ -95,15 +96,16 @@ public:
     }
 
     class Source;
+    using Bytes = std::vector<char>;
 
 private:
     void decode();
     void processPacket(qint64 p, quint64 length);
-    void decodeMain(const QByteArray& packet);
-    void decodeIFSC(const QByteArray& packet);
-    void decodeFileDesc(const QByteArray& packet);
-    void decodeRecovery(const QByteArray& head, qint64 p, quint64 length);
-    void decodeCreator(const QByteArray& packet);
+    void decodeMain(const Bytes& packet);
+    void decodeIFSC(const Bytes& packet);
+    void decodeFileDesc(const Bytes& packet);
+    void decodeRecovery(const Bytes& head, qint64 p, quint64 length);
+    void decodeCreator(const Bytes& packet);
     void dropData();
 
     std::unique_ptr<Source> par2data_;
