@@ -30,7 +30,8 @@ class QThread;
 // the server answers while the test's thread blocks or spins its own event
 // loop, and many connections are served in parallel at full speed.
 //
-// Every operation may be called from any thread, also while the server runs.
+// Configuration and records may be used from any thread, also while the
+// server runs; start() and stop() belong to the thread that owns the server.
 class ScriptedNntpServer
 {
 public:
