@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+// One scripted behaviour of the scripted NNTP server: which received command
+// it matches and what the server then does instead of, or around, its normal
+// reply. Built fluently:
+//
+//     NntpRule::on("BODY").withArgument("<a@b>").once().reply(430, "Gone")
+//     NntpRule::on("BODY").onConnection(2).splitAt({10, 200})
+//     NntpRule::on(NntpRule::kGreeting).delay(500)
+//     NntpRule::on("BODY").silentAfterBytes(100)
+//
+// The command is the first word of the line in upper case, for AUTHINFO the
+// first two ("AUTHINFO USER", "AUTHINFO PASS"); the argument is the rest of
+// the line; commands match whatever their case. Two pseudo-commands reach the moments that have no command:
+// the greeting and the end of a posted article.
+struct NntpRule
+{
+    static constexpr const char* kGreeting = "(greeting)";
+    static constexpr const char* kPostedArticle = "(article)";
+
+    enum class Then {
+        Continue, // go on reading commands
+        GoSilent, // answer nothing more on this connection, keep it open
+        Drop,     // close the connection once the written bytes are out
+    };
+
+    QByteArray command;
+    QByteArray argument;                  // empty: any argument
+    int connection = 0;                   // 1-based connection number; 0: every connection
+    int remaining = -1;                   // matches left; -1: unlimited
+    std::optional<QByteArray> replyBytes; // written verbatim in place of the normal reply
+    int delayMs = 0;                      // before the first byte of the reply
+    QList<qsizetype> splits;              // offsets at which the reply is cut into separate writes
+    int splitGapMs = 30;    // pause between those writes, long enough to arrive as separate reads
+    qint64 limitBytes = -1; // only this many bytes of the reply are written; -1: all
+    Then then = Then::Continue;
+
+    static NntpRule on(const QByteArray& command);
+
+    NntpRule& withArgument(const QByteArray& value);
+    NntpRule& onConnection(int number);
+    NntpRule& once() { return times(1); }
+    NntpRule& times(int count);
+
+    NntpRule& reply(int code, const QByteArray& text);
+    NntpRule& replyRaw(const QByteArray& bytes);
+    NntpRule& delay(int ms);
+    NntpRule& splitAt(const QList<qsizetype>& offsets, int gapMs = 30);
+
+    // No reply, and none to anything that follows; the connection stays open.
+    NntpRule& goSilent();
+    // The first `bytes` bytes of the reply, then silence.
+    NntpRule& silentAfterBytes(qint64 bytes);
+    // The connection is closed instead of replying.
+    NntpRule& drop();
+    // The whole reply, then the connection is closed.
+    NntpRule& dropAfterReply();
+    // The first `bytes` bytes of the reply, then the connection is closed.
+    NntpRule& dropAfterBytes(qint64 bytes);
+
+    // Whether the rule applies to `cmd`/`arg` on connection `number`
+    // (ignoring how many matches it has left).
+    bool matches(const QByteArray& cmd, const QByteArray& arg, int number) const;
+};
