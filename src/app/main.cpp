@@ -1,5 +1,5 @@
 #include "ui/core/AppDelegate.h"
-#include "ui/core/DialogBox.h"
+#include "ui/core/DialogBoxWidgetPresenter.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
 

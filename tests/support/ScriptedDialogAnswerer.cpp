@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogAnswerer.h"
 
+#include "platform/Dispatch.h"
+
 ScriptedDialogAnswerer::ScriptedDialogAnswerer() : previous_(DialogBoxes::presenter())
 {
     DialogBoxes::setPresenter(this);
@@ -14,6 +16,7 @@ long ScriptedDialogAnswerer::runModal(const DialogRequest& request)
 {
     QMutexLocker locker(&mutex_);
     asked_.append(request);
+    onMain_.append(Dispatch::isMainThread());
     return codes_.isEmpty() ? fallback_ : codes_.takeFirst();
 }
 
@@ -30,4 +33,10 @@ QStringList ScriptedDialogAnswerer::askedTitles() const
     for (const DialogRequest& r : asked_)
         titles.append(r.title);
     return titles;
+}
+
+QList<bool> ScriptedDialogAnswerer::askedOnMainThread() const
+{
+    QMutexLocker locker(&mutex_);
+    return onMain_;
 }

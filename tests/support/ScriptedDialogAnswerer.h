@@ -22,11 +22,14 @@ public:
 
     QList<DialogRequest> asked() const;
     QStringList askedTitles() const;
+    // For each question, whether it was asked on the main thread.
+    QList<bool> askedOnMainThread() const;
 
 private:
     mutable QMutex mutex_;
     QList<long> codes_;
     long fallback_ = 0;
     QList<DialogRequest> asked_;
+    QList<bool> onMain_;
     DialogPresenter* previous_;
 };

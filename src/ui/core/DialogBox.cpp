@@ -1,58 +1,92 @@
 #include "ui/core/DialogBox.h"
 
+#include "controls/Artwork.h"
+#include "controls/CoreArtwork.h"
+#include "core/DialogBoxes.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationHub.h"
+#include "ui/core/WindowPlacement.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
-#include <QWindow>
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
-constexpr int kButtonY = 13;
-constexpr int kButtonHeight = 32;
-constexpr int kMinButtonWidth = 81;
-constexpr int kInfoTop = 44;
-constexpr int kTextLeft = 90;
+
+constexpr int kImageLeft = 20;
+constexpr int kImageTop = 16;
+constexpr int kImageSize = 56;
+constexpr int kTextLeft = 92;
+constexpr int kTextRight = 20;
+constexpr int kTitleTop = 14;
+constexpr int kTitleHeight = 36;
+constexpr int kInfoTop = 52;
+constexpr int kInfoGap = 8; // between the information text and the button row
+
+constexpr const char* kFullTitle = "fullTitle";
+
+// The line ends of the texts are those of another platform ("\r" alone).
+QString displayText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// A push button's text treats "&" as a mnemonic marker; titles are shown as
+// they stand.
+QString buttonText(const QString& title)
+{
+    QString t = title;
+    t.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return t;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 } // namespace
 
-DialogBox::DialogBox(QWidget* parent) : DialogBox(QString(), QString(), parent) {}
+DialogBox::DialogBox(QWidget* parent) : DialogBox(QString(), QString(), parent)
+{}
 
-DialogBox::DialogBox(const QString& title, const QString& info, QWidget* parent) : QDialog(parent)
+DialogBox::DialogBox(const QString& title, const QString& info, QWidget* parent)
+    : QDialog(parent), title_(title), info_(info)
 {
     setObjectName(QStringLiteral("DialogBox"));
     setModal(true);
-    setWindowTitle(QString());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedWidth(kDesignWidth);
+    setMinimumHeight(kDesignHeight);
     resize(kDesignWidth, kDesignHeight);
 
     imageView_ = new QLabel(this);
     imageView_->setObjectName(QStringLiteral("imageView"));
-    imageView_->setGeometry(20, 20, 56, 56);
+    imageView_->setGeometry(kImageLeft, kImageTop, kImageSize, kImageSize);
     imageView_->setScaledContents(true);
 
-    titleTextfield_ = new QLabel(title, this);
-    titleTextfield_->setObjectName(QStringLiteral("titleTextfield"));
+    const int textWidth = kDesignWidth - kTextLeft - kTextRight;
+    titleTextfield_ = makeLabel(this, "titleTextfield");
     QFont bold = titleTextfield_->font();
     bold.setBold(true);
     titleTextfield_->setFont(bold);
-    titleTextfield_->setWordWrap(true);
-    titleTextfield_->setGeometry(kTextLeft, 16, kDesignWidth - kTextLeft - 20, 22);
+    titleTextfield_->setGeometry(kTextLeft, kTitleTop, textWidth, kTitleHeight);
 
-    infoTextfield_ = new QLabel(info, this);
-    infoTextfield_->setObjectName(QStringLiteral("infoTextfield"));
-    infoTextfield_->setWordWrap(true);
-    infoTextfield_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    infoTextfield_ = makeLabel(this, "infoTextfield");
     infoTextfield_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    infoTextfield_->setGeometry(kTextLeft, kInfoTop, kDesignWidth - kTextLeft - 20,
-                                kDesignHeight - kInfoTop - kButtonY - kButtonHeight - 12);
-
-    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
-                                                 [this](const Notification&) { closeWindow(); });
+    infoTextfield_->setGeometry(kTextLeft, kInfoTop, textWidth,
+                                kDesignHeight - kButtonBottom - kButtonHeight - kInfoGap - kInfoTop);
 }
 
 DialogBox::~DialogBox()
@@ -60,59 +94,122 @@ DialogBox::~DialogBox()
     NotificationHub::defaultCenter().removeObserver(this);
 }
 
+void DialogBox::windowDidLoad()
+{
+    if (loaded_) return;
+    loaded_ = true;
+    titleTextfield_->setText(displayText(title_));
+    infoTextfield_->setText(displayText(info_));
+    imageView_->setPixmap(
+        Artwork::pixmap(QString::fromLatin1(CoreArtwork::kApplicationIcon), QSize(kImageSize, kImageSize)));
+    resizeWindowHeight();
+    WindowPlacement::centerWindow(this, WindowPlacement::kDialogDistance);
+
+    QPointer<DialogBox> self(this);
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
+                                                 [self](const Notification&) {
+                                                     if (Dispatch::isMainThread()) {
+                                                         if (self) self->closeWindow();
+                                                     } else if (self) {
+                                                         Dispatch::onThreadOf(self, [self] {
+                                                             if (self) self->closeWindow();
+                                                         });
+                                                     }
+                                                 });
+}
+
+void DialogBox::resizeWindowHeight()
+{
+    const int fitting = infoTextfield_->heightForWidth(infoTextfield_->width());
+    const int difference = fitting - infoTextfield_->height();
+    if (difference <= 0) return;
+    // The texts keep their place; the bottom edge and the button row below
+    // them move down.
+    infoTextfield_->resize(infoTextfield_->width(), fitting);
+    const int grown = height() + difference;
+    setMinimumHeight(grown);
+    resize(width(), grown);
+    for (QPushButton* b : buttonsArray_)
+        b->move(b->x(), b->y() + difference);
+}
+
+QString DialogBox::fullTitle(const QPushButton* button)
+{
+    return button ? button->property(kFullTitle).toString() : QString();
+}
+
+QPushButton* DialogBox::makeButton(const QString& title)
+{
+    windowDidLoad();
+    auto* button = new QPushButton(this);
+    button->setObjectName(QStringLiteral("button%1").arg(buttonsArray_.size() + 1));
+    button->setProperty(kFullTitle, title);
+    button->setText(buttonText(title));
+    button->setAutoDefault(false);
+    button->setFlat(false);
+    placeButton(button);
+    buttonsArray_.append(button);
+    button->show();
+    return button;
+}
+
 void DialogBox::placeButton(QPushButton* button)
 {
-    // Buttons run from the right edge leftwards: the first ends 10 points
-    // from the edge, each further one directly left of the one before.
-    // Vertical positions count from the bottom of the window.
-    const int limit = buttonsArray_.isEmpty() ? width() : buttonsArray_.last()->x() + 10;
+    // The first button ends 10 from the right edge; each further one sits
+    // directly left of the one before, their frames touching.
+    const int limit = buttonsArray_.isEmpty() ? width() : buttonsArray_.last()->x() + kButtonMargin;
     const int fitted = button->sizeHint().width();
     int w = std::max(fitted, kMinButtonWidth);
-    int left = limit - w - 10;
+    int left = limit - w - kButtonMargin;
     if (left < 0) {
-        w -= 10 - left;
-        left = 10;
+        // Too wide for what is left: keep the right edge, start at 10 and
+        // cut the title at its end.
+        w -= kButtonMargin - left;
+        left = kButtonMargin;
     }
-    button->setGeometry(left, height() - kButtonY - kButtonHeight, w, kButtonHeight);
+    if (w < fitted) {
+        const QString title = fullTitle(button);
+        const QFontMetrics fm = button->fontMetrics();
+        const int room = std::max(0, fm.horizontalAdvance(title) - (fitted - w));
+        button->setText(buttonText(fm.elidedText(title, Qt::ElideRight, room)));
+    }
+    button->setGeometry(left, height() - kButtonBottom - kButtonHeight, w, kButtonHeight);
 }
 
 QPushButton* DialogBox::addButtonWithTitle(const QString& title)
 {
-    auto* button = new QPushButton(title, this);
     const int tag = int(buttonsArray_.size()) + 1;
-    button->setObjectName(QStringLiteral("button%1").arg(tag));
-    button->setAutoDefault(false);
+    QPushButton* button = makeButton(title);
     connect(button, &QPushButton::clicked, this, [this, tag] { buttonPressed(tag); });
-    placeButton(button);
-    buttonsArray_.append(button);
     return button;
 }
 
 QPushButton* DialogBox::addInfoButtonWithUrl(const QUrl& url, const QString& title)
 {
     htmlLink_ = url;
-    auto* button = new QPushButton(title, this);
-    button->setObjectName(QStringLiteral("button%1").arg(buttonsArray_.size() + 1));
-    button->setAutoDefault(false);
+    QPushButton* button = makeButton(title);
     connect(button, &QPushButton::clicked, this, [this] { urlButtonPressed(); });
-    placeButton(button);
-    buttonsArray_.append(button);
     return button;
 }
 
 void DialogBox::activeButton(int number)
 {
+    windowDidLoad();
     activeButton_ = number;
     for (QPushButton* b : buttonsArray_)
         b->setDefault(false);
-    if (number >= 1 && number <= buttonsArray_.size())
-        buttonsArray_[number - 1]->setDefault(true);
+    if (number >= 1 && number <= buttonsArray_.size()) buttonsArray_[number - 1]->setDefault(true);
 }
 
 void DialogBox::image(const QImage& img)
 {
-    if (!img.isNull())
-        imageView_->setPixmap(QPixmap::fromImage(img));
+    if (!img.isNull()) image(QPixmap::fromImage(img));
+}
+
+void DialogBox::image(const QPixmap& pm)
+{
+    windowDidLoad();
+    if (!pm.isNull()) imageView_->setPixmap(pm);
 }
 
 void DialogBox::buttonPressed(int tag)
@@ -123,87 +220,54 @@ void DialogBox::buttonPressed(int tag)
 
 void DialogBox::urlButtonPressed()
 {
-    if (!htmlLink_.isValid() || htmlLink_.isEmpty())
-        return;
+    if (htmlLink_.isEmpty()) return;
     QDesktopServices::openUrl(htmlLink_);
-    clickedButton_ = 0;
     closeWindow();
+}
+
+long DialogBox::responseCode() const
+{
+    switch (clickedButton_) {
+    case 1:
+        return DialogBoxes::kFirstButton;
+    case 2:
+        return DialogBoxes::kSecondButton;
+    case 3:
+        return DialogBoxes::kThirdButton;
+    default:
+        return 0;
+    }
 }
 
 void DialogBox::closeWindow()
 {
-    if (closing_)
-        return;
+    if (closing_) return;
     closing_ = true;
-    long code = 0;
-    if (clickedButton_ >= 1 && clickedButton_ <= 3)
-        code = DialogBoxes::kFirstButton + clickedButton_ - 1;
-    done(int(code));
+    done(int(responseCode()));
 }
 
-void DialogBox::resizeWindowHeight()
+long DialogBox::runModal()
 {
-    const int fitting = infoTextfield_->heightForWidth(infoTextfield_->width());
-    const int difference = fitting - infoTextfield_->height();
-    if (difference <= 0)
-        return;
-    // Grow downward: the texts keep their place, the buttons move down with
-    // the bottom edge.
-    infoTextfield_->resize(infoTextfield_->width(), fitting);
-    resize(width(), height() + difference);
-    for (QPushButton* b : buttonsArray_)
-        b->move(b->x(), b->y() + difference);
-}
-
-QPoint DialogBox::centeredPosition(const QRect& reference, const QSize& size, const QRect& available, int distance)
-{
-    int x = reference.x() + reference.width() / 2 - size.width() / 2;
-    int y = reference.y() + distance;
-    const int minX = available.isValid() ? available.x() : 0;
-    const int minY = available.isValid() ? available.y() : 0;
-    x = std::max(x, minX);
-    y = std::max(y, minY);
-    if (available.isValid()) {
-        x = std::min(x, available.x() + available.width() - size.width());
-        y = std::min(y, available.y() + available.height() - size.height());
-        x = std::max(x, minX);
-        y = std::max(y, minY);
-    }
-    return {x, y};
-}
-
-void DialogBox::centerWindow()
-{
-    QWidget* reference = QApplication::activeWindow();
-    if (!reference || reference == this) {
-        reference = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w != this && w->isVisible() && w->inherits("QMainWindow")) {
-                reference = w;
-                break;
-            }
-        }
-    }
-    const QRect refRect = reference ? reference->frameGeometry() : QRect();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : QRect();
-    move(centeredPosition(refRect, size(), available, 60));
+    windowDidLoad();
+    // Ended before it ran (the program is terminating): no answer.
+    if (closing_) return responseCode();
+    return exec();
 }
 
 void DialogBox::showEvent(QShowEvent* event)
 {
-    if (!laidOut_) {
-        laidOut_ = true;
-        resizeWindowHeight();
-        centerWindow();
-    }
+    windowDidLoad();
     QDialog::showEvent(event);
 }
 
 void DialogBox::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && selfClosing_ && isVisible() && !isActiveWindow())
-        closeWindow();
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow())
+            wasActive_ = true;
+        else if (wasActive_ && selfClosing_ && isVisible())
+            closeWindow();
+    }
     QDialog::changeEvent(event);
 }
 
@@ -211,26 +275,4 @@ void DialogBox::closeEvent(QCloseEvent* event)
 {
     closeWindow();
     event->accept();
-}
-
-long DialogBox::runModal()
-{
-    closing_ = false;
-    return exec();
-}
-
-long DialogBoxWidgetPresenter::runModal(const DialogRequest& request)
-{
-    DialogBox box(request.title, request.info);
-    box.setSelfClosing(request.selfClosing);
-    for (const DialogRequest::Button& b : request.buttons) {
-        if (b.isLink)
-            box.addInfoButtonWithUrl(QUrl(request.link), b.title);
-        else
-            box.addButtonWithTitle(b.title);
-    }
-    box.activeButton(request.activeButton);
-    if (!request.imageName.isEmpty())
-        box.image(QImage(QStringLiteral(":/images/%1").arg(request.imageName)));
-    return box.runModal();
 }
