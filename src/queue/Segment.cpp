@@ -4,7 +4,8 @@
 
 bool Segment::replaceStatus(qint64 expected, qint64 desired)
 {
-    return status_.compare_exchange_strong(expected, desired);
+    qint32 current = qint32(expected);
+    return status_.compare_exchange_strong(current, qint32(desired));
 }
 
 void Segment::addDownloadedBytes(double count)
@@ -39,34 +40,52 @@ void Segment::setMid(QByteArrayView mid)
     mid_ = std::move(value);
 }
 
-Segment::Texts& Segment::texts()
+template <typename Field> void Segment::setExtra(Field Extras::*field, const Field& value)
 {
-    if (!texts_) texts_ = std::make_unique<Texts>();
-    return *texts_;
+    if (!extras_) {
+        if (value.isNull()) return;
+        extras_ = std::make_unique<Extras>();
+    }
+    (*extras_).*field = value;
+    if (extras_->fid.isNull() && extras_->filename.isNull() && extras_->filedata.isNull()) extras_.reset();
+}
+
+QByteArray Segment::filedata() const
+{
+    QMutexLocker locker(&lock_);
+    return extras_ ? extras_->filedata : QByteArray();
+}
+
+void Segment::setFiledata(const QByteArray& filedata)
+{
+    // An empty body is stored as none.
+    const QByteArray value = filedata.isEmpty() ? QByteArray() : filedata;
+    QMutexLocker locker(&lock_);
+    setExtra(&Extras::filedata, value);
 }
 
 QString Segment::fid() const
 {
     QMutexLocker locker(&lock_);
-    return texts_ ? texts_->fid : QString();
+    return extras_ ? extras_->fid : QString();
 }
 
 void Segment::setFid(const QString& fid)
 {
     QMutexLocker locker(&lock_);
-    if (texts_ || !fid.isNull()) texts().fid = fid;
+    setExtra(&Extras::fid, fid);
 }
 
 QString Segment::filename() const
 {
     QMutexLocker locker(&lock_);
-    return texts_ ? texts_->filename : QString();
+    return extras_ ? extras_->filename : QString();
 }
 
 void Segment::setFilename(const QString& filename)
 {
     QMutexLocker locker(&lock_);
-    if (texts_ || !filename.isNull()) texts().filename = filename;
+    setExtra(&Extras::filename, filename);
 }
 
 QStringList Segment::usedServerIDs() const

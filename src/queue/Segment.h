@@ -18,7 +18,7 @@ using SegmentPtr = std::shared_ptr<Segment>;
 // far it got (article status, SCodeClass), which servers already tried it, and
 // its body once received. A job holds one per article, up to millions, so
 // this is a plain record laid out for size: the message-id is compact bytes,
-// the tried servers a bit set, rarely used texts sit behind one pointer.
+// the tried servers a bit set, rarely used fields sit behind one pointer.
 //
 // Every property is whole under concurrent use (atomic scalars, the rest
 // under the record's own lock). `queue` and `filepart` are weak: an article
@@ -36,9 +36,6 @@ public:
     MODEL_WEAK(Queue, queue, setQueue)
     MODEL_WEAK(Queue, filepart, setFilepart)
 
-    // Article status (SCodeClass): 99 queued, 1 downloading, 2 downloaded,
-    // 430 missing, ...
-    MODEL_ATOMIC(qint64, status, setStatus, 0)
     // Number of the article within its file (the NZB `number`, from 1) and
     // the file's article count.
     MODEL_ATOMIC(qint64, segnr, setSegnr, 0)
@@ -51,10 +48,11 @@ public:
     MODEL_ATOMIC(bool, useByBackupServer, setUseByBackupServer, false)
     MODEL_ATOMIC(bool, backupServerOnly, setBackupServerOnly, false)
 
-    // The article body as received (and, for uploads, as encoded).
-    MODEL_GUARDED(QByteArray, filedata, setFiledata)
-
 public:
+    // Article status (SCodeClass): 99 queued, 1 downloading, 2 downloaded,
+    // 430 missing, ... The codes are small numbers; they are kept in 32 bits.
+    qint64 status() const { return status_.load(); }
+    void setStatus(qint64 status) { status_.store(qint32(status)); }
     // Sets the status to `desired` only if it is `expected`; tells whether it
     // did. Two connections finishing the same article book it once.
     bool replaceStatus(qint64 expected, qint64 desired);
@@ -65,6 +63,11 @@ public:
     QByteArray midBytes() const;
     void setMid(const QString& mid);
     void setMid(QByteArrayView mid);
+
+    // The article body as received (and, for uploads, as encoded); an empty
+    // array releases it.
+    QByteArray filedata() const;
+    void setFiledata(const QByteArray& filedata);
 
     // The file part's `fid` (search-service articles carry it).
     QString fid() const;
@@ -86,17 +89,23 @@ public:
     void removeAllUsedServerIDs();
 
 private:
-    struct Texts
+    // What most articles never carry, or carry only for a while (the body,
+    // between its arrival and its decoding): made when one of these is set,
+    // dropped when all are empty again.
+    struct Extras
     {
         QString fid;
         QString filename;
+        QByteArray filedata;
     };
 
+    // Beside the two flags above, to share their word.
+    std::atomic<qint32> status_{0};
     mutable QMutex lock_;
     CompactBytes mid_;
     ServerIDSet usedServerIDs_;
-    // Made when the first of the texts is set.
-    std::unique_ptr<Texts> texts_;
+    std::unique_ptr<Extras> extras_;
 
-    Texts& texts();
+    // Caller holds lock_.
+    template <typename Field> void setExtra(Field Extras::*field, const Field& value);
 };
