@@ -1,30 +1,331 @@
 #include "core/FileUtils.h"
 
+#include "core/FileOperations.h"
 #include "core/Logger.h"
+#include "core/PropertyListFile.h"
+#include "core/WildcardPattern.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
+#include <QRegularExpression>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
-QString FileUtils::truncateToUtf8Bytes(const QString& name, int maxBytes)
+namespace {
+
+UserDefaults& defaults()
 {
-    if (name.toUtf8().size() <= maxBytes)
-        return name;
-    QString out;
-    int bytes = 0;
-    for (qsizetype i = 0; i < name.size();) {
-        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
-        const QString ch = name.mid(i, pair ? 2 : 1);
-        const int n = int(ch.toUtf8().size());
-        if (bytes + n > maxBytes)
-            break;
-        out += ch;
-        bytes += n;
-        i += pair ? 2 : 1;
+    return UserDefaults::standard();
+}
+
+QString setting(const char* key)
+{
+    return defaults().stringForKey(QString::fromLatin1(key));
+}
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Whether anything (a dangling link too) is at `path`.
+bool entryExists(const QString& path)
+{
+    struct stat st;
+    return !path.isEmpty() && lstat(nativePath(path).constData(), &st) == 0;
+}
+
+bool isRealFolder(const QString& path)
+{
+    struct stat st;
+    return lstat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(QLatin1Char('/'))) return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+QString lastComponent(const QString& path)
+{
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString parentFolder(const QString& path)
+{
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : p.left(slash);
+}
+
+// The folders above resolved by the system, the last component as it is:
+// the place an operation on `path` would really act on.
+QString resolvedLocation(const QString& path)
+{
+    if (path.isEmpty()) return QString();
+    const QString name = lastComponent(path);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return QString();
+    const QString parent = QFileInfo(parentFolder(path)).canonicalFilePath();
+    if (parent.isEmpty()) return QString();
+    return joinPath(parent, name);
+}
+
+QString canonicalFolder(const QString& path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
+// A name split as its extension is: "a.tar.gz" is "a.tar" + "gz"; a leading
+// dot does not start an extension (".nfo" has none).
+struct NameParts
+{
+    QString stem;
+    QString extension;
+};
+
+NameParts splitExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1) return {name, QString()};
+    return {name.left(dot), name.mid(dot + 1)};
+}
+
+// "stem.N.ext" within the component limit (the stem gives way).
+QString numberedName(const NameParts& parts, long number)
+{
+    const QString tail = sformat(u".%ld.%@", number, parts.extension);
+    const QString stem =
+        FileUtils::truncateToUtf8Bytes(parts.stem, FileUtils::kMaxComponentBytes - int(tail.toUtf8().size()));
+    return stem + tail;
+}
+
+// The entries of `folder` (names sorted), or the errno of the failure.
+int listNames(const QString& folder, bool includeHidden, QStringList& names)
+{
+    names.clear();
+    DIR* dir = opendir(nativePath(folder).constData());
+    if (!dir) return errno;
+    errno = 0;
+    while (dirent* e = readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        if (!includeHidden && e->d_name[0] == '.') continue;
+        names.append(QFile::decodeName(e->d_name));
     }
+    const int err = errno;
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return err;
+}
+
+std::optional<QStringList> listEntries(const QString& folder, bool includeHidden)
+{
+    QStringList names;
+    if (const int err = listNames(folder, includeHidden, names)) {
+        BLOG(3, "%@ :: %@", errnoText(err), folder);
+        return std::nullopt;
+    }
+    QStringList out;
+    out.reserve(names.size());
+    for (const QString& n : names)
+        out.append(joinPath(folder, n));
     return out;
+}
+
+void scanTree(const QString& folder, bool wantFolders, QStringList& out)
+{
+    QStringList names;
+    if (const int err = listNames(folder, true, names)) {
+        BLOG(3, "%@ :: %@", errnoText(err), folder);
+        return;
+    }
+    for (const QString& n : names) {
+        const QString path = joinPath(folder, n);
+        struct stat st;
+        if (lstat(nativePath(path).constData(), &st) != 0) {
+            BLOG(3, "%@ :: %@", errnoText(errno), path);
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (wantFolders) out.append(path);
+            scanTree(path, wantFolders, out);
+        } else if (!wantFolders) {
+            out.append(path);
+        }
+    }
+}
+
+bool folderIsEmpty(const QString& folder)
+{
+    QStringList names;
+    return listNames(folder, true, names) == 0 && names.isEmpty();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// User-chosen folders
+
+bool FileUtils::enableFileAccessForKey(const QString& key)
+{
+    const QString folder = defaults().stringForKey(key);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() &&
+           ::access(nativePath(folder).constData(), W_OK | X_OK) == 0;
+}
+
+void FileUtils::disableFileAccessForKey(const QString&)
+{}
+
+void FileUtils::saveBookMark(const QString& key)
+{
+    if (key.isEmpty()) {
+        BLOG(3, "Filekey is empty.");
+        return;
+    }
+    const QString folder = defaults().stringForKey(key);
+    if (folder.isEmpty()) {
+        BLOG(3, "FolderString is empty");
+        return;
+    }
+    if (!QDir::isAbsolutePath(folder)) {
+        BLOG(3, "FolderUrl is empty");
+        return;
+    }
+    const QString file = setting("bookMarksFilePath");
+    if (file.isEmpty()) {
+        BLOG(3, "bookMarksFilePath is empty");
+        return;
+    }
+    BLOG(2, "Adding %@ to bookmarks", folder);
+    QMap<QString, QString> bookmarks = PropertyListFile::readDictionary(file);
+    bookmarks.insert(key, folder);
+    QString error;
+    if (!PropertyListFile::writeDictionary(file, bookmarks, &error)) BLOG(3, "%@ :: %@", error, file);
+}
+
+QString FileUtils::loadBookMark(const QString& key)
+{
+    if (key.isEmpty()) {
+        BLOG(4, "Filekey is empty");
+        return QString();
+    }
+    const QString file = setting("bookMarksFilePath");
+    if (file.isEmpty()) {
+        BLOG(3, "bookMarksFilePath is empty");
+        return QString();
+    }
+    return PropertyListFile::readDictionary(file).value(key);
+}
+
+// ---------------------------------------------------------------------------
+// The folders of a job
+
+QString FileUtils::safePathComponent(const QString& name, const QString& fallback)
+{
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control)
+            out += QLatin1Char('_');
+        else
+            out += c;
+    }
+    out = truncateToUtf8Bytes(out, kMaxComponentBytes);
+    if (out.isEmpty() || out == QLatin1String(".") || out == QLatin1String("..")) return fallback;
+    return out;
+}
+
+QString FileUtils::formatNewsGroups(const QString& newsgroups)
+{
+    QString first = newsgroups.section(QLatin1Char(','), 0, 0).trimmed();
+    first.replace(QLatin1String("alt.binaries."), QLatin1String("a.b."));
+    if (first.isEmpty()) return QStringLiteral("newsgroup");
+    return safePathComponent(first, QStringLiteral("newsgroup"));
+}
+
+QString FileUtils::formatFolder(const QString& title)
+{
+    static const QRegularExpression quoted(QStringLiteral("\"(.*?)\""));
+    QString folder = title;
+    QString candidate;
+    for (auto it = quoted.globalMatch(title); it.hasNext();) {
+        const QString inner = it.next().captured(1);
+        const bool blanksOnly =
+            std::all_of(inner.cbegin(), inner.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+        if (!blanksOnly) candidate = inner;
+    }
+    if (!candidate.isNull()) folder = candidate;
+    folder.remove(QLatin1Char('"'));
+    qsizetype start = 0;
+    qsizetype end = folder.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(folder[start]))
+        ++start;
+    while (end > start && blank(folder[end - 1]))
+        --end;
+    folder = folder.mid(start, end - start);
+    if (folder.isEmpty()) {
+        BLOG(4, "Folder name is empty.");
+        return QStringLiteral("no_name");
+    }
+    return safePathComponent(folder, QStringLiteral("no_name"));
+}
+
+QString FileUtils::getDownloadFolder(const QString& title, const QString& newsgroups)
+{
+    const QString downloadPath = setting("downloadPath");
+    if (downloadPath.isEmpty()) return QString();
+    if (!enableFileAccessForKey(QStringLiteral("downloadPath"))) {
+        BLOG(4, "No write permission in path:%@", downloadPath);
+        return QString();
+    }
+    if (!doesFolderExists(downloadPath)) return QString();
+    QString folder = downloadPath;
+    if (defaults().integerForKey(QStringLiteral("subFolderTypeTag")) == 1)
+        folder = joinPath(folder, formatNewsGroups(newsgroups));
+    QString name = title;
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
+    if (!name.isEmpty()) folder = joinPath(folder, formatFolder(name));
+    return createFolder(folder, false);
+}
+
+QString FileUtils::getMoveAfterDownloadFolder(const QString& name, const QString& newsgroups)
+{
+    QString folder = setting("moveAfterDownloadPath");
+    if (folder.isEmpty()) return QString();
+    if (defaults().integerForKey(QStringLiteral("subFolderTypeTag")) == 1)
+        folder = joinPath(folder, formatNewsGroups(newsgroups));
+    folder = joinPath(folder, safePathComponent(name, QStringLiteral("no_name")));
+    return createFolder(folder, true);
+}
+
+QString FileUtils::getTextDownloadFolder(const QString& folder)
+{
+    const QString textFolder = safePathComponent(setting("textFolder"), QString());
+    if (textFolder.isEmpty() || folder.isEmpty()) return QString();
+    return createFolder(joinPath(folder, textFolder), false);
 }
 
 bool FileUtils::doesFolderExists(const QString& path)
@@ -38,34 +339,411 @@ bool FileUtils::doesFileExists(const QString& path)
     return !path.isEmpty() && (info.exists() || info.isSymLink()) && !info.isDir();
 }
 
+QString FileUtils::truncateToUtf8Bytes(const QString& name, int maxBytes)
+{
+    if (name.toUtf8().size() <= maxBytes) return name;
+    QString out;
+    int bytes = 0;
+    for (qsizetype i = 0; i < name.size();) {
+        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        const QString ch = name.mid(i, pair ? 2 : 1);
+        const int n = int(ch.toUtf8().size());
+        if (bytes + n > maxBytes) break;
+        out += ch;
+        bytes += n;
+        i += pair ? 2 : 1;
+    }
+    return out;
+}
+
 QString FileUtils::createFolder(const QString& folder, bool allowAlternative)
 {
-    if (folder.isEmpty())
-        return QString();
-    const QFileInfo info(folder);
-    const QString parent = info.path();
-    QString name = info.fileName();
+    if (folder.isEmpty()) return QString();
+    const QString parent = parentFolder(folder);
+    const QString original = lastComponent(folder);
+    QString name = original;
     if (name.toUtf8().size() > kMaxComponentBytes) {
         name = truncateToUtf8Bytes(name, kMaxComponentBytes);
-        BLOG(1, "Folder truncated to:%@", QDir(parent).filePath(name));
+        BLOG(1, "Folder truncated to:%@", joinPath(parent, name));
     }
-    QString path = name == info.fileName() ? folder : QDir(parent).filePath(name);
-    const bool existed = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-    if (existed && !allowAlternative)
-        return path;
+    QString path = name == original ? folder : joinPath(parent, name);
+    const bool existed = entryExists(path);
+    if (existed && !allowAlternative && QFileInfo(path).isDir()) return path;
     if (existed && allowAlternative) {
-        for (long n = 1; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n) {
-            const QString suffix = QStringLiteral(".%1").arg(n);
-            const QString base = truncateToUtf8Bytes(name, kMaxComponentBytes - int(suffix.toUtf8().size()));
-            path = QDir(parent).filePath(base + suffix);
+        const NameParts whole{name, QString()};
+        for (long n = 1; entryExists(path); ++n) {
+            const QString suffix = sformat(u".%ld", n);
+            path = joinPath(
+                parent,
+                truncateToUtf8Bytes(whole.stem, kMaxComponentBytes - int(suffix.toUtf8().size())) + suffix);
         }
     }
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+    std::filesystem::create_directories(std::filesystem::path(nativePath(path).toStdString()), ec);
     if (ec || !QFileInfo(path).isDir()) {
-        BLOG(3, "Error creating folder:%@", QString::fromLocal8Bit(ec ? ec.message().c_str() : "not a folder"));
+        BLOG(3, "Error creating folder:%@",
+             QString::fromLocal8Bit(ec ? ec.message().c_str() : "not a folder"));
         BLOG(3, "Error code:%ld", long(ec ? ec.value() : EEXIST));
         return QString();
     }
     return path;
+}
+
+// ---------------------------------------------------------------------------
+// Free and safe names
+
+QString FileUtils::checkIfFilenameExists(const QString& name, const QString& folder)
+{
+    const QString original = safePathComponent(name, QStringLiteral("filename"));
+    const NameParts parts = splitExtension(original);
+    QString free = original;
+    // Anything of that name (a folder too) makes the name taken: the caller
+    // is going to create a file there.
+    for (long n = 1; entryExists(joinPath(folder, free)); ++n)
+        free = numberedName(parts, n);
+    if (free != original) BLOG(1, "Filename:%@ => %@", original, free);
+    return free;
+}
+
+QString FileUtils::createAlternativeFilenameFor(const QString& file)
+{
+    if (file.isEmpty()) return QString();
+    if (!entryExists(file)) return file;
+    const QString folder = parentFolder(file);
+    const QString name = lastComponent(file);
+    const NameParts parts = splitExtension(name);
+    for (long n = 1; n <= 100; ++n) {
+        const QString candidate = joinPath(folder, numberedName(parts, n));
+        if (!entryExists(candidate)) {
+            BLOG(1, "Renamed:%@ => %@", name, lastComponent(candidate));
+            return candidate;
+        }
+    }
+    BLOG(3, "No free name for %@ among 100 alternatives.", file);
+    return QString();
+}
+
+namespace {
+
+QString replaceOutside(const QString& text, const std::function<bool(char32_t)>& keep)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        if (keep(c))
+            out += QChar(char16_t(c)); // every kept character is ASCII
+        else
+            out += QLatin1Char('_');
+    }
+    return out;
+}
+
+QString collapseAndCut(QString text)
+{
+    static const QRegularExpression runs(QStringLiteral("_{2,}+"));
+    text.replace(runs, QStringLiteral("_"));
+    return text.left(250);
+}
+
+bool asciiAlnum(char32_t c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+} // namespace
+
+QString FileUtils::makeSafeFilename(const QString& text)
+{
+    static const QString extra = QStringLiteral("._-!\"' \\[]()@");
+    QString out = replaceOutside(
+        text, [](char32_t c) { return asciiAlnum(c) || (c < 128 && extra.contains(QChar(char16_t(c)))); });
+    if (out.isEmpty()) return QString();
+    static const QRegularExpression leading(QStringLiteral("^[\\.\\s-]*"));
+    out.remove(leading);
+    if (out.isEmpty()) return QString();
+    return collapseAndCut(out);
+}
+
+QString FileUtils::makeUTF8Filename(const QString& text)
+{
+    static const QString extra = QStringLiteral("._-!");
+    QString out = replaceOutside(
+        text, [](char32_t c) { return asciiAlnum(c) || (c < 128 && extra.contains(QChar(char16_t(c)))); });
+    if (out.isEmpty()) return QString();
+    return collapseAndCut(out);
+}
+
+qint64 FileUtils::getFileSizeForFile(const QString& file)
+{
+    struct stat st;
+    if (file.isEmpty() || lstat(nativePath(file).constData(), &st) != 0) return 0;
+    return qint64(st.st_size);
+}
+
+QIcon FileUtils::getIconForFileExtension(const QString& extension)
+{
+    if (extension == QLatin1String("map")) return QIcon::fromTheme(QStringLiteral("folder"));
+    const QMimeType type =
+        QMimeDatabase().mimeTypeForFile(QStringLiteral("file.") + extension, QMimeDatabase::MatchExtension);
+    return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+}
+
+// ---------------------------------------------------------------------------
+// Listings
+
+std::optional<QStringList> FileUtils::getFilteredFolderContentFor(const QString& folder,
+                                                                  const QString& pattern, bool recursive)
+{
+    if (folder.isEmpty()) return std::nullopt;
+    const QString resolved = canonicalFolder(folder);
+    if (resolved.isEmpty() || !QFileInfo(resolved).isDir()) {
+        BLOG(3, "%@ :: %@", errnoText(ENOENT), folder);
+        return std::nullopt;
+    }
+    QStringList entries;
+    if (recursive) {
+        entries = recursiveFileScanForUrl(resolved);
+    } else {
+        std::optional<QStringList> listed = listEntries(resolved, false);
+        if (!listed) return std::nullopt;
+        entries = std::move(*listed);
+    }
+    const WildcardPattern matcher(pattern, WildcardPattern::CaseInsensitive);
+    QStringList out;
+    for (const QString& e : entries) {
+        if (matcher.matches(lastComponent(e))) out.append(e);
+    }
+    return out;
+}
+
+std::optional<QStringList> FileUtils::getFolderContentFor(const QString& folder)
+{
+    if (folder.isEmpty()) return std::nullopt;
+    return listEntries(folder, false);
+}
+
+QStringList FileUtils::recursiveFileScanForUrl(const QString& folder)
+{
+    QStringList out;
+    if (!folder.isEmpty()) scanTree(folder, false, out);
+    return out;
+}
+
+QStringList FileUtils::recursiveFolderScanForUrl(const QString& folder)
+{
+    QStringList out;
+    if (!folder.isEmpty()) scanTree(folder, true, out);
+    return out;
+}
+
+FileUtils::FileCounts FileUtils::analizeFileList(const QStringList& list)
+{
+    FileCounts counts;
+    for (const QString& path : list) {
+        if (isRealFolder(path))
+            ++counts.dirs;
+        else
+            ++counts.files;
+    }
+    return counts;
+}
+
+// ---------------------------------------------------------------------------
+// Moves
+
+bool FileUtils::renameFilenameFromUrl(const QString& source, const QString& target, bool overwrite)
+{
+    if (source.isEmpty() || target.isEmpty()) return false;
+    if (entryExists(target)) {
+        if (!overwrite) return false;
+        if (FileOperations::removeTree(target) != 0) {
+            BLOG(2, "Destination file already exists and cannot be overwritten: %@", target);
+            return false;
+        }
+    }
+    if (const int err = FileOperations::moveNoReplace(source, target)) {
+        BLOG(2, "%@ :: %@ -> %@", errnoText(err), source, target);
+        return false;
+    }
+    return true;
+}
+
+bool FileUtils::renameFilenameFromString(const QString& source, const QString& target, bool overwrite)
+{
+    return renameFilenameFromUrl(source, target, overwrite);
+}
+
+bool FileUtils::moveFilesFromSourceFolder(const QString& source, const QString& destination)
+{
+    if (source.isEmpty() || !doesFolderExists(source)) return false;
+    QString from = source;
+    std::optional<QStringList> entries = listEntries(from, true);
+    if (!entries) return false;
+    for (;;) {
+        const FileCounts counts = analizeFileList(*entries);
+        if (counts.files != 0 || counts.dirs != 1) break;
+        from = entries->first();
+        entries = listEntries(from, true);
+        if (!entries) return false;
+    }
+    if (createFolder(destination, false).isEmpty()) {
+        BLOG(3, "Error creating destination folder:%@", destination);
+        return false;
+    }
+    for (const QString& entry : *entries) {
+        QString name = lastComponent(entry);
+        if (name.size() >= 2 && name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
+        QString target = joinPath(destination, name);
+        int err = 0;
+        // A name taken meanwhile by someone else gives the next alternative.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (entryExists(target)) target = createAlternativeFilenameFor(target);
+            err = target.isEmpty() ? EEXIST : FileOperations::moveNoReplace(entry, target);
+            if (err != EEXIST || target.isEmpty()) break;
+        }
+        if (err) {
+            Logger::shared()->writeToConsole(
+                sformat(u"%s result:%hhd - error:%@\n",
+                        "+[FileUtils moveFilesFromSourceFolder:toDestinationFolder:]", 0, errnoText(err)));
+            BLOG(3, "%@ :: %@", errnoText(err), entry);
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Deletions
+
+bool FileUtils::isStrictlyInsideDownloadFolder(const QString& path)
+{
+    const QString base = canonicalFolder(setting("downloadPath"));
+    const QString location = resolvedLocation(path);
+    if (base.isEmpty() || location.isEmpty()) return false;
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    return location.startsWith(prefix) && location.size() > prefix.size();
+}
+
+void FileUtils::deleteFolderAndContents(const QString& folder)
+{
+    if (folder.isEmpty()) return;
+    if (!isStrictlyInsideDownloadFolder(folder)) {
+        if (resolvedLocation(folder) != canonicalFolder(setting("downloadPath")))
+            BLOG(4, "Not deleting %@: it is not inside the download folder.", folder);
+        return;
+    }
+    FileOperations::removeTree(resolvedLocation(folder));
+}
+
+void FileUtils::deleteFolderAndContents(const QString& folder, const QString& newsgroups)
+{
+    QString target = folder;
+    if (defaults().integerForKey(QStringLiteral("subFolderTypeTag")) == 1 &&
+        lastComponent(target) == formatNewsGroups(newsgroups))
+        target = parentFolder(target);
+    deleteFolderAndContents(target);
+}
+
+void FileUtils::deleteNZBFile(const QString& file, bool forced)
+{
+    if (file.isEmpty()) return;
+    const QString location = resolvedLocation(file);
+    if (location.isEmpty() || location == canonicalFolder(setting("downloadPath"))) return;
+    if (!defaults().boolForKey(QStringLiteral("enableDeleteNZB")) && !forced) return;
+    struct stat st;
+    if (lstat(nativePath(location).constData(), &st) != 0 || S_ISDIR(st.st_mode)) return;
+    if (defaults().boolForKey(QStringLiteral("enableDeleteNZBToTrash")) || forced)
+        QFile::moveToTrash(location);
+    else
+        ::unlink(nativePath(location).constData());
+}
+
+void FileUtils::deleteEmptyFolderUrl(const QString& folder)
+{
+    if (folder.isEmpty() || !isStrictlyInsideDownloadFolder(folder)) return;
+    const QString top = resolvedLocation(folder);
+    if (!isRealFolder(top)) return;
+    QStringList folders = recursiveFolderScanForUrl(top);
+    std::reverse(folders.begin(), folders.end());
+    folders.append(top);
+    for (const QString& f : folders) {
+        if (!folderIsEmpty(f)) continue;
+        BLOG(1, "Removing empty folder :: %@", f);
+        if (::rmdir(nativePath(f).constData()) != 0) BLOG(3, "%@ :: %@", errnoText(errno), f);
+    }
+}
+
+void FileUtils::deleteEmptyFolderPath(const QString& path)
+{
+    if (!path.isEmpty()) deleteEmptyFolderUrl(path);
+}
+
+// ---------------------------------------------------------------------------
+// Archive typing
+
+QByteArray FileUtils::loadFileData(const QString& file)
+{
+    QFile f(file);
+    if (file.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+        BLOG(4, "Error reading file:%@", file);
+        return QByteArray();
+    }
+    return f.read(64);
+}
+
+bool FileUtils::checkZipForMicrosoftSignature(const QByteArray& data)
+{
+    return data.size() >= 48 && data.contains(QByteArrayLiteral("[Content_Types].xml"));
+}
+
+bool FileUtils::checkZipForEpubSignature(const QByteArray& data)
+{
+    return data.size() >= 120 && data.contains(QByteArrayLiteral("application/epub+zip"));
+}
+
+QString FileUtils::getArchiveTypeFor(const QByteArray& data)
+{
+    struct Signature
+    {
+        const char* type;
+        QByteArray bytes;
+    };
+    static const Signature signatures[] = {
+        {"zip", QByteArray("\x50\x4B\x03\x04", 4)},
+        {"rar4", QByteArray("\x52\x61\x72\x21\x1A\x07\x00", 7)},
+        {"rar5", QByteArray("\x52\x61\x72\x21\x1A\x07\x01\x00", 8)},
+        {"7z", QByteArray("\x37\x7A\xBC\xAF", 4)},
+    };
+    if (data.size() < 4) return QString();
+    for (const Signature& s : signatures) {
+        if (data.size() < s.bytes.size()) {
+            BLOG(3, "Too few bytes (%ld) to compare the %s signature.", long(data.size()), s.type);
+            return QString();
+        }
+        if (!data.startsWith(s.bytes)) continue;
+        const QString type = QString::fromLatin1(s.type);
+        if (type == QLatin1String("zip")) {
+            if (checkZipForMicrosoftSignature(data)) {
+                BLOG(1, "Skipped extracting zip file with Microsoft signature (like .docx)");
+                return QString();
+            }
+            if (checkZipForEpubSignature(data)) {
+                BLOG(1, "Skipped extracting zip file with Epub signature.");
+                return QString();
+            }
+        }
+        return type;
+    }
+    return QString();
+}
+
+qint64 FileUtils::getRepairBlocks(const QString& filename)
+{
+    if (filename.isEmpty()) return 0;
+    static const QRegularExpression volume(QStringLiteral("\\.vol\\d+[\\+_\\-](\\d+)\\.par2"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    qint64 blocks = 0;
+    for (auto it = volume.globalMatch(filename); it.hasNext();)
+        blocks = it.next().captured(1).toLongLong();
+    return blocks;
 }
