@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <span>
+
+// What a decoder is handed for one file part: the raw article bodies of its
+// segments in segment order, exactly as the news server sent them after the
+// status line (lines ending in CR LF, a leading dot doubled, up to and
+// including the terminating "." line). An empty body stands for an article
+// that never arrived.
+struct DecodeRequest
+{
+    std::span<QByteArray> bodies;
+    // The part's file name and its job's title, for log lines.
+    QString partFilename;
+    QString jobTitle;
+    // Asked before each segment; true stops the decoding (the job was
+    // cancelled). May be empty.
+    std::function<bool()> isCancelled;
+    // The file part's byte count (the NZB's bytes of its articles); 0 when
+    // unknown. It bounds how large a file the headers may claim.
+    qint64 partBytes = 0;
+    // Clear each body once the decoder is done with it, so that a part's
+    // memory is the bodies not yet decoded. A decoder that finds the bodies
+    // are not in its encoding leaves them untouched.
+    bool releaseBodies = false;
+    // Compute CRC-32 values of the decoded data.
+    bool computeCrc32 = true;
+
+    bool cancelled() const { return isCancelled && isCancelled(); }
+};

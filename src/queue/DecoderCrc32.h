@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+
+// CRC-32 (zlib's) of decoded data, for sizes beyond one zlib call.
+struct DecoderCrc32
+{
+    static std::uint32_t initial() { return std::uint32_t(crc32(0, nullptr, 0)); }
+
+    static std::uint32_t update(std::uint32_t crc, const void* data, qint64 size)
+    {
+        const auto* p = static_cast<const Bytef*>(data);
+        while (size > 0) {
+            const uInt n = uInt(std::min<qint64>(size, qint64(1) << 30));
+            crc = std::uint32_t(crc32(crc, p, n));
+            p += n;
+            size -= n;
+        }
+        return crc;
+    }
+
+    // The CRC of a followed by b, from the CRCs of both and b's length.
+    static std::uint32_t combine(std::uint32_t a, std::uint32_t b, qint64 lengthOfB)
+    {
+        return std::uint32_t(crc32_combine(a, b, z_off_t(lengthOfB)));
+    }
+};
