@@ -257,6 +257,35 @@ QString FileUtils::safePathComponent(const QString& name, const QString& fallbac
     return out;
 }
 
+QString FileUtils::safeForeignFileName(const QString& name)
+{
+    QString clean;
+    clean.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F))
+            continue;
+        clean.append(c == QLatin1Char('\\') ? QLatin1Char('/') : c);
+    }
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString component = parts.isEmpty() ? QString() : parts.last();
+    if (component == QLatin1String(".") || component == QLatin1String(".."))
+        return QString();
+    if (component.toUtf8().size() <= kMaxComponentBytes)
+        return component;
+    // Too long for the file system: shorten the stem and keep a short
+    // extension, so that the file still opens as what it is.
+    constexpr int kMaxKeptExtensionBytes = 32;
+    const qsizetype dot = component.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString extension = component.mid(dot);
+        const int extensionBytes = int(extension.toUtf8().size());
+        if (extensionBytes <= kMaxKeptExtensionBytes)
+            return truncateToUtf8Bytes(component.left(dot), kMaxComponentBytes - extensionBytes) + extension;
+    }
+    return truncateToUtf8Bytes(component, kMaxComponentBytes);
+}
+
 QString FileUtils::formatNewsGroups(const QString& newsgroups)
 {
     QString first = newsgroups.section(QLatin1Char(','), 0, 0).trimmed();

@@ -56,6 +56,11 @@ public:
     // the result is cut to kMaxComponentBytes on a character boundary, and
     // an empty name, "." or ".." gives `fallback`.
     static QString safePathComponent(const QString& name, const QString& fallback);
+    // A file name chosen by someone else (article data, a PAR2 description,
+    // a search reply) as one component: only what follows the last "/" or
+    // "\\", without control characters, never "." or "..", at most 255 bytes
+    // with a short extension kept when cut. Empty when nothing usable remains.
+    static QString safeForeignFileName(const QString& name);
 
     static bool doesFolderExists(const QString& path);
     static bool doesFileExists(const QString& path);

@@ -458,26 +458,5 @@ std::optional<QVariantMap> Par2Decoder::getDebug()
 
 QString Par2Decoder::safeFilename(const QString& name)
 {
-    QString last = name;
-    const qsizetype slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    if (slash >= 0) last = name.mid(slash + 1);
-    QString clean;
-    clean.reserve(last.size());
-    for (const QChar c : last) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F)) continue;
-        clean.append(c);
-    }
-    if (clean.isEmpty() || clean == QLatin1String(".") || clean == QLatin1String("..")) return QString();
-    constexpr int kMax = FileUtils::kMaxComponentBytes;
-    if (clean.toUtf8().size() <= kMax) return clean;
-    // Too long for the file system: shorten the stem, keep a short extension
-    // so that the file still opens with what it is.
-    const qsizetype dot = clean.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0) {
-        const QString ext = clean.mid(dot);
-        const int extBytes = int(ext.toUtf8().size());
-        if (extBytes <= 32) return FileUtils::truncateToUtf8Bytes(clean.left(dot), kMax - extBytes) + ext;
-    }
-    return FileUtils::truncateToUtf8Bytes(clean, kMax);
+    return FileUtils::safeForeignFileName(name);
 }

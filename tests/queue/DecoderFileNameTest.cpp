@@ -26,7 +26,7 @@ TEST(DecoderFileName, ReducesToOneSafeComponent)
         {"\xC3\xA9t\xC3\xA9.mkv", QStringLiteral("\u00e9t\u00e9.mkv")},
         {"\xC2\x85next.bin", QStringLiteral("next.bin")}, // a C1 control
         {"latin1 \xE9t\xE9.bin", QString()},              // not UTF-8
-        {"back\\slash.bin", QStringLiteral("back\\slash.bin")},
+        {"back\\slash.bin", QStringLiteral("slash.bin")}, // names made on Windows carry folders after "\\"
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecoderFileName::fromArticleBytes(c.raw), c.want) << c.raw.constData();
