@@ -267,8 +267,8 @@ QString FileUtils::safeForeignFileName(const QString& name)
             continue;
         clean.append(c == QLatin1Char('\\') ? QLatin1Char('/') : c);
     }
-    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString component = parts.isEmpty() ? QString() : parts.last();
+    // A name ending in a separator names a folder, not a file: nothing.
+    QString component = clean.mid(clean.lastIndexOf(QLatin1Char('/')) + 1);
     if (component == QLatin1String(".") || component == QLatin1String(".."))
         return QString();
     if (component.toUtf8().size() <= kMaxComponentBytes)
