@@ -1,5 +1,7 @@
 #include "posting/Yenc.h"
 
+#include "core/Crc32.h"
+
 #include "core/StringFormat.h"
 #include "posting/YencBodyEncoder.h"
 
@@ -25,28 +27,17 @@ const QLoggingCategory& console()
 // the block is still in the cache.
 constexpr qint64 kBlock = 32 * 1024;
 
-quint32 crcUpdate(quint32 crc, const char* data, qint64 n)
-{
-    // zlib takes at most 4 GiB per call.
-    while (n > 0) {
-        const uInt step = uInt(std::min<qint64>(n, std::numeric_limits<uInt>::max()));
-        crc = quint32(::crc32(crc, reinterpret_cast<const Bytef*>(data), step));
-        data += step;
-        n -= step;
-    }
-    return crc;
-}
 
 } // namespace
 
 quint32 Yenc::crc32(QByteArrayView data)
 {
-    return crcUpdate(0, data.data(), data.size());
+    return Crc32::update(Crc32::initial(), data.data(), data.size());
 }
 
 quint32 Yenc::combineCrc(quint32 crcA, quint32 crcB, qint64 lengthB)
 {
-    return quint32(crc32_combine64(crcA, crcB, z_off64_t(lengthB)));
+    return Crc32::combine(crcA, crcB, lengthB);
 }
 
 bool Yenc::appendString(const QString& text, QByteArray* data)
@@ -131,7 +122,7 @@ std::optional<YencEncoded> Yenc::encodeSegment(const YencPart& part, const QByte
     for (qint64 at = 0; at < n; at += kBlock) {
         const qint64 step = std::min(kBlock, n - at);
         o += YencBodyEncoder::encode(in + at, size_t(step), o, column);
-        crc = crcUpdate(crc, slice.constData() + at, step);
+        crc = Crc32::update(crc, slice.constData() + at, step);
     }
     o += YencBodyEncoder::finish(o, column);
     out.resize(qsizetype(o - reinterpret_cast<uint8_t*>(out.data())));

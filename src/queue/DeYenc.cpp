@@ -1,7 +1,7 @@
 #include "queue/DeYenc.h"
 
 #include "core/Logger.h"
-#include "queue/DecoderCrc32.h"
+#include "core/Crc32.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
 #include "queue/YencDecodeKernel.h"
@@ -88,7 +88,7 @@ std::optional<std::uint32_t> fileCrc(const std::vector<DecodedSegment>& segments
     std::sort(placed.begin(), placed.end(), [](const DecodedSegment* a, const DecodedSegment* b) {
         return a->fileposition != b->fileposition ? a->fileposition < b->fileposition : a->length < b->length;
     });
-    std::uint32_t crc = DecoderCrc32::initial();
+    std::uint32_t crc = Crc32::initial();
     qint64 end = 0;
     const DecodedSegment* previous = nullptr;
     for (const DecodedSegment* s : placed) {
@@ -96,7 +96,7 @@ std::optional<std::uint32_t> fileCrc(const std::vector<DecodedSegment>& segments
             s->crc32 == previous->crc32)
             continue;
         if (s->fileposition != end) return std::nullopt;
-        crc = DecoderCrc32::combine(crc, s->crc32, s->length);
+        crc = Crc32::combine(crc, s->crc32, s->length);
         end += s->length;
         previous = s;
     }
@@ -232,7 +232,7 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
     const auto* in = reinterpret_cast<const std::uint8_t*>(body.data());
     std::uint8_t* scratch = assembly.scratch.data();
     YencDecodeKernel::State state = YencDecodeKernel::State::Data;
-    std::uint32_t crc = DecoderCrc32::initial();
+    std::uint32_t crc = Crc32::initial();
     qint64 written = 0;
     bool cut = false;
     for (qsizetype at = part->dataStart; at < part->dataEnd && !cut; at += kChunkBytes) {
@@ -252,7 +252,7 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
             BLOG(3, "Error building filepart in datablock %@:\n%@", name, assembly.sink.errorString());
             return SegmentOutcome::WriteFailed;
         }
-        if (request.computeCrc32) crc = DecoderCrc32::update(crc, scratch, count);
+        if (request.computeCrc32) crc = Crc32::update(crc, scratch, count);
         written += count;
     }
 

@@ -2,7 +2,7 @@
 
 #include "core/Logger.h"
 #include "queue/ArticleLineReader.h"
-#include "queue/DecoderCrc32.h"
+#include "core/Crc32.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
 
@@ -143,7 +143,7 @@ DecodeResult NBUUDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
     ArticleLineReader reader(request.bodies, request.releaseBodies);
     UULineDecoder decoder;
     QByteArray pending;
-    std::uint32_t crc = DecoderCrc32::initial();
+    std::uint32_t crc = Crc32::initial();
     qint64 written = 0;
     auto flush = [&]() {
         if (pending.isEmpty()) return true;
@@ -151,7 +151,7 @@ DecodeResult NBUUDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
             BLOG(3, "Error building filepart in datablock %@:\n%@", result.filename, sink.errorString());
             return false;
         }
-        if (request.computeCrc32) crc = DecoderCrc32::update(crc, pending.constData(), pending.size());
+        if (request.computeCrc32) crc = Crc32::update(crc, pending.constData(), pending.size());
         written += pending.size();
         pending.clear();
         return true;

@@ -1,7 +1,7 @@
 #include "queue/TextDecode.h"
 
 #include "core/Logger.h"
-#include "queue/DecoderCrc32.h"
+#include "core/Crc32.h"
 #include "queue/MemoryDecodeSink.h"
 #include "queue/NntpDotUnstuffer.h"
 
@@ -19,7 +19,7 @@ DecodeResult TextDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
     for (qsizetype i = 0; i < qsizetype(request.bodies.size()); ++i)
         if (!request.bodies[size_t(i)].isEmpty()) last = i;
 
-    std::uint32_t crc = DecoderCrc32::initial();
+    std::uint32_t crc = Crc32::initial();
     qint64 written = 0;
     for (qsizetype i = 0; i <= last; ++i) {
         QByteArray& body = request.bodies[size_t(i)];
@@ -40,8 +40,8 @@ DecodeResult TextDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
         segment.length = content.size();
         if (request.computeCrc32) {
             segment.crc32 =
-                DecoderCrc32::update(DecoderCrc32::initial(), content.constData(), content.size());
-            crc = DecoderCrc32::combine(crc, segment.crc32, content.size());
+                Crc32::update(Crc32::initial(), content.constData(), content.size());
+            crc = Crc32::combine(crc, segment.crc32, content.size());
         }
         written += content.size();
     }

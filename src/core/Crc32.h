@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 
-// CRC-32 (zlib's) of decoded data, for sizes beyond one zlib call.
-struct DecoderCrc32
+// CRC-32 (zlib's) of data of any size, and the CRC of two pieces joined.
+struct Crc32
 {
     static std::uint32_t initial() { return std::uint32_t(crc32(0, nullptr, 0)); }
 
@@ -27,6 +27,6 @@ struct DecoderCrc32
     // The CRC of a followed by b, from the CRCs of both and b's length.
     static std::uint32_t combine(std::uint32_t a, std::uint32_t b, qint64 lengthOfB)
     {
-        return std::uint32_t(crc32_combine(a, b, z_off_t(lengthOfB)));
+        return std::uint32_t(crc32_combine64(a, b, z_off64_t(lengthOfB)));
     }
 };
