@@ -1,0 +1,5 @@
+#include "controls/ButtonCollapseBottom.h"
+
+ButtonCollapseBottom::ButtonCollapseBottom(QWidget* parent)
+    : ButtonCollapse(QStringLiteral("btn_collapse_bottom"), Divider::None, parent)
+{}
