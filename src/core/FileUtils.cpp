@@ -776,3 +776,8 @@ qint64 FileUtils::getRepairBlocks(const QString& filename)
         blocks = it.next().captured(1).toLongLong();
     return blocks;
 }
+
+bool FileUtils::checkIfSampleFile(const QString& filename)
+{
+    return filename.contains(QLatin1String("sample"), Qt::CaseInsensitive);
+}

@@ -156,4 +156,6 @@ public:
     // The recovery blocks named in a PAR2 volume name ("x.vol007+08.par2"
     // gives 8); 0 without one.
     static qint64 getRepairBlocks(const QString& filename);
+    // Whether a name contains "sample" in any letter case.
+    static bool checkIfSampleFile(const QString& filename);
 };
