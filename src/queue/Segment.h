@@ -58,6 +58,14 @@ public:
     bool replaceStatus(qint64 expected, qint64 desired);
     void addDownloadedBytes(double count);
 
+    // Failed attempts to fetch this article from the server it is with now
+    // (a reply that brought no body, a connection lost in the middle); the
+    // connections bound the retries with it. Starts again at 0 for the next
+    // server.
+    int fetchFailures() const { return fetchFailures_.load(); }
+    int addFetchFailure() { return fetchFailures_.fetch_add(1) + 1; }
+    void resetFetchFailures() { fetchFailures_.store(0); }
+
     // Message-id, in angle brackets for downloads, without for uploads.
     QString mid() const;
     QByteArray midBytes() const;
@@ -99,7 +107,8 @@ private:
         QByteArray filedata;
     };
 
-    // Beside the two flags above, to share their word.
+    // Beside the two flags above, to share their word with them.
+    std::atomic<quint8> fetchFailures_{0};
     std::atomic<qint32> status_{0};
     mutable QMutex lock_;
     CompactBytes mid_;

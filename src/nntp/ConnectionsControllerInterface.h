@@ -1,0 +1,62 @@
+#pragma once
+
+#include "nntp/NNTPServerObject.h"
+#include "queue/Segment.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class Queue;
+using QueuePtr = std::shared_ptr<Queue>;
+class TCPSocket;
+
+// What a connection (TCPSocket) asks of the connection manager, which owns
+// every connection. ConnectionsController implements it; tests use fakes.
+//
+// The first group is called on the connection's own thread, possibly by
+// many connections at once; the second is always called on the main thread,
+// queued there by the connection, which never waits for it.
+class ConnectionsControllerInterface
+{
+public:
+    virtual ~ConnectionsControllerInterface() = default;
+
+    // --- on the connection's thread ---
+
+    // The hand-out handshake: books `segment` (the article the connection
+    // finished, or failed with status 430; null when it has none) and answers
+    // the next article for the slot, or null when there is none.
+    virtual SegmentPtr getNextSegmentAfterDownloadedSegment(const SegmentPtr& segment,
+                                                            const NNTPServerObjectPtr& nntpServer,
+                                                            TCPSocket* socket) = 0;
+    // How many bytes the next read may take.
+    virtual quint64 getBufferSize() = 0;
+    // Bytes read or written just now.
+    virtual void updateBandwidthUsedInLastSecond(double bytes) = 0;
+    // A moment until which reading must pause, or none.
+    virtual std::optional<QDateTime> measureBandwidthUsage() = 0;
+    // Whether the write queue is over the memory limit (no new body until it
+    // is not).
+    virtual bool checkIfDiskBufferIsFull() = 0;
+    // Whether only backup servers are usable (idle backup connections then
+    // stay open).
+    virtual bool onlyBackupServersConfigured() = 0;
+    // An article given back unfinished (it is queued again). Called on the
+    // thread that gives it back.
+    virtual void resetReleasedSegment(const SegmentPtr& segment) = 0;
+
+    // --- on the main thread ---
+
+    // The connection ended and asks for a fresh one on the endpoint with
+    // this id (`upServerID` for an upload connection, else `serverID`).
+    virtual void restartSocket(TCPSocket* socket, const QString& serverID) = 0;
+    // The connection ended for good.
+    virtual void removeSocketFromArray(TCPSocket* socket) = 0;
+    virtual void connectionErrorOccurred() = 0;
+    virtual void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
+    virtual void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
+    virtual void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) = 0;
+    virtual void postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue) = 0;
+};

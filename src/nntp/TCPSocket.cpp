@@ -1,0 +1,1076 @@
+#include "nntp/TCPSocket.h"
+
+#include "core/Logger.h"
+#include "nntp/ConnectionsControllerInterface.h"
+#include "nntp/NNTPArticleBuilder.h"
+#include "nntp/NntpTlsConfiguration.h"
+#include "nntp/TVConnectionsObject.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "queue/QCodeClass.h"
+#include "queue/Queue.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QSslSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// A status line longer than this without its line end is not one.
+constexpr qsizetype kMaxStatusLine = 64 * 1024;
+// What the socket may buffer while the connection does not read (a pause):
+// beyond it the server is held back by TCP itself.
+constexpr qint64 kSocketReadBuffer = 4 * 1024 * 1024;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Where the terminating line "\r\n.\r\n" begins in `data`, looking at
+// terminators that begin at `from` or later; -1 when there is none. It
+// looks for the dot with memchr: a line that begins with a dot is rare in a
+// body (yEnc escapes it), so this runs at memory speed.
+qsizetype findTerminator(const QByteArray& data, qsizetype from)
+{
+    const char* d = data.constData();
+    const qsizetype size = data.size();
+    qsizetype i = std::max<qsizetype>(from + 2, 2);
+    while (i < size - 2) {
+        const void* hit = std::memchr(d + i, '.', size_t(size - 2 - i));
+        if (!hit) return -1;
+        const qsizetype at = static_cast<const char*>(hit) - d;
+        if (d[at - 2] == '\r' && d[at - 1] == '\n' && d[at + 1] == '\r' && d[at + 2] == '\n') return at - 2;
+        i = at + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+TCPSocketPtr TCPSocket::create()
+{
+    return std::make_shared<TCPSocket>(Passkey());
+}
+
+TCPSocket::TCPSocket(Passkey)
+{
+    context_ = new QObject;
+    thread_ = QThread::create([this] { main(); });
+    thread_->setObjectName(QStringLiteral("TCPSocket"));
+    context_->moveToThread(thread_);
+}
+
+TCPSocket::~TCPSocket()
+{
+    if (thread_->isRunning()) {
+        forcedFinish_ = true;
+        shouldFinish_ = true;
+        Dispatch::onThreadOf(context_, [this] {
+            if (!isDone_) terminateThread();
+        });
+        thread_->wait();
+    }
+    delete thread_;
+    delete context_;
+}
+
+void TCPSocket::start()
+{
+    thread_->start();
+}
+
+qint64 TCPSocket::connectionID() const
+{
+    return nntpServer_ ? nntpServer_->connectionID() : 0;
+}
+
+bool TCPSocket::isFinished() const
+{
+    return thread_->isFinished();
+}
+
+bool TCPSocket::wait(int ms)
+{
+    return thread_->wait(QDeadlineTimer(ms));
+}
+
+qint64 TCPSocket::readTimeout()
+{
+    const qint64 t = UserDefaults::standard().integerForKey(QStringLiteral("tcpSocketTimeout"));
+    return t < 5 ? 20 : t;
+}
+
+NNTPReply TCPSocket::getResponseCode(QByteArrayView line)
+{
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
+    NNTPReply reply;
+    if (line.size() >= 3 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]) &&
+        (line.size() == 3 || isBlank(line[3]))) {
+        reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+        if (line.size() > 3) reply.text = QString::fromLatin1(line.sliced(4));
+    }
+    return reply;
+}
+
+// ---------------------------------------------------------------------------
+// Calls from other threads
+
+void TCPSocket::newContentAvailable()
+{
+    Dispatch::onThreadOf(context_, [this] {
+        if (isDone_) return;
+        if (!isConnected())
+            restartThread(QStringLiteral("Socket is disconnected"), false);
+        else if (status_ == Idle && waiting_ == Wait::None)
+            getArticle();
+    });
+}
+
+void TCPSocket::disconnect()
+{
+    isStarted_ = false;
+    BLOG(2, "%ld has a disconnect request received", connectionID());
+    shouldFinish_ = true;
+    forcedFinish_ = true;
+    // Idle or waiting, there is no next step to wait for.
+    Dispatch::onThreadOf(context_, [this] {
+        if (isDone_) return;
+        if (waiting_ != Wait::None || readPaused_ || status_ == Idle) {
+            endWaits();
+            shouldFinishMethod();
+        }
+    });
+}
+
+void TCPSocket::reset()
+{
+    isStarted_ = false;
+    BLOG(2, "%ld has a reset request received", connectionID());
+    Dispatch::onThreadOf(context_, [this] {
+        if (isDone_) return;
+        releaseArticle(QStringLiteral("External reset"));
+        shouldFinish_ = true;
+        shouldRestart_ = true;
+        endWaits();
+        shouldFinishMethod();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Thread, connection, ending
+
+void TCPSocket::main()
+{
+    QEventLoop loop;
+    loop_ = &loop;
+    timeout_ = readTimeout();
+    oneSecondTimer_ = std::make_unique<QTimer>();
+    waitTimer_ = std::make_unique<QTimer>();
+    waitTimer_->setSingleShot(true);
+    resumeTimer_ = std::make_unique<QTimer>();
+    resumeTimer_->setSingleShot(true);
+    QObject::connect(oneSecondTimer_.get(), &QTimer::timeout, [this] { oneSecondTimerSelector(); });
+    QObject::connect(waitTimer_.get(), &QTimer::timeout, [this] {
+        if (waiting_ == Wait::Memory) {
+            memoryWaitTick();
+        } else if (waiting_ == Wait::Busy) {
+            waiting_ = Wait::None;
+            restartThread(QStringLiteral("auth failure"), false);
+        }
+    });
+    QObject::connect(resumeTimer_.get(), &QTimer::timeout, [this] {
+        readPaused_ = false;
+        onReadyRead();
+    });
+
+    openConnection();
+    if (!isDone_) loop.exec();
+    closeConnections();
+    loop_ = nullptr;
+    socket_.reset();
+    oneSecondTimer_.reset();
+    waitTimer_.reset();
+    resumeTimer_.reset();
+    segment_.reset();
+
+    const bool restart = shouldRestart_ && !forcedFinish_;
+    const std::weak_ptr<TCPSocket> self = weak_from_this();
+    ConnectionsControllerInterface* manager = manager_;
+    const NNTPServerObjectPtr slot = nntpServer_;
+    const QString serverID = endpoint_.serverID;
+    Dispatch::onMain([self, restart, manager, slot, serverID] {
+        const TCPSocketPtr socket = self.lock();
+        if (restart) BLOG(2, "Restarting socket");
+        if (slot) slot->setIsInUse(false);
+        if (!socket || !manager) return;
+        if (restart)
+            manager->restartSocket(socket.get(), serverID);
+        else
+            manager->removeSocketFromArray(socket.get());
+    });
+}
+
+void TCPSocket::openConnection()
+{
+    updateTVCLastResponse(QStringLiteral("Connecting"));
+    dataMode_ = 1;
+    if (!nntpServer_ || !manager_) {
+        Logger::shared()->writeToConsole(QStringLiteral("Stream could not be initialised\n"));
+        terminateThread();
+        return;
+    }
+    endpoint_ = nntpServer_->endpoint(dedicateUploadServer_);
+
+    socket_ = std::make_unique<QSslSocket>();
+    QSslSocket* s = socket_.get();
+    s->setReadBufferSize(kSocketReadBuffer);
+    QObject::connect(s, &QIODevice::readyRead, [this] { onReadyRead(); });
+    QObject::connect(s, &QIODevice::bytesWritten, [this](qint64) { onBytesWritten(); });
+    QObject::connect(s, &QAbstractSocket::errorOccurred,
+                     [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
+    QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
+    QObject::connect(s, &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
+        sslErrorText_ = NntpTlsConfiguration::describe(errors);
+    });
+
+    oneSecondTimer_->start(1000);
+    if (endpoint_.ssl) {
+        s->setSslConfiguration(NntpTlsConfiguration::clientConfiguration());
+        s->connectToHostEncrypted(endpoint_.address, quint16(endpoint_.port));
+    } else {
+        s->connectToHost(endpoint_.address, quint16(endpoint_.port));
+    }
+    isStarted_ = true;
+}
+
+void TCPSocket::closeConnections()
+{
+    isStarted_ = false;
+    if (closed_) return;
+    closed_ = true;
+    updateTVCLastResponse(QStringLiteral("Disconnecting"));
+    if (oneSecondTimer_) oneSecondTimer_->stop();
+    if (waitTimer_) waitTimer_->stop();
+    if (resumeTimer_) resumeTimer_->stop();
+    isDone_ = true;
+    if (socket_) {
+        // The object itself goes when the thread ends: this may run inside
+        // one of its own signals.
+        QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
+        socket_->abort();
+    }
+    BLOG(2, "Closed socket: %ld", connectionID());
+    if (loop_) loop_->quit();
+}
+
+void TCPSocket::terminateThread()
+{
+    shouldFinish_ = true;
+    isStarted_ = false;
+    updateTVCLastResponse(QStringLiteral("Disconnecting"));
+    releaseArticle(QStringLiteral("Terminating socket"));
+    closeConnections();
+}
+
+void TCPSocket::restartThread(const QString& reason, bool articleFailed)
+{
+    isStarted_ = false;
+    releaseArticle(reason, articleFailed);
+    if (!forcedFinish_) {
+        {
+            QMutexLocker locker(&bufferLock_);
+            dataBuffer_.clear();
+            scanFrom_ = 0;
+        }
+        updateTVCLastResponse(QStringLiteral("Restarting connection"));
+        BLOG(2, "%ld is restarting thread - %@", connectionID(), reason);
+        shouldFinish_ = true;
+        shouldRestart_ = true;
+    }
+    shouldFinishMethod();
+}
+
+void TCPSocket::releaseArticle(const QString& reason, bool articleFailed)
+{
+    if (!segment_) return;
+    const std::shared_ptr<Queue> part = segment_->filepart();
+    BLOG(2, "%ld is releasing article: %@ (%@)- Reason:%@", connectionID(), segment_->mid(),
+         part ? part->filename() : QString(), reason);
+    if (articleFailed && !segmentDone_) segment_->addFetchFailure();
+    const SegmentPtr released = std::move(segment_);
+    segment_.reset();
+    segmentDone_ = false;
+    manager_->resetReleasedSegment(released);
+}
+
+void TCPSocket::endWaits()
+{
+    waiting_ = Wait::None;
+    readPaused_ = false;
+    if (waitTimer_) waitTimer_->stop();
+    if (resumeTimer_) resumeTimer_->stop();
+}
+
+bool TCPSocket::isConnected() const
+{
+    return socket_ && !isDone_ && socket_->state() != QAbstractSocket::UnconnectedState;
+}
+
+void TCPSocket::shouldFinishMethod()
+{
+    if (isDone_) return;
+    if (shouldFinish_) {
+        terminateThread();
+        return;
+    }
+    if (!isConnected()) {
+        shouldRestart_ = true;
+        shouldFinish_ = true;
+        terminateThread();
+        return;
+    }
+    getArticle();
+}
+
+void TCPSocket::setStatus(qint64 status)
+{
+    status_ = status;
+    // An idle backup connection keeps counting, so that it closes a while
+    // after its last work (see the timer).
+    const bool idleBackup =
+        status == Idle && nntpServer_->isbackupServerOnly() && !manager_->onlyBackupServersConfigured();
+    if (!idleBackup) timeoutCounter_ = 0;
+}
+
+std::shared_ptr<Queue> TCPSocket::job() const
+{
+    return segment_ ? segment_->queue() : nullptr;
+}
+
+bool TCPSocket::isUploadSegment() const
+{
+    const std::shared_ptr<Queue> j = job();
+    return j && j->isUploadObject();
+}
+
+void TCPSocket::getArticle()
+{
+    for (;;) {
+        if (isDone_) return;
+        // An article is booked only with its answer: one whose command got
+        // no body (411, 412, 435, 437, a login asked for again) goes back to
+        // the queue instead, counted against its retries.
+        if (segment_ && !segmentDone_) releaseArticle(QStringLiteral("No article received"), true);
+        const SegmentPtr done = segment_;
+        segment_.reset();
+        segmentDone_ = false;
+        articleCommand_.clear();
+        resentAfterLogin_ = false;
+        reloginPending_ = false;
+
+        handedOut_ = true;
+        segment_ = manager_->getNextSegmentAfterDownloadedSegment(done, nntpServer_, this);
+        if (!segment_) {
+            setStatus(Idle);
+            return;
+        }
+        const std::shared_ptr<Queue> j = job();
+        if (j && j->isUploadObject()) {
+            setStatus(PreparingCommand);
+            startUploading();
+            return;
+        }
+        if (j && j->isNewsgroupsRequest()) {
+            setStatus(PreparingCommand);
+            startDownloadingNewsgroupList();
+            return;
+        }
+        if (segment_->fetchFailures() >= kMaxFetchFailures) {
+            BLOG(2, "%ld - %@ failed %ld times on %@; counted as missing there", connectionID(),
+                 segment_->mid(), long(segment_->fetchFailures()), nntpServer_->alias());
+            segment_->resetFetchFailures();
+            segment_->setStatus(430);
+            segmentDone_ = true;
+            continue;
+        }
+        if (manager_->checkIfDiskBufferIsFull()) {
+            beginMemoryWait();
+            return;
+        }
+        setStatus(PreparingCommand);
+        startDownloading();
+        return;
+    }
+}
+
+void TCPSocket::beginMemoryWait()
+{
+    const QString text = QCodeClass::code2Text(49).value_or(QString());
+    updateTVCLastResponse(text);
+    if (const std::shared_ptr<Queue> j = job()) j->setCommentTextField(text);
+    waiting_ = Wait::Memory;
+    waitTimer_->start(5000);
+}
+
+void TCPSocket::memoryWaitTick()
+{
+    if (shouldFinish_) {
+        endWaits();
+        shouldFinishMethod();
+        return;
+    }
+    if (manager_->checkIfDiskBufferIsFull()) {
+        waitTimer_->start(5000);
+        return;
+    }
+    waiting_ = Wait::None;
+    // A job paused or cancelled during the wait stays as the user left it.
+    if (const std::shared_ptr<Queue> j = job()) {
+        if (!j->isPaused() && !j->shouldPause() && !j->isCancelled()) j->setStatus(1);
+    }
+    setStatus(PreparingCommand);
+    startDownloading();
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+void TCPSocket::onReadyRead()
+{
+    // Each pass is one read of at most the manager's chunk size; passes go on
+    // while the socket holds bytes, unless a pause or a wait begins.
+    while (!isDone_ && socket_ && !readPaused_ && waiting_ == Wait::None && socket_->bytesAvailable() > 0) {
+        streamHasDataAvailable();
+        if (isDone_) return;
+        performThrottling();
+    }
+}
+
+void TCPSocket::streamHasDataAvailable()
+{
+    QByteArray line;
+    {
+        QMutexLocker locker(&bufferLock_);
+        if (timeoutCounter_ >= 2 && !isUploadSegment()) updateTVCLastResponse(QStringLiteral("Downloading"));
+        timeoutCounter_ = 0;
+
+        const qint64 n = qint64(std::max<quint64>(1, manager_->getBufferSize()));
+        const qsizetype old = dataBuffer_.size();
+        // Straight into the receive buffer: the bytes are copied once, from
+        // the socket, however long the body grows.
+        dataBuffer_.resize(old + n);
+        const qint64 got = socket_->read(dataBuffer_.data() + old, n);
+        dataBuffer_.resize(old + std::max<qint64>(0, got));
+        if (got > 0) {
+            if (segment_) segment_->addDownloadedBytes(double(got));
+            manager_->updateBandwidthUsedInLastSecond(double(got));
+        }
+
+        // One status line per read.
+        if (dataMode_ == 1) {
+            const qsizetype end = dataBuffer_.indexOf("\r\n", std::max<qsizetype>(0, scanFrom_ - 1));
+            if (end >= 0) {
+                line = dataBuffer_.left(end + 2);
+                dataBuffer_.remove(0, end + 2);
+                scanFrom_ = 0;
+            } else {
+                scanFrom_ = dataBuffer_.size();
+                if (dataBuffer_.size() > kMaxStatusLine) {
+                    locker.unlock();
+                    restartThread(QStringLiteral("status line too long"));
+                    return;
+                }
+            }
+        }
+    }
+    if (!line.isNull()) {
+        processCode(line);
+        if (isDone_) return;
+    }
+    if (dataMode_ == 2 && takeCompletedBlock()) {
+        shouldFinishMethod();
+        return;
+    }
+    if (dataMode_ == 2 && segment_) {
+        const std::shared_ptr<Queue> part = segment_->filepart();
+        const std::shared_ptr<Queue> j = job();
+        if ((part && part->isCancelled()) || (j && j->isCancelled())) {
+            // The rest of this body is still on its way; a fresh connection
+            // cannot take it for the body of the next article.
+            restartThread(QStringLiteral("Job has been cancelled"), false);
+        }
+    }
+}
+
+bool TCPSocket::takeCompletedBlock()
+{
+    QByteArray block;
+    {
+        QMutexLocker locker(&bufferLock_);
+        qsizetype end = -1;
+        if (dataBuffer_.startsWith(".\r\n")) {
+            end = 3; // an empty block: its terminating line comes first
+        } else {
+            // Only the bytes new since the last look, and the four before
+            // them that a split terminator may have begun in.
+            const qsizetype at = findTerminator(dataBuffer_, std::max<qsizetype>(0, scanFrom_ - 4));
+            if (at >= 0) end = at + 5;
+        }
+        if (end < 0) {
+            scanFrom_ = dataBuffer_.size();
+            return false;
+        }
+        if (end == dataBuffer_.size()) {
+            block = std::move(dataBuffer_);
+            dataBuffer_ = QByteArray();
+        } else {
+            block = dataBuffer_.left(end);
+            dataBuffer_.remove(0, end);
+        }
+        scanFrom_ = 0;
+        dataMode_ = 1;
+    }
+    if (segment_) {
+        segment_->setFiledata(block);
+        segmentDone_ = true;
+    }
+    return true;
+}
+
+void TCPSocket::enterBodyMode()
+{
+    QMutexLocker locker(&bufferLock_);
+    dataMode_ = 2;
+    scanFrom_ = 0;
+    if (segment_) {
+        const qsizetype expected = qsizetype(segment_->bytes() * 1.05) + 4096;
+        if (expected > dataBuffer_.capacity()) dataBuffer_.reserve(expected);
+    }
+}
+
+void TCPSocket::performThrottling()
+{
+    if (!socket_) return;
+    const std::optional<QDateTime> until = manager_->measureBandwidthUsage();
+    if (!until) return;
+    const qint64 ms = QDateTime::currentDateTimeUtc().msecsTo(*until);
+    if (ms <= 0) return;
+    // No sleep: reading stops, and a timer of this thread resumes it. TCP
+    // holds the server back meanwhile.
+    readPaused_ = true;
+    resumeTimer_->start(int(std::min<qint64>(ms, 3600 * 1000)));
+}
+
+void TCPSocket::onEndEncountered()
+{
+    if (isDone_ || endHandled_) return;
+    endHandled_ = true;
+    // What arrived before the close is read first: it may complete the
+    // article in hand.
+    onReadyRead();
+    if (isDone_) return;
+    BLOG(2, "%ld - NSStreamEventEndEncountered", connectionID());
+    if (!segment_) {
+        shouldFinish_ = true;
+        shouldFinishMethod();
+    } else {
+        restartThread(QStringLiteral("restart after NSStreamEventEndEncountered."));
+    }
+}
+
+void TCPSocket::onSocketError(int error)
+{
+    if (isDone_) return;
+    const auto e = QAbstractSocket::SocketError(error);
+    if (e == QAbstractSocket::RemoteHostClosedError) {
+        onEndEncountered();
+        return;
+    }
+    QString text;
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError:
+        text = QStringLiteral("(61): Possibly a wrong port number configured.");
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        text = QStringLiteral("(2): Unable to connect to server.");
+        break;
+    case QAbstractSocket::SslHandshakeFailedError:
+        text = sslErrorText_.isEmpty()
+                   ? sformat(u"(%ld): TLS handshake failed: %@", long(error), socket_->errorString())
+                   : sformat(u"(%ld): Certificate verification failed: %@", long(error), sslErrorText_);
+        break;
+    default:
+        text = sformat(u"(%ld): %@", long(error), socket_->errorString());
+        break;
+    }
+    BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
+    updateTVCLastResponse(sformat(u"StreamError %@", text));
+    ConnectionsControllerInterface* manager = manager_;
+    Dispatch::onMain([manager] { manager->connectionErrorOccurred(); });
+    shouldFinish_ = true;
+    shouldFinishMethod();
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+void TCPSocket::talkToServer(const QByteArray& command)
+{
+    if (command.isNull()) return;
+    queueOutput(command + "\r\n");
+}
+
+void TCPSocket::queueOutput(const QByteArray& bytes)
+{
+    {
+        QMutexLocker locker(&bufferLock_);
+        outputStack_.append(bytes);
+    }
+    sendToServer();
+}
+
+void TCPSocket::sendToServer()
+{
+    if (!socket_ || isDone_) return;
+    QMutexLocker locker(&bufferLock_);
+    if (socket_->bytesToWrite() >= kMaxQueuedBytes) {
+        setStatus(WaitingForRoom);
+        BLOG(2, "%ld - Outputstream is waiting for socket space (%ld)", connectionID(),
+             long(timeoutCounter_));
+        return;
+    }
+    setStatus(WaitingForReply);
+    while (outputSent_ < outputStack_.size() && socket_->bytesToWrite() < kMaxQueuedBytes) {
+        const qint64 chunk = std::min<qint64>(kWriteChunk, outputStack_.size() - outputSent_);
+        const qint64 written = socket_->write(outputStack_.constData() + outputSent_, chunk);
+        if (written <= 0) break;
+        outputSent_ += written;
+        manager_->updateBandwidthUsedInLastSecond(double(written));
+    }
+    if (outputSent_ >= outputStack_.size()) {
+        outputStack_.clear();
+        outputSent_ = 0;
+    }
+}
+
+void TCPSocket::onBytesWritten()
+{
+    bool pending = false;
+    {
+        QMutexLocker locker(&bufferLock_);
+        pending = outputSent_ < outputStack_.size();
+    }
+    if (pending) sendToServer();
+}
+
+// ---------------------------------------------------------------------------
+// The one-second timer
+
+void TCPSocket::oneSecondTimerSelector()
+{
+    // A pause or a wait is not silence of the server.
+    if (readPaused_ || waiting_ != Wait::None) return;
+    const qint64 before = timeoutCounter_++;
+    if (before < 2) return;
+    if (shouldFinish_ || forcedFinish_) {
+        shouldFinishMethod();
+        return;
+    }
+    timeout_ = readTimeout();
+    const qint64 n = timeoutCounter_;
+    const qint64 id = connectionID();
+    const auto silent = [&](const char* logFormat, const char* rowFormat, qint64 from) {
+        if (n < from) return;
+        BLOG(2, QString::fromLatin1(logFormat), id, long(n));
+        updateTVCLastResponse(sformat(QString::fromLatin1(rowFormat), long(n)));
+    };
+
+    switch (status_.load()) {
+    case Connecting:
+        silent("%ld - Timeout while waiting for connection (%ld)", "Waiting for connection (%ld sec)", 0);
+        if (n >= timeout_) restartThread(QStringLiteral("waiting for connection"), false);
+        break;
+    case SendingLogin:
+        silent("%ld - Timeout while waiting for authentication (%ld)",
+               "Waiting for server response (%ld sec)", 3);
+        if (n >= timeout_) restartThread(QStringLiteral("waiting for authentication"), false);
+        break;
+    case PreparingCommand:
+        silent("%ld - Timeout while waiting for body (%ld)", "No response from server (%ld sec)", 10);
+        if (n >= timeout_) restartThread(sformat(u"Waiting for body (%ld sec)", long(n)));
+        break;
+    case WaitingForReply:
+        silent("%ld - Waiting for server response after talking to server (%ld)",
+               "Waiting for server response (%ld sec)", 5);
+        if (n >= timeout_)
+            restartThread(sformat(u"no response from server after talking to server (%ld sec)", long(n)));
+        break;
+    case WaitingForRoom:
+        silent("%ld - Timeout while waiting for sendspace (%ld)", "Waiting for server response (%ld sec)", 5);
+        if (n >= timeout_) restartThread(sformat(u"no room to send to server (%ld sec)", long(n)));
+        break;
+    case Idle: {
+        updateTVCFilename(QString());
+        const bool backup = nntpServer_->isbackupServerOnly();
+        updateTVCLastResponse(backup ? QStringLiteral("Idle (backup server)") : QStringLiteral("Idle"));
+        if (backup && !manager_->onlyBackupServersConfigured()) {
+            const qint64 idleTimeout =
+                UserDefaults::standard().integerForKey(QStringLiteral("tcpBackupIdleTimeout"));
+            if (n >= idleTimeout) shouldFinish_ = true;
+        }
+        break;
+    }
+    case Ready:
+        // Ready with an article in hand or a block coming means a command is
+        // outstanding (a block after 215/220/221/224, a reply that gave no
+        // next step): it times out like a body.
+        // So is Ready before the first hand-out (a greeting or a login reply
+        // that led nowhere).
+        if (dataMode_ != 2 && !segment_ && handedOut_) break;
+        [[fallthrough]];
+    case ReceivingBody:
+        silent("%ld - Timeout while downloading body (%ld)", "No response from server (%ld sec)", 5);
+        if (n >= timeout_) restartThread(sformat(u"no response from server (%ld sec)", long(n)));
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Protocol
+
+void TCPSocket::processCode(const QByteArray& line)
+{
+    processServerRespondeCode(getResponseCode(line));
+}
+
+void TCPSocket::warn(const NNTPReply& reply, int level)
+{
+    BLOG(level, "%ld - %@ (%ld) :: %@.", connectionID(), reply.text, long(reply.code), nntpServer_->alias());
+}
+
+void TCPSocket::errorRow(const NNTPReply& reply)
+{
+    updateTVCLastResponse(sformat(u"Error: [%ld] %@", long(reply.code), reply.text));
+}
+
+void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
+{
+    switch (reply.code) {
+    case 200:
+    case 201:
+        setStatus(Ready);
+        updateTVCLastResponse(QStringLiteral("Connected"));
+        login();
+        return;
+    case 211:
+        setStatus(Ready);
+        return;
+    case 215:
+    case 220:
+    case 221:
+    case 224:
+        setStatus(Ready);
+        enterBodyMode();
+        return;
+    case 222:
+        setStatus(ReceivingBody);
+        enterBodyMode();
+        return;
+    case 240:
+        setStatus(Ready);
+        if (segment_) segmentDone_ = true;
+        getArticle();
+        return;
+    case 281:
+        setStatus(Ready);
+        BLOG(2, "%ld - Authentication OK. Is logged in to %@.", connectionID(), nntpServer_->alias());
+        updateTVCLastResponse(QStringLiteral("Auth ok (is logged in)"));
+        clearAuthFailed();
+        if (reloginPending_ && segment_ && !articleCommand_.isEmpty()) {
+            // Logged in again in the middle of the session: the command that
+            // was refused is sent once more, not the article booked.
+            reloginPending_ = false;
+            resentAfterLogin_ = true;
+            setStatus(PreparingCommand);
+            sendArticleCommand(articleCommand_);
+            return;
+        }
+        getArticle();
+        return;
+    case 340:
+        setStatus(WaitingForReply);
+        buildAndSendArticle();
+        return;
+    case 381:
+        authPass();
+        return;
+    case 400:
+    case 503:
+        setStatus(Ready);
+        warn(reply);
+        if (!segment_)
+            shouldFinish_ = true;
+        else
+            restartThread(QStringLiteral("Restart after timeout."));
+        return;
+    case 411:
+        warn(reply);
+        getArticle();
+        return;
+    case 412:
+        warn(reply);
+        errorRow(reply);
+        shouldFinishMethod();
+        return;
+    case 423:
+    case 430:
+        setStatus(Ready);
+        updateTVCLastResponse(QStringLiteral("Error: Article does not exists"));
+        if (segment_) {
+            segment_->setStatus(430);
+            segmentDone_ = true;
+        }
+        shouldFinishMethod();
+        return;
+    case 435:
+    case 437:
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        getArticle();
+        return;
+    case 436:
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        restartThread(QStringLiteral("transfer failed."));
+        return;
+    case 440:
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        terminateThreadWhenPostingDenied();
+        return;
+    case 441:
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        postErrorOnInvalidFromName();
+        getArticle();
+        return;
+    case 480:
+        if (endpoint_.requiresLogin && !resentAfterLogin_ && !reloginPending_) {
+            reloginPending_ = true;
+            login();
+            return;
+        }
+        // No login data, a login refused with 480 itself, or the command
+        // refused again right after a login that the server accepted.
+        setStatus(Ready);
+        warn(reply, 2);
+        errorRow(reply);
+        terminateThreadWhenNotAuthenticated();
+        return;
+    case 481:
+    case 482:
+    case 502: {
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        static const char* const kRefusals[] = {"invalid", "failed", "incorrect", "download limit",
+                                                "rejected"};
+        for (const char* word : kRefusals) {
+            if (reply.text.contains(QLatin1String(word), Qt::CaseInsensitive)) {
+                terminateThreadWhenAuthFailed();
+                return;
+            }
+        }
+        // Busy (too many connections): a fresh connection in 5 seconds.
+        waiting_ = Wait::Busy;
+        waitTimer_->start(5000);
+        return;
+    }
+    case 501:
+        setStatus(Ready);
+        warn(reply);
+        errorRow(reply);
+        if (reply.text.contains(QLatin1String("password"), Qt::CaseInsensitive))
+            terminateThreadWhenAuthFailed();
+        return;
+    default:
+        setStatus(Ready);
+        BLOG(2, "%ld - Unknown response received. %@ (%ld)", connectionID(), reply.text, long(reply.code));
+        errorRow(reply);
+        return;
+    }
+}
+
+void TCPSocket::login()
+{
+    if (endpoint_.requiresLogin) {
+        setStatus(SendingLogin);
+        updateTVCLastResponse(QStringLiteral("Sending auth to news server"));
+        authUser();
+    } else {
+        setStatus(Ready);
+        updateTVCLastResponse(QStringLiteral("Auth ok (is possibly logged in)"));
+        clearAuthFailed();
+        shouldFinishMethod();
+    }
+}
+
+void TCPSocket::authUser()
+{
+    setStatus(SendingLogin);
+    // UTF-8, as the login command asks; any character of a user name reaches
+    // the server as typed.
+    talkToServer(QByteArrayLiteral("AUTHINFO USER ") + endpoint_.username.toUtf8());
+}
+
+void TCPSocket::authPass()
+{
+    setStatus(SendingLogin);
+    talkToServer(QByteArrayLiteral("AUTHINFO PASS ") + endpoint_.password.toUtf8());
+}
+
+void TCPSocket::clearAuthFailed()
+{
+    if (const NNTPServerObjectPtr server = nntpServer_->mainNNTPServerObject()) server->setAuthFailed(false);
+}
+
+bool TCPSocket::prepareCommand()
+{
+    if (!isConnected()) {
+        updateTVCLastResponse(QStringLiteral("Not connected"));
+        BLOG(2, "%ld is NOT connected", connectionID());
+        return false;
+    }
+    const std::shared_ptr<Queue> j = job();
+    const std::shared_ptr<Queue> part = segment_->filepart();
+    updateTVCTitle(j ? j->title() : QString());
+    updateTVCFilename(sformat(u"%@ (%ld/%ld)", part ? part->filename() : QString(), long(segment_->segnr()),
+                              long(part ? part->totalSegments() : 0)));
+    return true;
+}
+
+void TCPSocket::sendArticleCommand(const QByteArray& command)
+{
+    articleCommand_ = command;
+    talkToServer(command);
+}
+
+void TCPSocket::startDownloading()
+{
+    if (!prepareCommand()) return;
+    updateTVCLastResponse(QStringLiteral("Downloading"));
+    sendArticleCommand(QByteArrayLiteral("BODY ") + segment_->midBytes());
+}
+
+void TCPSocket::startUploading()
+{
+    if (!prepareCommand()) return;
+    updateTVCLastResponse(QStringLiteral("Uploading"));
+    sendArticleCommand(QByteArrayLiteral("POST"));
+}
+
+void TCPSocket::startDownloadingNewsgroupList()
+{
+    if (!prepareCommand()) return;
+    updateTVCLastResponse(QStringLiteral("Downloading"));
+    sendArticleCommand(QByteArrayLiteral("LIST"));
+}
+
+void TCPSocket::buildAndSendArticle()
+{
+    const std::shared_ptr<Queue> j = job();
+    const QByteArray filedata = segment_ ? segment_->filedata() : QByteArray();
+    if (!segment_ || !j || j->poster().isEmpty() || j->groups().isEmpty() || j->title().isEmpty() ||
+        (j->textBody().isEmpty() && filedata.isEmpty())) {
+        BLOG(4, "Body to post is empty");
+        if (j) j->setStatus(249);
+        restartThread(QStringLiteral("Body to post is empty."));
+        return;
+    }
+    QByteArray article;
+    if (!j->textBody().isEmpty()) {
+        article = NNTPArticleBuilder::textArticle(
+            {j->poster(), j->groups(), j->title(), j->references(), j->textBody()});
+    } else {
+        article = NNTPArticleBuilder::fileArticle(
+            {segment_->mid(), j->poster(), j->groups(), j->references(), segment_->filename(), filedata});
+    }
+    queueOutput(article);
+}
+
+void TCPSocket::terminateThreadWhenNotAuthenticated()
+{
+    shouldFinish_ = true;
+    ConnectionsControllerInterface* manager = manager_;
+    const NNTPServerObjectPtr slot = nntpServer_;
+    Dispatch::onMain([manager, slot] { manager->authRequiredForNNTPServer(slot); });
+    terminateThread();
+}
+
+void TCPSocket::terminateThreadWhenAuthFailed()
+{
+    shouldFinish_ = true;
+    ConnectionsControllerInterface* manager = manager_;
+    const NNTPServerObjectPtr slot = nntpServer_;
+    Dispatch::onMain([manager, slot] { manager->authFailedForNNTPServer(slot); });
+    terminateThread();
+}
+
+void TCPSocket::terminateThreadWhenPostingDenied()
+{
+    shouldFinish_ = true;
+    ConnectionsControllerInterface* manager = manager_;
+    const NNTPServerObjectPtr slot = nntpServer_;
+    const std::shared_ptr<Queue> j = job();
+    Dispatch::onMain([manager, slot, j] { manager->postingDeniedForNNTPServer(slot, j); });
+    releaseArticle(QStringLiteral("Posting denied by news server"));
+    terminateThread();
+}
+
+void TCPSocket::postErrorOnInvalidFromName()
+{
+    ConnectionsControllerInterface* manager = manager_;
+    const std::shared_ptr<Queue> j = job();
+    const QString from = j ? j->poster() : QString();
+    Dispatch::onMain([manager, from, j] { manager->postingDeniedInvalidPostingName(from, j); });
+    releaseArticle(QStringLiteral("Posting cancelled due to invalid 'From name'"));
+}
+
+// ---------------------------------------------------------------------------
+// Rows
+
+void TCPSocket::updateTVCLastResponse(const QString& text)
+{
+    const TVConnectionsObjectPtr row = nntpServer_ ? nntpServer_->uiConnectionObject() : nullptr;
+    if (row) Dispatch::onMain([row, text] { row->setLastresponse(text); });
+}
+
+void TCPSocket::updateTVCTitle(const QString& text)
+{
+    const TVConnectionsObjectPtr row = nntpServer_ ? nntpServer_->uiConnectionObject() : nullptr;
+    if (row) Dispatch::onMain([row, text] { row->setTitle(text); });
+}
+
+void TCPSocket::updateTVCFilename(const QString& text)
+{
+    const TVConnectionsObjectPtr row = nntpServer_ ? nntpServer_->uiConnectionObject() : nullptr;
+    if (row) Dispatch::onMain([row, text] { row->setFilename(text); });
+}

@@ -1,0 +1,219 @@
+#pragma once
+
+#include "nntp/NNTPServerObject.h"
+#include "queue/Segment.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QRecursiveMutex>
+#include <QSslError>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class ConnectionsControllerInterface;
+class QEventLoop;
+class QObject;
+class QSslSocket;
+class QThread;
+class QTimer;
+class Queue;
+class TCPSocket;
+using TCPSocketPtr = std::shared_ptr<TCPSocket>;
+
+// A status line as the connection reads it.
+struct NNTPReply
+{
+    int code = -1; // the three digits, -1 when the line does not start with them
+    QString text;  // what follows the code and its blank, without the line end
+};
+
+// One connection to one news server: a thread of its own with its own event
+// loop, a socket (plain TCP or TLS) to the download or upload endpoint of a
+// connection slot, a one-second timer that measures silence and drives the
+// time-outs, a receive buffer and an output buffer. The connection manager
+// (ConnectionsControllerInterface) creates it for a free slot, starts it and
+// later resets or disconnects it; the connection asks the manager for its
+// next article through the hand-out handshake, sends the command (BODY, POST
+// or LIST), collects the reply and hands the article back.
+//
+// Everything the connection does happens on its own thread: calls from other
+// threads (newContentAvailable, disconnect, reset) are posted there, so an
+// idle connection takes one article at a time and an article is only ever
+// given back by the thread that uses it. Nothing on that thread sleeps: the
+// memory-limiter wait, the bandwidth pause and the wait after a busy server
+// are timers of the thread, and a disconnect ends each of them at once.
+// The row of the slot (TVConnectionsObject) is updated on the main thread;
+// the connection never waits for the main thread.
+//
+// Held by shared pointer (create()); the destructor ends a running thread
+// and waits for it, so the last owner must not be the connection's thread.
+class TCPSocket : public std::enable_shared_from_this<TCPSocket>
+{
+    struct Passkey
+    {
+    };
+
+public:
+    // The connection status codes (`status`).
+    enum Status : qint64 {
+        Connecting = 0,
+        SendingLogin = 10,
+        PreparingCommand = 11,
+        WaitingForReply = 13,
+        WaitingForRoom = 14,
+        Idle = 20,
+        Ready = 99,
+        ReceivingBody = 222,
+    };
+    // Attempts of one article on one server before it counts as missing
+    // there (status 430), so that a reply that never brings a body, or a
+    // server that drops the connection on one article, cannot loop forever.
+    static constexpr int kMaxFetchFailures = 3;
+    // Bytes handed to the socket before the connection waits for them to go
+    // out; each write is at most kWriteChunk bytes.
+    static constexpr qint64 kMaxQueuedBytes = 64 * 1024;
+    static constexpr qint64 kWriteChunk = 8192;
+
+    static TCPSocketPtr create();
+    explicit TCPSocket(Passkey);
+    ~TCPSocket();
+    TCPSocket(const TCPSocket&) = delete;
+    TCPSocket& operator=(const TCPSocket&) = delete;
+
+    // Set before start().
+    void setConnectionsController(ConnectionsControllerInterface* controller) { manager_ = controller; }
+    void setNntpServer(const NNTPServerObjectPtr& slot) { nntpServer_ = slot; }
+    void setDedicateUploadServer(bool upload) { dedicateUploadServer_ = upload; }
+    // Starts the thread, which opens the connection.
+    void start();
+
+    // Work may be waiting: an idle connection asks for its next article.
+    // From any thread.
+    void newContentAvailable();
+    // Ends the connection without a restart: at once when it is idle or
+    // waiting, else at its next step. The article in hand is given back.
+    void disconnect();
+    // Gives the article back and ends the connection, which the manager then
+    // replaces by a fresh one.
+    void reset();
+
+    bool isStarted() const { return isStarted_.load(); }
+    NNTPServerObjectPtr nntpServer() const { return nntpServer_; }
+    bool dedicateUploadServer() const { return dedicateUploadServer_; }
+    qint64 status() const { return status_.load(); }
+    qint64 connectionID() const;
+    // Whether the thread has ended; wait() waits for that (not on the main
+    // thread while the connection works: the end is short, the work is not).
+    bool isFinished() const;
+    bool wait(int ms);
+
+    // Status-line parsing: Latin-1, so any byte reads; the code is the first
+    // three digits when a blank or the line end follows them.
+    static NNTPReply getResponseCode(QByteArrayView line);
+    // The setting "tcpSocketTimeout", 20 when below 5.
+    static qint64 readTimeout();
+
+private:
+    enum class Wait { None, Memory, Busy };
+
+    // --- thread ---
+    void main();
+    void openConnection();
+    void closeConnections();
+    void terminateThread();
+    void restartThread(const QString& reason, bool articleFailed = true);
+    void releaseArticle(const QString& reason, bool articleFailed = false);
+    void shouldFinishMethod();
+    void getArticle();
+    bool isConnected() const;
+    void setStatus(qint64 status);
+
+    // --- socket events ---
+    void onReadyRead();
+    void streamHasDataAvailable();
+    bool takeCompletedBlock();
+    void onBytesWritten();
+    void onSocketError(int error);
+    void onEndEncountered();
+    void performThrottling();
+    void oneSecondTimerSelector();
+    void endWaits();
+
+    // --- writing ---
+    void talkToServer(const QByteArray& command);
+    void queueOutput(const QByteArray& bytes);
+    void sendToServer();
+
+    // --- protocol ---
+    void processCode(const QByteArray& line);
+    void processServerRespondeCode(const NNTPReply& reply);
+    void login();
+    void authUser();
+    void authPass();
+    bool prepareCommand();
+    void sendArticleCommand(const QByteArray& command);
+    void startDownloading();
+    void startUploading();
+    void startDownloadingNewsgroupList();
+    void buildAndSendArticle();
+    void beginMemoryWait();
+    void memoryWaitTick();
+    void enterBodyMode();
+    void terminateThreadWhenNotAuthenticated();
+    void terminateThreadWhenAuthFailed();
+    void terminateThreadWhenPostingDenied();
+    void postErrorOnInvalidFromName();
+    void warn(const NNTPReply& reply, int level = 4);
+    void errorRow(const NNTPReply& reply);
+
+    // --- rows and the main thread ---
+    void updateTVCLastResponse(const QString& text);
+    void updateTVCTitle(const QString& text);
+    void updateTVCFilename(const QString& text);
+    void clearAuthFailed();
+    std::shared_ptr<Queue> job() const;
+    bool isUploadSegment() const;
+
+    ConnectionsControllerInterface* manager_ = nullptr;
+    NNTPServerObjectPtr nntpServer_;
+    bool dedicateUploadServer_ = false;
+    NNTPEndpoint endpoint_;
+
+    QThread* thread_ = nullptr;
+    QObject* context_ = nullptr; // lives in the connection's thread
+
+    std::atomic<bool> isStarted_{false};
+    std::atomic<qint64> status_{Connecting};
+    std::atomic<bool> shouldRestart_{false};
+    std::atomic<bool> shouldFinish_{false};
+    std::atomic<bool> forcedFinish_{false};
+    std::atomic<bool> isDone_{false};
+
+    // Only the connection's thread touches what follows.
+    QEventLoop* loop_ = nullptr;
+    std::unique_ptr<QSslSocket> socket_;
+    std::unique_ptr<QTimer> oneSecondTimer_;
+    std::unique_ptr<QTimer> waitTimer_;   // memory limiter, busy server
+    std::unique_ptr<QTimer> resumeTimer_; // bandwidth pause
+    QRecursiveMutex bufferLock_;          // guards dataBuffer_ and outputStack_
+    QByteArray dataBuffer_;
+    qsizetype scanFrom_ = 0; // where the search for the line end or terminator goes on
+    QByteArray outputStack_;
+    qsizetype outputSent_ = 0;
+    int dataMode_ = 1; // 1 status line, 2 multi-line block
+    SegmentPtr segment_;
+    bool segmentDone_ = false; // the article in hand got its answer (body, 430, posted)
+    QByteArray articleCommand_;
+    bool resentAfterLogin_ = false;
+    bool reloginPending_ = false;
+    qint64 timeoutCounter_ = 0;
+    qint64 timeout_ = 20;
+    bool readPaused_ = false;
+    Wait waiting_ = Wait::None;
+    bool handedOut_ = false; // the article loop has begun
+    bool endHandled_ = false;
+    bool closed_ = false;
+    QString sslErrorText_;
+};
