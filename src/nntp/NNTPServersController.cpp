@@ -197,3 +197,11 @@ bool NNTPServersController::saveNNTPServers()
     DBNNTPServers store;
     return store.saveAllNNTPServers(arrayNNTPServers_);
 }
+
+QList<StatsServerInfo> NNTPServersController::statsServers() const
+{
+    QList<StatsServerInfo> servers;
+    for (const NNTPServerObjectPtr& server : arrayNNTPServers_)
+        servers.append({server->serverID(), server->alias(), server->color(), server->showStats() != 0});
+    return servers;
+}

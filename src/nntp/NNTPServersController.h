@@ -1,5 +1,6 @@
 #pragma once
 
+#include "stats/StatsServerList.h"
 #include "nntp/NNTPServerObject.h"
 #include "nntp/TVConnectionsObject.h"
 
@@ -18,7 +19,7 @@
 // The server list and the slot arrays are replaced on the main thread only;
 // connection threads take and give back slotList and read the id lists at any
 // time, under the controller's slot lock.
-class NNTPServersController : public QObject
+class NNTPServersController : public QObject, public StatsServerList
 {
     Q_OBJECT
 public:
@@ -65,6 +66,8 @@ public:
     bool saveNNTPServers();
 
     QList<NNTPServerObjectPtr> arrayNNTPServers() const { return arrayNNTPServers_; }
+    // What the usage statistics know of each server (main thread).
+    QList<StatsServerInfo> statsServers() const override;
     // The settings page edits the list in place through these.
     QList<NNTPServerObjectPtr>& mutableArrayNNTPServers() { return arrayNNTPServers_; }
     QList<TVConnectionsObjectPtr> arrayTableViewConnections() const { return arrayTableViewConnections_; }

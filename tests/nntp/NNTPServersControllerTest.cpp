@@ -377,3 +377,18 @@ TEST_F(ServerList, EndpointOfEachDirection)
     EXPECT_EQ(down.address, QStringLiteral("down.example"));
     EXPECT_EQ(down.username, QStringLiteral("user"));
 }
+
+TEST_F(ServerList, StatisticsSeeEveryServerWithItsColourAndShowFlag)
+{
+    NNTPServerObjectPtr a = add("A", 2);
+    NNTPServerObjectPtr b = add("B", 1);
+    a->setColor(QColor(10, 20, 30));
+    b->setShowStats(0);
+    const QList<StatsServerInfo> seen = controller.statsServers();
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen[0].serverID, a->serverID());
+    EXPECT_EQ(seen[0].alias, "A");
+    EXPECT_EQ(seen[0].color, QColor(10, 20, 30));
+    EXPECT_TRUE(seen[0].showStats);
+    EXPECT_FALSE(seen[1].showStats);
+}
