@@ -56,7 +56,11 @@ WildcardPattern::WildcardPattern(const QString& pattern, int options) : pattern_
 
 bool WildcardPattern::matches(const QString& text) const
 {
-    const std::u32string s = fold(text, options_);
+    return matchesFolded(fold(text, options_));
+}
+
+bool WildcardPattern::matchesFolded(const std::u32string& s) const
+{
     if (!hasStar_) return s.size() == pieces_.front().size() && pieceMatchesAt(pieces_.front(), s, 0, kAny);
 
     // The first piece is anchored at the start, the last at the end; the
