@@ -8,21 +8,6 @@
 
 namespace {
 
-// The value of a run of digits, compared without overflow: by length once
-// leading zeros are gone, then by text.
-bool numberLess(const QString& a, const QString& b)
-{
-    auto strip = [](const QString& s) {
-        qsizetype i = 0;
-        while (i + 1 < s.size() && s[i] == QLatin1Char('0'))
-            ++i;
-        return s.mid(i);
-    };
-    const QString x = strip(a), y = strip(b);
-    if (x.size() != y.size()) return x.size() < y.size();
-    return x < y;
-}
-
 // Among the folder's files matching `pattern` (group 1 the number), the one
 // with the lowest number; empty when none.
 QString lowestNumbered(const QString& folder, const QRegularExpression& pattern)
@@ -34,7 +19,7 @@ QString lowestNumbered(const QString& folder, const QRegularExpression& pattern)
         const QString name = QFileInfo(entry).fileName();
         const QRegularExpressionMatch m = pattern.match(name);
         if (!m.hasMatch() || !QFileInfo(entry).isFile()) continue;
-        if (best.isEmpty() || numberLess(m.captured(1), bestNumber)) {
+        if (best.isEmpty() || ArchiveNames::digitsLess(m.captured(1), bestNumber)) {
             best = name;
             bestNumber = m.captured(1);
         }
@@ -112,4 +97,19 @@ bool ArchiveNames::isPayloadContainer(const QString& name)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0) return false;
     return extensions.contains(name.mid(dot + 1).toLower());
+}
+
+// Compared without overflow: by length once leading zeros are gone, then by
+// text.
+bool ArchiveNames::digitsLess(const QString& a, const QString& b)
+{
+    auto strip = [](const QString& s) {
+        qsizetype i = 0;
+        while (i + 1 < s.size() && s[i] == QLatin1Char('0'))
+            ++i;
+        return s.mid(i);
+    };
+    const QString x = strip(a), y = strip(b);
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
 }

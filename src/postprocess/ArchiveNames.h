@@ -23,4 +23,8 @@ public:
     // comic books (.cbz .cbr .cb7 .cbt), Java and Android packages (.jar
     // .apk), electronic books (.epub) and office documents.
     static bool isPayloadContainer(const QString& name);
+
+    // Whether the number written in `a` is below the one in `b` (runs of
+    // decimal digits of any length, leading zeros ignored).
+    static bool digitsLess(const QString& a, const QString& b);
 };
