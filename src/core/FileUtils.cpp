@@ -5,6 +5,8 @@
 #include "core/PropertyListFile.h"
 #include "core/WildcardPattern.h"
 #include "platform/UserDefaults.h"
+#include "postprocess/CleanupItem.h"
+#include "queue/Queue.h"
 
 #include <QDir>
 #include <QFile>
@@ -671,6 +673,39 @@ void FileUtils::deleteFolderAndContents(const QString& folder, const QString& ne
         lastComponent(target) == formatNewsGroups(newsgroups))
         target = parentFolder(target);
     deleteFolderAndContents(target);
+}
+
+void FileUtils::deleteUserDefinedFilesFromArray(const QList<CleanupItem>& items,
+                                                const std::shared_ptr<Queue>& queue)
+{
+    if (!queue) return;
+    const QString folder = canonicalFolder(queue->downloadUrl());
+    if (folder.isEmpty() || folder == canonicalFolder(setting("downloadPath"))) return;
+    if (!isStrictlyInsideDownloadFolder(folder)) {
+        BLOG(4, "Not cleaning %@: it is not inside the download folder.", queue->downloadUrl());
+        return;
+    }
+    const bool parsInUse = defaults().boolForKey(QStringLiteral("enableFileRepair")) ||
+                           defaults().boolForKey(QStringLiteral("enableFileExtract"));
+    // One listing for all patterns; links are entries of their own.
+    QStringList files = recursiveFileScanForUrl(folder);
+    for (const CleanupItem& item : items) {
+        if (!item.checkbox || item.searchItem.isEmpty()) continue;
+        if (item.searchItem.contains(QLatin1String("par2")) && !parsInUse) continue;
+        const WildcardPattern matcher(item.searchItem, WildcardPattern::CaseInsensitive);
+        for (qsizetype i = 0; i < files.size();) {
+            const QString& file = files[i];
+            if (!matcher.matches(lastComponent(file))) {
+                ++i;
+                continue;
+            }
+            if (::unlink(nativePath(file).constData()) == 0)
+                BLOG(2, "Cleanup item found and deleted :: %@", lastComponent(file));
+            else
+                BLOG(3, "%@ :: %@", errnoText(errno), file);
+            files.removeAt(i);
+        }
+    }
 }
 
 void FileUtils::deleteNZBFile(const QString& file, bool forced)

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
+class CleanupItem;
+class Queue;
 // File-system helpers shared by every part of the program: user-chosen
 // folders, the folders of a job, safe and free file names, listings, moves,
 // guarded deletions and archive typing. Paths are absolute; an empty string
@@ -139,6 +142,15 @@ public:
     // Removes every empty folder at and below `folder`, deepest first.
     static void deleteEmptyFolderUrl(const QString& folder);
     static void deleteEmptyFolderPath(const QString& path);
+    // The job's cleanup: every file in the job's folder and its subfolders
+    // whose name matches a checked pattern of `items` (in list order; a
+    // pattern containing "par2" only while repair or extraction is on) is
+    // deleted. Nothing when the job's folder is the download folder itself or
+    // not inside it. Links are removed as links and never followed, so
+    // nothing outside the job's folder is touched. `items` is the caller's
+    // own copy (CleanupItemsController::arrayCleanupItems()).
+    static void deleteUserDefinedFilesFromArray(const QList<CleanupItem>& items,
+                                                const std::shared_ptr<Queue>& queue);
     // Whether `path` (its last component taken as it is, the folders above it
     // resolved) lies strictly inside the download folder.
     static bool isStrictlyInsideDownloadFolder(const QString& path);

@@ -26,6 +26,23 @@ bool isMark(char32_t c)
 
 std::u32string WildcardPattern::fold(const QString& text, int options)
 {
+    // Plain ASCII (tool output, most file names) is its own normal form and
+    // folds by lowering letters: no normalisation pass needed.
+    const QChar* data = text.constData();
+    const qsizetype size = text.size();
+    bool ascii = true;
+    for (qsizetype i = 0; i < size && ascii; ++i)
+        ascii = data[i].unicode() < 0x80;
+    if (ascii) {
+        std::u32string out(size_t(size), U'\0');
+        const bool lower = options & CaseInsensitive;
+        for (qsizetype i = 0; i < size; ++i) {
+            char32_t c = data[i].unicode();
+            if (lower && c >= U'A' && c <= U'Z') c += U'a' - U'A';
+            out[size_t(i)] = c;
+        }
+        return out;
+    }
     const bool diacritics = options & DiacriticInsensitive;
     QString s = text.normalized(diacritics ? QString::NormalizationForm_D : QString::NormalizationForm_C);
     if (options & CaseInsensitive) s = s.toCaseFolded();
@@ -56,7 +73,11 @@ WildcardPattern::WildcardPattern(const QString& pattern, int options) : pattern_
 
 bool WildcardPattern::matches(const QString& text) const
 {
-    const std::u32string s = fold(text, options_);
+    return matchesFolded(fold(text, options_));
+}
+
+bool WildcardPattern::matchesFolded(const std::u32string& s) const
+{
     if (!hasStar_) return s.size() == pieces_.front().size() && pieceMatchesAt(pieces_.front(), s, 0, kAny);
 
     // The first piece is anchored at the start, the last at the end; the

@@ -25,6 +25,11 @@ public:
     explicit WildcardPattern(const QString& pattern, int options = CaseInsensitive);
 
     bool matches(const QString& text) const;
+    // The same for a text already folded with fold(text, options) of this
+    // pattern's options: one long text tested against many patterns is
+    // folded once.
+    bool matchesFolded(const std::u32string& folded) const;
+    int options() const { return options_; }
     QString pattern() const { return pattern_; }
 
     // Convenience for a single test.

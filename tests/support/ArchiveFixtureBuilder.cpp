@@ -55,6 +55,12 @@ bool ArchiveFixtureBuilder::writeFile(const QString& path, const QByteArray& dat
 
 bool ArchiveFixtureBuilder::make7zz(const QString& archive, const QList<Entry>& entries, const QString& type)
 {
+    return make7zz(archive, entries, type, {});
+}
+
+bool ArchiveFixtureBuilder::make7zz(const QString& archive, const QList<Entry>& entries, const QString& type,
+                                    const QStringList& switches)
+{
     QTemporaryDir src;
     QStringList names;
     for (const Entry& e : entries) {
@@ -64,8 +70,8 @@ bool ArchiveFixtureBuilder::make7zz(const QString& archive, const QList<Entry>& 
     QFile::remove(archive);
     return run(QStringLiteral("7zz"),
                QStringList{QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-y"),
-                           QStringLiteral("-t") + type, archive} +
-                   names,
+                           QStringLiteral("-t") + type} +
+                   switches + QStringList{archive} + names,
                src.path());
 }
 

@@ -15,6 +15,10 @@ public:
 
     // `archive` made by 7zz from `entries`; `type` is "7z" or "zip".
     static bool make7zz(const QString& archive, const QList<Entry>& entries, const QString& type = "7z");
+    // The same with further switches of 7zz ("-pword", "-mhe=on", "-v100k",
+    // "-mem=AES256").
+    static bool make7zz(const QString& archive, const QList<Entry>& entries, const QString& type,
+                        const QStringList& switches);
     // A zip written by Python's zipfile in the given entry order; the first
     // entry is stored uncompressed when `firstStored` (as EPUB requires).
     static bool makePythonZip(const QString& archive, const QList<Entry>& entries, bool firstStored = false);
