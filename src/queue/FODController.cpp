@@ -357,9 +357,14 @@ QList<FODObjectPtr> FODController::searchFodsForRepairParent(const RepairObjectP
             {QStringLiteral("md5"), child->md5()},
             {QStringLiteral("qid"), qid},
         };
+        // A member whose name had nothing safe in it has none; it is still
+        // looked for by its ID and digests.
         QVariantMap wanted;
         for (const auto& [key, value] : values) {
-            if (value.isEmpty()) break;
+            if (value.isEmpty()) {
+                if (key == QLatin1String("filename")) continue;
+                break;
+            }
             wanted.insert(key, value);
         }
         if (FODObjectPtr fod = searchFileForDict(wanted)) out.append(fod);
