@@ -1,0 +1,472 @@
+// The PAR2 bookkeeping of downloading jobs against sets made by the real par2:
+// what the file writer hands over, and what the scheduler steers by.
+#include "postprocess/RepairController.h"
+#include "queue/FODController.h"
+#include "queue/Queue.h"
+
+#include "platform/UserDefaults.h"
+#include "support/EventLoop.h"
+#include "support/HandMadePar2Set.h"
+#include "support/Par2SetMaker.h"
+#include "support/RepairJobFixture.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+constexpr qint64 kSlice = 4096;
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// Flips one byte of `path` at `offset`.
+void damage(const QString& path, qint64 offset)
+{
+    QByteArray data = readAll(path);
+    ASSERT_LT(offset, data.size());
+    data[offset] = char(data[offset] ^ 0x5A);
+    ASSERT_TRUE(writeAll(path, data));
+}
+
+QString nameOf(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+class Bookkeeping : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+        download_ = home_.makeFolder("dl");
+        UserDefaults::standard().setString(download_, "downloadPath");
+        startControllers();
+    }
+
+    void startControllers()
+    {
+        repair_.reset();
+        index_ = std::make_unique<FODController>();
+        repair_ = std::make_unique<RepairController>();
+        repair_->setFodController(index_.get());
+    }
+
+    // Files of the given sizes and a PAR2 set over them in `folder`; the
+    // names of the PAR2 files made, index first.
+    QStringList makeSet(const QString& folder, const QList<QPair<QString, qint64>>& files, int recoveryBlocks,
+                        quint32 seed = 1)
+    {
+        QDir().mkpath(folder);
+        if (!Par2SetMaker::writeFiles(folder, files, seed)) return {};
+        QStringList names;
+        for (const auto& f : files)
+            names << f.first;
+        QString output;
+        QStringList made = Par2SetMaker::create(folder, "set", names, kSlice, recoveryBlocks, &output);
+        EXPECT_FALSE(made.isEmpty()) << output.toStdString();
+        QStringList out;
+        for (const QString& p : made)
+            out << nameOf(p);
+        return out;
+    }
+
+    // A job over every file in its folder; PAR2 volumes are left unselected,
+    // as the scheduler leaves them until it needs their blocks.
+    std::unique_ptr<RepairJobFixture> job(const QString& folder, const QString& qid, const QStringList& par2,
+                                          const QStringList& data)
+    {
+        auto fixture = std::make_unique<RepairJobFixture>(folder, qid);
+        for (const QString& name : par2 + data) {
+            QueuePtr part = fixture->addPart(name);
+            if (part->ispar() && !part->ismainpar()) part->setCheckbox(0);
+        }
+        return fixture;
+    }
+
+    void selectAndWrite(const RepairJobFixture& fixture, const QStringList& names)
+    {
+        for (const QString& name : names) {
+            fixture.part(name)->setCheckbox(1);
+            fixture.write(*repair_, fixture.part(name));
+        }
+    }
+
+    TempHome home_;
+    QString download_;
+    std::unique_ptr<FODController> index_;
+    std::unique_ptr<RepairController> repair_;
+};
+
+} // namespace
+
+TEST_F(Bookkeeping, AnIntactSetCanBeExtractedOnceAllItsFilesAreWritten)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 4);
+    auto fx = job(folder, "job1", par2, {"a.bin", "b.bin"});
+    fx->write(*repair_, {par2.first(), "a.bin"});
+
+    const RepairObjectPtr set = fx->job()->repairObject();
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->qid(), "job1");
+    EXPECT_EQ(set->totalBlocks(), 8 + 13);
+    EXPECT_EQ(fx->part(par2.first())->setID(), set->setID());
+    EXPECT_FALSE(fx->job()->canExtract()); // b.bin is still missing
+    EXPECT_EQ(fx->job()->blocksRequired(), 13);
+
+    fx->write(*repair_, fx->part("b.bin"));
+    EXPECT_TRUE(fx->job()->canExtract());
+    EXPECT_FALSE(fx->job()->canRepair());
+    EXPECT_EQ(fx->job()->blocksRequired(), 0);
+    EXPECT_EQ(set->availableBlocks(), 21);
+
+    const RepairObjectPtr b = fx->part("b.bin")->repairObject();
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->parent(), set);
+    const FODObjectPtr record = b->fod();
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->fileID(), b->fileID());
+    EXPECT_EQ(record->setID(), set->setID());
+    EXPECT_EQ(record->orgFilename(), "b.bin");
+    EXPECT_EQ(record->folder(), folder);
+    EXPECT_EQ(record->availableBlocks(), 13);
+    EXPECT_EQ(record->totalBlocks(), 13);
+    EXPECT_TRUE(record->crc32checked());
+    EXPECT_EQ(index_->searchFileForDict({{"fileID", b->fileID()}}), record);
+    EXPECT_TRUE(waitUntil([&] { return b->statusTextField() == "Complete"; }, 2000));
+    EXPECT_EQ(b->blocksTextField(), "13 of 13");
+}
+
+TEST_F(Bookkeeping, ADamagedSliceWithVolumesAtHandCanBeRepaired)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 4);
+    damage(folder + "/b.bin", kSlice + 7);
+    auto fx = job(folder, "job1", par2, {"a.bin", "b.bin"});
+    fx->write(*repair_, {par2.first(), "a.bin", "b.bin"});
+    EXPECT_EQ(fx->job()->blocksRequired(), 1);
+    EXPECT_FALSE(fx->job()->canRepair());
+
+    selectAndWrite(*fx, par2.mid(1));
+    const RepairObjectPtr set = fx->job()->repairObject();
+    const RepairObjectPtr b = fx->part("b.bin")->repairObject();
+    EXPECT_EQ(b->availableBlocks(), b->totalBlocks() - 1);
+    EXPECT_EQ(set->availableBlocks(), 20 + 4);
+    EXPECT_EQ(fx->job()->blocksRequired(), -3);
+    EXPECT_TRUE(fx->job()->canRepair());
+    EXPECT_FALSE(fx->job()->canExtract());
+    EXPECT_TRUE(waitUntil([&] { return b->statusTextField() == "Broken"; }, 2000));
+    // The volumes are members of the set as PAR2 files with their blocks.
+    int volumes = 0;
+    for (const RepairObjectPtr& c : set->childs()) {
+        if (!c->isPar() || c->fod()->filename() == par2.first()) continue;
+        ++volumes;
+        EXPECT_GT(c->availableBlocks(), 0);
+    }
+    EXPECT_EQ(volumes, par2.size() - 1);
+}
+
+TEST_F(Bookkeeping, ASetOf100SlicesWith95IntactAnd3RecoveryBlocksLacksTwo)
+{
+    const QString folder = download_ + "/job";
+    const qint64 size = 25 * kSlice;
+    const QStringList par2 =
+        makeSet(folder, {{"a.bin", size}, {"b.bin", size}, {"c.bin", size}, {"d.bin", size}}, 3);
+    for (const auto& [file, slice] :
+         QList<QPair<QString, int>>{{"a.bin", 0}, {"a.bin", 24}, {"b.bin", 3}, {"c.bin", 9}, {"d.bin", 17}})
+        damage(folder + "/" + file, slice * kSlice + 100);
+    auto fx = job(folder, "job1", par2, {"a.bin", "b.bin", "c.bin", "d.bin"});
+    fx->write(*repair_, {par2.first(), "a.bin", "b.bin", "c.bin", "d.bin"});
+    selectAndWrite(*fx, par2.mid(1));
+
+    const RepairObjectPtr set = fx->job()->repairObject();
+    EXPECT_EQ(set->totalBlocks(), 100);
+    EXPECT_EQ(set->availableBlocks(), 98);
+    EXPECT_EQ(fx->job()->blocksRequired(), 2);
+    EXPECT_FALSE(fx->job()->canRepair());
+    EXPECT_FALSE(fx->job()->canExtract());
+}
+
+TEST_F(Bookkeeping, ASecondPar2FileMakesNoSecondSetAndIsNotEvenRead)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}}, 1);
+    auto fx = job(folder, "job1", par2, {"a.bin"});
+    fx->write(*repair_, fx->part(par2.first()));
+    // A "volume" whose bytes are no PAR2 at all: nothing reads them.
+    ASSERT_TRUE(writeAll(folder + "/set.vol00+05.par2", "not a par2 file"));
+    QueuePtr volume = fx->addPart("set.vol00+05.par2");
+    runOffMainThread([&] { EXPECT_EQ(repair_->addAndAnalysePar2FilePart(volume, true), nullptr); });
+    fx->write(*repair_, volume);
+    EXPECT_EQ(repair_->repairmodel().repairArray().size(), 1);
+    const FODObjectPtr record = index_->searchFileForFilePart(volume);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->availableBlocks(), 5);
+    EXPECT_EQ(record->setID(), fx->job()->repairObject()->setID());
+    EXPECT_EQ(fx->job()->repairObject()->fod(), record);
+}
+
+TEST_F(Bookkeeping, TheChecksumsOfASetAreReadOnceAndNotFromEachLaterPar2File)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 20000}}, 2);
+    auto fx = job(folder, "job1", par2, {"a.bin", "b.bin"});
+    fx->write(*repair_, fx->part(par2.first()));
+    // The set's newest PAR2 file (which an earlier design re-read for every
+    // written file) is unreadable, and the index is gone: the counts still
+    // come from what the set read when it was made.
+    ASSERT_TRUE(writeAll(folder + "/set.vol00+02.par2", QByteArray(1 << 20, 'x')));
+    fx->addPart("set.vol00+02.par2");
+    fx->write(*repair_, fx->part("set.vol00+02.par2"));
+    ASSERT_TRUE(QFile::remove(folder + "/" + par2.first()));
+    fx->write(*repair_, {"a.bin", "b.bin"});
+    EXPECT_EQ(fx->part("a.bin")->repairObject()->availableBlocks(), 8);
+    EXPECT_EQ(fx->part("b.bin")->repairObject()->availableBlocks(), 5);
+    EXPECT_TRUE(fx->job()->canExtract());
+}
+
+TEST_F(Bookkeeping, AnUnselectedPartDoesNotHoldBackTheDecision)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 8 * kSlice}, {"b.bin", 2 * kSlice}}, 4);
+    auto fx = job(folder, "job1", par2, {"a.bin", "b.bin"});
+    fx->part("b.bin")->setCheckbox(0);
+    fx->write(*repair_, {par2.first(), "a.bin"});
+    selectAndWrite(*fx, par2.mid(1));
+    EXPECT_EQ(fx->job()->blocksRequired(), 10 - (8 + 4));
+    EXPECT_TRUE(fx->job()->canRepair()); // b.bin is missing but the volumes cover it
+}
+
+TEST_F(Bookkeeping, ARestoredJobFindsItsFilesAndVolumesOnDisk)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 4);
+    QStringList fids;
+    {
+        auto fx = job(folder, "job1", par2, {"a.bin", "b.bin"});
+        fx->write(*repair_, {par2.first(), "a.bin", "b.bin"});
+        selectAndWrite(*fx, {par2.at(1)});
+        ASSERT_TRUE(fx->job()->canExtract());
+        for (const QueuePtr& p : fx->job()->fileparts())
+            fids << p->fid();
+        ASSERT_TRUE(index_->saveAllEntries());
+    }
+    // A new run: the index comes back from its store, the model is empty.
+    startControllers();
+    ASSERT_EQ(index_->uniqueFodsArray().size(), 4);
+    auto restored = job(folder, "job1", par2, {"a.bin", "b.bin"});
+    const QList<QueuePtr> parts = restored->job()->fileparts();
+    for (int i = 0; i < parts.size(); ++i) {
+        parts[i]->setFid(fids[i]);
+        parts[i]->setIsDownloaded(parts[i]->checkbox() == 1 || i == 1);
+    }
+    parts[1]->setCheckbox(1);
+
+    // Called on the main thread it runs in the background.
+    repair_->restoreAndAnalysePar2FilePart(restored->part(par2.first()));
+    ASSERT_TRUE(waitUntil([&] { return restored->job()->canExtract(); }, 5000));
+    const RepairObjectPtr set = restored->job()->repairObject();
+    EXPECT_EQ(restored->job()->blocksRequired(), -1); // the volume's one block is spare
+    for (const RepairObjectPtr& member : set->childs()) {
+        ASSERT_TRUE(member->fod()) << member->filename().toStdString();
+        EXPECT_TRUE(member->isDownloaded());
+    }
+    int volumes = 0;
+    for (const RepairObjectPtr& c : set->childs())
+        volumes += c->isPar() ? 1 : 0;
+    EXPECT_EQ(volumes, 1);
+    EXPECT_EQ(set->fod()->filename(), par2.at(1));
+}
+
+TEST_F(Bookkeeping, FilesOfAnEarlierDownloadAreCheckedAndGivenTheNamesOfTheSet)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 20000}}, 2);
+    // a.bin arrived under an obfuscated name before the set was known.
+    ASSERT_TRUE(QFile::rename(folder + "/a.bin", folder + "/x1y2z3"));
+    auto fx = job(folder, "job1", par2, {"b.bin"});
+    fx->addPart("x1y2z3");
+    fx->write(*repair_, fx->part("x1y2z3"));
+    EXPECT_EQ(fx->part("x1y2z3")->repairObject(), nullptr);
+
+    fx->write(*repair_, fx->part(par2.first()));
+    const RepairObjectPtr set = fx->job()->repairObject();
+    EXPECT_TRUE(set->needsCRC32Check());
+    fx->write(*repair_, fx->part("b.bin"));
+
+    std::atomic<bool> done{false};
+    repair_->crc32CheckFodsInRepairParent(set, false, [&] { done = true; });
+    ASSERT_TRUE(waitUntil([&] { return done.load(); }, 5000));
+    EXPECT_FALSE(set->needsCRC32Check());
+    EXPECT_TRUE(QFileInfo::exists(folder + "/a.bin"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/x1y2z3"));
+    const FODObjectPtr record = index_->searchFileForDict({{"filename", "a.bin"}, {"qid", "job1"}});
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->filename(), "a.bin");
+    EXPECT_EQ(record->availableBlocks(), 8);
+    EXPECT_TRUE(fx->job()->canExtract());
+
+    // A forced re-check (after a join) counts again from the disk.
+    damage(folder + "/a.bin", 100);
+    runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, true); });
+    EXPECT_EQ(record->availableBlocks(), 7);
+    EXPECT_EQ(fx->job()->blocksRequired(), 1);
+}
+
+TEST_F(Bookkeeping, TwoJobsSharingASetEachKeepTheirFilesInTheirOwnSet)
+{
+    const QString folderA = download_ + "/A";
+    const QString folderB = download_ + "/B";
+    const QStringList par2 = makeSet(folderA, {{"a.bin", 30000}, {"b.bin", 20000}}, 2, 5);
+    ASSERT_EQ(makeSet(folderB, {{"a.bin", 30000}, {"b.bin", 20000}}, 2, 5), par2);
+    auto a = job(folderA, "jobA", par2, {"a.bin", "b.bin"});
+    auto b = job(folderB, "jobB", par2, {"a.bin", "b.bin"});
+    a->write(*repair_, a->part(par2.first()));
+    b->write(*repair_, b->part(par2.first()));
+    ASSERT_EQ(a->job()->repairObject()->setID(), b->job()->repairObject()->setID());
+    ASSERT_NE(a->job()->repairObject(), b->job()->repairObject());
+
+    a->write(*repair_, a->part("a.bin"));
+    b->write(*repair_, {"a.bin", "b.bin"});
+    a->write(*repair_, a->part("b.bin"));
+    for (const auto* fx : {a.get(), b.get()}) {
+        for (const QString& name : {QString("a.bin"), QString("b.bin")})
+            EXPECT_EQ(fx->part(name)->repairObject()->parent(), fx->job()->repairObject())
+                << name.toStdString();
+        EXPECT_TRUE(fx->job()->canExtract()) << fx->job()->qid().toStdString();
+        EXPECT_EQ(fx->job()->blocksRequired(), 0);
+    }
+}
+
+TEST_F(Bookkeeping, AJobLentAnotherJobsSetTakesItsOwnWhenItsPar2FileArrives)
+{
+    const QString folderA = download_ + "/A";
+    const QString folderB = download_ + "/B";
+    const QStringList par2 = makeSet(folderA, {{"a.bin", 30000}, {"b.bin", 20000}}, 2, 5);
+    makeSet(folderB, {{"a.bin", 30000}, {"b.bin", 20000}}, 2, 5);
+    auto a = job(folderA, "jobA", par2, {"a.bin", "b.bin"});
+    auto b = job(folderB, "jobB", par2, {"a.bin", "b.bin"});
+    a->write(*repair_, a->part(par2.first()));
+    // B's file comes before B's PAR2 index: B borrows A's set for now.
+    b->write(*repair_, b->part("a.bin"));
+    EXPECT_EQ(b->job()->repairObject(), a->job()->repairObject());
+
+    b->write(*repair_, b->part(par2.first()));
+    ASSERT_NE(b->job()->repairObject(), a->job()->repairObject());
+    EXPECT_EQ(b->part("a.bin")->repairObject()->parent(), b->job()->repairObject());
+    b->write(*repair_, b->part("b.bin"));
+    a->write(*repair_, {"a.bin", "b.bin"});
+    EXPECT_EQ(a->part("a.bin")->repairObject()->parent(), a->job()->repairObject());
+    EXPECT_TRUE(a->job()->canExtract());
+    EXPECT_TRUE(b->job()->canExtract());
+}
+
+TEST_F(Bookkeeping, HostileNamesInThePar2FileNeverLeaveTheJobFolderNorReplaceAFile)
+{
+    const QString folder = download_ + "/job";
+    QDir().mkpath(folder);
+    const QByteArray escape = QByteArray(9000, 'e');
+    const QByteArray evil = QByteArray(7000, 'v');
+    const QByteArray taken = QByteArray(5000, 't');
+    const QByteArray nameless = QByteArray(3000, 'n');
+    ASSERT_TRUE(writeAll(folder + "/set.par2", HandMadePar2Set::index(kSlice, {{"../../escape.bin", escape},
+                                                                               {"/etc/evil.bin", evil},
+                                                                               {"sub/dir/plain.bin", taken},
+                                                                               {"..", nameless}})));
+    // The files arrived under other names before the set was known; a file
+    // of another download already has one of the set's names.
+    ASSERT_TRUE(writeAll(folder + "/obf1", escape));
+    ASSERT_TRUE(writeAll(folder + "/obf2", evil));
+    ASSERT_TRUE(writeAll(folder + "/obf3", taken));
+    ASSERT_TRUE(writeAll(folder + "/obf4", nameless));
+    ASSERT_TRUE(writeAll(folder + "/plain.bin", "somebody else's file"));
+    auto fx = job(folder, "job1", {"set.par2"}, {"obf1", "obf2", "obf3", "obf4"});
+    fx->write(*repair_, {"obf1", "obf2", "obf3", "obf4", "set.par2"});
+    const RepairObjectPtr set = fx->job()->repairObject();
+    ASSERT_TRUE(set);
+    QStringList names;
+    for (const RepairObjectPtr& m : set->childs())
+        if (!m->isPar()) names << m->filename();
+    EXPECT_EQ(names, QStringList({"", "escape.bin", "evil.bin", "plain.bin"}));
+
+    runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, false); });
+    EXPECT_EQ(readAll(folder + "/escape.bin"), escape);
+    EXPECT_EQ(readAll(folder + "/evil.bin"), evil);
+    EXPECT_FALSE(QFileInfo::exists(home_.path() + "/escape.bin"));
+    EXPECT_FALSE(QFileInfo::exists(download_ + "/escape.bin"));
+    EXPECT_EQ(readAll(folder + "/plain.bin"), "somebody else's file");
+    EXPECT_EQ(readAll(folder + "/obf3"), taken);
+    EXPECT_EQ(readAll(folder + "/obf4"), nameless);
+    // Every file counts wherever it lies: the set is complete.
+    EXPECT_TRUE(fx->job()->canExtract());
+}
+
+TEST_F(Bookkeeping, TheMainThreadNeverWaitsForTheBookkeepingsLock)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}}, 1);
+    auto fx = job(folder, "job1", par2, {"a.bin"});
+    fx->write(*repair_, fx->part(par2.first()));
+    const RepairObjectPtr set = fx->job()->repairObject();
+    fx->part("a.bin")->setIsDownloaded(true);
+
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        QMutexLocker locker(&repair_->lock());
+        held = true;
+        QElapsedTimer t;
+        t.start();
+        while (!release && t.elapsed() < 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    while (!held)
+        std::this_thread::yield();
+
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> checked{false};
+    repair_->setRepairChildObjectForFilepart(fx->part("a.bin"));
+    repair_->addFilePartToFod(fx->part("a.bin"));
+    repair_->checkIfEnoughBlocksForRepairParent(set);
+    repair_->crc32CheckFodsInRepairParent(set, false, [&] { checked = true; });
+    repair_->removeRepairObject(RepairObject::create());
+    EXPECT_LT(clock.elapsed(), 1000);
+    release = true;
+    holder.join();
+
+    ASSERT_TRUE(waitUntil([&] { return checked.load(); }, 5000));
+    EXPECT_TRUE(fx->job()->canExtract());
+    EXPECT_EQ(fx->part("a.bin")->repairObject()->availableBlocks(), 8);
+}
+
+TEST_F(Bookkeeping, ARemovedSetIsForgottenWithItsFiles)
+{
+    const QString folder = download_ + "/job";
+    const QStringList par2 = makeSet(folder, {{"a.bin", 30000}}, 1);
+    auto fx = job(folder, "job1", par2, {"a.bin"});
+    fx->write(*repair_, {par2.first(), "a.bin"});
+    const RepairObjectPtr set = fx->job()->repairObject();
+    repair_->removeRepairObject(set);
+    EXPECT_TRUE(repair_->repairmodel().repairArray().isEmpty());
+    EXPECT_TRUE(set->childs().isEmpty());
+}
