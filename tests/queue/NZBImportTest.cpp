@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSemaphore>
 #include <QSet>
+#include <QThread>
 
 namespace {
 
@@ -67,8 +68,7 @@ TEST_F(Import, BuildsAJobOfFilePartsAndArticles)
         }
     }
     EXPECT_EQ(fids.size(), 2);
-    EXPECT_EQ(root->fileparts()[0]->segments()[0]->mid(),
-              root->fileparts()[0]->segments()[0]->mid().trimmed());
+    EXPECT_EQ(root->fileparts()[0]->segments()[0]->mid(), "<" + nzb.files()[0].articles[0].mid + ">");
     EXPECT_TRUE(exists(path)); // "enableDeleteNZB" is off by default
 }
 
@@ -393,6 +393,34 @@ TEST_F(Import, ACancelledJobStopsAtTheNextFileWithoutStatus)
     EXPECT_EQ(log.linesContaining("Stop due cancellation :: Cancel.Me").size(), 1);
     EXPECT_FALSE(exists(path));
     EXPECT_TRUE(exists(trashed("Cancel.Me.nzb"))); // forced: to the Trash
+}
+
+TEST(ImportShutdown, DestroyingTheImportWhileASplitWaitsForTheMainThreadDoesNotHang)
+{
+    TempHome home;
+    QueueController queueController;
+    QueuePtr root;
+    {
+        NZBController nzbController;
+        nzbController.setQueueController(&queueController);
+        NzbFixture nzb;
+        nzb.addFile("Show.par2").addFile("Show.part1.rar").addFile("Other.par2").addFile("Other.part1.rar");
+        const QString path = home.makeFolder("nzbs") + "/split.nzb";
+        nzb.write(path);
+        nzbController.parseFileUrl(path, false);
+        root = queueController.queueArray().value(0);
+        // Gives the parser time to reach its hand-over, then leaves the
+        // scope without running the event loop: the hand-over is never
+        // served.
+        QThread::msleep(300);
+    }
+    ASSERT_TRUE(root);
+    QCoreApplication::sendPostedEvents();
+    spinEventLoop(20);
+    // Only the job already queued remains; nothing was added after the end.
+    EXPECT_EQ(queueController.queueArray(), QList<QueuePtr>{root});
+    EXPECT_EQ(root->status(), 34);
+    EXPECT_EQ(filenamesOf(root), (QStringList{"Other.par2", "Other.part1.rar"}));
 }
 
 // ---- Hostile documents
