@@ -6,6 +6,7 @@
 #include "core/WildcardPattern.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItem.h"
+#include "postprocess/RepairObject.h"
 #include "queue/Queue.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -812,7 +815,304 @@ qint64 FileUtils::getRepairBlocks(const QString& filename)
     return blocks;
 }
 
+// ---------------------------------------------------------------------------
+// The files of one job
+
+namespace {
+
+// Formats that are zip, RAR or 7z inside but are the payload themselves: a
+// user who downloads a comic book, a package or a document wants that file,
+// not its parts, and must not lose it to the archive clean-up.
+bool isContainerFormat(const QString& name)
+{
+    static const QStringList extensions = {
+        QStringLiteral("epub"), QStringLiteral("cbz"),   QStringLiteral("cbr"), QStringLiteral("cb7"),
+        QStringLiteral("jar"),  QStringLiteral("war"),   QStringLiteral("ear"), QStringLiteral("apk"),
+        QStringLiteral("aab"),  QStringLiteral("ipa"),   QStringLiteral("xpi"), QStringLiteral("crx"),
+        QStringLiteral("whl"),  QStringLiteral("nupkg"), QStringLiteral("kmz"), QStringLiteral("odt"),
+        QStringLiteral("ods"),  QStringLiteral("odp"),   QStringLiteral("odg"), QStringLiteral("docx"),
+        QStringLiteral("xlsx"), QStringLiteral("pptx"),
+    };
+    return extensions.contains(splitExtension(name).extension.toLower());
+}
+
+// The job's folder when deletions may act in it: strictly inside the
+// download folder (never the download folder itself); else empty.
+QString folderForDeletions(const QueuePtr& queue)
+{
+    if (!queue) return QString();
+    const QString folder = queue->downloadUrl();
+    if (folder.isEmpty() || !FileUtils::isStrictlyInsideDownloadFolder(folder)) return QString();
+    return folder;
+}
+
+// Removes one file (a link as a link); folders are left alone.
+void deleteFile(const QString& path)
+{
+    if (isRealFolder(path) || !FileUtils::isStrictlyInsideDownloadFolder(path)) return;
+    if (::unlink(nativePath(path).constData()) != 0) BLOG(3, "%@ :: %@", errnoText(errno), path);
+}
+
+// Deletes the direct files of the job's folder whose names match `pattern`
+// and satisfy `accept`.
+void deleteMatchingFiles(const QueuePtr& queue, const QString& pattern,
+                         const std::function<bool(const QString&)>& accept)
+{
+    const QString folder = folderForDeletions(queue);
+    if (folder.isEmpty()) return;
+    const std::optional<QStringList> files = FileUtils::getFilteredFolderContentFor(folder, pattern, false);
+    if (!files) return;
+    for (const QString& file : *files) {
+        if (accept(lastComponent(file))) deleteFile(file);
+    }
+}
+
+// The archive type of a candidate file, or empty when it is none.
+QString archiveTypeOfFile(const QString& path)
+{
+    if (!FileUtils::doesFileExists(path) || isContainerFormat(lastComponent(path))) return QString();
+    return FileUtils::getArchiveTypeFor(FileUtils::loadFileData(path));
+}
+
+// Lower is better as the file extraction starts on: "x.rar" or the lowest
+// "x.partN.rar" before old-style volumes ("x.r00") and numbered pieces
+// ("x.7z.001"), which the tools cannot always open first.
+qint64 firstVolumeRank(const QString& name)
+{
+    static const QRegularExpression partRar(QStringLiteral("\\.part(\\d+)\\.rar$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression numbered(QStringLiteral("\\.r?(\\d+)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    constexpr qint64 kLater = 1'000'000'000;
+    if (const QRegularExpressionMatch m = partRar.match(name); m.hasMatch())
+        return std::min(m.captured(1).toLongLong(), kLater - 1);
+    if (name.endsWith(QLatin1String(".rar"), Qt::CaseInsensitive)) return 0;
+    if (const QRegularExpressionMatch m = numbered.match(name); m.hasMatch())
+        return kLater + std::min(m.captured(1).toLongLong(), kLater);
+    return kLater - 1;
+}
+
+// The files extraction starts on, one per archive set, from `candidates`
+// (file names in the job's folder) in candidate order.
+void fillArchiveLists(const QueuePtr& queue, const QString& folder, const QStringList& candidates)
+{
+    static const QRegularExpression partSuffix(QStringLiteral("\\.part\\d+$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    struct Entry
+    {
+        QString family; // "zip", "rar" (RAR 4 and 5) or "7z"
+        QString key;
+        QString name;
+        qint64 rank;
+    };
+    QList<Entry> sets;
+    for (const QString& name : candidates) {
+        // Names come from NZB subjects and PAR2 descriptions: only a single
+        // component may be looked up in the folder.
+        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+            name == QLatin1String(".."))
+            continue;
+        const QString type = archiveTypeOfFile(joinPath(folder, name));
+        if (type.isEmpty()) continue;
+        const QString family = type.startsWith(QLatin1String("rar")) ? QStringLiteral("rar") : type;
+        QString key = splitExtension(name).stem;
+        key.remove(partSuffix);
+        const qint64 rank = firstVolumeRank(name);
+        auto it = std::find_if(sets.begin(), sets.end(),
+                               [&](const Entry& e) { return e.family == family && e.key == key; });
+        if (it == sets.end())
+            sets.append({family, key, name, rank});
+        else if (rank < it->rank)
+            *it = {family, key, name, rank};
+    }
+    QStringList rar, zip, z7;
+    for (const Entry& e : sets) {
+        if (e.family == QLatin1String("zip"))
+            zip.append(e.name);
+        else if (e.family == QLatin1String("rar"))
+            rar.append(e.name);
+        else
+            z7.append(e.name);
+    }
+    queue->setRarfiles(rar);
+    queue->setZipfiles(zip);
+    queue->setZ7files(z7);
+}
+
+QList<QueuePtr> partsMatching(const QueuePtr& queue, const std::function<bool(const Queue&)>& test)
+{
+    QList<QueuePtr> out;
+    if (!queue) return out;
+    for (const QueuePtr& part : queue->fileparts()) {
+        if (part && test(*part)) out.append(part);
+    }
+    return out;
+}
+
+qint64 checkboxFor(bool includeDownloaded)
+{
+    return includeDownloaded ? 1 : 0;
+}
+
+// `text` reversed by user-perceived characters, so that a letter with its
+// accents, or a character outside the basic plane, stays whole.
+QString reversedByCharacters(const QString& text)
+{
+    QStringList characters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    while (finder.toNextBoundary() != -1) {
+        const qsizetype end = finder.position();
+        characters.prepend(text.mid(start, end - start));
+        start = end;
+    }
+    return characters.join(QString());
+}
+
+} // namespace
+
+void FileUtils::deleteEmptyFoldersForQueue(const QueuePtr& queue)
+{
+    if (queue) deleteEmptyFolderUrl(queue->downloadUrl());
+}
+
+void FileUtils::filterFilesToExtract(const QueuePtr& queue)
+{
+    if (!queue) return;
+    QStringList candidates;
+    if (const RepairObjectPtr set = queue->repairObject()) {
+        for (const RepairObjectPtr& child : set->childs())
+            candidates.append(child->filename());
+    } else {
+        for (const QueuePtr& part : queue->fileparts())
+            candidates.append(part->filename());
+    }
+    fillArchiveLists(queue, queue->downloadUrl(), candidates);
+}
+
+void FileUtils::searchSubArchivesForQueue(const QueuePtr& queue)
+{
+    if (!queue) return;
+    const QString folder = queue->downloadUrl();
+    QStringList candidates;
+    if (const std::optional<QStringList> entries =
+            getFilteredFolderContentFor(folder, QStringLiteral("*"), false)) {
+        for (const QString& entry : *entries)
+            candidates.append(lastComponent(entry));
+    }
+    fillArchiveLists(queue, folder, candidates);
+}
+
+void FileUtils::deleteArchiveFilesForQueue(const QueuePtr& queue)
+{
+    const QString folder = folderForDeletions(queue);
+    if (folder.isEmpty()) return;
+    const std::optional<QStringList> entries = getFolderContentFor(folder);
+    if (!entries) return;
+    for (const QString& entry : *entries) {
+        if (!archiveTypeOfFile(entry).isEmpty()) deleteFile(entry);
+    }
+}
+
+void FileUtils::deleteTempRepareFilesForQueue(const QueuePtr& queue)
+{
+    // The repair tool sets damaged originals aside as "name.1", "name.2";
+    // a payload with a one-letter extension (".c", ".h", ".Z") is not one.
+    deleteMatchingFiles(queue, QStringLiteral("*.?"),
+                        [](const QString& name) { return name.back().isDigit(); });
+}
+
+void FileUtils::deleteRepairFilesForQueue(const QueuePtr& queue)
+{
+    deleteMatchingFiles(queue, QStringLiteral("*.par2"), [](const QString&) { return true; });
+}
+
+void FileUtils::reverseFilenames(const QueuePtr& queue)
+{
+    if (!queue || queue->downloadUrl().isEmpty()) return;
+    for (const QString& file : recursiveFileScanForUrl(queue->downloadUrl()))
+        reverseFilename(file);
+}
+
+QString FileUtils::reverseFilename(const QString& file)
+{
+    // Reversed forms of an episode tag, 1080p, 720p, x264, DD5.1 and nlsubs.
+    static const QRegularExpression reversedTag(
+        QStringLiteral("\\d{2}e\\d{2}s|p0801|p027|462x|1\\.5DD|sbusln"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (file.isEmpty()) return file;
+    // Only the file's own name counts: a folder named after the reversed
+    // name (a job titled by it) must neither make a correct name reversed
+    // nor be renamed itself.
+    const QString name = lastComponent(file);
+    if (!reversedTag.match(name).hasMatch()) return file;
+    const NameParts parts = splitExtension(name);
+    const QString reversed = reversedByCharacters(parts.stem);
+    const QString newName =
+        parts.extension.isEmpty() ? reversed : reversed + QLatin1Char('.') + parts.extension;
+    const QString target = joinPath(parentFolder(file), newName);
+    BLOG(2, "Original filename:%@", file);
+    BLOG(2, "%@ (%@) %@", target, reversed, target);
+    if (target == file) return file;
+    if (const int err = entryExists(target) ? EEXIST : FileOperations::moveNoReplace(file, target)) {
+        BLOG(3, "%@ :: %@ -> %@", errnoText(err), file, target);
+        return file;
+    }
+    return target;
+}
+
+bool FileUtils::checkIfRepairVolumeFile(const QString& filename)
+{
+    static const QRegularExpression volume(QStringLiteral("\\.vol\\d+[+_-]\\d+\\.par2$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return volume.match(filename).hasMatch();
+}
+
+std::optional<QList<QueuePtr>> FileUtils::getMainRepairFiles(const QueuePtr& queue)
+{
+    QList<QueuePtr> parts = partsMatching(
+        queue, [](const Queue& p) { return p.ispar() && !checkIfRepairVolumeFile(p.filename()); });
+    if (parts.isEmpty()) return std::nullopt;
+    return parts;
+}
+
+std::optional<QList<QueuePtr>> FileUtils::getVolRepairFiles(const QueuePtr& queue, bool includeDownloaded)
+{
+    const qint64 checkbox = checkboxFor(includeDownloaded);
+    QList<QueuePtr> parts = partsMatching(queue, [checkbox](const Queue& p) {
+        return p.ispar() && p.checkbox() == checkbox && !p.isRepaired() &&
+               checkIfRepairVolumeFile(p.filename());
+    });
+    if (parts.isEmpty()) return std::nullopt;
+    for (const QueuePtr& part : parts) {
+        if (part->repairblocks() == 0) part->setRepairblocks(getRepairBlocks(part->filename()));
+    }
+    return parts;
+}
+
+QList<QueuePtr> FileUtils::getAllRepairFiles(const QueuePtr& queue, bool includeDownloaded)
+{
+    const qint64 checkbox = checkboxFor(includeDownloaded);
+    const WildcardPattern par2(QStringLiteral("*.par2*"),
+                               WildcardPattern::CaseInsensitive | WildcardPattern::DiacriticInsensitive);
+    return partsMatching(queue, [&](const Queue& p) {
+        return p.ispar() && p.checkbox() == checkbox && !p.isRepaired() && par2.matches(p.filename());
+    });
+}
+
+bool FileUtils::checkIfPar2File(const QString& filename)
+{
+    return filename.contains(QLatin1String(".par2"), Qt::CaseInsensitive);
+}
+
 bool FileUtils::checkIfSampleFile(const QString& filename)
 {
     return filename.contains(QLatin1String("sample"), Qt::CaseInsensitive);
+}
+
+bool FileUtils::checkIfSetOnlyContainsRepairFiles(const QueuePtr& queue)
+{
+    if (!queue) return true;
+    const QList<QueuePtr> parts = queue->fileparts();
+    return std::all_of(parts.cbegin(), parts.cend(), [](const QueuePtr& p) { return !p || p->ispar(); });
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 
 class CleanupItem;
 class Queue;
+
 // File-system helpers shared by every part of the program: user-chosen
 // folders, the folders of a job, safe and free file names, listings, moves,
 // guarded deletions and archive typing. Paths are absolute; an empty string
@@ -170,4 +172,57 @@ public:
     static qint64 getRepairBlocks(const QString& filename);
     // Whether a name contains "sample" in any letter case.
     static bool checkIfSampleFile(const QString& filename);
+
+    // --- The files of one job (its `downloadUrl` folder and `fileparts`)
+
+    // Removes every empty folder at and below the job's folder.
+    static void deleteEmptyFoldersForQueue(const std::shared_ptr<Queue>& queue);
+
+    // Fills the job's `rarfiles`, `zipfiles` and `z7files` with the one file
+    // per archive set that extraction starts on, taken from the files of the
+    // job's recovery set (or, without one, its file parts) found in its
+    // folder. Files that are archives only by their container format (comic
+    // books, office documents, packages, electronic books) are not taken.
+    static void filterFilesToExtract(const std::shared_ptr<Queue>& queue);
+    // The same from the files now in the job's folder, after an extraction.
+    static void searchSubArchivesForQueue(const std::shared_ptr<Queue>& queue);
+
+    // After a successful extraction: deletes the files of the job's folder
+    // that carry an archive signature (container formats excepted).
+    static void deleteArchiveFilesForQueue(const std::shared_ptr<Queue>& queue);
+    // After a repair: deletes the originals the repair tool set aside
+    // ("name.1", "name.2", ...) from the job's folder.
+    static void deleteTempRepareFilesForQueue(const std::shared_ptr<Queue>& queue);
+    // Deletes the "*.par2" files of the job's folder.
+    static void deleteRepairFilesForQueue(const std::shared_ptr<Queue>& queue);
+    // None of the deletions above acts unless the job's folder lies strictly
+    // inside the download folder.
+
+    // Gives every file below the job's folder whose name is written
+    // backwards ("20E10S.wohs.mkv") its proper name ("show.S01E02.mkv").
+    static void reverseFilenames(const std::shared_ptr<Queue>& queue);
+    // One file: only its last path component is tested and renamed. The
+    // path after the rename, or `file` when nothing was (or could be) done.
+    static QString reverseFilename(const QString& file);
+
+    // --- PAR2 files of a job. A recovery volume is a name ending in
+    // ".volN+M.par2" (also "-" or "_" for "+"), any case; every other name
+    // containing ".par2" is an index file.
+
+    static bool checkIfRepairVolumeFile(const QString& filename);
+    // The PAR2 index file parts, in file order; none when there are none.
+    static std::optional<QList<std::shared_ptr<Queue>>>
+    getMainRepairFiles(const std::shared_ptr<Queue>& queue);
+    // The recovery-volume parts that are not repaired and whose `checkbox`
+    // is 1 for `includeDownloaded`, else 0; each with `repairblocks` filled
+    // in from its name where it was 0. None when there are none.
+    static std::optional<QList<std::shared_ptr<Queue>>> getVolRepairFiles(const std::shared_ptr<Queue>& queue,
+                                                                          bool includeDownloaded);
+    // Every PAR2 part chosen as above (possibly none).
+    static QList<std::shared_ptr<Queue>> getAllRepairFiles(const std::shared_ptr<Queue>& queue,
+                                                           bool includeDownloaded);
+    // The name contains ".par2" / "sample", any case.
+    static bool checkIfPar2File(const QString& filename);
+    // Every file part is a PAR2 file (also when there are none).
+    static bool checkIfSetOnlyContainsRepairFiles(const std::shared_ptr<Queue>& queue);
 };
