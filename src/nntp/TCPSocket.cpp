@@ -111,6 +111,24 @@ qint64 TCPSocket::readTimeout()
     return t < 5 ? 20 : t;
 }
 
+QString TCPSocket::streamErrorText(int socketError, const QString& errorString, const QString& sslErrorText)
+{
+    // The numbers are those the program has always shown for these
+    // conditions, whatever the system's own codes are.
+    switch (QAbstractSocket::SocketError(socketError)) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("(61): Possibly a wrong port number configured.");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("(2): Unable to connect to server.");
+    case QAbstractSocket::SslHandshakeFailedError:
+        return sslErrorText.isEmpty()
+                   ? sformat(u"(%ld): TLS handshake failed: %@", long(socketError), errorString)
+                   : sformat(u"(%ld): Certificate verification failed: %@", long(socketError), sslErrorText);
+    default:
+        return sformat(u"(%ld): %@", long(socketError), errorString);
+    }
+}
+
 NNTPReply TCPSocket::getResponseCode(QByteArrayView line)
 {
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
@@ -598,23 +616,7 @@ void TCPSocket::onSocketError(int error)
         onEndEncountered();
         return;
     }
-    QString text;
-    switch (e) {
-    case QAbstractSocket::ConnectionRefusedError:
-        text = QStringLiteral("(61): Possibly a wrong port number configured.");
-        break;
-    case QAbstractSocket::HostNotFoundError:
-        text = QStringLiteral("(2): Unable to connect to server.");
-        break;
-    case QAbstractSocket::SslHandshakeFailedError:
-        text = sslErrorText_.isEmpty()
-                   ? sformat(u"(%ld): TLS handshake failed: %@", long(error), socket_->errorString())
-                   : sformat(u"(%ld): Certificate verification failed: %@", long(error), sslErrorText_);
-        break;
-    default:
-        text = sformat(u"(%ld): %@", long(error), socket_->errorString());
-        break;
-    }
+    const QString text = streamErrorText(error, socket_->errorString(), sslErrorText_);
     BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
     updateTVCLastResponse(sformat(u"StreamError %@", text));
     ConnectionsControllerInterface* manager = manager_;

@@ -112,6 +112,10 @@ public:
     // Status-line parsing: Latin-1, so any byte reads; the code is the first
     // three digits when a blank or the line end follows them.
     static NNTPReply getResponseCode(QByteArrayView line);
+    // The text of a socket failure (a QAbstractSocket::SocketError) for the
+    // row and the log: "(61): ..." for a refused connection, "(2): ..." for an
+    // unknown host, the certificate problem of a failed TLS handshake.
+    static QString streamErrorText(int socketError, const QString& errorString, const QString& sslErrorText);
     // The setting "tcpSocketTimeout", 20 when below 5.
     static qint64 readTimeout();
 
