@@ -8,7 +8,11 @@
 #include <QPointer>
 #include <QRecursiveMutex>
 
+#include <atomic>
+
 class NZBController;
+class RenameTitleController;
+class RepairController;
 
 // The scheduler: holds the queue of root jobs, admits new jobs (refusing
 // duplicates), and is the delegate of every queue item it admits.
@@ -57,6 +61,59 @@ public:
     // finished), or the number of jobs when there is none.
     qsizetype getPositionOfFirstFinishedObject() const;
 
+    // --- removal and cancellation
+    // The user's removal of selected jobs: jobs not started yet lose their
+    // folder, finished ones are cancelled with their files kept, and for
+    // unfinished ones (also any job with data already downloaded, whatever
+    // its status) the user is asked first.
+    void prepareRemovingObjectsInArray(const QList<QueuePtr>& roots);
+    // Deletes each job's folder, then cancels the job.
+    void deleteContentFromDiskAndCancelQueue(const QList<QueuePtr>& roots);
+    void cancelDPRootQueueObject(const QueuePtr& root);
+    // Under `arrayLock`; a part being written (1019) is cancelled once it is
+    // written.
+    void cancelDPFilepart(const QueuePtr& filepart);
+    // Handler of the file-part code 1103.
+    void fStatusToCancelled(const QueuePtr& filepart);
+    // Handler of the job code 103: the end of a cancellation.
+    void queueCancelled(const QueuePtr& root);
+    // YES when no part of the job is selected (also without parts).
+    bool checkIfallFilePartsAreCancelledForQueue(const QueuePtr& root) const;
+    // Cancels every finished job (files stay); the argument is not used.
+    void cleanUpQueueForced(bool forced);
+    // Applies "queueCleaningTag" after a job ended (10, 16, 205).
+    void cleanUpQueueAfterFinishingObject(const QueuePtr& root);
+    void moveFinishedQueueObjectToBottom(const QueuePtr& root);
+    void cleanUpQueueAfterUserChangedAutoMethod();
+    void resetFilepartObject(const QueuePtr& filepart);
+    void clearSegmentsFromFilepart(const QueuePtr& filepart);
+    void clearQueueObject(const QueuePtr& root);
+    void passwordsWereUpdatedForQueueArray(const QList<QueuePtr>& roots);
+    void renameQueue(const QueuePtr& root, const QString& newTitle);
+    // Opens a finished file of a part.
+    void execute(const QueuePtr& filepart);
+
+    // Weak; set once at start-up.
+    RenameTitleController* renameTitleController() const;
+    void setRenameTitleController(RenameTitleController* controller);
+    // Owned by the job state machine; minimal here (weak, set at start-up).
+    RepairController* repairController() const;
+    void setRepairController(RepairController* controller);
+
+    // Owned by queueing of jobs; minimal here.
+    void removeObjectFromQueue(const QueuePtr& root);
+    void resetValuesForDPFilepart(const QueuePtr& filepart);
+    void clearDPFilepart(const QueuePtr& filepart);
+    void resetDPRootQueue(const QueuePtr& root);
+    void dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart);
+    // Owned by file-part states, pause and resume; minimal here.
+    void resumeQueueObject(const QueuePtr& root);
+    bool noDiskSpace() const { return noDiskSpace_.load(); }
+    void setNoDiskSpace(bool value) { noDiskSpace_.store(value); }
+    // Owned by upload jobs; minimal here.
+    void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& root);
+    // --- end of removal and cancellation
+
 Q_SIGNALS:
     // Around every change of the job list, on the thread that makes it (the
     // main thread), with `arrayLock` held.
@@ -68,4 +125,10 @@ private:
     QList<QueuePtr> queueArray_;
     QList<QueuePtr> priorityQueueArray_;
     QPointer<NZBController> nzbController_;
+
+    // --- removal and cancellation
+    RenameTitleController* renameTitleController_ = nullptr;
+    QPointer<RepairController> repairController_;
+    std::atomic<bool> noDiskSpace_{false};
+    // --- end of removal and cancellation
 };
