@@ -21,7 +21,7 @@ class QueueModel : public ::testing::Test
 protected:
     TempHome home;
 
-    static void settle() { spinEventLoop(20); }
+    static void settle() { spinEventLoop(100); }
 
     static QColor color(const char* dictionary, const char* key)
     {
@@ -138,13 +138,13 @@ TEST_F(QueueModel, RowHeightFollowsTheProgressBarOnlyWhenTheSettingIsOn)
     EXPECT_TRUE(changing->shouldChangeRowHeights());
     EXPECT_EQ(changing->rowheight(), 68.0);
     changing->setStatus(1);
-    settle();
+    ASSERT_TRUE(waitUntil([&] { return posted.size() == 1; }));
     EXPECT_TRUE(changing->progressBarVisible());
     EXPECT_EQ(changing->rowheight(), 84.0);
     ASSERT_EQ(posted.size(), 1);
     EXPECT_EQ(posted.first(), changing);
     changing->setStatus(10);
-    settle();
+    ASSERT_TRUE(waitUntil([&] { return posted.size() == 2; }));
     EXPECT_FALSE(changing->progressBarVisible());
     EXPECT_EQ(changing->rowheight(), 68.0);
     EXPECT_EQ(posted.size(), 2);
@@ -154,8 +154,8 @@ TEST_F(QueueModel, RowHeightFollowsTheProgressBarOnlyWhenTheSettingIsOn)
     const QueuePtr fixed = Queue::create();
     EXPECT_EQ(fixed->rowheight(), 84.0);
     fixed->setStatus(1);
+    ASSERT_TRUE(waitUntil([&] { return fixed->progressBarVisible(); }));
     settle();
-    EXPECT_TRUE(fixed->progressBarVisible());
     EXPECT_EQ(fixed->rowheight(), 84.0);
     EXPECT_EQ(posted.size(), 2);
 }
