@@ -9,6 +9,7 @@
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -18,6 +19,18 @@ AppDelegate::AppDelegate(MainWindow* window, MainVC* mainVC, QObject* parent)
 {
     if (window_)
         window_->setDelegate(this);
+    if (mainVC_) {
+        connect(mainVC_, &MainVC::terminateNowRequested, this, [this] { terminateNow_ = true; });
+        connect(mainVC_, &MainVC::quitRequested, this, [] { QCoreApplication::quit(); });
+    }
+}
+
+bool AppDelegate::applicationShouldTerminate()
+{
+    if (terminateNow_)
+        return true;
+    NotificationHub::defaultCenter().post(QStringLiteral("ApplicationShouldTerminate"), nullptr);
+    return false;
 }
 
 AppDelegate::~AppDelegate()
