@@ -30,6 +30,13 @@ EngineControllers::~EngineControllers()
     queueController_.reset();
 }
 
+void EngineControllers::setQueueStatus(MainQueueInterface* queueStatus)
+{
+    queueStatus_ = queueStatus;
+    if (displayController_)
+        displayController_->setQueueController(queueStatus);
+}
+
 void EngineControllers::initControllers(const Hooks& hooks)
 {
     auto step = [this](const char* text) { steps_.append(QString::fromLatin1(text)); };

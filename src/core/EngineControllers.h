@@ -55,9 +55,13 @@ public:
     BandwidthLimitController* bandwidthLimitController() const { return bandwidthLimitController_.get(); }
 
     // What the application core asks of the queue and the connections;
-    // null until those controllers answer it.
+    // null until those controllers answer it. Set before initControllers
+    // they are wired at their place in the order; set later they are handed
+    // to the controllers made by then.
     MainQueueInterface* queueStatus() const { return queueStatus_; }
     MainConnectionsInterface* connectionsStatus() const { return connectionsStatus_; }
+    void setQueueStatus(MainQueueInterface* queueStatus);
+    void setConnectionsStatus(MainConnectionsInterface* connectionsStatus) { connectionsStatus_ = connectionsStatus; }
 
 private:
     QStringList steps_;

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "core/SettingsRegistration.h"
 #include "core/StringFormat.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationHub.h"
 #include "platform/ProcessActivity.h"
 #include "ui/core/MainVC.h"
@@ -29,7 +30,10 @@ bool AppDelegate::applicationShouldTerminate()
 {
     if (terminateNow_)
         return true;
-    NotificationHub::defaultCenter().post(QStringLiteral("ApplicationShouldTerminate"), nullptr);
+    // Announced from the event loop: the quit sequence closes the window
+    // that is asking here, which cannot happen inside its own close.
+    Dispatch::onMain(
+        [] { NotificationHub::defaultCenter().post(QStringLiteral("ApplicationShouldTerminate"), nullptr); });
     return false;
 }
 

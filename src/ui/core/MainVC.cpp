@@ -241,7 +241,7 @@ void MainVC::initControllers()
 void MainVC::setQueueStatus(MainQueueInterface* queueStatus)
 {
     queueStatus_ = queueStatus;
-    engine_.displayController()->setQueueController(queueStatus);
+    engine_.setQueueStatus(queueStatus);
     freeSpaceGuard_.setQueueController(queueStatus);
     memoryLimiter_.setQueueController(queueStatus);
 }
@@ -249,6 +249,7 @@ void MainVC::setQueueStatus(MainQueueInterface* queueStatus)
 void MainVC::setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
 {
     connectionsStatus_ = connectionsStatus;
+    engine_.setConnectionsStatus(connectionsStatus);
     startupChecks_.setConnectionsController(connectionsStatus);
 }
 
