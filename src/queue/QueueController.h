@@ -102,9 +102,39 @@ public:
     // Weak; set once at start-up.
     RenameTitleController* renameTitleController() const;
     void setRenameTitleController(RenameTitleController* controller);
-    // Owned by upload jobs; minimal here.
-    void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& root);
     // --- end of removal and cancellation
+
+    // --- upload jobs
+    // Cuts an upload into its file parts and their articles (1-based, the
+    // encoder fills them when they are handed out) and sets the totals.
+    // Empty files are left out: no article of theirs could complete.
+    void makeFilePartObjectsFromUploadObject(const QueuePtr& upload);
+    void makeSegmentsForUploadFilepart(const QueuePtr& filepart);
+    // Writes the upload's NZB file on `nzbCreatorQueue`; the creator sets
+    // 246 or 247.
+    void makeNZBFromUploadedQueue(const QueuePtr& upload);
+    // Turns a finished upload into the upload of its own NZB file (not for
+    // a cancelled job).
+    void prepairNZBToUpload(const QueuePtr& upload);
+    // A job read back from the save state: at the top when it asked to be
+    // first, else where "queueCleaningTag" puts new jobs.
+    void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& upload);
+    // Handlers of the upload codes 200-300, main thread.
+    void queueAddUploadToQueue(const QueuePtr& queue);
+    void queueUpPrepareForUploading(const QueuePtr& queue);
+    void queueUpQueued(const QueuePtr& queue);
+    void queueUploading(const QueuePtr& queue);
+    void queueUploaded(const QueuePtr& queue);
+    void queueUpFinished(const QueuePtr& queue);
+    void queueUpCleanUP(const QueuePtr& queue);
+    void queueUpNoServersAvailable(const QueuePtr& queue);
+    void queueUpMakeNZB(const QueuePtr& queue);
+    void queueUpMakeNZBFinished(const QueuePtr& queue);
+    void queueUpMakeNZBError(const QueuePtr& queue);
+    void queueUploadNZB(const QueuePtr& queue);
+    void queueUpError(const QueuePtr& queue);
+    void queueUpPostingDenied(const QueuePtr& queue);
+    // --- end of upload jobs
 
     // --- queueing and file-part states
     //

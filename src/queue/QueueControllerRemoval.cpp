@@ -307,12 +307,3 @@ void QueueController::execute(const QueuePtr& filepart)
     if (!root || root->isMissing()) return;
     Utils::executeFile(root->downloadUrl(), filepart->filename(), nullptr);
 }
-
-// ---- owned by upload jobs; minimal here ----
-
-void QueueController::addRestoredUploadQueueObjectToQueueArray(const QueuePtr& root)
-{
-    if (!root) return;
-    addRootQueueObjectToQueueArray(root);
-    root->setDelegate(this);
-}

@@ -103,6 +103,21 @@ const QList<QueueController::JobState>& QueueController::jobStateTable()
         {103, &Q::queueCancelled, "0, removed from the queue"},
         {105, &Q::qStatusToQueued,
          "1 when the first article is handed out; 40 (paused) without repair files"},
+        // Uploads (207 to 209 have no handler).
+        {200, &Q::queueAddUploadToQueue, "202"},
+        {201, &Q::queueUpQueued, "203 when the first article is handed out"},
+        {202, &Q::queueUpPrepareForUploading, "201, or 249 when there is nothing to post"},
+        {203, &Q::queueUploading, "204 (set by the job when no article is left)"},
+        {204, &Q::queueUploaded, "245 with an NZB file to write, else 206"},
+        {205, &Q::queueUpFinished, "end"},
+        {206, &Q::queueUpCleanUP, "205"},
+        {210, &Q::queueUpNoServersAvailable, "end"},
+        {245, &Q::queueUpMakeNZB, "246 or 247 from the NZB creator"},
+        {246, &Q::queueUpMakeNZBFinished, "248 when the NZB file is posted too, else 206"},
+        {247, &Q::queueUpMakeNZBError, "end"},
+        {248, &Q::queueUploadNZB, "202"},
+        {249, &Q::queueUpError, "end"},
+        {300, &Q::queueUpPostingDenied, "end"},
     };
     return table;
 }
