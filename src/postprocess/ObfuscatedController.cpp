@@ -97,13 +97,9 @@ void ObfuscatedController::processParFile(const QString& par2Path)
     decoder.initWithUrl(par2Path);
     const std::optional<QVariantMap> fileList = decoder.getFileList();
     if (!fileList) return;
-    const QString setID =
-        fileList->value(QStringLiteral("main")).toMap().value(QStringLiteral("setID")).toString();
-    if (!setID.isEmpty()) {
-        if (setIDsDone_.contains(setID)) return;
-        setIDsDone_.insert(setID);
-    }
     const QHash<QString, QString> names = buildFileDictFromDict(*fileList);
+    if (names.isEmpty() || mapsDone_.contains(names)) return;
+    mapsDone_.append(names);
 
     for (const QString& item : FileUtils::recursiveFileScanForUrl(tempFolderUrl_)) {
         if (!isRegularFile(item)) continue;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QHash>
-#include <QSet>
+#include <QList>
 #include <QString>
 #include <QVariantMap>
 
@@ -56,7 +56,8 @@ private:
     std::weak_ptr<Queue> queue_;
     QString tempFolderUrl_;
     QHash<QString, QString> md516kCache_;
-    // Sets already handled in this run: every PAR2 file of a set describes
-    // the same files, so a second one could only find them renamed already.
-    QSet<QString> setIDsDone_;
+    // Name maps already applied in this run: the volumes of a set describe
+    // the same files, and a second pass with the same map could only find
+    // them renamed already.
+    QList<QHash<QString, QString>> mapsDone_;
 };

@@ -221,3 +221,16 @@ TEST_F(NameCorrection, TwoPar2FilesOfOneSetFromTheRealPar2)
     // Each file is renamed once, whatever the number of PAR2 files.
     EXPECT_EQ(log("Renaming ").size(), 2);
 }
+
+TEST_F(NameCorrection, EachPar2FileIsUsedOnItsOwn)
+{
+    // Two sets (hand-made, so under one set ID) and an unreadable PAR2 file.
+    writeIndex(temp + "/one.par2", {{"movie.mkv", movie}});
+    writeIndex(temp + "/two.par2", {{"sample.mkv", sample}});
+    ASSERT_TRUE(write(temp + "/broken.par2", "PAR2\0PKT but nothing more"));
+    ASSERT_TRUE(write(temp + "/a1", movie));
+    ASSERT_TRUE(write(temp + "/b2", sample));
+    correct();
+    EXPECT_EQ(filesBelow(temp),
+              (QStringList{"broken.par2", "movie.mkv", "one.par2", "sample.mkv", "two.par2"}));
+}
