@@ -63,8 +63,11 @@ void ObfuscatedController::main()
     if (!tempFolderUrl_.isEmpty()) {
         const std::optional<QStringList> par2Files =
             FileUtils::getFilteredFolderContentFor(tempFolderUrl_, QStringLiteral("*.par2"), true);
-        for (const QString& par2 : par2Files.value_or(QStringList()))
-            processParFile(par2);
+        for (const QString& par2 : par2Files.value_or(QStringList())) {
+            // A link or a special file could lead the reader anywhere, or
+            // block it (a pipe).
+            if (isRegularFile(par2)) processParFile(par2);
+        }
     }
     job->setStatus(kCleaningUp);
 }

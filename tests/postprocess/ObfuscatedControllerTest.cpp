@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray content(int size, int seed)
@@ -173,14 +175,21 @@ TEST_F(NameCorrection, NamesFromThePar2FileNeverLeaveTheFilesFolder)
     EXPECT_EQ(QFileInfo::exists("/tmp/absolute.bin"), absoluteBefore);
 }
 
-TEST_F(NameCorrection, LinksAreLeftAlone)
+TEST_F(NameCorrection, LinksAndSpecialFilesAreLeftAlone)
 {
     writeIndex(temp + "/set.par2", {{"movie.mkv", movie}});
     ASSERT_TRUE(write(home.path() + "/elsewhere", movie));
     ASSERT_TRUE(QFile::link(home.path() + "/elsewhere", temp + "/link"));
+    // A PAR2 file reached through a link is not read either, and a pipe
+    // under a PAR2 name must not block the step.
+    writeIndex(home.path() + "/outside.par2", {{"other.mkv", sample}});
+    ASSERT_TRUE(QFile::link(home.path() + "/outside.par2", temp + "/linked.par2"));
+    ASSERT_TRUE(write(temp + "/s1", sample));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(temp + "/pipe.par2").constData(), 0600), 0);
     correct();
     EXPECT_TRUE(QFileInfo(temp + "/link").isSymLink());
     EXPECT_FALSE(QFileInfo::exists(temp + "/movie.mkv"));
+    EXPECT_TRUE(QFileInfo::exists(temp + "/s1"));
 }
 
 TEST_F(NameCorrection, TheTemporaryFolderSetting)
