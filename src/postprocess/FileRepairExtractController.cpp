@@ -298,6 +298,8 @@ void FileRepairExtractController::sendComment(const QString& comment)
 void FileRepairExtractController::applicationWillTerminate()
 {
     isCancelled_ = true;
+    // The tool workers observe the notification themselves; the join does not.
+    if (joinFilesThread_) joinFilesThread_->cancel();
 }
 
 void FileRepairExtractController::stepDone()

@@ -4,6 +4,8 @@
 // write) and made by the real par2.
 #include "postprocess/ObfuscatedController.h"
 
+#include "core/Logger.h"
+
 #include "platform/SerialQueue.h"
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
@@ -101,6 +103,7 @@ struct NameCorrection : ::testing::Test
 
     QStringList log(const QString& text) const
     {
+        Logger::shared()->flush();
         return LogFileReader(home.logFilePath()).linesContaining(text);
     }
 };
