@@ -245,3 +245,51 @@ TEST_F(Runner, AfterTerminationAFailedStepLeavesTheJobAndStartsNothing)
     EXPECT_EQ(running->status(), 3);
     EXPECT_EQ(waiting->status(), 43);
 }
+
+TEST_F(Runner, AnUnusableTempFolderSettingNeverRemovesTheJobFolder)
+{
+    for (const char* setting : {"", ".", ".."}) {
+        SCOPED_TRACE(setting);
+        UserDefaults::standard().setObject(QString::fromLatin1(setting), "tempFolder");
+        const QString folder = folderFor(QString("Setting%1").arg(qstrlen(setting)));
+        QFile keep(folder + "/keep.7z");
+        ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+        keep.close();
+        QueuePtr job = jobs.addJob(folder, folder, 15);
+        job->setZ7files({"keep.7z"});
+        runner.rescan();
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(job->status(), 9);
+        EXPECT_TRUE(QFile::exists(folder + "/keep.7z"));
+        EXPECT_TRUE(QFile::exists(home.downloadsPath()));
+    }
+}
+
+TEST_F(Runner, APausedExtractionKeepsItsStatusAndWhatEarlierRunsExtracted)
+{
+    // The tool writes a file, then takes its time.
+    tools.writeTool("7zz", "printf 'partial' > partial.bin\n" +
+                               FakeToolFolder::printChunks({"  5%\b\b\b\b", "Everything is Ok\n"}, 3000));
+    const QString folder = folderFor("Pausing");
+    const QString temp = folder + "/temp";
+    QDir().mkpath(temp);
+    QFile earlier(temp + "/earlier.txt");
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("from the first archive");
+    earlier.close();
+    QFile archive(folder + "/second.7z");
+    ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
+    archive.close();
+    QueuePtr job = jobs.addJob("Pausing", folder, 15);
+    job->setZ7files({"second.7z"});
+
+    runner.rescan();
+    ASSERT_TRUE(waitUntil([&] { return tools.ran("7zz"); }, 5000));
+    spinEventLoop(300);
+    job->setIsPaused(true);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(job->status(), 5);
+    EXPECT_EQ(job->z7files(), QStringList{"second.7z"});
+    EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"earlier.txt"});
+}
