@@ -3,16 +3,19 @@
 // test time. The status sequences are those the scheduler sees.
 #include "postprocess/FileRepairExtractController.h"
 #include "postprocess/Par2Utils.h"
+#include "postprocess/RepairController.h"
 #include "postprocess/RepairObject.h"
 #include "postprocess/ToolLocator.h"
 
 #include "platform/UserDefaults.h"
+#include "queue/FODController.h"
 #include "queue/Queue.h"
 
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
 #include "support/Rar4Builder.h"
+#include "support/RepairJobFixture.h"
 #include "support/StatusRecordingJobList.h"
 #include "support/TempHome.h"
 
@@ -221,4 +224,47 @@ TEST_F(RealRunner, AFailedArchiveStopsTheJobAndTakesNothingEarlierRunsExtracted)
                       QStringList{"good.txt"});
         }
     }
+}
+
+TEST_F(RealRunner, TheBookkeepingsRepairableJobIsRepaired)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    UserDefaults::standard().setString(home.downloadsPath(), "downloadPath");
+    const QString folder = folderFor("Written");
+    ASSERT_TRUE(Par2SetMaker::writeFiles(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 5));
+    const QString md5b = Par2Utils::MD5StringForFile(folder + "/b.bin");
+    const QStringList made = Par2SetMaker::create(folder, "set", {"a.bin", "b.bin"}, 4096, 4);
+    ASSERT_GE(made.size(), 2);
+    {
+        QFile b(folder + "/b.bin");
+        ASSERT_TRUE(b.open(QIODevice::ReadWrite));
+        b.seek(4100);
+        b.write("damage");
+    }
+    // What the file writer leaves: every part written and counted.
+    FODController fods;
+    RepairController repair;
+    repair.setFodController(&fods);
+    RepairJobFixture fixture(folder, "written");
+    QStringList names;
+    for (const QString& path : made)
+        names << QFileInfo(path).fileName();
+    names << "a.bin"
+          << "b.bin";
+    for (const QString& name : names)
+        fixture.addPart(name);
+    fixture.write(repair, names);
+    const QueuePtr job = fixture.job();
+    ASSERT_TRUE(job->canRepair());
+    const RepairObjectPtr b = fixture.part("b.bin")->repairObject();
+    ASSERT_TRUE(b);
+    ASSERT_LT(b->availableBlocks(), b->totalBlocks());
+
+    job->setDelegate(&jobs);
+    job->setStatus(14);
+    runner.setJobSource([job] { return job->status() == 14 ? job : nullptr; });
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(jobs.statuses(job), (QList<qint64>{14, 3, 20}));
+    EXPECT_EQ(Par2Utils::MD5StringForFile(folder + "/b.bin"), md5b);
+    EXPECT_EQ(b->availableBlocks(), b->totalBlocks());
 }
