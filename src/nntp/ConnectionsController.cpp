@@ -753,7 +753,7 @@ std::optional<QDateTime> ConnectionsController::measureBandwidthUsage()
     QMutexLocker locker(&bandwidthThrottlingLock_);
     recordBandwidthUsage();
     if (!throttle || cap == 0 || !std::isfinite(cap) || !bandwidthMeasurementDate_) return std::nullopt;
-    const double over = std::floor(cap - bandwidthUsedInLastSecond_);
+    const double over = std::trunc(cap - bandwidthUsedInLastSecond_);
     if (over >= 0) return std::nullopt;
     const qint64 extraMs = qint64(std::ceil(-over / cap * 1000.0));
     return QDateTime::fromMSecsSinceEpoch(*bandwidthMeasurementDate_ + extraMs, Qt::UTC);
