@@ -142,6 +142,7 @@ private:
     // Caller holds arrayLock_.
     SegmentPtr handOutLocked(const QString& serverID, bool isBackupServer);
     SegmentPtr handOutFromRoot(const QueuePtr& root, int token, bool priorityPass, bool* exhausted);
+    SegmentPtr takeRoutedArticle(const QueuePtr& root, const QString& serverID);
     SegmentPtr handOutFresh(HandoutIndex& index, const QueuePtr& root, int token, bool priorityPass);
     HandoutIndex& handoutIndexFor(const QueuePtr& root);
     void pruneHandoutIndexes();

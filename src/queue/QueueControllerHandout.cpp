@@ -138,26 +138,7 @@ SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackup
             if (!root->forceDownload() && root->serversToSkip().contains(serverID)) continue;
 
             if (isBackupServer && !dedicated) {
-                // Articles routed to this backup server, oldest first. An
-                // entry whose article is no longer waiting (another server
-                // took it meanwhile) is dropped, never handed out twice.
-                QList<PartDownloadBackupServer> entries = root->partDownloadBackupServers();
-                bool changed = false;
-                SegmentPtr routed;
-                for (qsizetype i = 0; i < entries.size();) {
-                    if (entries[i].serverID != serverID) {
-                        ++i;
-                        continue;
-                    }
-                    const SegmentPtr candidate = entries[i].segment;
-                    entries.removeAt(i);
-                    changed = true;
-                    if (candidate && candidate->replaceStatus(99, 1)) {
-                        routed = candidate;
-                        break;
-                    }
-                }
-                if (changed) root->setPartDownloadBackupServers(entries);
+                const SegmentPtr routed = takeRoutedArticle(root, serverID);
                 if (routed) {
                     startDownloadOf(routed, root, routed->filepart());
                     return routed;
@@ -265,6 +246,38 @@ SegmentPtr QueueController::handOutFresh(HandoutIndex& index, const QueuePtr& ro
         if (p == index.freshPart && ps.cursor >= ps.segments.size()) ++index.freshPart;
     }
     return nullptr;
+}
+
+SegmentPtr QueueController::takeRoutedArticle(const QueuePtr& root, const QString& serverID)
+{
+    // Articles routed to this backup server, oldest first. An entry whose
+    // article is no longer waiting (another server took it meanwhile) is
+    // dropped, never handed out twice. The list is read through a shared
+    // copy and changed only where an entry goes: with one backup server the
+    // entry taken is the first, which costs nothing however long the list.
+    for (;;) {
+        qsizetype found = -1;
+        SegmentPtr candidate;
+        {
+            const QList<PartDownloadBackupServer> entries = root->partDownloadBackupServers();
+            for (qsizetype i = 0; i < entries.size(); ++i) {
+                const PartDownloadBackupServer& entry = entries.at(i);
+                if (entry.serverID != serverID) continue;
+                found = i;
+                candidate = entry.segment;
+                break;
+            }
+        }
+        if (found < 0) return nullptr;
+        if (found == 0) {
+            root->takeFirstPartDownloadBackupServer();
+        } else {
+            QList<PartDownloadBackupServer> entries = root->partDownloadBackupServers();
+            entries.removeAt(found);
+            root->setPartDownloadBackupServers(entries);
+        }
+        if (candidate && candidate->replaceStatus(99, 1)) return candidate;
+    }
 }
 
 QueueController::HandoutIndex& QueueController::handoutIndexFor(const QueuePtr& root)
