@@ -203,12 +203,16 @@ SegmentPtr QueueController::handOutFromRoot(const QueuePtr& root, int token, boo
     for (;;) {
         if (SegmentPtr found = handOutFresh(index, root, token, priorityPass)) return found;
         // A part that was handed out and is queued (1099) again was reset
-        // for another download (a retry, a restored job): walk it anew. Only
+        // for another download (a retry, a restored job), and a part that
+        // had no articles may have been given them: walk either anew. Only
         // looked for before answering nothing, and one check per part.
         bool revived = false;
         for (qsizetype p = 0; p < qsizetype(index.parts.size()); ++p) {
             HandoutIndex::Part& ps = index.parts[size_t(p)];
-            if (!ps.handedOut || !ps.part || ps.part->status() != 1099) continue;
+            if (!ps.part) continue;
+            const bool reset = ps.handedOut && ps.part->status() == 1099;
+            const bool grown = ps.segments.isEmpty() && ps.part->segmentCount() > 0;
+            if (!reset && !grown) continue;
             ps.handedOut = false;
             ps.cursor = 0;
             ps.segments = ps.part->segments();
@@ -226,7 +230,11 @@ SegmentPtr QueueController::handOutFresh(HandoutIndex& index, const QueuePtr& ro
 {
     for (qsizetype p = index.freshPart; p < qsizetype(index.parts.size()); ++p) {
         HandoutIndex::Part& ps = index.parts[size_t(p)];
-        if (ps.cursor < ps.segments.size() && partIsEligible(ps.part, priorityPass)) {
+        const bool eligible = partIsEligible(ps.part, priorityPass);
+        // A part that had no articles when it was first looked at may have
+        // been given them since (a search-service job learns them late).
+        if (eligible && ps.segments.isEmpty()) ps.segments = ps.part->segments();
+        if (eligible && ps.cursor < ps.segments.size()) {
             while (ps.cursor < ps.segments.size()) {
                 const SegmentPtr& segment = ps.segments.at(ps.cursor++);
                 if (!segment || segment->status() != 99) continue;
@@ -310,9 +318,13 @@ void QueueController::requeueSegment(const SegmentPtr& segment)
 {
     if (!segment) return;
     QMutexLocker locker(&arrayLock_);
+    // A booked article stays booked: queued again it would be fetched and
+    // counted a second time.
+    const qint64 status = segment->status();
+    if (status == 2 || status == 21) return;
     segment->setStatus(99);
-    const QueuePtr root = segment->queue();
     const QueuePtr part = segment->filepart();
+    const QueuePtr root = segment->queue();
     if (!root || !part) return;
     const auto it = handoutIndexes_.find(root.get());
     if (it == handoutIndexes_.end() || it->second->root.lock() != root) return; // not walked yet

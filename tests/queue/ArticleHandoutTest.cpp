@@ -342,3 +342,32 @@ TEST_F(Handout, TotalsCountJobsStillToLoad)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Handout, ABookedArticleGivenBackStaysBooked)
+{
+    const QueuePtr job = addJob("job", 1, 2);
+    const SegmentPtr s = next();
+    qc.updateQueueAfterDownload(s);
+    qc.requeueSegment(s);
+    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(drain(), QStringList({"<job.1.2@test>"}));
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
+}
+
+TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
+{
+    const QueuePtr job = addJob("job", 2, 1);
+    const QueuePtr late = job->fileparts()[1];
+    const QList<SegmentPtr> articles = late->segments();
+    late->removeAllSegments();
+    late->setStatus(0);
+    EXPECT_EQ(drain(), QStringList({"<job.1.1@test>"}));
+
+    late->setSegments(articles);
+    late->setStatus(1099);
+    EXPECT_EQ(drain(), QStringList({"<job.2.1@test>"}));
+}
+
+} // namespace
