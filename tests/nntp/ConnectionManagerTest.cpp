@@ -6,6 +6,8 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 
+#include <QSignalSpy>
+
 namespace {
 
 TEST_F(ConnectionManager, OpensOneConnectionPerFreeSlotInListOrder)
@@ -15,6 +17,9 @@ TEST_F(ConnectionManager, OpensOneConnectionPerFreeSlotInListOrder)
     Server& c = addServer("C", 2);
     const QueuePtr job = queueJob("job", 1, 1);
     serve(job, {&a, &b, &c});
+    // What the connections page observes.
+    QSignalSpy opened(manager.get(), &ConnectionsController::openConnectionsNrChanged);
+    QSignalSpy inUse(manager.get(), &ConnectionsController::serversInUseNrChanged);
 
     manager->connectAll();
     QStringList expected;
@@ -23,6 +28,10 @@ TEST_F(ConnectionManager, OpensOneConnectionPerFreeSlotInListOrder)
             expected.append(alias);
     EXPECT_EQ(socketAliases(), expected);
     EXPECT_TRUE(waitUntil([&] { return manager->openConnectionsNr() == 17; }));
+    ASSERT_FALSE(opened.isEmpty());
+    EXPECT_EQ(opened.last().first().toLongLong(), 17);
+    ASSERT_FALSE(inUse.isEmpty());
+    EXPECT_EQ(inUse.last().first().toLongLong(), 3);
     EXPECT_TRUE(waitUntil([&] {
         return a.nntp->connectionsOpened() == 5 && b.nntp->connectionsOpened() == 10 &&
                c.nntp->connectionsOpened() == 2;

@@ -1,3 +1,4 @@
+#include "posting/YencEncodeController.h"
 #include "queue/QueueController.h"
 
 #include "support/DownloadJobBuilder.h"
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSet>
 
 namespace {
@@ -368,6 +370,51 @@ TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
     late->setSegments(articles);
     late->setStatus(1099);
     EXPECT_EQ(drain(), QStringList({"<job.2.1@test>"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Handout, AFileUploadIsEncodedArticleByArticleForItsServerOnly)
+{
+    YencEncodeController encoder;
+    encoder.setQueuecontroller(&qc);
+    qc.setYencEncodeController(&encoder);
+
+    const QString path = home.makeFolder("up") + "/a.bin";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2500, 'a'));
+    file.close();
+    const QueuePtr job = DownloadJobBuilder("post").articlesPerPart(3).articleBytes(1000).build();
+    job->setIsUploadObject(true);
+    job->setServerID("U");
+    job->setMaxArticleSize(1000);
+    job->setStatus(201);
+    const QueuePtr part = job->fileparts()[0];
+    part->setFilename("a.bin");
+    part->setFileUrl(path);
+    part->setBytes(2500);
+    part->setStatus(1201);
+    add(job);
+
+    EXPECT_EQ(next("A"), nullptr);
+    QList<SegmentPtr> posted;
+    while (const SegmentPtr s = next("U"))
+        posted.append(s);
+    ASSERT_EQ(posted, part->segments());
+    EXPECT_EQ(job->status(), 203);
+    EXPECT_EQ(part->status(), 1202);
+    for (const SegmentPtr& s : posted) {
+        EXPECT_EQ(s->status(), 20);
+        EXPECT_TRUE(s->filedata().startsWith("=ybegin")) << s->filedata().left(40).toStdString();
+        qc.updateQueueAfterUpload(s);
+        EXPECT_EQ(s->status(), 21);
+        EXPECT_TRUE(s->filedata().isEmpty());
+    }
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
+    EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 2500);
 }
 
 } // namespace
