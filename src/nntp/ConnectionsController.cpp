@@ -458,7 +458,11 @@ void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNT
     BLOG(2, "%@ (%@) - Segment not found: %@ (%@)", nntpServer->alias(), nntpServer->serverID(), job->title(),
          segment->mid());
 
-    if (!job->forceDownload()) {
+    // A forced job may use every server, skipped ones included: a miss
+    // sends the article on to the servers that have not tried it yet rather
+    // than giving it up at once, and counts against no server.
+    const bool forced = job->forceDownload();
+    {
         QString next;
         qint64 count = 1;
         {
@@ -467,8 +471,8 @@ void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNT
             // hand-out holds while it reads them.
             QMutexLocker queueLocker(&queue->arrayLock());
             segment->addUsedServerID(nntpServer->serverID());
-            const bool wholeFile = updateQueueWithMissingArticle(segment, nntpServer);
-            const QStringList skip = job->serversToSkip();
+            const bool wholeFile = !forced && updateQueueWithMissingArticle(segment, nntpServer);
+            const QStringList skip = forced ? QStringList() : job->serversToSkip();
             const QStringList used = segment->usedServerIDs();
             const QStringList normals = withoutAny(servers->getNormalServerIDs(), skip, used);
             const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, used);

@@ -166,6 +166,25 @@ TEST_F(ConnectionManager, AOneFileJobWhoseFirstArticleIsMissingComesWhollyFromTh
     EXPECT_FALSE(job->isIncomplete());
 }
 
+TEST_F(ConnectionManager, AForcedJobStillTriesTheOtherServersOnAMiss)
+{
+    Server& a = addServer("A", 1);
+    Server& b = addServer("B", 1);
+    const QueuePtr job = queueJob("job", 1, 2);
+    job->setForceDownload(true);
+    job->setServersToSkip({b.entry->serverID()});
+    serve(job, {&a, &b});
+    const SegmentPtr missing = article(job, 1, 1);
+    a.nntp->addRule(NntpRule::on("BODY").withArgument(missing->midBytes()).reply(430, "No such article"));
+
+    manager->openConnections(1, a.entry->serverID());
+    ASSERT_TRUE(waitForBooked(job));
+    EXPECT_EQ(missing->status(), 2);
+    EXPECT_EQ(bodies(b), QList<QByteArray>({missing->midBytes()}));
+    EXPECT_FALSE(job->isIncomplete());
+    EXPECT_EQ(job->serversToSkip(), QStringList({b.entry->serverID()}));
+}
+
 TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
 {
     addServer("A", 2);
