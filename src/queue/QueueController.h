@@ -13,12 +13,15 @@
 
 #include <atomic>
 #include <functional>
+#include <unordered_map>
 
 class CleanupItemsController;
+class ConnectionsController;
 class FODController;
 class NZBController;
 class RenameTitleController;
 class RepairController;
+class YencEncodeController;
 
 // The scheduler: holds the queue of root jobs, admits new jobs (refusing
 // duplicates), and is the delegate of every queue item it admits.
@@ -256,11 +259,6 @@ public:
     void changeProgressBarColor(const QString& key, const QueuePtr& queue);
     void applicationWillTerminate();
 
-    // Owned by the article hand-out; minimal here.
-    bool isPriorityCandidate(const QueuePtr& filepart) const;
-    void addFilePartToPriorityQueue(const QueuePtr& filepart);
-    void removeFilePartFromPriorityQueue(const QueuePtr& filepart);
-
 
     // --- job state machine
     //
@@ -340,6 +338,87 @@ Q_SIGNALS:
     // main thread), with `arrayLock` held.
     void queueArrayWillChange();
     void queueArrayDidChange();
+
+    // --- article hand-out
+public:
+    // The next article for a connection of `serverID` (a backup-only server
+    // when `isBackupServer`), already moved from waiting (99) to
+    // downloading (1), or null. Connection threads, several at once. An
+    // article is handed out only by its own 99 -> 1 transition, so no two
+    // connections ever hold it.
+    //
+    // The walk does not look at every article again for every request: each
+    // job keeps how far its parts have been handed out, and a log of the
+    // articles that went back to waiting with a read position per server.
+    // Whoever puts an article back to 99 therefore goes through
+    // requeueSegment(), and whoever resets a whole job or part for another
+    // download calls resetHandoutIndex().
+    SegmentPtr getNextArticleForServerID(const QString& serverID, bool isBackupServer);
+    // Puts an article handed out earlier back to waiting (99).
+    void requeueSegment(const SegmentPtr& segment);
+    // Forgets how far `root` was handed out; its parts are looked at anew.
+    void resetHandoutIndex(const QueuePtr& root);
+
+    // Booking of a finished article; the connection manager calls exactly
+    // one of them, under its own lock. Each books only on the article's own
+    // transition out of downloading, so an article is counted once.
+    void updateQueueAfterDownload(const SegmentPtr& segment);
+    void updateQueueAfterUpload(const SegmentPtr& segment);
+    void updateQueueAfterDownloadingNewsgroupList(const SegmentPtr& segment);
+
+    // Lets backup server `serverID` serve every article of `queue`.
+    void enableBackupServer(const QString& serverID, const QueuePtr& queue);
+
+    void addFilePartToPriorityQueue(const QueuePtr& filepart);
+    void removeFilePartFromPriorityQueue(const QueuePtr& filepart);
+    static bool isPriorityCandidate(const QueuePtr& filepart);
+
+    // Jobs still to download or upload; refreshes the totals below. Main
+    // thread, once a second.
+    qint64 getTotalFilesInQueue();
+    double getAverageBandwidthUsedPerSecond();
+
+    double segmentsInQueue() const { return segmentsInQueue_.load(); }
+    double segmentsInQueueLeft() const { return segmentsInQueueLeft_.load(); }
+    double filesInQueue() const { return filesInQueue_.load(); }
+    double filesLeftToDownload() const { return filesLeftToDownload_.load(); }
+    double filesLeftToUpload() const { return filesLeftToUpload_.load(); }
+    double bytesLeftToDownload() const { return bytesLeftToDownload_.load(); }
+    double bytesLeftToUpload() const { return bytesLeftToUpload_.load(); }
+    double currentBps() const { return currentBps_.load(); }
+    void setCurrentBps(double bps) { currentBps_.store(bps); }
+    double downloadedBytes() const { return downloadedBytes_.load(); }
+
+    ConnectionsController* connectionsController() const;
+    void setConnectionsController(ConnectionsController* controller);
+    // Makes the articles of file uploads; not owned.
+    YencEncodeController* yencEncodeController() const { return yencEncodeController_; }
+    void setYencEncodeController(YencEncodeController* encoder) { yencEncodeController_ = encoder; }
+
+    // Measuring aid for benchmarks: told how long each hand-out held
+    // `arrayLock`, in nanoseconds, after the lock was released. Set before
+    // connections run.
+    void setHandoutLockHoldRecorder(std::function<void(qint64)> recorder) { lockHoldRecorder_ = std::move(recorder); }
+
+
+private:
+    struct HandoutIndex;
+    // Caller holds arrayLock_.
+    SegmentPtr handOutLocked(const QString& serverID, bool isBackupServer);
+    SegmentPtr handOutFromRoot(const QueuePtr& root, int token, bool priorityPass, bool* exhausted);
+    SegmentPtr takeRoutedArticle(const QueuePtr& root, const QString& serverID);
+    SegmentPtr handOutFresh(HandoutIndex& index, const QueuePtr& root, int token, bool priorityPass);
+    HandoutIndex& handoutIndexFor(const QueuePtr& root);
+    void pruneHandoutIndexes();
+    void startDownloadOf(const SegmentPtr& segment, const QueuePtr& root, const QueuePtr& part);
+
+    std::unordered_map<const Queue*, std::shared_ptr<HandoutIndex>> handoutIndexes_;
+    std::atomic<double> segmentsInQueue_{0}, segmentsInQueueLeft_{0}, filesInQueue_{0}, filesLeftToDownload_{0},
+        filesLeftToUpload_{0}, bytesLeftToDownload_{0}, bytesLeftToUpload_{0}, currentBps_{0}, downloadedBytes_{0};
+    QPointer<ConnectionsController> connectionsController_;
+    YencEncodeController* yencEncodeController_ = nullptr;
+    std::function<void(qint64)> lockHoldRecorder_;
+    // --- end of article hand-out
 
 private:
     mutable QRecursiveMutex arrayLock_;

@@ -555,27 +555,3 @@ void QueueController::applicationWillTerminate()
 {
     isTerminated_.store(true);
 }
-
-// ---- Owned by the article hand-out; minimal here ----
-
-bool QueueController::isPriorityCandidate(const QueuePtr& filepart) const
-{
-    const QueuePtr root = filepart->queue();
-    if (filepart->ispar() || filepart->execute()) return true;
-    return root && (root->isNewsgroupsRequest() || root->isUploadObject() || root->isReplyPost());
-}
-
-void QueueController::addFilePartToPriorityQueue(const QueuePtr& filepart)
-{
-    QMutexLocker locker(&arrayLock_);
-    filepart->setIsPriority(true);
-    const QueuePtr root = filepart->queue();
-    if (root && !priorityQueueArray_.contains(root)) priorityQueueArray_.append(root);
-}
-
-void QueueController::removeFilePartFromPriorityQueue(const QueuePtr& filepart)
-{
-    QMutexLocker locker(&arrayLock_);
-    filepart->setIsPriority(false);
-    if (const QueuePtr root = filepart->queue()) priorityQueueArray_.removeAll(root);
-}
