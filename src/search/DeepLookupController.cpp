@@ -82,7 +82,8 @@ void DeepLookupController::searchFor(const DeepLookupObject& query)
     socket_ = makeSocket();
     if (!socket_->startDeepLookupFor(query)) {
         releaseSocket();
-        searchFailedDelegate(QStringLiteral("Could not connect to DeepLookup server."),
+        // A new socket always sends; should it not, the search still ends.
+        searchFailedDelegate(QStringLiteral("No valid response from server (101)"),
                              DeepLookupSocket::kPleaseTryAgain);
     }
 }
