@@ -114,6 +114,23 @@ public:
     void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& root);
     // --- end of removal and cancellation
 
+    // --- queue page
+    // Owned by queueing of jobs, pause and resume; minimal here.
+    void pauseQueueObject(const QueuePtr& root);
+    QueuePtr getObjectForQidnr(qint64 qidnr) const;
+    // Takes the job at `fromIndex` out and inserts it at `toIndex`; a target
+    // outside the list moves nothing. Moves are not announced.
+    void moveObjectFromIndex(qsizetype fromIndex, qsizetype toIndex);
+    // Owned by the article hand-out; minimal here. Jobs still to download
+    // or upload; refreshes the totals below. Main thread.
+    qint64 getTotalFilesInQueue();
+    double filesInQueue() const;
+    double filesLeftToDownload() const;
+    double filesLeftToUpload() const;
+    double bytesLeftToDownload() const;
+    double bytesLeftToUpload() const;
+    // --- end of queue page
+
 Q_SIGNALS:
     // Around every change of the job list, on the thread that makes it (the
     // main thread), with `arrayLock` held.
@@ -125,6 +142,11 @@ private:
     QList<QueuePtr> queueArray_;
     QList<QueuePtr> priorityQueueArray_;
     QPointer<NZBController> nzbController_;
+
+    // --- queue page
+    std::atomic<double> pageFilesInQueue_{0}, pageFilesLeftToDownload_{0}, pageFilesLeftToUpload_{0},
+        pageBytesLeftToDownload_{0}, pageBytesLeftToUpload_{0};
+    // --- end of queue page
 
     // --- removal and cancellation
     RenameTitleController* renameTitleController_ = nullptr;
