@@ -126,6 +126,8 @@ void QueueVC::buildInterface()
 
     auto* pane = new QWidget(splitViewQueue_);
     pane->setObjectName(QStringLiteral("rightPane"));
+    // The pane may be dragged narrower than its header's buttons.
+    pane->setMinimumWidth(1);
     auto* paneLayout = new QVBoxLayout(pane);
     paneLayout->setContentsMargins(0, 0, 0, 0);
     paneLayout->setSpacing(0);
