@@ -357,3 +357,24 @@ TEST(QueuePage, TheCleanupMethodIsStoredAndApplied)
     EXPECT_TRUE(waitUntil([&] { return f.titles() == QStringList({"running", "later"}); }));
     EXPECT_EQ(f.table()->queueModel()->rowCount(), 2);
 }
+
+TEST(QueuePage, AnIdlePageDoesNotRepaint)
+{
+    PageFixture f(3);
+    f.page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.page));
+    spinEventLoop(200);
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    f.page.btnCollapseRight()->installEventFilter(&counter);
+    f.page.button("btnPause")->installEventFilter(&counter);
+    spinEventLoop(400);
+    EXPECT_LE(counter.paints, 1) << "a control that repaints itself keeps the whole window busy";
+}

@@ -181,24 +181,28 @@ TEST(QueueTable, RowsShowTheirJobsTextsAndStatusImages)
                           {247, false, "qbtn_stats_up_finished"}, {1, true, "qbtn_stats_pause"}};
     int i = 0;
     for (const Case& c : cases) {
-        QueuePtr job = makeJob(QStringLiteral("Job %1").arg(i++), c.status);
+        const int index = i++;
+        QueuePtr job = makeJob(QStringLiteral("Job %1").arg(index), c.status);
         job->setIsPaused(c.paused);
         job->setCommentTextField(QStringLiteral("comment %1").arg(c.status));
-        job->setTotalBytesLeftTextField(QStringLiteral("1.00 MB"));
+        job->setBytes(2e6);
         job->setProgressBarValueTextField(QStringLiteral("50%"));
         f.add(job);
-        job->setTotalBytesTextField(QStringLiteral("2.00 MB"));
+        if (index % 2 == 0) job->setTotalBytesLeft(1.5e6);
     }
     QueuePtr renamed = f.controller.queueArray().first();
     renamed->setNewtitle(QStringLiteral("New name"));
     renamed->setTitleWillChange(true);
+    // The engine formats the bytes left on the main thread.
+    spinEventLoop(20);
     f.table.queueModel()->refreshRows(0, 99);
     ASSERT_EQ(f.table.queueModel()->rowCount(), 6);
     for (int r = 0; r < 6; ++r) {
         QueueTableModel::Binding* b = f.table.queueModel()->binding(r);
         EXPECT_EQ(b->statusButton.imageName(), QLatin1String(cases[r].image)) << r;
         EXPECT_EQ(b->texts.comment, QStringLiteral("comment %1").arg(cases[r].status));
-        EXPECT_EQ(b->texts.size, "1.00 MB / 2.00 MB");
+        EXPECT_EQ(b->texts.size,
+                  r % 2 == 0 ? QStringLiteral("1.50 MB (2.00 MB)") : QStringLiteral("2.00 MB"));
         EXPECT_EQ(b->texts.progress, "50%");
         EXPECT_EQ(b->texts.title, r == 0 ? QStringLiteral("New name") : QStringLiteral("Job %1").arg(r));
     }

@@ -15,10 +15,10 @@ QueueRowTexts QueueRowTexts::forJob(const Queue& job)
     if (!job.titleSuffix().isEmpty()) t.title += job.titleSuffix();
     t.comment = job.commentTextField();
     t.progress = job.progressBarValueTextField();
-    t.size = job.totalBytesTextField();
-    if (!job.totalBytesLeftTextField().isEmpty())
-        t.size = t.size.isEmpty() ? job.totalBytesLeftTextField()
-                                  : job.totalBytesLeftTextField() + QStringLiteral(" / ") + t.size;
+    // The engine writes "left (total)" once bytes are counted down; before
+    // that only the total is known.
+    t.size =
+        job.totalBytesLeftTextField().isEmpty() ? job.totalBytesTextField() : job.totalBytesLeftTextField();
     t.timeLeft = job.timeLeftTextField();
     t.completeness = job.completenessTextField();
     t.hasPassword = job.hasPassword();

@@ -19,7 +19,7 @@ struct QueueRowTexts
     QString title;
     QString comment;
     QString progress; // "42%"-style text of the job
-    QString size;     // bytes done / total
+    QString size;     // bytes left (total), or the total
     QString timeLeft;
     QString completeness;
     QString alert;

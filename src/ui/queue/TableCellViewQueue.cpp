@@ -46,7 +46,9 @@ TableCellViewQueue::Part TableCellViewQueue::partAt(const QRectF& row, const QPo
 
 QSize TableCellViewQueue::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    return QSize(option.rect.width() > 0 ? option.rect.width() : 400, int(table_->heightOfRow(index.row())));
+    // Rows are as wide as the table, whatever the width they were last drawn at.
+    Q_UNUSED(option);
+    return QSize(std::max(1, table_->viewport()->width()), int(table_->heightOfRow(index.row())));
 }
 
 void TableCellViewQueue::paint(QPainter* painter, const QStyleOptionViewItem& option,

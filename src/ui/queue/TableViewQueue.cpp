@@ -26,6 +26,8 @@ TableViewQueue::TableViewQueue(QWidget* parent) : QListView(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setUniformItemSizes(false);
+    setResizeMode(QListView::Adjust);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(true);
     setDragEnabled(true);
     setAcceptDrops(true);
@@ -46,8 +48,13 @@ TableViewQueue::TableViewQueue(QWidget* parent) : QListView(parent)
     });
     connect(&StripeAnimationClock::shared(), &StripeAnimationClock::frame, this,
             &TableViewQueue::repaintAnimatingBars);
-    connect(model_, &QAbstractItemModel::rowsInserted, this, &TableViewQueue::updateRefreshRange);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, &TableViewQueue::updateRefreshRange);
+    // Finding the visible rows lays the list out; after a burst of inserts
+    // that is done once, on the next turn of the event loop.
+    refreshRangeTimer_.setSingleShot(true);
+    refreshRangeTimer_.setInterval(0);
+    connect(&refreshRangeTimer_, &QTimer::timeout, this, &TableViewQueue::updateRefreshRange);
+    connect(model_, &QAbstractItemModel::rowsInserted, &refreshRangeTimer_, qOverload<>(&QTimer::start));
+    connect(model_, &QAbstractItemModel::rowsRemoved, &refreshRangeTimer_, qOverload<>(&QTimer::start));
 }
 
 TableViewQueue::~TableViewQueue() = default;

@@ -8,6 +8,7 @@
 
 #include <QListView>
 #include <QPointer>
+#include <QTimer>
 
 class QMenu;
 class QueueController;
@@ -119,4 +120,5 @@ private:
     int clickedRow_ = -1;
     Hover hover_;
     bool buttonPressInProgress_ = false;
+    QTimer refreshRangeTimer_;
 };
