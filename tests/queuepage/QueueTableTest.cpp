@@ -448,3 +448,24 @@ TEST(QueueTable, ProgressChangesAreCoalescedToTenRepaintsASecondPerRow)
         },
         1000));
 }
+
+TEST(QueueTable, AnOrderChangedWithoutNoticeIsFollowedWithTheSelection)
+{
+    TableFixture f(5);
+    QueueTableModel* model = f.table.queueModel();
+    f.select({1});
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    QSignalSpy layouts(model, &QAbstractItemModel::layoutChanged);
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    // The engine moves a job without telling, then adds one: both arrive
+    // with the one announced change.
+    f.controller.moveObjectFromIndex(1, 4);
+    f.add(makeJob("new"));
+    EXPECT_EQ(f.rowTitles(), QStringList({"J0", "J2", "J3", "J4", "J1", "new"}));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_EQ(resets.count(), 0);
+    const QModelIndexList selected = f.table.selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.first().row(), 4) << "the selected job keeps its selection";
+}

@@ -225,6 +225,33 @@ QueueTableModel::Row QueueTableModel::makeRow(const QueuePtr& job) const
 void QueueTableModel::syncWithController()
 {
     const QList<QueuePtr> list = queueController_ ? queueController_->queueArray() : QList<QueuePtr>();
+
+    // The usual change is one run of jobs added or removed in one place:
+    // what lies before and after it is the same, and only the run moves.
+    const qsizetype n = list.size();
+    const qsizetype m = qsizetype(rows_.size());
+    qsizetype prefix = 0;
+    while (prefix < n && prefix < m && rows_[size_t(prefix)].job == list[prefix])
+        ++prefix;
+    if (prefix == n && prefix == m) return;
+    qsizetype suffix = 0;
+    while (suffix < n - prefix && suffix < m - prefix &&
+           rows_[size_t(m - 1 - suffix)].job == list[n - 1 - suffix])
+        ++suffix;
+    if (prefix + suffix == m) {
+        beginInsertRows(QModelIndex(), int(prefix), int(n - suffix - 1));
+        for (qsizetype k = prefix; k < n - suffix; ++k)
+            rows_.insert(rows_.begin() + k, makeRow(list[k]));
+        endInsertRows();
+        return;
+    }
+    if (prefix + suffix == n) {
+        beginRemoveRows(QModelIndex(), int(prefix), int(m - suffix - 1));
+        rows_.erase(rows_.begin() + prefix, rows_.begin() + (m - suffix));
+        endRemoveRows();
+        return;
+    }
+
     QSet<const Queue*> wanted;
     wanted.reserve(list.size());
     for (const QueuePtr& q : list)
