@@ -336,12 +336,6 @@ public:
 
 
     // --- queue page
-    // Owned by queueing of jobs, pause and resume; minimal here.
-    void pauseQueueObject(const QueuePtr& root);
-    QueuePtr getObjectForQidnr(qint64 qidnr) const;
-    // Takes the job at `fromIndex` out and inserts it at `toIndex`; a target
-    // outside the list moves nothing. Moves are not announced.
-    void moveObjectFromIndex(qsizetype fromIndex, qsizetype toIndex);
     // Owned by the article hand-out; minimal here. Jobs still to download
     // or upload; refreshes the totals below. Main thread.
     qint64 getTotalFilesInQueue();

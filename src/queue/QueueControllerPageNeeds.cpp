@@ -27,42 +27,6 @@ bool isStillToTransfer(qint64 status)
 
 } // namespace
 
-// ---- owned by queueing of jobs, pause and resume; minimal here ----
-
-void QueueController::pauseQueueObject(const QueuePtr& root)
-{
-    if (!root) return;
-    switch (root->status()) {
-    case 8:
-    case 9:
-    case 10:
-    case 42:
-    case 52:
-    case 205:
-    case 206:
-        return;
-    default:
-        root->setShouldPause(true);
-    }
-}
-
-QueuePtr QueueController::getObjectForQidnr(qint64 qidnr) const
-{
-    QMutexLocker locker(&arrayLock_);
-    for (const QueuePtr& q : queueArray_) {
-        if (q->qidnr() == qidnr) return q;
-    }
-    return nullptr;
-}
-
-void QueueController::moveObjectFromIndex(qsizetype fromIndex, qsizetype toIndex)
-{
-    QMutexLocker locker(&arrayLock_);
-    const qsizetype n = queueArray_.size();
-    if (fromIndex < 0 || fromIndex >= n || toIndex < 0 || toIndex >= n) return;
-    queueArray_.move(fromIndex, toIndex);
-}
-
 // ---- owned by the article hand-out; minimal here ----
 
 qint64 QueueController::getTotalFilesInQueue()

@@ -174,8 +174,10 @@ void TableViewQueue::moveRowObject(const QueuePtr& job, qsizetype row)
     const qsizetype from = list.indexOf(job);
     if (row < 0 || row > list.size() || from < 0) return;
     const qsizetype to = from < row ? row - 1 : row;
-    queueController_->moveObjectFromIndex(from, to);
+    // The row moves first: whether or not the scheduler announces its move,
+    // the rows then already match its list.
     model_->moveRowLocally(int(from), int(to));
+    queueController_->moveObjectFromIndex(from, to);
 }
 
 void TableViewQueue::moveObjectToTableViewQueueBottom(qint64 row)
