@@ -2,6 +2,7 @@
 
 #include "controls/CoreArtwork.h"
 #include "controls/NntpArtwork.h"
+#include "controls/QueueArtwork.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -33,6 +34,7 @@ Registry& registry()
         r.loaded = true;
         CoreArtwork::registerImages();
         NntpArtwork::registerImages();
+        QueueArtwork::registerImages();
     }
     return r;
 }

@@ -187,7 +187,7 @@ TEST_F(ConnectionManager, AForcedJobStillTriesTheOtherServersOnAMiss)
 
 TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
 {
-    addServer("A", 2);
+    addServer("A", 1);
     const QueuePtr job = queueJob("job", 1, 3);
     manager->connectAll();
     ASSERT_TRUE(waitUntil([&] { return job->status() == 27; }));
