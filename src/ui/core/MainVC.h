@@ -88,6 +88,8 @@ public:
     // --- buttons and menu items ---
     void toggleBottomPaneBtnClicked();
     void menuToggleConnectionsView();
+    void menuShowMainWindow();
+    void changeMaxMemLimiterBtnClicked();
     void bandwidthTypeBtnClicked();
     void toggleConnections();
     void openWebPageForKey(const QString& settingKey);
@@ -141,6 +143,9 @@ Q_SIGNALS:
     // The closing window has finished: end the program.
     void quitRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildInterface();
     void initControllers();
@@ -177,7 +182,6 @@ private:
     SplitViewMain* splitViewMain_ = nullptr;
     QHash<qint64, ButtonCellLSB*> sideBar_;
     QAbstractButton* btnCollapseBottom_ = nullptr;
-    QAbstractButton* btnToggleThrottling_ = nullptr;
     QLabel* textFieldDiskSpaceLeft_ = nullptr;
     QLabel* textFieldFileMaxMemLimiter_ = nullptr;
     QLabel* textFieldBandwidth_ = nullptr;
@@ -188,6 +192,7 @@ private:
     QHash<qint64, QWidget*> pages_;
     QPointer<QWidget> topVC_;
     QPointer<QWidget> bottomVC_;
+    QPointer<QWidget> connectionsVC_;
     qint64 currentTopVCTag_ = 0;
     qint64 currentBottomVCTag_ = 0;
 };
