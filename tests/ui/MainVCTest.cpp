@@ -23,6 +23,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -31,6 +32,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <csignal>
 
 namespace {
 
@@ -340,6 +342,10 @@ TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
     MainVC& vc = *shell.vc;
     std::atomic<int> saves{0};
     vc.setSaveStateHooks({}, {}, [&] { ++saves; });
+    vc.applicationDidStartGUI(); // answered: no server question shown as No
+    ASSERT_TRUE(waitUntil([&] { return vc.guiIsLoaded(); }, 3000));
+    answers.script({});
+    const qsizetype askedAtStart = answers.asked().size();
     vc.changeTopViewController(3);
     QSignalSpy quit(&vc, &MainVC::quitRequested);
     QObject owner;
@@ -352,7 +358,7 @@ TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
     shell.window.close(); // refused at first, then the sequence runs
     EXPECT_FALSE(shell.delegate.terminateNow());
     ASSERT_TRUE(waitUntil([&] { return quit.size() == 1; }, 5000));
-    EXPECT_TRUE(answers.asked().isEmpty());
+    EXPECT_EQ(answers.asked().size(), askedAtStart);
     EXPECT_EQ(announced, QStringList({"WillTerminate"}));
     EXPECT_TRUE(shell.delegate.terminateNow());
     EXPECT_FALSE(shell.window.isVisible());
@@ -366,6 +372,21 @@ TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
     spinEventLoop(50);
     EXPECT_EQ(quit.size(), 1);
     EXPECT_TRUE(shell.delegate.applicationShouldTerminate());
+}
+
+TEST(MainVC, QuittingBeforeTheRestoreKeepsTheSavedQueue)
+{
+    TempHome home;
+    UserDefaults::standard().setBool(false, "closeConnectionsOnExit");
+    ScriptedDialogAnswerer answers;
+    Shell shell;
+    std::atomic<int> saves{0};
+    shell.vc->setSaveStateHooks({}, {}, [&] { ++saves; });
+    QSignalSpy quit(shell.vc, &MainVC::quitRequested);
+    shell.vc->applicationShouldTerminate();
+    ASSERT_TRUE(waitUntil([&] { return quit.size() == 1; }, 5000));
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(shell.vc->guiIsLoaded());
 }
 
 TEST(ClosingAppWC, ShowsItselfAfterTheDelayAndItsCancelButtonsMoveOn)
@@ -390,4 +411,34 @@ TEST(ClosingAppWC, ShowsItselfAfterTheDelayAndItsCancelButtonsMoveOn)
     EXPECT_EQ(wc.flushingProgressTextField()->text(), "Done");
     EXPECT_EQ(wc.saveStateProgressTextField()->text(), "Done");
     EXPECT_FALSE(wc.isVisible());
+}
+
+TEST(Program, ATerminationSignalQuitsThroughTheClosingPhases)
+{
+    TempHome home(false);
+    const QString program = QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama");
+    LogFileReader log(home.path() + "/.local/share/Binorama/Binorama.log");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(program, {});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // The interface has started: the statistics load just before the first
+    // start-up question comes up.
+    ASSERT_TRUE(waitUntil(
+        [&] { return !log.linesWithMessage("Statistics Database not found. Creating a new one.").isEmpty(); },
+        20000));
+    spinEventLoop(300);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    const bool ended = p.waitForFinished(15000);
+    if (!ended) p.kill();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(log.linesWithMessage("Closing connections.").size(), 1);
+    EXPECT_EQ(log.linesContaining(" * Connections are closed after\t: ").size(), 1);
+    // The start-up asked nothing more once quitting began.
+    EXPECT_TRUE(log.linesWithMessage("No active nntpservers configured.").isEmpty());
+    EXPECT_TRUE(log.linesWithMessage("Download folder no longer exists or access is denied.").isEmpty());
 }

@@ -611,6 +611,7 @@ void MainVC::wireStartupChecks()
         self->guiIsLoaded_ = true;
     };
     // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
 
@@ -693,7 +694,12 @@ void MainVC::showClosingAppWindow()
     };
     // DownloadHistoryController saveHistory and the Watchdog stores: here
     // once they exist.
-    services.saveQueue = saveQueue_;
+    // Saving a queue that was never restored would replace the saved jobs
+    // with the few (or none) that reached the queue so far.
+    if (guiIsLoaded_)
+        services.saveQueue = saveQueue_;
+    else
+        BLOG(2, "The saved queue was not restored yet; it is kept as it is.");
     seq.setServices(std::move(services));
     closing->runModal();
     closing->deleteLater();
