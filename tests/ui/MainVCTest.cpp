@@ -31,7 +31,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 
 namespace {
@@ -267,6 +269,48 @@ TEST(MainVC, DockIconSwitchesOnceAndShowsFilesAndProgress)
     vc.updateDockIcon();
     EXPECT_FALSE(dock->showsDownloadPicture());
     EXPECT_TRUE(dock->badgeLabel().isEmpty());
+}
+
+TEST(MainVC, StatusBarFiguresAreDrawnReadably)
+{
+    TempHome home;
+    UserDefaults& d = UserDefaults::standard();
+    d.setBool(true, "showMegaBytesPerSecond");
+    d.setBool(true, "enableMaxMemLimiter");
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    FakeMainQueue queue;
+    queue.files = 12;
+    queue.bytesPerSecond = 48.6e6;
+    queue.leftToDownload = 7.3e9;
+    queue.segments = 1000;
+    queue.segmentsLeft = 620;
+    vc.setQueueStatus(&queue);
+    vc.changeTopViewController(2);
+    vc.engine().displayController()->calculateBandwidth();
+    vc.freeSpaceGuard().applyFreeSpace(312.4e9);
+    vc.memoryLimiter().applyResidentSize(0.9e9);
+    vc.updateDockIcon();
+    spinEventLoop(50);
+    const QImage shot = shell.window.grab().toImage();
+    if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty())
+        shot.save(QString::fromLocal8Bit(out));
+
+    // Each figure differs clearly from the bar behind it.
+    for (QLabel* field : {vc.textFieldBandwidth(), vc.textFieldTimeLeft(), vc.textFieldFilesInQueue(),
+                          vc.textFieldDiskSpaceLeft(), vc.textFieldFileMaxMemLimiter()}) {
+        ASSERT_FALSE(field->text().isEmpty()) << field->objectName().toStdString();
+        const QRect r(field->mapTo(&shell.window, QPoint(0, 0)), field->size());
+        const QColor background =
+            shot.pixelColor(r.left() - 2 > 0 ? r.left() - 2 : r.right() + 2, r.center().y());
+        double strongest = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                strongest =
+                    std::max(strongest,
+                             double(std::abs(shot.pixelColor(x, y).lightnessF() - background.lightnessF())));
+        EXPECT_GT(strongest, 0.4) << field->objectName().toStdString();
+    }
 }
 
 TEST(DockIconController, PercentDoneFollowsTheCeilingFormula)

@@ -55,7 +55,6 @@ QLabel* statusLabel(QWidget* parent, const char* name)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
     return label;
 }
 
@@ -202,8 +201,9 @@ void MainVC::buildInterface()
     footerLayout->addSpacing(12);
     footerLayout->addWidget(textFieldBandwidth_);
     footerLayout->addWidget(textFieldBandwidthUnit_);
+    // Dark text: the footer is a light grey.
     for (QLabel* l : footer->findChildren<QLabel*>())
-        l->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
+        l->setStyleSheet(QStringLiteral("color: #3c3c3c;"));
     // The speed toggles its unit and the memory figure opens its settings,
     // as buttons would; they stay plain fields to keep the bar compact.
     for (QLabel* l : {textFieldBandwidth_, textFieldBandwidthUnit_, textFieldFileMaxMemLimiter_}) {
