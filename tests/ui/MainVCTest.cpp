@@ -2,6 +2,7 @@
 #include "ui/core/AppDelegate.h"
 #include "ui/core/ClosingAppWC.h"
 #include "ui/core/DockIconController.h"
+#include "ui/core/HelpWC.h"
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
 #include "ui/core/MainWindow.h"
@@ -142,6 +143,49 @@ TEST(MainVC, PagesMoveTheLowerPaneByTheirRules)
     EXPECT_FALSE(vc.sideBarButton(5)->isChecked());
     vc.sideBarButton(1)->click();
     EXPECT_EQ(vc.currentTopVCTag(), 1);
+}
+
+TEST(MainVC, AnswersTheNotificationsItObserves)
+{
+    TempHome home;
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    NotificationHub& hub = NotificationHub::defaultCenter();
+
+    hub.post(SplitViewMain::collapseStateChangedNotification(), nullptr, {{"state", true}});
+    EXPECT_TRUE(vc.btnCollapseBottom()->isChecked());
+    hub.post(SplitViewMain::collapseStateChangedNotification(), nullptr, {{"state", false}});
+    EXPECT_FALSE(vc.btnCollapseBottom()->isChecked());
+
+    UserDefaults::standard().setBool(false, "showMegaBytesPerSecond");
+    hub.post("BandwidthDisplayTypeChanged", nullptr);
+    EXPECT_EQ(vc.textFieldBandwidth()->toolTip(),
+              "Current download speed in Mega bits per second (click to toggle)");
+    EXPECT_EQ(vc.textFieldBandwidthUnit()->text(), "bps");
+
+    hub.post("ShowHelpWindowForTopic", nullptr, {{"topic", 3}});
+    ASSERT_NE(vc.helpWC(), nullptr);
+    EXPECT_EQ(vc.helpWC()->topic(), 3);
+
+    QObject owner;
+    QList<QObject*> reopen;
+    hub.addObserver("ReopenMainWindow", &owner, [&](const Notification& n) { reopen << n.object; });
+    vc.menuShowMainWindow(); // visible: nothing to do
+    EXPECT_TRUE(reopen.isEmpty());
+    shell.window.hide();
+    vc.menuShowMainWindow();
+    EXPECT_EQ(reopen, QList<QObject*>({&vc}));
+}
+
+TEST(MainVC, AWebPageThatCannotBeOpenedIsLogged)
+{
+    TempHome home;
+    Shell shell;
+    UserDefaults::standard().setObject(QString(), "htmlLinkForum");
+    shell.vc->openWebPageForKey("htmlLinkForum");
+    LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesWithMessage("Failed to open url: ").size(), 1);
+    EXPECT_TRUE(log.lines().last().startsWith("[ERROR]"));
 }
 
 TEST(MainVC, ExpandingWithoutASavedPositionOpensTwentyEightAboveTheBottom)
@@ -397,7 +441,13 @@ TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
     NotificationHub::defaultCenter().addObserver("ApplicationWillTerminate", &owner,
                                                  [&](const Notification&) { announced << "WillTerminate"; });
     bool closingShown = false;
-    whenShown<ClosingAppWC>([&](ClosingAppWC* w) { closingShown = w->windowIsShown(); }, nullptr, 3000);
+    QSize hiddenSize;
+    whenShown<ClosingAppWC>(
+        [&](ClosingAppWC* w) {
+            closingShown = w->windowIsShown();
+            hiddenSize = w->size();
+        },
+        nullptr, 3000);
 
     shell.window.close(); // refused at first, then the sequence runs
     EXPECT_FALSE(shell.delegate.terminateNow());
@@ -410,6 +460,8 @@ TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
     EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedMainView"), 3);
     EXPECT_EQ(saves, 1);
     EXPECT_FALSE(closingShown); // a quick close never shows the window
+    EXPECT_LE(hiddenSize.width(), 1);
+    EXPECT_LE(hiddenSize.height(), 1);
 
     // Once quitting, another request is not asked about again.
     vc.applicationShouldTerminate();
@@ -451,6 +503,7 @@ TEST(ClosingAppWC, ShowsItselfAfterTheDelayAndItsCancelButtonsMoveOn)
     });
     EXPECT_EQ(wc.runModal(), 1);
     EXPECT_EQ(seen, QStringList({"shown", "2"}));
+    EXPECT_GT(wc.width(), 100);
     EXPECT_EQ(wc.connectionsProgressTextField()->text(), "Cancelled");
     EXPECT_EQ(wc.flushingProgressTextField()->text(), "Done");
     EXPECT_EQ(wc.saveStateProgressTextField()->text(), "Done");
