@@ -11,11 +11,13 @@
 #include "core/DisplayController.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/QueueController.h"
 #include "support/EventLoop.h"
 #include "support/FakeMainConnections.h"
 #include "support/FakeMainQueue.h"
 #include "support/LogFileReader.h"
 #include "support/ModalDriver.h"
+#include "support/NzbFixture.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
 
@@ -420,6 +422,27 @@ TEST(MainVC, StartUpRestoresTheQueueThenImportsTheFilesHeldMeanwhile)
     EXPECT_EQ(answers.askedTitles().first(), "No active news servers configured");
     LogFileReader log(home.logFilePath());
     EXPECT_EQ(log.linesWithMessage("No active nntpservers configured.").size(), 1);
+}
+
+TEST(MainVC, FilesOpenedDuringTheRestoreBecomeQueuedJobsInOrder)
+{
+    TempHome home;
+    UserDefaults::standard().setObject(home.makeFolder("dl"), "downloadPath");
+    ScriptedDialogAnswerer answers;
+    const QString b = home.path() + "/Second Job.nzb";
+    const QString a = home.path() + "/First Job.nzb";
+    ASSERT_TRUE(NzbFixture().addFile("b.bin").write(b));
+    ASSERT_TRUE(NzbFixture().addFile("a.bin").write(a));
+    Shell shell;
+    shell.delegate.openFiles({a});
+    shell.vc->applicationDidStartGUI();
+    shell.delegate.openFiles({b}); // still held: the restore has not come back
+    EXPECT_TRUE(shell.vc->engine().queueController()->queueArray().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return shell.vc->guiIsLoaded(); }, 3000));
+    QStringList titles;
+    for (const QueuePtr& job : shell.vc->engine().queueController()->queueArray())
+        titles << job->title();
+    EXPECT_EQ(titles, QStringList({"First Job", "Second Job"}));
 }
 
 TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
