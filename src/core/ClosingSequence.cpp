@@ -2,7 +2,7 @@
 
 #include "core/Logger.h"
 #include "core/MainConnectionsInterface.h"
-#include "core/MainQueueInterface.h"
+#include "core/MainQueueFlags.h"
 #include "core/StringFormat.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"

@@ -5,9 +5,12 @@
 #include "nntp/NNTPServersController.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/RepairController.h"
+#include "queue/DownloadHistoryController.h"
 #include "queue/FODController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "queue/RenameTitleController.h"
+#include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 
 EngineControllers::EngineControllers() = default;
@@ -16,14 +19,15 @@ EngineControllers::~EngineControllers()
 {
     // The wiring holds plain pointers: undo the references that outlive a
     // controller before anything is destroyed.
-    if (statsUsageController_)
-        statsUsageController_->setNntpServersController(nullptr);
-    if (displayController_)
-        displayController_->setQueueController(nullptr);
+    if (statsUsageController_) statsUsageController_->setNntpServersController(nullptr);
+    if (displayController_) displayController_->setQueueController(nullptr);
+    renameTitleController_.reset();
     repairController_.reset();
     fodController_.reset();
+    downloadHistoryController_.reset();
     cleanupItemsController_.reset();
     statsUsageController_.reset();
+    watchFolderController_.reset();
     nzbController_.reset();
     displayController_.reset();
     nntpServersController_.reset();
@@ -33,8 +37,7 @@ EngineControllers::~EngineControllers()
 void EngineControllers::setQueueStatus(MainQueueInterface* queueStatus)
 {
     queueStatus_ = queueStatus;
-    if (displayController_)
-        displayController_->setQueueController(queueStatus);
+    if (displayController_) displayController_->setQueueController(queueStatus);
 }
 
 void EngineControllers::initControllers(const Hooks& hooks)
@@ -52,7 +55,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("DisplayController");
     nzbController_ = std::make_unique<NZBController>();
     step("NZBController");
-    // WatchFolderController: created here, after NZBController.
+    watchFolderController_ = std::make_unique<WatchFolderController>();
+    step("WatchFolderController");
     statsUsageController_ = std::make_unique<StatsUsageController>();
     step("StatsUsageController");
     if (hooks.createDockIconController) {
@@ -62,12 +66,15 @@ void EngineControllers::initControllers(const Hooks& hooks)
     cleanupItemsController_ = std::make_unique<CleanupItemsController>();
     step("CleanupItemsController");
     // DeepLookupController: created here, after CleanupItemsController.
-    // DownloadHistoryController: created here, after DeepLookupController.
+    downloadHistoryController_ = std::make_unique<DownloadHistoryController>();
+    step("DownloadHistoryController");
     fodController_ = std::make_unique<FODController>();
     step("FODController");
     repairController_ = std::make_unique<RepairController>();
     step("RepairController");
-    // RenameTitleController, then WatchdogController: created here.
+    renameTitleController_ = std::make_unique<RenameTitleController>();
+    step("RenameTitleController");
+    // WatchdogController: created here.
     bandwidthLimitController_ = std::make_unique<BandwidthLimitController>();
     step("BandwidthLimitController");
 
@@ -86,15 +93,27 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("DisplayController setViewBandwidth");
     nzbController_->setQueueController(queueController_.get());
     step("NZBController setQueueController");
-    // WatchFolderController setQueueController, setNzbController: here.
+    watchFolderController_->setQueueController(queueController_.get());
+    step("WatchFolderController setQueueController");
+    watchFolderController_->setNzbController(nzbController_.get());
+    step("WatchFolderController setNzbController");
     // DeepLookupController setQueueController: here.
     repairController_->setQueuecontroller(queueController_.get());
     step("RepairController setQueuecontroller");
-    // RenameTitleController setFodController: here.
-    // QueueController setConnectionsController, setCleanupItemsController: here.
+    renameTitleController_->setFodController(fodController_.get());
+    step("RenameTitleController setFodController");
+    // QueueController setConnectionsController: here.
+    queueController_->setCleanupItemsController(cleanupItemsController_.get());
+    step("QueueController setCleanupItemsController");
     queueController_->setNzbController(nzbController_.get());
     step("QueueController setNzbController");
-    // QueueController setDeepLookupController, setDownloadHistoryController,
-    // setRepairController, setFodController, setRenameTitleController: here.
+    // QueueController setDeepLookupController, setDownloadHistoryController:
+    // here once the queue controller takes them.
+    queueController_->setRepairController(repairController_.get());
+    step("QueueController setRepairController");
+    queueController_->setFodController(fodController_.get());
+    step("QueueController setFodController");
+    queueController_->setRenameTitleController(renameTitleController_.get());
+    step("QueueController setRenameTitleController");
     // WatchdogController setQueueController: here.
 }

@@ -5,6 +5,8 @@
 #include "postprocess/RepairController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "queue/RenameTitleController.h"
+#include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 #include "support/FakeMainQueue.h"
 #include "support/TempHome.h"
@@ -28,14 +30,33 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     // The launcher controller is made by the caller between the statistics
     // and the clean-up patterns.
     EXPECT_EQ(made, QStringList({"StatsUsageController"}));
-    EXPECT_EQ(
-        engine.steps(),
-        QStringList({"QueueController", "NNTPServersController", "DisplayController", "NZBController",
-                     "StatsUsageController", "DockIconController", "CleanupItemsController", "FODController",
-                     "RepairController", "BandwidthLimitController", "RepairController setFodController",
-                     "StatsUsageController setNntpServersController", "DisplayController setQueueController",
-                     "DisplayController setViewBandwidth", "NZBController setQueueController",
-                     "RepairController setQueuecontroller", "QueueController setNzbController"}));
+    EXPECT_EQ(engine.steps(), QStringList({"QueueController",
+                                           "NNTPServersController",
+                                           "DisplayController",
+                                           "NZBController",
+                                           "WatchFolderController",
+                                           "StatsUsageController",
+                                           "DockIconController",
+                                           "CleanupItemsController",
+                                           "DownloadHistoryController",
+                                           "FODController",
+                                           "RepairController",
+                                           "RenameTitleController",
+                                           "BandwidthLimitController",
+                                           "RepairController setFodController",
+                                           "StatsUsageController setNntpServersController",
+                                           "DisplayController setQueueController",
+                                           "DisplayController setViewBandwidth",
+                                           "NZBController setQueueController",
+                                           "WatchFolderController setQueueController",
+                                           "WatchFolderController setNzbController",
+                                           "RepairController setQueuecontroller",
+                                           "RenameTitleController setFodController",
+                                           "QueueController setCleanupItemsController",
+                                           "QueueController setNzbController",
+                                           "QueueController setRepairController",
+                                           "QueueController setFodController",
+                                           "QueueController setRenameTitleController"}));
 
     EXPECT_EQ(engine.repairController()->fodController(), engine.fodController());
     EXPECT_EQ(engine.repairController()->queuecontroller(), engine.queueController());
@@ -43,6 +64,13 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
               static_cast<StatsServerList*>(engine.nntpServersController()));
     EXPECT_EQ(engine.nzbController()->queueController(), engine.queueController());
     EXPECT_EQ(engine.queueController()->nzbController(), engine.nzbController());
+    EXPECT_EQ(engine.queueController()->repairController(), engine.repairController());
+    EXPECT_EQ(engine.queueController()->cleanupItemsController(), engine.cleanupItemsController());
+    EXPECT_EQ(engine.queueController()->fodController(), engine.fodController());
+    EXPECT_EQ(engine.watchFolderController()->queueController(), engine.queueController());
+    EXPECT_EQ(engine.watchFolderController()->nzbController(), engine.nzbController());
+    EXPECT_EQ(engine.renameTitleController()->fodController(), engine.fodController());
+    ASSERT_NE(engine.downloadHistoryController(), nullptr);
     ASSERT_NE(engine.bandwidthLimitController(), nullptr);
     ASSERT_NE(engine.cleanupItemsController(), nullptr);
 

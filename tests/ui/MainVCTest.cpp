@@ -445,6 +445,63 @@ TEST(MainVC, FilesOpenedDuringTheRestoreBecomeQueuedJobsInOrder)
     EXPECT_EQ(titles, QStringList({"First Job", "Second Job"}));
 }
 
+TEST(MainVC, GuardsStopAndReleaseTheQueueControllerItself)
+{
+    TempHome home;
+    UserDefaults& d = UserDefaults::standard();
+    d.setDouble(1e10, "minFreeSpace");
+    d.setBool(true, "enableMaxMemLimiter");
+    d.setFloat(1.0f, "maxMemLimit");
+    d.setFloat(0.5f, "maxMemResume");
+    Shell shell;
+    QueueController* queue = shell.vc->engine().queueController();
+    shell.vc->freeSpaceGuard().applyFreeSpace(9.9e9);
+    EXPECT_TRUE(queue->noDiskSpace());
+    shell.vc->freeSpaceGuard().applyFreeSpace(1e10);
+    EXPECT_FALSE(queue->noDiskSpace());
+    shell.vc->memoryLimiter().applyResidentSize(1.5 * 1073741824.0);
+    EXPECT_TRUE(queue->pausedDueFullWriteQueue());
+    shell.vc->memoryLimiter().applyResidentSize(0.5 * 1073741824.0);
+    EXPECT_FALSE(queue->pausedDueFullWriteQueue());
+}
+
+TEST(MainVC, QuittingSavesTheQueueAndTheNextStartRestoresIt)
+{
+    TempHome home;
+    UserDefaults::standard().setObject(home.makeFolder("dl"), "downloadPath");
+    UserDefaults::standard().setBool(false, "closeConnectionsOnExit");
+    ScriptedDialogAnswerer answers;
+    const QString nzb = home.path() + "/Kept Job.nzb";
+    ASSERT_TRUE(NzbFixture().addFile("kept.bin", 3).write(nzb));
+    auto titles = [](MainVC& vc) {
+        QStringList out;
+        for (const QueuePtr& job : vc.engine().queueController()->queueArray())
+            out << job->title();
+        return out;
+    };
+    {
+        Shell shell;
+        shell.vc->applicationDidStartGUI();
+        ASSERT_TRUE(waitUntil([&] { return shell.vc->guiIsLoaded(); }, 5000));
+        shell.delegate.openFiles({nzb});
+        ASSERT_EQ(titles(*shell.vc), QStringList({"Kept Job"}));
+        // The import has read the file's parts.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return !shell.vc->engine().queueController()->queueArray().first()->fileparts().isEmpty();
+            },
+            5000));
+        QSignalSpy quit(shell.vc, &MainVC::quitRequested);
+        shell.vc->applicationShouldTerminate();
+        ASSERT_TRUE(waitUntil([&] { return quit.size() == 1; }, 10000));
+    }
+    Shell again;
+    EXPECT_TRUE(titles(*again.vc).isEmpty());
+    again.vc->applicationDidStartGUI();
+    ASSERT_TRUE(waitUntil([&] { return titles(*again.vc) == QStringList({"Kept Job"}); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return again.vc->guiIsLoaded(); }, 5000));
+}
+
 TEST(MainVC, ClosingTheWindowQuitsThroughTheClosingWindowAndSavesTheView)
 {
     TempHome home;

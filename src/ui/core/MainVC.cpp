@@ -16,8 +16,11 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
+#include "queue/DownloadHistoryController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "queue/SaveRestoreController.h"
+#include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -108,6 +111,7 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
     connect(&memoryLimiter_, &MemoryLimiter::displayTextChanged, textFieldFileMaxMemLimiter_,
             &QLabel::setText);
 
+    useSaveRestoreController();
     loadingSaveStateTimer_.setSingleShot(true);
     connect(&loadingSaveStateTimer_, &QTimer::timeout, this, &MainVC::showLoadingSaveStateWindow);
     wireStartupChecks();
@@ -246,16 +250,23 @@ void MainVC::initControllers()
     // The queue page exists from the start whatever page is shown first.
     createPage(2);
     downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
+    queueFlags_ = std::make_unique<QueueControllerFlags>(engine_.queueController());
     setQueueStatus(engine_.queueStatus());
     setConnectionsStatus(engine_.connectionsStatus());
+}
+
+MainQueueFlags* MainVC::queueFlags() const
+{
+    if (queueStatus_) return queueStatus_;
+    return queueFlags_.get();
 }
 
 void MainVC::setQueueStatus(MainQueueInterface* queueStatus)
 {
     queueStatus_ = queueStatus;
     engine_.setQueueStatus(queueStatus);
-    freeSpaceGuard_.setQueueController(queueStatus);
-    memoryLimiter_.setQueueController(queueStatus);
+    freeSpaceGuard_.setQueueController(queueFlags());
+    memoryLimiter_.setQueueController(queueFlags());
 }
 
 void MainVC::setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
@@ -569,6 +580,23 @@ void MainVC::updateDockIcon()
 
 // --- start-up ---
 
+void MainVC::useSaveRestoreController()
+{
+    // One controller for the restore (its cancel must reach the running
+    // load) and a fresh one for the save at quit.
+    auto restore = std::make_shared<SaveRestoreController>();
+    restore->setQueueController(engine_.queueController());
+    restore->setRepairController(engine_.repairController());
+    QPointer<QueueController> queue = engine_.queueController();
+    setSaveStateHooks([restore] { restore->loadQueue(); }, [restore] { restore->cancelLoading(); },
+                      [queue] {
+                          if (!queue) return;
+                          SaveRestoreController save;
+                          save.setQueueController(queue);
+                          save.saveQueue();
+                      });
+}
+
 void MainVC::setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
                                std::function<void()> saveQueue)
 {
@@ -594,7 +622,9 @@ void MainVC::wireStartupChecks()
     };
     s.showPrefsWindowWithViewTag = [this](int tag) { showPrefsWindowWithViewTag(tag); };
     s.checkFreeSpaceOnDisk = [this] { freeSpaceGuard_.checkFreeSpaceOnDisk(); };
-    // WatchFolderController restart: here once the watch folder exists.
+    s.startWatchFolderController = [this] {
+        if (engine_.watchFolderController()) engine_.watchFolderController()->restart();
+    };
     s.startLoadingSaveStateTimer = [this] { startLoadingSaveStateTimer(); };
     s.loadCleanupItems = [this] {
         if (engine_.cleanupItemsController()) engine_.cleanupItemsController()->loadItems();
@@ -684,7 +714,7 @@ void MainVC::showClosingAppWindow()
 {
     auto* closing = new ClosingAppWC(this);
     ClosingSequence& seq = closing->sequence();
-    seq.setQueueController(queueStatus_);
+    seq.setQueueController(queueFlags());
     seq.setConnectionsController(connectionsStatus_);
     seq.setCleanupItemsController(engine_.cleanupItemsController());
     seq.setFodController(engine_.fodController());
@@ -692,8 +722,10 @@ void MainVC::showClosingAppWindow()
     services.saveStats = [this] {
         if (engine_.statsUsageController()) engine_.statsUsageController()->saveStats();
     };
-    // DownloadHistoryController saveHistory and the Watchdog stores: here
-    // once they exist.
+    services.saveHistory = [this] {
+        if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
+    };
+    // The Watchdog stores: here once Watchdog exists.
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
     if (guiIsLoaded_)

@@ -4,6 +4,7 @@
 #include "core/EngineControllers.h"
 #include "core/FreeSpaceGuard.h"
 #include "core/MemoryLimiter.h"
+#include "core/QueueControllerFlags.h"
 #include "core/QuitSequence.h"
 #include "core/StartupChecks.h"
 
@@ -58,6 +59,7 @@ public:
     // What the status display, the guards, the start-up checks and the
     // closing ask of the queue and the connection manager (not owned).
     void setQueueStatus(MainQueueInterface* queueStatus);
+    MainQueueFlags* queueFlags() const;
     void setConnectionsStatus(MainConnectionsInterface* connectionsStatus);
 
     // --- pages ---
@@ -153,6 +155,7 @@ private:
     void wireQuitSequence();
     QWidget* createPage(qint64 tag);
     void startLoadingSaveStateTimer();
+    void useSaveRestoreController();
 
     EngineControllers engine_;
     DockIconController* dockIconController_ = nullptr;
@@ -161,6 +164,8 @@ private:
     StartupChecks startupChecks_;
     QuitSequence quitSequence_;
     MainQueueInterface* queueStatus_ = nullptr;
+    // The flags of the queue controller, used while no queueStatus_ is set.
+    std::unique_ptr<QueueControllerFlags> queueFlags_;
     MainConnectionsInterface* connectionsStatus_ = nullptr;
     std::function<void()> loadQueue_;
     std::function<void()> cancelLoading_;
