@@ -1,3 +1,4 @@
+#include "platform/TerminationSignal.h"
 #include "ui/core/AppDelegate.h"
 #include "ui/core/DialogBoxWidgetPresenter.h"
 #include "ui/core/MainVC.h"
@@ -21,20 +22,21 @@ int main(int argc, char* argv[])
 
     // Before any window exists: the application-support folder and every
     // setting. Without the folder nothing can work, so end at once.
-    if (!AppDelegate::initialize())
-        return 1;
+    if (!AppDelegate::initialize()) return 1;
 
     MainWindow window;
     auto* mainVC = new MainVC(&window);
     window.setCentralWidget(mainVC);
     AppDelegate delegate(&window, mainVC);
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::terminationRequested, &delegate,
+                     [&delegate](int) { delegate.requestTermination(); });
 
     QStringList files = QApplication::arguments();
     files.removeFirst();
     QTimer::singleShot(0, &delegate, [&delegate, files] {
         delegate.applicationDidFinishLaunching();
-        if (!files.isEmpty())
-            delegate.openFiles(files);
+        if (!files.isEmpty()) delegate.openFiles(files);
     });
     const int rc = QApplication::exec();
     DialogBoxes::setPresenter(nullptr);

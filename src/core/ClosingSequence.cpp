@@ -2,14 +2,13 @@
 
 #include "core/Logger.h"
 #include "core/MainConnectionsInterface.h"
-#include "core/MainQueueInterface.h"
+#include "core/MainQueueFlags.h"
 #include "core/StringFormat.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
 #include "queue/FODController.h"
 
-#include <cstdio>
 
 ClosingSequence::ClosingSequence(QObject* parent) : QObject(parent)
 {
@@ -167,8 +166,8 @@ void ClosingSequence::flushFiles()
         return;
     }
     BLOG(1, "Waiting for remaining files to be written (%ld)", waiting);
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(sformat(u"%s Waiting for remaining files to be written (%ld)", __func__, waiting)));
+    Logger::shared()->writeToConsole(
+        sformat(u"%s Waiting for remaining files to be written (%ld)\n", __func__, waiting));
     setStatus(Flushing, sformat(u"%ld files", waiting));
     if (!flushTimerStarted_) {
         flushTimerStarted_ = true;

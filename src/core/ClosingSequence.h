@@ -10,7 +10,7 @@
 class CleanupItemsController;
 class FODController;
 class MainConnectionsInterface;
-class MainQueueInterface;
+class MainQueueFlags;
 
 // The work of the closing window: the small stores are saved at once, then
 // three phases run one after the other, each polled every 0.5 seconds and
@@ -41,7 +41,7 @@ public:
     explicit ClosingSequence(QObject* parent = nullptr);
     ~ClosingSequence() override;
 
-    void setQueueController(MainQueueInterface* q) { queueController_ = q; }
+    void setQueueController(MainQueueFlags* q) { queueController_ = q; }
     void setConnectionsController(MainConnectionsInterface* c) { connectionsController_ = c; }
     void setCleanupItemsController(CleanupItemsController* c);
     void setFodController(FODController* c);
@@ -92,7 +92,7 @@ private:
     void stopQueueExportTimer();
     double secondsSinceStart() const;
 
-    MainQueueInterface* queueController_ = nullptr;
+    MainQueueFlags* queueController_ = nullptr;
     MainConnectionsInterface* connectionsController_ = nullptr;
     QPointer<CleanupItemsController> cleanupItemsController_;
     QPointer<FODController> fodController_;

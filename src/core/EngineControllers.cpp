@@ -10,6 +10,8 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 #include "search/DeepLookupController.h"
+#include "queue/RenameTitleController.h"
+#include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 
 EngineControllers::EngineControllers() = default;
@@ -18,14 +20,15 @@ EngineControllers::~EngineControllers()
 {
     // The wiring holds plain pointers: undo the references that outlive a
     // controller before anything is destroyed.
-    if (statsUsageController_)
-        statsUsageController_->setNntpServersController(nullptr);
-    if (displayController_)
-        displayController_->setQueueController(nullptr);
+    if (statsUsageController_) statsUsageController_->setNntpServersController(nullptr);
+    if (displayController_) displayController_->setQueueController(nullptr);
+    renameTitleController_.reset();
     repairController_.reset();
     fodController_.reset();
+    downloadHistoryController_.reset();
     cleanupItemsController_.reset();
     statsUsageController_.reset();
+    watchFolderController_.reset();
     nzbController_.reset();
     displayController_.reset();
     nntpServersController_.reset();
@@ -35,8 +38,7 @@ EngineControllers::~EngineControllers()
 void EngineControllers::setQueueStatus(MainQueueInterface* queueStatus)
 {
     queueStatus_ = queueStatus;
-    if (displayController_)
-        displayController_->setQueueController(queueStatus);
+    if (displayController_) displayController_->setQueueController(queueStatus);
 }
 
 void EngineControllers::initControllers(const Hooks& hooks)
@@ -54,7 +56,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("DisplayController");
     nzbController_ = std::make_unique<NZBController>();
     step("NZBController");
-    // WatchFolderController: created here, after NZBController.
+    watchFolderController_ = std::make_unique<WatchFolderController>();
+    step("WatchFolderController");
     statsUsageController_ = std::make_unique<StatsUsageController>();
     step("StatsUsageController");
     if (hooks.createDockIconController) {
@@ -71,7 +74,9 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("FODController");
     repairController_ = std::make_unique<RepairController>();
     step("RepairController");
-    // RenameTitleController, then WatchdogController: created here.
+    renameTitleController_ = std::make_unique<RenameTitleController>();
+    step("RenameTitleController");
+    // WatchdogController: created here.
     bandwidthLimitController_ = std::make_unique<BandwidthLimitController>();
     step("BandwidthLimitController");
 
@@ -90,20 +95,30 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("DisplayController setViewBandwidth");
     nzbController_->setQueueController(queueController_.get());
     step("NZBController setQueueController");
-    // WatchFolderController setQueueController, setNzbController: here.
+    watchFolderController_->setQueueController(queueController_.get());
+    step("WatchFolderController setQueueController");
+    watchFolderController_->setNzbController(nzbController_.get());
+    step("WatchFolderController setNzbController");
     deepLookupController_->setQueueController(queueController_.get());
     step("DeepLookupController setQueueController");
     repairController_->setQueuecontroller(queueController_.get());
     step("RepairController setQueuecontroller");
-    // RenameTitleController setFodController: here.
-    // QueueController setConnectionsController, setCleanupItemsController: here.
+    renameTitleController_->setFodController(fodController_.get());
+    step("RenameTitleController setFodController");
+    // QueueController setConnectionsController: here.
+    queueController_->setCleanupItemsController(cleanupItemsController_.get());
+    step("QueueController setCleanupItemsController");
     queueController_->setNzbController(nzbController_.get());
     step("QueueController setNzbController");
     queueController_->setDeepLookupController(deepLookupController_.get());
     step("QueueController setDeepLookupController");
     queueController_->setDownloadHistoryController(downloadHistoryController_.get());
     step("QueueController setDownloadHistoryController");
-    // QueueController setRepairController, setFodController,
-    // setRenameTitleController: here.
+    queueController_->setRepairController(repairController_.get());
+    step("QueueController setRepairController");
+    queueController_->setFodController(fodController_.get());
+    step("QueueController setFodController");
+    queueController_->setRenameTitleController(renameTitleController_.get());
+    step("QueueController setRenameTitleController");
     // WatchdogController setQueueController: here.
 }

@@ -16,8 +16,10 @@ class MainQueueInterface;
 class NNTPServersController;
 class NZBController;
 class QueueController;
+class RenameTitleController;
 class RepairController;
 class StatsUsageController;
+class WatchFolderController;
 
 // The engine controllers of one run, created once in a fixed order and wired
 // to each other; the main window holds them for the whole run, and tests can
@@ -57,6 +59,8 @@ public:
     FODController* fodController() const { return fodController_.get(); }
     RepairController* repairController() const { return repairController_.get(); }
     BandwidthLimitController* bandwidthLimitController() const { return bandwidthLimitController_.get(); }
+    WatchFolderController* watchFolderController() const { return watchFolderController_.get(); }
+    RenameTitleController* renameTitleController() const { return renameTitleController_.get(); }
 
     // What the application core asks of the queue and the connections;
     // null until those controllers answer it. Set before initControllers
@@ -65,7 +69,10 @@ public:
     MainQueueInterface* queueStatus() const { return queueStatus_; }
     MainConnectionsInterface* connectionsStatus() const { return connectionsStatus_; }
     void setQueueStatus(MainQueueInterface* queueStatus);
-    void setConnectionsStatus(MainConnectionsInterface* connectionsStatus) { connectionsStatus_ = connectionsStatus; }
+    void setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
+    {
+        connectionsStatus_ = connectionsStatus;
+    }
 
 private:
     QStringList steps_;
@@ -74,12 +81,14 @@ private:
     std::unique_ptr<NNTPServersController> nntpServersController_;
     std::unique_ptr<DisplayController> displayController_;
     std::unique_ptr<NZBController> nzbController_;
+    std::unique_ptr<WatchFolderController> watchFolderController_;
     std::unique_ptr<StatsUsageController> statsUsageController_;
     std::unique_ptr<CleanupItemsController> cleanupItemsController_;
     std::unique_ptr<DeepLookupController> deepLookupController_;
     std::unique_ptr<DownloadHistoryController> downloadHistoryController_;
     std::unique_ptr<FODController> fodController_;
     std::unique_ptr<RepairController> repairController_;
+    std::unique_ptr<RenameTitleController> renameTitleController_;
     std::unique_ptr<BandwidthLimitController> bandwidthLimitController_;
     MainQueueInterface* queueStatus_ = nullptr;
     MainConnectionsInterface* connectionsStatus_ = nullptr;

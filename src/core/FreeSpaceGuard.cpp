@@ -1,7 +1,7 @@
 #include "core/FreeSpaceGuard.h"
 
 #include "core/Logger.h"
-#include "core/MainQueueInterface.h"
+#include "core/MainQueueFlags.h"
 #include "core/Utils.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"

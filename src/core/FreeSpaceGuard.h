@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class MainQueueInterface;
+class MainQueueFlags;
 
 // Stops the queue while the download folder's file system has less free space
 // than the setting minFreeSpace, and lifts the stop once when space is back.
@@ -20,7 +20,7 @@ public:
     explicit FreeSpaceGuard(QObject* parent = nullptr);
     ~FreeSpaceGuard() override;
 
-    void setQueueController(MainQueueInterface* queueController) { queueController_ = queueController; }
+    void setQueueController(MainQueueFlags* queueController) { queueController_ = queueController; }
 
     // Once a second: starts a measurement of the folder in downloadPath
     // unless one is still running; its answer goes to applyFreeSpace.
@@ -40,7 +40,7 @@ Q_SIGNALS:
     void displayTextChanged(const QString& text);
 
 private:
-    MainQueueInterface* queueController_ = nullptr;
+    MainQueueFlags* queueController_ = nullptr;
     QString displayText_;
     bool inFlight_ = false;
 };

@@ -1,7 +1,7 @@
 #include "core/MemoryLimiter.h"
 
 #include "core/Logger.h"
-#include "core/MainQueueInterface.h"
+#include "core/MainQueueFlags.h"
 #include "core/StringFormat.h"
 #include "core/Utils.h"
 #include "platform/UserDefaults.h"

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class MainQueueInterface;
+class MainQueueFlags;
 
 // Holds back new article downloads while the program's resident memory is
 // above maxMemLimit (GiB) and lets them go again once it has fallen to
@@ -18,7 +18,7 @@ class MemoryLimiter : public QObject
 public:
     explicit MemoryLimiter(QObject* parent = nullptr);
 
-    void setQueueController(MainQueueInterface* queueController) { queueController_ = queueController; }
+    void setQueueController(MainQueueFlags* queueController) { queueController_ = queueController; }
 
     // Once a second: measures the own resident size and applies it.
     void report_memory();
@@ -35,6 +35,6 @@ Q_SIGNALS:
     void displayTextChanged(const QString& text);
 
 private:
-    MainQueueInterface* queueController_ = nullptr;
+    MainQueueFlags* queueController_ = nullptr;
     QString displayText_;
 };

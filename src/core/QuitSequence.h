@@ -48,8 +48,7 @@ public:
 private:
     static void call(const std::function<void()>& step)
     {
-        if (step)
-            step();
+        if (step) step();
     }
 
     Steps steps_;

@@ -11,9 +11,16 @@ void StartupChecks::applicationDidStartGUI()
 {
     call(steps_.statsStartUp);
     call(steps_.updateCollapseButtonBottom);
-    makeAsDefaultAppForNZBExtension();
-    checkFolders();
-    checkForActiveNNTPServers();
+    // Each question runs modally; a quit may have begun while it was up.
+    const std::function<void()> questions[] = {
+        [this] { makeAsDefaultAppForNZBExtension(); }, [this] { checkDownloadFolder(); },
+        [this] { checkMoveAfterDownloadFolder(); }, [this] { checkWatchFolder(); },
+        [this] { checkForActiveNNTPServers(); }};
+    for (const auto& question : questions) {
+        if (terminating()) return;
+        question();
+    }
+    if (terminating()) return;
     call(steps_.checkFreeSpaceOnDisk);
     call(steps_.startWatchFolderController);
     call(steps_.startLoadingSaveStateTimer);
@@ -23,11 +30,9 @@ void StartupChecks::applicationDidStartGUI()
     std::function<void()> load = steps_.loadSaveStateFromDB;
     std::function<void()> loaded = steps_.saveStateLoaded;
     Dispatch::global([load, loaded] {
-        if (load)
-            load();
+        if (load) load();
         Dispatch::onMain([loaded] {
-            if (loaded)
-                loaded();
+            if (loaded) loaded();
         });
     });
     call(steps_.resetWatchdogQueue);
@@ -36,10 +41,8 @@ void StartupChecks::applicationDidStartGUI()
 void StartupChecks::makeAsDefaultAppForNZBExtension()
 {
     UserDefaults& d = UserDefaults::standard();
-    if (!d.boolForKey(QStringLiteral("showDialogMakeDefaultForNZB")))
-        return;
-    if (!steps_.isDefaultAppForNZB || steps_.isDefaultAppForNZB())
-        return;
+    if (!d.boolForKey(QStringLiteral("showDialogMakeDefaultForNZB"))) return;
+    if (!steps_.isDefaultAppForNZB || steps_.isDefaultAppForNZB()) return;
     const int answer = DialogBoxes::alertBoxYesNoWithNotShowAgain(
         QStringLiteral("Make Binorama the default app to open NZB files?"),
         QStringLiteral("You can always change this setting in the Preferences."), true);
@@ -58,13 +61,11 @@ void StartupChecks::checkFolders()
 
 void StartupChecks::checkDownloadFolder()
 {
-    if (FileUtils::enableFileAccessForKey(QStringLiteral("downloadPath")))
-        return;
+    if (FileUtils::enableFileAccessForKey(QStringLiteral("downloadPath"))) return;
     BLOG(4, "Download folder no longer exists or access is denied.");
     DialogBoxes::alertBoxOpenPreferences(QStringLiteral("Download folder no longer exists"),
                                          QStringLiteral("You must set the folder before continuing."), true);
-    if (steps_.showPrefsWindowWithViewTag)
-        steps_.showPrefsWindowWithViewTag(2);
+    if (steps_.showPrefsWindowWithViewTag) steps_.showPrefsWindowWithViewTag(2);
 }
 
 void StartupChecks::checkMoveAfterDownloadFolder()
@@ -73,7 +74,8 @@ void StartupChecks::checkMoveAfterDownloadFolder()
     if (!d.boolForKey(QStringLiteral("moveAfterDownload")) ||
         FileUtils::enableFileAccessForKey(QStringLiteral("moveAfterDownloadPath")))
         return;
-    BLOG(4, "'Move After Download' folder no longer exists or access is denied. This feature is now disabled.");
+    BLOG(4,
+         "'Move After Download' folder no longer exists or access is denied. This feature is now disabled.");
     DialogBoxes::alertBoxDefault(QStringLiteral("Move after download folder no longer exists"),
                                  QStringLiteral("This feature is now disabled."));
     d.setBool(false, QStringLiteral("moveAfterDownload"));

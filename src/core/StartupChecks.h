@@ -32,6 +32,9 @@ public:
         // Back on the main thread after the restore.
         std::function<void()> saveStateLoaded;
         std::function<void()> resetWatchdogQueue;
+        // True once a quit has begun (a quit request may arrive while one of
+        // the questions is up): the checks then stop, asking nothing more.
+        std::function<bool()> isTerminating;
     };
 
     void setSteps(Steps steps) { steps_ = std::move(steps); }
@@ -49,9 +52,9 @@ public:
 private:
     static void call(const std::function<void()>& step)
     {
-        if (step)
-            step();
+        if (step) step();
     }
+    bool terminating() const { return steps_.isTerminating && steps_.isTerminating(); }
 
     Steps steps_;
     MainConnectionsInterface* connectionsController_ = nullptr;

@@ -5,6 +5,8 @@
 #include "postprocess/RepairController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "queue/RenameTitleController.h"
+#include "queue/WatchFolderController.h"
 #include "search/DeepLookupController.h"
 #include "stats/StatsUsageController.h"
 #include "support/FakeMainQueue.h"
@@ -29,17 +31,37 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     // The launcher controller is made by the caller between the statistics
     // and the clean-up patterns.
     EXPECT_EQ(made, QStringList({"StatsUsageController"}));
-    EXPECT_EQ(
-        engine.steps(),
-        QStringList({"QueueController", "NNTPServersController", "DisplayController", "NZBController",
-                     "StatsUsageController", "DockIconController", "CleanupItemsController", "DeepLookupController",
-                     "DownloadHistoryController", "FODController",
-                     "RepairController", "BandwidthLimitController", "RepairController setFodController",
-                     "StatsUsageController setNntpServersController", "DisplayController setQueueController",
-                     "DisplayController setViewBandwidth", "NZBController setQueueController",
-                     "DeepLookupController setQueueController", "RepairController setQueuecontroller",
-                     "QueueController setNzbController", "QueueController setDeepLookupController",
-                     "QueueController setDownloadHistoryController"}));
+    EXPECT_EQ(engine.steps(), QStringList({"QueueController",
+                                           "NNTPServersController",
+                                           "DisplayController",
+                                           "NZBController",
+                                           "WatchFolderController",
+                                           "StatsUsageController",
+                                           "DockIconController",
+                                           "CleanupItemsController",
+                                           "DeepLookupController",
+                                           "DownloadHistoryController",
+                                           "FODController",
+                                           "RepairController",
+                                           "RenameTitleController",
+                                           "BandwidthLimitController",
+                                           "RepairController setFodController",
+                                           "StatsUsageController setNntpServersController",
+                                           "DisplayController setQueueController",
+                                           "DisplayController setViewBandwidth",
+                                           "NZBController setQueueController",
+                                           "WatchFolderController setQueueController",
+                                           "WatchFolderController setNzbController",
+                                           "DeepLookupController setQueueController",
+                                           "RepairController setQueuecontroller",
+                                           "RenameTitleController setFodController",
+                                           "QueueController setCleanupItemsController",
+                                           "QueueController setNzbController",
+                                           "QueueController setDeepLookupController",
+                                           "QueueController setDownloadHistoryController",
+                                           "QueueController setRepairController",
+                                           "QueueController setFodController",
+                                           "QueueController setRenameTitleController"}));
 
     EXPECT_EQ(engine.repairController()->fodController(), engine.fodController());
     EXPECT_EQ(engine.repairController()->queuecontroller(), engine.queueController());
@@ -50,6 +72,13 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     EXPECT_EQ(engine.deepLookupController()->queueController(), engine.queueController());
     EXPECT_EQ(engine.queueController()->deepLookupController(), engine.deepLookupController());
     EXPECT_EQ(engine.queueController()->downloadHistoryController(), engine.downloadHistoryController());
+    EXPECT_EQ(engine.queueController()->repairController(), engine.repairController());
+    EXPECT_EQ(engine.queueController()->cleanupItemsController(), engine.cleanupItemsController());
+    EXPECT_EQ(engine.queueController()->fodController(), engine.fodController());
+    EXPECT_EQ(engine.watchFolderController()->queueController(), engine.queueController());
+    EXPECT_EQ(engine.watchFolderController()->nzbController(), engine.nzbController());
+    EXPECT_EQ(engine.renameTitleController()->fodController(), engine.fodController());
+    ASSERT_NE(engine.downloadHistoryController(), nullptr);
     ASSERT_NE(engine.bandwidthLimitController(), nullptr);
     ASSERT_NE(engine.cleanupItemsController(), nullptr);
 

@@ -205,3 +205,27 @@ TEST(StartupChecks, NoToTheServerQuestionOpensNoSettings)
     EXPECT_EQ(answers.askedTitles(), QStringList({"No active news servers configured"}));
     EXPECT_TRUE(rec.prefsTags.isEmpty());
 }
+
+TEST(StartupChecks, AQuitDuringAQuestionStopsTheChecks)
+{
+    TempHome home;
+    UserDefaults::standard().setObject(home.path() + "/gone", "downloadPath");
+    UserDefaults::standard().setBool(true, "showDialogMakeDefaultForNZB");
+    ScriptedDialogAnswerer answers;
+    Recorder rec;
+    bool quitting = false;
+    StartupChecks::Steps steps = rec.make();
+    steps.isTerminating = [&] { return quitting; };
+    // The quit request arrives while the first question is up.
+    steps.isDefaultAppForNZB = [&] {
+        quitting = true;
+        return false;
+    };
+    StartupChecks checks;
+    checks.setSteps(std::move(steps));
+    checks.applicationDidStartGUI();
+    spinEventLoop(100);
+    EXPECT_EQ(answers.askedTitles(), QStringList({"Make Binorama the default app to open NZB files?"}));
+    EXPECT_EQ(rec.steps, QStringList({"statsStartUp", "updateCollapseButtonBottom"}));
+    EXPECT_TRUE(warnings(home).isEmpty());
+}

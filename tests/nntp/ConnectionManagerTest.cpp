@@ -117,8 +117,11 @@ TEST_F(ConnectionManager, AnArticleMissingOnOneServerComesFromTheNextOnly)
 
     manager->openConnections(1, a.entry->serverID());
     ASSERT_TRUE(waitForBooked(job));
-    EXPECT_EQ(bodies(a).size(), 4);
-    EXPECT_EQ(bodies(b), QList<QByteArray>({missing->midBytes()}));
+    // Once connected for the miss, B may also take a waiting article of the
+    // job; the miss itself is asked of A and B and never of the backup.
+    EXPECT_TRUE(bodies(a).contains(missing->midBytes()));
+    EXPECT_TRUE(bodies(b).contains(missing->midBytes()));
+    EXPECT_EQ(bodies(a).size() + bodies(b).size(), 5);
     EXPECT_TRUE(bodies(c).isEmpty());
     EXPECT_EQ(missing->status(), 2);
     EXPECT_EQ(missing->usedServerIDs(), QStringList({a.entry->serverID()}));

@@ -18,8 +18,7 @@
 AppDelegate::AppDelegate(MainWindow* window, MainVC* mainVC, QObject* parent)
     : QObject(parent), window_(window), mainVC_(mainVC)
 {
-    if (window_)
-        window_->setDelegate(this);
+    if (window_) window_->setDelegate(this);
     if (mainVC_) {
         connect(mainVC_, &MainVC::terminateNowRequested, this, [this] { terminateNow_ = true; });
         connect(mainVC_, &MainVC::quitRequested, this, [] { QCoreApplication::quit(); });
@@ -28,8 +27,7 @@ AppDelegate::AppDelegate(MainWindow* window, MainVC* mainVC, QObject* parent)
 
 bool AppDelegate::applicationShouldTerminate()
 {
-    if (terminateNow_)
-        return true;
+    if (terminateNow_) return true;
     // Announced from the event loop: the quit sequence closes the window
     // that is asking here, which cannot happen inside its own close.
     Dispatch::onMain(
@@ -37,11 +35,15 @@ bool AppDelegate::applicationShouldTerminate()
     return false;
 }
 
+void AppDelegate::requestTermination()
+{
+    if (applicationShouldTerminate()) QCoreApplication::quit();
+}
+
 AppDelegate::~AppDelegate()
 {
     NotificationHub::defaultCenter().removeObserver(this);
-    if (window_)
-        window_->setDelegate(nullptr);
+    if (window_) window_->setDelegate(nullptr);
 }
 
 bool AppDelegate::findOrCreateDirectory(QStandardPaths::StandardLocation location, const QString& component,
@@ -49,29 +51,26 @@ bool AppDelegate::findOrCreateDirectory(QStandardPaths::StandardLocation locatio
 {
     QString folder = QStandardPaths::writableLocation(location);
     if (folder.isEmpty()) {
-        if (path)
-            *path = QString();
+        if (path) *path = QString();
         return false;
     }
-    if (!component.isEmpty())
-        folder = QDir(folder).filePath(component);
+    if (!component.isEmpty()) folder = QDir(folder).filePath(component);
     if (!QFileInfo::exists(folder) && FileUtils::createFolder(folder, false).isEmpty()) {
-        if (path)
-            *path = QString();
+        if (path) *path = QString();
         return false;
     }
-    if (path)
-        *path = folder;
+    if (path) *path = folder;
     return true;
 }
 
 bool AppDelegate::initialize()
 {
     QString appSupport;
-    if (!findOrCreateDirectory(QStandardPaths::GenericDataLocation, QStringLiteral("Binorama"), &appSupport) ||
+    if (!findOrCreateDirectory(QStandardPaths::GenericDataLocation, QStringLiteral("Binorama"),
+                               &appSupport) ||
         !QFileInfo(appSupport).isDir() || !QFileInfo(appSupport).isWritable()) {
-        const QString tried =
-            QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("Binorama"));
+        const QString tried = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                                  .filePath(QStringLiteral("Binorama"));
         DialogBoxes::alertBoxDefault(QStringLiteral("Unable to access AppSupportPath"),
                                      sformat(u"No access to:\n%@\n\nBinorama will close now.", tried));
         return false;
@@ -97,22 +96,19 @@ void AppDelegate::startGUI()
 
 void AppDelegate::notifyAppThatGUIIsStarted()
 {
-    if (guiStartedPosted_)
-        return;
+    if (guiStartedPosted_) return;
     guiStartedPosted_ = true;
     NotificationHub::defaultCenter().post(QStringLiteral("ApplicationDidStartGUI"), this);
 }
 
 void AppDelegate::disableAppNap()
 {
-    if (!activity_)
-        activity_ = ProcessActivity::begin(QStringLiteral("Deleting in the background"));
+    if (!activity_) activity_ = ProcessActivity::begin(QStringLiteral("Deleting in the background"));
 }
 
 void AppDelegate::showMainWindow()
 {
-    if (!window_)
-        return;
+    if (!window_) return;
     window_->show();
     window_->raise();
     window_->activateWindow();
@@ -132,11 +128,9 @@ void AppDelegate::addFilesFromOpenFiles(const QStringList& paths)
 {
     QStringList files;
     for (const QString& p : paths) {
-        if (!p.isEmpty())
-            files.append(QFileInfo(p).absoluteFilePath());
+        if (!p.isEmpty()) files.append(QFileInfo(p).absoluteFilePath());
     }
-    if (mainVC_)
-        mainVC_->addOpenFiles(files);
+    if (mainVC_) mainVC_->addOpenFiles(files);
 }
 
 void AppDelegate::windowDidBecomeKey()

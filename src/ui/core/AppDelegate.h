@@ -50,6 +50,9 @@ public:
     // the quit sequence has started the closing; before that the request is
     // refused and announced as "ApplicationShouldTerminate".
     bool applicationShouldTerminate();
+    // A quit request from outside the window (the quit shortcut, a log-out
+    // or termination signal): ends the program once the request is granted.
+    void requestTermination();
 
     bool terminateNow() const { return terminateNow_; }
     void setTerminateNow(bool value) { terminateNow_ = value; }

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QTimer>
 
@@ -47,8 +48,12 @@ ClosingAppWC::~ClosingAppWC()
 void ClosingAppWC::hideOurWindow()
 {
     windowFrame_ = QRect(pos(), sizeHint());
+    // Present but invisible: no size (a window system needs one pixel) and
+    // transparent where a compositor honours that.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(0, 0);
     setWindowOpacity(0.0);
-    resize(0, 0);
+    resize(1, 1);
     shown_ = false;
 }
 
@@ -56,6 +61,7 @@ void ClosingAppWC::showOurWindow()
 {
     setWindowOpacity(1.0);
     resize(windowFrame_.size());
+    setMinimumSize(windowFrame_.size());
     shown_ = true;
 }
 

@@ -16,8 +16,11 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
+#include "queue/DownloadHistoryController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "queue/SaveRestoreController.h"
+#include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -42,20 +45,21 @@ struct PageInfo
 {
     qint64 tag;
     const char* title;
-    const char* name; // the page controller's own name
+    const char* name;   // the page controller's own name
+    const char* button; // the side-bar button's name
 };
 
 // The side bar, top to bottom; tag 5 (post) only lights its button.
 constexpr PageInfo kPages[] = {
-    {4, "Search", "DeepLookupVC"}, {2, "Queue", "QueueVC"}, {6, "Watchdog", "WatchdogVC"},
-    {5, "Post", ""},              {1, "Statistics", "StatisticsVC"}, {3, "Log", "LogVC"},
+    {4, "Search", "DeepLookupVC", "lsbBtnSearch"},    {2, "Queue", "QueueVC", "lsbBtnQueue"},
+    {6, "Watchdog", "WatchdogVC", "lsbBtnWatchdog"},  {5, "Post", "", "lsbBtnPost"},
+    {1, "Statistics", "StatisticsVC", "lsbBtnStats"}, {3, "Log", "LogVC", "lsbBtnLog"},
 };
 
 QLabel* statusLabel(QWidget* parent, const char* name)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
     return label;
 }
 
@@ -108,13 +112,15 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
                                            {QStringLiteral("timeleft"), textFieldTimeLeft_}};
     for (auto it = bound.begin(); it != bound.end(); ++it)
         it.value()->setText(display->displayData().value(it.key()).toString());
-    connect(display, &DisplayController::displayDataChanged, this, [bound](const QString& key, const QString& v) {
-        if (QLabel* label = bound.value(key))
-            label->setText(v);
-    });
+    connect(display, &DisplayController::displayDataChanged, this,
+            [bound](const QString& key, const QString& v) {
+                if (QLabel* label = bound.value(key)) label->setText(v);
+            });
     connect(&freeSpaceGuard_, &FreeSpaceGuard::displayTextChanged, textFieldDiskSpaceLeft_, &QLabel::setText);
-    connect(&memoryLimiter_, &MemoryLimiter::displayTextChanged, textFieldFileMaxMemLimiter_, &QLabel::setText);
+    connect(&memoryLimiter_, &MemoryLimiter::displayTextChanged, textFieldFileMaxMemLimiter_,
+            &QLabel::setText);
 
+    useSaveRestoreController();
     loadingSaveStateTimer_.setSingleShot(true);
     connect(&loadingSaveStateTimer_, &QTimer::timeout, this, &MainVC::showLoadingSaveStateWindow);
     wireStartupChecks();
@@ -142,7 +148,7 @@ void MainVC::buildInterface()
         auto* button = new ButtonCellLSB(sideBar);
         button->setText(QString::fromLatin1(page.title));
         button->setCheckable(true);
-        button->setObjectName(QStringLiteral("lsbBtn%1").arg(QString::fromLatin1(page.title)));
+        button->setObjectName(QString::fromLatin1(page.button));
         sideLayout->addWidget(button);
         sideBar_.insert(page.tag, button);
         const qint64 tag = page.tag;
@@ -208,8 +214,17 @@ void MainVC::buildInterface()
     footerLayout->addSpacing(12);
     footerLayout->addWidget(textFieldBandwidth_);
     footerLayout->addWidget(textFieldBandwidthUnit_);
+    // Dark text: the footer is a light grey.
     for (QLabel* l : footer->findChildren<QLabel*>())
-        l->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
+        l->setStyleSheet(QStringLiteral("color: #3c3c3c;"));
+    // The speed toggles its unit and the memory figure opens its settings,
+    // as buttons would; they stay plain fields to keep the bar compact.
+    for (QLabel* l : {textFieldBandwidth_, textFieldBandwidthUnit_, textFieldFileMaxMemLimiter_}) {
+        l->setCursor(Qt::PointingHandCursor);
+        l->installEventFilter(this);
+    }
+    textFieldFileMaxMemLimiter_->setToolTip(
+        QStringLiteral("Memory used against the limit (click to change)"));
     rightLayout->addWidget(footer);
     outer->addWidget(right, 1);
 }
@@ -220,7 +235,8 @@ void MainVC::logAppInformation()
     BLOG(0, "-");
     BLOG(0, "Starting %@ v%@ build %@", d.stringForKey(QStringLiteral("appName")),
          d.stringForKey(QStringLiteral("appVersionNr")), d.stringForKey(QStringLiteral("appBuildNr")));
-    BLOG(0, "Copyright (c) %@ the Binorama developers", QDate::currentDate().toString(QStringLiteral("yyyy")));
+    BLOG(0, "Copyright (c) %@ the Binorama developers",
+         QDate::currentDate().toString(QStringLiteral("yyyy")));
     BLOG(0, "-");
     BLOG(0, "Folder and File locations:");
     BLOG(0, " * App Support Folder\t: %@", d.stringForKey(QStringLiteral("appSupportPath")));
@@ -243,16 +259,23 @@ void MainVC::initControllers()
     // The queue page exists from the start whatever page is shown first.
     createPage(2);
     downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
+    queueFlags_ = std::make_unique<QueueControllerFlags>(engine_.queueController());
     setQueueStatus(engine_.queueStatus());
     setConnectionsStatus(engine_.connectionsStatus());
+}
+
+MainQueueFlags* MainVC::queueFlags() const
+{
+    if (queueStatus_) return queueStatus_;
+    return queueFlags_.get();
 }
 
 void MainVC::setQueueStatus(MainQueueInterface* queueStatus)
 {
     queueStatus_ = queueStatus;
     engine_.setQueueStatus(queueStatus);
-    freeSpaceGuard_.setQueueController(queueStatus);
-    memoryLimiter_.setQueueController(queueStatus);
+    freeSpaceGuard_.setQueueController(queueFlags());
+    memoryLimiter_.setQueueController(queueFlags());
 }
 
 void MainVC::setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
@@ -267,17 +290,14 @@ void MainVC::setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
 void MainVC::addOpenFiles(const QStringList& files)
 {
     dragdropFilesArray_.append(files);
-    if (guiIsLoaded_)
-        addFilesToNZBController();
+    if (guiIsLoaded_) addFilesToNZBController();
 }
 
 void MainVC::addFilesToNZBController()
 {
-    if (dragdropFilesArray_.isEmpty())
-        return;
+    if (dragdropFilesArray_.isEmpty()) return;
     const QStringList files = std::exchange(dragdropFilesArray_, {});
-    if (NZBController* nzb = engine_.nzbController())
-        nzb->parseArray(files);
+    if (NZBController* nzb = engine_.nzbController()) nzb->parseArray(files);
     Q_EMIT importOpenFiles(files);
 }
 
@@ -302,14 +322,12 @@ void MainVC::changeActiveLSBButtonTo(qint64 tag)
 {
     for (ButtonCellLSB* b : std::as_const(sideBar_))
         b->setChecked(false);
-    if (ButtonCellLSB* b = sideBar_.value(tag))
-        b->setChecked(true);
+    if (ButtonCellLSB* b = sideBar_.value(tag)) b->setChecked(true);
 }
 
 QWidget* MainVC::createPage(qint64 tag)
 {
-    if (QWidget* page = pages_.value(tag))
-        return page;
+    if (QWidget* page = pages_.value(tag)) return page;
     QWidget* page = nullptr;
     if (tag == 3) {
         page = new LogVC(topContainer_);
@@ -324,8 +342,7 @@ QWidget* MainVC::createPage(qint64 tag)
         // named placeholder holds its place.
         const PageInfo* info = nullptr;
         for (const PageInfo& p : kPages)
-            if (p.tag == tag)
-                info = &p;
+            if (p.tag == tag) info = &p;
         auto* label = new QLabel(QString::fromLatin1(info ? info->title : ""), topContainer_);
         label->setAlignment(Qt::AlignCenter);
         label->setObjectName(QString::fromLatin1(info ? info->name : ""));
@@ -341,8 +358,7 @@ void MainVC::changeTopViewController(qint64 tag)
     if (window() && !window()->isVisible() && window() != this)
         NotificationHub::defaultCenter().post(QStringLiteral("ReopenMainWindow"), this);
     changeActiveLSBButtonTo(tag);
-    if (tag == currentTopVCTag_)
-        return;
+    if (tag == currentTopVCTag_) return;
     if (topVC_) {
         topContainer_->layout()->removeWidget(topVC_);
         topVC_->hide();
@@ -372,20 +388,21 @@ void MainVC::changeTopViewController(qint64 tag)
 
 void MainVC::changeBottomViewController(qint64 tag)
 {
-    if (tag == currentBottomVCTag_)
-        return;
+    if (tag == currentBottomVCTag_) return;
     if (bottomVC_) {
         bottomContainer_->layout()->removeWidget(bottomVC_);
         bottomVC_->hide();
     }
     if (tag == 1) {
-        if (!bottomVC_) {
-            // The connections page comes with the connection manager.
+        if (!connectionsVC_) {
+            // The connections page comes with the connection manager; a
+            // named placeholder holds its place.
             auto* label = new QLabel(QStringLiteral("Connections"), bottomContainer_);
             label->setObjectName(QStringLiteral("ConnectionsVC"));
             label->setAlignment(Qt::AlignCenter);
-            bottomVC_ = label;
+            connectionsVC_ = label;
         }
+        bottomVC_ = connectionsVC_;
     }
     if (bottomVC_) {
         bottomContainer_->layout()->addWidget(bottomVC_);
@@ -421,8 +438,7 @@ void MainVC::collapseBottomPane()
 
 void MainVC::forceCollapseBottom()
 {
-    if (bottomPaneIsCollapsed())
-        return;
+    if (bottomPaneIsCollapsed()) return;
     collapseBottomPane();
     UserDefaults::standard().setBool(true, QStringLiteral("bottomViewForcedCollapsed"));
 }
@@ -432,8 +448,7 @@ void MainVC::forceExpandBottom()
     UserDefaults& d = UserDefaults::standard();
     const bool wasForced = d.boolForKey(QStringLiteral("bottomViewForcedCollapsed"));
     d.setBool(false, QStringLiteral("bottomViewForcedCollapsed"));
-    if (wasForced)
-        expandBottomPane();
+    if (wasForced) expandBottomPane();
 }
 
 void MainVC::resetBottomForcedCollapse()
@@ -458,6 +473,32 @@ void MainVC::toggleBottomPaneBtnClicked()
     toggleBottomPane();
 }
 
+bool MainVC::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == textFieldBandwidth_ || watched == textFieldBandwidthUnit_) {
+            bandwidthTypeBtnClicked();
+            return true;
+        }
+        if (watched == textFieldFileMaxMemLimiter_) {
+            changeMaxMemLimiterBtnClicked();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainVC::menuShowMainWindow()
+{
+    if (window() && window() != this && !window()->isVisible())
+        NotificationHub::defaultCenter().post(QStringLiteral("ReopenMainWindow"), this);
+}
+
+void MainVC::changeMaxMemLimiterBtnClicked()
+{
+    showPrefsWindowWithViewTag(8);
+}
+
 void MainVC::menuToggleConnectionsView()
 {
     toggleBottomPane();
@@ -466,14 +507,14 @@ void MainVC::menuToggleConnectionsView()
 void MainVC::bandwidthTypeBtnClicked()
 {
     UserDefaults& d = UserDefaults::standard();
-    d.setBool(!d.boolForKey(QStringLiteral("showMegaBytesPerSecond")), QStringLiteral("showMegaBytesPerSecond"));
+    d.setBool(!d.boolForKey(QStringLiteral("showMegaBytesPerSecond")),
+              QStringLiteral("showMegaBytesPerSecond"));
     updateBandwidthDisplayType();
 }
 
 void MainVC::toggleConnections()
 {
-    if (connectionsStatus_)
-        connectionsStatus_->toggleManuallyConnect();
+    if (connectionsStatus_) connectionsStatus_->toggleManuallyConnect();
 }
 
 void MainVC::openWebPageForKey(const QString& settingKey)
@@ -486,9 +527,10 @@ void MainVC::openWebPageForKey(const QString& settingKey)
 
 void MainVC::updateBandwidthDisplayType()
 {
-    const QString tip = UserDefaults::standard().boolForKey(QStringLiteral("showMegaBytesPerSecond"))
-                            ? QStringLiteral("Current download speed in Mega Bytes per second (click to toggle)")
-                            : QStringLiteral("Current download speed in Mega bits per second (click to toggle)");
+    const QString tip =
+        UserDefaults::standard().boolForKey(QStringLiteral("showMegaBytesPerSecond"))
+            ? QStringLiteral("Current download speed in Mega Bytes per second (click to toggle)")
+            : QStringLiteral("Current download speed in Mega bits per second (click to toggle)");
     textFieldBandwidthUnit_->setToolTip(tip);
     textFieldBandwidth_->setToolTip(tip);
     engine_.displayController()->updateBandwidthTextField();
@@ -504,8 +546,7 @@ void MainVC::showPrefsWindowWithViewTag(int tag)
 
 void MainVC::showAboutWindow()
 {
-    if (!aboutWC_)
-        aboutWC_ = new AboutWC(this);
+    if (!aboutWC_) aboutWC_ = new AboutWC(this);
     aboutWC_->runModal();
     if (aboutWC_) {
         aboutWC_->hide();
@@ -515,8 +556,7 @@ void MainVC::showAboutWindow()
 
 void MainVC::showHelpWindow(qint64 topic)
 {
-    if (!helpWC_)
-        helpWC_ = new HelpWC(this);
+    if (!helpWC_) helpWC_ = new HelpWC(this);
     helpWC_->setTopic(topic);
     helpWC_->showWindow();
 }
@@ -527,8 +567,7 @@ void MainVC::secondTimerSelector()
 {
     // The platform's default-mode timer does not fire while a modal window
     // runs; Qt's timers do, so the pause is made here.
-    if (QApplication::activeModalWidget())
-        return;
+    if (QApplication::activeModalWidget()) return;
     updateDockIcon();
     freeSpaceGuard_.checkFreeSpaceOnDisk();
     memoryLimiter_.report_memory();
@@ -536,8 +575,7 @@ void MainVC::secondTimerSelector()
 
 void MainVC::updateDockIcon()
 {
-    if (!queueStatus_ || !dockIconController_)
-        return;
+    if (!queueStatus_ || !dockIconController_) return;
     const qint64 n = qint64(queueStatus_->filesInQueue());
     if (n < 1) {
         if (alternateDockIconIsActive_) {
@@ -557,6 +595,23 @@ void MainVC::updateDockIcon()
 
 // --- start-up ---
 
+void MainVC::useSaveRestoreController()
+{
+    // One controller for the restore (its cancel must reach the running
+    // load) and a fresh one for the save at quit.
+    auto restore = std::make_shared<SaveRestoreController>();
+    restore->setQueueController(engine_.queueController());
+    restore->setRepairController(engine_.repairController());
+    QPointer<QueueController> queue = engine_.queueController();
+    setSaveStateHooks([restore] { restore->loadQueue(); }, [restore] { restore->cancelLoading(); },
+                      [queue] {
+                          if (!queue) return;
+                          SaveRestoreController save;
+                          save.setQueueController(queue);
+                          save.saveQueue();
+                      });
+}
+
 void MainVC::setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
                                std::function<void()> saveQueue)
 {
@@ -569,13 +624,12 @@ void MainVC::wireStartupChecks()
 {
     StartupChecks::Steps s;
     s.statsStartUp = [this] {
-        if (engine_.statsUsageController())
-            engine_.statsUsageController()->startUp();
+        if (engine_.statsUsageController()) engine_.statsUsageController()->startUp();
     };
     s.updateCollapseButtonBottom = [this] { updateCollapseButtonBottom(); };
     s.isDefaultAppForNZB = [] {
-        return DefaultExtensionWrapper::isBundleIdentifier(DefaultExtensionWrapper::applicationBundleIdentifier(),
-                                                           QStringLiteral("nzb"));
+        return DefaultExtensionWrapper::isBundleIdentifier(
+            DefaultExtensionWrapper::applicationBundleIdentifier(), QStringLiteral("nzb"));
     };
     s.makeDefaultAppForNZB = [] {
         DefaultExtensionWrapper::makeBundleIdentifier(DefaultExtensionWrapper::applicationBundleIdentifier(),
@@ -583,26 +637,26 @@ void MainVC::wireStartupChecks()
     };
     s.showPrefsWindowWithViewTag = [this](int tag) { showPrefsWindowWithViewTag(tag); };
     s.checkFreeSpaceOnDisk = [this] { freeSpaceGuard_.checkFreeSpaceOnDisk(); };
-    // WatchFolderController restart: here once the watch folder exists.
+    s.startWatchFolderController = [this] {
+        if (engine_.watchFolderController()) engine_.watchFolderController()->restart();
+    };
     s.startLoadingSaveStateTimer = [this] { startLoadingSaveStateTimer(); };
     s.loadCleanupItems = [this] {
-        if (engine_.cleanupItemsController())
-            engine_.cleanupItemsController()->loadItems();
+        if (engine_.cleanupItemsController()) engine_.cleanupItemsController()->loadItems();
     };
     // The NZB-export menu item is disabled here once the menus exist.
     s.loadSaveStateFromDB = [this] {
         // SaveRestoreController (queueController, repairController) loadQueue.
-        if (loadQueue_)
-            loadQueue_();
+        if (loadQueue_) loadQueue_();
     };
     s.saveStateLoaded = [self = QPointer<MainVC>(this)] {
-        if (!self)
-            return;
+        if (!self) return;
         self->stopLoadingSaveStateTimer();
         self->addFilesToNZBController();
         self->guiIsLoaded_ = true;
     };
     // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
 
@@ -625,20 +679,17 @@ void MainVC::stopLoadingSaveStateTimer()
 
 void MainVC::showLoadingSaveStateWindow()
 {
-    if (!loadingSaveStateWC_)
-        loadingSaveStateWC_ = new LoadingSaveStateWC(this);
+    if (!loadingSaveStateWC_) loadingSaveStateWC_ = new LoadingSaveStateWC(this);
     const long code = loadingSaveStateWC_->runModal();
     if (code == 0 && loadingSaveStateWC_) {
         closeLoadingSaveStateWindow();
-        if (cancelLoading_)
-            cancelLoading_();
+        if (cancelLoading_) cancelLoading_();
     }
 }
 
 void MainVC::closeLoadingSaveStateWindow()
 {
-    if (!loadingSaveStateWC_)
-        return;
+    if (!loadingSaveStateWC_) return;
     loadingSaveStateWC_->closeWindow();
     loadingSaveStateWC_->deleteLater();
     loadingSaveStateWC_ = nullptr;
@@ -656,16 +707,13 @@ void MainVC::wireQuitSequence()
     s.refuseTermination = [] {};
     s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
     s.closeMainWindowIfVisible = [this] {
-        if (window() != this && window()->isVisible())
-            window()->close();
+        if (window() != this && window()->isVisible()) window()->close();
     };
     s.saveBottomPanePositionIfExpanded = [this] {
-        if (!bottomPaneIsCollapsed())
-            splitViewMain_->saveXPositionForBottomPane();
+        if (!bottomPaneIsCollapsed()) splitViewMain_->saveXPositionForBottomPane();
     };
     s.saveStats = [this] {
-        if (engine_.statsUsageController())
-            engine_.statsUsageController()->saveStats();
+        if (engine_.statsUsageController()) engine_.statsUsageController()->saveStats();
     };
     s.storeLastUsedMainView = [this] { storeLastUsedMainView(); };
     s.showClosingAppWindow = [this] { showClosingAppWindow(); };
@@ -681,18 +729,24 @@ void MainVC::showClosingAppWindow()
 {
     auto* closing = new ClosingAppWC(this);
     ClosingSequence& seq = closing->sequence();
-    seq.setQueueController(queueStatus_);
+    seq.setQueueController(queueFlags());
     seq.setConnectionsController(connectionsStatus_);
     seq.setCleanupItemsController(engine_.cleanupItemsController());
     seq.setFodController(engine_.fodController());
     ClosingSequence::Services services;
     services.saveStats = [this] {
-        if (engine_.statsUsageController())
-            engine_.statsUsageController()->saveStats();
+        if (engine_.statsUsageController()) engine_.statsUsageController()->saveStats();
     };
-    // DownloadHistoryController saveHistory and the Watchdog stores: here
-    // once they exist.
-    services.saveQueue = saveQueue_;
+    services.saveHistory = [this] {
+        if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
+    };
+    // The Watchdog stores: here once Watchdog exists.
+    // Saving a queue that was never restored would replace the saved jobs
+    // with the few (or none) that reached the queue so far.
+    if (guiIsLoaded_)
+        services.saveQueue = saveQueue_;
+    else
+        BLOG(2, "The saved queue was not restored yet; it is kept as it is.");
     seq.setServices(std::move(services));
     closing->runModal();
     closing->deleteLater();

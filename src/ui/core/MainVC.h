@@ -4,6 +4,7 @@
 #include "core/EngineControllers.h"
 #include "core/FreeSpaceGuard.h"
 #include "core/MemoryLimiter.h"
+#include "core/QueueControllerFlags.h"
 #include "core/QuitSequence.h"
 #include "core/StartupChecks.h"
 
@@ -58,6 +59,7 @@ public:
     // What the status display, the guards, the start-up checks and the
     // closing ask of the queue and the connection manager (not owned).
     void setQueueStatus(MainQueueInterface* queueStatus);
+    MainQueueFlags* queueFlags() const;
     void setConnectionsStatus(MainConnectionsInterface* connectionsStatus);
 
     // --- pages ---
@@ -88,6 +90,8 @@ public:
     // --- buttons and menu items ---
     void toggleBottomPaneBtnClicked();
     void menuToggleConnectionsView();
+    void menuShowMainWindow();
+    void changeMaxMemLimiterBtnClicked();
     void bandwidthTypeBtnClicked();
     void toggleConnections();
     void openWebPageForKey(const QString& settingKey);
@@ -141,6 +145,9 @@ Q_SIGNALS:
     // The closing window has finished: end the program.
     void quitRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildInterface();
     void initControllers();
@@ -148,6 +155,7 @@ private:
     void wireQuitSequence();
     QWidget* createPage(qint64 tag);
     void startLoadingSaveStateTimer();
+    void useSaveRestoreController();
 
     EngineControllers engine_;
     DockIconController* dockIconController_ = nullptr;
@@ -156,6 +164,8 @@ private:
     StartupChecks startupChecks_;
     QuitSequence quitSequence_;
     MainQueueInterface* queueStatus_ = nullptr;
+    // The flags of the queue controller, used while no queueStatus_ is set.
+    std::unique_ptr<QueueControllerFlags> queueFlags_;
     MainConnectionsInterface* connectionsStatus_ = nullptr;
     std::function<void()> loadQueue_;
     std::function<void()> cancelLoading_;
@@ -177,7 +187,6 @@ private:
     SplitViewMain* splitViewMain_ = nullptr;
     QHash<qint64, ButtonCellLSB*> sideBar_;
     QAbstractButton* btnCollapseBottom_ = nullptr;
-    QAbstractButton* btnToggleThrottling_ = nullptr;
     QLabel* textFieldDiskSpaceLeft_ = nullptr;
     QLabel* textFieldFileMaxMemLimiter_ = nullptr;
     QLabel* textFieldBandwidth_ = nullptr;
@@ -188,6 +197,7 @@ private:
     QHash<qint64, QWidget*> pages_;
     QPointer<QWidget> topVC_;
     QPointer<QWidget> bottomVC_;
+    QPointer<QWidget> connectionsVC_;
     qint64 currentTopVCTag_ = 0;
     qint64 currentBottomVCTag_ = 0;
 };

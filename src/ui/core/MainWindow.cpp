@@ -1,9 +1,9 @@
 #include "ui/core/MainWindow.h"
 
-#include <QCloseEvent>
-
 #include "ui/core/AppDelegate.h"
 
+#include <QAction>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -15,6 +15,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Binorama"));
     setAcceptDrops(true);
     resize(1100, 700);
+    // The desktop's quit shortcut asks to quit like closing the window.
+    auto* quit = new QAction(QStringLiteral("Quit Binorama"), this);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, [this] {
+        if (delegate_) delegate_->requestTermination();
+    });
+    addAction(quit);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -34,12 +42,10 @@ void MainWindow::dropEvent(QDropEvent* event)
     QStringList files;
     if (const QMimeData* mime = event->mimeData()) {
         for (const QUrl& url : mime->urls()) {
-            if (url.isLocalFile())
-                files.append(url.toLocalFile());
+            if (url.isLocalFile()) files.append(url.toLocalFile());
         }
     }
-    if (!files.isEmpty() && delegate_)
-        delegate_->openFiles(files);
+    if (!files.isEmpty() && delegate_) delegate_->openFiles(files);
     // A drop without file names is still accepted, as the user expects.
     event->setDropAction(Qt::CopyAction);
     event->accept();
