@@ -86,14 +86,10 @@ bool QueueController::addNZBRootObjectToQueue(const QueuePtr& root)
 bool QueueController::addNewsgroupsListingRequestToQueue(const QueuePtr& root)
 {
     if (!root) return false;
-    if (!root->delegate()) root->setDelegate(this);
     const QList<QueuePtr> parts = root->fileparts();
     if (!parts.isEmpty() && !parts.first()->delegate()) parts.first()->setDelegate(this);
-    if (isQueueObjectQueued(root)) return false;
-    addRootQueueObjectToQueueArray(root);
-    root->setShouldSelectAllFileparts(true);
-    root->setShouldDownloadSegments(false);
-    return true;
+    // The duplicate test knows the request apart from NZB jobs.
+    return addNZBRootObjectToQueue(root);
 }
 
 void QueueController::addWatchdogObjectToQueue(const QueuePtr& root)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nntp/NewsgroupListQueueInterface.h"
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
 
@@ -27,7 +28,7 @@ class RepairController;
 // every insert, removal, move and look-up takes it too. Lock order: the
 // connection manager's lock before this one, this one before the upload
 // encoder's.
-class QueueController : public QObject, public QueueObjectDelegate
+class QueueController : public QObject, public QueueObjectDelegate, public NewsgroupListQueueInterface
 {
     Q_OBJECT
 public:
@@ -135,7 +136,7 @@ public:
     void prepareDownloadingDPFilepart(const QueuePtr& filepart);
     // Handler of 105.
     void qStatusToQueued(const QueuePtr& root);
-    void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root);
+    void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root) override;
     void dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart);
 
     // Resets used by cancellation.
