@@ -5,6 +5,7 @@
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "posting/YencEncodeController.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/RepairController.h"
 #include "queue/FODController.h"
@@ -12,10 +13,12 @@
 
 #include <QMutexLocker>
 
-QueueController::QueueController(QObject* parent) : QObject(parent)
+QueueController::QueueController(QObject* parent)
+    : QObject(parent), yencEncodeController_(std::make_unique<YencEncodeController>())
 {
     NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
                                                  [this](const Notification&) { applicationWillTerminate(); });
+    yencEncodeController_->setQueuecontroller(this);
 }
 
 QueueController::~QueueController() = default;

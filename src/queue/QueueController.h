@@ -14,11 +14,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class CleanupItemsController;
 class FODController;
 class NZBController;
 class RepairController;
+class YencEncodeController;
 
 // The scheduler: holds the queue of root jobs, admits new jobs (refusing
 // duplicates), and is the delegate of every queue item it admits.
@@ -100,6 +102,10 @@ public:
     void setCleanupItemsController(CleanupItemsController* controller);
     FODController* fodController() const;
     void setFodController(FODController* controller);
+
+    // The source of upload articles, made with the controller and pointing
+    // back at it.
+    YencEncodeController* yencEncodeController() const { return yencEncodeController_.get(); }
 
     // Serial queues: file-name correction and NZB creation.
     SerialQueue& filenameControllerQueue() { return filenameControllerQueue_; }
@@ -301,6 +307,7 @@ private:
     QPointer<RepairController> repairController_;
     QPointer<CleanupItemsController> cleanupItemsController_;
     QPointer<FODController> fodController_;
+    std::unique_ptr<YencEncodeController> yencEncodeController_;
     SerialQueue filenameControllerQueue_{QStringLiteral("filenameControllerQueue")};
     SerialQueue nzbCreatorQueue_{QStringLiteral("nzbCreatorQueue")};
     std::atomic<bool> noDiskSpace_{false};
