@@ -705,6 +705,24 @@ TEST_F(JobStates, WhileTerminatingTheObfuscationCheckIsSkippedAndNothingElseStar
     EXPECT_FALSE(codesOf(root).contains(10));
 }
 
+TEST_F(JobStates, AFinishedJobGetsItsNewTitleThen)
+{
+    const QueuePtr root = downloadedJob("Old", {"Old.mkv"});
+    root->setTitleWillChange(true);
+    root->setStatus(10);
+    settle();
+    EXPECT_EQ(calls, QStringList{"rename Old"});
+    EXPECT_EQ(root->restorePoint(), 4);
+    EXPECT_TRUE(root->isPreviouslyDownloaded());
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Queue Finished Old").size(), 1);
+
+    calls.clear();
+    root->setTitleWillChange(false);
+    root->setStatus(10);
+    settle();
+    EXPECT_TRUE(calls.isEmpty());
+}
+
 TEST_F(JobStates, ACommentOnAPausedJobSaysSo)
 {
     const QueuePtr root = makeJob("C", {}, 1, false);
