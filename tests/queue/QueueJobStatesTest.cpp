@@ -53,13 +53,17 @@ struct JobStates : ::testing::Test, QueueStatesHarness
     // Work on the job's files before the runner's last code.
     std::function<void(const QueuePtr&, qint64)> runnerWork;
     QString downloads = home.makeFolder("downloads");
+    // A runner's turn still queued when the test ends is dropped.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     JobStates()
     {
         UserDefaults::standard().setObject(downloads, "downloadPath");
         qc.neighbours().rescan = [this] {
             calls.append("rescan");
-            Dispatch::onMain([this] { runOnce(); });
+            Dispatch::onMain([this, alive = std::weak_ptr<int>(alive_)] {
+                if (!alive.expired()) runOnce();
+            });
         };
         qc.neighbours().addObfuscatedControllerOperation = [this](const QueuePtr& q) {
             calls.append("obfuscation " + q->title());
