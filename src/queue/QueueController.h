@@ -223,6 +223,11 @@ public:
     };
     static const QList<JobState>& jobStateTable();
 
+    // An archive that holds itself (or a chain that never ends) would be
+    // extracted for ever: after this many nested passes of one download the
+    // job ends the search for archives as a sub-extraction error.
+    static constexpr int kMaxNestedExtractionPasses = 16;
+
     void statusChangedForQueueObject(const QueuePtr& queue, qint64 fromValue, qint64 toValue) override;
 
     void queueProcessingNZB(const QueuePtr& queue);
@@ -329,4 +334,6 @@ private:
     static QueuePtr jobOwningRepairSetOf(const QueuePtr& filepart);
     static bool isSplitPieceName(const QString& filename);
     bool shouldIgnoreSamples(const QueuePtr& queue) const;
+    // Nested passes per job since its download finished; main thread.
+    QHash<const Queue*, int> nestedExtractionPasses_;
 };

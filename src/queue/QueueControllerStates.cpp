@@ -201,6 +201,7 @@ void QueueController::queueStatusToDownloaded(const QueuePtr& queue)
 
 void QueueController::queueFullDownloadFinished(const QueuePtr& queue)
 {
+    nestedExtractionPasses_.remove(queue.get());
     if (queue->pwdDectected() && queue->isPaused()) resumeQueueObject(queue);
     queue->setIsDownloaded(true);
     queue->setIsPreviouslyDownloaded(true);
@@ -527,7 +528,18 @@ void QueueController::queueCheckForSubExtraction(const QueuePtr& queue)
     FileUtils::searchSubArchivesForQueue(queue);
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
-    queue->setStatus(archives ? 54 : 38);
+    if (!archives) {
+        queue->setStatus(38);
+        return;
+    }
+    if (++nestedExtractionPasses_[queue.get()] > kMaxNestedExtractionPasses) {
+        queue->setRarfiles({});
+        queue->setZipfiles({});
+        queue->setZ7files({});
+        queue->setStatus(57);
+        return;
+    }
+    queue->setStatus(54);
 }
 
 void QueueController::queueReadyForSubExtraction(const QueuePtr& queue)
@@ -636,6 +648,7 @@ void QueueController::queueReadyToMoveFilesAfterDownload(const QueuePtr& queue)
 
 void QueueController::queueIsFinished(const QueuePtr& queue)
 {
+    nestedExtractionPasses_.remove(queue.get());
     BLOG(2, "Queue Finished %@", queue->title());
     if (queue->titleWillChange() && neighbours_.renameTitleForQueue) neighbours_.renameTitleForQueue(queue);
     queue->setRestorePoint(4);

@@ -219,6 +219,35 @@ TEST_F(JobStates, AnArchiveInsideAnArchiveIsExtractedOnTheNextPass)
     EXPECT_TRUE(root->canExtract());
 }
 
+// An archive that holds itself: each pass brings it back.
+TEST_F(JobStates, NestedExtractionEndsAfterABoundedNumberOfPasses)
+{
+    setBool("enableFileObfuscationCorrection", false);
+    setBool("enableFileReverseCorrection", false);
+    runnerCodes = {{15, {5, 21}}, {54, {55, 56}}};
+    runnerWork = [](const QueuePtr& job, qint64) {
+        writeFile(QDir(job->downloadUrl()).filePath("temp/self.7z"), sevenZipSignature + "again");
+        job->setRarfiles({});
+        job->setZ7files({});
+        job->setDidExtractFiles(true);
+    };
+    const QueuePtr root = downloadedJob("Quine", {"Quine.rar", "Quine.nfo"}, [](const QString& name) {
+        return name.endsWith(".rar") ? rarSignature + "outer" : QByteArray("info");
+    });
+    root->setStatus(17);
+    ASSERT_TRUE(waitForStatus(root, 10));
+    EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
+    EXPECT_EQ(codesOf(root).count(57), 1);
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Sub-extracting error for Quine").size(), 1);
+
+    // The next download of the job starts counting again.
+    writeFileOf(partNamed(root, "Quine.rar"), rarSignature + "outer");
+    forgetCodes();
+    root->setStatus(17);
+    ASSERT_TRUE(waitForStatus(root, 10));
+    EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
+}
+
 TEST_F(JobStates, ASingleFileWithoutRepairFilesEndsAtOnce)
 {
     const QueuePtr root = downloadedJob("One", {"One.mkv"});
