@@ -607,6 +607,8 @@ bool QueueController::processEmbeddedNZB(const QueuePtr& queue)
     if (parts.isEmpty() || !nzbController_) return false;
     const QString filename = parts.first()->filename();
     if (QFileInfo(filename).suffix() != QLatin1String("nzb")) return false;
+    // Only a file inside the job's folder is read as the job's NZB.
+    if (filename.contains(QLatin1Char('/')) || filename.startsWith(QLatin1Char('.'))) return false;
     const QString path = QDir(queue->downloadUrl()).filePath(filename);
     BLOG(1, "Parsing embedded NZB file :: %@", path);
     nzbController_->parseEmbeddedNZBFileUrl(path, queue);

@@ -628,6 +628,22 @@ TEST_F(JobStates, AnEmbeddedNZBHoldsTheJobAt52AndIsImported)
     qc.setNzbController(nullptr);
 }
 
+TEST_F(JobStates, AnEmbeddedNZBNameOutsideTheJobFolderIsNotRead)
+{
+    NZBController nzbController;
+    nzbController.setQueueController(&qc);
+    qc.setNzbController(&nzbController);
+    for (const char* name : {"../Outer.nzb", "sub/Outer.nzb"}) {
+        const QueuePtr root =
+            makeJob(QStringLiteral("Out%1").arg(qc.queueArray().size()), {name, "x.nfo"}, 1, false);
+        ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
+        root->setHasEmbeddedNZB(true);
+        EXPECT_FALSE(qc.processEmbeddedNZB(root)) << name;
+    }
+    EXPECT_TRUE(LogFileReader(home.logFilePath()).linesContaining("Parsing embedded NZB file").isEmpty());
+    qc.setNzbController(nullptr);
+}
+
 TEST_F(JobStates, WithoutAFinalFolderTheFilesStayAndTheJobFinishes)
 {
     setBool("moveAfterDownload", true);
