@@ -5,6 +5,7 @@
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "posting/YencEncodeController.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/RepairController.h"
 #include "queue/FODController.h"
@@ -12,10 +13,12 @@
 
 #include <QMutexLocker>
 
-QueueController::QueueController(QObject* parent) : QObject(parent)
+QueueController::QueueController(QObject* parent)
+    : QObject(parent), yencEncodeController_(std::make_unique<YencEncodeController>())
 {
     NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
                                                  [this](const Notification&) { applicationWillTerminate(); });
+    yencEncodeController_->setQueuecontroller(this);
 }
 
 QueueController::~QueueController() = default;
@@ -86,14 +89,10 @@ bool QueueController::addNZBRootObjectToQueue(const QueuePtr& root)
 bool QueueController::addNewsgroupsListingRequestToQueue(const QueuePtr& root)
 {
     if (!root) return false;
-    if (!root->delegate()) root->setDelegate(this);
     const QList<QueuePtr> parts = root->fileparts();
     if (!parts.isEmpty() && !parts.first()->delegate()) parts.first()->setDelegate(this);
-    if (isQueueObjectQueued(root)) return false;
-    addRootQueueObjectToQueueArray(root);
-    root->setShouldSelectAllFileparts(true);
-    root->setShouldDownloadSegments(false);
-    return true;
+    // The duplicate test knows the request apart from NZB jobs.
+    return addNZBRootObjectToQueue(root);
 }
 
 void QueueController::addWatchdogObjectToQueue(const QueuePtr& root)

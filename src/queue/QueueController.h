@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nntp/NewsgroupListQueueInterface.h"
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
 #include "search/DeepLookupChildsParser.h"
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <unordered_map>
+#include <memory>
 
 class CleanupItemsController;
 class ConnectionsController;
@@ -35,7 +37,7 @@ class YencEncodeController;
 // every insert, removal, move and look-up takes it too. Lock order: the
 // connection manager's lock before this one, this one before the upload
 // encoder's.
-class QueueController : public QObject, public QueueObjectDelegate
+class QueueController : public QObject, public QueueObjectDelegate, public NewsgroupListQueueInterface
 {
     Q_OBJECT
 public:
@@ -177,6 +179,10 @@ public:
     FODController* fodController() const;
     void setFodController(FODController* controller);
 
+    // The source of upload articles, made with the controller and pointing
+    // back at it.
+    YencEncodeController* yencEncodeController() const { return yencEncodeController_.get(); }
+
     // Serial queues: file-name correction and NZB creation.
     SerialQueue& filenameControllerQueue() { return filenameControllerQueue_; }
     SerialQueue& nzbCreatorQueue() { return nzbCreatorQueue_; }
@@ -212,7 +218,7 @@ public:
     void prepareDownloadingDPFilepart(const QueuePtr& filepart);
     // Handler of 105.
     void qStatusToQueued(const QueuePtr& root);
-    void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root);
+    void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root) override;
     void dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart);
 
     // Resets used by cancellation.
@@ -281,6 +287,11 @@ public:
         const char* next;
     };
     static const QList<JobState>& jobStateTable();
+
+    // An archive that holds itself (or a chain that never ends) would be
+    // extracted for ever: after this many nested passes of one download the
+    // job ends the search for archives as a sub-extraction error.
+    static constexpr int kMaxNestedExtractionPasses = 16;
 
     void statusChangedForQueueObject(const QueuePtr& queue, qint64 fromValue, qint64 toValue) override;
 
@@ -439,9 +450,6 @@ public:
 
     ConnectionsController* connectionsController() const;
     void setConnectionsController(ConnectionsController* controller);
-    // Makes the articles of file uploads; not owned.
-    YencEncodeController* yencEncodeController() const { return yencEncodeController_; }
-    void setYencEncodeController(YencEncodeController* encoder) { yencEncodeController_ = encoder; }
 
     // Measuring aid for benchmarks: told how long each hand-out held
     // `arrayLock`, in nanoseconds, after the lock was released. Set before
@@ -464,7 +472,6 @@ private:
     std::atomic<double> segmentsInQueue_{0}, segmentsInQueueLeft_{0}, filesInQueue_{0}, filesLeftToDownload_{0},
         filesLeftToUpload_{0}, bytesLeftToDownload_{0}, bytesLeftToUpload_{0}, currentBps_{0}, downloadedBytes_{0};
     QPointer<ConnectionsController> connectionsController_;
-    YencEncodeController* yencEncodeController_ = nullptr;
     std::function<void(qint64)> lockHoldRecorder_;
     // --- end of article hand-out
 
@@ -490,6 +497,7 @@ private:
     QPointer<RepairController> repairController_;
     QPointer<CleanupItemsController> cleanupItemsController_;
     QPointer<FODController> fodController_;
+    std::unique_ptr<YencEncodeController> yencEncodeController_;
     SerialQueue filenameControllerQueue_{QStringLiteral("filenameControllerQueue")};
     SerialQueue nzbCreatorQueue_{QStringLiteral("nzbCreatorQueue")};
     std::atomic<bool> noDiskSpace_{false};
@@ -516,4 +524,6 @@ private:
     QPointer<DeepLookupController> deepLookupController_;
     DownloadHistoryController* downloadHistoryController_ = nullptr;
     // --- end of search
+    // Nested passes per job since its download finished; main thread.
+    QHash<const Queue*, int> nestedExtractionPasses_;
 };

@@ -58,7 +58,8 @@ void QueueController::addDPFilepartToQueue(const QueuePtr& filepart)
 
     // The lists are being fetched: the part is picked up when they arrive.
     if (root->status() == 106 || root->status() == 108) return;
-    if (!isQueueObjectQueued(root)) addRootQueueObjectToQueueArray(root);
+    const bool wasQueued = isQueueObjectQueued(root) != nullptr;
+    if (!wasQueued) addRootQueueObjectToQueueArray(root);
 
     if (!root->filelistReceived() && !root->segmentsReceived() && root->status() != 107) {
         root->setShouldDownloadSegments(true);
@@ -70,7 +71,10 @@ void QueueController::addDPFilepartToQueue(const QueuePtr& filepart)
         root->setStatus(108);
         return;
     }
-    if (filepart->checkbox() == 1 && !isInFlight(filepart)) {
+    // A job that comes in may bring its parts marked queued already; in a
+    // queued job such a part is counted, and counting it again would keep
+    // the job from ever reaching the end of its articles.
+    if (filepart->checkbox() == 1 && !(wasQueued && isInFlight(filepart))) {
         filepart->setStatus(0);
         prepareDownloadingDPFilepart(filepart);
     }

@@ -220,6 +220,7 @@ void QueueController::queueStatusToDownloaded(const QueuePtr& queue)
 
 void QueueController::queueFullDownloadFinished(const QueuePtr& queue)
 {
+    nestedExtractionPasses_.remove(queue.get());
     if (queue->pwdDectected() && queue->isPaused()) resumeQueueObject(queue);
     queue->setIsDownloaded(true);
     queue->setIsPreviouslyDownloaded(true);
@@ -546,7 +547,18 @@ void QueueController::queueCheckForSubExtraction(const QueuePtr& queue)
     FileUtils::searchSubArchivesForQueue(queue);
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
-    queue->setStatus(archives ? 54 : 38);
+    if (!archives) {
+        queue->setStatus(38);
+        return;
+    }
+    if (++nestedExtractionPasses_[queue.get()] > kMaxNestedExtractionPasses) {
+        queue->setRarfiles({});
+        queue->setZipfiles({});
+        queue->setZ7files({});
+        queue->setStatus(57);
+        return;
+    }
+    queue->setStatus(54);
 }
 
 void QueueController::queueReadyForSubExtraction(const QueuePtr& queue)
@@ -614,6 +626,8 @@ bool QueueController::processEmbeddedNZB(const QueuePtr& queue)
     if (parts.isEmpty() || !nzbController_) return false;
     const QString filename = parts.first()->filename();
     if (QFileInfo(filename).suffix() != QLatin1String("nzb")) return false;
+    // Only a file inside the job's folder is read as the job's NZB.
+    if (filename.contains(QLatin1Char('/')) || filename.startsWith(QLatin1Char('.'))) return false;
     const QString path = QDir(queue->downloadUrl()).filePath(filename);
     BLOG(1, "Parsing embedded NZB file :: %@", path);
     nzbController_->parseEmbeddedNZBFileUrl(path, queue);
@@ -655,6 +669,7 @@ void QueueController::queueReadyToMoveFilesAfterDownload(const QueuePtr& queue)
 
 void QueueController::queueIsFinished(const QueuePtr& queue)
 {
+    nestedExtractionPasses_.remove(queue.get());
     BLOG(2, "Queue Finished %@", queue->title());
     if (queue->titleWillChange() && neighbours_.renameTitleForQueue) neighbours_.renameTitleForQueue(queue);
     queue->setRestorePoint(4);

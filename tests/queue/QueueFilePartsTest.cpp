@@ -1,6 +1,7 @@
 #include "QueueStatesHarness.h"
 
 #include "platform/NotificationHub.h"
+#include "posting/YencEncodeController.h"
 #include "queue/QCodeClass.h"
 
 #include "support/LogFileReader.h"
@@ -20,6 +21,12 @@ struct Queueing : ::testing::Test, QueueStatesHarness
 };
 
 // ---- Queueing of jobs and parts
+
+TEST_F(Queueing, TheUploadEncoderIsMadeWithTheControllerAndPointsBack)
+{
+    ASSERT_NE(qc.yencEncodeController(), nullptr);
+    EXPECT_EQ(qc.yencEncodeController()->queuecontroller(), &qc);
+}
 
 TEST_F(Queueing, AParsedJobIsQueuedWithItsCheckedPartsAndStartsTheConnections)
 {

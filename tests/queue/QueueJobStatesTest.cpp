@@ -53,13 +53,17 @@ struct JobStates : ::testing::Test, QueueStatesHarness
     // Work on the job's files before the runner's last code.
     std::function<void(const QueuePtr&, qint64)> runnerWork;
     QString downloads = home.makeFolder("downloads");
+    // A runner's turn still queued when the test ends is dropped.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     JobStates()
     {
         UserDefaults::standard().setObject(downloads, "downloadPath");
         qc.neighbours().rescan = [this] {
             calls.append("rescan");
-            Dispatch::onMain([this] { runOnce(); });
+            Dispatch::onMain([this, alive = std::weak_ptr<int>(alive_)] {
+                if (!alive.expired()) runOnce();
+            });
         };
         qc.neighbours().addObfuscatedControllerOperation = [this](const QueuePtr& q) {
             calls.append("obfuscation " + q->title());
@@ -213,6 +217,35 @@ TEST_F(JobStates, AnArchiveInsideAnArchiveIsExtractedOnTheNextPass)
                                             55, 56, 30, 32, 58, 59, 53, 38, 52, 37, 10}));
     EXPECT_EQ(filesBelow(root->downloadUrl()), (QStringList{"Nest.nfo", "file.txt"}));
     EXPECT_TRUE(root->canExtract());
+}
+
+// An archive that holds itself: each pass brings it back.
+TEST_F(JobStates, NestedExtractionEndsAfterABoundedNumberOfPasses)
+{
+    setBool("enableFileObfuscationCorrection", false);
+    setBool("enableFileReverseCorrection", false);
+    runnerCodes = {{15, {5, 21}}, {54, {55, 56}}};
+    runnerWork = [](const QueuePtr& job, qint64) {
+        writeFile(QDir(job->downloadUrl()).filePath("temp/self.7z"), sevenZipSignature + "again");
+        job->setRarfiles({});
+        job->setZ7files({});
+        job->setDidExtractFiles(true);
+    };
+    const QueuePtr root = downloadedJob("Quine", {"Quine.rar", "Quine.nfo"}, [](const QString& name) {
+        return name.endsWith(".rar") ? rarSignature + "outer" : QByteArray("info");
+    });
+    root->setStatus(17);
+    ASSERT_TRUE(waitForStatus(root, 10));
+    EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
+    EXPECT_EQ(codesOf(root).count(57), 1);
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Sub-extracting error for Quine").size(), 1);
+
+    // The next download of the job starts counting again.
+    writeFileOf(partNamed(root, "Quine.rar"), rarSignature + "outer");
+    forgetCodes();
+    root->setStatus(17);
+    ASSERT_TRUE(waitForStatus(root, 10));
+    EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
 }
 
 TEST_F(JobStates, ASingleFileWithoutRepairFilesEndsAtOnce)
@@ -597,6 +630,22 @@ TEST_F(JobStates, AnEmbeddedNZBHoldsTheJobAt52AndIsImported)
     qc.setNzbController(nullptr);
 }
 
+TEST_F(JobStates, AnEmbeddedNZBNameOutsideTheJobFolderIsNotRead)
+{
+    NZBController nzbController;
+    nzbController.setQueueController(&qc);
+    qc.setNzbController(&nzbController);
+    for (const char* name : {"../Outer.nzb", "sub/Outer.nzb"}) {
+        const QueuePtr root =
+            makeJob(QStringLiteral("Out%1").arg(qc.queueArray().size()), {name, "x.nfo"}, 1, false);
+        ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
+        root->setHasEmbeddedNZB(true);
+        EXPECT_FALSE(qc.processEmbeddedNZB(root)) << name;
+    }
+    EXPECT_TRUE(LogFileReader(home.logFilePath()).linesContaining("Parsing embedded NZB file").isEmpty());
+    qc.setNzbController(nullptr);
+}
+
 TEST_F(JobStates, WithoutAFinalFolderTheFilesStayAndTheJobFinishes)
 {
     setBool("moveAfterDownload", true);
@@ -705,6 +754,24 @@ TEST_F(JobStates, WhileTerminatingTheObfuscationCheckIsSkippedAndNothingElseStar
     settle();
     EXPECT_FALSE(codesOf(root).contains(52));
     EXPECT_FALSE(codesOf(root).contains(10));
+}
+
+TEST_F(JobStates, AFinishedJobGetsItsNewTitleThen)
+{
+    const QueuePtr root = downloadedJob("Old", {"Old.mkv"});
+    root->setTitleWillChange(true);
+    root->setStatus(10);
+    settle();
+    EXPECT_EQ(calls, QStringList{"rename Old"});
+    EXPECT_EQ(root->restorePoint(), 4);
+    EXPECT_TRUE(root->isPreviouslyDownloaded());
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Queue Finished Old").size(), 1);
+
+    calls.clear();
+    root->setTitleWillChange(false);
+    root->setStatus(10);
+    settle();
+    EXPECT_TRUE(calls.isEmpty());
 }
 
 TEST_F(JobStates, ACommentOnAPausedJobSaysSo)

@@ -1,5 +1,7 @@
 #include "QueueStatesHarness.h"
 
+#include "nntp/NewsGroupDownloadController.h"
+#include "nntp/NewsGroupDownloadControllerDelegate.h"
 #include "platform/NotificationHub.h"
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
@@ -106,6 +108,44 @@ TEST_F(FileParts, ANewsgroupListIsReadNotWritten)
     EXPECT_EQ(codesOf(part), (QList<qint64>{0, 1099, 1001, 1002, 1017, 1010}));
     EXPECT_EQ(result.value("status").toString(), "ok");
     EXPECT_FALSE(calls.contains("write newsgroups"));
+}
+
+// The request as the newsgroup-list download hands it in: its part already
+// marked queued, its one article to the request's own server.
+TEST_F(FileParts, ANewsgroupListRequestIsQueuedAndItsReplyHandedBack)
+{
+    struct Delegate : NewsGroupDownloadControllerDelegate
+    {
+        QByteArray reply;
+        bool closed = false;
+        void newsgroupsReceived(const QByteArray& r) override { reply = r; }
+        void connectionIsClosed() override { closed = true; }
+    } delegate;
+    NewsGroupDownloadController download;
+    download.setDelegate(&delegate);
+    download.setQueueController(&qc);
+    download.getNewsGroupListFromServerID("srv");
+    settle();
+    ASSERT_EQ(qc.queueArray().size(), 1);
+    const QueuePtr root = qc.queueArray().first();
+    const QueuePtr part = root->fileparts().first();
+    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(part->status(), 1099);
+    EXPECT_EQ(calls, QStringList{"open 1 srv"});
+    EXPECT_EQ(part->totalSegmentsLeftToDownload(), 1);
+
+    // A second request while one is queued is refused.
+    EXPECT_FALSE(qc.addNewsgroupsListingRequestToQueue(root));
+
+    // The connection's LIST reply.
+    part->setStatus(1001);
+    part->segments().first()->setFiledata("alt.test 2 1 y\r\n.\r\n");
+    part->setIsDownloaded(true);
+    part->setStatus(1002);
+    ASSERT_TRUE(waitUntil([&] { return delegate.closed; }));
+    EXPECT_EQ(delegate.reply, "alt.test 2 1 y\r\n.\r\n");
+    settle();
+    EXPECT_EQ(root->status(), 10);
 }
 
 TEST_F(FileParts, AFailedWritePausesTheJobAndResumeWritesAgain)

@@ -12,6 +12,14 @@
 #include <QHash>
 #include <QStringList>
 
+#include <ostream>
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 // The scheduler with a record of every status it was told of, per item, in
 // the order the reports arrived; the real handlers run after each record.
 class RecordingQueueController : public QueueController

@@ -234,7 +234,9 @@ TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
     // reported.
     ASSERT_FALSE(into.statusesOf("job").isEmpty());
     EXPECT_EQ(into.statusesOf("job").first(), c.restoredStatus);
-    if (!c.comment.isEmpty()) EXPECT_EQ(r->commentTextField(), c.comment);
+    if (!c.comment.isEmpty()) {
+        EXPECT_EQ(r->commentTextField(), c.comment);
+    }
     EXPECT_EQ(r->filepartCount(), 1);
 }
 
