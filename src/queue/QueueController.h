@@ -1,5 +1,6 @@
 #pragma once
 
+#include "queue/FileWriteController.h"
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
 
@@ -131,4 +132,14 @@ private:
     QPointer<RepairController> repairController_;
     std::atomic<bool> noDiskSpace_{false};
     // --- end of removal and cancellation
+
+    // --- file-part writing
+public:
+    // The write queue the file-part dispatcher hands parts at 1020 to.
+    FileWriteController& fileWriteController() { return fileWriteController_; }
+
+private:
+    // Last, so that it is destroyed first (it waits for the part being
+    // written).
+    FileWriteController fileWriteController_;
 };

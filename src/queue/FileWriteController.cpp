@@ -1,0 +1,33 @@
+#include "queue/FileWriteController.h"
+
+#include "postprocess/RepairController.h"
+#include "queue/FilePartWriter.h"
+
+#include <memory>
+
+FileWriteController::FileWriteController(QObject* parent)
+    : QObject(parent), writeFileQueue_(QStringLiteral("FileWriteQueue"))
+{}
+
+FileWriteController::~FileWriteController()
+{
+    writeFileQueue_.cancelAllOperations();
+    writeFileQueue_.waitUntilAllOperationsAreFinished();
+}
+
+RepairController* FileWriteController::repairController() const
+{
+    return repairController_.data();
+}
+
+void FileWriteController::setRepairController(RepairController* controller)
+{
+    repairController_ = controller;
+}
+
+void FileWriteController::addFileToQueue(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    auto writer = std::make_shared<FilePartWriter>(filepart, repairController_.data());
+    writeFileQueue_.addOperation([writer] { writer->main(); });
+}
