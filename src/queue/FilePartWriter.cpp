@@ -88,11 +88,17 @@ private:
     bool keep_ = true;
 };
 
-FilePartWriter::FilePartWriter(const QueuePtr& filepart, RepairController* repairController)
-    : filepart_(filepart), repairController_(repairController)
+FilePartWriter::FilePartWriter(const QueuePtr& filepart, RepairController* repairController,
+                               PendingCount pending)
+    : filepart_(filepart), repairController_(repairController), pending_(std::move(pending))
 {}
 
-FilePartWriter::~FilePartWriter() = default;
+FilePartWriter::~FilePartWriter()
+{
+    // A part that went away (or lost its job) before an outcome was set
+    // must not keep the closing window waiting.
+    if (!reported_ && pending_) pending_->fetch_sub(1);
+}
 
 RepairController* FilePartWriter::repairController() const
 {
@@ -388,7 +394,20 @@ void FilePartWriter::showErrorMessage(const QString& message, const QString& inf
 
 void FilePartWriter::changeFilepartStatus(qint64 status)
 {
-    if (const QueuePtr part = filepart()) Dispatch::onMain([part, status] { part->setStatus(status); });
+    const bool outcome = status == kWriteFinished || status == kWriteFailed || status == kDecodeError;
+    PendingCount pending = outcome && !reported_ ? pending_ : PendingCount();
+    if (outcome) reported_ = true;
+    const QueuePtr part = filepart();
+    if (!part) {
+        if (pending) pending->fetch_sub(1);
+        return;
+    }
+    // The count drops only once the status is set, so that whoever waits for
+    // it to reach 0 sees every part with its outcome.
+    Dispatch::onMain([part, status, pending] {
+        part->setStatus(status);
+        if (pending) pending->fetch_sub(1);
+    });
 }
 
 void FilePartWriter::changeQueueStatus(qint64 status)

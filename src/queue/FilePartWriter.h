@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class FilePartSpool;
@@ -32,7 +33,11 @@ class RepairController;
 class FilePartWriter
 {
 public:
-    FilePartWriter(const QueuePtr& filepart, RepairController* repairController);
+    // `pending`, when given, counts the parts whose outcome is not reported
+    // yet: the writer lowers it by one once its part has its outcome status
+    // (or when there is no part left to report on).
+    using PendingCount = std::shared_ptr<std::atomic<qint64>>;
+    FilePartWriter(const QueuePtr& filepart, RepairController* repairController, PendingCount pending = {});
     ~FilePartWriter();
 
     QueuePtr filepart() const { return filepart_.lock(); }
@@ -72,4 +77,6 @@ private:
     std::weak_ptr<Queue> filepart_;
     QPointer<RepairController> repairController_;
     bool isTextFile_ = false;
+    PendingCount pending_;
+    bool reported_ = false;
 };

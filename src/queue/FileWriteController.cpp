@@ -28,6 +28,7 @@ void FileWriteController::setRepairController(RepairController* controller)
 void FileWriteController::addFileToQueue(const QueuePtr& filepart)
 {
     if (!filepart) return;
-    auto writer = std::make_shared<FilePartWriter>(filepart, repairController_.data());
+    pending_->fetch_add(1);
+    auto writer = std::make_shared<FilePartWriter>(filepart, repairController_.data(), pending_);
     writeFileQueue_.addOperation([writer] { writer->main(); });
 }

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
+#include <memory>
+
 class RepairController;
 
 // Writes downloaded file parts to disk, one at a time and in the order they
@@ -28,10 +31,14 @@ public:
 
     // Main thread: queues the part for writing.
     void addFileToQueue(const QueuePtr& filepart);
+    // The parts handed to addFileToQueue whose outcome (1017, 1018 or 1024)
+    // has not been set yet; the closing window waits for 0.
+    qint64 filesInWriteQueue() const { return pending_->load(); }
 
     SerialQueue& writeFileQueue() { return writeFileQueue_; }
 
 private:
     QPointer<RepairController> repairController_;
+    std::shared_ptr<std::atomic<qint64>> pending_ = std::make_shared<std::atomic<qint64>>(0);
     SerialQueue writeFileQueue_;
 };

@@ -137,6 +137,8 @@ private:
 public:
     // The write queue the file-part dispatcher hands parts at 1020 to.
     FileWriteController& fileWriteController() { return fileWriteController_; }
+    // Parts handed to the writer whose outcome is not set yet.
+    qint64 filesInWriteQueue() const { return fileWriteController_.filesInWriteQueue(); }
 
 private:
     // Last, so that it is destroyed first (it waits for the part being

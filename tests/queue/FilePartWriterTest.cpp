@@ -10,6 +10,7 @@
 
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
+#include "support/HandMadePar2Set.h"
 #include "support/Rar4Builder.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
@@ -118,6 +119,8 @@ protected:
             },
             20000);
         EXPECT_TRUE(ended) << "status " << part->status();
+        // The outcome is set before the count drops.
+        EXPECT_EQ(writer_->filesInWriteQueue(), 0);
         return part->status();
     }
 
@@ -223,6 +226,9 @@ TEST_F(Writer, NamesFromArticleDataStayInsideTheJobFolder)
         {"../../escape.bin", QStringLiteral("escape.bin")},
         {"/etc/passwd", QStringLiteral("passwd")},
         {".hidden.nfo", QStringLiteral("hidden.nfo")},
+        // Nothing usable: the part keeps the name it was posted under.
+        {".", QStringLiteral("posted")},
+        {"..", QStringLiteral("posted")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.decodedName.toStdString());
@@ -389,6 +395,42 @@ TEST_F(Writer, PasswordProbeFollowsTheSetting)
         // Written all the same.
         EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/locked.rar")), archive);
     }
+}
+
+TEST_F(Writer, PartWithoutAnyNameIsAWriteFailure)
+{
+    const QueuePtr part = addPart(QString(), {ArticleFixtures::yencBody("abc", {.name = "", .fileSize = 3})});
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: Empty filename: - "))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Write failed for: ")));
+    EXPECT_FALSE(part->isDownloaded());
+}
+
+// A data file posted under a meaningless name takes the name its recovery
+// set gives it (found by the MD5 of its first 16 KiB); a folder in that name
+// is not followed.
+TEST_F(Writer, DataFileTakesTheNameOfItsRecoverySetEntry)
+{
+    const QByteArray content = ArticleFixtures::randomBytes(50000, 21);
+    const QByteArray index = HandMadePar2Set::index(16384, {{"disc/feature film.mkv", content}});
+    const QueuePtr par2 =
+        addPart(QStringLiteral("set.par2"),
+                {ArticleFixtures::yencBody(index, {.name = "set.par2", .fileSize = index.size()})});
+    par2->setIspar(true);
+    par2->setIsmainpar(true);
+    const QueuePtr data =
+        addPart(QStringLiteral("a8f3k2"),
+                {ArticleFixtures::yencBody(content, {.name = "a8f3k2", .fileSize = content.size()})});
+
+    ASSERT_EQ(write(par2), kWriteFinished);
+    ASSERT_NE(job_->repairObject(), nullptr);
+    ASSERT_EQ(write(data), kWriteFinished);
+
+    EXPECT_EQ(data->filename(), QStringLiteral("feature film.mkv"));
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/feature film.mkv")), content);
+    EXPECT_EQ(data->md516k(), HandMadePar2Set::md516kHex(content));
+    EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/a8f3k2")));
 }
 
 TEST(FilePartWriterNames, SlashesOfARecoverySetNameBecome2F)
