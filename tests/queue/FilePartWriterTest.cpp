@@ -374,6 +374,40 @@ TEST_F(Writer, FullDiskIsADiskFailureAndLeavesNoPartialFile)
     EXPECT_GT(part->segments().first()->filedata().size(), 0);
 }
 
+// The job's folder on another file system than the download folder: the
+// file is copied there beside its name and renamed over it, so that a copy
+// the disk cannot hold leaves nothing under the file's name.
+TEST_F(Writer, JobFolderOnAnotherFileSystemGetsACompleteCopyOrNothing)
+{
+    struct Case
+    {
+        qint64 mountBytes;
+        qint64 expected;
+    };
+    for (const Case c : {Case{1 << 20, kWriteFinished}, Case{64 * 1024, kWriteFailed}}) {
+        SCOPED_TRACE(c.mountBytes);
+        QDir(jobFolder()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(jobFolder()));
+        TmpfsMount mount(jobFolder(), c.mountBytes);
+        if (!mount.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+        const QByteArray file = ArticleFixtures::randomBytes(300000, 13);
+        const QueuePtr part =
+            addPart(QStringLiteral("copy.bin"), ArticleFixtures::yencArticles(file, "copy.bin", 100000));
+
+        ASSERT_EQ(write(part), c.expected);
+
+        const QString path = jobFolder() + QStringLiteral("/copy.bin");
+        if (c.expected == kWriteFinished) {
+            EXPECT_EQ(readAll(path), file);
+            EXPECT_EQ(filesIn(jobFolder()), QStringList{QStringLiteral("copy.bin")});
+        } else {
+            EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (28) - ")));
+            EXPECT_EQ(filesIn(jobFolder()), QStringList());
+        }
+        EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+    }
+}
+
 TEST_F(Writer, PasswordProbeFollowsTheSetting)
 {
     const QByteArray archive = Rar4Builder()
@@ -431,6 +465,42 @@ TEST_F(Writer, DataFileTakesTheNameOfItsRecoverySetEntry)
     EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/feature film.mkv")), content);
     EXPECT_EQ(data->md516k(), HandMadePar2Set::md516kHex(content));
     EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/a8f3k2")));
+}
+
+// Digests computed on the way must equal those of the file as it ends up,
+// whatever the order of the writes.
+TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
+{
+    TempHome home;
+    const QByteArray data = ArticleFixtures::randomBytes(70000, 17);
+    struct Write
+    {
+        qint64 offset;
+        qint64 size;
+    };
+    const QList<QList<Write>> orders = {
+        {{0, 30000}, {30000, 40000}}, // in order
+        {{40000, 30000}, {0, 40000}}, // backwards
+        {{0, 10000}, {20000, 50000}}, // a gap of zeros
+        {{0, 70000}, {100, 200}},     // a stretch written twice
+        {{20000, 50000}},             // the start never written
+    };
+    for (const QList<Write>& order : orders) {
+        int code = 0;
+        QString error;
+        const auto spool = FilePartSpool::create(home.makeFolder("dl"), &code, &error);
+        ASSERT_NE(spool, nullptr) << error.toStdString();
+        QByteArray expected;
+        for (const Write& w : order) {
+            ASSERT_TRUE(spool->writeAt(w.offset, QByteArrayView(data).sliced(w.offset, w.size)));
+            if (expected.size() < w.offset + w.size) expected.resize(w.offset + w.size, '\0');
+            expected.replace(w.offset, w.size, data.sliced(w.offset, w.size));
+        }
+        EXPECT_EQ(spool->size(), expected.size());
+        EXPECT_EQ(readAll(spool->path()), expected);
+        EXPECT_EQ(spool->md5(), md5Hex(expected));
+        EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
+    }
 }
 
 TEST(FilePartWriterNames, SlashesOfARecoverySetNameBecome2F)
