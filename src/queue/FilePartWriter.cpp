@@ -138,10 +138,17 @@ void FilePartWriter::writeFilePartToDisk()
         return;
     }
 
+    // The spool lies in the download folder, so that the finished file is
+    // renamed into place, not copied.
+    const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
+    if (!FileUtils::doesFolderExists(downloadPath)) {
+        BLOG(3, "No access to folder:%@", downloadPath);
+        diskNOK();
+        return;
+    }
     int errorCode = 0;
     QString errorText;
-    const std::unique_ptr<FilePartSpool> spool = FilePartSpool::create(
-        UserDefaults::standard().stringForKey(QStringLiteral("downloadPath")), &errorCode, &errorText);
+    const std::unique_ptr<FilePartSpool> spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
     if (!spool) {
         reportWriteError(errorCode, errorText);
         diskNOK();

@@ -324,6 +324,39 @@ TEST_F(Writer, FolderThatCannotBeCreatedIsADiskFailure)
     EXPECT_FALSE(part->isDownloaded());
 }
 
+TEST_F(Writer, MissingDownloadFolderIsADiskFailure)
+{
+    const QString gone = download_ + QStringLiteral("/not-there");
+    setDownloadFolder(gone);
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("No access to folder:") + gone)) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: x.bin")));
+    EXPECT_FALSE(QFileInfo::exists(gone));
+}
+
+// A header that claims a position far beyond the file cannot make the write
+// grow the file (or the memory) to it.
+TEST_F(Writer, LyingPartHeaderCannotGrowTheFile)
+{
+    const QByteArray first = ArticleFixtures::randomBytes(1000, 19);
+    const QByteArray second = ArticleFixtures::randomBytes(1000, 23);
+    const QueuePtr part = addPart(
+        QStringLiteral("x.bin"),
+        {ArticleFixtures::yencBody(first,
+                                   {.name = "x.bin", .fileSize = 2000, .part = 1, .total = 2, .begin = 1}),
+         ArticleFixtures::yencBody(
+             second, {.name = "x.bin", .fileSize = 2000, .part = 2, .total = 2, .begin = qint64(1) << 40})});
+
+    ASSERT_EQ(write(part), kWriteFinished);
+    const QFileInfo written(jobFolder() + QStringLiteral("/x.bin"));
+    EXPECT_LE(written.size(), 2000);
+    EXPECT_EQ(readAll(written.filePath()).first(1000), first);
+}
+
 // A write the file system refuses keeps the articles, so that the part is
 // written once the disk takes it again.
 TEST_F(Writer, FailedWriteKeepsThePartForTheRetry)
