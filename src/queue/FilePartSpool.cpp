@@ -8,10 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +75,71 @@ struct FilePartSpool::Digests
     }
 };
 
+// MD5 is slower than decoding and writing together, so the digests of the
+// bytes written in order are computed on a thread of their own while the
+// decoder goes on. A bounded amount of bytes waits for it.
+class FilePartSpool::DigestWorker
+{
+public:
+    explicit DigestWorker(Digests* digests) : digests_(digests), thread_([this] { run(); }) {}
+    ~DigestWorker() { finish(); }
+    DigestWorker(const DigestWorker&) = delete;
+    DigestWorker& operator=(const DigestWorker&) = delete;
+
+    void push(QByteArray block)
+    {
+        std::unique_lock<std::mutex> locker(mutex_);
+        notFull_.wait(locker, [this] { return waiting_ < kMaxWaiting; });
+        waiting_ += block.size();
+        blocks_.push_back(std::move(block));
+        notEmpty_.notify_one();
+    }
+    // Returns once every block pushed is in the digests.
+    void finish()
+    {
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            done_ = true;
+        }
+        notEmpty_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    static constexpr qint64 kMaxWaiting = 16 * kBlock;
+
+    void run()
+    {
+        qint64 at = 0;
+        for (;;) {
+            QByteArray block;
+            {
+                std::unique_lock<std::mutex> locker(mutex_);
+                notEmpty_.wait(locker, [this] { return done_ || !blocks_.empty(); });
+                if (blocks_.empty()) return;
+                block = std::move(blocks_.front());
+                blocks_.pop_front();
+            }
+            digests_->add(at, block.constData(), block.size());
+            at += block.size();
+            {
+                std::lock_guard<std::mutex> locker(mutex_);
+                waiting_ -= block.size();
+            }
+            notFull_.notify_one();
+        }
+    }
+
+    Digests* digests_;
+    std::mutex mutex_;
+    std::condition_variable notEmpty_;
+    std::condition_variable notFull_;
+    std::deque<QByteArray> blocks_;
+    qint64 waiting_ = 0;
+    bool done_ = false;
+    std::thread thread_;
+};
+
 QString FilePartSpool::spoolFolderFor(const QString& downloadFolder)
 {
     return QDir::cleanPath(downloadFolder) + QStringLiteral("/.binorama-writing");
@@ -101,6 +170,7 @@ FilePartSpool::FilePartSpool(QString folder, QString path, int fd)
 
 FilePartSpool::~FilePartSpool()
 {
+    worker_.reset();
     if (fd_ >= 0) ::close(fd_);
     if (!placed_) removeFile();
     // The folder goes again once no part is on its way.
@@ -153,7 +223,8 @@ bool FilePartSpool::writeAt(qint64 offset, QByteArrayView data)
 
 void FilePartSpool::hash(const char* data, qint64 size)
 {
-    digests_->add(hashedEnd_, data, size);
+    if (!worker_) worker_ = std::make_unique<DigestWorker>(digests_.get());
+    worker_->push(QByteArray(data, qsizetype(size)));
     hashedEnd_ += size;
 }
 
@@ -162,7 +233,10 @@ void FilePartSpool::hashZeros(qint64 size)
     static const QByteArray zeros(kBlock, '\0');
     while (size > 0) {
         const qint64 n = std::min(size, kBlock);
-        hash(zeros.constData(), n);
+        if (!worker_) worker_ = std::make_unique<DigestWorker>(digests_.get());
+        // The full block is shared, not copied.
+        worker_->push(n == kBlock ? zeros : QByteArray(qsizetype(n), '\0'));
+        hashedEnd_ += n;
         size -= n;
     }
 }
@@ -170,6 +244,7 @@ void FilePartSpool::hashZeros(qint64 size)
 bool FilePartSpool::computeDigestsFromFile()
 {
     if (fd_ < 0) return false;
+    worker_.reset();
     digests_ = std::make_unique<Digests>();
     hashedEnd_ = 0;
     QByteArray block(kBlock, Qt::Uninitialized);
@@ -190,6 +265,7 @@ QString FilePartSpool::md516k()
 {
     if (md516k_.isEmpty()) {
         if ((!hashing_ || !inOrder_) && !computeDigestsFromFile()) return QString();
+        worker_.reset();
         md516k_ = Digests::finish(digests_->first16k);
         md5_ = Digests::finish(digests_->whole);
     }

@@ -67,6 +67,7 @@ public:
 
 private:
     struct Digests;
+    class DigestWorker;
 
     FilePartSpool(QString folder, QString path, int fd);
     bool fail(int code);
@@ -85,6 +86,8 @@ private:
     bool inOrder_ = true;
     qint64 hashedEnd_ = 0;
     std::unique_ptr<Digests> digests_;
+    // Declared after the digests it adds to, so that it stops first.
+    std::unique_ptr<DigestWorker> worker_;
     QString md516k_;
     QString md5_;
     bool placed_ = false;
