@@ -121,7 +121,13 @@ void FilePartWriter::main()
         return;
     }
     part->setStatus(kWriting);
+    // The outcome is set only once the run has cleaned up after itself (the
+    // spool file gone, the articles back in a part that failed), so that
+    // whoever acts on it finds the part as it will stay.
+    deferring_ = true;
     writeFilePartToDisk();
+    deferring_ = false;
+    if (deferredStatus_) changeFilepartStatus(*deferredStatus_);
 }
 
 void FilePartWriter::writeFilePartToDisk()
@@ -401,6 +407,10 @@ void FilePartWriter::showErrorMessage(const QString& message, const QString& inf
 
 void FilePartWriter::changeFilepartStatus(qint64 status)
 {
+    if (deferring_) {
+        deferredStatus_ = status;
+        return;
+    }
     const bool outcome = status == kWriteFinished || status == kWriteFailed || status == kDecodeError;
     PendingCount pending = outcome && !reported_ ? pending_ : PendingCount();
     if (outcome) reported_ = true;

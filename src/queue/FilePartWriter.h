@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class FilePartSpool;
 class RepairController;
@@ -79,4 +80,6 @@ private:
     bool isTextFile_ = false;
     PendingCount pending_;
     bool reported_ = false;
+    bool deferring_ = false;
+    std::optional<qint64> deferredStatus_;
 };

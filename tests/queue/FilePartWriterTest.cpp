@@ -320,8 +320,28 @@ TEST_F(Writer, FolderThatCannotBeCreatedIsADiskFailure)
         addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
 
     EXPECT_EQ(write(part), kWriteFailed);
-    EXPECT_TRUE(logText(home_).contains(QStringLiteral("Disk write failure for: ")));
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("No access to folder:"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: file.bin")));
     EXPECT_FALSE(part->isDownloaded());
+    EXPECT_TRUE(QFileInfo(jobFolder()).isFile());
+}
+
+TEST_F(Writer, ReadOnlyDownloadFolderIsADiskFailure)
+{
+    const QString folder = home_.makeFolder("ro");
+    TmpfsMount mount(folder, 1 << 20);
+    if (!mount.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ASSERT_TRUE(mount.setReadOnly(true));
+    setDownloadFolder(folder);
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("Write error (30) - "))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: x.bin")));
+    EXPECT_GT(part->segments().first()->filedata().size(), 0);
 }
 
 TEST_F(Writer, MissingDownloadFolderIsADiskFailure)
