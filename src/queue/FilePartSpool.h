@@ -16,8 +16,9 @@
 //
 // The MD5 values of the whole file and of its first 16 KiB are computed as
 // the bytes arrive while they arrive in order (never-written gaps count as
-// the zeros they read as); bytes written out of order or twice make them be
-// read back from the file instead.
+// the zeros they read as), on a thread of the spool's own so that the
+// decoder does not wait for them; bytes written out of order or twice make
+// them be read back from the file instead.
 //
 // The spool file is removed when the spool is destroyed unless it was moved
 // into place. One thread at a time.
