@@ -267,6 +267,42 @@ TEST_F(Writer, PlainTextOfASingleFileJobGoesToTheTextFolderUnderTitleAndMessageI
     }
 }
 
+TEST_F(Writer, FolderFollowsTheKindOfJob)
+{
+    struct Case
+    {
+        const char* label;
+        bool isNZB;
+        qint64 totalfiles;
+        bool hasRepairFiles;
+        bool titleFolder;
+    };
+    const Case cases[] = {
+        {"NZB job", true, 1, true, true},
+        {"several files, no repair files", false, 2, false, true},
+        {"one file", false, 1, false, false},
+        {"repair files but no set yet", false, 3, true, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        job_ = Queue::create();
+        job_->setTitle(QStringLiteral("Job %1").arg(++n));
+        job_->setIsNZB(c.isNZB);
+        job_->setHasRepairFiles(c.hasRepairFiles);
+        const QueuePtr part = addPart(
+            QStringLiteral("f"), {ArticleFixtures::yencBody("abc", {.name = "kind.bin", .fileSize = 3})});
+        job_->setTotalfiles(c.totalfiles);
+
+        ASSERT_EQ(write(part), kWriteFinished);
+
+        const QString folder = c.titleFolder ? jobFolder() : download_;
+        EXPECT_EQ(job_->downloadUrl(), folder);
+        EXPECT_EQ(readAll(folder + QStringLiteral("/kind.bin")), QByteArray("abc"));
+        QFile::remove(folder + QStringLiteral("/kind.bin"));
+    }
+}
+
 TEST_F(Writer, PartOfACancelledJobIsNotWrittenNorIndexed)
 {
     const QueuePtr part =
