@@ -1,6 +1,7 @@
 #include "controls/Artwork.h"
 
 #include "controls/CoreArtwork.h"
+#include "controls/NntpArtwork.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -31,6 +32,7 @@ Registry& registry()
         // Set first: the built-in images add themselves through this.
         r.loaded = true;
         CoreArtwork::registerImages();
+        NntpArtwork::registerImages();
     }
     return r;
 }

@@ -6,6 +6,7 @@
 #include "queue/FilePartSpool.h"
 #include "queue/FileWriteController.h"
 #include "queue/Queue.h"
+#include "queue/QueueController.h"
 #include "queue/Segment.h"
 
 #include "support/ArticleFixtures.h"
@@ -558,6 +559,28 @@ TEST_F(Writer, DataFileTakesTheNameOfItsRecoverySetEntry)
 
 // Digests computed on the way must equal those of the file as it ends up,
 // whatever the order of the writes.
+// The scheduler's handler of a part waiting to be written hands it to its
+// own write queue, with its repair controller; the part ends finished.
+TEST_F(Writer, SchedulerWritesAWaitingPartThroughItsWriteQueue)
+{
+    QueueController scheduler;
+    scheduler.setRepairController(repair_.get());
+    const QByteArray file = ArticleFixtures::randomBytes(20000, 29);
+    const QueuePtr part =
+        addPart(QStringLiteral("p"), ArticleFixtures::yencArticles(file, "handed.bin", 8000));
+    job_->setDelegate(&scheduler);
+    part->setDelegate(&scheduler);
+
+    part->setStatus(1002);
+
+    ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/handed.bin")), file);
+    EXPECT_EQ(scheduler.fileWriteController().repairController(), repair_.get());
+    EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
+    part->setDelegate(nullptr);
+    job_->setDelegate(nullptr);
+}
+
 TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
 {
     TempHome home;

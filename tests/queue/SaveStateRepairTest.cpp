@@ -9,6 +9,7 @@
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
 #include "support/RepairJobFixture.h"
+#include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
     FODController index;
     RepairController repair;
     repair.setFodController(&index);
-    QueueController into;
+    StatusRecordingQueueController into;
     SaveRestoreController loader;
     loader.setQueueController(&into);
     loader.setRepairController(&repair);
@@ -100,7 +101,10 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
     ASSERT_TRUE(waitUntil([&] { return done.load() && into.queueArray().size() == 1; }, 20000));
     t.join();
     const QueuePtr back = into.queueArray()[0];
-    EXPECT_TRUE(waitUntil([&] { return back->status() == c.expectedStatus; }, 5000)) << back->status();
+    // The job moves on from the code the analysis gives it; what counts is
+    // that it passed through it.
+    EXPECT_TRUE(waitUntil([&] { return into.statusesOf("job").contains(c.expectedStatus); }, 5000))
+        << back->status();
     EXPECT_TRUE(back->repairObject());
 }
 

@@ -1,0 +1,764 @@
+#include "nntp/ConnectionsController.h"
+
+#include "core/DialogBoxes.h"
+#include "core/Logger.h"
+#include "core/StringFormat.h"
+#include "nntp/BandwidthMath.h"
+#include "nntp/NNTPServersController.h"
+#include "nntp/TVConnectionsObject.h"
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "platform/NotificationHub.h"
+#include "platform/ProcessActivity.h"
+#include "platform/UserDefaults.h"
+#include "queue/QCodeClass.h"
+#include "queue/Queue.h"
+#include "queue/QueueController.h"
+#include "stats/StatsUsageController.h"
+
+#include <QMutexLocker>
+
+#include <cmath>
+
+// The keep-awake token, shared with the pool task that asks logind for it
+// (which may take a while and must not hold up a connection or the main
+// thread).
+struct ConnectionsController::Activity
+{
+    QMutex lock;
+    std::unique_ptr<ProcessActivity> token;
+    bool pending = false;
+    bool wanted = false;
+};
+
+namespace {
+
+qint64 systemClock()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QStringList withoutAny(QStringList ids, const QStringList& skip, const QStringList& used)
+{
+    ids.removeIf([&](const QString& id) { return skip.contains(id) || used.contains(id); });
+    return ids;
+}
+
+} // namespace
+
+ConnectionsController::ConnectionsController(QObject* parent)
+    : ConnectionsController(Clock(systemClock), parent)
+{}
+
+ConnectionsController::ConnectionsController(Clock clock, QObject* parent)
+    : QObject(parent), clock_(clock ? std::move(clock) : Clock(systemClock)),
+      activity_(std::make_shared<Activity>())
+{
+    NotificationHub& hub = NotificationHub::defaultCenter();
+    QPointer<ConnectionsController> self(this);
+    hub.addObserver(QStringLiteral("ApplicationWillTerminate"), this,
+                    [this](const Notification&) { applicationWillTerminate(); });
+    hub.addObserver(QStringLiteral("NNTPServerListChanged"), this, [this, self](const Notification&) {
+        if (Dispatch::isMainThread()) {
+            nntpServerListChanged();
+        } else {
+            Dispatch::onMain([self] {
+                if (self) self->nntpServerListChanged();
+            });
+        }
+    });
+}
+
+ConnectionsController::~ConnectionsController()
+{
+    QList<TCPSocketPtr> sockets;
+    {
+        QMutexLocker locker(&arrayLock_);
+        sockets.swap(socketArray_);
+    }
+    for (const TCPSocketPtr& socket : std::as_const(sockets))
+        socket->disconnect();
+    // Each connection's destructor waits for its thread.
+    sockets.clear();
+}
+
+void ConnectionsController::setQueueController(QueueController* controller)
+{
+    queueController_ = controller;
+}
+
+void ConnectionsController::setStatsUsageController(StatsUsageController* controller)
+{
+    statsUsageController_ = controller;
+}
+
+QueueController* ConnectionsController::queueController() const
+{
+    return queueController_.data();
+}
+
+NNTPServersController* ConnectionsController::nntpServersController() const
+{
+    return nntpServersController_.data();
+}
+
+void ConnectionsController::setNntpServersController(NNTPServersController* controller)
+{
+    nntpServersController_ = controller;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+void ConnectionsController::connectAll()
+{
+    openConnections(-1, QString());
+}
+
+void ConnectionsController::connectServerID(const QString& serverID)
+{
+    openConnections(-1, serverID);
+}
+
+bool ConnectionsController::checkForNormalActiveNNTPServers() const
+{
+    const NNTPServersController* servers = nntpServersController_.data();
+    return servers && servers->getTotalNormalServersAvailable() > 0;
+}
+
+bool ConnectionsController::checkForBackupActiveNNTPServers() const
+{
+    const NNTPServersController* servers = nntpServersController_.data();
+    return servers && servers->getTotalBackupServersAvailable() > 0;
+}
+
+void ConnectionsController::openConnections(qint64 count, const QString& serverID)
+{
+    if (isTerminated_ || manuallyConnect_) return;
+    const qint64 limit = count < 1 ? 9999 : count;
+    beginActivity();
+
+    QueueController* queue = queueController_.data();
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!queue || !servers) return;
+    const QList<QueuePtr> jobs = queue->queueArray();
+    const bool anyActive =
+        std::any_of(jobs.begin(), jobs.end(), [](const QueuePtr& j) { return !j->isPaused(); });
+    if (!anyActive) return;
+
+    const bool normal = checkForNormalActiveNNTPServers();
+    const bool backup = checkForBackupActiveNNTPServers();
+    if (!normal && !backup) {
+        // Downloads wait for a server; uploads still under way are stopped.
+        // A finished upload keeps its status.
+        for (const QueuePtr& job : jobs) {
+            const qint64 status = job->status();
+            const bool waiting = status == 105 || status == 1 || status == 201 || status == 203;
+            if (!waiting) continue;
+            job->setStatus(job->isUploadObject() ? 210 : 39);
+        }
+    }
+    onlyBackupServersConfigured_ = !normal && backup;
+
+    QStringList targets;
+    if (!serverID.isEmpty()) {
+        targets.append(serverID);
+    } else {
+        targets = servers->getNormalServerIDs();
+        if (onlyBackupServersConfigured_) targets += servers->getBackupServerIDs();
+    }
+    {
+        QMutexLocker locker(&arrayLock_);
+        targets.removeIf([this](const QString& id) { return failedUploadEndpoints_.contains(id); });
+    }
+    if (targets.isEmpty()) return;
+
+    qint64 n = 0;
+    for (const TCPSocketPtr& socket : socketArray()) {
+        const NNTPServerObjectPtr slot = socket->nntpServer();
+        if (!socket->isStarted() || !slot) continue;
+        if (!targets.contains(slot->serverID()) && !targets.contains(slot->upServerID())) continue;
+        socket->newContentAvailable();
+        if (++n >= limit) return;
+    }
+    for (const QString& id : std::as_const(targets)) {
+        while (!isTerminated_) {
+            const NNTPServerObjectPtr slot = servers->requestConnectionForServerID(id);
+            if (!slot) break;
+            const TCPSocketPtr socket = TCPSocket::create();
+            socket->setConnectionsController(this);
+            socket->setNntpServer(slot);
+            socket->setDedicateUploadServer(id == slot->upServerID());
+            // Listed before it starts: its end, reported on the main thread,
+            // must find it in the list.
+            addSocketToArray(socket);
+            socket->start();
+            if (++n >= limit) return;
+        }
+    }
+}
+
+void ConnectionsController::addSocketToArray(const TCPSocketPtr& socket)
+{
+    {
+        QMutexLocker locker(&arrayLock_);
+        socketArray_.append(socket);
+    }
+    updateCounters();
+}
+
+void ConnectionsController::updateCounters()
+{
+    QPointer<ConnectionsController> self(this);
+    Dispatch::onMain([self] {
+        if (!self) return;
+        qint64 open;
+        {
+            QMutexLocker locker(&self->arrayLock_);
+            open = self->socketArray_.size();
+        }
+        const NNTPServersController* servers = self->nntpServersController_.data();
+        const qint64 inUse = servers ? servers->getTotalServersInUse() : 0;
+        if (self->openConnectionsNr_.exchange(open) != open) Q_EMIT self->openConnectionsNrChanged(open);
+        if (self->serversInUseNr_.exchange(inUse) != inUse) Q_EMIT self->serversInUseNrChanged(inUse);
+    });
+}
+
+void ConnectionsController::beginActivity()
+{
+    const std::shared_ptr<Activity> activity = activity_;
+    QMutexLocker locker(&activity->lock);
+    activity->wanted = true;
+    if (activity->token || activity->pending) return;
+    activity->pending = true;
+    Dispatch::global([activity] {
+        std::unique_ptr<ProcessActivity> token =
+            ProcessActivity::begin(QStringLiteral("Downloading started background"));
+        QMutexLocker inner(&activity->lock);
+        activity->pending = false;
+        if (activity->wanted) activity->token = std::move(token);
+    });
+}
+
+QList<TCPSocketPtr> ConnectionsController::socketArray() const
+{
+    QMutexLocker locker(&arrayLock_);
+    return socketArray_;
+}
+
+TCPSocketPtr ConnectionsController::getSocketObjectFromConnectionID(qint64 connectionID) const
+{
+    for (const TCPSocketPtr& socket : socketArray()) {
+        if (socket->connectionID() == connectionID) return socket;
+    }
+    return nullptr;
+}
+
+void ConnectionsController::closeConnection(const TCPSocketPtr& socket)
+{
+    if (!socket) return;
+    socket->disconnect();
+    setRowText(socket->nntpServer(), QStringLiteral("Disconnecting"));
+}
+
+void ConnectionsController::closeAllConnections()
+{
+    for (const TCPSocketPtr& socket : socketArray())
+        closeConnection(socket);
+}
+
+void ConnectionsController::disconnectAll()
+{
+    closeAllConnections();
+}
+
+void ConnectionsController::toggleManuallyConnect()
+{
+    if (manuallyConnect_) {
+        manuallyConnect_ = false;
+        NotificationHub::defaultCenter().post(QStringLiteral("NNTPServerListChanged"));
+        connectAll();
+        return;
+    }
+    manuallyConnect_ = true;
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!servers) return;
+    const QList<NNTPServerObjectPtr> serverSlots =
+        servers->normalServersArray() + servers->backupServersArray();
+    for (const NNTPServerObjectPtr& slot : serverSlots) {
+        if (slot->isInUse()) {
+            closeConnection(getSocketObjectFromConnectionID(slot->connectionID()));
+        } else {
+            setRowText(slot, QStringLiteral("Offline (Manually connect first)"));
+        }
+    }
+}
+
+void ConnectionsController::resetConnections(const QList<qint64>& connectionIDs)
+{
+    for (const qint64 id : connectionIDs) {
+        if (const TCPSocketPtr socket = getSocketObjectFromConnectionID(id))
+            socket->reset();
+        else
+            openConnections(1, QString());
+    }
+}
+
+void ConnectionsController::restartSocket(TCPSocket* socket, const QString& serverID)
+{
+    BLOG(2, "Init restarting socket: %ld from array", socket ? socket->connectionID() : 0);
+    removeSocketFromArray(socket);
+    openConnections(-1, serverID);
+    BLOG(2, "Socket restarted");
+}
+
+void ConnectionsController::removeSocketFromArray(TCPSocket* socket)
+{
+    if (!socket) return;
+    TCPSocketPtr removed;
+    bool empty;
+    {
+        QMutexLocker locker(&arrayLock_);
+        for (qsizetype i = 0; i < socketArray_.size(); ++i) {
+            if (socketArray_[i].get() == socket) {
+                removed = socketArray_.takeAt(i);
+                break;
+            }
+        }
+        empty = socketArray_.isEmpty();
+    }
+    updateCounters();
+
+    const NNTPServerObjectPtr slot = socket->nntpServer();
+    if (slot) {
+        if (const TVConnectionsObjectPtr row = slot->uiConnectionObject()) {
+            row->setTitle(QString());
+            row->setFilename(QString());
+        }
+        const NNTPServerObjectPtr entry = serverEntryOf(slot);
+        QString text;
+        if (manuallyConnect_)
+            text = QStringLiteral("Offline (Manually connect first)");
+        else if (slot->isbackupServerOnly())
+            text = QStringLiteral("Ready (backup server)");
+        else if (entry && entry->authFailed())
+            text = QStringLiteral("Auth failed. Incorrect username and/or password.");
+        else
+            text = QStringLiteral("Ready");
+        setRowText(slot, text);
+    }
+
+    if (empty) {
+        QMutexLocker locker(&activity_->lock);
+        activity_->wanted = false;
+        activity_->token.reset();
+    }
+    if (empty && shouldRecreateNTTPObjects_.exchange(false)) {
+        {
+            QMutexLocker locker(&arrayLock_);
+            failedUploadEndpoints_.clear();
+        }
+        if (NNTPServersController* servers = nntpServersController_.data()) servers->buildLocalArrays();
+        connectAll();
+    }
+}
+
+void ConnectionsController::nntpServerListChanged()
+{
+    if (socketArray().isEmpty()) {
+        shouldRecreateNTTPObjects_ = false;
+        {
+            QMutexLocker locker(&arrayLock_);
+            failedUploadEndpoints_.clear();
+        }
+        if (NNTPServersController* servers = nntpServersController_.data()) servers->buildLocalArrays();
+    } else {
+        shouldRecreateNTTPObjects_ = true;
+        closeAllConnections();
+    }
+}
+
+void ConnectionsController::applicationWillTerminate()
+{
+    BLOG(2, "Application will terminate notification received");
+    isTerminated_ = true;
+}
+
+void ConnectionsController::setRowText(const NNTPServerObjectPtr& slot, const QString& text)
+{
+    if (!slot) return;
+    const TVConnectionsObjectPtr row = slot->uiConnectionObject();
+    if (!row) return;
+    if (Dispatch::isMainThread())
+        row->setLastresponse(text);
+    else
+        Dispatch::onMain([row, text] { row->setLastresponse(text); });
+}
+
+// ---------------------------------------------------------------------------
+// The hand-out handshake
+
+SegmentPtr ConnectionsController::getNextSegmentAfterDownloadedSegment(const SegmentPtr& segment,
+                                                                       const NNTPServerObjectPtr& nntpServer,
+                                                                       TCPSocket* socket)
+{
+    QueueController* queue = queueController_.data();
+    if (!queue || !nntpServer) return nullptr;
+    {
+        QMutexLocker locker(&arrayLock_);
+        if (segment) {
+            if (segment->status() == 430) {
+                segmentNotFound(segment, nntpServer);
+            } else {
+                const QueuePtr job = segment->queue();
+                if (job && job->isUploadObject())
+                    queue->updateQueueAfterUpload(segment);
+                else if (job && job->isNewsgroupsRequest())
+                    queue->updateQueueAfterDownloadingNewsgroupList(segment);
+                else
+                    queue->updateQueueAfterDownload(segment);
+            }
+            if (StatsUsageController* stats = statsUsageController_.data())
+                stats->addBytes(segment->downloadedBytes(), nntpServer->serverID());
+        }
+    }
+    const bool upload = socket && socket->dedicateUploadServer();
+    return queue->getNextArticleForServerID(upload ? nntpServer->upServerID() : nntpServer->serverID(),
+                                            nntpServer->isbackupServerOnly());
+}
+
+void ConnectionsController::resetReleasedSegment(const SegmentPtr& segment)
+{
+    if (!segment) return;
+    const QueuePtr job = segment->queue();
+    BLOG(2, "Segment released: %@. (queue segments left: %ld)", segment->mid(),
+         long(job ? job->totalSegmentsLeftToDownload() : 0));
+    if (QueueController* queue = queueController_.data())
+        queue->requeueSegment(segment);
+    else
+        segment->setStatus(99);
+}
+
+bool ConnectionsController::checkIfDiskBufferIsFull()
+{
+    const QueueController* queue = queueController_.data();
+    return queue && queue->pausedDueFullWriteQueue();
+}
+
+// ---------------------------------------------------------------------------
+// Missing articles
+
+void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer)
+{
+    QMutexLocker locker(&arrayLock_);
+    const QueuePtr job = segment->queue();
+    QueueController* queue = queueController_.data();
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!job || !queue || !servers) return;
+    BLOG(2, "%@ (%@) - Segment not found: %@ (%@)", nntpServer->alias(), nntpServer->serverID(), job->title(),
+         segment->mid());
+
+    // A forced job may use every server, skipped ones included: a miss
+    // sends the article on to the servers that have not tried it yet rather
+    // than giving it up at once, and counts against no server.
+    const bool forced = job->forceDownload();
+    {
+        QString next;
+        qint64 count = 1;
+        {
+            // The job's server lists and the article's return to the queue
+            // change together under the queue controller's lock, which the
+            // hand-out holds while it reads them.
+            QMutexLocker queueLocker(&queue->arrayLock());
+            segment->addUsedServerID(nntpServer->serverID());
+            const bool wholeFile = !forced && updateQueueWithMissingArticle(segment, nntpServer);
+            const QStringList skip = forced ? QStringList() : job->serversToSkip();
+            const QStringList used = segment->usedServerIDs();
+            const QStringList normals = withoutAny(servers->getNormalServerIDs(), skip, used);
+            const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, used);
+            if (!normals.isEmpty()) {
+                next = normals.first();
+                queue->requeueSegment(segment);
+            } else if (!backups.isEmpty()) {
+                next = backups.first();
+                segment->setBackupServerOnly(true);
+                if (wholeFile) {
+                    BLOG(2, "We start downloading the complete file from a backupserver.");
+                    queue->enableBackupServer(next, job);
+                    count = -1;
+                } else {
+                    job->appendPartDownloadBackupServer({next, segment});
+                }
+                queue->requeueSegment(segment);
+            }
+        }
+        if (!next.isEmpty()) {
+            openConnections(count, next);
+            return;
+        }
+    }
+
+    // No server left for this article.
+    const QStringList all = servers->getNormalServerIDs() + servers->getBackupServerIDs();
+    const QStringList skip = job->serversToSkip();
+    const bool everySkipped =
+        std::all_of(all.begin(), all.end(), [&skip](const QString& id) { return skip.contains(id); });
+    if (everySkipped && !job->forceDownload()) markQueueAsIncomplete(job);
+    segmentNotFoundAndNoServersLeft(segment);
+}
+
+bool ConnectionsController::updateQueueWithMissingArticle(const SegmentPtr& segment,
+                                                          const NNTPServerObjectPtr& nntpServer)
+{
+    const QueuePtr job = segment->queue();
+    if (!job) return false;
+    UserDefaults& defaults = UserDefaults::standard();
+    const qint64 threshold = defaults.integerForKey(QStringLiteral("minMissingSegmentsThreshold"));
+    const qint64 percent = defaults.integerForKey(QStringLiteral("missingPercentNotification"));
+    const QString serverID = nntpServer->serverID();
+    const qint64 earlier = job->incrementMissingArticlesOnServer(serverID) - 1;
+
+    if (job->totalfiles() < 2 && segment->segnr() == 1) {
+        job->appendServerToSkip(serverID);
+        return true;
+    }
+    if (job->totalSegments() <= threshold) return false;
+    const qint64 left = job->totalSegmentsLeftToDownload();
+    if (left <= 0) return false;
+    if (percent > qint64(std::floor(double(earlier) * (100.0 / double(left))))) return false;
+    if (!job->appendServerToSkip(serverID)) return false;
+
+    const QString title = job->title();
+    const QString alias = nntpServer->alias();
+    BLOG(1, "\"%@\" no longer exists on \"%@\"", title, alias);
+    if (defaults.boolForKey(QStringLiteral("enableNotificationMessages")))
+        NotificationCenter::showMessage(title, sformat(u"No longer exists on %@", alias));
+    return true;
+}
+
+void ConnectionsController::markQueueAsIncomplete(const QueuePtr& queue)
+{
+    if (!queue) return;
+    BLOG(2, "File is missing on news server :: %@", queue->title());
+    queue->setStatus(27);
+    queue->setIsMissing(true);
+}
+
+void ConnectionsController::segmentNotFoundAndNoServersLeft(const SegmentPtr& segment)
+{
+    const QueuePtr job = segment->queue();
+    if (!job) return;
+    BLOG(2, "Segment not found and no servers left for: %@ (segmentsleft: %ld)", job->title(),
+         long(job->totalSegmentsLeftToDownload()));
+    segment->setStatus(430);
+    job->setIsIncomplete(true);
+    job->incrementTotalMissingArticles();
+    if (QueueController* queue = queueController_.data()) queue->updateQueueAfterDownload(segment);
+}
+
+// ---------------------------------------------------------------------------
+// Failures reported on the main thread
+
+void ConnectionsController::connectionErrorOccurred()
+{
+    const QueueController* queue = queueController_.data();
+    if (!queue) return;
+    for (const QueuePtr& job : queue->queueArray()) {
+        const qint64 status = job->status();
+        if (status == 1 || status == 105) job->setStatus(41);
+    }
+}
+
+NNTPServerObjectPtr ConnectionsController::serverEntryOf(const NNTPServerObjectPtr& slot)
+{
+    if (!slot) return nullptr;
+    const NNTPServerObjectPtr entry = slot->mainNNTPServerObject();
+    return entry ? entry : slot;
+}
+
+bool ConnectionsController::isUploadConnection(const NNTPServerObjectPtr& slot) const
+{
+    QMutexLocker locker(&arrayLock_);
+    for (const TCPSocketPtr& socket : socketArray_) {
+        if (socket->nntpServer() == slot) return socket->dedicateUploadServer();
+    }
+    return false;
+}
+
+void ConnectionsController::authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer)
+{
+    loginFailed(nntpServer, true);
+}
+
+void ConnectionsController::authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer)
+{
+    loginFailed(nntpServer, false);
+}
+
+void ConnectionsController::loginFailed(const NNTPServerObjectPtr& nntpServer, bool required)
+{
+    if (!nntpServer) return;
+    // The upload endpoint has its own login: its failure stops uploads to it,
+    // not the downloads of the same server.
+    const bool upload = isUploadConnection(nntpServer);
+    {
+        QMutexLocker locker(&arrayLock_);
+        if (upload) {
+            const QString endpoint = nntpServer->upServerID();
+            if (failedUploadEndpoints_.contains(endpoint)) return;
+            failedUploadEndpoints_.insert(endpoint);
+        } else {
+            const NNTPServerObjectPtr entry = serverEntryOf(nntpServer);
+            if (entry->authFailed()) return;
+            entry->setAuthFailed(true);
+        }
+    }
+    if (!upload) connectAll();
+
+    const QString alias = nntpServer->alias();
+    if (required) {
+        BLOG(3, "Auth is required for news server :: %@. Please correct your username/password.", alias);
+        DialogBoxes::alertBoxDefaultAsync(QStringLiteral("Auth required"),
+                                          sformat(u"%@ requires a username and password", alias));
+    } else {
+        BLOG(3, "Auth failed for news server :: %@. Please correct your username/password.", alias);
+        DialogBoxes::alertBoxDefaultAsync(QStringLiteral("Auth failed"),
+                                          sformat(u"Incorrect username and/or password for %@", alias));
+    }
+}
+
+QStringList ConnectionsController::failedUploadEndpoints() const
+{
+    QMutexLocker locker(&arrayLock_);
+    return QStringList(failedUploadEndpoints_.begin(), failedUploadEndpoints_.end());
+}
+
+void ConnectionsController::postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer,
+                                                       const QueuePtr& queue)
+{
+    if (!nntpServer) return;
+    bool firstDenial;
+    {
+        QMutexLocker locker(&arrayLock_);
+        const NNTPServerObjectPtr entry = serverEntryOf(nntpServer);
+        firstDenial = !entry->postingDenied();
+        entry->setPostingDenied(true);
+    }
+    // Every denied job ends with its status; the dialog is shown once per
+    // server.
+    if (queue) queue->setStatus(300);
+    if (!firstDenial) return;
+    const QString alias = nntpServer->alias();
+    BLOG(3, "Posting was denied by your news server :: %@. Please contact them for more information.", alias);
+    DialogBoxes::alertBoxDefaultAsync(
+        QStringLiteral("Posting denied"),
+        sformat(u"Posting was denied by your news server %@. \rPlease contact them for more information.",
+                alias));
+}
+
+void ConnectionsController::postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue)
+{
+    if (queue) queue->setStatus(300);
+    BLOG(3, "Posting denied by news server. 'From' Header not in Internet Syntax. E1 (441) :: %@", from);
+    DialogBoxes::alertBoxDefaultAsync(QCodeClass::code2Text(300).value_or(QString()),
+                                      sformat(u"Invalid 'From Name/Email' format: %@\nNews server says: "
+                                              u"'From' Header not in Internet Syntax. E1 "
+                                              u"(441). Please correct your name or email address.",
+                                              from));
+}
+
+// ---------------------------------------------------------------------------
+// Speed and cap
+
+void ConnectionsController::updateBandwidthUsedInLastSecond(double bytes)
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    bandwidthUsedInLastSecond_ += bytes;
+}
+
+void ConnectionsController::recordBandwidthUsage()
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    const qint64 now = clock_();
+    if (bandwidthMeasurementDate_ && *bandwidthMeasurementDate_ >= now) return;
+    if (bandwidthMeasurementDate_) {
+        bandwidthUsageTracker_.append(
+            {*bandwidthMeasurementDate_ / 1000, quint64(std::max(0.0, bandwidthUsedInLastSecond_))});
+        // Only the last five seconds are ever averaged.
+        const qint64 oldest = now / 1000 - 5;
+        while (!bandwidthUsageTracker_.isEmpty() && bandwidthUsageTracker_.first().date <= oldest)
+            bandwidthUsageTracker_.removeFirst();
+    }
+    bandwidthMeasurementDate_ = now + 1000;
+    bandwidthUsedInLastSecond_ = 0;
+}
+
+double ConnectionsController::getAverageBandwidthUsedPerSecond()
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    const qint64 now = clock_() / 1000;
+    bandwidthUsageTracker_.removeIf([now](const BandwidthRecord& r) { return now - r.date >= 5; });
+    double average = 0;
+    if (!bandwidthUsageTracker_.isEmpty() && bandwidthUsedInLastSecond_ != 0) {
+        double sum = 0;
+        for (const BandwidthRecord& r : std::as_const(bandwidthUsageTracker_))
+            sum += double(r.bytes);
+        average = sum / double(bandwidthUsageTracker_.size());
+    }
+    avgBandwidthUsed_ = average;
+    return std::floor(average);
+}
+
+QList<ConnectionsController::BandwidthRecord> ConnectionsController::bandwidthUsageTracker() const
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    return bandwidthUsageTracker_;
+}
+
+double ConnectionsController::bandwidthUsedInLastSecond() const
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    return bandwidthUsedInLastSecond_;
+}
+
+std::optional<QDateTime> ConnectionsController::bandwidthMeasurementDate() const
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    if (!bandwidthMeasurementDate_) return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(*bandwidthMeasurementDate_, Qt::UTC);
+}
+
+double ConnectionsController::avgBandwidthUsed() const
+{
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    return avgBandwidthUsed_;
+}
+
+double ConnectionsController::getMaxBytesPerSecond() const
+{
+    return BandwidthMath::maxBytesPerSecond(
+        UserDefaults::standard().doubleForKey(QStringLiteral("maxBandwidthThroughPut")));
+}
+
+quint64 ConnectionsController::getBufferSize()
+{
+    const bool throttle = UserDefaults::standard().boolForKey(QStringLiteral("throttleBandwidth"));
+    if (!throttle) return BandwidthMath::kUnthrottledReadSize;
+    const double cap = getMaxBytesPerSecond();
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    return BandwidthMath::bufferSize(true, cap, openConnectionsNr_.load(),
+                                     qint64(bandwidthUsedInLastSecond_));
+}
+
+std::optional<QDateTime> ConnectionsController::measureBandwidthUsage()
+{
+    const bool throttle = UserDefaults::standard().boolForKey(QStringLiteral("throttleBandwidth"));
+    const double cap = throttle ? getMaxBytesPerSecond() : 0.0;
+    QMutexLocker locker(&bandwidthThrottlingLock_);
+    recordBandwidthUsage();
+    if (!throttle || cap == 0 || !std::isfinite(cap) || !bandwidthMeasurementDate_) return std::nullopt;
+    const double over = std::trunc(cap - bandwidthUsedInLastSecond_);
+    if (over >= 0) return std::nullopt;
+    const qint64 extraMs = qint64(std::ceil(-over / cap * 1000.0));
+    return QDateTime::fromMSecsSinceEpoch(*bandwidthMeasurementDate_ + extraMs, Qt::UTC);
+}

@@ -1,0 +1,420 @@
+#include "posting/YencEncodeController.h"
+#include "queue/QueueController.h"
+
+#include "support/DownloadJobBuilder.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSet>
+
+namespace {
+
+struct Handout : ::testing::Test
+{
+    TempHome home;
+    QueueController qc;
+
+    QueuePtr add(const QueuePtr& root)
+    {
+        EXPECT_TRUE(qc.addNZBRootObjectToQueue(root));
+        return root;
+    }
+    QueuePtr addJob(const QString& title, int parts = 1, int articles = 2)
+    {
+        return add(DownloadJobBuilder(title).parts(parts).articlesPerPart(articles).build());
+    }
+    SegmentPtr next(const QString& server = "A", bool backup = false)
+    {
+        return qc.getNextArticleForServerID(server, backup);
+    }
+    // Every article the server gets until the queue has none for it.
+    QStringList drain(const QString& server = "A", bool backup = false)
+    {
+        QStringList mids;
+        while (const SegmentPtr s = next(server, backup))
+            mids.append(s->mid());
+        return mids;
+    }
+};
+
+TEST_F(Handout, EmptyQueueAndTerminatedGiveNothing)
+{
+    EXPECT_EQ(next(), nullptr);
+    addJob("job", 1, 3);
+    EXPECT_NE(next(), nullptr);
+    // Articles are left, but a program that is quitting starts no more.
+    qc.applicationWillTerminate();
+    EXPECT_EQ(next(), nullptr);
+}
+
+TEST_F(Handout, HandsOutInQueueOrderAndMovesStatuses)
+{
+    const QueuePtr first = addJob("first", 2, 2);
+    const QueuePtr second = addJob("second", 1, 1);
+    const SegmentPtr s = next();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->mid(), "<first.1.1@test>");
+    EXPECT_EQ(s->status(), 1);
+    EXPECT_EQ(first->status(), 1);
+    EXPECT_EQ(first->fileparts()[0]->status(), 1001);
+    EXPECT_EQ(first->fileparts()[1]->status(), 1099);
+    EXPECT_EQ(second->status(), 105);
+
+    EXPECT_EQ(drain(),
+              QStringList({"<first.1.2@test>", "<first.2.1@test>", "<first.2.2@test>", "<second.1.1@test>"}));
+    EXPECT_EQ(second->status(), 1);
+}
+
+TEST_F(Handout, JobsThatDoNotQualifyAreSkipped)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(const QueuePtr&)> change;
+    };
+    const Case cases[] = {
+        {"paused", [](const QueuePtr& q) { q->setIsPaused(true); }},
+        {"missing", [](const QueuePtr& q) { q->setIsMissing(true); }},
+        {"cancelled", [](const QueuePtr& q) { q->setIsCancelled(true); }},
+        {"finished", [](const QueuePtr& q) { q->setStatus(10); }},
+        {"server skipped", [](const QueuePtr& q) { q->setServersToSkip({"A"}); }},
+        {"part cancelled", [](const QueuePtr& q) { q->fileparts()[0]->setIsCancelled(true); }},
+        {"part decoding", [](const QueuePtr& q) { q->fileparts()[0]->setStatus(1002); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QueueController local;
+        const QueuePtr skipped = DownloadJobBuilder("skipped").build();
+        const QueuePtr served = DownloadJobBuilder("served").articlesPerPart(1).build();
+        c.change(skipped);
+        ASSERT_TRUE(local.addNZBRootObjectToQueue(skipped));
+        ASSERT_TRUE(local.addNZBRootObjectToQueue(served));
+        const SegmentPtr s = local.getNextArticleForServerID("A", false);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->mid(), "<served.1.1@test>");
+        EXPECT_EQ(local.getNextArticleForServerID("A", false), nullptr);
+    }
+}
+
+TEST_F(Handout, ForceDownloadIgnoresServersToSkip)
+{
+    const QueuePtr job = addJob("job", 1, 1);
+    job->setServersToSkip({"A"});
+    EXPECT_EQ(next("A"), nullptr);
+    job->setForceDownload(true);
+    EXPECT_NE(next("A"), nullptr);
+}
+
+TEST_F(Handout, AnArticleTriedByAServerGoesOnlyToOthers)
+{
+    const QueuePtr job = addJob("job", 1, 2);
+    const SegmentPtr s = next("A");
+    ASSERT_NE(s, nullptr);
+    s->addUsedServerID("A");
+    qc.requeueSegment(s);
+    EXPECT_EQ(drain("A"), QStringList({"<job.1.2@test>"}));
+    EXPECT_EQ(drain("B"), QStringList({"<job.1.1@test>"}));
+    EXPECT_EQ(drain("A"), QStringList());
+}
+
+TEST_F(Handout, AnArticleGivenBackIsHandedOutAgainOnce)
+{
+    const QueuePtr job = addJob("job", 1, 3);
+    const SegmentPtr s = next();
+    qc.requeueSegment(s);
+    qc.requeueSegment(s); // a second report of the same release
+    EXPECT_EQ(drain(), QStringList({"<job.1.1@test>", "<job.1.2@test>", "<job.1.3@test>"}));
+}
+
+TEST_F(Handout, APartPutBackToQueuedIsWalkedAgain)
+{
+    const QueuePtr job = addJob("job", 1, 2);
+    const QStringList all = drain();
+    ASSERT_EQ(all.size(), 2);
+    for (const SegmentPtr& s : job->fileparts()[0]->segments())
+        s->setStatus(99);
+    job->fileparts()[0]->setStatus(1099);
+    EXPECT_EQ(drain(), all);
+}
+
+TEST_F(Handout, DedicatedJobsGoOnlyToTheirServer)
+{
+    const QueuePtr upload = DownloadJobBuilder("post").articlesPerPart(1).build();
+    upload->setIsUploadObject(true);
+    upload->setServerID("U");
+    upload->setTextBody("hello");
+    upload->setStatus(201);
+    upload->fileparts()[0]->setStatus(1201);
+    add(upload);
+    const QueuePtr list = DownloadJobBuilder("list").articlesPerPart(1).build();
+    list->setIsNewsgroupsRequest(true);
+    list->setServerID("L");
+    add(list);
+
+    EXPECT_EQ(next("A"), nullptr);
+    const SegmentPtr posted = next("U");
+    ASSERT_NE(posted, nullptr);
+    EXPECT_EQ(posted->mid(), "<post.1.1@test>");
+    EXPECT_EQ(upload->status(), 203);
+    EXPECT_EQ(upload->fileparts()[0]->status(), 1202);
+    EXPECT_EQ(drain("L"), QStringList({"<list.1.1@test>"}));
+}
+
+// ---------------------------------------------------------------------------
+// Priority list
+
+TEST_F(Handout, PriorityPartsOvertakeTheQueue)
+{
+    addJob("first", 1, 1);
+    const QueuePtr second = addJob("second", 2, 1);
+    second->fileparts()[1]->setIspar(true);
+    ASSERT_TRUE(QueueController::isPriorityCandidate(second->fileparts()[1]));
+    ASSERT_FALSE(QueueController::isPriorityCandidate(second->fileparts()[0]));
+    qc.addFilePartToPriorityQueue(second->fileparts()[1]);
+    qc.addFilePartToPriorityQueue(second->fileparts()[1]);
+    EXPECT_EQ(qc.priorityQueueArray().size(), 1);
+
+    EXPECT_EQ(next()->mid(), "<second.2.1@test>");
+    // The priority job has nothing left: the same request empties the list
+    // and serves the ordinary queue.
+    EXPECT_EQ(next()->mid(), "<first.1.1@test>");
+    EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
+    EXPECT_EQ(next()->mid(), "<second.1.1@test>");
+}
+
+TEST_F(Handout, APausedPriorityJobLeavesTheListAndDoesNotComeBackByItself)
+{
+    const QueuePtr paused = addJob("paused", 1, 1);
+    const QueuePtr other = addJob("other", 1, 1);
+    qc.addFilePartToPriorityQueue(paused->fileparts()[0]);
+    qc.addFilePartToPriorityQueue(other->fileparts()[0]);
+    paused->setIsPaused(true);
+    EXPECT_EQ(next()->mid(), "<other.1.1@test>");
+    EXPECT_EQ(next(), nullptr);
+    EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
+    paused->setIsPaused(false);
+    EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
+    EXPECT_EQ(next()->mid(), "<paused.1.1@test>");
+}
+
+TEST_F(Handout, RemovingAPartTakesItsJobOffTheList)
+{
+    const QueuePtr job = addJob("job", 2, 1);
+    qc.addFilePartToPriorityQueue(job->fileparts()[0]);
+    qc.addFilePartToPriorityQueue(job->fileparts()[1]);
+    qc.removeFilePartFromPriorityQueue(job->fileparts()[0]);
+    EXPECT_FALSE(job->fileparts()[0]->isPriority());
+    EXPECT_TRUE(job->fileparts()[1]->isPriority());
+    EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Backup servers
+
+TEST_F(Handout, ABackupServerGetsOnlyWhatIsRoutedToIt)
+{
+    const QueuePtr job = addJob("job", 1, 3);
+    EXPECT_EQ(next("C", true), nullptr);
+
+    const SegmentPtr missing = next("A");
+    missing->addUsedServerID("A");
+    missing->setBackupServerOnly(true);
+    job->appendPartDownloadBackupServer({"C", missing});
+    qc.requeueSegment(missing);
+    // Another backup server gets nothing of the job, C only its article.
+    EXPECT_EQ(next("D", true), nullptr);
+    EXPECT_EQ(drain("C", true), QStringList({"<job.1.1@test>"}));
+    EXPECT_TRUE(job->partDownloadBackupServers().isEmpty());
+
+    qc.enableBackupServer("C", job);
+    qc.enableBackupServer("C", job);
+    EXPECT_EQ(job->fullDownloadBackupServers(), QStringList({"C"}));
+    EXPECT_EQ(drain("C", true), QStringList({"<job.1.2@test>", "<job.1.3@test>"}));
+}
+
+TEST_F(Handout, ARoutedArticleTakenMeanwhileIsNotHandedOutTwice)
+{
+    const QueuePtr job = addJob("job", 1, 2);
+    const SegmentPtr s = next("A");
+    job->appendPartDownloadBackupServer({"C", s}); // still downloading at 1
+    EXPECT_EQ(next("C", true), nullptr);
+    EXPECT_TRUE(job->partDownloadBackupServers().isEmpty());
+    EXPECT_EQ(s->status(), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Booking
+
+TEST_F(Handout, BookingCountsEachArticleOnce)
+{
+    const QueuePtr job = add(DownloadJobBuilder("job").articlesPerPart(2).articleBytes(500).build());
+    const QueuePtr part = job->fileparts()[0];
+    const SegmentPtr s = next();
+    qc.updateQueueAfterDownload(s);
+    qc.updateQueueAfterDownload(s);
+    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(part->totalSegmentsLeftToDownload(), 1);
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
+    EXPECT_DOUBLE_EQ(part->totalBytesLeft(), 500);
+    EXPECT_DOUBLE_EQ(job->totalBytesLeft(), 500);
+    EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 500);
+}
+
+TEST_F(Handout, BookingChangesNothingForACancelledOrIdlePart)
+{
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "part not downloading");
+        QueueController local;
+        const QueuePtr job = DownloadJobBuilder("job").build();
+        ASSERT_TRUE(local.addNZBRootObjectToQueue(job));
+        const SegmentPtr s = local.getNextArticleForServerID("A", false);
+        if (cancel)
+            job->fileparts()[0]->setIsCancelled(true);
+        else
+            job->fileparts()[0]->setStatus(1099);
+        local.updateQueueAfterDownload(s);
+        EXPECT_EQ(s->status(), 1);
+        EXPECT_EQ(job->totalSegmentsLeftToDownload(), 2);
+        EXPECT_DOUBLE_EQ(local.downloadedBytes(), 0);
+    }
+}
+
+TEST_F(Handout, UploadBookingReleasesTheBody)
+{
+    const QueuePtr job = DownloadJobBuilder("post").articlesPerPart(2).articleBytes(100).build();
+    job->setIsUploadObject(true);
+    job->setServerID("U");
+    job->setTextBody("text");
+    job->setStatus(201);
+    job->fileparts()[0]->setStatus(1201);
+    add(job);
+    const SegmentPtr s = next("U");
+    s->setFiledata("body");
+    qc.updateQueueAfterUpload(s);
+    qc.updateQueueAfterUpload(s);
+    EXPECT_EQ(s->status(), 21);
+    EXPECT_TRUE(s->filedata().isEmpty());
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
+    EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 100);
+}
+
+TEST_F(Handout, NewsgroupListBookingEmptiesTheCounters)
+{
+    const QueuePtr job = DownloadJobBuilder("list").articlesPerPart(1).build();
+    job->setIsNewsgroupsRequest(true);
+    job->setServerID("L");
+    add(job);
+    const SegmentPtr s = next("L");
+    qc.updateQueueAfterDownloadingNewsgroupList(s);
+    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
+    EXPECT_DOUBLE_EQ(job->fileparts()[0]->totalBytesLeft(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Totals
+
+TEST_F(Handout, TotalsCountJobsStillToLoad)
+{
+    const QueuePtr downloading = add(DownloadJobBuilder("d").articlesPerPart(4).articleBytes(1000).build());
+    const QueuePtr finished = add(DownloadJobBuilder("f").articlesPerPart(2).build());
+    finished->setStatus(10);
+    finished->setTotalSegmentsLeftToDownload(0);
+    const QueuePtr upload = add(DownloadJobBuilder("u").articlesPerPart(1).articleBytes(300).build());
+    upload->setIsUploadObject(true);
+    upload->setStatus(201);
+    next("A");
+    qc.setCurrentBps(1000);
+
+    EXPECT_EQ(qc.getTotalFilesInQueue(), 2);
+    EXPECT_DOUBLE_EQ(qc.segmentsInQueue(), 7);
+    EXPECT_DOUBLE_EQ(qc.segmentsInQueueLeft(), 5);
+    EXPECT_DOUBLE_EQ(qc.filesLeftToDownload(), 1);
+    EXPECT_DOUBLE_EQ(qc.filesLeftToUpload(), 1);
+    EXPECT_DOUBLE_EQ(qc.bytesLeftToDownload(), 4000);
+    EXPECT_DOUBLE_EQ(qc.bytesLeftToUpload(), 300);
+    EXPECT_EQ(downloading->timeleft(), 4);
+
+    // Without traffic the estimate stays as it was instead of dividing by 0.
+    qc.setCurrentBps(0);
+    qc.getTotalFilesInQueue();
+    EXPECT_EQ(downloading->timeleft(), 4);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Handout, ABookedArticleGivenBackStaysBooked)
+{
+    const QueuePtr job = addJob("job", 1, 2);
+    const SegmentPtr s = next();
+    qc.updateQueueAfterDownload(s);
+    qc.requeueSegment(s);
+    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(drain(), QStringList({"<job.1.2@test>"}));
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
+}
+
+TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
+{
+    const QueuePtr job = addJob("job", 2, 1);
+    const QueuePtr late = job->fileparts()[1];
+    const QList<SegmentPtr> articles = late->segments();
+    late->removeAllSegments();
+    late->setStatus(0);
+    EXPECT_EQ(drain(), QStringList({"<job.1.1@test>"}));
+
+    late->setSegments(articles);
+    late->setStatus(1099);
+    EXPECT_EQ(drain(), QStringList({"<job.2.1@test>"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Handout, AFileUploadIsEncodedArticleByArticleForItsServerOnly)
+{
+    YencEncodeController encoder;
+    encoder.setQueuecontroller(&qc);
+    qc.setYencEncodeController(&encoder);
+
+    const QString path = home.makeFolder("up") + "/a.bin";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2500, 'a'));
+    file.close();
+    const QueuePtr job = DownloadJobBuilder("post").articlesPerPart(3).articleBytes(1000).build();
+    job->setIsUploadObject(true);
+    job->setServerID("U");
+    job->setMaxArticleSize(1000);
+    job->setStatus(201);
+    const QueuePtr part = job->fileparts()[0];
+    part->setFilename("a.bin");
+    part->setFileUrl(path);
+    part->setBytes(2500);
+    part->setStatus(1201);
+    add(job);
+
+    EXPECT_EQ(next("A"), nullptr);
+    QList<SegmentPtr> posted;
+    while (const SegmentPtr s = next("U"))
+        posted.append(s);
+    ASSERT_EQ(posted, part->segments());
+    EXPECT_EQ(job->status(), 203);
+    EXPECT_EQ(part->status(), 1202);
+    for (const SegmentPtr& s : posted) {
+        EXPECT_EQ(s->status(), 20);
+        EXPECT_TRUE(s->filedata().startsWith("=ybegin")) << s->filedata().left(40).toStdString();
+        qc.updateQueueAfterUpload(s);
+        EXPECT_EQ(s->status(), 21);
+        EXPECT_TRUE(s->filedata().isEmpty());
+    }
+    EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
+    EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 2500);
+}
+
+} // namespace
