@@ -1,6 +1,7 @@
 #pragma once
 
 #include "nntp/NewsgroupListQueueInterface.h"
+#include "queue/FileWriteController.h"
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
 #include "search/DeepLookupChildsParser.h"
@@ -526,4 +527,24 @@ private:
     // --- end of search
     // Nested passes per job since its download finished; main thread.
     QHash<const Queue*, int> nestedExtractionPasses_;
+
+    // --- file-part writing
+public:
+    // The write queue the file-part dispatcher hands parts at 1020 to.
+    FileWriteController& fileWriteController() { return fileWriteController_; }
+    // The dispatcher's write hook: gives the writer the repair controller if
+    // it has none yet, then queues the part.
+    void addFileToWriteQueue(const QueuePtr& filepart);
+
+private:
+    // Near the end, so that it is destroyed (waiting for the part being
+    // written) before what the writer reports to.
+    FileWriteController fileWriteController_;
+    // Sets the write hook of `neighbours_`, which is constructed before it.
+    struct FileWriterHook
+    {
+        explicit FileWriterHook(QueueController* controller);
+    };
+    FileWriterHook fileWriterHook_{this};
+    // --- end of file-part writing
 };

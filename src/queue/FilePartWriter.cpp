@@ -1,0 +1,442 @@
+#include "queue/FilePartWriter.h"
+
+#include "core/FileUtils.h"
+#include "core/Logger.h"
+#include "core/StringFormat.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "postprocess/FileContentSource.h"
+#include "postprocess/Rar4Info.h"
+#include "postprocess/RepairController.h"
+#include "queue/DeYenc.h"
+#include "queue/FilePartSpool.h"
+#include "queue/NBBase64Decode.h"
+#include "queue/NBUUDecode.h"
+#include "queue/TextDecode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kWriteFinished = 1017;
+constexpr qint64 kWriteFailed = 1018;
+constexpr qint64 kWriting = 1019;
+constexpr qint64 kDecodeError = 1024;
+
+using Decoder = DecodeResult (*)(const DecodeRequest&, DecodeSink&);
+
+// The order in which the decoders are offered a part; the last takes every
+// part.
+const Decoder kDecoders[] = {
+    static_cast<Decoder>(&DeYenc::decodeToFile),
+    static_cast<Decoder>(&NBUUDecode::decodeToFile),
+    static_cast<Decoder>(&NBBase64Decode::decodeToFile),
+    static_cast<Decoder>(&TextDecode::decodeToFile),
+};
+constexpr int kTextDecoder = 3;
+
+QString withoutLeadingDot(QString name)
+{
+    if (name.size() > 1 && name.startsWith(QLatin1Char('.'))) name.remove(0, 1);
+    return name;
+}
+
+} // namespace
+
+// The part's article bodies, taken out of its segments for the run: they are
+// put back unless the run is done with them (the file is in place, or the
+// job was cancelled), so that a failed write can be tried again.
+class FilePartWriter::TakenBodies
+{
+public:
+    explicit TakenBodies(const QueuePtr& part) : segments_(part->segments())
+    {
+        bodies_.reserve(size_t(segments_.size()));
+        for (const SegmentPtr& segment : segments_) {
+            bodies_.push_back(segment->filedata());
+            if (!bodies_.back().isEmpty()) segment->setFiledata(QByteArray());
+        }
+    }
+    ~TakenBodies()
+    {
+        if (!keep_) return;
+        for (size_t i = 0; i < bodies_.size(); ++i)
+            if (!bodies_[i].isEmpty()) segments_[qsizetype(i)]->setFiledata(bodies_[i]);
+    }
+    TakenBodies(const TakenBodies&) = delete;
+    TakenBodies& operator=(const TakenBodies&) = delete;
+
+    std::vector<QByteArray>& bodies() { return bodies_; }
+    const QList<SegmentPtr>& segments() const { return segments_; }
+    bool allEmpty() const
+    {
+        for (const QByteArray& body : bodies_)
+            if (!body.isEmpty()) return false;
+        return true;
+    }
+    // The bodies are no longer needed.
+    void release() { keep_ = false; }
+
+private:
+    QList<SegmentPtr> segments_;
+    std::vector<QByteArray> bodies_;
+    bool keep_ = true;
+};
+
+FilePartWriter::FilePartWriter(const QueuePtr& filepart, RepairController* repairController,
+                               PendingCount pending)
+    : filepart_(filepart), repairController_(repairController), pending_(std::move(pending))
+{}
+
+FilePartWriter::~FilePartWriter()
+{
+    // A part that went away (or lost its job) before an outcome was set
+    // must not keep the closing window waiting.
+    if (!reported_ && pending_) pending_->fetch_sub(1);
+}
+
+RepairController* FilePartWriter::repairController() const
+{
+    return repairController_.data();
+}
+
+void FilePartWriter::main()
+{
+    isTextFile_ = false;
+    const QueuePtr part = filepart();
+    if (!part) return;
+    const QueuePtr job = part->queue();
+    if (job && job->diskNotReady()) {
+        diskNOK();
+        return;
+    }
+    if (!job || job->isCancelled()) {
+        // Nothing is written for a cancelled job.
+        changeFilepartStatus(kWriteFinished);
+        return;
+    }
+    part->setStatus(kWriting);
+    // The outcome is set only once the run has cleaned up after itself (the
+    // spool file gone, the articles back in a part that failed), so that
+    // whoever acts on it finds the part as it will stay.
+    deferring_ = true;
+    writeFilePartToDisk();
+    deferring_ = false;
+    if (deferredStatus_) changeFilepartStatus(*deferredStatus_);
+}
+
+void FilePartWriter::writeFilePartToDisk()
+{
+    const QueuePtr part = filepart();
+    const QueuePtr job = part ? part->queue() : nullptr;
+    if (!job) return;
+
+    TakenBodies taken(part);
+    const bool decodedBefore = part->isDecodedAlready();
+    if (decodedBefore && taken.allEmpty()) {
+        // Decoded once, and nothing is left to decode again.
+        decodeError();
+        return;
+    }
+
+    // The spool lies in the download folder, so that the finished file is
+    // renamed into place, not copied.
+    const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
+    if (!FileUtils::doesFolderExists(downloadPath)) {
+        BLOG(3, "No access to folder:%@", downloadPath);
+        diskNOK();
+        return;
+    }
+    int errorCode = 0;
+    QString errorText;
+    const std::unique_ptr<FilePartSpool> spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+    if (!spool) {
+        reportWriteError(errorCode, errorText);
+        diskNOK();
+        return;
+    }
+    spool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
+
+    DecodeRequest request;
+    request.bodies = std::span<QByteArray>(taken.bodies());
+    request.partFilename = part->filename();
+    request.jobTitle = job->title();
+    request.isCancelled = [job] { return job->isCancelled(); };
+    request.partBytes = qint64(part->bytes());
+    request.releaseBodies = false;
+    request.computeCrc32 = false;
+
+    DecodeResult result;
+    int decoder = 0;
+    for (; decoder <= kTextDecoder; ++decoder) {
+        result = kDecoders[decoder](request, *spool);
+        if (result.outcome != DecodeOutcome::NotThisEncoding) break;
+    }
+    switch (result.outcome) {
+    case DecodeOutcome::Decoded:
+        // Bodies that held nothing (every article missing) decode to no
+        // data at all, which is no file.
+        if (spool->size() == 0) {
+            decodeError();
+            return;
+        }
+        break;
+    case DecodeOutcome::Cancelled:
+        taken.release();
+        changeFilepartStatus(kWriteFinished);
+        return;
+    case DecodeOutcome::WriteFailed:
+        reportWriteError(spool->errorCode(), spool->errorString());
+        diskNOK();
+        return;
+    case DecodeOutcome::NotThisEncoding:
+        decodeError();
+        return;
+    }
+
+    // What the decoders found, as they leave it in the segments.
+    const QList<SegmentPtr>& segments = taken.segments();
+    for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
+        const DecodedSegment& decoded = result.segments[i];
+        if (!decoded.filename.isEmpty()) segments[qsizetype(i)]->setFilename(decoded.filename);
+        if (decoded.placed && decoded.fileposition >= 0)
+            segments[qsizetype(i)]->setFileposition(decoded.fileposition);
+    }
+
+    const bool isText = decoder == kTextDecoder;
+    isTextFile_ = isText && !part->filename().isEmpty();
+    if (!decodedBefore) nameDecodedPart(part, job, isText ? QString() : result.filename, isText);
+
+    // Password probe.
+    if (!job->hasPassword() && UserDefaults::standard().boolForKey(QStringLiteral("enablePwdCheck")) &&
+        FileUtils::getArchiveTypeFor(spool->leadingBytes(64)) == QLatin1String("rar4")) {
+        spool->withMappedData([this](const QByteArray& data) { checkRar4ForPassword(data); });
+    }
+
+    if (part->isIncomplete()) part->setFilename(part->filename().toUpper());
+
+    if (part->md516k().isEmpty()) part->setMd516k(spool->md516k());
+    if (part->md5().isEmpty()) part->setMd5(spool->md5());
+
+    if (RepairController* repair = repairController_.data()) {
+        if (part->ispar())
+            repair->addAndAnalysePar2FilePart(part, FileContentSource::fromFile(spool->path()));
+        else
+            repair->setRepairChildObjectForFilepart(part);
+    }
+    const RepairObjectPtr entry = part->repairObject();
+    if (entry && !entry->filename().isEmpty())
+        part->setFilename(removeSlashesFromFilename(entry->filename()));
+
+    const QString folder = chooseFolder(part, job);
+    job->setDownloadUrl(folder);
+    if (folder.isEmpty()) {
+        BLOG(3, "No access to folder:%@",
+             UserDefaults::standard().stringForKey(QStringLiteral("downloadPath")));
+        diskNOK();
+        return;
+    }
+    if (!QFileInfo(folder).isDir()) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()),
+                                            ec);
+        if (ec || !QFileInfo(folder).isDir()) {
+            BLOG(3, "Error creating folder: %@ (%ld)", QString::fromStdString(ec.message()),
+                 long(ec.value()));
+            diskNOK();
+            return;
+        }
+    }
+
+    // The name as one component of the folder, whatever it was made from.
+    const QString name = FileUtils::safeForeignFileName(part->filename());
+    if (name.isEmpty()) {
+        showErrorMessage(QStringLiteral("Error: Empty filename:"), QString());
+        BLOG(3, "No file name for a file part of: %@", job->title());
+        writeNOK();
+        return;
+    }
+    if (name != part->filename()) part->setFilename(name);
+    const QString file = QDir::cleanPath(folder) + QLatin1Char('/') + name;
+
+    if (job->isCancelled()) {
+        taken.release();
+        changeFilepartStatus(kWriteFinished);
+        return;
+    }
+    if (!spool->moveTo(file)) {
+        reportWriteError(spool->errorCode(), spool->errorString());
+        diskNOK();
+        return;
+    }
+    taken.release();
+    part->setDecodedFileData(QByteArray());
+    writeOK(file);
+}
+
+void FilePartWriter::nameDecodedPart(const QueuePtr& part, const QueuePtr& job, const QString& decodedName,
+                                     bool isText)
+{
+    QString name = decodedName;
+    if (isText && !part->filename().isEmpty()) {
+        const QList<SegmentPtr> segments = part->segments();
+        const QString mid = segments.isEmpty() ? QString() : segments.first()->mid();
+        const QString base = !part->fid().isEmpty() && !mid.isEmpty() ? job->title() + mid : job->title();
+        name = FileUtils::makeUTF8Filename(base) + QStringLiteral(".txt");
+        if (UserDefaults::standard().boolForKey(QStringLiteral("executeTextfiles")) && !part->isReplyPost() &&
+            !job->isWatchdog())
+            part->setExecute(true);
+    }
+    if (!name.isEmpty()) {
+        name = withoutLeadingDot(name);
+        part->setOrgFilename(name);
+        part->setFilename(name);
+    } else {
+        const QString own = withoutLeadingDot(part->filename());
+        part->setFilename(own);
+        part->setOrgFilename(own);
+    }
+    part->setIsDecodedAlready(true);
+}
+
+QString FilePartWriter::chooseFolder(const QueuePtr& part, const QueuePtr& job) const
+{
+    const bool hasSet = job->repairObject() != nullptr;
+    const bool titleFolder = job->isNZB() || (job->hasRepairFiles() && hasSet) ||
+                             (!job->hasRepairFiles() && !hasSet && job->totalfiles() > 1);
+    QString folder;
+    if (titleFolder) {
+        folder = FileUtils::getDownloadFolder(job->title(), job->groups());
+    } else {
+        folder = FileUtils::getDownloadFolder(QString(), job->groups());
+        if (isTextFile_) folder = FileUtils::getTextDownloadFolder(folder);
+    }
+    // Every file of one recovery set goes to the folder of the set's job.
+    if (const RepairObjectPtr entry = part->repairObject()) {
+        const RepairObjectPtr set = entry->parent() ? entry->parent() : entry;
+        const QueuePtr setPart = set->filepart();
+        const QueuePtr setJob = setPart ? setPart->queue() : nullptr;
+        if (setJob && !setJob->downloadUrl().isEmpty()) folder = setJob->downloadUrl();
+    }
+    return folder;
+}
+
+void FilePartWriter::reportWriteError(int code, const QString& reason)
+{
+    showErrorMessage(sformat(u"Write error (%ld)", long(code)), reason);
+    BLOG(3, "Write error: %@ (%ld)", reason, long(code));
+}
+
+// ---------------------------------------------------------------------------
+// Outcomes
+
+void FilePartWriter::writeOK(const QString& file)
+{
+    const QueuePtr part = filepart();
+    if (!part) return;
+    const QueuePtr job = part->queue();
+    if (job && job->isNZB()) part->removeAllSegments();
+    part->setIsDownloaded(true);
+    part->setIsPreviouslyDownloaded(true);
+    if (RepairController* repair = repairController_.data())
+        repair->addFilePartToFod(part, FileContentSource::fromFile(file));
+    else
+        BLOG(3, "No repair bookkeeping to record: %@", part->filename());
+    changeFilepartStatus(kWriteFinished);
+}
+
+void FilePartWriter::writeNOK()
+{
+    const QueuePtr part = filepart();
+    if (!part) return;
+    BLOG(3, "Write failed for: %@", part->filename());
+    changeFilepartStatus(kWriteFailed);
+}
+
+void FilePartWriter::diskNOK()
+{
+    const QueuePtr part = filepart();
+    if (!part) return;
+    BLOG(3, "Disk write failure for: %@", part->filename());
+    changeFilepartStatus(kWriteFailed);
+}
+
+void FilePartWriter::decodeError()
+{
+    changeFilepartStatus(kDecodeError);
+}
+
+void FilePartWriter::hasPassword()
+{
+    const QueuePtr part = filepart();
+    const QueuePtr job = part ? part->queue() : nullptr;
+    if (!job) return;
+    Dispatch::onMain([job] {
+        if (job->hasPassword()) return;
+        job->setPwdDectected(true);
+        job->setHasPassword(true);
+        job->setIsPaused(true);
+        BLOG(1, "Password found in: %@", job->title());
+    });
+}
+
+bool FilePartWriter::checkRar4ForPassword(const QByteArray& data)
+{
+    Rar4Info info;
+    info.setFiledata(data);
+    const bool protectedByPassword = info.isPasswordProtected();
+    if (protectedByPassword) hasPassword();
+    return protectedByPassword;
+}
+
+QString FilePartWriter::removeSlashesFromFilename(const QString& filename)
+{
+    QString name = filename;
+    return name.replace(QLatin1Char('/'), QStringLiteral("2F"));
+}
+
+void FilePartWriter::showErrorMessage(const QString& message, const QString& info)
+{
+    BLOG(3, "%@ - %@", message, info);
+}
+
+void FilePartWriter::changeFilepartStatus(qint64 status)
+{
+    if (deferring_) {
+        deferredStatus_ = status;
+        return;
+    }
+    const bool outcome = status == kWriteFinished || status == kWriteFailed || status == kDecodeError;
+    PendingCount pending = outcome && !reported_ ? pending_ : PendingCount();
+    if (outcome) reported_ = true;
+    const QueuePtr part = filepart();
+    if (!part) {
+        if (pending) pending->fetch_sub(1);
+        return;
+    }
+    // The count drops only once the status is set, so that whoever waits for
+    // it to reach 0 sees every part with its outcome.
+    Dispatch::onMain([part, status, pending] {
+        part->setStatus(status);
+        if (pending) pending->fetch_sub(1);
+    });
+}
+
+void FilePartWriter::changeQueueStatus(qint64 status)
+{
+    const QueuePtr part = filepart();
+    if (const QueuePtr job = part ? part->queue() : nullptr)
+        Dispatch::onMain([job, status] { job->setStatus(status); });
+}
+
+void FilePartWriter::diskNotReadyFlag(bool flag)
+{
+    const QueuePtr part = filepart();
+    if (const QueuePtr job = part ? part->queue() : nullptr)
+        Dispatch::onMain([job, flag] { job->setDiskNotReady(flag); });
+}

@@ -1,0 +1,626 @@
+#include "queue/FilePartWriter.h"
+#include "core/FileUtils.h"
+#include "platform/UserDefaults.h"
+#include "postprocess/RepairController.h"
+#include "queue/FODController.h"
+#include "queue/FilePartSpool.h"
+#include "queue/FileWriteController.h"
+#include "queue/Queue.h"
+#include "queue/QueueController.h"
+#include "queue/Segment.h"
+
+#include "support/ArticleFixtures.h"
+#include "support/EventLoop.h"
+#include "support/HandMadePar2Set.h"
+#include "support/Rar4Builder.h"
+#include "support/TempHome.h"
+#include "support/TmpfsMount.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr qint64 kWriteFinished = 1017;
+constexpr qint64 kWriteFailed = 1018;
+constexpr qint64 kDecodeError = 1024;
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString md5Hex(QByteArrayView data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
+}
+
+QString logText(const TempHome& home)
+{
+    return QString::fromUtf8(readAll(home.logFilePath()));
+}
+
+// A download folder with the files-on-disk index and the repair bookkeeping
+// the writer reports to, and a job whose parts are written by a real write
+// queue.
+class Writer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        download_ = home_.makeFolder("dl");
+        setDownloadFolder(download_);
+        index_ = std::make_unique<FODController>();
+        repair_ = std::make_unique<RepairController>();
+        repair_->setFodController(index_.get());
+        writer_ = std::make_unique<FileWriteController>();
+        writer_->setRepairController(repair_.get());
+        job_ = Queue::create();
+        job_->setTitle(QStringLiteral("Holiday pictures"));
+        job_->setGroups(QStringLiteral("alt.binaries.test"));
+        job_->setIsNZB(true);
+    }
+    void TearDown() override
+    {
+        writer_.reset();
+        repair_.reset();
+        index_.reset();
+    }
+
+    static void setDownloadFolder(const QString& folder)
+    {
+        UserDefaults::standard().setString(folder, QStringLiteral("downloadPath"));
+    }
+
+    QueuePtr addPart(const QString& postedName, const QList<QByteArray>& bodies)
+    {
+        QueuePtr part = Queue::create();
+        part->setIsFilepart(true);
+        part->setQueue(job_);
+        part->setFid(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        part->setFilename(postedName);
+        part->setCheckbox(1);
+        qint64 bytes = 0;
+        int number = 1;
+        for (const QByteArray& body : bodies) {
+            SegmentPtr segment = Segment::create();
+            segment->setQueue(job_);
+            segment->setFilepart(part);
+            segment->setSegnr(number);
+            segment->setMid(QStringLiteral("<%1.%2@test>").arg(number).arg(part->fid()));
+            segment->setFiledata(body);
+            bytes += body.size();
+            ++number;
+            part->appendSegment(segment);
+        }
+        part->setBytes(double(bytes));
+        job_->appendFilepart(part);
+        job_->setTotalfiles(job_->filepartCount());
+        return part;
+    }
+
+    // Queues the part and waits for its outcome.
+    qint64 write(const QueuePtr& part)
+    {
+        part->setStatus(1020);
+        writer_->addFileToQueue(part);
+        const bool ended = waitUntil(
+            [&] {
+                const qint64 s = part->status();
+                return s == kWriteFinished || s == kWriteFailed || s == kDecodeError;
+            },
+            20000);
+        EXPECT_TRUE(ended) << "status " << part->status();
+        // The outcome is set before the count drops.
+        EXPECT_EQ(writer_->filesInWriteQueue(), 0);
+        return part->status();
+    }
+
+    QString jobFolder() const { return download_ + QLatin1Char('/') + job_->title(); }
+    QStringList filesIn(const QString& folder) const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Dirs);
+    }
+
+    TempHome home_;
+    QString download_;
+    std::unique_ptr<FODController> index_;
+    std::unique_ptr<RepairController> repair_;
+    std::unique_ptr<FileWriteController> writer_;
+    QueuePtr job_;
+};
+
+TEST_F(Writer, YencArticlesInAnyOrderBecomeTheFileWithItsDigestsAndIndexRecord)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(300000, 7);
+    QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "photos.part1.rar", 64000);
+    ASSERT_GE(articles.size(), 4);
+    std::swap(articles[0], articles[3]);
+    std::swap(articles[1], articles[2]);
+    const QueuePtr part = addPart(QStringLiteral("subject name"), articles);
+
+    ASSERT_EQ(write(part), kWriteFinished);
+
+    const QString path = jobFolder() + QStringLiteral("/photos.part1.rar");
+    EXPECT_EQ(readAll(path), file);
+    EXPECT_EQ(part->filename(), QStringLiteral("photos.part1.rar"));
+    EXPECT_EQ(part->orgFilename(), QStringLiteral("photos.part1.rar"));
+    EXPECT_TRUE(part->isDownloaded());
+    EXPECT_TRUE(part->isPreviouslyDownloaded());
+    EXPECT_TRUE(part->isDecodedAlready());
+    EXPECT_EQ(part->md5(), md5Hex(file));
+    EXPECT_EQ(part->md516k(), md5Hex(file.first(16384)));
+    EXPECT_EQ(job_->downloadUrl(), jobFolder());
+    // An NZB part's articles are no longer needed once it is on disk.
+    EXPECT_EQ(part->segmentCount(), 0);
+    EXPECT_TRUE(part->decodedFileData().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return index_->searchFileForFilePart(part) != nullptr; }, 5000));
+    // Nothing is left of the spool but the file in place.
+    EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+    EXPECT_EQ(filesIn(jobFolder()), QStringList{QStringLiteral("photos.part1.rar")});
+}
+
+TEST_F(Writer, MissingArticleLeavesZerosInItsPlaceAndTheDigestsMatchTheFile)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(40000, 3);
+    QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "gap.bin", 10000);
+    ASSERT_EQ(articles.size(), 4);
+    articles[0].clear(); // the first article never arrived
+    const QueuePtr part = addPart(QStringLiteral("gap.bin"), articles);
+
+    ASSERT_EQ(write(part), kWriteFinished);
+
+    const QByteArray written = readAll(jobFolder() + QStringLiteral("/gap.bin"));
+    ASSERT_EQ(written.size(), file.size());
+    EXPECT_EQ(written.first(10000), QByteArray(10000, '\0'));
+    EXPECT_EQ(written.sliced(10000), file.sliced(10000));
+    EXPECT_EQ(part->md5(), md5Hex(written));
+    EXPECT_EQ(part->md516k(), md5Hex(written.first(16384)));
+}
+
+TEST_F(Writer, EachEncodingIsRecognisedAndNamedFromItsData)
+{
+    // The Base64 decoder takes JPEG images only.
+    const QByteArray data = QByteArray("\xFF\xD8\xFF\xE0", 4) + ArticleFixtures::randomBytes(5000, 11);
+    struct Case
+    {
+        const char* label;
+        QList<QByteArray> bodies;
+        QString expectedName;
+    };
+    const QList<Case> cases = {
+        {"uu", ArticleFixtures::splitIntoBodies(ArticleFixtures::uuencodeText(data, "song.mp3"), 40),
+         QStringLiteral("song.mp3")},
+        {"base64", ArticleFixtures::splitIntoBodies(ArticleFixtures::base64MimeText(data, "cover.jpg"), 30),
+         QStringLiteral("cover.jpg")},
+        {"yenc",
+         {ArticleFixtures::yencBody(data, {.name = "one.bin", .fileSize = data.size()})},
+         QStringLiteral("one.bin")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QueuePtr part = addPart(QStringLiteral("posted"), c.bodies);
+        ASSERT_EQ(write(part), kWriteFinished);
+        EXPECT_EQ(part->filename(), c.expectedName);
+        EXPECT_EQ(readAll(jobFolder() + QLatin1Char('/') + c.expectedName), data);
+    }
+}
+
+TEST_F(Writer, NamesFromArticleDataStayInsideTheJobFolder)
+{
+    const QByteArray data("payload");
+    struct Case
+    {
+        QByteArray decodedName;
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {"../../escape.bin", QStringLiteral("escape.bin")},
+        {"/etc/passwd", QStringLiteral("passwd")},
+        {".hidden.nfo", QStringLiteral("hidden.nfo")},
+        // Nothing usable: the part keeps the name it was posted under.
+        {".", QStringLiteral("posted")},
+        {"..", QStringLiteral("posted")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.decodedName.toStdString());
+        const QueuePtr part =
+            addPart(QStringLiteral("posted"),
+                    {ArticleFixtures::yencBody(data, {.name = c.decodedName, .fileSize = 7})});
+        ASSERT_EQ(write(part), kWriteFinished);
+        EXPECT_EQ(part->filename(), c.expected);
+        EXPECT_EQ(readAll(jobFolder() + QLatin1Char('/') + c.expected), data);
+    }
+    EXPECT_FALSE(QFileInfo::exists(home_.path() + QStringLiteral("/escape.bin")));
+    EXPECT_FALSE(QFileInfo::exists(download_ + QStringLiteral("/escape.bin")));
+}
+
+TEST_F(Writer, PlainTextOfASingleFileJobGoesToTheTextFolderUnderTitleAndMessageId)
+{
+    job_->setIsNZB(false);
+    const QByteArray text("Hello there,\r\nthis is a plain article.");
+    for (const bool openIt : {true, false}) {
+        SCOPED_TRACE(openIt);
+        UserDefaults::standard().setBool(openIt, QStringLiteral("executeTextfiles"));
+        const QueuePtr part = addPart(QStringLiteral("Note"), {ArticleFixtures::dotStuff(text + "\r\n")});
+        job_->setTotalfiles(1);
+        const QString mid = part->segments().first()->mid();
+
+        ASSERT_EQ(write(part), kWriteFinished);
+
+        const QString folder = download_ + QStringLiteral("/comments");
+        EXPECT_EQ(part->filename(),
+                  FileUtils::makeUTF8Filename(job_->title() + mid) + QStringLiteral(".txt"));
+        EXPECT_EQ(readAll(folder + QLatin1Char('/') + part->filename()), text);
+        EXPECT_EQ(job_->downloadUrl(), folder);
+        EXPECT_EQ(part->execute(), openIt);
+        QFile::remove(folder + QLatin1Char('/') + part->filename());
+        job_->removeFilepart(part);
+    }
+}
+
+TEST_F(Writer, FolderFollowsTheKindOfJob)
+{
+    struct Case
+    {
+        const char* label;
+        bool isNZB;
+        qint64 totalfiles;
+        bool hasRepairFiles;
+        bool titleFolder;
+    };
+    const Case cases[] = {
+        {"NZB job", true, 1, true, true},
+        {"several files, no repair files", false, 2, false, true},
+        {"one file", false, 1, false, false},
+        {"repair files but no set yet", false, 3, true, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        job_ = Queue::create();
+        job_->setTitle(QStringLiteral("Job %1").arg(++n));
+        job_->setIsNZB(c.isNZB);
+        job_->setHasRepairFiles(c.hasRepairFiles);
+        const QueuePtr part = addPart(
+            QStringLiteral("f"), {ArticleFixtures::yencBody("abc", {.name = "kind.bin", .fileSize = 3})});
+        job_->setTotalfiles(c.totalfiles);
+
+        ASSERT_EQ(write(part), kWriteFinished);
+
+        const QString folder = c.titleFolder ? jobFolder() : download_;
+        EXPECT_EQ(job_->downloadUrl(), folder);
+        EXPECT_EQ(readAll(folder + QStringLiteral("/kind.bin")), QByteArray("abc"));
+        QFile::remove(folder + QStringLiteral("/kind.bin"));
+    }
+}
+
+TEST_F(Writer, PartOfACancelledJobIsNotWrittenNorIndexed)
+{
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+    job_->setIsCancelled(true);
+
+    ASSERT_EQ(write(part), kWriteFinished);
+
+    EXPECT_FALSE(part->isDownloaded());
+    EXPECT_FALSE(QFileInfo::exists(jobFolder()));
+    spinEventLoop(50);
+    EXPECT_EQ(index_->searchFileForFilePart(part), nullptr);
+}
+
+TEST_F(Writer, JobMarkedDiskNotReadyGetsNoWrite)
+{
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+    job_->setDiskNotReady(true);
+
+    ASSERT_EQ(write(part), kWriteFailed);
+
+    EXPECT_FALSE(QFileInfo::exists(jobFolder()));
+    EXPECT_TRUE(logText(home_).contains(QStringLiteral("Disk write failure for: x.bin")));
+}
+
+TEST_F(Writer, UndecodableBodiesAreADecodeError)
+{
+    const QueuePtr part = addPart(QStringLiteral("x.bin"), {QByteArray(), QByteArray()});
+    EXPECT_EQ(write(part), kDecodeError);
+    EXPECT_FALSE(part->isDownloaded());
+}
+
+TEST_F(Writer, IncompletePartIsWrittenUnderItsNameInUpperCase)
+{
+    const QueuePtr part = addPart(QStringLiteral("p"),
+                                  {ArticleFixtures::yencBody("abc", {.name = "Movie.r01", .fileSize = 3})});
+    part->setIsIncomplete(true);
+    ASSERT_EQ(write(part), kWriteFinished);
+    EXPECT_EQ(part->filename(), QStringLiteral("MOVIE.R01"));
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/MOVIE.R01")), QByteArray("abc"));
+}
+
+TEST_F(Writer, FolderThatCannotBeCreatedIsADiskFailure)
+{
+    // A file stands where the job's folder would go.
+    QFile blocker(jobFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("No access to folder:"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: file.bin")));
+    EXPECT_FALSE(part->isDownloaded());
+    EXPECT_TRUE(QFileInfo(jobFolder()).isFile());
+}
+
+TEST_F(Writer, ReadOnlyDownloadFolderIsADiskFailure)
+{
+    const QString folder = home_.makeFolder("ro");
+    TmpfsMount mount(folder, 1 << 20);
+    if (!mount.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ASSERT_TRUE(mount.setReadOnly(true));
+    setDownloadFolder(folder);
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("Write error (30) - "))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: x.bin")));
+    EXPECT_GT(part->segments().first()->filedata().size(), 0);
+}
+
+TEST_F(Writer, MissingDownloadFolderIsADiskFailure)
+{
+    const QString gone = download_ + QStringLiteral("/not-there");
+    setDownloadFolder(gone);
+    const QueuePtr part =
+        addPart(QStringLiteral("x.bin"), {ArticleFixtures::yencBody("abc", {.fileSize = 3})});
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("No access to folder:") + gone)) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: x.bin")));
+    EXPECT_FALSE(QFileInfo::exists(gone));
+}
+
+// A header that claims a position far beyond the file cannot make the write
+// grow the file (or the memory) to it.
+TEST_F(Writer, LyingPartHeaderCannotGrowTheFile)
+{
+    const QByteArray first = ArticleFixtures::randomBytes(1000, 19);
+    const QByteArray second = ArticleFixtures::randomBytes(1000, 23);
+    const QueuePtr part = addPart(
+        QStringLiteral("x.bin"),
+        {ArticleFixtures::yencBody(first,
+                                   {.name = "x.bin", .fileSize = 2000, .part = 1, .total = 2, .begin = 1}),
+         ArticleFixtures::yencBody(
+             second, {.name = "x.bin", .fileSize = 2000, .part = 2, .total = 2, .begin = qint64(1) << 40})});
+
+    ASSERT_EQ(write(part), kWriteFinished);
+    const QFileInfo written(jobFolder() + QStringLiteral("/x.bin"));
+    EXPECT_LE(written.size(), 2000);
+    EXPECT_EQ(readAll(written.filePath()).first(1000), first);
+}
+
+// A write the file system refuses keeps the articles, so that the part is
+// written once the disk takes it again.
+TEST_F(Writer, FailedWriteKeepsThePartForTheRetry)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(200000, 5);
+    const QueuePtr part =
+        addPart(QStringLiteral("big.bin"), ArticleFixtures::yencArticles(file, "big.bin", 50000));
+
+    struct rlimit saved
+    {
+    };
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 65536;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const qint64 first = write(part);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(first, kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("Write error (27) - "))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk write failure for: big.bin")));
+    EXPECT_FALSE(part->isDownloaded());
+    EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/big.bin")));
+    EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+
+    ASSERT_EQ(write(part), kWriteFinished);
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/big.bin")), file);
+    EXPECT_EQ(part->md5(), md5Hex(file));
+}
+
+TEST_F(Writer, FullDiskIsADiskFailureAndLeavesNoPartialFile)
+{
+    const QString small = home_.makeFolder("small");
+    TmpfsMount mount(small, 64 * 1024);
+    if (!mount.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    setDownloadFolder(small);
+    const QByteArray file = ArticleFixtures::randomBytes(300000, 9);
+    const QueuePtr part =
+        addPart(QStringLiteral("big.bin"), ArticleFixtures::yencArticles(file, "big.bin", 100000));
+
+    EXPECT_EQ(write(part), kWriteFailed);
+    EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (28) - ")));
+    EXPECT_FALSE(QFileInfo::exists(small + QLatin1Char('/') + job_->title() + QStringLiteral("/big.bin")));
+    EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(small)));
+    EXPECT_GT(part->segments().first()->filedata().size(), 0);
+}
+
+// The job's folder on another file system than the download folder: the
+// file is copied there beside its name and renamed over it, so that a copy
+// the disk cannot hold leaves nothing under the file's name.
+TEST_F(Writer, JobFolderOnAnotherFileSystemGetsACompleteCopyOrNothing)
+{
+    struct Case
+    {
+        qint64 mountBytes;
+        qint64 expected;
+    };
+    for (const Case c : {Case{1 << 20, kWriteFinished}, Case{64 * 1024, kWriteFailed}}) {
+        SCOPED_TRACE(c.mountBytes);
+        QDir(jobFolder()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(jobFolder()));
+        TmpfsMount mount(jobFolder(), c.mountBytes);
+        if (!mount.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+        const QByteArray file = ArticleFixtures::randomBytes(300000, 13);
+        const QueuePtr part =
+            addPart(QStringLiteral("copy.bin"), ArticleFixtures::yencArticles(file, "copy.bin", 100000));
+
+        ASSERT_EQ(write(part), c.expected);
+
+        const QString path = jobFolder() + QStringLiteral("/copy.bin");
+        if (c.expected == kWriteFinished) {
+            EXPECT_EQ(readAll(path), file);
+            EXPECT_EQ(filesIn(jobFolder()), QStringList{QStringLiteral("copy.bin")});
+        } else {
+            EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (28) - ")));
+            EXPECT_EQ(filesIn(jobFolder()), QStringList());
+        }
+        EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+    }
+}
+
+TEST_F(Writer, PasswordProbeFollowsTheSetting)
+{
+    const QByteArray archive = Rar4Builder()
+                                   .addFile(QStringLiteral("secret.txt"), "top secret")
+                                   .setPassword(QStringLiteral("pw"))
+                                   .build();
+    for (const bool enabled : {false, true}) {
+        SCOPED_TRACE(enabled);
+        UserDefaults::standard().setBool(enabled, QStringLiteral("enablePwdCheck"));
+        job_->setHasPassword(false);
+        job_->setPwdDectected(false);
+        const QueuePtr part =
+            addPart(QStringLiteral("p"),
+                    {ArticleFixtures::yencBody(archive, {.name = "locked.rar", .fileSize = archive.size()})});
+        ASSERT_EQ(write(part), kWriteFinished);
+        spinEventLoop(20);
+        EXPECT_EQ(job_->pwdDectected(), enabled);
+        EXPECT_EQ(job_->hasPassword(), enabled);
+        // Written all the same.
+        EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/locked.rar")), archive);
+    }
+}
+
+TEST_F(Writer, PartWithoutAnyNameIsAWriteFailure)
+{
+    const QueuePtr part = addPart(QString(), {ArticleFixtures::yencBody("abc", {.name = "", .fileSize = 3})});
+    EXPECT_EQ(write(part), kWriteFailed);
+    const QString log = logText(home_);
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: Empty filename: - "))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Write failed for: ")));
+    EXPECT_FALSE(part->isDownloaded());
+}
+
+// A data file posted under a meaningless name takes the name its recovery
+// set gives it (found by the MD5 of its first 16 KiB); a folder in that name
+// is not followed.
+TEST_F(Writer, DataFileTakesTheNameOfItsRecoverySetEntry)
+{
+    const QByteArray content = ArticleFixtures::randomBytes(50000, 21);
+    const QByteArray index = HandMadePar2Set::index(16384, {{"disc/feature film.mkv", content}});
+    const QueuePtr par2 =
+        addPart(QStringLiteral("set.par2"),
+                {ArticleFixtures::yencBody(index, {.name = "set.par2", .fileSize = index.size()})});
+    par2->setIspar(true);
+    par2->setIsmainpar(true);
+    const QueuePtr data =
+        addPart(QStringLiteral("a8f3k2"),
+                {ArticleFixtures::yencBody(content, {.name = "a8f3k2", .fileSize = content.size()})});
+
+    ASSERT_EQ(write(par2), kWriteFinished);
+    ASSERT_NE(job_->repairObject(), nullptr);
+    ASSERT_EQ(write(data), kWriteFinished);
+
+    EXPECT_EQ(data->filename(), QStringLiteral("feature film.mkv"));
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/feature film.mkv")), content);
+    EXPECT_EQ(data->md516k(), HandMadePar2Set::md516kHex(content));
+    EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/a8f3k2")));
+}
+
+// Digests computed on the way must equal those of the file as it ends up,
+// whatever the order of the writes.
+// The scheduler's handler of a part waiting to be written hands it to its
+// own write queue, with its repair controller; the part ends finished.
+TEST_F(Writer, SchedulerWritesAWaitingPartThroughItsWriteQueue)
+{
+    QueueController scheduler;
+    scheduler.setRepairController(repair_.get());
+    const QByteArray file = ArticleFixtures::randomBytes(20000, 29);
+    const QueuePtr part =
+        addPart(QStringLiteral("p"), ArticleFixtures::yencArticles(file, "handed.bin", 8000));
+    job_->setDelegate(&scheduler);
+    part->setDelegate(&scheduler);
+
+    part->setStatus(1002);
+
+    ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/handed.bin")), file);
+    EXPECT_EQ(scheduler.fileWriteController().repairController(), repair_.get());
+    EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
+    part->setDelegate(nullptr);
+    job_->setDelegate(nullptr);
+}
+
+TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
+{
+    TempHome home;
+    const QByteArray data = ArticleFixtures::randomBytes(70000, 17);
+    struct Write
+    {
+        qint64 offset;
+        qint64 size;
+    };
+    const QList<QList<Write>> orders = {
+        {{0, 30000}, {30000, 40000}}, // in order
+        {{40000, 30000}, {0, 40000}}, // backwards
+        {{0, 10000}, {20000, 50000}}, // a gap of zeros
+        {{0, 70000}, {100, 200}},     // a stretch written twice
+        {{20000, 50000}},             // the start never written
+    };
+    for (const QList<Write>& order : orders) {
+        int code = 0;
+        QString error;
+        const auto spool = FilePartSpool::create(home.makeFolder("dl"), &code, &error);
+        ASSERT_NE(spool, nullptr) << error.toStdString();
+        QByteArray expected;
+        for (const Write& w : order) {
+            ASSERT_TRUE(spool->writeAt(w.offset, QByteArrayView(data).sliced(w.offset, w.size)));
+            if (expected.size() < w.offset + w.size) expected.resize(w.offset + w.size, '\0');
+            expected.replace(w.offset, w.size, data.sliced(w.offset, w.size));
+        }
+        EXPECT_EQ(spool->size(), expected.size());
+        EXPECT_EQ(readAll(spool->path()), expected);
+        EXPECT_EQ(spool->md5(), md5Hex(expected));
+        EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
+    }
+}
+
+TEST(FilePartWriterNames, SlashesOfARecoverySetNameBecome2F)
+{
+    EXPECT_EQ(FilePartWriter::removeSlashesFromFilename(QStringLiteral("a/b/c.rar")),
+              QStringLiteral("a2Fb2Fc.rar"));
+    EXPECT_EQ(FilePartWriter::removeSlashesFromFilename(QStringLiteral("plain.rar")),
+              QStringLiteral("plain.rar"));
+}
+
+} // namespace
