@@ -59,11 +59,25 @@ struct WatchFolder : ::testing::Test, NZBImportHarness
             out.append(q->title());
         return out;
     }
-    // Long enough for the one-second latency of the events and the import.
+    // Long enough for the one-second latency of the events and the import
+    // on an idle machine: used where nothing is expected to arrive.
     void settle()
     {
         spinEventLoop(1600);
         finishImports();
+    }
+    // Where an import is expected, waits for it (a loaded machine may take
+    // longer than the latency) and then for what may follow it.
+    bool settleUntil(const QStringList& wanted)
+    {
+        const bool arrived = waitUntil(
+            [&] {
+                QCoreApplication::sendPostedEvents();
+                return nzbController.nzbImportQueue().operationCount() == 0 && titles() == wanted;
+            },
+            15000);
+        settle();
+        return arrived;
     }
 };
 
@@ -89,7 +103,7 @@ TEST_F(WatchFolder, ADroppedFileIsImportedOnceAndADuplicateRefused)
 {
     watcher.restart();
     drop("movie.nzb");
-    settle();
+    EXPECT_TRUE(settleUntil({"movie"}));
     EXPECT_EQ(titles(), QStringList({"movie"}));
     EXPECT_FALSE(QFileInfo::exists(QDir(watched).filePath("movie.nzb")));
 
@@ -116,7 +130,7 @@ TEST_F(WatchFolder, AFileMovedInIsImportedButNotOneWithACapitalExtension)
     }
     ASSERT_TRUE(QFile::rename(QDir(outside).filePath("moved.nzb"), QDir(watched).filePath("moved.nzb")));
     ASSERT_TRUE(QFile::rename(QDir(outside).filePath("CAPS.NZB"), QDir(watched).filePath("CAPS.NZB")));
-    settle();
+    EXPECT_TRUE(settleUntil({"moved"}));
     EXPECT_EQ(titles(), QStringList({"moved"}));
     EXPECT_TRUE(QFileInfo::exists(QDir(watched).filePath("CAPS.NZB")));
 }
@@ -136,7 +150,7 @@ TEST_F(WatchFolder, AFileStillBeingWrittenIsLeftUntilItIsClosed)
 
     f.write(bytes.mid(bytes.size() / 2));
     f.close();
-    settle();
+    EXPECT_TRUE(settleUntil({"slow"}));
     EXPECT_EQ(titles(), QStringList({"slow"}));
     ASSERT_EQ(queueController.queueArray().size(), 1);
     EXPECT_EQ(queueController.queueArray()[0]->filepartCount(), 1);
