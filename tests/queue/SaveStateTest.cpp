@@ -238,7 +238,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RestorePointCase{1, 1, true, 105, ""}, RestorePointCase{2, 40, true, 17, ""},
                       RestorePointCase{3, 14, true, 17, ""}, RestorePointCase{5, 1, false, 0, ""},
                       RestorePointCase{6, 42, true, 42, "Not enough blocks to repair archive"},
-                      RestorePointCase{0, 34, true, 34, ""}));
+                      RestorePointCase{0, 34, true, 34, ""},
+                      // Past the extraction: each goes on at the step it was in.
+                      RestorePointCase{3, 58, true, 58, ""}, RestorePointCase{2, 59, true, 53, ""},
+                      RestorePointCase{3, 55, true, 53, ""}, RestorePointCase{2, 38, true, 38, ""},
+                      RestorePointCase{3, 52, true, 52, ""}, RestorePointCase{2, 37, true, 37, ""},
+                      // Still before the archives can be gone: checked again.
+                      RestorePointCase{3, 32, true, 17, ""},
+                      RestorePointCase{2, 61, true, 61,
+                                       "Unable to move files (Disk is full or not accessable)."}));
 
 TEST_F(SaveState, JobsNotWorthKeepingAreNotWrittenAndTheOthersKeepTheirOrder)
 {
