@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutexLocker>
 
 #include <atomic>
 #include <csignal>
@@ -436,6 +437,27 @@ TEST_F(SaveState, RowsWithoutKeysAreTiedByTheirOrder)
     ASSERT_EQ(back.size(), 1);
     ASSERT_EQ(back[0]->filepartCount(), 1);
     EXPECT_EQ(midsOf(back[0]->fileparts()[0]), QStringList({"<m1@x>", "<m2@x>"}));
+}
+
+TEST_F(SaveState, TheSaveReadsTheQueueOnlyWhileNoOneElseHoldsItsLock)
+{
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("first", 1, 1)));
+    std::atomic<bool> done{false};
+    std::thread saver;
+    {
+        // A connection still open holds the lock while it takes an article.
+        QMutexLocker lock(&saved.arrayLock());
+        saver = std::thread([&] {
+            save();
+            done = true;
+        });
+        spinEventLoop(300);
+        EXPECT_FALSE(done.load());
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("second", 1, 1)));
+    }
+    ASSERT_TRUE(waitUntil([&] { return done.load(); }, 20000));
+    saver.join();
+    EXPECT_EQ(storedTitles(1), QStringList({"first", "second"}));
 }
 
 TEST_F(SaveState, ASaveThatFailsHalfWayLeavesThePreviousQueue)
