@@ -17,6 +17,8 @@
 #include <QMutexLocker>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 
 qint64 cleaningTag()
@@ -130,7 +132,10 @@ void QueueController::deleteContentFromDiskAndCancelQueue(const QList<QueuePtr>&
     for (const QueuePtr& q : roots) {
         if (!q) continue;
         FileUtils::deleteFolderAndContents(q->downloadUrl(), q->groups());
-        for (const QueuePtr& part : q->fileparts())
+        // A named const list: looping over the returned copy itself would
+        // detach it and copy every pointer.
+        const QList<QueuePtr> jobParts = q->fileparts();
+        for (const QueuePtr& part : jobParts)
             part->setIsPreviouslyDownloaded(false);
         cancelDPRootQueueObject(q);
     }
@@ -145,7 +150,8 @@ void QueueController::cancelDPRootQueueObject(const QueuePtr& root)
         return;
     }
     bool anyPartCancelling = false;
-    for (const QueuePtr& part : root->fileparts()) {
+    const QList<QueuePtr> rootParts = root->fileparts();
+    for (const QueuePtr& part : rootParts) {
         if (part->status() == 0) continue;
         cancelDPFilepart(part);
         anyPartCancelling = true;
@@ -205,10 +211,12 @@ void QueueController::queueCancelled(const QueuePtr& root)
 bool QueueController::checkIfallFilePartsAreCancelledForQueue(const QueuePtr& root) const
 {
     if (!root) return true;
-    for (const QueuePtr& part : root->fileparts()) {
-        if (part->checkbox() == 1) return false;
-    }
-    return true;
+    // From the last part: a job's parts are cancelled in list order, and
+    // this runs once per cancelled part, so a part still selected is found
+    // at once instead of after every part already cancelled.
+    const QList<QueuePtr> rootParts = root->fileparts();
+    return std::none_of(rootParts.crbegin(), rootParts.crend(),
+                        [](const QueuePtr& part) { return part->checkbox() == 1; });
 }
 
 void QueueController::cleanUpQueueForced(bool /*forced*/)
@@ -260,7 +268,8 @@ void QueueController::resetFilepartObject(const QueuePtr& filepart)
     if (filepart->segmentCount() > 0) {
         filepart->setIsDecodedAlready(false);
         filepart->setDecodedFileData(QByteArray());
-        for (const SegmentPtr& s : filepart->segments()) {
+        const QList<SegmentPtr> partSegments = filepart->segments();
+        for (const SegmentPtr& s : partSegments) {
             s->setStatus(99);
             s->removeAllUsedServerIDs();
         }
@@ -356,7 +365,8 @@ void QueueController::clearDPFilepart(const QueuePtr& filepart)
         filepart->setIsDecodedAlready(false);
         filepart->setDecodedFileData(QByteArray());
         filepart->setIsFilenameControlled(false);
-        for (const SegmentPtr& s : filepart->segments()) {
+        const QList<SegmentPtr> partSegments = filepart->segments();
+        for (const SegmentPtr& s : partSegments) {
             s->setStatus(99);
             s->removeAllUsedServerIDs();
         }
@@ -382,7 +392,8 @@ void QueueController::resetDPRootQueue(const QueuePtr& root)
     root->setRepairObject(nullptr);
     root->setProgressBarValue(0);
     root->setTotalSegments(0);
-    for (const QueuePtr& part : root->fileparts()) {
+    const QList<QueuePtr> rootParts = root->fileparts();
+    for (const QueuePtr& part : rootParts) {
         part->setIsRepaired(false);
         part->setIspar(FileUtils::checkIfPar2File(part->filename()));
         if (part->ispar()) part->setRepairblocks(FileUtils::getRepairBlocks(part->filename()));

@@ -152,11 +152,15 @@ QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<Q
         const RepairObjectPtr repair = job->repairObject();
         const QueuePtr mainPar2 = repair ? repair->filepart() : nullptr;
         const bool textPost = upload && !job->isBinaryUpload() && !job->textBody().isEmpty();
-        for (const QueuePtr& part : job->fileparts()) {
+        // A named const list: looping over the returned copy itself would
+        // detach it and copy every pointer.
+        const QList<QueuePtr> jobParts = job->fileparts();
+        for (const QueuePtr& part : jobParts) {
             if (part->ispar() && part == mainPar2) part->setIsmainpar(true);
             const qint64 partId = ++id;
             rows.append({partId, C::FilepartRow, jobId, job, part, nullptr, 0});
-            for (const SegmentPtr& seg : part->segments()) {
+            const QList<SegmentPtr> partSegments = part->segments();
+            for (const SegmentPtr& seg : partSegments) {
                 if (textPost) seg->setMid(job->textBody());
                 rows.append({++id, C::ArticleRow, partId, job, part, seg, 0});
             }
@@ -290,7 +294,8 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
         Dispatch::global([job, queueController, repairController] {
             RepairController* repair = repairController;
             if (repair && job->restorePoint() != kRestorePointFinishing) {
-                for (const QueuePtr& part : job->fileparts()) {
+                const QList<QueuePtr> jobParts = job->fileparts();
+                for (const QueuePtr& part : jobParts) {
                     if (part->ismainpar() && part->isDownloaded())
                         repair->restoreAndAnalysePar2FilePart(part);
                 }
