@@ -34,14 +34,15 @@ bool isFinishedForCleaning(const Queue& q)
 }
 
 // A part that has started downloading or has been written: its data would
-// be lost with the folder. Parts never queued (0), queued but not begun
-// (1099) or cancelled (1103) have nothing on disk from this download.
+// be lost with the folder. Parts never queued (0), waiting to be queued or
+// queued but not begun (1100, 1101, 1099, 1105), cancelled (1103) or held
+// back as spare recovery volumes (1104) have nothing from this download.
 bool hasDownloadedData(const Queue& root)
 {
-    for (const QueuePtr& part : root.fileparts()) {
-        if (part->isDownloaded()) return true;
-        const qint64 s = part->status();
-        if (s != 0 && s != 1099 && s != 1103) return true;
+    static const QList<qint64> nothingYet{0, 1099, 1100, 1101, 1103, 1104, 1105};
+    const QList<QueuePtr> parts = root.fileparts();
+    for (const QueuePtr& part : parts) {
+        if (part->isDownloaded() || !nothingYet.contains(part->status())) return true;
     }
     return false;
 }

@@ -128,7 +128,8 @@ TEST_F(Removal, SeveralUnfinishedJobsAreCountedInTheQuestion)
 TEST_F(Removal, FinishedAndUnstartedJobsGoWithoutAQuestion)
 {
     const QueuePtr done = job("done", 10, {1010});
-    const QueuePtr queued = job("queued", 105, {1099, 0});
+    // With a recovery volume held back: nothing of it was fetched either.
+    const QueuePtr queued = job("queued", 105, {1099, 0, 1104});
     qc.prepareRemovingObjectsInArray({done, queued});
     ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
     EXPECT_TRUE(answers.asked().isEmpty());
