@@ -1,8 +1,10 @@
+#include "core/Logger.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/WatchFolderController.h"
 
 #include "NZBImportHarness.h"
+#include "support/LogFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +174,23 @@ TEST_F(WatchFolder, SwitchingOffStopsWatching)
     EXPECT_TRUE(watcher.streamIsActive());
     finishImports();
     EXPECT_EQ(titles(), QStringList({"late"}));
+}
+
+TEST_F(WatchFolder, AFolderThatCannotBeReachedIsWarnedAboutAndWatchedOnceItIsThere)
+{
+    const QString missing = QDir(watched).filePath("not yet");
+    UserDefaults::standard().setString(missing, "watchFolderPath");
+    watcher.restart();
+    EXPECT_FALSE(watcher.streamIsActive());
+    Logger::shared()->flush();
+    EXPECT_EQ(
+        LogFileReader(home.logFilePath()).linesWithMessage("No write permission in path: " + missing).size(),
+        1);
+
+    ASSERT_TRUE(QDir().mkpath(missing));
+    NotificationHub::defaultCenter().post("WatchFolderHasBeenChanged");
+    EXPECT_TRUE(watcher.streamIsActive());
+    EXPECT_EQ(watcher.monitoringURL(), missing);
 }
 
 TEST_F(WatchFolder, ALockedFileIsLeftInPlace)
