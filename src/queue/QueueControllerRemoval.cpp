@@ -74,16 +74,6 @@ void QueueController::setRenameTitleController(RenameTitleController* controller
     renameTitleController_ = controller;
 }
 
-RepairController* QueueController::repairController() const
-{
-    return repairController_;
-}
-
-void QueueController::setRepairController(RepairController* controller)
-{
-    repairController_ = controller;
-}
-
 void QueueController::prepareRemovingObjectsInArray(const QList<QueuePtr>& roots)
 {
     if (roots.isEmpty()) return;
@@ -178,6 +168,7 @@ void QueueController::cancelDPFilepart(const QueuePtr& filepart)
 void QueueController::fStatusToCancelled(const QueuePtr& filepart)
 {
     if (!filepart) return;
+    countWriteOutcome(filepart);
     resetValuesForDPFilepart(filepart);
     clearDPFilepart(filepart);
     filepart->setCheckbox(0);
@@ -325,115 +316,4 @@ void QueueController::execute(const QueuePtr& filepart)
     const QueuePtr root = filepart->queue();
     if (!root || root->isMissing()) return;
     Utils::executeFile(root->downloadUrl(), filepart->filename(), nullptr);
-}
-
-// ---- owned by queueing of jobs; minimal here ----
-
-void QueueController::removeObjectFromQueue(const QueuePtr& root)
-{
-    bool removed = false;
-    {
-        QMutexLocker locker(&arrayLock_);
-        Q_EMIT queueArrayWillChange();
-        removed = queueArray_.removeOne(root);
-        priorityQueueArray_.removeAll(root);
-        Q_EMIT queueArrayDidChange();
-    }
-    if (removed)
-        NotificationHub::defaultCenter().post(QStringLiteral("ObjectInTableViewQueueRemoved"), this,
-                                              {{QStringLiteral("queueobject"), QVariant::fromValue(root)}});
-}
-
-void QueueController::resetValuesForDPFilepart(const QueuePtr& filepart)
-{
-    if (!filepart) return;
-    if (const QueuePtr root = filepart->queue()) {
-        root->addToTotalSegments(-filepart->totalSegments());
-        root->decreaseTotalSegmentsLeftToDownload(filepart->totalSegmentsLeftToDownload());
-        root->decreaseTotalBytesLeft(filepart->totalBytesLeft());
-    }
-    filepart->setTotalBytesLeft(0.0);
-    filepart->setTotalSegmentsLeftToDownload(0);
-}
-
-void QueueController::clearDPFilepart(const QueuePtr& filepart)
-{
-    if (!filepart) return;
-    filepart->setIsPaused(false);
-    filepart->setIsCancelled(false);
-    filepart->setIsDownloaded(false);
-    if (filepart->segmentCount() > 0) {
-        filepart->setIsDecodedAlready(false);
-        filepart->setDecodedFileData(QByteArray());
-        filepart->setIsFilenameControlled(false);
-        const QList<SegmentPtr> partSegments = filepart->segments();
-        for (const SegmentPtr& s : partSegments) {
-            s->setStatus(99);
-            s->removeAllUsedServerIDs();
-        }
-    }
-}
-
-void QueueController::resetDPRootQueue(const QueuePtr& root)
-{
-    if (!root) return;
-    root->setServersToSkip({});
-    root->setMissingArticlesOnServer({});
-    root->setFullDownloadBackupServers({});
-    root->setPartDownloadBackupServers({});
-    root->setTotalMissingArticles(0);
-    root->setDidExtractFiles(false);
-    root->setRepairAfterJoin(false);
-    root->setTitleWillChange(false);
-    root->setDiskNotReady(false);
-    root->setCanExtract(false);
-    root->setCanRepair(false);
-    root->setIsMissing(false);
-    root->setIsPaused(false);
-    root->setRepairObject(nullptr);
-    root->setProgressBarValue(0);
-    root->setTotalSegments(0);
-    const QList<QueuePtr> rootParts = root->fileparts();
-    for (const QueuePtr& part : rootParts) {
-        part->setIsRepaired(false);
-        part->setIspar(FileUtils::checkIfPar2File(part->filename()));
-        if (part->ispar()) part->setRepairblocks(FileUtils::getRepairBlocks(part->filename()));
-        if (FileUtils::checkIfSampleFile(part->title())) part->setIsSampleFile(true);
-        if (part->repairblocks() > 0) root->setHasRepairFiles(true);
-    }
-}
-
-void QueueController::dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart)
-{
-    if (!filepart) return;
-    if (filepart->checkbox() != 1) {
-        cancelDPFilepart(filepart);
-        return;
-    }
-    const QueuePtr root = filepart->queue();
-    if (!root) return;
-    // Queue the part's articles again and make sure its job is queued.
-    filepart->setTotalSegmentsLeftToDownload(filepart->segmentCount());
-    filepart->setTotalBytesLeft(filepart->bytes());
-    filepart->setStatus(1099);
-    if (!isQueueObjectQueued(root)) addNZBRootObjectToQueue(root);
-}
-
-// ---- owned by file-part states, pause and resume; minimal here ----
-
-void QueueController::resumeQueueObject(const QueuePtr& root)
-{
-    if (!root || noDiskSpace()) return;
-    root->setDiskNotReady(false);
-    root->setPwdDectected(false);
-    if (root->isPaused() || root->shouldPause()) root->setIsPaused(false);
-}
-
-// ---- owned by upload jobs; minimal here ----
-
-void QueueController::addRestoredUploadQueueObjectToQueueArray(const QueuePtr& root)
-{
-    if (!root) return;
-    addRootQueueObjectToQueueArray(root);
-    root->setDelegate(this);
 }

@@ -156,6 +156,9 @@ TEST(QueueFiles, RowsByNumberAndCheckboxClicksGoToTheScheduler)
     const QueuePtr root = Queue::create();
     root->setIsNZB(true);
     root->setTitle("job");
+    // As the import leaves a parsed job: its file and article lists known.
+    root->setFilelistReceived(true);
+    root->setSegmentsReceived(true);
     const QueuePtr upload = Queue::create();
     upload->setIsUploadObject(true);
     QList<QueuePtr> rows;

@@ -11,6 +11,7 @@
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
 #include "support/RepairJobFixture.h"
+#include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
     FODController index;
     RepairController repair;
     repair.setFodController(&index);
-    QueueController into;
+    StatusRecordingQueueController into;
     SaveRestoreController loader;
     loader.setQueueController(&into);
     loader.setRepairController(&repair);
@@ -110,12 +111,16 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
     ASSERT_TRUE(waitUntil([&] { return done.load() && into.queueArray().size() == 1; }, 20000));
     t.join();
     const QueuePtr back = into.queueArray()[0];
-    EXPECT_TRUE(waitUntil([&] { return back->status() == c.expectedStatus; }, 5000)) << back->status();
+    // The job moves on from the code it comes back in; what counts is that
+    // it passed through it.
+    EXPECT_TRUE(waitUntil([&] { return into.statusesOf("job").contains(c.expectedStatus); }, 5000))
+        << back->status();
     EXPECT_EQ(back->repairObject() != nullptr, c.analysed);
     if (!c.analysed) {
-        // Given the time an analysis would take, it still has not happened.
+        // Given the time an analysis would take, it still has not happened:
+        // the job was never sent to repair.
         spinEventLoop(300);
-        EXPECT_EQ(back->status(), c.expectedStatus);
+        EXPECT_FALSE(into.statusesOf("job").contains(14));
         EXPECT_FALSE(back->canRepair());
     }
 }

@@ -7,6 +7,7 @@
 #include "SqliteProbe.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
 
@@ -220,7 +221,7 @@ TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(next));
     ASSERT_TRUE(save());
 
-    QueueController into;
+    StatusRecordingQueueController into;
     const QList<QueuePtr> back = restore(into, c.restored ? 2 : 1);
     const QueuePtr r = byTitle(back, "job");
     ASSERT_EQ(r != nullptr, c.restored);
@@ -229,8 +230,14 @@ TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
     EXPECT_EQ(n->filepartCount(), 1);
     EXPECT_EQ(n->fileparts()[0]->segmentCount(), 1);
     if (!r) return;
-    EXPECT_EQ(r->status(), c.restoredStatus);
-    EXPECT_EQ(r->commentTextField(), c.comment);
+    // The state machine takes the job on from there at once (a downloaded
+    // job is analysed again), so the code it came back in is the first one
+    // reported.
+    ASSERT_FALSE(into.statusesOf("job").isEmpty());
+    EXPECT_EQ(into.statusesOf("job").first(), c.restoredStatus);
+    if (!c.comment.isEmpty()) {
+        EXPECT_EQ(r->commentTextField(), c.comment);
+    }
     EXPECT_EQ(r->filepartCount(), 1);
 }
 

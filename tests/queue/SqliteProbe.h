@@ -8,11 +8,13 @@
 
 // Raw access to a store's file from a test: a query's first column, and a
 // statement run as is.
+// Read-write, like the program's own next open: a read-only connection
+// cannot roll back the journal a killed writer left, and reads nothing.
 inline QStringList sqliteColumn(const QString& dbPath, const QString& sql)
 {
     QStringList out;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(dbPath).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+    if (sqlite3_open_v2(QFile::encodeName(dbPath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
         SQLITE_OK) {
         sqlite3_close(db);
         return out;
