@@ -300,7 +300,11 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
                         repair->restoreAndAnalysePar2FilePart(part);
                 }
             }
-            onMainAndWait([&] { handOverRestoredJob(job, queueController); });
+            // Nothing follows in this task, so it does not wait for the main
+            // thread: a pool thread blocked on the main thread would hang the
+            // program's exit, which waits for the pool, when the user quits
+            // while a restore is still handing jobs over.
+            Dispatch::onMain([job, queueController] { handOverRestoredJob(job, queueController); });
         });
     }
 }

@@ -13,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QThreadPool>
 
 #include <atomic>
 #include <csignal>
@@ -115,6 +117,9 @@ struct SaveState : ::testing::Test
         EXPECT_TRUE(waitUntil([&] { return done.load(); }, 20000));
         t.join();
         EXPECT_TRUE(waitUntil([&] { return into.queueArray().size() >= expectedJobs; }, 20000));
+        // Every analysis done and its hand-over run on this thread.
+        EXPECT_TRUE(waitUntil([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 20000));
+        QCoreApplication::sendPostedEvents();
         spinEventLoop(50);
         return into.queueArray();
     }
