@@ -1,7 +1,8 @@
-// The save state at quit and start: 100,000 articles in 2,000 file parts of
-// 20 jobs written to savestate.db, then read back and rebuilt on a
-// background thread with each job started and handed over on the main
-// thread, as at start-up.
+// The save state at quit and start: 100,000 articles in 2,000 file parts
+// written to savestate.db, then read back and rebuilt on a background thread
+// with each job started and handed over on the main thread, as at start-up.
+// Once as 20 jobs of 100 parts, once as 1,000 jobs of 2 parts, where the
+// two waits on the main thread per job weigh most.
 #include "queue/DBSaveRestore.h"
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
@@ -24,17 +25,17 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-constexpr int kJobs = 20, kPartsPerJob = 100, kArticlesPerPart = 50;
+constexpr int kArticlesPerPart = 50;
 
-void fill(QueueController& qc)
+void fill(QueueController& qc, int jobs, int partsPerJob)
 {
-    for (int j = 0; j < kJobs; ++j) {
+    for (int j = 0; j < jobs; ++j) {
         const QueuePtr job = Queue::create();
         job->setIsNZB(true);
         job->setTitle(QStringLiteral("job %1").arg(j));
         job->setStatus(1);
         job->setRestorePoint(1);
-        for (int p = 0; p < kPartsPerJob; ++p) {
+        for (int p = 0; p < partsPerJob; ++p) {
             const QueuePtr part = Queue::create();
             part->setIsFilepart(true);
             part->setQueue(job);
@@ -56,14 +57,12 @@ void fill(QueueController& qc)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Returns whether everything saved came back.
+bool run(int jobs, int partsPerJob)
 {
-    QCoreApplication app(argc, argv);
     TempHome home;
     QueueController saved;
-    fill(saved);
+    fill(saved, jobs, partsPerJob);
 
     SaveRestoreController saver;
     saver.setQueueController(&saved);
@@ -81,7 +80,7 @@ int main(int argc, char** argv)
         loader.loadQueue();
         done = true;
     });
-    waitUntil([&] { return done.load() && restored.queueArray().size() == kJobs; }, 120000);
+    waitUntil([&] { return done.load() && restored.queueArray().size() == jobs; }, 120000);
     const double loadSeconds = secondsSince(t0);
     t.join();
 
@@ -90,11 +89,22 @@ int main(int argc, char** argv)
         for (const QueuePtr& part : job->fileparts())
             articles += part->segmentCount();
     }
-    std::printf("save state: %d jobs, %d parts, %d articles\n", kJobs, kJobs * kPartsPerJob,
-                kJobs * kPartsPerJob * kArticlesPerPart);
+    const qint64 expected = qint64(jobs) * partsPerJob * kArticlesPerPart;
+    std::printf("save state: %d jobs, %d parts, %lld articles\n", jobs, jobs * partsPerJob,
+                static_cast<long long>(expected));
     std::printf("  save (one transaction + VACUUM): %.3f s, %s, file %lld bytes\n", saveSeconds,
                 stored ? "stored" : "FAILED", static_cast<long long>(bytes));
     std::printf("  load, rebuild, start and hand-over: %.3f s, %lld articles restored\n", loadSeconds,
                 static_cast<long long>(articles));
-    return stored && articles == qint64(kJobs) * kPartsPerJob * kArticlesPerPart ? 0 : 1;
+    return stored && articles == expected;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const bool few = run(20, 100);
+    const bool many = run(1000, 2);
+    return few && many ? 0 : 1;
 }

@@ -62,7 +62,7 @@ void bindRow(DBStatement& st, const DBSaveRestore::RowSource& r)
         if (upload) st.bindInteger(param(C::ColIssample), job.uploadNZB());
         st.bindInteger(param(C::ColTotsegments), job.totalSegments());
         if (!upload) st.bindText(param(C::ColPath), job.downloadUrl());
-        st.bindInteger(param(C::ColRestorepoint), upload ? job.isBinaryUpload() : job.restorePoint());
+        st.bindInteger(param(C::ColRestorepoint), upload ? job.isBinaryUpload() : r.restorePoint);
         st.bindText(param(C::ColGroups), job.groups());
         if (upload) {
             st.bindInteger(param(C::ColMaxsize), truncated(job.maxArticleSize()));

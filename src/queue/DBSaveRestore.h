@@ -58,6 +58,9 @@ public:
         QueuePtr job;       // the root job (every type)
         QueuePtr filepart;  // part and article rows
         SegmentPtr segment; // article rows
+        // For a job row: the restore point to store, which may differ from
+        // the job's own (see SaveRestoreController::restorePointToSave()).
+        qint64 restorePoint = 0;
     };
 
     DBSaveRestore();

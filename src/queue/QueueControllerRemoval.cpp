@@ -17,6 +17,8 @@
 #include <QMutexLocker>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 
 qint64 cleaningTag()
@@ -32,14 +34,15 @@ bool isFinishedForCleaning(const Queue& q)
 }
 
 // A part that has started downloading or has been written: its data would
-// be lost with the folder. Parts never queued (0), queued but not begun
-// (1099) or cancelled (1103) have nothing on disk from this download.
+// be lost with the folder. Parts never queued (0), waiting to be queued or
+// queued but not begun (1100, 1101, 1099, 1105), cancelled (1103) or held
+// back as spare recovery volumes (1104) have nothing from this download.
 bool hasDownloadedData(const Queue& root)
 {
-    for (const QueuePtr& part : root.fileparts()) {
-        if (part->isDownloaded()) return true;
-        const qint64 s = part->status();
-        if (s != 0 && s != 1099 && s != 1103) return true;
+    static const QList<qint64> nothingYet{0, 1099, 1100, 1101, 1103, 1104, 1105};
+    const QList<QueuePtr> parts = root.fileparts();
+    for (const QueuePtr& part : parts) {
+        if (part->isDownloaded() || !nothingYet.contains(part->status())) return true;
     }
     return false;
 }
@@ -120,7 +123,10 @@ void QueueController::deleteContentFromDiskAndCancelQueue(const QList<QueuePtr>&
     for (const QueuePtr& q : roots) {
         if (!q) continue;
         FileUtils::deleteFolderAndContents(q->downloadUrl(), q->groups());
-        for (const QueuePtr& part : q->fileparts())
+        // A named const list: looping over the returned copy itself would
+        // detach it and copy every pointer.
+        const QList<QueuePtr> jobParts = q->fileparts();
+        for (const QueuePtr& part : jobParts)
             part->setIsPreviouslyDownloaded(false);
         cancelDPRootQueueObject(q);
     }
@@ -135,7 +141,8 @@ void QueueController::cancelDPRootQueueObject(const QueuePtr& root)
         return;
     }
     bool anyPartCancelling = false;
-    for (const QueuePtr& part : root->fileparts()) {
+    const QList<QueuePtr> rootParts = root->fileparts();
+    for (const QueuePtr& part : rootParts) {
         if (part->status() == 0) continue;
         cancelDPFilepart(part);
         anyPartCancelling = true;
@@ -196,10 +203,12 @@ void QueueController::queueCancelled(const QueuePtr& root)
 bool QueueController::checkIfallFilePartsAreCancelledForQueue(const QueuePtr& root) const
 {
     if (!root) return true;
-    for (const QueuePtr& part : root->fileparts()) {
-        if (part->checkbox() == 1) return false;
-    }
-    return true;
+    // From the last part: a job's parts are cancelled in list order, and
+    // this runs once per cancelled part, so a part still selected is found
+    // at once instead of after every part already cancelled.
+    const QList<QueuePtr> rootParts = root->fileparts();
+    return std::none_of(rootParts.crbegin(), rootParts.crend(),
+                        [](const QueuePtr& part) { return part->checkbox() == 1; });
 }
 
 void QueueController::cleanUpQueueForced(bool /*forced*/)
@@ -251,7 +260,8 @@ void QueueController::resetFilepartObject(const QueuePtr& filepart)
     if (filepart->segmentCount() > 0) {
         filepart->setIsDecodedAlready(false);
         filepart->setDecodedFileData(QByteArray());
-        for (const SegmentPtr& s : filepart->segments()) {
+        const QList<SegmentPtr> partSegments = filepart->segments();
+        for (const SegmentPtr& s : partSegments) {
             s->setStatus(99);
             s->removeAllUsedServerIDs();
         }

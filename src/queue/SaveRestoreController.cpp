@@ -146,22 +146,67 @@ QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<Q
         }
         if (job->isNewsgroupsRequest()) continue;
         const qint64 jobId = ++id;
-        rows.append({jobId, upload ? C::UploadRow : C::JobRow, 0, job, nullptr, nullptr});
+        rows.append({jobId, upload ? C::UploadRow : C::JobRow, 0, job, nullptr, nullptr,
+                     upload ? 0 : restorePointToSave(*job)});
         if (upload && uploadEndsAtJobRow(job->status())) continue;
         const RepairObjectPtr repair = job->repairObject();
         const QueuePtr mainPar2 = repair ? repair->filepart() : nullptr;
         const bool textPost = upload && !job->isBinaryUpload() && !job->textBody().isEmpty();
-        for (const QueuePtr& part : job->fileparts()) {
+        // A named const list: looping over the returned copy itself would
+        // detach it and copy every pointer.
+        const QList<QueuePtr> jobParts = job->fileparts();
+        for (const QueuePtr& part : jobParts) {
             if (part->ispar() && part == mainPar2) part->setIsmainpar(true);
             const qint64 partId = ++id;
-            rows.append({partId, C::FilepartRow, jobId, job, part, nullptr});
-            for (const SegmentPtr& seg : part->segments()) {
+            rows.append({partId, C::FilepartRow, jobId, job, part, nullptr, 0});
+            const QList<SegmentPtr> partSegments = part->segments();
+            for (const SegmentPtr& seg : partSegments) {
                 if (textPost) seg->setMid(job->textBody());
-                rows.append({++id, C::ArticleRow, partId, job, part, seg});
+                rows.append({++id, C::ArticleRow, partId, job, part, seg, 0});
             }
         }
     }
     return rows;
+}
+
+qint64 SaveRestoreController::restorePointToSave(const Queue& job)
+{
+    const qint64 point = job.restorePoint();
+    if (point != 2 && point != 3) return point;
+    switch (job.status()) {
+    // From the move out of the temporary folder (which deletes the
+    // extracted archives first) to the move after download.
+    case 58:
+    case 59:
+    case 53:
+    case 54:
+    case 55:
+    case 56:
+    case 57:
+    case 38:
+    case 52:
+    case 37:
+        return kRestorePointFinishing;
+    case 61:
+        return 6;
+    default:
+        return point;
+    }
+}
+
+qint64 SaveRestoreController::finishingStatusToResumeAt(qint64 savedStatus)
+{
+    switch (savedStatus) {
+    case 58:
+    case 38:
+    case 52:
+    case 37:
+        return savedStatus;
+    default:
+        // 59, and a nested extraction under way or ended: look for nested
+        // archives again.
+        return 53;
+    }
 }
 
 bool SaveRestoreController::saveQueue()
@@ -247,13 +292,19 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
         });
         if (!started) continue;
         Dispatch::global([job, queueController, repairController] {
-            if (RepairController* repair = repairController) {
-                for (const QueuePtr& part : job->fileparts()) {
+            RepairController* repair = repairController;
+            if (repair && job->restorePoint() != kRestorePointFinishing) {
+                const QList<QueuePtr> jobParts = job->fileparts();
+                for (const QueuePtr& part : jobParts) {
                     if (part->ismainpar() && part->isDownloaded())
                         repair->restoreAndAnalysePar2FilePart(part);
                 }
             }
-            onMainAndWait([&] { handOverRestoredJob(job, queueController); });
+            // Nothing follows in this task, so it does not wait for the main
+            // thread: a pool thread blocked on the main thread would hang the
+            // program's exit, which waits for the pool, when the user quits
+            // while a restore is still handing jobs over.
+            Dispatch::onMain([job, queueController] { handOverRestoredJob(job, queueController); });
         });
     }
 }
@@ -290,6 +341,9 @@ QueuePtr SaveRestoreController::makeQueue(const QStringList& row)
         return nullptr;
     case 6:
         q->setCommentTextField(QCodeClass::code2Text(q->status()).value_or(QString()));
+        break;
+    case kRestorePointFinishing:
+        q->setStatus(finishingStatusToResumeAt(q->status()));
         break;
     default:
         break;

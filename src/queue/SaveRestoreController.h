@@ -64,6 +64,20 @@ public:
     // article's message-id).
     static QList<DBSaveRestore::RowSource> rowsForJobs(const QList<QueuePtr>& jobs);
 
+    // Restore point 7: the job had reached the finishing steps after its
+    // extraction, where the extracted archives may already be deleted. Such
+    // a job cannot be checked against its PAR2 set again (the check would
+    // find the archives missing and send a finished download to repair), so
+    // it goes on at the finishing step it was in instead.
+    static constexpr qint64 kRestorePointFinishing = 7;
+    // The restore point a save stores for `job`: its own, except that a job
+    // in the finishing steps gets kRestorePointFinishing, and one whose move
+    // failed (61) the error point 6, so that neither is analysed again.
+    static qint64 restorePointToSave(const Queue& job);
+    // The status a job stored at kRestorePointFinishing comes back in: the
+    // start of the step it was in, each of which can be run again.
+    static qint64 finishingStatusToResumeAt(qint64 savedStatus);
+
 private:
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
     QPointer<QueueController> queueController_;

@@ -1,4 +1,5 @@
 #include "core/Logger.h"
+#include "core/Utils.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
@@ -127,7 +128,8 @@ TEST_F(Removal, SeveralUnfinishedJobsAreCountedInTheQuestion)
 TEST_F(Removal, FinishedAndUnstartedJobsGoWithoutAQuestion)
 {
     const QueuePtr done = job("done", 10, {1010});
-    const QueuePtr queued = job("queued", 105, {1099, 0});
+    // With a recovery volume held back: nothing of it was fetched either.
+    const QueuePtr queued = job("queued", 105, {1099, 0, 1104});
     qc.prepareRemovingObjectsInArray({done, queued});
     ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
     EXPECT_TRUE(answers.asked().isEmpty());
@@ -273,6 +275,25 @@ TEST_F(Removal, CheckingForSelectedParts)
     EXPECT_TRUE(qc.checkIfallFilePartsAreCancelledForQueue(job("none", 1, {})));
     EXPECT_TRUE(qc.checkIfallFilePartsAreCancelledForQueue(job("off", 1, {0, 0})));
     EXPECT_FALSE(qc.checkIfallFilePartsAreCancelledForQueue(job("on", 1, {0, 1099})));
+}
+
+TEST_F(Removal, AFinishedFileIsOpenedFromItsJobsFolderUnlessArticlesWereMissing)
+{
+    QStringList opened;
+    Utils::setFileOpener([&](const QString& path) {
+        opened.append(path);
+        return true;
+    });
+    const QueuePtr root = job("done", 10, {1010});
+    const QueuePtr part = root->fileparts()[0];
+    part->setFilename("file.bin");
+    qc.execute(part);
+    EXPECT_EQ(opened, QStringList({QDir(root->downloadUrl()).filePath("file.bin")}));
+
+    root->setIsMissing(true);
+    qc.execute(part);
+    EXPECT_EQ(opened.size(), 1);
+    Utils::setFileOpener({});
 }
 
 } // namespace

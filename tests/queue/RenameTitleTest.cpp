@@ -108,6 +108,19 @@ TEST_F(RenameTitle, AFolderThatCannotBeMadeChangesNothing)
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesWithMessage("Cannot rename! Newpath is nil").size(), 1);
 }
 
+TEST_F(RenameTitle, AFolderThatCannotBeMovedKeepsTheJobWhereItsFilesAre)
+{
+    const QueuePtr root = job("new");
+    // The job's folder is gone (removed outside the program): the move fails.
+    const QString gone = root->downloadUrl();
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    renamer.renameTitleForQueue(root);
+    EXPECT_EQ(root->title(), "old");
+    EXPECT_EQ(root->downloadUrl(), gone);
+    EXPECT_TRUE(root->newtitle().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QDir(downloads).filePath("new")));
+}
+
 TEST_F(RenameTitle, AnEmptyTitleThroughTheSchedulerChangesNothing)
 {
     QueueController qc;

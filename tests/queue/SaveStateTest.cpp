@@ -13,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutexLocker>
+#include <QThreadPool>
 
 #include <atomic>
 #include <csignal>
@@ -114,6 +117,9 @@ struct SaveState : ::testing::Test
         EXPECT_TRUE(waitUntil([&] { return done.load(); }, 20000));
         t.join();
         EXPECT_TRUE(waitUntil([&] { return into.queueArray().size() >= expectedJobs; }, 20000));
+        // Every analysis done and its hand-over run on this thread.
+        EXPECT_TRUE(waitUntil([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 20000));
+        QCoreApplication::sendPostedEvents();
         spinEventLoop(50);
         return into.queueArray();
     }
@@ -245,7 +251,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RestorePointCase{1, 1, true, 105, ""}, RestorePointCase{2, 40, true, 17, ""},
                       RestorePointCase{3, 14, true, 17, ""}, RestorePointCase{5, 1, false, 0, ""},
                       RestorePointCase{6, 42, true, 42, "Not enough blocks to repair archive"},
-                      RestorePointCase{0, 34, true, 34, ""}));
+                      RestorePointCase{0, 34, true, 34, ""},
+                      // Past the extraction: each goes on at the step it was in.
+                      RestorePointCase{3, 58, true, 58, ""}, RestorePointCase{2, 59, true, 53, ""},
+                      RestorePointCase{3, 55, true, 53, ""}, RestorePointCase{2, 38, true, 38, ""},
+                      RestorePointCase{3, 52, true, 52, ""}, RestorePointCase{2, 37, true, 37, ""},
+                      // Still before the archives can be gone: checked again.
+                      RestorePointCase{3, 32, true, 17, ""},
+                      RestorePointCase{2, 61, true, 61,
+                                       "Unable to move files (Disk is full or not accessable)."}));
 
 TEST_F(SaveState, JobsNotWorthKeepingAreNotWrittenAndTheOthersKeepTheirOrder)
 {
@@ -435,6 +449,27 @@ TEST_F(SaveState, RowsWithoutKeysAreTiedByTheirOrder)
     ASSERT_EQ(back.size(), 1);
     ASSERT_EQ(back[0]->filepartCount(), 1);
     EXPECT_EQ(midsOf(back[0]->fileparts()[0]), QStringList({"<m1@x>", "<m2@x>"}));
+}
+
+TEST_F(SaveState, TheSaveReadsTheQueueOnlyWhileNoOneElseHoldsItsLock)
+{
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("first", 1, 1)));
+    std::atomic<bool> done{false};
+    std::thread saver;
+    {
+        // A connection still open holds the lock while it takes an article.
+        QMutexLocker lock(&saved.arrayLock());
+        saver = std::thread([&] {
+            save();
+            done = true;
+        });
+        spinEventLoop(300);
+        EXPECT_FALSE(done.load());
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("second", 1, 1)));
+    }
+    ASSERT_TRUE(waitUntil([&] { return done.load(); }, 20000));
+    saver.join();
+    EXPECT_EQ(storedTitles(1), QStringList({"first", "second"}));
 }
 
 TEST_F(SaveState, ASaveThatFailsHalfWayLeavesThePreviousQueue)

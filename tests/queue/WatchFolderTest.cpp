@@ -1,8 +1,10 @@
+#include "core/Logger.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/WatchFolderController.h"
 
 #include "NZBImportHarness.h"
+#include "support/LogFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -59,11 +61,25 @@ struct WatchFolder : ::testing::Test, NZBImportHarness
             out.append(q->title());
         return out;
     }
-    // Long enough for the one-second latency of the events and the import.
+    // Long enough for the one-second latency of the events and the import
+    // on an idle machine: used where nothing is expected to arrive.
     void settle()
     {
         spinEventLoop(1600);
         finishImports();
+    }
+    // Where an import is expected, waits for it (a loaded machine may take
+    // longer than the latency) and then for what may follow it.
+    bool settleUntil(const QStringList& wanted)
+    {
+        const bool arrived = waitUntil(
+            [&] {
+                QCoreApplication::sendPostedEvents();
+                return nzbController.nzbImportQueue().operationCount() == 0 && titles() == wanted;
+            },
+            15000);
+        settle();
+        return arrived;
     }
 };
 
@@ -89,7 +105,7 @@ TEST_F(WatchFolder, ADroppedFileIsImportedOnceAndADuplicateRefused)
 {
     watcher.restart();
     drop("movie.nzb");
-    settle();
+    EXPECT_TRUE(settleUntil({"movie"}));
     EXPECT_EQ(titles(), QStringList({"movie"}));
     EXPECT_FALSE(QFileInfo::exists(QDir(watched).filePath("movie.nzb")));
 
@@ -116,7 +132,7 @@ TEST_F(WatchFolder, AFileMovedInIsImportedButNotOneWithACapitalExtension)
     }
     ASSERT_TRUE(QFile::rename(QDir(outside).filePath("moved.nzb"), QDir(watched).filePath("moved.nzb")));
     ASSERT_TRUE(QFile::rename(QDir(outside).filePath("CAPS.NZB"), QDir(watched).filePath("CAPS.NZB")));
-    settle();
+    EXPECT_TRUE(settleUntil({"moved"}));
     EXPECT_EQ(titles(), QStringList({"moved"}));
     EXPECT_TRUE(QFileInfo::exists(QDir(watched).filePath("CAPS.NZB")));
 }
@@ -136,7 +152,7 @@ TEST_F(WatchFolder, AFileStillBeingWrittenIsLeftUntilItIsClosed)
 
     f.write(bytes.mid(bytes.size() / 2));
     f.close();
-    settle();
+    EXPECT_TRUE(settleUntil({"slow"}));
     EXPECT_EQ(titles(), QStringList({"slow"}));
     ASSERT_EQ(queueController.queueArray().size(), 1);
     EXPECT_EQ(queueController.queueArray()[0]->filepartCount(), 1);
@@ -158,6 +174,23 @@ TEST_F(WatchFolder, SwitchingOffStopsWatching)
     EXPECT_TRUE(watcher.streamIsActive());
     finishImports();
     EXPECT_EQ(titles(), QStringList({"late"}));
+}
+
+TEST_F(WatchFolder, AFolderThatCannotBeReachedIsWarnedAboutAndWatchedOnceItIsThere)
+{
+    const QString missing = QDir(watched).filePath("not yet");
+    UserDefaults::standard().setString(missing, "watchFolderPath");
+    watcher.restart();
+    EXPECT_FALSE(watcher.streamIsActive());
+    Logger::shared()->flush();
+    EXPECT_EQ(
+        LogFileReader(home.logFilePath()).linesWithMessage("No write permission in path: " + missing).size(),
+        1);
+
+    ASSERT_TRUE(QDir().mkpath(missing));
+    NotificationHub::defaultCenter().post("WatchFolderHasBeenChanged");
+    EXPECT_TRUE(watcher.streamIsActive());
+    EXPECT_EQ(watcher.monitoringURL(), missing);
 }
 
 TEST_F(WatchFolder, ALockedFileIsLeftInPlace)

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "queue/Queue.h"
+
+#include <QList>
+#include <QWidget>
+
+class OutlineViewSearch;
+
+// The search page. So far only what the queue engine needs of it: its result
+// tree, which shows again the results whose state the engine changed
+// outside the tree ("ReloadDeepLookupOutlineViewItemsInArray", e.g. after
+// passwords were entered for them).
+class DeepLookupVC : public QWidget
+{
+    Q_OBJECT
+public:
+    // Observes "ReloadDeepLookupOutlineViewItemsInArray" from any sender.
+    explicit DeepLookupVC(QWidget* parent = nullptr);
+
+    OutlineViewSearch* outLineViewSearch() const { return outLineViewSearch_; }
+    void reloadDeepLookupOutlineViewItemsInArray(const QList<QueuePtr>& items);
+
+private:
+    OutlineViewSearch* outLineViewSearch_;
+};
