@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMutexLocker>
+#include <QSet>
 
 #include <chrono>
 #include <vector>
@@ -315,9 +316,14 @@ void QueueController::resetHandoutIndex(const QueuePtr& root)
 
 void QueueController::pruneHandoutIndexes()
 {
+    if (handoutIndexes_.empty()) return;
+    QSet<const Queue*> queued;
+    queued.reserve(queueArray_.size());
+    for (const QueuePtr& root : std::as_const(queueArray_))
+        queued.insert(root.get());
     for (auto it = handoutIndexes_.begin(); it != handoutIndexes_.end();) {
         const QueuePtr root = it->second->root.lock();
-        if (!root || !queueArray_.contains(root))
+        if (!root || !queued.contains(root.get()))
             it = handoutIndexes_.erase(it);
         else
             ++it;
