@@ -74,6 +74,19 @@ TEST_F(ConnectionManager, WithoutAnyServerWaitingJobsPause)
     EXPECT_EQ(finished->status(), 10);
 }
 
+TEST_F(ConnectionManager, OnlyBackupServersServeLikeNormalOnes)
+{
+    Server& c = addServer("C", 2, true);
+    const QueuePtr job = queueJob("job", 2, 2);
+    serve(job, {&c});
+    manager->connectAll();
+    EXPECT_TRUE(manager->onlyBackupServersConfigured());
+    EXPECT_EQ(socketAliases(), QStringList({"C", "C"}));
+    ASSERT_TRUE(waitForBooked(job));
+    EXPECT_EQ(bodies(c).size(), 4);
+    EXPECT_TRUE(job->fullDownloadBackupServers().isEmpty());
+}
+
 TEST_F(ConnectionManager, AnIdleConnectionIsWokenInsteadOfOpeningAnother)
 {
     Server& a = addServer("A", 3);
