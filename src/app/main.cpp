@@ -12,6 +12,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Binorama"));
     QApplication::setApplicationVersion(QStringLiteral(BINORAMA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("binorama"));
+    // The program ends when the closing window has saved everything, not
+    // when the main window closes (the quit sequence closes it first).
+    QApplication::setQuitOnLastWindowClosed(false);
 
     DialogBoxWidgetPresenter dialogs;
     DialogBoxes::setPresenter(&dialogs);

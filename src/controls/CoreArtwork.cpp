@@ -50,6 +50,33 @@ void paintApplicationIcon(QPainter& p, const QRectF& bounds)
     p.restore();
 }
 
+// A wide download arrow over a bar, on a 128-unit grid; the launcher shows it
+// faded behind the progress bar.
+void paintDownloadDockIcon(QPainter& p, const QRectF& bounds)
+{
+    p.save();
+    p.translate(bounds.topLeft());
+    p.scale(bounds.width() / 128.0, bounds.height() / 128.0);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 128);
+    fill.setColorAt(0.0, QColor(90, 170, 240));
+    fill.setColorAt(1.0, QColor(20, 80, 160));
+    QPainterPath arrow;
+    arrow.moveTo(44, 8);
+    arrow.lineTo(84, 8);
+    arrow.lineTo(84, 56);
+    arrow.lineTo(112, 56);
+    arrow.lineTo(64, 104);
+    arrow.lineTo(16, 56);
+    arrow.lineTo(44, 56);
+    arrow.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPath(arrow);
+    p.drawRoundedRect(QRectF(16, 110, 96, 12), 6, 6);
+    p.restore();
+}
+
 const char kCautionSvg[] =
     R"(<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">
   <path d="M32 5 L60 55 Q61.5 59 57 59 L7 59 Q2.5 59 4 55 Z" fill="#f7c21b" stroke="#8a6a00"
@@ -64,4 +91,5 @@ void CoreArtwork::registerImages()
 {
     Artwork::addPainted(QString::fromLatin1(kApplicationIcon), QSize(128, 128), paintApplicationIcon);
     Artwork::addSvg(QString::fromLatin1(kCaution), QByteArray(kCautionSvg));
+    Artwork::addPainted(QString::fromLatin1(kDownloadDockIcon), QSize(1024, 1024), paintDownloadDockIcon);
 }

@@ -243,7 +243,7 @@ bool JoinFileParts::joinGroup(const Group& group, qsizetype& joined, qsizetype t
 
     QByteArray buffer(kBlock, Qt::Uninitialized);
     for (const QString& piece : group.pieces) {
-        if (job->isCancelled()) {
+        if (job->isCancelled() || cancelRequested_.load()) {
             isCancelled_.store(true);
             return fail(sformat(u"Joining of %@ cancelled.", group.target));
         }

@@ -38,6 +38,9 @@ public:
     // Starts the thread. The worker keeps itself alive until it has reported.
     void start();
     bool isCancelled() const { return isCancelled_.load(); }
+    // Stops the join before its next piece, as a cancelled job does (the
+    // application is terminating). Any thread.
+    void cancel() { cancelRequested_.store(true); }
 
     // A name ends in a dot and digits (x.avi.001, x.7z.2; not x.part1.rar).
     static bool isPieceName(const QString& name);
@@ -69,6 +72,7 @@ private:
     mutable QMutex lock_;
     std::weak_ptr<Queue> queue_;
     std::atomic<bool> isCancelled_{false};
+    std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> started_{false};
     std::atomic<bool> reported_{false};
 };

@@ -3,13 +3,20 @@
 #include "core/Logger.h"
 #include "core/StringFormat.h"
 #include "core/Utils.h"
+#include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "postprocess/CleanupItemsController.h"
+#include "postprocess/RepairController.h"
+#include "queue/FODController.h"
 #include "queue/NZBController.h"
 
 #include <QMutexLocker>
 
 QueueController::QueueController(QObject* parent) : QObject(parent)
-{}
+{
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
+                                                 [this](const Notification&) { applicationWillTerminate(); });
+}
 
 QueueController::~QueueController() = default;
 
@@ -21,6 +28,36 @@ NZBController* QueueController::nzbController() const
 void QueueController::setNzbController(NZBController* controller)
 {
     nzbController_ = controller;
+}
+
+RepairController* QueueController::repairController() const
+{
+    return repairController_;
+}
+
+void QueueController::setRepairController(RepairController* controller)
+{
+    repairController_ = controller;
+}
+
+CleanupItemsController* QueueController::cleanupItemsController() const
+{
+    return cleanupItemsController_;
+}
+
+void QueueController::setCleanupItemsController(CleanupItemsController* controller)
+{
+    cleanupItemsController_ = controller;
+}
+
+FODController* QueueController::fodController() const
+{
+    return fodController_;
+}
+
+void QueueController::setFodController(FODController* controller)
+{
+    fodController_ = controller;
 }
 
 QList<QueuePtr> QueueController::queueArray() const
@@ -43,6 +80,133 @@ bool QueueController::addNZBRootObjectToQueue(const QueuePtr& root)
     addRootQueueObjectToQueueArray(root);
     root->setShouldSelectAllFileparts(true);
     root->setShouldDownloadSegments(false);
+    return true;
+}
+
+bool QueueController::addNewsgroupsListingRequestToQueue(const QueuePtr& root)
+{
+    if (!root) return false;
+    if (!root->delegate()) root->setDelegate(this);
+    const QList<QueuePtr> parts = root->fileparts();
+    if (!parts.isEmpty() && !parts.first()->delegate()) parts.first()->setDelegate(this);
+    if (isQueueObjectQueued(root)) return false;
+    addRootQueueObjectToQueueArray(root);
+    root->setShouldSelectAllFileparts(true);
+    root->setShouldDownloadSegments(false);
+    return true;
+}
+
+void QueueController::addWatchdogObjectToQueue(const QueuePtr& root)
+{
+    if (!root) return;
+    if (isQueueObjectQueued(root)) {
+        root->setFileparts({});
+        return;
+    }
+    addDPRootObjectToQueue(root);
+}
+
+void QueueController::addDPRootObjectToQueue(const QueuePtr& root)
+{
+    if (!root) return;
+    if (!root->filelistReceived()) {
+        if (!root->delegate()) root->setDelegate(this);
+        if (!isQueueObjectQueued(root)) addRootQueueObjectToQueueArray(root);
+        root->setShouldSelectAllFileparts(true);
+        root->setShouldDownloadSegments(true);
+        root->setStatus(106);
+        return;
+    }
+    checkboxesToOnStateForQueue(root);
+    for (const QueuePtr& part : root->fileparts()) {
+        if (!part->isDownloaded() && part->checkbox() == 1) addDPFilepartToQueue(part);
+    }
+}
+
+void QueueController::dpRootQueueObjectCheckBoxClicked(const QueuePtr& root)
+{
+    if (!root) return;
+    if (root->checkbox() == 1) {
+        addDPRootObjectToQueue(root);
+    } else {
+        root->setCheckboxDisabled(true);
+        prepareRemovingObjectsInArray({root});
+    }
+}
+
+void QueueController::dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    if (filepart->checkbox() == 1)
+        addDPFilepartToQueue(filepart);
+    else
+        cancelDPFilepart(filepart);
+}
+
+void QueueController::startDownloading()
+{
+    if (neighbours_.connectAll) neighbours_.connectAll();
+}
+
+void QueueController::startUploading(const QueuePtr& upload)
+{
+    if (upload && neighbours_.connectServerID) neighbours_.connectServerID(upload->serverID());
+}
+
+void QueueController::startRefreshingNewsgroupsListing(const QueuePtr& request)
+{
+    if (request && neighbours_.openConnections) neighbours_.openConnections(1, request->serverID());
+}
+
+void QueueController::moveObject(const QueuePtr& root, qsizetype index)
+{
+    QMutexLocker locker(&arrayLock_);
+    const qsizetype from = root ? queueArray_.indexOf(root) : -1;
+    if (from < 0) return;
+    moveObjectFromIndex(from, index);
+}
+
+void QueueController::moveObjectFromIndex(qsizetype fromIndex, qsizetype toIndex)
+{
+    QMutexLocker locker(&arrayLock_);
+    const qsizetype count = queueArray_.size();
+    if (fromIndex < 0 || fromIndex >= count || toIndex < 0 || toIndex >= count) return;
+    Q_EMIT queueArrayWillChange();
+    queueArray_.move(fromIndex, toIndex);
+    Q_EMIT queueArrayDidChange();
+}
+
+void QueueController::removeObjectFromQueue(const QueuePtr& root)
+{
+    if (!root) return;
+    {
+        QMutexLocker locker(&arrayLock_);
+        if (!queueArray_.contains(root)) return;
+        Q_EMIT queueArrayWillChange();
+        queueArray_.removeAll(root);
+        priorityQueueArray_.removeAll(root);
+        Q_EMIT queueArrayDidChange();
+    }
+    NotificationHub::defaultCenter().post(QStringLiteral("ObjectInTableViewQueueRemoved"), this,
+                                          {{QStringLiteral("queueobject"), QVariant::fromValue(root)}});
+}
+
+QueuePtr QueueController::getObjectForQidnr(qint64 qidnr) const
+{
+    QMutexLocker locker(&arrayLock_);
+    for (const QueuePtr& q : queueArray_) {
+        if (q->qidnr() == qidnr) return q;
+    }
+    return nullptr;
+}
+
+bool QueueController::checkIfAllQueuedObjectsAreFinished() const
+{
+    QMutexLocker locker(&arrayLock_);
+    for (const QueuePtr& q : queueArray_) {
+        const qint64 status = q->status();
+        if (status == 105 || status == 1) return false;
+    }
     return true;
 }
 

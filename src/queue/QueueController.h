@@ -3,6 +3,9 @@
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
 
+#include "platform/SerialQueue.h"
+
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,8 +15,12 @@
 #include <functional>
 #include <unordered_map>
 
+class CleanupItemsController;
 class ConnectionsController;
+class FODController;
 class NZBController;
+class RenameTitleController;
+class RepairController;
 class YencEncodeController;
 
 // The scheduler: holds the queue of root jobs, admits new jobs (refusing
@@ -62,6 +69,269 @@ public:
     // The index of the first job at 10, 205 or 16 (finished or partially
     // finished), or the number of jobs when there is none.
     qsizetype getPositionOfFirstFinishedObject() const;
+
+    // --- removal and cancellation
+    // The user's removal of selected jobs: jobs not started yet lose their
+    // folder, finished ones are cancelled with their files kept, and for
+    // unfinished ones (also any job with data already downloaded, whatever
+    // its status) the user is asked first.
+    void prepareRemovingObjectsInArray(const QList<QueuePtr>& roots);
+    // Deletes each job's folder, then cancels the job.
+    void deleteContentFromDiskAndCancelQueue(const QList<QueuePtr>& roots);
+    void cancelDPRootQueueObject(const QueuePtr& root);
+    // Under `arrayLock`; a part being written (1019) is cancelled once it is
+    // written.
+    void cancelDPFilepart(const QueuePtr& filepart);
+    // Handler of the file-part code 1103.
+    void fStatusToCancelled(const QueuePtr& filepart);
+    // Handler of the job code 103: the end of a cancellation.
+    void queueCancelled(const QueuePtr& root);
+    // YES when no part of the job is selected (also without parts).
+    bool checkIfallFilePartsAreCancelledForQueue(const QueuePtr& root) const;
+    // Cancels every finished job (files stay); the argument is not used.
+    void cleanUpQueueForced(bool forced);
+    // Applies "queueCleaningTag" after a job ended (10, 16, 205).
+    void cleanUpQueueAfterFinishingObject(const QueuePtr& root);
+    void moveFinishedQueueObjectToBottom(const QueuePtr& root);
+    void cleanUpQueueAfterUserChangedAutoMethod();
+    void resetFilepartObject(const QueuePtr& filepart);
+    void clearSegmentsFromFilepart(const QueuePtr& filepart);
+    void clearQueueObject(const QueuePtr& root);
+    void passwordsWereUpdatedForQueueArray(const QList<QueuePtr>& roots);
+    void renameQueue(const QueuePtr& root, const QString& newTitle);
+    // Opens a finished file of a part.
+    void execute(const QueuePtr& filepart);
+
+    // Weak; set once at start-up.
+    RenameTitleController* renameTitleController() const;
+    void setRenameTitleController(RenameTitleController* controller);
+    // --- end of removal and cancellation
+
+    // --- upload jobs
+    // Cuts an upload into its file parts and their articles (1-based, the
+    // encoder fills them when they are handed out) and sets the totals.
+    // Empty files are left out: no article of theirs could complete.
+    void makeFilePartObjectsFromUploadObject(const QueuePtr& upload);
+    void makeSegmentsForUploadFilepart(const QueuePtr& filepart);
+    // Writes the upload's NZB file on `nzbCreatorQueue`; the creator sets
+    // 246 or 247.
+    void makeNZBFromUploadedQueue(const QueuePtr& upload);
+    // Turns a finished upload into the upload of its own NZB file (not for
+    // a cancelled job).
+    void prepairNZBToUpload(const QueuePtr& upload);
+    // A job read back from the save state: at the top when it asked to be
+    // first, else where "queueCleaningTag" puts new jobs.
+    void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& upload);
+    // Handlers of the upload codes 200-300, main thread.
+    void queueAddUploadToQueue(const QueuePtr& queue);
+    void queueUpPrepareForUploading(const QueuePtr& queue);
+    void queueUpQueued(const QueuePtr& queue);
+    void queueUploading(const QueuePtr& queue);
+    void queueUploaded(const QueuePtr& queue);
+    void queueUpFinished(const QueuePtr& queue);
+    void queueUpCleanUP(const QueuePtr& queue);
+    void queueUpNoServersAvailable(const QueuePtr& queue);
+    void queueUpMakeNZB(const QueuePtr& queue);
+    void queueUpMakeNZBFinished(const QueuePtr& queue);
+    void queueUpMakeNZBError(const QueuePtr& queue);
+    void queueUploadNZB(const QueuePtr& queue);
+    void queueUpError(const QueuePtr& queue);
+    void queueUpPostingDenied(const QueuePtr& queue);
+    // --- end of upload jobs
+
+    // --- queueing and file-part states
+    //
+    // Every operation of this block runs on the main thread, except
+    // outOfDiskSpace() and the flags, which any thread may read.
+
+    // The calls the scheduler makes on controllers that are wired in at
+    // start-up, each named after the operation it stands for.
+    // Owned by the connection manager, the file writer, the download
+    // history, the post-processing runner, the title renaming and the name
+    // correction; minimal here: each is a hook the owner (or a test) sets,
+    // and an unset hook does nothing.
+    struct Neighbours
+    {
+        std::function<void()> connectAll;
+        std::function<void(const QString& serverID)> connectServerID;
+        std::function<void(qint64 count, const QString& serverID)> openConnections;
+        std::function<void(const QueuePtr& filepart)> addFileToQueue;
+        std::function<void(const QueuePtr& filepart)> addRowObject;
+        std::function<void()> rescan;
+        std::function<void(const QueuePtr& root)> renameTitleForQueue;
+        // Adds an ObfuscatedController operation for the job to
+        // filenameControllerQueue (it sets 31, then 32).
+        std::function<void(const QueuePtr& root)> addObfuscatedControllerOperation;
+    };
+    Neighbours& neighbours() { return neighbours_; }
+
+    // Set once at start-up; weak.
+    RepairController* repairController() const;
+    void setRepairController(RepairController* controller);
+    CleanupItemsController* cleanupItemsController() const;
+    void setCleanupItemsController(CleanupItemsController* controller);
+    FODController* fodController() const;
+    void setFodController(FODController* controller);
+
+    // Serial queues: file-name correction and NZB creation.
+    SerialQueue& filenameControllerQueue() { return filenameControllerQueue_; }
+    SerialQueue& nzbCreatorQueue() { return nzbCreatorQueue_; }
+
+    bool noDiskSpace() const { return noDiskSpace_.load(); }
+    bool isTerminated() const { return isTerminated_.load(); }
+    // Set and cleared by the memory limiter.
+    bool pausedDueFullWriteQueue() const { return pausedDueFullWriteQueue_.load(); }
+    void setPausedDueFullWriteQueue(bool value) { pausedDueFullWriteQueue_.store(value); }
+    // Parts handed to the writer whose outcome (1017, 1018, 1024) has not
+    // arrived yet; never below 0. Owned by the file writer; minimal here.
+    qint64 filesInWriteQueue() const { return filesInWriteQueue_.load(); }
+
+    // Connections: every download server, one upload job's server, or one
+    // connection for the newsgroup-list request's server.
+    void startDownloading();
+    void startUploading(const QueuePtr& upload);
+    void startRefreshingNewsgroupsListing(const QueuePtr& request);
+
+    // Admits the newsgroup-list request (there is at most one), making this
+    // controller the delegate of its first part when that has none.
+    bool addNewsgroupsListingRequestToQueue(const QueuePtr& root);
+    // Queues a job for download (its checked parts), or starts completing a
+    // search-service job whose file list has not arrived (106).
+    void addDPRootObjectToQueue(const QueuePtr& root);
+    // A Watchdog match: dropped (its parts emptied) when a job of the same
+    // qid is queued.
+    void addWatchdogObjectToQueue(const QueuePtr& root);
+    // Queues one checked part; waits while its job's lists are fetched.
+    void addDPFilepartToQueue(const QueuePtr& filepart);
+    // From status 0 with the checkbox on: counters reset and added to the
+    // job's, priority list where it qualifies, part 1099 and job 105.
+    void prepareDownloadingDPFilepart(const QueuePtr& filepart);
+    // Handler of 105.
+    void qStatusToQueued(const QueuePtr& root);
+    void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root);
+    void dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart);
+
+    // Resets used by cancellation.
+    void resetValuesForDPFilepart(const QueuePtr& filepart);
+    void clearDPFilepart(const QueuePtr& filepart);
+    void resetDPRootQueue(const QueuePtr& root);
+
+    // Reorder the job list; an unknown root or an index outside the list
+    // changes nothing.
+    void moveObject(const QueuePtr& root, qsizetype index);
+    void moveObjectFromIndex(qsizetype fromIndex, qsizetype toIndex);
+    // Takes a root out of the list and posts "ObjectInTableViewQueueRemoved".
+    void removeObjectFromQueue(const QueuePtr& root);
+    QueuePtr getObjectForQidnr(qint64 qidnr) const;
+    // NO while a job is queued (105) or downloading (1).
+    bool checkIfAllQueuedObjectsAreFinished() const;
+
+    // The file-part dispatcher and its handlers.
+    void statusChangedForFilepart(const QueuePtr& filepart, qint64 fromValue, qint64 toValue) override;
+    void fStatusToDownloading(const QueuePtr& filepart);
+    void fStatusToDownloaded(const QueuePtr& filepart);
+    void fStatusToWaitingToSave(const QueuePtr& filepart);
+    void fStatusToWriteFinished(const QueuePtr& filepart);
+    void filePartWriteError(const QueuePtr& filepart);
+    void filePartDecodeError(const QueuePtr& filepart);
+    void fStatusToFinished(const QueuePtr& filepart);
+    void fStatusToQueued(const QueuePtr& filepart);
+    void fStatusToUpQueued(const QueuePtr& filepart);
+    void fStatusToUploading(const QueuePtr& filepart);
+    void fStatusToUploaded(const QueuePtr& filepart);
+
+    // Every part not downloaded is a PAR2 file (or an ignored sample).
+    bool checkIfAllFilepartsAreDownloadedFor(const QueuePtr& root) const;
+    // Every checked part is downloaded.
+    bool checkIfAllFilepartsAreWrittenFor(const QueuePtr& root) const;
+    // At least one downloaded part's file is on disk.
+    bool checkIfFilesWereWritten(const QueuePtr& root) const;
+    // Every part is a sample or a PAR2 file.
+    bool checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const;
+
+    // The free-space guard: YES asks every job to pause (once), NO lifts the
+    // stop so that jobs may be resumed.
+    void outOfDiskSpace(bool outOfSpace);
+    void pauseQueueObject(const QueuePtr& root);
+    void resumeQueueObject(const QueuePtr& root);
+    void shouldPauseChangedForQueueObject(const QueuePtr& root) override;
+    void pauseChangedForQueueObject(const QueuePtr& root) override;
+    void changeProgressBarColor(const QString& key, const QueuePtr& queue);
+    void applicationWillTerminate();
+
+
+    // --- job state machine
+    //
+    // The root dispatcher and one handler per code, all on the main thread;
+    // slow file steps run on the global pool and set the next code from the
+    // main thread. The table of codes and their next codes is
+    // jobStateTable() in QueueControllerStates.cpp.
+
+    using JobHandler = void (QueueController::*)(const QueuePtr&);
+    struct JobState
+    {
+        qint64 code;
+        JobHandler handler;
+        // The codes a job can go to from here (by this handler, the
+        // post-processing runner or the job itself), as a comment.
+        const char* next;
+    };
+    static const QList<JobState>& jobStateTable();
+
+    void statusChangedForQueueObject(const QueuePtr& queue, qint64 fromValue, qint64 toValue) override;
+
+    void queueProcessingNZB(const QueuePtr& queue);
+    void queueNZBParsingFinished(const QueuePtr& queue);
+    void queueStatusToDownloading(const QueuePtr& queue);
+    void queueStatusToDownloaded(const QueuePtr& queue);
+    void queueFullDownloadFinished(const QueuePtr& queue);
+    void queuePartialDownloadFinished(const QueuePtr& queue);
+    void queuePrepareJoiningFileParts(const QueuePtr& queue);
+    void queueReadyToJoinFileParts(const QueuePtr& queue);
+    void queueJoiningFiles(const QueuePtr& queue);
+    void queueJoiningFinished(const QueuePtr& queue);
+    void queueJoiningError(const QueuePtr& queue);
+    void queueReadyToRepair(const QueuePtr& queue);
+    void queueNeedMoreBlocks(const QueuePtr& queue);
+    void queueRepairFinished(const QueuePtr& queue);
+    void queueRepairError(const QueuePtr& queue);
+    void queueRepairNotPossible(const QueuePtr& queue);
+    void queueReadyToExtract(const QueuePtr& queue);
+    void queueExtractFinished(const QueuePtr& queue);
+    void queueExtractError(const QueuePtr& queue);
+    void queueReadyForObfuscationCheck(const QueuePtr& queue);
+    void queueObfuscationCheckDone(const QueuePtr& queue);
+    void queueReadyToMoveFromTemp(const QueuePtr& queue);
+    void queueMovingFromTempDone(const QueuePtr& queue);
+    void queueCheckForSubExtraction(const QueuePtr& queue);
+    void queueReadyForSubExtraction(const QueuePtr& queue);
+    void queueSubExtractionFinished(const QueuePtr& queue);
+    void queueSubExtractingError(const QueuePtr& queue);
+    void queueReadyToReverseFiles(const QueuePtr& queue);
+    void queueReadyToCleanUP(const QueuePtr& queue);
+    void queueReadyToMoveFilesAfterDownload(const QueuePtr& queue);
+    void queueIsFinished(const QueuePtr& queue);
+    void queueMoveError(const QueuePtr& queue);
+    void queueIncorrectPwd(const QueuePtr& queue);
+    void queueIsIncomplete(const QueuePtr& queue);
+    void queueIsNetworkError(const QueuePtr& queue);
+    void queueIsNoNewsserversConfigured(const QueuePtr& queue);
+    void queueIsNNTPAuthError(const QueuePtr& queue);
+    void queueNoFilesFoundFor(const QueuePtr& queue);
+
+    bool shouldJoinFilesBeforeRepair(const QueuePtr& queue) const;
+    bool checkIfAllMainRepairFilesAreValid(const QueuePtr& queue);
+    void queueNeedsMoreRepairBlocks(const QueuePtr& queue);
+    void checkboxesToOnStateForQueue(const QueuePtr& queue);
+    bool processEmbeddedNZB(const QueuePtr& queue);
+    // The first job at 14, 15, 43 or 54 that is neither paused nor
+    // cancelled: what the post-processing runner works on next.
+    QueuePtr getFirstRepairOrExtractObject() const;
+    // "(Paused) " before the text while the job is paused.
+    static void setCommentTextField(const QueuePtr& queue, const QString& text);
+    void newsgroupsRequestFinished(const QueuePtr& filepart);
+    void replyObjectFinished(const QueuePtr& filepart);
+
 
 Q_SIGNALS:
     // Around every change of the job list, on the thread that makes it (the
@@ -131,12 +401,6 @@ public:
     // connections run.
     void setHandoutLockHoldRecorder(std::function<void(qint64)> recorder) { lockHoldRecorder_ = std::move(recorder); }
 
-    // owned by file-part states; minimal here
-    bool isTerminated() const { return isTerminated_.load(); }
-    void setIsTerminated(bool terminated) { isTerminated_.store(terminated); }
-    // owned by file-part writing; minimal here
-    bool pausedDueFullWriteQueue() const { return pausedDueFullWriteQueue_.load(); }
-    void setPausedDueFullWriteQueue(bool paused) { pausedDueFullWriteQueue_.store(paused); }
 
 private:
     struct HandoutIndex;
@@ -152,8 +416,6 @@ private:
     std::unordered_map<const Queue*, std::shared_ptr<HandoutIndex>> handoutIndexes_;
     std::atomic<double> segmentsInQueue_{0}, segmentsInQueueLeft_{0}, filesInQueue_{0}, filesLeftToDownload_{0},
         filesLeftToUpload_{0}, bytesLeftToDownload_{0}, bytesLeftToUpload_{0}, currentBps_{0}, downloadedBytes_{0};
-    std::atomic<bool> isTerminated_{false};
-    std::atomic<bool> pausedDueFullWriteQueue_{false};
     QPointer<ConnectionsController> connectionsController_;
     YencEncodeController* yencEncodeController_ = nullptr;
     std::function<void(qint64)> lockHoldRecorder_;
@@ -164,4 +426,42 @@ private:
     QList<QueuePtr> queueArray_;
     QList<QueuePtr> priorityQueueArray_;
     QPointer<NZBController> nzbController_;
+
+    // --- removal and cancellation
+    RenameTitleController* renameTitleController_ = nullptr;
+    // --- end of removal and cancellation
+
+    // --- queueing and file-part states
+    // True when a part's cancellation must be carried out (it is marked but
+    // not at 1103 yet); the success handlers stop for such parts.
+    static bool isCancelledPart(const QueuePtr& filepart);
+    // A part's write outcome arrived (or it was cancelled).
+    void countWriteOutcome(const QueuePtr& filepart);
+    void resumeAtStatus(const QueuePtr& root);
+
+    Neighbours neighbours_;
+    QPointer<RepairController> repairController_;
+    QPointer<CleanupItemsController> cleanupItemsController_;
+    QPointer<FODController> fodController_;
+    SerialQueue filenameControllerQueue_{QStringLiteral("filenameControllerQueue")};
+    SerialQueue nzbCreatorQueue_{QStringLiteral("nzbCreatorQueue")};
+    std::atomic<bool> noDiskSpace_{false};
+    std::atomic<bool> pausedDueFullWriteQueue_{false};
+    std::atomic<bool> isTerminated_{false};
+    // The parts handed to the writer, by address; main thread.
+    QHash<const Queue*, QueuePtr> writesPending_;
+    std::atomic<qint64> filesInWriteQueue_{0};
+
+    // --- job state machine
+    // Runs `work` on the global pool, then `then` on the main thread unless
+    // this controller is gone by then.
+    void inBackground(std::function<void()> work, std::function<void()> then);
+    // The step guard: false when the step must not start now (the job is
+    // paused instead while the disk is full or a pause was asked for).
+    bool mayStartStep(const QueuePtr& queue);
+    static void commentWithStatusText(const QueuePtr& queue);
+    // The job that owns the PAR2 set of `filepart` (or of its job).
+    static QueuePtr jobOwningRepairSetOf(const QueuePtr& filepart);
+    static bool isSplitPieceName(const QString& filename);
+    bool shouldIgnoreSamples(const QueuePtr& queue) const;
 };

@@ -213,6 +213,23 @@ TEST_F(Join, CancellingReportsFailureOnceAndKeepsThePieces)
         LogFileReader(home.logFilePath()).linesContaining("Stop due cancellation :: Pieces").isEmpty());
 }
 
+TEST_F(Join, ACancelledJoinStopsBeforeItsNextPiece)
+{
+    // The runner cancels the join when the application terminates.
+    parts({"x.avi.001", "x.avi.002"});
+    std::shared_ptr<JoinFileParts> w = JoinFileParts::create();
+    w->setFileRepairExtractController(&runner);
+    w->setQueue(job);
+    w->cancel();
+    w->start();
+    ASSERT_TRUE(runner.waitForReports(1));
+    spinEventLoop(50);
+    ASSERT_EQ(runner.reports.size(), 1);
+    EXPECT_FALSE(runner.reports[0].result);
+    EXPECT_TRUE(w->isCancelled());
+    EXPECT_EQ(files(), (QStringList{"x.avi.001", "x.avi.002"}));
+}
+
 TEST_F(Join, NamesThatAreNoPlainFileNameAreIgnored)
 {
     const QString outside = home.makeFolder("Downloads/outside");

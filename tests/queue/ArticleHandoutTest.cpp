@@ -42,11 +42,11 @@ struct Handout : ::testing::Test
 TEST_F(Handout, EmptyQueueAndTerminatedGiveNothing)
 {
     EXPECT_EQ(next(), nullptr);
-    addJob("job");
-    qc.setIsTerminated(true);
-    EXPECT_EQ(next(), nullptr);
-    qc.setIsTerminated(false);
+    addJob("job", 1, 3);
     EXPECT_NE(next(), nullptr);
+    // Articles are left, but a program that is quitting starts no more.
+    qc.applicationWillTerminate();
+    EXPECT_EQ(next(), nullptr);
 }
 
 TEST_F(Handout, HandsOutInQueueOrderAndMovesStatuses)

@@ -398,7 +398,7 @@ TEST_F(Import, ACancelledJobStopsAtTheNextFileWithoutStatus)
 TEST(ImportShutdown, DestroyingTheImportWhileASplitWaitsForTheMainThreadDoesNotHang)
 {
     TempHome home;
-    QueueController queueController;
+    ImportOnlyQueueController queueController;
     QueuePtr root;
     {
         NZBController nzbController;

@@ -257,8 +257,7 @@ TEST_F(QueueObservation, AGoneDelegateIsNotCalledAndAGoneItemStillHasItsReportHa
     other.reset();
     item.reset();
     EXPECT_FALSE(watch.expired());
-    spinEventLoop(20);
-    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(waitUntil([&] { return watch.expired(); }));
     ASSERT_EQ(delegate.count(), 1);
     EXPECT_EQ(delegate.calls().first().to, 7);
 }

@@ -4,11 +4,13 @@
 #include "core/FileUtils.h"
 #include "core/SettingsRegistration.h"
 #include "core/StringFormat.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationHub.h"
 #include "platform/ProcessActivity.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -18,6 +20,21 @@ AppDelegate::AppDelegate(MainWindow* window, MainVC* mainVC, QObject* parent)
 {
     if (window_)
         window_->setDelegate(this);
+    if (mainVC_) {
+        connect(mainVC_, &MainVC::terminateNowRequested, this, [this] { terminateNow_ = true; });
+        connect(mainVC_, &MainVC::quitRequested, this, [] { QCoreApplication::quit(); });
+    }
+}
+
+bool AppDelegate::applicationShouldTerminate()
+{
+    if (terminateNow_)
+        return true;
+    // Announced from the event loop: the quit sequence closes the window
+    // that is asking here, which cannot happen inside its own close.
+    Dispatch::onMain(
+        [] { NotificationHub::defaultCenter().post(QStringLiteral("ApplicationShouldTerminate"), nullptr); });
+    return false;
 }
 
 AppDelegate::~AppDelegate()

@@ -46,6 +46,11 @@ public:
     void windowDidBecomeKey();
     void windowDidResignKey();
 
+    // A quit request (window closed, quit shortcut): answered true only once
+    // the quit sequence has started the closing; before that the request is
+    // refused and announced as "ApplicationShouldTerminate".
+    bool applicationShouldTerminate();
+
     bool terminateNow() const { return terminateNow_; }
     void setTerminateNow(bool value) { terminateNow_ = value; }
     bool hasActivity() const { return activity_ != nullptr; }

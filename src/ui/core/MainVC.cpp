@@ -1,26 +1,208 @@
 #include "ui/core/MainVC.h"
 
+#include "controls/Artwork.h"
+#include "controls/ButtonCellLSB.h"
+#include "controls/ButtonCollapseBottom.h"
+#include "controls/CoreArtwork.h"
+#include "controls/SplitViewMain.h"
+#include "controls/ViewFooter.h"
+#include "controls/ViewLeftSideBar.h"
+#include "core/DisplayController.h"
 #include "core/Logger.h"
+#include "core/MainConnectionsInterface.h"
+#include "core/MainQueueInterface.h"
+#include "nntp/NNTPServersController.h"
+#include "platform/DefaultExtensionWrapper.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "postprocess/CleanupItemsController.h"
+#include "queue/NZBController.h"
+#include "queue/QueueController.h"
+#include "stats/StatsUsageController.h"
+#include "ui/core/AboutWC.h"
+#include "ui/core/ClosingAppWC.h"
+#include "ui/core/DockIconController.h"
+#include "ui/core/HelpWC.h"
+#include "ui/core/LoadingSaveStateWC.h"
+#include "ui/core/LogVC.h"
 
+#include <QApplication>
 #include <QDate>
-
+#include <QDesktopServices>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QUrl>
 #include <QVBoxLayout>
+
+namespace {
+
+struct PageInfo
+{
+    qint64 tag;
+    const char* title;
+    const char* name; // the page controller's own name
+};
+
+// The side bar, top to bottom; tag 5 (post) only lights its button.
+constexpr PageInfo kPages[] = {
+    {4, "Search", "DeepLookupVC"}, {2, "Queue", "QueueVC"}, {6, "Watchdog", "WatchdogVC"},
+    {5, "Post", ""},              {1, "Statistics", "StatisticsVC"}, {3, "Log", "LogVC"},
+};
+
+QLabel* statusLabel(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
+    return label;
+}
+
+} // namespace
 
 MainVC::MainVC(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainVC"));
-    auto* layout = new QVBoxLayout(this);
-    auto* placeholder = new QLabel(QStringLiteral("Binorama"), this);
-    placeholder->setObjectName(QStringLiteral("placeholderPage"));
-    placeholder->setAlignment(Qt::AlignCenter);
-    layout->addWidget(placeholder);
+    buildInterface();
 
-    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationDidStartGUI"), this,
-                                                 [this](const Notification&) { applicationDidStartGUI(); });
+    NotificationHub& hub = NotificationHub::defaultCenter();
+    hub.addObserver(QStringLiteral("ApplicationDidStartGUI"), this,
+                    [this](const Notification&) { applicationDidStartGUI(); });
+    hub.addObserver(QStringLiteral("ApplicationShouldTerminate"), this,
+                    [this](const Notification&) { applicationShouldTerminate(); });
+    hub.addObserver(SplitViewMain::collapseStateChangedNotification(), this, [this](const Notification& n) {
+        btnCollapseBottom_->setChecked(n.userInfo.value(QStringLiteral("state")).toBool());
+    });
+    hub.addObserver(QStringLiteral("ShowHelpWindowForTopic"), this, [this](const Notification& n) {
+        showHelpWindow(n.userInfo.value(QStringLiteral("topic")).toLongLong());
+    });
+    hub.addObserver(QStringLiteral("BandwidthDisplayTypeChanged"), this,
+                    [this](const Notification&) { updateBandwidthDisplayType(); });
+    // Still to come with their windows: "ShowPasswordSheetForQueueArray",
+    // "OpenBandwidthLimiterWindow", "OpenPostArticleWindow",
+    // "OpenMessagesViewer".
+
+    // Ticks only outside modal runs (see secondTimerSelector).
+    secondTimer_.setInterval(1000);
+    connect(&secondTimer_, &QTimer::timeout, this, &MainVC::secondTimerSelector);
+    secondTimer_.start();
+
     logAppInformation();
+    initControllers();
+    changeTopViewController(getLastUsedMainView());
+    changeBottomViewController(1);
+    updateBandwidthDisplayType();
+
+    DisplayController* display = engine_.displayController();
+    const QHash<QString, QLabel*> bound = {{QStringLiteral("bandwidth"), textFieldBandwidth_},
+                                           {QStringLiteral("bandwidthUnit"), textFieldBandwidthUnit_},
+                                           {QStringLiteral("totalfiles"), textFieldFilesInQueue_},
+                                           {QStringLiteral("timeleft"), textFieldTimeLeft_}};
+    for (auto it = bound.begin(); it != bound.end(); ++it)
+        it.value()->setText(display->displayData().value(it.key()).toString());
+    connect(display, &DisplayController::displayDataChanged, this, [bound](const QString& key, const QString& v) {
+        if (QLabel* label = bound.value(key))
+            label->setText(v);
+    });
+    connect(&freeSpaceGuard_, &FreeSpaceGuard::displayTextChanged, textFieldDiskSpaceLeft_, &QLabel::setText);
+    connect(&memoryLimiter_, &MemoryLimiter::displayTextChanged, textFieldFileMaxMemLimiter_, &QLabel::setText);
+
+    loadingSaveStateTimer_.setSingleShot(true);
+    connect(&loadingSaveStateTimer_, &QTimer::timeout, this, &MainVC::showLoadingSaveStateWindow);
+    wireStartupChecks();
+    wireQuitSequence();
+}
+
+MainVC::~MainVC()
+{
+    NotificationHub::defaultCenter().removeObserver(this);
+    engine_.displayController()->setViewBandwidth({});
+}
+
+void MainVC::buildInterface()
+{
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* sideBar = new ViewLeftSideBar(this);
+    sideBar->setObjectName(QStringLiteral("leftSideBar"));
+    auto* sideLayout = new QVBoxLayout(sideBar);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->setSpacing(0);
+    for (const PageInfo& page : kPages) {
+        auto* button = new ButtonCellLSB(sideBar);
+        button->setText(QString::fromLatin1(page.title));
+        button->setCheckable(true);
+        button->setObjectName(QStringLiteral("lsbBtn%1").arg(QString::fromLatin1(page.title)));
+        sideLayout->addWidget(button);
+        sideBar_.insert(page.tag, button);
+        const qint64 tag = page.tag;
+        if (tag == 5) {
+            connect(button, &QAbstractButton::clicked, this, [this, button] {
+                button->setChecked(false);
+                // The compose window opens here once it exists.
+            });
+        } else {
+            connect(button, &QAbstractButton::clicked, this, [this, tag] { changeTopViewController(tag); });
+        }
+    }
+    sideLayout->addStretch(1);
+    outer->addWidget(sideBar);
+
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    splitViewMain_ = new SplitViewMain(right);
+    splitViewMain_->setObjectName(QStringLiteral("splitViewMain"));
+    topContainer_ = new QWidget(splitViewMain_);
+    topContainer_->setObjectName(QStringLiteral("topContainer"));
+    topContainer_->setLayout(new QVBoxLayout);
+    topContainer_->layout()->setContentsMargins(0, 0, 0, 0);
+    bottomContainer_ = new QWidget(splitViewMain_);
+    bottomContainer_->setObjectName(QStringLiteral("bottomContainer"));
+    bottomContainer_->setLayout(new QVBoxLayout);
+    bottomContainer_->layout()->setContentsMargins(0, 0, 0, 0);
+    splitViewMain_->addWidget(topContainer_);
+    splitViewMain_->addWidget(bottomContainer_);
+    splitViewMain_->setSizes({400, 160});
+    rightLayout->addWidget(splitViewMain_, 1);
+
+    auto* footer = new ViewFooter(right);
+    footer->setObjectName(QStringLiteral("statusBar"));
+    auto* footerLayout = new QHBoxLayout(footer);
+    footerLayout->setContentsMargins(8, 2, 8, 2);
+    auto* collapse = new ButtonCollapseBottom(footer);
+    collapse->setObjectName(QStringLiteral("btnCollapseBottom"));
+    collapse->setCheckable(true);
+    btnCollapseBottom_ = collapse;
+    connect(collapse, &QAbstractButton::clicked, this, [this] { toggleBottomPaneBtnClicked(); });
+    footerLayout->addWidget(collapse);
+    textFieldDiskSpaceLeft_ = statusLabel(footer, "textFieldDiskSpaceLeft");
+    textFieldDiskSpaceLeft_->setToolTip(QStringLiteral("Free space in the download folder"));
+    textFieldFileMaxMemLimiter_ = statusLabel(footer, "textFieldFileMaxMemLimiter");
+    textFieldFilesInQueue_ = statusLabel(footer, "textFieldFilesInQueue");
+    textFieldTimeLeft_ = statusLabel(footer, "textFieldTimeLeft");
+    textFieldBandwidth_ = statusLabel(footer, "textFieldBandwidth");
+    textFieldBandwidthUnit_ = statusLabel(footer, "textFieldBandwidthUnit");
+    footerLayout->addWidget(new QLabel(QStringLiteral("Free:"), footer));
+    footerLayout->addWidget(textFieldDiskSpaceLeft_);
+    footerLayout->addSpacing(12);
+    footerLayout->addWidget(new QLabel(QStringLiteral("Memory:"), footer));
+    footerLayout->addWidget(textFieldFileMaxMemLimiter_);
+    footerLayout->addStretch(1);
+    footerLayout->addWidget(new QLabel(QStringLiteral("Files:"), footer));
+    footerLayout->addWidget(textFieldFilesInQueue_);
+    footerLayout->addSpacing(12);
+    footerLayout->addWidget(new QLabel(QStringLiteral("Time left:"), footer));
+    footerLayout->addWidget(textFieldTimeLeft_);
+    footerLayout->addSpacing(12);
+    footerLayout->addWidget(textFieldBandwidth_);
+    footerLayout->addWidget(textFieldBandwidthUnit_);
+    for (QLabel* l : footer->findChildren<QLabel*>())
+        l->setStyleSheet(QStringLiteral("color: #d8d8d8;"));
+    rightLayout->addWidget(footer);
+    outer->addWidget(right, 1);
 }
 
 void MainVC::logAppInformation()
@@ -42,24 +224,472 @@ void MainVC::logAppInformation()
     BLOG(0, "-");
 }
 
-MainVC::~MainVC()
+void MainVC::initControllers()
 {
-    NotificationHub::defaultCenter().removeObserver(this);
+    EngineControllers::Hooks hooks;
+    hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
+    // The speed graph (ViewBandwidth) takes the samples once the queue page
+    // brings it.
+    engine_.initControllers(hooks);
+    // The queue page exists from the start whatever page is shown first.
+    createPage(2);
+    downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
+    setQueueStatus(engine_.queueStatus());
+    setConnectionsStatus(engine_.connectionsStatus());
 }
+
+void MainVC::setQueueStatus(MainQueueInterface* queueStatus)
+{
+    queueStatus_ = queueStatus;
+    engine_.setQueueStatus(queueStatus);
+    freeSpaceGuard_.setQueueController(queueStatus);
+    memoryLimiter_.setQueueController(queueStatus);
+}
+
+void MainVC::setConnectionsStatus(MainConnectionsInterface* connectionsStatus)
+{
+    connectionsStatus_ = connectionsStatus;
+    engine_.setConnectionsStatus(connectionsStatus);
+    startupChecks_.setConnectionsController(connectionsStatus);
+}
+
+// --- files from outside ---
 
 void MainVC::addOpenFiles(const QStringList& files)
 {
-    if (!guiStarted_) {
-        heldOpenFiles_.append(files);
+    dragdropFilesArray_.append(files);
+    if (guiIsLoaded_)
+        addFilesToNZBController();
+}
+
+void MainVC::addFilesToNZBController()
+{
+    if (dragdropFilesArray_.isEmpty())
+        return;
+    const QStringList files = std::exchange(dragdropFilesArray_, {});
+    if (NZBController* nzb = engine_.nzbController())
+        nzb->parseArray(files);
+    Q_EMIT importOpenFiles(files);
+}
+
+// --- pages ---
+
+QAbstractButton* MainVC::sideBarButton(qint64 tag) const
+{
+    return sideBar_.value(tag);
+}
+
+qint64 MainVC::getLastUsedMainView() const
+{
+    return UserDefaults::standard().integerForKey(QStringLiteral("lastUsedMainView"));
+}
+
+void MainVC::storeLastUsedMainView()
+{
+    UserDefaults::standard().setInteger(currentTopVCTag_, QStringLiteral("lastUsedMainView"));
+}
+
+void MainVC::changeActiveLSBButtonTo(qint64 tag)
+{
+    for (ButtonCellLSB* b : std::as_const(sideBar_))
+        b->setChecked(false);
+    if (ButtonCellLSB* b = sideBar_.value(tag))
+        b->setChecked(true);
+}
+
+QWidget* MainVC::createPage(qint64 tag)
+{
+    if (QWidget* page = pages_.value(tag))
+        return page;
+    QWidget* page = nullptr;
+    if (tag == 3) {
+        page = new LogVC(topContainer_);
+    } else {
+        // The page of this tag comes with its own subsystem; until then a
+        // named placeholder holds its place.
+        const PageInfo* info = nullptr;
+        for (const PageInfo& p : kPages)
+            if (p.tag == tag)
+                info = &p;
+        auto* label = new QLabel(QString::fromLatin1(info ? info->title : ""), topContainer_);
+        label->setAlignment(Qt::AlignCenter);
+        label->setObjectName(QString::fromLatin1(info ? info->name : ""));
+        page = label;
+    }
+    page->hide();
+    pages_.insert(tag, page);
+    return page;
+}
+
+void MainVC::changeTopViewController(qint64 tag)
+{
+    if (window() && !window()->isVisible() && window() != this)
+        NotificationHub::defaultCenter().post(QStringLiteral("ReopenMainWindow"), this);
+    changeActiveLSBButtonTo(tag);
+    if (tag == currentTopVCTag_)
+        return;
+    if (topVC_) {
+        topContainer_->layout()->removeWidget(topVC_);
+        topVC_->hide();
+    }
+    switch (tag) {
+    case 1:
+    case 3:
+    case 6:
+        topVC_ = createPage(tag);
+        forceCollapseBottom();
+        break;
+    case 2:
+    case 4:
+        topVC_ = createPage(tag);
+        forceExpandBottom();
+        // The search page takes the NZB-export menu item here once it exists.
+        break;
+    default:
+        break;
+    }
+    if (topVC_) {
+        topContainer_->layout()->addWidget(topVC_);
+        topVC_->show();
+    }
+    currentTopVCTag_ = tag;
+}
+
+void MainVC::changeBottomViewController(qint64 tag)
+{
+    if (tag == currentBottomVCTag_)
+        return;
+    if (bottomVC_) {
+        bottomContainer_->layout()->removeWidget(bottomVC_);
+        bottomVC_->hide();
+    }
+    if (tag == 1) {
+        if (!bottomVC_) {
+            // The connections page comes with the connection manager.
+            auto* label = new QLabel(QStringLiteral("Connections"), bottomContainer_);
+            label->setObjectName(QStringLiteral("ConnectionsVC"));
+            label->setAlignment(Qt::AlignCenter);
+            bottomVC_ = label;
+        }
+    }
+    if (bottomVC_) {
+        bottomContainer_->layout()->addWidget(bottomVC_);
+        bottomVC_->show();
+    }
+    currentBottomVCTag_ = tag;
+}
+
+// --- the lower pane ---
+
+bool MainVC::bottomPaneIsCollapsed() const
+{
+    return splitViewMain_->isSubviewCollapsed(1);
+}
+
+void MainVC::toggleBottomPane()
+{
+    splitViewMain_->toggleBottomPane();
+    updateCollapseButtonBottom();
+}
+
+void MainVC::expandBottomPane()
+{
+    splitViewMain_->expandBottomPane();
+    updateCollapseButtonBottom();
+}
+
+void MainVC::collapseBottomPane()
+{
+    splitViewMain_->collapseBottomPane();
+    updateCollapseButtonBottom();
+}
+
+void MainVC::forceCollapseBottom()
+{
+    if (bottomPaneIsCollapsed())
+        return;
+    collapseBottomPane();
+    UserDefaults::standard().setBool(true, QStringLiteral("bottomViewForcedCollapsed"));
+}
+
+void MainVC::forceExpandBottom()
+{
+    UserDefaults& d = UserDefaults::standard();
+    const bool wasForced = d.boolForKey(QStringLiteral("bottomViewForcedCollapsed"));
+    d.setBool(false, QStringLiteral("bottomViewForcedCollapsed"));
+    if (wasForced)
+        expandBottomPane();
+}
+
+void MainVC::resetBottomForcedCollapse()
+{
+    UserDefaults::standard().setBool(false, QStringLiteral("bottomViewForcedCollapsed"));
+}
+
+void MainVC::updateCollapseButtonBottom()
+{
+    btnCollapseBottom_->setChecked(bottomPaneIsCollapsed());
+}
+
+// --- buttons and menu items ---
+
+void MainVC::toggleBottomPaneBtnClicked()
+{
+    if (currentTopVCTag_ == 6) {
+        updateCollapseButtonBottom();
         return;
     }
-    Q_EMIT importOpenFiles(files);
+    resetBottomForcedCollapse();
+    toggleBottomPane();
+}
+
+void MainVC::menuToggleConnectionsView()
+{
+    toggleBottomPane();
+}
+
+void MainVC::bandwidthTypeBtnClicked()
+{
+    UserDefaults& d = UserDefaults::standard();
+    d.setBool(!d.boolForKey(QStringLiteral("showMegaBytesPerSecond")), QStringLiteral("showMegaBytesPerSecond"));
+    updateBandwidthDisplayType();
+}
+
+void MainVC::toggleConnections()
+{
+    if (connectionsStatus_)
+        connectionsStatus_->toggleManuallyConnect();
+}
+
+void MainVC::openWebPageForKey(const QString& settingKey)
+{
+    const QString address = UserDefaults::standard().stringForKey(settingKey);
+    const QUrl url(address);
+    if (address.isEmpty() || !url.isValid() || !QDesktopServices::openUrl(url))
+        BLOG(3, "Failed to open url: %@", address);
+}
+
+void MainVC::updateBandwidthDisplayType()
+{
+    const QString tip = UserDefaults::standard().boolForKey(QStringLiteral("showMegaBytesPerSecond"))
+                            ? QStringLiteral("Current download speed in Mega Bytes per second (click to toggle)")
+                            : QStringLiteral("Current download speed in Mega bits per second (click to toggle)");
+    textFieldBandwidthUnit_->setToolTip(tip);
+    textFieldBandwidth_->setToolTip(tip);
+    engine_.displayController()->updateBandwidthTextField();
+}
+
+// --- child windows ---
+
+void MainVC::showPrefsWindowWithViewTag(int tag)
+{
+    // The settings window opens on this page once it exists.
+    Q_EMIT prefsWindowRequested(tag);
+}
+
+void MainVC::showAboutWindow()
+{
+    if (!aboutWC_)
+        aboutWC_ = new AboutWC(this);
+    aboutWC_->runModal();
+    if (aboutWC_) {
+        aboutWC_->hide();
+        aboutWC_->deleteLater();
+    }
+}
+
+void MainVC::showHelpWindow(qint64 topic)
+{
+    if (!helpWC_)
+        helpWC_ = new HelpWC(this);
+    helpWC_->setTopic(topic);
+    helpWC_->showWindow();
+}
+
+// --- the one-second timer ---
+
+void MainVC::secondTimerSelector()
+{
+    // The platform's default-mode timer does not fire while a modal window
+    // runs; Qt's timers do, so the pause is made here.
+    if (QApplication::activeModalWidget())
+        return;
+    updateDockIcon();
+    freeSpaceGuard_.checkFreeSpaceOnDisk();
+    memoryLimiter_.report_memory();
+}
+
+void MainVC::updateDockIcon()
+{
+    if (!queueStatus_ || !dockIconController_)
+        return;
+    const qint64 n = qint64(queueStatus_->filesInQueue());
+    if (n < 1) {
+        if (alternateDockIconIsActive_) {
+            alternateDockIconIsActive_ = false;
+            dockIconController_->resetDockItem();
+        }
+    } else if (!alternateDockIconIsActive_) {
+        alternateDockIconIsActive_ = true;
+        dockIconController_->changeDockIconTo(downloadDockItem_);
+    }
+    if (alternateDockIconIsActive_) {
+        dockIconController_->changeTextLabel(QString::number(n));
+        dockIconController_->setProgressBarMaxValue(queueStatus_->segmentsInQueue());
+        dockIconController_->progressbarValue(queueStatus_->segmentsInQueueLeft());
+    }
+}
+
+// --- start-up ---
+
+void MainVC::setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
+                               std::function<void()> saveQueue)
+{
+    loadQueue_ = std::move(loadQueue);
+    cancelLoading_ = std::move(cancelLoading);
+    saveQueue_ = std::move(saveQueue);
+}
+
+void MainVC::wireStartupChecks()
+{
+    StartupChecks::Steps s;
+    s.statsStartUp = [this] {
+        if (engine_.statsUsageController())
+            engine_.statsUsageController()->startUp();
+    };
+    s.updateCollapseButtonBottom = [this] { updateCollapseButtonBottom(); };
+    s.isDefaultAppForNZB = [] {
+        return DefaultExtensionWrapper::isBundleIdentifier(DefaultExtensionWrapper::applicationBundleIdentifier(),
+                                                           QStringLiteral("nzb"));
+    };
+    s.makeDefaultAppForNZB = [] {
+        DefaultExtensionWrapper::makeBundleIdentifier(DefaultExtensionWrapper::applicationBundleIdentifier(),
+                                                      QStringLiteral("nzb"));
+    };
+    s.showPrefsWindowWithViewTag = [this](int tag) { showPrefsWindowWithViewTag(tag); };
+    s.checkFreeSpaceOnDisk = [this] { freeSpaceGuard_.checkFreeSpaceOnDisk(); };
+    // WatchFolderController restart: here once the watch folder exists.
+    s.startLoadingSaveStateTimer = [this] { startLoadingSaveStateTimer(); };
+    s.loadCleanupItems = [this] {
+        if (engine_.cleanupItemsController())
+            engine_.cleanupItemsController()->loadItems();
+    };
+    // The NZB-export menu item is disabled here once the menus exist.
+    s.loadSaveStateFromDB = [this] {
+        // SaveRestoreController (queueController, repairController) loadQueue.
+        if (loadQueue_)
+            loadQueue_();
+    };
+    s.saveStateLoaded = [self = QPointer<MainVC>(this)] {
+        if (!self)
+            return;
+        self->stopLoadingSaveStateTimer();
+        self->addFilesToNZBController();
+        self->guiIsLoaded_ = true;
+    };
+    // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    startupChecks_.setSteps(std::move(s));
 }
 
 void MainVC::applicationDidStartGUI()
 {
-    guiStarted_ = true;
-    const QStringList held = std::exchange(heldOpenFiles_, {});
-    if (!held.isEmpty())
-        Q_EMIT importOpenFiles(held);
+    startupChecks_.applicationDidStartGUI();
+}
+
+void MainVC::startLoadingSaveStateTimer()
+{
+    const float delay = UserDefaults::standard().floatForKey(QStringLiteral("saveStateWindowDelay"));
+    loadingSaveStateTimer_.start(int(delay * 1000));
+}
+
+void MainVC::stopLoadingSaveStateTimer()
+{
+    loadingSaveStateTimer_.stop();
+    closeLoadingSaveStateWindow();
+}
+
+void MainVC::showLoadingSaveStateWindow()
+{
+    if (!loadingSaveStateWC_)
+        loadingSaveStateWC_ = new LoadingSaveStateWC(this);
+    const long code = loadingSaveStateWC_->runModal();
+    if (code == 0 && loadingSaveStateWC_) {
+        closeLoadingSaveStateWindow();
+        if (cancelLoading_)
+            cancelLoading_();
+    }
+}
+
+void MainVC::closeLoadingSaveStateWindow()
+{
+    if (!loadingSaveStateWC_)
+        return;
+    loadingSaveStateWC_->closeWindow();
+    loadingSaveStateWC_->deleteLater();
+    loadingSaveStateWC_ = nullptr;
+}
+
+// --- quit ---
+
+void MainVC::wireQuitSequence()
+{
+    QuitSequence::Steps s;
+    s.queueArray = [this] {
+        return engine_.queueController() ? engine_.queueController()->queueArray() : QList<QueuePtr>();
+    };
+    // Watchdog's entry count: here once Watchdog exists.
+    s.refuseTermination = [] {};
+    s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
+    s.closeMainWindowIfVisible = [this] {
+        if (window() != this && window()->isVisible())
+            window()->close();
+    };
+    s.saveBottomPanePositionIfExpanded = [this] {
+        if (!bottomPaneIsCollapsed())
+            splitViewMain_->saveXPositionForBottomPane();
+    };
+    s.saveStats = [this] {
+        if (engine_.statsUsageController())
+            engine_.statsUsageController()->saveStats();
+    };
+    s.storeLastUsedMainView = [this] { storeLastUsedMainView(); };
+    s.showClosingAppWindow = [this] { showClosingAppWindow(); };
+    quitSequence_.setSteps(std::move(s));
+}
+
+void MainVC::applicationShouldTerminate()
+{
+    quitSequence_.applicationShouldTerminate();
+}
+
+void MainVC::showClosingAppWindow()
+{
+    auto* closing = new ClosingAppWC(this);
+    ClosingSequence& seq = closing->sequence();
+    seq.setQueueController(queueStatus_);
+    seq.setConnectionsController(connectionsStatus_);
+    seq.setCleanupItemsController(engine_.cleanupItemsController());
+    seq.setFodController(engine_.fodController());
+    ClosingSequence::Services services;
+    services.saveStats = [this] {
+        if (engine_.statsUsageController())
+            engine_.statsUsageController()->saveStats();
+    };
+    // DownloadHistoryController saveHistory and the Watchdog stores: here
+    // once they exist.
+    services.saveQueue = saveQueue_;
+    seq.setServices(std::move(services));
+    closing->runModal();
+    closing->deleteLater();
+    Q_EMIT quitRequested();
+}
+
+AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
+{
+    return AppcastItem::bestValidUpdateInAppcast(items);
+}
+
+HelpWC* MainVC::helpWC() const
+{
+    return helpWC_;
 }

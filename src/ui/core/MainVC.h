@@ -1,10 +1,36 @@
 #pragma once
 
+#include "core/AppcastItem.h"
+#include "core/EngineControllers.h"
+#include "core/FreeSpaceGuard.h"
+#include "core/MemoryLimiter.h"
+#include "core/QuitSequence.h"
+#include "core/StartupChecks.h"
+
+#include <QHash>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
-// The main window's controller: it owns the pages and, once the user
-// interface has started, imports the files the user opened with the program.
+class AboutWC;
+class ButtonCellLSB;
+class ClosingAppWC;
+class DockIconController;
+class HelpWC;
+class LoadingSaveStateWC;
+class MainConnectionsInterface;
+class MainQueueInterface;
+class QAbstractButton;
+class QLabel;
+class SplitViewMain;
+
+// The main window's controller and the owner of the running system: it
+// creates the engine controllers once, shows one page at a time in the upper
+// pane and the connections page in the collapsible lower pane, runs the
+// start-up checks once the interface has started, drives the launcher icon,
+// the free-space guard and the memory limiter from its one-second timer, and
+// runs the quit sequence.
 class MainVC : public QWidget
 {
     Q_OBJECT
@@ -13,22 +39,155 @@ public:
     ~MainVC() override;
 
     // Files opened with the program or dropped on its window. Held until the
-    // user interface has started, then imported in the order given.
+    // saved queue has been restored, then imported in the order given.
     void addOpenFiles(const QStringList& files);
+    void addFilesToNZBController();
+    bool guiIsLoaded() const { return guiIsLoaded_; }
+    const QStringList& heldOpenFiles() const { return dragdropFilesArray_; }
 
     // The start banner of the log.
     static void logAppInformation();
 
-    bool guiDidStart() const { return guiStarted_; }
-    const QStringList& heldOpenFiles() const { return heldOpenFiles_; }
+    EngineControllers& engine() { return engine_; }
+    DockIconController* dockIconController() const { return dockIconController_; }
+    FreeSpaceGuard& freeSpaceGuard() { return freeSpaceGuard_; }
+    MemoryLimiter& memoryLimiter() { return memoryLimiter_; }
+    StartupChecks& startupChecks() { return startupChecks_; }
+    QuitSequence& quitSequence() { return quitSequence_; }
+
+    // What the status display, the guards, the start-up checks and the
+    // closing ask of the queue and the connection manager (not owned).
+    void setQueueStatus(MainQueueInterface* queueStatus);
+    void setConnectionsStatus(MainConnectionsInterface* connectionsStatus);
+
+    // --- pages ---
+    void changeTopViewController(qint64 tag);
+    void changeBottomViewController(qint64 tag);
+    void changeActiveLSBButtonTo(qint64 tag);
+    qint64 getLastUsedMainView() const;
+    void storeLastUsedMainView();
+    qint64 currentTopVCTag() const { return currentTopVCTag_; }
+    qint64 currentBottomVCTag() const { return currentBottomVCTag_; }
+    QWidget* topVC() const { return topVC_; }
+    QWidget* bottomVC() const { return bottomVC_; }
+    QWidget* pageForTag(qint64 tag) const { return pages_.value(tag); }
+    QAbstractButton* sideBarButton(qint64 tag) const;
+
+    // --- the lower pane ---
+    void toggleBottomPane();
+    void expandBottomPane();
+    void collapseBottomPane();
+    void forceCollapseBottom();
+    void forceExpandBottom();
+    void resetBottomForcedCollapse();
+    void updateCollapseButtonBottom();
+    bool bottomPaneIsCollapsed() const;
+    SplitViewMain* splitViewMain() const { return splitViewMain_; }
+    QAbstractButton* btnCollapseBottom() const { return btnCollapseBottom_; }
+
+    // --- buttons and menu items ---
+    void toggleBottomPaneBtnClicked();
+    void menuToggleConnectionsView();
+    void bandwidthTypeBtnClicked();
+    void toggleConnections();
+    void openWebPageForKey(const QString& settingKey);
+
+    // --- child windows ---
+    // The settings window is opened on a page (1 news servers, 2 downloads,
+    // 8 downloads with the advanced part) through prefsWindowRequested.
+    void showPrefsWindowWithViewTag(int tag);
+    void showAboutWindow();
+    void showHelpWindow(qint64 topic);
+    HelpWC* helpWC() const;
+
+    // --- timer ---
+    void secondTimerSelector();
+    void updateDockIcon();
+    QTimer* secondTimer() { return &secondTimer_; }
+    void updateBandwidthDisplayType();
+
+    // --- start-up ---
+    void applicationDidStartGUI();
+    void showLoadingSaveStateWindow();
+    void stopLoadingSaveStateTimer();
+    void closeLoadingSaveStateWindow();
+    // The save state's restore (run on the global pool), its cancel and its
+    // save at quit (global pool), until SaveRestoreController takes them.
+    void setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
+                           std::function<void()> saveQueue);
+
+    // --- quit ---
+    void applicationShouldTerminate();
+    void showClosingAppWindow();
+    bool appIsTerminating() const { return quitSequence_.appIsTerminating(); }
+
+    // The update feed's choice (see AppcastItem).
+    static AppcastItem bestValidUpdateInAppcast(const QList<AppcastItem>& items);
+
+    // Status fields, for the bindings and the tests.
+    QLabel* textFieldDiskSpaceLeft() const { return textFieldDiskSpaceLeft_; }
+    QLabel* textFieldFileMaxMemLimiter() const { return textFieldFileMaxMemLimiter_; }
+    QLabel* textFieldBandwidth() const { return textFieldBandwidth_; }
+    QLabel* textFieldBandwidthUnit() const { return textFieldBandwidthUnit_; }
+    QLabel* textFieldFilesInQueue() const { return textFieldFilesInQueue_; }
+    QLabel* textFieldTimeLeft() const { return textFieldTimeLeft_; }
 
 Q_SIGNALS:
     // The files to import now, in order.
     void importOpenFiles(const QStringList& files);
+    void prefsWindowRequested(int tag);
+    // The quit goes on: the next quit request ends the program at once.
+    void terminateNowRequested();
+    // The closing window has finished: end the program.
+    void quitRequested();
 
 private:
-    void applicationDidStartGUI();
+    void buildInterface();
+    void initControllers();
+    void wireStartupChecks();
+    void wireQuitSequence();
+    QWidget* createPage(qint64 tag);
+    void startLoadingSaveStateTimer();
 
-    bool guiStarted_ = false;
-    QStringList heldOpenFiles_;
+    EngineControllers engine_;
+    DockIconController* dockIconController_ = nullptr;
+    FreeSpaceGuard freeSpaceGuard_;
+    MemoryLimiter memoryLimiter_;
+    StartupChecks startupChecks_;
+    QuitSequence quitSequence_;
+    MainQueueInterface* queueStatus_ = nullptr;
+    MainConnectionsInterface* connectionsStatus_ = nullptr;
+    std::function<void()> loadQueue_;
+    std::function<void()> cancelLoading_;
+    std::function<void()> saveQueue_;
+
+    bool guiIsLoaded_ = false;
+    bool alternateDockIconIsActive_ = false;
+    QStringList dragdropFilesArray_;
+    QImage downloadDockItem_;
+
+    QTimer secondTimer_;
+    QTimer loadingSaveStateTimer_;
+    QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
+    QPointer<AboutWC> aboutWC_;
+    QPointer<HelpWC> helpWC_;
+
+    QWidget* topContainer_ = nullptr;
+    QWidget* bottomContainer_ = nullptr;
+    SplitViewMain* splitViewMain_ = nullptr;
+    QHash<qint64, ButtonCellLSB*> sideBar_;
+    QAbstractButton* btnCollapseBottom_ = nullptr;
+    QAbstractButton* btnToggleThrottling_ = nullptr;
+    QLabel* textFieldDiskSpaceLeft_ = nullptr;
+    QLabel* textFieldFileMaxMemLimiter_ = nullptr;
+    QLabel* textFieldBandwidth_ = nullptr;
+    QLabel* textFieldBandwidthUnit_ = nullptr;
+    QLabel* textFieldFilesInQueue_ = nullptr;
+    QLabel* textFieldTimeLeft_ = nullptr;
+
+    QHash<qint64, QWidget*> pages_;
+    QPointer<QWidget> topVC_;
+    QPointer<QWidget> bottomVC_;
+    qint64 currentTopVCTag_ = 0;
+    qint64 currentBottomVCTag_ = 0;
 };

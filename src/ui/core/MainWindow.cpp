@@ -1,5 +1,7 @@
 #include "ui/core/MainWindow.h"
 
+#include <QCloseEvent>
+
 #include "ui/core/AppDelegate.h"
 
 #include <QDragEnterEvent>
@@ -52,4 +54,13 @@ bool MainWindow::event(QEvent* event)
             delegate_->windowDidResignKey();
     }
     return QMainWindow::event(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (delegate_ && !delegate_->applicationShouldTerminate()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -19,6 +19,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
+    // A close is a quit request, which the delegate may refuse.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     AppDelegate* delegate_ = nullptr;

@@ -1,0 +1,557 @@
+// Queueing of checked file parts, the file-part dispatcher, and pausing and
+// resuming jobs.
+
+#include "queue/QueueController.h"
+
+#include "core/FileUtils.h"
+#include "core/Logger.h"
+#include "core/StringFormat.h"
+#include "core/Utils.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "postprocess/RepairController.h"
+#include "postprocess/RepairObject.h"
+#include "queue/QCodeClass.h"
+
+#include <QDir>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+bool oneOf(qint64 value, std::initializer_list<qint64> codes)
+{
+    return std::find(codes.begin(), codes.end(), value) != codes.end();
+}
+
+QString textOf(qint64 code)
+{
+    return QCodeClass::code2Text(code).value_or(QString());
+}
+
+bool boolSetting(const char* key)
+{
+    return UserDefaults::standard().boolForKey(QString::fromLatin1(key));
+}
+
+// A part that is in the queue already (queued, downloading, or on its way
+// to the disk): queueing it again would count its articles twice.
+bool isInFlight(const QueuePtr& filepart)
+{
+    return oneOf(filepart->status(), {1099, 1001, 1002, 1020, 1019, 1017});
+}
+
+} // namespace
+
+// ---- Queueing a part ----
+
+void QueueController::addDPFilepartToQueue(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    const QueuePtr root = filepart->queue();
+    if (!root) return;
+    if (!filepart->delegate()) filepart->setDelegate(this);
+    if (!root->delegate()) root->setDelegate(this);
+    if (root->checkbox() == 0) root->setCheckbox(1);
+
+    // The lists are being fetched: the part is picked up when they arrive.
+    if (root->status() == 106 || root->status() == 108) return;
+    if (!isQueueObjectQueued(root)) addRootQueueObjectToQueueArray(root);
+
+    if (!root->filelistReceived() && !root->segmentsReceived() && root->status() != 107) {
+        root->setShouldDownloadSegments(true);
+        root->setStatus(106);
+        return;
+    }
+    if (!root->segmentsReceived() && root->status() != 109) {
+        root->setShouldDownloadSegments(true);
+        root->setStatus(108);
+        return;
+    }
+    if (filepart->checkbox() == 1 && !isInFlight(filepart)) {
+        filepart->setStatus(0);
+        prepareDownloadingDPFilepart(filepart);
+    }
+}
+
+void QueueController::prepareDownloadingDPFilepart(const QueuePtr& filepart)
+{
+    if (!filepart || filepart->checkbox() == 0 || filepart->status() != 0) return;
+    const QueuePtr root = filepart->queue();
+    if (!root) return;
+    {
+        // The connections change the same counters while they book articles.
+        QMutexLocker locker(&arrayLock_);
+        filepart->setIsCancelled(false);
+        filepart->setIsDecodedAlready(false);
+        filepart->setIsDownloaded(false);
+        filepart->setIsPreviouslyDownloaded(false);
+        filepart->setIsMissing(false);
+        filepart->setIsIncomplete(false);
+
+        const qint64 count = filepart->segmentCount();
+        filepart->setTotalSegments(count);
+        filepart->setTotalSegmentsLeftToDownload(count);
+        filepart->setTotalBytesLeft(filepart->bytes());
+        root->setServersToSkip({});
+
+        root->addToTotalSegments(count);
+        root->increaseTotalSegmentsLeftToDownload(count);
+        root->increaseTotalBytesLeft(filepart->bytes());
+
+        if (isPriorityCandidate(filepart)) addFilePartToPriorityQueue(filepart);
+    }
+    filepart->setStatus(1099);
+    if (root->status() != 105) root->setStatus(105);
+}
+
+void QueueController::qStatusToQueued(const QueuePtr& root)
+{
+    root->setRestorePoint(1);
+    root->setIsCancelled(false);
+    root->setIsDownloaded(false);
+    root->setIsIncomplete(false);
+    root->setTotalBytesTextField(Utils::formatBytes(root->bytes()));
+    commentWithStatusText(root);
+
+    if (root->isNZB() && !root->hasRepairFiles() && boolSetting("enableCheckForRepairFiles")) {
+        root->setStatus(40);
+        root->setIsPaused(true);
+        root->setRestorePoint(6);
+        return;
+    }
+    if (root->isNewsgroupsRequest())
+        startRefreshingNewsgroupsListing(root);
+    else
+        startDownloading();
+}
+
+// ---- Resets used by cancellation ----
+
+void QueueController::resetValuesForDPFilepart(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    QMutexLocker locker(&arrayLock_);
+    if (const QueuePtr root = filepart->queue()) {
+        root->addToTotalSegments(-filepart->totalSegments());
+        root->decreaseTotalSegmentsLeftToDownload(filepart->totalSegmentsLeftToDownload());
+        root->decreaseTotalBytesLeft(filepart->totalBytesLeft());
+    }
+    filepart->setTotalBytesLeft(0.0);
+    filepart->setTotalSegmentsLeftToDownload(0);
+}
+
+void QueueController::clearDPFilepart(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    QMutexLocker locker(&arrayLock_);
+    filepart->setIsPaused(false);
+    filepart->setIsCancelled(false);
+    filepart->setIsDownloaded(false);
+    const QList<SegmentPtr> segments = filepart->segments();
+    if (segments.isEmpty()) return;
+    filepart->setIsDecodedAlready(false);
+    filepart->setDecodedFileData({});
+    filepart->setIsFilenameControlled(false);
+    for (const SegmentPtr& segment : segments) {
+        segment->setStatus(99);
+        segment->removeAllUsedServerIDs();
+    }
+}
+
+void QueueController::resetDPRootQueue(const QueuePtr& root)
+{
+    if (!root) return;
+    QMutexLocker locker(&arrayLock_);
+    root->setServersToSkip({});
+    root->setMissingArticlesOnServer({});
+    root->setFullDownloadBackupServers({});
+    root->setPartDownloadBackupServers({});
+    root->setTotalMissingArticles(0);
+    root->setDidExtractFiles(false);
+    root->setRepairAfterJoin(false);
+    root->setTitleWillChange(false);
+    root->setDiskNotReady(false);
+    root->setCanExtract(false);
+    root->setCanRepair(false);
+    root->setIsMissing(false);
+    root->setIsPaused(false);
+    root->setRepairObject(nullptr);
+    root->setProgressBarValue(0);
+    root->setTotalSegments(0);
+    for (const QueuePtr& part : root->fileparts()) {
+        part->setIsRepaired(false);
+        const QString name = part->filename();
+        part->setIspar(FileUtils::checkIfPar2File(name));
+        if (part->ispar()) part->setRepairblocks(FileUtils::getRepairBlocks(name));
+        if (FileUtils::checkIfSampleFile(part->title())) part->setIsSampleFile(true);
+        if (part->repairblocks() > 0) root->setHasRepairFiles(true);
+    }
+}
+
+// ---- The file-part dispatcher ----
+
+void QueueController::statusChangedForFilepart(const QueuePtr& filepart, qint64, qint64 toValue)
+{
+    if (!filepart) return;
+    BLOG(2, "%@ _%ld_ (%@)", filepart->filename(), toValue, textOf(toValue));
+    switch (toValue) {
+    case 1001:
+        fStatusToDownloading(filepart);
+        break;
+    case 1002:
+        fStatusToDownloaded(filepart);
+        break;
+    case 1010:
+        fStatusToFinished(filepart);
+        break;
+    case 1017:
+        fStatusToWriteFinished(filepart);
+        break;
+    case 1018:
+        filePartWriteError(filepart);
+        break;
+    case 1020:
+        fStatusToWaitingToSave(filepart);
+        break;
+    case 1024:
+        filePartDecodeError(filepart);
+        break;
+    case 1099:
+        fStatusToQueued(filepart);
+        break;
+    case 1103:
+        fStatusToCancelled(filepart);
+        break;
+    case 1201:
+        fStatusToUpQueued(filepart);
+        break;
+    case 1202:
+        fStatusToUploading(filepart);
+        break;
+    case 1203:
+        fStatusToUploaded(filepart);
+        break;
+    default:
+        break;
+    }
+    // A cancellation that arrived while a handler (or the writer) held the
+    // part is carried out now.
+    if (filepart->isCancelled() && filepart->status() != 1103) cancelDPFilepart(filepart);
+}
+
+bool QueueController::isCancelledPart(const QueuePtr& filepart)
+{
+    if (filepart->isCancelled()) return true;
+    const QueuePtr root = filepart->queue();
+    return root && root->isCancelled();
+}
+
+void QueueController::fStatusToDownloading(const QueuePtr&)
+{}
+
+void QueueController::fStatusToQueued(const QueuePtr&)
+{}
+
+void QueueController::fStatusToUpQueued(const QueuePtr&)
+{}
+
+void QueueController::fStatusToDownloaded(const QueuePtr& filepart)
+{
+    const QueuePtr root = filepart->queue();
+    // A newsgroup list is read, not written.
+    filepart->setStatus(root && root->isNewsgroupsRequest() ? 1017 : 1020);
+}
+
+void QueueController::fStatusToWaitingToSave(const QueuePtr& filepart)
+{
+    if (!writesPending_.contains(filepart.get())) {
+        writesPending_.insert(filepart.get(), filepart);
+        filesInWriteQueue_.store(writesPending_.size());
+    }
+    if (neighbours_.addFileToQueue) neighbours_.addFileToQueue(filepart);
+}
+
+void QueueController::countWriteOutcome(const QueuePtr& filepart)
+{
+    if (writesPending_.remove(filepart.get())) filesInWriteQueue_.store(writesPending_.size());
+}
+
+void QueueController::fStatusToWriteFinished(const QueuePtr& filepart)
+{
+    countWriteOutcome(filepart);
+    // A cancelled part was not written: it is not finished either.
+    if (isCancelledPart(filepart)) return;
+    filepart->setDecodedFileData({});
+    resetFilepartObject(filepart);
+
+    const QueuePtr root = filepart->queue();
+    const RepairObjectPtr set = root ? root->repairObject() : nullptr;
+    RepairController* repair = repairController_;
+    if (set && set->needsCRC32Check() && repair) {
+        inBackground(
+            [repair = QPointer<RepairController>(repair), set] {
+                if (repair) repair->crc32CheckFodsInRepairParent(set, false);
+            },
+            [filepart] { filepart->setStatus(1010); });
+        return;
+    }
+    filepart->setStatus(1010);
+}
+
+void QueueController::filePartWriteError(const QueuePtr& filepart)
+{
+    countWriteOutcome(filepart);
+    if (const QueuePtr root = filepart->queue()) {
+        root->setDiskNotReady(true);
+        root->setStatus(50);
+        root->setIsPaused(true);
+    }
+    BLOG(3, "Error writing file: %@", filepart->filename());
+}
+
+void QueueController::filePartDecodeError(const QueuePtr& filepart)
+{
+    countWriteOutcome(filepart);
+    if (const QueuePtr root = filepart->queue()) {
+        root->setStatus(50);
+        setCommentTextField(root, textOf(filepart->status()));
+    }
+    BLOG(3, "Decode error for: %@", filepart->filename());
+    resetFilepartObject(filepart);
+}
+
+void QueueController::fStatusToUploading(const QueuePtr& filepart)
+{
+    const QString line = sformat(u"Uploading: %@", filepart->filename());
+    if (const QueuePtr root = filepart->queue()) setCommentTextField(root, line);
+    BLOG(1, "%@", line);
+}
+
+void QueueController::fStatusToUploaded(const QueuePtr& filepart)
+{
+    filepart->setCheckboxDisabled(true);
+}
+
+QueuePtr QueueController::jobOwningRepairSetOf(const QueuePtr& filepart)
+{
+    RepairObjectPtr set;
+    if (const RepairObjectPtr entry = filepart->repairObject()) set = entry->parent();
+    const QueuePtr root = filepart->queue();
+    if (!set && root) set = root->repairObject();
+    if (!set) return nullptr;
+    const QueuePtr main = set->filepart();
+    return main ? main->queue() : nullptr;
+}
+
+void QueueController::fStatusToFinished(const QueuePtr& filepart)
+{
+    const QueuePtr root = filepart->queue();
+    // A cancelled part leaves no history record and moves no job on.
+    if (!root || isCancelledPart(filepart)) return;
+
+    if (neighbours_.addRowObject) neighbours_.addRowObject(filepart);
+
+    if (filepart->isPriority()) {
+        removeFilePartFromPriorityQueue(filepart);
+        // Only a downloading job is queued again: a job stopped for missing
+        // articles or a failed write keeps its stop code (and its reason).
+        if (!checkIfAllFilepartsAreDownloadedFor(root)) root->replaceStatus(1, 105);
+    }
+
+    if (root->isNewsgroupsRequest()) {
+        newsgroupsRequestFinished(filepart);
+        return;
+    }
+    if (root->isReplyPost()) {
+        replyObjectFinished(filepart);
+        return;
+    }
+
+    bool completedHere = false;
+    if (checkIfAllFilepartsAreWrittenFor(root)) {
+        qint64 next = 16;
+        if (checkIfAllFilepartsAreDownloadedFor(root))
+            next = 17;
+        else if (root->hasRepairFiles() && root->repairObject() && !root->canRepair() && !root->canExtract())
+            next = 22;
+        // Two writes reported before either was handled complete the job
+        // once: its steps must not run twice.
+        if (root->status() != next) {
+            root->setStatus(next);
+            completedHere = next == 17;
+            if (root->hasEmbeddedNZB()) processEmbeddedNZB(root);
+        }
+    }
+
+    // The set's job may be repairable now. A job that was just completed
+    // (17) takes that step from its own handler, so that one step follows
+    // the other instead of both running; and a job that is past its
+    // download is not sent back.
+    const QueuePtr owner = jobOwningRepairSetOf(filepart);
+    const bool ownerMayStep =
+        owner && !(completedHere && owner == root) && oneOf(owner->status(), {1, 2, 16, 105, 22});
+    if (ownerMayStep && owner->canRepair())
+        owner->setStatus(14);
+    else if (ownerMayStep && owner->canExtract())
+        owner->setStatus(47);
+    else if (filepart->execute())
+        execute(filepart);
+    filepart->setExecute(false);
+}
+
+// ---- Checks ----
+
+bool QueueController::checkIfAllFilepartsAreDownloadedFor(const QueuePtr& root) const
+{
+    const bool ignoreSamples = boolSetting("ignoreSampleFiles");
+    for (const QueuePtr& part : root->fileparts()) {
+        if (part->isDownloaded()) continue;
+        if (part->ispar()) continue;
+        if (part->isSampleFile() && ignoreSamples) continue;
+        return false;
+    }
+    return true;
+}
+
+bool QueueController::checkIfAllFilepartsAreWrittenFor(const QueuePtr& root) const
+{
+    for (const QueuePtr& part : root->fileparts()) {
+        if (part->checkbox() == 1 && !part->isDownloaded()) return false;
+    }
+    return true;
+}
+
+bool QueueController::checkIfFilesWereWritten(const QueuePtr& root) const
+{
+    bool found = false;
+    const QDir folder(root->downloadUrl());
+    for (const QueuePtr& part : root->fileparts()) {
+        if (!part->isDownloaded()) continue;
+        const QString path = folder.filePath(part->filename());
+        if (FileUtils::doesFileExists(path))
+            found = true;
+        else
+            BLOG(4, "Downloaded file not found on disk :: %@", path);
+    }
+    return found;
+}
+
+bool QueueController::checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const
+{
+    for (const QueuePtr& part : root->fileparts()) {
+        if (!part->isSampleFile() && !part->ispar()) return false;
+    }
+    return true;
+}
+
+// ---- Free space, pause and resume ----
+
+void QueueController::outOfDiskSpace(bool outOfSpace)
+{
+    QMutexLocker locker(&arrayLock_);
+    if (!outOfSpace) {
+        noDiskSpace_.store(false);
+        return;
+    }
+    if (noDiskSpace_.exchange(true)) return;
+    for (const QueuePtr& root : queueArray_)
+        root->setShouldPause(true);
+}
+
+void QueueController::pauseQueueObject(const QueuePtr& root)
+{
+    if (!root || oneOf(root->status(), {8, 9, 10, 42, 52, 205, 206})) return;
+    root->setShouldPause(true);
+}
+
+void QueueController::shouldPauseChangedForQueueObject(const QueuePtr& root)
+{
+    // Elsewhere the job pauses at its next step.
+    if (root->shouldPause() && oneOf(root->status(), {1, 3, 5, 22, 31, 105, 201, 203, 221, 225}))
+        root->setIsPaused(true);
+}
+
+void QueueController::resumeQueueObject(const QueuePtr& root)
+{
+    if (!root || noDiskSpace_.load()) return;
+    root->setDiskNotReady(false);
+    root->setPwdDectected(false);
+    if (root->isPaused() || root->shouldPause()) root->setIsPaused(false);
+}
+
+void QueueController::pauseChangedForQueueObject(const QueuePtr& root)
+{
+    if (root->isPaused()) {
+        if (root->diskNotReady()) {
+            setCommentTextField(
+                root, QStringLiteral("Disk not accessable or no disk space left. Click resume to continue."));
+            root->setDpStatusTextField(QStringLiteral("Disk not ready"));
+        } else if (root->pwdDectected()) {
+            setCommentTextField(root, QStringLiteral("Archive is password protected."));
+            root->setDpStatusTextField(QStringLiteral("Password protected"));
+        } else if (noDiskSpace_.load()) {
+            setCommentTextField(
+                root, QStringLiteral("You are almost out of disk space. Click resume to continue."));
+            root->setDpStatusTextField(QStringLiteral("Out of diskspace"));
+        } else {
+            commentWithStatusText(root);
+        }
+        return;
+    }
+    if (noDiskSpace_.load()) return;
+    root->setShouldPause(false);
+    resumeAtStatus(root);
+}
+
+// The status a resumed job returns to. The reasons a job stopped are kept
+// in flags (missing articles, parts that failed to write), so a stop code
+// that was overwritten meanwhile still resumes the right way.
+void QueueController::resumeAtStatus(const QueuePtr& root)
+{
+    const qint64 status = root->status();
+    QList<QueuePtr> unwritten;
+    for (const QueuePtr& part : root->fileparts()) {
+        if (part->status() == 1018) unwritten.append(part);
+    }
+    if (status == 27 || (root->isMissing() && oneOf(status, {1, 105}))) {
+        root->setForceDownload(true);
+        root->setIsMissing(false);
+        root->setStatus(105);
+    } else if (status == 40) {
+        root->setHasRepairFiles(true);
+        root->setStatus(105);
+    } else if (oneOf(status, {1, 39, 41, 50, 51, 105})) {
+        root->setStatus(105);
+    } else if (status == 3) {
+        root->setStatus(14);
+    } else if (status == 5) {
+        root->setStatus(20);
+    } else if (status == 201 || status == 203) {
+        root->setStatus(201);
+    } else if (status == 221) {
+        root->setStatus(220);
+    } else if (status == 225) {
+        root->setStatus(224);
+    } else {
+        // Its handler runs once more and repeats the step that was held.
+        root->setStatus(status);
+    }
+    for (const QueuePtr& part : unwritten)
+        part->setStatus(1020);
+}
+
+void QueueController::changeProgressBarColor(const QString& key, const QueuePtr& queue)
+{
+    const QString dictionary = QStringLiteral("ProgressBarColorProperties");
+    if (!queue || !UserDefaults::standard().dictionaryForKey(dictionary).contains(key)) return;
+    const QColor color = UserDefaults::standard().colorForKey(dictionary, key);
+    if (color.isValid()) queue->setColorProgressBar(color);
+}
+
+void QueueController::applicationWillTerminate()
+{
+    isTerminated_.store(true);
+}

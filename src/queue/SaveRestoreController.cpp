@@ -1,0 +1,404 @@
+#include "queue/SaveRestoreController.h"
+
+#include "core/FileUtils.h"
+#include "core/Logger.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "postprocess/RepairController.h"
+#include "postprocess/RepairObject.h"
+#include "queue/QCodeClass.h"
+#include "queue/QueueController.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QMutexLocker>
+
+namespace {
+
+using C = DBSaveRestore;
+
+qint64 integerAt(const QStringList& row, int column)
+{
+    return row[column].toLongLong();
+}
+double doubleAt(const QStringList& row, int column)
+{
+    return row[column].toDouble();
+}
+// YES for any non-zero number.
+bool boolAt(const QStringList& row, int column)
+{
+    return row[column].toDouble() != 0.0;
+}
+
+// Runs `fn` on the main thread and waits for it; at once when already there.
+void onMainAndWait(const std::function<void()>& fn)
+{
+    if (Dispatch::isMainThread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), fn, Qt::BlockingQueuedConnection);
+}
+
+double secondsSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Upload statuses whose parts and articles are not kept.
+bool uploadEndsAtJobRow(qint64 status)
+{
+    static const QList<qint64> codes{205, 210, 223, 227, 240, 247, 300};
+    return codes.contains(status);
+}
+
+// Main thread: observers on, state re-announced, checked parts queued.
+// Which lists were received is known from what was saved: a search-service
+// job saved before its lists arrived must fetch them again.
+void startRestoredJob(const QueuePtr& job, QueueController* queueController)
+{
+    job->startAllObservers();
+    job->setIsPaused(job->isPaused());
+    const QList<QueuePtr> parts = job->fileparts();
+    if (job->isNZB() || job->isUploadObject()) {
+        job->setFilelistReceived(true);
+        job->setSegmentsReceived(true);
+    } else {
+        bool articlesKnown = !parts.isEmpty();
+        for (const QueuePtr& part : parts) {
+            if (!part->isDownloaded() && part->segmentCount() == 0) articlesKnown = false;
+        }
+        job->setFilelistReceived(!parts.isEmpty());
+        job->setSegmentsReceived(articlesKnown);
+    }
+    for (const QueuePtr& part : parts) {
+        part->startAllObservers();
+        part->setDelegate(queueController);
+        if (!part->isDownloaded() && part->checkbox() == 1 && !job->isUploadObject() &&
+            part->segmentCount() > 0 && queueController)
+            queueController->dpFilepartObjectCheckBoxClicked(part);
+    }
+}
+
+// Main thread: the job joins the queue with the state the analysis found.
+void handOverRestoredJob(const QueuePtr& job, QueueController* queueController)
+{
+    if (!queueController) return;
+    if (job->isUploadObject()) {
+        queueController->addRestoredUploadQueueObjectToQueueArray(job);
+    } else {
+        queueController->addNZBRootObjectToQueue(job);
+        if (job->canRepair())
+            job->setStatus(14);
+        else if (job->canExtract())
+            job->setStatus(47);
+    }
+    job->setStatus(job->status());
+    job->setIsPaused(job->isPaused());
+}
+
+} // namespace
+
+SaveRestoreController::SaveRestoreController() = default;
+SaveRestoreController::~SaveRestoreController() = default;
+
+QueueController* SaveRestoreController::queueController() const
+{
+    return queueController_;
+}
+
+RepairController* SaveRestoreController::repairController() const
+{
+    return repairController_;
+}
+
+void SaveRestoreController::setQueueController(QueueController* controller)
+{
+    queueController_ = controller;
+}
+
+void SaveRestoreController::setRepairController(RepairController* controller)
+{
+    repairController_ = controller;
+}
+
+void SaveRestoreController::cancelLoading()
+{
+    BLOG(1, "Restoring SaveState has been cancelled by the user.");
+    cancelled_->store(true);
+}
+
+// ---- save ----
+
+QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<QueuePtr>& jobs)
+{
+    const QList<qint64> keptUploads = QCodeClass::upQueueSaveStateArray();
+    QList<C::RowSource> rows;
+    qint64 id = 0;
+    for (const QueuePtr& job : jobs) {
+        if (!job || job->isCancelled() || job->restorePoint() == 4) continue;
+        const bool upload = job->isUploadObject();
+        if (upload) {
+            if (!keptUploads.contains(job->status())) continue;
+            if (job->status() == 204 || job->status() == 206) job->setStatus(205);
+        }
+        if (job->isNewsgroupsRequest()) continue;
+        const qint64 jobId = ++id;
+        rows.append({jobId, upload ? C::UploadRow : C::JobRow, 0, job, nullptr, nullptr});
+        if (upload && uploadEndsAtJobRow(job->status())) continue;
+        const RepairObjectPtr repair = job->repairObject();
+        const QueuePtr mainPar2 = repair ? repair->filepart() : nullptr;
+        const bool textPost = upload && !job->isBinaryUpload() && !job->textBody().isEmpty();
+        for (const QueuePtr& part : job->fileparts()) {
+            if (part->ispar() && part == mainPar2) part->setIsmainpar(true);
+            const qint64 partId = ++id;
+            rows.append({partId, C::FilepartRow, jobId, job, part, nullptr});
+            for (const SegmentPtr& seg : part->segments()) {
+                if (textPost) seg->setMid(job->textBody());
+                rows.append({++id, C::ArticleRow, partId, job, part, seg});
+            }
+        }
+    }
+    return rows;
+}
+
+bool SaveRestoreController::saveQueue()
+{
+    startTime_.start();
+    BLOG(0, "Writing SaveState.");
+    QList<C::RowSource> rows;
+    if (QueueController* qc = queueController_) {
+        QMutexLocker locker(&qc->arrayLock());
+        rows = rowsForJobs(qc->queueArray());
+    }
+    DBSaveRestore db;
+    const bool stored = db.saveQueue(rows);
+    BLOG(0, " * SaveState written in: %.02f seconds.", secondsSince(startTime_));
+    return stored;
+}
+
+// ---- load ----
+
+void SaveRestoreController::loadQueue()
+{
+    startTime_.start();
+    BLOG(0, "Loading previous SaveState.");
+    DBSaveRestore db;
+    const QList<QStringList> rows = db.loadQueue();
+    if (rows.isEmpty()) return;
+    BLOG(0, " * SaveState loaded from database in: %.02f seconds.", secondsSince(startTime_));
+    startTime_.start();
+    processImport(rows);
+    BLOG(0, " * SaveState processing took: %.02f seconds.", secondsSince(startTime_));
+}
+
+void SaveRestoreController::processImport(const QList<QStringList>& rows)
+{
+    QList<QueuePtr> jobs;
+    // Row ID -> the job or part it became (null when it was not restored),
+    // for the rows that name their owner.
+    QHash<qint64, QueuePtr> byId;
+    QueuePtr currentJob, currentPart;
+    auto ownerOf = [&byId](const QStringList& row, const QueuePtr& byOrder, bool wantPart) -> QueuePtr {
+        const QString key = row[C::ColRestorepoint];
+        if (key.isEmpty()) return byOrder;
+        const QueuePtr owner = byId.value(key.toLongLong());
+        return owner && owner->isFilepart() == wantPart ? owner : nullptr;
+    };
+    for (const QStringList& row : rows) {
+        if (row.size() != C::ColumnCount) {
+            BLOG(1, "Incompatible SaveState version. Import is cancelled.");
+            break;
+        }
+        if (isCancelled()) break;
+        const qint64 id = integerAt(row, C::ColID);
+        switch (integerAt(row, C::ColType)) {
+        case C::JobRow:
+        case C::UploadRow:
+            currentJob = integerAt(row, C::ColType) == C::JobRow ? makeQueue(row) : makeUpQueue(row);
+            currentPart = nullptr;
+            if (currentJob) jobs.append(currentJob);
+            byId.insert(id, currentJob);
+            break;
+        case C::FilepartRow:
+            currentPart = makeFilepart(row, ownerOf(row, currentJob, false));
+            byId.insert(id, currentPart);
+            break;
+        case C::ArticleRow:
+            makeSegment(row, ownerOf(row, currentPart, true));
+            break;
+        default:
+            break;
+        }
+    }
+
+    BLOG(1, "Starting loaded queue objects.");
+    const QPointer<QueueController> queueController = queueController_;
+    const QPointer<RepairController> repairController = repairController_;
+    const std::shared_ptr<std::atomic<bool>> cancelled = cancelled_;
+    for (const QueuePtr& job : jobs) {
+        bool started = false;
+        onMainAndWait([&] {
+            if (cancelled->load()) return;
+            startRestoredJob(job, queueController);
+            started = true;
+        });
+        if (!started) continue;
+        Dispatch::global([job, queueController, repairController] {
+            if (RepairController* repair = repairController) {
+                for (const QueuePtr& part : job->fileparts()) {
+                    if (part->ismainpar() && part->isDownloaded())
+                        repair->restoreAndAnalysePar2FilePart(part);
+                }
+            }
+            onMainAndWait([&] { handOverRestoredJob(job, queueController); });
+        });
+    }
+}
+
+QueuePtr SaveRestoreController::makeQueue(const QStringList& row)
+{
+    const QueuePtr q = Queue::createWhithoutStartingObservers();
+    q->setQid(row[C::ColIdentifier]);
+    q->setTitle(row[C::ColTitle]);
+    q->setStatus(integerAt(row, C::ColStatus));
+    q->setIsPaused(boolAt(row, C::ColPaused));
+    q->setPassword(row[C::ColPassword]);
+    q->setBytes(doubleAt(row, C::ColBytes));
+    q->setHasRepairFiles(boolAt(row, C::ColIspar));
+    q->setGroups(row[C::ColGroups]);
+    q->setHasEmbeddedNZB(boolAt(row, C::ColEmbnzb));
+    q->setDownloadUrl(row[C::ColPath]);
+    q->setRestorePoint(integerAt(row, C::ColRestorepoint));
+    q->setServersToSkip({});
+    q->setIsRestored(true);
+    q->setCheckbox(1);
+    const qint64 kind = integerAt(row, C::ColIsnzb);
+    if (kind == 1) q->setIsNZB(true);
+    if (kind == 2) q->setIsWatchdog(true);
+    switch (q->restorePoint()) {
+    case 1:
+        q->setStatus(105);
+        break;
+    case 2:
+    case 3:
+        q->setStatus(17);
+        break;
+    case 5:
+        return nullptr;
+    case 6:
+        q->setCommentTextField(QCodeClass::code2Text(q->status()).value_or(QString()));
+        break;
+    default:
+        break;
+    }
+    if (!q->password().isEmpty()) q->setHasPassword(true);
+    return q;
+}
+
+QueuePtr SaveRestoreController::makeUpQueue(const QStringList& row)
+{
+    const QueuePtr q = Queue::createWhithoutStartingObservers();
+    q->setIsUploadObject(true);
+    q->setQid(row[C::ColIdentifier]);
+    q->setTitle(row[C::ColTitle]);
+    q->setStatus(integerAt(row, C::ColStatus));
+    q->setIsPaused(boolAt(row, C::ColPaused));
+    q->setPassword(row[C::ColPassword]);
+    q->setBytes(doubleAt(row, C::ColBytes));
+    q->setMakeNZB(boolAt(row, C::ColIspar));
+    q->setUploadNZB(boolAt(row, C::ColIssample));
+    q->setTotalSegments(integerAt(row, C::ColTotsegments));
+    q->setIsBinaryUpload(boolAt(row, C::ColRestorepoint));
+    q->setGroups(row[C::ColGroups]);
+    q->setMaxArticleSize(doubleAt(row, C::ColMaxsize));
+    q->setServerID(row[C::ColServerid]);
+    q->setServersToSkip({});
+    q->setIsRestored(true);
+    const QString exportFolder = UserDefaults::standard().stringForKey(QStringLiteral("uploadNZBExportPath"));
+    q->setNzbExportUrl(
+        QDir(exportFolder).filePath(FileUtils::makeUTF8Filename(q->title()) + QStringLiteral(".nzb")));
+    q->setTotalBytesLeft(q->bytes());
+    const qint64 s = q->status();
+    if (s == 201 || s == 203)
+        q->setStatus(201);
+    else if (!uploadEndsAtJobRow(s))
+        q->setStatus(204);
+    return q;
+}
+
+QueuePtr SaveRestoreController::makeFilepart(const QStringList& row, const QueuePtr& job)
+{
+    if (!job) return nullptr;
+    const QueuePtr part = Queue::createWhithoutStartingObservers();
+    qint64 status = integerAt(row, C::ColStatus);
+    if (status == 1001 || status == 1002 || status == 1020) {
+        status = 1099;
+    } else if (status == 1010) {
+        part->setIsDownloaded(true);
+        part->setIsPreviouslyDownloaded(true);
+    }
+    part->setQueue(job);
+    job->setTotalfiles(job->totalfiles() + 1);
+    part->setFid(row[C::ColIdentifier]);
+    part->setIsFilepart(true);
+    part->setFilename(row[C::ColTitle]);
+    part->setTitle(row[C::ColTitle]);
+    part->setStatus(status);
+    part->setCheckbox(integerAt(row, C::ColPaused));
+    part->setCheckboxDisabled(job->isUploadObject());
+    part->setBytes(doubleAt(row, C::ColBytes));
+    part->setIspar(boolAt(row, C::ColIspar));
+    part->setIsmainpar(boolAt(row, C::ColIsmainpar));
+    part->setIsSampleFile(boolAt(row, C::ColIssample));
+    if (job->isUploadObject()) {
+        part->setTotalSegments(integerAt(row, C::ColTotsegments));
+        part->setFileUrl(row[C::ColPath]);
+    }
+    part->setFilenameTextField(row[C::ColTitle]);
+    if (part->isDownloaded()) part->setCheckbox(0);
+    if (job->isUploadObject()) {
+        if (part->status() == 1202) part->setStatus(1201);
+        part->setTotalBytesLeft(part->bytes());
+    }
+    job->appendFilepart(part);
+    return part;
+}
+
+void SaveRestoreController::makeSegment(const QStringList& row, const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    const QueuePtr job = filepart->queue();
+    if (!job) return;
+    const SegmentPtr seg = Segment::create();
+    seg->setMid(row[C::ColTitle]);
+    seg->setBytes(doubleAt(row, C::ColBytes));
+    seg->setQueue(job);
+    seg->setFilepart(filepart);
+    seg->setStatus(99);
+    if (!job->isUploadObject()) {
+        filepart->appendSegment(seg);
+        return;
+    }
+    if (job->makeNZB()) seg->setFilename(row[C::ColIdentifier]);
+    if (job->poster().isEmpty()) job->setPoster(row[C::ColPath]);
+    seg->setSegnr(integerAt(row, C::ColIssample));
+    seg->setSegtotal(filepart->totalSegments());
+    qint64 status = integerAt(row, C::ColStatus);
+    if (status == 20) status = 99;
+    seg->setStatus(status);
+    if (status == 99) {
+        filepart->increaseTotalSegmentsLeftToDownload(1);
+        job->increaseTotalSegmentsLeftToDownload(1);
+    } else {
+        filepart->decreaseTotalBytesLeft(seg->bytes());
+        job->decreaseTotalBytesLeft(seg->bytes());
+    }
+    if (!job->isBinaryUpload()) {
+        job->setTextBody(seg->mid());
+        seg->setMid(QString());
+    }
+    filepart->appendSegment(seg);
+}

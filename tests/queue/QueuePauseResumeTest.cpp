@@ -1,0 +1,570 @@
+#include "QueueStatesHarness.h"
+
+#include "platform/NotificationHub.h"
+#include "postprocess/RepairObject.h"
+#include "queue/QCodeClass.h"
+
+#include "support/LogFileReader.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString textOf(qint64 code)
+{
+    return QCodeClass::code2Text(code).value_or(QString());
+}
+
+struct FileParts : ::testing::Test, QueueStatesHarness
+{
+    // A job queued and downloading: parts at 1001 with their articles
+    // handed out.
+    QueuePtr downloading(const QString& title, const QStringList& files)
+    {
+        const QueuePtr root = makeJob(title, files);
+        EXPECT_TRUE(qc.addNZBRootObjectToQueue(root));
+        root->setStatus(34);
+        settle();
+        root->setStatus(1);
+        for (const QueuePtr& part : root->fileparts()) {
+            if (part->status() == 1099) part->setStatus(1001);
+        }
+        settle();
+        calls.clear();
+        forgetCodes();
+        return root;
+    }
+
+    // What the writer does with a part it was given: the file on disk, the
+    // part marked downloaded, then 1017.
+    void written(const QueuePtr& part)
+    {
+        writeFileOf(part);
+        part->setIsDownloaded(true);
+        part->setStatus(1017);
+    }
+};
+
+// ---- The dispatcher
+
+TEST_F(FileParts, ADownloadedPartGoesToTheWriterAndFinishesIntoTheHistory)
+{
+    const QueuePtr root = downloading("Job", {"Job.mkv", "Job.nfo"});
+    const QueuePtr mkv = partNamed(root, "Job.mkv");
+    mkv->setDecodedFileData("decoded");
+    mkv->setStatus(1002);
+    settle();
+    EXPECT_EQ(mkv->status(), 1020);
+    EXPECT_EQ(calls, QStringList{"write Job.mkv"});
+    EXPECT_EQ(qc.filesInWriteQueue(), 1);
+
+    written(mkv);
+    settle();
+    EXPECT_EQ(codesOf(mkv), (QList<qint64>{1002, 1020, 1017, 1010}));
+    EXPECT_EQ(qc.filesInWriteQueue(), 0);
+    EXPECT_TRUE(mkv->decodedFileData().isEmpty());
+    EXPECT_EQ(calls, (QStringList{"write Job.mkv", "history Job.mkv"}));
+    // One part is still to come: the job goes on downloading.
+    EXPECT_EQ(root->status(), 1);
+}
+
+TEST_F(FileParts, TheLastWrittenPartEndsTheDownload)
+{
+    const QueuePtr root = downloading("Single", {"Single.mkv"});
+    const QueuePtr mkv = root->fileparts().first();
+    mkv->setStatus(1002);
+    settle();
+    written(mkv);
+    settle();
+    // 17, then (no PAR2 file, one file) finished and released at once.
+    EXPECT_EQ(codesOf(root).mid(0, 3), (QList<qint64>{17, 10, 103}));
+    EXPECT_TRUE(root->isDownloaded());
+    EXPECT_EQ(root->restorePoint(), 5);
+    EXPECT_TRUE(qc.queueArray().isEmpty());
+}
+
+TEST_F(FileParts, ANewsgroupListIsReadNotWritten)
+{
+    const QueuePtr root = makeJob("Groups", {"newsgroups"}, 1);
+    root->setIsNZB(false);
+    root->setIsNewsgroupsRequest(true);
+    ASSERT_TRUE(qc.addNewsgroupsListingRequestToQueue(root));
+    root->setServerID("srv");
+    root->setStatus(34);
+    settle();
+    EXPECT_EQ(calls, QStringList{"open 1 srv"});
+
+    QObject owner;
+    QVariantMap result;
+    NotificationHub::defaultCenter().addObserver("NewsgroupListDownloadResult", &owner,
+                                                 [&](const Notification& n) { result = n.userInfo; });
+    const QueuePtr part = root->fileparts().first();
+    part->setStatus(1001);
+    part->setIsDownloaded(true);
+    part->setStatus(1002);
+    settle();
+    EXPECT_EQ(codesOf(part), (QList<qint64>{0, 1099, 1001, 1002, 1017, 1010}));
+    EXPECT_EQ(result.value("status").toString(), "ok");
+    EXPECT_FALSE(calls.contains("write newsgroups"));
+}
+
+TEST_F(FileParts, AFailedWritePausesTheJobAndResumeWritesAgain)
+{
+    const QueuePtr root = downloading("Disk", {"Disk.mkv", "Disk.nfo"});
+    const QueuePtr mkv = partNamed(root, "Disk.mkv");
+    mkv->setStatus(1002);
+    settle();
+    mkv->setStatus(1018);
+    settle();
+    EXPECT_EQ(root->status(), 50);
+    EXPECT_TRUE(root->isPaused());
+    EXPECT_TRUE(root->diskNotReady());
+    EXPECT_EQ(root->commentTextField(),
+              "(Paused) Disk not accessable or no disk space left. Click resume to continue.");
+    EXPECT_EQ(root->dpStatusTextField(), "Disk not ready");
+    EXPECT_EQ(qc.filesInWriteQueue(), 0);
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Error writing file: Disk.mkv").size(), 1);
+
+    calls.clear();
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_FALSE(root->isPaused());
+    EXPECT_FALSE(root->diskNotReady());
+    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(mkv->status(), 1020);
+    EXPECT_EQ(calls, (QStringList{"connectAll", "write Disk.mkv"}));
+}
+
+TEST_F(FileParts, ADecodeErrorStopsTheJobWithThePartsText)
+{
+    const QueuePtr root = downloading("Bad", {"Bad.mkv", "Bad.nfo"});
+    const QueuePtr mkv = partNamed(root, "Bad.mkv");
+    mkv->setDecodedFileData("x");
+    mkv->setStatus(1024);
+    settle();
+    EXPECT_EQ(root->status(), 50);
+    EXPECT_EQ(root->commentTextField(), textOf(1024));
+    EXPECT_TRUE(mkv->decodedFileData().isEmpty());
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Decode error for: Bad.mkv").size(), 1);
+}
+
+TEST_F(FileParts, UploadPartsShowTheirFileAndAreLockedWhenSent)
+{
+    const QueuePtr root = makeJob("Up", {"up.bin"}, 1);
+    const QueuePtr part = root->fileparts().first();
+    part->setStatus(1202);
+    settle();
+    EXPECT_EQ(root->commentTextField(), "Uploading: up.bin");
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Uploading: up.bin").size(), 1);
+    part->setStatus(1203);
+    settle();
+    EXPECT_TRUE(part->checkboxDisabled());
+}
+
+// A cancelled part whose write finished (the writer skipped it) is not a
+// finished file: no history record, and its job is not moved on.
+TEST_F(FileParts, ACancelledPartNeverTakesTheSuccessPath)
+{
+    const QueuePtr root = downloading("Cancel", {"Cancel.mkv"});
+    const QueuePtr mkv = root->fileparts().first();
+    mkv->setStatus(1002);
+    settle();
+    mkv->setStatus(1019);
+    settle();
+    qc.cancelDPFilepart(mkv);
+    EXPECT_EQ(mkv->status(), 1019);
+    mkv->setStatus(1017);
+    settle();
+    EXPECT_FALSE(codesOf(mkv).contains(1010));
+    EXPECT_EQ(codesOf(mkv).last(), 0);
+    EXPECT_FALSE(calls.contains("history Cancel.mkv"));
+    EXPECT_FALSE(codesOf(root).contains(17));
+    EXPECT_EQ(qc.filesInWriteQueue(), 0);
+
+    // Marked cancelled at 1010 (the writer already reported) does the same.
+    const QueuePtr other = downloading("Cancel2", {"Cancel2.mkv"});
+    const QueuePtr part = other->fileparts().first();
+    part->setIsCancelled(true);
+    part->setStatus(1010);
+    settle();
+    EXPECT_FALSE(calls.contains("history Cancel2.mkv"));
+    EXPECT_FALSE(codesOf(other).contains(17));
+    EXPECT_EQ(part->status(), 0);
+}
+
+// ---- Completion of a job
+
+struct CompletionCase
+{
+    const char* name;
+    bool volumeLeft; // a recovery volume is still unchecked
+    bool unchecked;  // an ordinary file was unchecked by the user
+    bool withSet;    // the job has its PAR2 set
+    bool canRepair;
+    // The job's codes after the last write, leaving out the 105 of a
+    // finished priority part.
+    QList<qint64> expected;
+};
+
+void PrintTo(const CompletionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Completion : public FileParts, public ::testing::WithParamInterface<CompletionCase>
+{
+};
+
+TEST_P(Completion, TheLastPartSetsTheJobsNextCode)
+{
+    const CompletionCase& c = GetParam();
+    QStringList files = {"C.mkv", "C.nfo", "C.par2"};
+    if (c.volumeLeft) files.append("C.vol00+02.par2");
+    const QueuePtr root = downloading("C", files);
+    if (c.withSet) {
+        const RepairObjectPtr set = RepairObject::create();
+        set->setFilepart(partNamed(root, "C.par2"));
+        root->setRepairObject(set);
+    }
+    if (c.unchecked) {
+        partNamed(root, "C.nfo")->setCheckbox(0);
+        partNamed(root, "C.nfo")->setStatus(0);
+    }
+    settle();
+    forgetCodes();
+    // One write after the other, as the writer reports them; the set
+    // becomes repairable with the last one.
+    QList<QueuePtr> pending;
+    for (const QueuePtr& part : root->fileparts()) {
+        if (part->status() == 1001) pending.append(part);
+    }
+    for (const QueuePtr& part : pending) {
+        if (part == pending.last()) root->setCanRepair(c.canRepair);
+        written(part);
+        settle();
+    }
+    QList<qint64> codes = codesOf(root);
+    codes.removeAll(105);
+    EXPECT_EQ(codes, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Completion,
+    ::testing::Values(CompletionCase{"AllDownloaded", false, false, true, false, {17}},
+                      CompletionCase{"OnlyAVolumeLeft", true, false, true, false, {17}},
+                      CompletionCase{"FileLeftSetShort", false, true, true, false, {22}},
+                      CompletionCase{"FileLeftNoSet", false, true, false, false, {16}},
+                      CompletionCase{"FileLeftSetRepairable", false, true, true, true, {16, 14}},
+                      CompletionCase{"AllDownloadedRepairable", false, false, true, true, {17, 14}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Two writes reported before the main thread got to either: the job is
+// completed once.
+TEST_F(FileParts, ACompletionReportedTwiceRunsTheJobStepOnce)
+{
+    const QueuePtr root = downloading("Twice", {"Twice.mkv", "Twice.nfo"});
+    for (const QueuePtr& part : root->fileparts())
+        written(part);
+    settle();
+    EXPECT_EQ(codesOf(root).count(17), 1);
+    EXPECT_EQ(codesOf(root).count(47), 1);
+}
+
+TEST_F(FileParts, AFinishedPar2PartMovesARepairableJobTo14WhileOthersDownload)
+{
+    const QueuePtr root = downloading("R", {"R.part1.rar", "R.part2.rar", "R.par2"});
+    const QueuePtr par = partNamed(root, "R.par2");
+    ASSERT_TRUE(par->isPriority());
+    const RepairObjectPtr set = RepairObject::create();
+    set->setFilepart(par);
+    root->setRepairObject(set);
+    root->setCanRepair(true);
+    written(par);
+    settle();
+    // The priority part's job goes back to queued, then to repair.
+    EXPECT_EQ(codesOf(root), (QList<qint64>{105, 14}));
+    EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
+    EXPECT_EQ(root->restorePoint(), 3);
+    EXPECT_TRUE(calls.contains("rescan"));
+}
+
+// A finished priority part asks only a downloading job to be queued again:
+// a job stopped for missing articles or a failed write keeps its stop.
+TEST_F(FileParts, APriorityFinishDoesNotOverwriteAStop)
+{
+    for (const qint64 stop : {27, 50}) {
+        const QueuePtr root = downloading(QStringLiteral("Stop%1").arg(stop), {"S.rar", "S.par2"});
+        const QueuePtr par = partNamed(root, "S.par2");
+        root->setIsMissing(stop == 27);
+        root->setStatus(stop);
+        root->setIsPaused(true);
+        settle();
+        forgetCodes();
+        written(par);
+        settle();
+        EXPECT_FALSE(codesOf(root).contains(105)) << stop;
+        EXPECT_EQ(root->status(), stop);
+
+        // And resume still acts on the reason.
+        qc.resumeQueueObject(root);
+        settle();
+        EXPECT_EQ(root->status(), 105) << stop;
+        EXPECT_FALSE(root->isMissing());
+        EXPECT_EQ(root->forceDownload(), stop == 27);
+    }
+}
+
+// ---- Checks
+
+TEST_F(FileParts, FilesWereWrittenOnlyWhenOneIsOnDisk)
+{
+    const QueuePtr root = makeJob("W", {"W.mkv", "W.nfo"}, 1, false);
+    EXPECT_FALSE(qc.checkIfFilesWereWritten(root));
+    for (const QueuePtr& part : root->fileparts())
+        part->setIsDownloaded(true);
+    EXPECT_FALSE(qc.checkIfFilesWereWritten(root));
+    const QString missing = QDir(root->downloadUrl()).filePath("W.mkv");
+    EXPECT_GE(LogFileReader(home.logFilePath())
+                  .linesContaining("Downloaded file not found on disk :: " + missing)
+                  .size(),
+              1);
+    writeFileOf(partNamed(root, "W.nfo"));
+    EXPECT_TRUE(qc.checkIfFilesWereWritten(root));
+    EXPECT_FALSE(qc.checkIfFilesWereWritten(makeJob("None", {}, 1, false)));
+}
+
+TEST_F(FileParts, DownloadedAndWrittenChecks)
+{
+    const QueuePtr root = makeJob("K", {"K.mkv", "K.par2", "K-sample.mkv"}, 1, false);
+    partNamed(root, "K.mkv")->setIsDownloaded(true);
+    partNamed(root, "K-sample.mkv")->setCheckbox(0);
+    partNamed(root, "K.par2")->setCheckbox(0);
+    setBool("ignoreSampleFiles", false);
+    EXPECT_FALSE(qc.checkIfAllFilepartsAreDownloadedFor(root));
+    setBool("ignoreSampleFiles", true);
+    EXPECT_TRUE(qc.checkIfAllFilepartsAreDownloadedFor(root));
+    EXPECT_TRUE(qc.checkIfAllFilepartsAreWrittenFor(root));
+    partNamed(root, "K.par2")->setCheckbox(1);
+    EXPECT_FALSE(qc.checkIfAllFilepartsAreWrittenFor(root));
+    EXPECT_FALSE(qc.checkIfNZBOnlyContainsSampleFiles(root));
+    EXPECT_TRUE(qc.checkIfNZBOnlyContainsSampleFiles(makeJob("S", {"S-sample.mkv", "S.par2"}, 1, false)));
+    const QueuePtr empty = makeJob("E", {}, 1, false);
+    EXPECT_TRUE(qc.checkIfAllFilepartsAreDownloadedFor(empty));
+    EXPECT_TRUE(qc.checkIfAllFilepartsAreWrittenFor(empty));
+    EXPECT_TRUE(qc.checkIfNZBOnlyContainsSampleFiles(empty));
+}
+
+// ---- Pause and resume
+
+struct PauseCase
+{
+    qint64 status;
+    bool asked;  // shouldPause is set
+    bool paused; // and takes effect at once
+};
+
+void PrintTo(const PauseCase& c, std::ostream* os)
+{
+    *os << "status " << c.status;
+}
+
+class Pausing : public FileParts, public ::testing::WithParamInterface<PauseCase>
+{
+};
+
+TEST_P(Pausing, AtOnceOnlyWhereTheJobCanStop)
+{
+    const QueuePtr root = makeJob("Pause", {"a.rar"}, 1, false);
+    root->setStatus(GetParam().status);
+    settle();
+    root->setDelegate(&qc);
+    qc.pauseQueueObject(root);
+    settle();
+    EXPECT_EQ(root->shouldPause(), GetParam().asked);
+    EXPECT_EQ(root->isPaused(), GetParam().paused);
+    if (GetParam().paused) {
+        EXPECT_EQ(root->commentTextField(), "(Paused) " + textOf(GetParam().status));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, Pausing,
+    ::testing::Values(PauseCase{8, false, false}, PauseCase{9, false, false}, PauseCase{10, false, false},
+                      PauseCase{42, false, false}, PauseCase{52, false, false}, PauseCase{205, false, false},
+                      PauseCase{206, false, false}, PauseCase{44, true, false}, PauseCase{14, true, false},
+                      PauseCase{1, true, true}, PauseCase{3, true, true}, PauseCase{5, true, true},
+                      PauseCase{22, true, true}, PauseCase{31, true, true}, PauseCase{105, true, true},
+                      PauseCase{201, true, true}, PauseCase{203, true, true}, PauseCase{221, true, true},
+                      PauseCase{225, true, true}),
+    [](const auto& info) { return std::to_string(info.param.status); });
+
+TEST_F(FileParts, APauseAskedDuringAStepTakesEffectAtTheNextStep)
+{
+    const QueuePtr root = makeJob("Next", {"Next.rar"}, 1, false);
+    root->setStatus(44);
+    settle();
+    root->setDelegate(&qc);
+    qc.pauseQueueObject(root);
+    settle();
+    ASSERT_FALSE(root->isPaused());
+    // The join is done; the next step does not start.
+    root->setStatus(47);
+    settle();
+    EXPECT_TRUE(root->isPaused());
+    EXPECT_EQ(root->status(), 47);
+    EXPECT_FALSE(calls.contains("rescan"));
+
+    // Resuming repeats the held step.
+    forgetCodes();
+    qc.resumeQueueObject(root);
+    settle();
+    ASSERT_FALSE(codesOf(root).isEmpty());
+    EXPECT_EQ(codesOf(root).first(), 47);
+    EXPECT_FALSE(root->shouldPause());
+}
+
+struct ResumeCase
+{
+    qint64 status;
+    qint64 expected;
+};
+
+void PrintTo(const ResumeCase& c, std::ostream* os)
+{
+    *os << "status " << c.status;
+}
+
+class Resuming : public FileParts, public ::testing::WithParamInterface<ResumeCase>
+{
+};
+
+TEST_P(Resuming, ReturnsToTheStatusOfTheTable)
+{
+    const QueuePtr root = makeJob("Resume", {"a.rar", "b.rar"}, 1, false);
+    root->setStatus(GetParam().status);
+    root->setIsPaused(true);
+    root->setShouldPause(true);
+    root->setPwdDectected(true);
+    if (GetParam().status == 27) root->setIsMissing(true);
+    if (GetParam().status == 40) root->setHasRepairFiles(false);
+    if (GetParam().status == 50) root->fileparts().first()->setStatus(1018);
+    settle();
+    root->setDelegate(&qc);
+    for (const QueuePtr& part : root->fileparts())
+        part->setDelegate(&qc);
+
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_FALSE(root->isPaused());
+    EXPECT_FALSE(root->shouldPause());
+    EXPECT_FALSE(root->pwdDectected());
+    ASSERT_FALSE(codesOf(root).isEmpty());
+    EXPECT_EQ(codesOf(root).first(), GetParam().expected);
+    EXPECT_EQ(root->forceDownload(), GetParam().status == 27);
+    if (GetParam().status == 27) {
+        EXPECT_FALSE(root->isMissing());
+    }
+    if (GetParam().status == 40) {
+        EXPECT_TRUE(root->hasRepairFiles());
+    }
+    if (GetParam().status == 50) {
+        EXPECT_EQ(codesOf(root->fileparts().first()).value(0), 1020);
+        EXPECT_TRUE(calls.contains("write a.rar"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Resuming,
+                         ::testing::Values(ResumeCase{1, 105}, ResumeCase{39, 105}, ResumeCase{41, 105},
+                                           ResumeCase{51, 105}, ResumeCase{105, 105}, ResumeCase{3, 14},
+                                           ResumeCase{5, 20}, ResumeCase{27, 105}, ResumeCase{40, 105},
+                                           ResumeCase{50, 105}, ResumeCase{201, 201}, ResumeCase{203, 201},
+                                           ResumeCase{221, 220}, ResumeCase{225, 224}, ResumeCase{44, 44},
+                                           ResumeCase{36, 36}),
+                         [](const auto& info) { return std::to_string(info.param.status); });
+
+// A job stopped for missing articles whose code was changed meanwhile still
+// downloads on with the servers it had skipped.
+TEST_F(FileParts, ResumeActsOnTheMissingArticlesFlag)
+{
+    const QueuePtr root = makeJob("Missing", {"a.rar"}, 1, false);
+    root->setIsMissing(true);
+    root->setStatus(105);
+    root->setIsPaused(true);
+    settle();
+    root->setDelegate(&qc);
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_TRUE(root->forceDownload());
+    EXPECT_FALSE(root->isMissing());
+    EXPECT_EQ(codesOf(root).value(0), 105);
+}
+
+TEST_F(FileParts, AFullDiskPausesEveryJobOnceAndHoldsResumeUntilSpaceIsBack)
+{
+    const QueuePtr a = downloading("A", {"A.rar", "A.par2"});
+    const QueuePtr b = downloading("B", {"B.rar", "B.par2"});
+    b->setPwdDectected(true);
+    qc.outOfDiskSpace(true);
+    settle();
+    EXPECT_TRUE(qc.noDiskSpace());
+    for (const QueuePtr& root : {a, b}) {
+        EXPECT_TRUE(root->shouldPause());
+        EXPECT_TRUE(root->isPaused());
+    }
+    EXPECT_EQ(a->commentTextField(), "(Paused) You are almost out of disk space. Click resume to continue.");
+    EXPECT_EQ(a->dpStatusTextField(), "Out of diskspace");
+    EXPECT_EQ(b->commentTextField(), "(Paused) Archive is password protected.");
+    EXPECT_EQ(b->dpStatusTextField(), "Password protected");
+
+    // Resume is refused, also for the password stop; a second alarm leaves
+    // the jobs alone.
+    qc.resumeQueueObject(a);
+    qc.resumeQueueObject(b);
+    a->setShouldPause(false);
+    qc.outOfDiskSpace(true);
+    settle();
+    EXPECT_TRUE(a->isPaused());
+    EXPECT_TRUE(b->isPaused());
+    EXPECT_TRUE(b->pwdDectected());
+    EXPECT_FALSE(a->shouldPause());
+
+    // A step does not start while the disk is full.
+    const QueuePtr c = downloading("C", {"C.rar"});
+    c->setStatus(14);
+    settle();
+    EXPECT_TRUE(c->isPaused());
+    EXPECT_FALSE(calls.contains("rescan"));
+
+    qc.outOfDiskSpace(false);
+    forgetCodes();
+    qc.resumeQueueObject(a);
+    settle();
+    EXPECT_FALSE(a->isPaused());
+    EXPECT_EQ(codesOf(a).value(0), 105);
+}
+
+TEST_F(FileParts, TheProgressBarColourComesFromTheSettings)
+{
+    const QueuePtr root = makeJob("Colour", {}, 1, false);
+    qc.changeProgressBarColor("errorColor", root);
+    const QColor error = root->colorProgressBar();
+    EXPECT_EQ(error, UserDefaults::standard().colorForKey("ProgressBarColorProperties", "errorColor"));
+    EXPECT_TRUE(error.isValid());
+    qc.changeProgressBarColor("noSuchColor", root);
+    EXPECT_EQ(root->colorProgressBar(), error);
+}
+
+TEST_F(FileParts, AfterTerminationNoStepStarts)
+{
+    const QueuePtr root = makeJob("End", {"End.rar"}, 1);
+    NotificationHub::defaultCenter().post("ApplicationWillTerminate", nullptr, {});
+    EXPECT_TRUE(qc.isTerminated());
+    root->setStatus(14);
+    root->setStatus(38);
+    settle();
+    EXPECT_FALSE(root->isPaused());
+    EXPECT_FALSE(calls.contains("rescan"));
+    EXPECT_EQ(codesOf(root), (QList<qint64>{14, 38}));
+}
+
+} // namespace

@@ -1,0 +1,588 @@
+#include "core/Logger.h"
+#include "platform/UserDefaults.h"
+#include "queue/DBSaveRestore.h"
+#include "queue/QueueController.h"
+#include "queue/SaveRestoreController.h"
+
+#include "SqliteProbe.h"
+#include "support/EventLoop.h"
+#include "support/LogFileReader.h"
+#include "support/StatusRecordingQueueController.h"
+#include "support/TempHome.h"
+#include "support/TmpfsMount.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <atomic>
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QueuePtr makeJob(const QString& title, qint64 status, qint64 restorePoint)
+{
+    const QueuePtr job = Queue::create();
+    job->setIsNZB(true);
+    job->setTitle(title);
+    job->setQid("qid-" + title);
+    job->setStatus(status);
+    job->setRestorePoint(restorePoint);
+    job->setDownloadUrl("/downloads/" + title);
+    job->setGroups("alt.binaries.test");
+    job->setBytes(1234.9);
+    return job;
+}
+
+// A part with `articles` articles "<title-name-i@x>" of 100 bytes each.
+QueuePtr addPart(const QueuePtr& job, const QString& name, qint64 status, int articles,
+                 qint64 articleStatus = 2)
+{
+    const QueuePtr part = Queue::create();
+    part->setIsFilepart(true);
+    part->setQueue(job);
+    part->setFid("fid-" + name);
+    part->setFilename(name);
+    part->setTitle(name);
+    part->setStatus(status);
+    part->setCheckbox(1);
+    part->setBytes(100.0 * articles);
+    QList<SegmentPtr> segs;
+    for (int i = 1; i <= articles; ++i) {
+        const SegmentPtr s = Segment::create();
+        s->setMid(QStringLiteral("<%1-%2-%3@x>").arg(job->title(), name).arg(i));
+        s->setBytes(100);
+        s->setSegnr(i);
+        s->setStatus(articleStatus);
+        s->setQueue(job);
+        s->setFilepart(part);
+        segs.append(s);
+    }
+    part->setSegments(segs);
+    job->appendFilepart(part);
+    return part;
+}
+
+QStringList midsOf(const QueuePtr& part)
+{
+    QStringList out;
+    for (const SegmentPtr& s : part->segments())
+        out.append(s->mid());
+    return out;
+}
+
+QueuePtr byTitle(const QList<QueuePtr>& jobs, const QString& title)
+{
+    for (const QueuePtr& q : jobs) {
+        if (q->title() == title) return q;
+    }
+    return nullptr;
+}
+
+struct SaveState : ::testing::Test
+{
+    TempHome home;
+    QueueController saved;
+
+    QString dbPath() { return DBSaveRestore().databasePath(); }
+
+    bool save()
+    {
+        SaveRestoreController saver;
+        saver.setQueueController(&saved);
+        return saver.saveQueue();
+    }
+
+    // Loads on a background thread, as at start-up, into a fresh scheduler,
+    // and waits until `expectedJobs` jobs were handed over.
+    QList<QueuePtr> restore(QueueController& into, qsizetype expectedJobs,
+                            const std::function<void(SaveRestoreController&)>& prepare = {})
+    {
+        SaveRestoreController loader;
+        loader.setQueueController(&into);
+        if (prepare) prepare(loader);
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            loader.loadQueue();
+            done = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return done.load(); }, 20000));
+        t.join();
+        EXPECT_TRUE(waitUntil([&] { return into.queueArray().size() >= expectedJobs; }, 20000));
+        spinEventLoop(50);
+        return into.queueArray();
+    }
+
+    QStringList storedTitles(int type)
+    {
+        return sqliteColumn(dbPath(),
+                            QStringLiteral("SELECT title FROM queue WHERE type = %1 ORDER BY ID").arg(type));
+    }
+    qsizetype storedRows() { return sqliteColumn(dbPath(), "SELECT ID FROM queue").size(); }
+};
+
+TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
+{
+    const QueuePtr job = makeJob("movie", 1, 1);
+    job->setPassword("secret");
+    job->setHasRepairFiles(true);
+    addPart(job, "a.rar", 1001, 3, 2);
+    const QueuePtr written = addPart(job, "b.rar", 1010, 0);
+    addPart(job, "c.rar", 1020, 2, 1);
+    const QueuePtr unchecked = addPart(job, "d.par2", 0, 2, 99);
+    unchecked->setCheckbox(0);
+    unchecked->setIspar(true);
+    written->setIsSampleFile(true);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
+    ASSERT_TRUE(save());
+
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    const QueuePtr r = back[0];
+    EXPECT_EQ(r->title(), "movie");
+    EXPECT_EQ(r->qid(), "qid-movie");
+    EXPECT_EQ(r->status(), 105);
+    EXPECT_EQ(r->password(), "secret");
+    EXPECT_TRUE(r->hasPassword());
+    EXPECT_TRUE(r->hasRepairFiles());
+    EXPECT_TRUE(r->isNZB());
+    EXPECT_TRUE(r->isRestored());
+    EXPECT_TRUE(r->segmentsReceived());
+    EXPECT_EQ(r->bytes(), 1234.0);
+    EXPECT_EQ(r->downloadUrl(), "/downloads/movie");
+    EXPECT_EQ(r->groups(), "alt.binaries.test");
+    ASSERT_EQ(r->filepartCount(), 4);
+    EXPECT_EQ(r->totalfiles(), 4);
+    const QList<QueuePtr> parts = r->fileparts();
+    // Downloading and waiting for the disk: fetched again, queued at once.
+    EXPECT_EQ(parts[0]->status(), 1099);
+    EXPECT_EQ(parts[2]->status(), 1099);
+    EXPECT_EQ(midsOf(parts[0]), midsOf(job->fileparts()[0]));
+    for (const QueuePtr& p : {parts[0], parts[2], parts[3]}) {
+        for (const SegmentPtr& s : p->segments()) {
+            EXPECT_EQ(s->status(), 99);
+            EXPECT_EQ(s->filepart(), p);
+            EXPECT_EQ(s->queue(), r);
+        }
+    }
+    // Finished: downloaded before, not selected again.
+    EXPECT_EQ(parts[1]->status(), 1010);
+    EXPECT_TRUE(parts[1]->isDownloaded());
+    EXPECT_TRUE(parts[1]->isPreviouslyDownloaded());
+    EXPECT_EQ(parts[1]->checkbox(), 0);
+    EXPECT_TRUE(parts[1]->isSampleFile());
+    // Not selected: left alone.
+    EXPECT_EQ(parts[3]->status(), 0);
+    EXPECT_TRUE(parts[3]->ispar());
+    EXPECT_EQ(parts[3]->segmentCount(), 2);
+    for (const QueuePtr& p : parts) {
+        EXPECT_EQ(p->queue(), r);
+        EXPECT_TRUE(p->observersRunning());
+        EXPECT_EQ(p->delegate(), &into);
+    }
+    EXPECT_TRUE(r->observersRunning());
+    EXPECT_EQ(r->delegate(), &into);
+}
+
+struct RestorePointCase
+{
+    qint64 restorePoint;
+    qint64 savedStatus;
+    bool restored;
+    qint64 restoredStatus;
+    QString comment;
+};
+
+void PrintTo(const RestorePointCase& c, std::ostream* os)
+{
+    *os << "restore point " << c.restorePoint << ", status " << c.savedStatus;
+}
+
+class SaveStateRestorePoint : public SaveState, public ::testing::WithParamInterface<RestorePointCase>
+{
+};
+
+TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
+{
+    const RestorePointCase c = GetParam();
+    const QueuePtr job = makeJob("job", c.savedStatus, c.restorePoint);
+    addPart(job, "a.bin", 1010, 0);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
+    // A second job after it shows that a dropped job takes its parts along.
+    const QueuePtr next = makeJob("next", 1, 1);
+    addPart(next, "n.bin", 1099, 1, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(next));
+    ASSERT_TRUE(save());
+
+    StatusRecordingQueueController into;
+    const QList<QueuePtr> back = restore(into, c.restored ? 2 : 1);
+    const QueuePtr r = byTitle(back, "job");
+    ASSERT_EQ(r != nullptr, c.restored);
+    const QueuePtr n = byTitle(back, "next");
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->filepartCount(), 1);
+    EXPECT_EQ(n->fileparts()[0]->segmentCount(), 1);
+    if (!r) return;
+    // The state machine takes the job on from there at once (a downloaded
+    // job is analysed again), so the code it came back in is the first one
+    // reported.
+    ASSERT_FALSE(into.statusesOf("job").isEmpty());
+    EXPECT_EQ(into.statusesOf("job").first(), c.restoredStatus);
+    if (!c.comment.isEmpty()) EXPECT_EQ(r->commentTextField(), c.comment);
+    EXPECT_EQ(r->filepartCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, SaveStateRestorePoint,
+    ::testing::Values(RestorePointCase{1, 1, true, 105, ""}, RestorePointCase{2, 40, true, 17, ""},
+                      RestorePointCase{3, 14, true, 17, ""}, RestorePointCase{5, 1, false, 0, ""},
+                      RestorePointCase{6, 42, true, 42, "Not enough blocks to repair archive"},
+                      RestorePointCase{0, 34, true, 34, ""}));
+
+TEST_F(SaveState, JobsNotWorthKeepingAreNotWrittenAndTheOthersKeepTheirOrder)
+{
+    UserDefaults::standard().setInteger(1, "queueCleaningTag");
+    const QueuePtr finished = makeJob("finished", 10, 4);
+    const QueuePtr cancelled = makeJob("cancelled", 1, 1);
+    cancelled->setIsCancelled(true);
+    const QueuePtr newsgroups = makeJob("newsgroups", 1, 1);
+    newsgroups->setIsNZB(false);
+    newsgroups->setIsNewsgroupsRequest(true);
+    const QueuePtr upload222 = makeJob("upload222", 222, 0);
+    upload222->setIsNZB(false);
+    upload222->setIsUploadObject(true);
+    for (const QueuePtr& q : {makeJob("first", 1, 1), finished, cancelled, makeJob("second", 17, 2),
+                              newsgroups, upload222, makeJob("third", 105, 1)}) {
+        addPart(q, "x.bin", 1099, 1, 99);
+        saved.addRootQueueObjectToQueueArray(q);
+    }
+    ASSERT_TRUE(save());
+    EXPECT_EQ(storedTitles(1), QStringList({"first", "second", "third"}));
+    EXPECT_TRUE(storedTitles(4).isEmpty());
+    EXPECT_EQ(storedRows(), 9);
+}
+
+TEST_F(SaveState, UploadsKeepTheirArticleStates)
+{
+    UserDefaults::standard().setString(home.makeFolder("exports"), "uploadNZBExportPath");
+    const QueuePtr done = makeJob("done", 204, 0);
+    done->setIsNZB(false);
+    done->setIsUploadObject(true);
+    addPart(done, "d.bin", 1203, 2, 21);
+
+    const QueuePtr up = makeJob("up load", 203, 0);
+    up->setIsNZB(false);
+    up->setIsUploadObject(true);
+    up->setIsBinaryUpload(true);
+    up->setMakeNZB(true);
+    up->setServerID("server-1");
+    up->setMaxArticleSize(384000.7);
+    up->setPoster("me <me@x>");
+    up->setTotalSegments(3);
+    const QueuePtr part = addPart(up, "u.bin", 1202, 3, 21);
+    part->setFileUrl("/files/u.bin");
+    part->setTotalSegments(3);
+    part->segments()[0]->setFilename("subject of u.bin");
+    part->segments()[2]->setStatus(20);
+    up->setBytes(300);
+
+    const QueuePtr text = makeJob("text", 201, 0);
+    text->setIsNZB(false);
+    text->setIsUploadObject(true);
+    text->setTextBody("Hello,\r\nthe body\r\n");
+    addPart(text, "post", 1201, 1, 99);
+
+    for (const QueuePtr& q : {done, up, text})
+        saved.addRootQueueObjectToQueueArray(q);
+    ASSERT_TRUE(save());
+    EXPECT_EQ(done->status(), 205);
+    EXPECT_EQ(storedTitles(4), QStringList({"done", "up load", "text"}));
+    // The finished upload is stored without its parts.
+    EXPECT_EQ(storedTitles(2), QStringList({"u.bin", "post"}));
+
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 3);
+    const QueuePtr d = byTitle(back, "done");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->status(), 205);
+    EXPECT_EQ(d->filepartCount(), 0);
+
+    const QueuePtr u = byTitle(back, "up load");
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->status(), 201);
+    EXPECT_TRUE(u->isBinaryUpload());
+    EXPECT_TRUE(u->makeNZB());
+    EXPECT_EQ(u->serverID(), "server-1");
+    EXPECT_EQ(u->maxArticleSize(), 384000.0);
+    EXPECT_EQ(u->poster(), "me <me@x>");
+    EXPECT_EQ(u->nzbExportUrl(), QDir(home.path() + "/exports").filePath("up_load.nzb"));
+    ASSERT_EQ(u->filepartCount(), 1);
+    const QueuePtr up2 = u->fileparts()[0];
+    EXPECT_EQ(up2->status(), 1201);
+    EXPECT_EQ(up2->fileUrl(), "/files/u.bin");
+    EXPECT_TRUE(up2->checkboxDisabled());
+    const QList<SegmentPtr> segs = up2->segments();
+    ASSERT_EQ(segs.size(), 3);
+    EXPECT_EQ(segs[0]->filename(), "subject of u.bin");
+    EXPECT_EQ(segs[0]->status(), 21);
+    EXPECT_EQ(segs[2]->status(), 99);
+    EXPECT_EQ(segs[2]->segnr(), 3);
+    EXPECT_EQ(segs[2]->segtotal(), 3);
+    // One article left, the bytes of the two uploaded ones taken off.
+    EXPECT_EQ(up2->totalSegmentsLeftToDownload(), 1);
+    EXPECT_EQ(u->totalSegmentsLeftToDownload(), 1);
+    EXPECT_EQ(up2->totalBytesLeft(), 100.0);
+    EXPECT_EQ(u->totalBytesLeft(), 100.0);
+
+    const QueuePtr t = byTitle(back, "text");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->textBody(), "Hello,\r\nthe body\r\n");
+    ASSERT_EQ(t->filepartCount(), 1);
+    ASSERT_EQ(t->fileparts()[0]->segmentCount(), 1);
+    EXPECT_TRUE(t->fileparts()[0]->segments()[0]->mid().isEmpty());
+}
+
+TEST_F(SaveState, AnEmptyPasswordLeavesNoPassword)
+{
+    const QueuePtr job = makeJob("job", 1, 1);
+    addPart(job, "a.bin", 1099, 1, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
+    ASSERT_TRUE(save());
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_FALSE(back[0]->hasPassword());
+    EXPECT_TRUE(back[0]->password().isEmpty());
+}
+
+TEST_F(SaveState, AnEmptyOrMissingStoreRestoresNothing)
+{
+    QueueController into;
+    EXPECT_TRUE(restore(into, 0).isEmpty());
+    Logger::shared()->flush();
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesWithMessage("Loading previous SaveState.").size(), 1);
+    EXPECT_TRUE(log.linesContaining("SaveState loaded from database").isEmpty());
+}
+
+TEST_F(SaveState, ATableOfAnotherShapeIsRefusedWhole)
+{
+    for (const char* extra : {"", ", isnzb INTEGER, extra TEXT"}) {
+        SCOPED_TRACE(extra);
+        QFile::remove(dbPath());
+        const QString columns = QString::fromLatin1("ID INTEGER PRIMARY KEY, type INTEGER, identifier TEXT, "
+                                                    "title TEXT, status INTEGER, paused INTEGER, "
+                                                    "password TEXT, bytes INTEGER, ispar INTEGER, ismainpar "
+                                                    "INTEGER, issample INTEGER, totsegments "
+                                                    "INTEGER, path TEXT, restorepoint INTEGER, groups TEXT, "
+                                                    "maxsize INTEGER, serverid TEXT, embnzb "
+                                                    "INTEGER%1")
+                                    .arg(QLatin1String(extra));
+        ASSERT_TRUE(
+            sqliteExec(dbPath(), "DROP TABLE IF EXISTS queue; CREATE TABLE queue (" + columns + ");"));
+        ASSERT_TRUE(sqliteExec(
+            dbPath(), "INSERT INTO queue (type, title, status, restorepoint) VALUES (1, 'a', 1, 1)"));
+        QueueController into;
+        EXPECT_TRUE(restore(into, 0).isEmpty());
+    }
+    Logger::shared()->flush();
+    EXPECT_EQ(LogFileReader(home.logFilePath())
+                  .linesWithMessage("Incompatible SaveState version. Import is cancelled.")
+                  .size(),
+              2);
+}
+
+TEST_F(SaveState, PartsBelongToTheirJobByKeyNotByRowOrder)
+{
+    const QueuePtr a = makeJob("a", 1, 1);
+    addPart(a, "a.bin", 1099, 2, 99);
+    const QueuePtr b = makeJob("b", 1, 1);
+    addPart(b, "b1.bin", 1099, 2, 99);
+    addPart(b, "b2.bin", 1099, 1, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(b));
+    ASSERT_TRUE(save());
+    // Job b's row is lost, and one article of a's part is moved to the end
+    // of the table: b's parts must not become a's, and the article stays a's.
+    ASSERT_TRUE(sqliteExec(dbPath(), "DELETE FROM queue WHERE type = 1 AND title = 'b'"));
+    ASSERT_TRUE(sqliteExec(dbPath(), "UPDATE queue SET ID = 1000 WHERE title = '<a-a.bin-2@x>'"));
+
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    ASSERT_EQ(back[0]->filepartCount(), 1);
+    EXPECT_EQ(midsOf(back[0]->fileparts()[0]), QStringList({"<a-a.bin-1@x>", "<a-a.bin-2@x>"}));
+}
+
+TEST_F(SaveState, RowsWithoutKeysAreTiedByTheirOrder)
+{
+    // A file written without keys: parts follow their job, articles their part.
+    ASSERT_TRUE(DBSaveRestore().clearDatabase());
+    ASSERT_TRUE(sqliteExec(
+        dbPath(), "INSERT INTO queue (ID,type,identifier,title,status,paused,restorepoint,isnzb) VALUES "
+                  "(1,1,'q','old',1,0,1,1),(2,2,'f','p.bin',1001,1,NULL,NULL),"
+                  "(3,3,NULL,'<m1@x>',2,NULL,NULL,NULL),(4,3,NULL,'<m2@x>',2,NULL,NULL,NULL)"));
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    ASSERT_EQ(back[0]->filepartCount(), 1);
+    EXPECT_EQ(midsOf(back[0]->fileparts()[0]), QStringList({"<m1@x>", "<m2@x>"}));
+}
+
+TEST_F(SaveState, ASaveThatFailsHalfWayLeavesThePreviousQueue)
+{
+    const QueuePtr a = makeJob("a", 1, 1);
+    addPart(a, "a.bin", 1099, 5, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
+    ASSERT_TRUE(save());
+    const qsizetype before = storedRows();
+
+    const QueuePtr b = makeJob("b", 1, 1);
+    addPart(b, "b.bin", 1099, 50, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(b));
+    ASSERT_TRUE(sqliteExec(dbPath(),
+                           "CREATE TRIGGER refuse BEFORE INSERT ON queue WHEN NEW.title = '<b-b.bin-25@x>' "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    EXPECT_FALSE(save());
+    EXPECT_EQ(storedRows(), before);
+    EXPECT_EQ(storedTitles(1), QStringList({"a"}));
+    Logger::shared()->flush();
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesWithMessage("Commit Failed!").size(), 1);
+}
+
+TEST_F(SaveState, AKilledSaveLeavesThePreviousQueue)
+{
+    const QueuePtr a = makeJob("a", 1, 1);
+    addPart(a, "a.bin", 1099, 10, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
+    ASSERT_TRUE(save());
+    const QStringList before = sqliteColumn(dbPath(), "SELECT title FROM queue ORDER BY ID");
+
+    // A queue large enough that its save takes a while.
+    for (int j = 0; j < 40; ++j) {
+        const QueuePtr big = makeJob(QStringLiteral("big%1").arg(j), 1, 1);
+        for (int p = 0; p < 50; ++p)
+            addPart(big, QStringLiteral("p%1.bin").arg(p), 1099, 100, 99);
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(big));
+    }
+    const QString journal = dbPath() + "-journal";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SaveRestoreController saver;
+        saver.setQueueController(&saved);
+        saver.saveQueue();
+        _exit(0);
+    }
+    // Kill the writer while its transaction is open.
+    QElapsedTimer timer;
+    timer.start();
+    bool inTransaction = false;
+    while (timer.elapsed() < 20000) {
+        if (QFileInfo::exists(journal)) {
+            inTransaction = true;
+            break;
+        }
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) break;
+    }
+    if (inTransaction) usleep(20000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    if (!inTransaction) GTEST_SKIP() << "the save ended before it could be interrupted";
+
+    EXPECT_EQ(sqliteColumn(dbPath(), "SELECT title FROM queue ORDER BY ID"), before);
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_EQ(back[0]->title(), "a");
+    EXPECT_EQ(back[0]->fileparts()[0]->segmentCount(), 10);
+}
+
+TEST_F(SaveState, ASaveOntoAFullDiskLeavesThePreviousQueue)
+{
+    const QString dbFolder = QFileInfo(dbPath()).path();
+    QDir(dbFolder).removeRecursively();
+    QDir().mkpath(dbFolder);
+    TmpfsMount disk(dbFolder, 256 * 1024);
+    if (!disk.isMounted()) GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+
+    const QueuePtr a = makeJob("a", 1, 1);
+    addPart(a, "a.bin", 1099, 10, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
+    ASSERT_TRUE(save());
+    for (int j = 0; j < 20; ++j) {
+        const QueuePtr big = makeJob(QStringLiteral("big%1").arg(j), 1, 1);
+        addPart(big, "p.bin", 1099, 500, 99);
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(big));
+    }
+    EXPECT_FALSE(save());
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_EQ(back[0]->title(), "a");
+    EXPECT_EQ(back[0]->fileparts()[0]->segmentCount(), 10);
+}
+
+TEST_F(SaveState, ASearchJobSavedBeforeItsArticleListsArrivedFetchesThemAgain)
+{
+    const QueuePtr search = makeJob("search", 108, 1);
+    search->setIsNZB(false);
+    search->setFilelistReceived(true);
+    const QueuePtr p = addPart(search, "s.bin", 0, 0);
+    p->setCheckbox(1);
+    const QueuePtr empty = makeJob("nolist", 106, 1);
+    empty->setIsNZB(false);
+    saved.addRootQueueObjectToQueueArray(search);
+    saved.addRootQueueObjectToQueueArray(empty);
+    ASSERT_TRUE(save());
+
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 2);
+    const QueuePtr s = byTitle(back, "search");
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(s->filelistReceived());
+    EXPECT_FALSE(s->segmentsReceived());
+    // Not queued without articles.
+    EXPECT_EQ(s->fileparts()[0]->status(), 0);
+    const QueuePtr e = byTitle(back, "nolist");
+    ASSERT_TRUE(e);
+    EXPECT_FALSE(e->filelistReceived());
+    EXPECT_FALSE(e->segmentsReceived());
+}
+
+TEST_F(SaveState, JobsNotStartedWhenTheLoadIsCancelledAreNotHandedOver)
+{
+    for (const char* title : {"one", "two", "three"}) {
+        const QueuePtr q = makeJob(title, 1, 1);
+        addPart(q, "x.bin", 1099, 1, 99);
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(q));
+    }
+    ASSERT_TRUE(save());
+
+    QueueController into;
+    SaveRestoreController* running = nullptr;
+    // The first job's start step queues its part, which adds the job: the
+    // user cancels right then.
+    QObject::connect(&into, &QueueController::queueArrayDidChange, [&] {
+        if (running) running->cancelLoading();
+        running = nullptr;
+    });
+    const QList<QueuePtr> back = restore(into, 1, [&](SaveRestoreController& loader) { running = &loader; });
+    spinEventLoop(200);
+    ASSERT_EQ(into.queueArray().size(), 1);
+    EXPECT_EQ(into.queueArray()[0]->title(), "one");
+    Logger::shared()->flush();
+    EXPECT_EQ(LogFileReader(home.logFilePath())
+                  .linesWithMessage("Restoring SaveState has been cancelled by the user.")
+                  .size(),
+              1);
+}
+
+} // namespace
