@@ -203,10 +203,11 @@ TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
     addServer("A", 2);
     const QueuePtr job = queueJob("job", 1, 3);
     manager->connectAll();
-    ASSERT_TRUE(waitUntil([&] { return job->status() == 27; }));
+    // The job is marked missing first, then the article is booked missing,
+    // both on the connection's thread.
+    ASSERT_TRUE(waitUntil([&] { return job->status() == 27 && article(job, 1, 1)->status() == 430; }));
+    EXPECT_TRUE(waitUntil([&] { return job->isIncomplete(); }));
     EXPECT_TRUE(job->isMissing());
-    EXPECT_TRUE(job->isIncomplete());
-    EXPECT_EQ(article(job, 1, 1)->status(), 430);
     // Nothing more is handed out of it.
     spinEventLoop(200);
     EXPECT_EQ(article(job, 1, 2)->status(), 99);
