@@ -1,6 +1,8 @@
 #include "controls/Artwork.h"
 
 #include "controls/CoreArtwork.h"
+#include "controls/NntpArtwork.h"
+#include "controls/QueueArtwork.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -31,6 +33,8 @@ Registry& registry()
         // Set first: the built-in images add themselves through this.
         r.loaded = true;
         CoreArtwork::registerImages();
+        NntpArtwork::registerImages();
+        QueueArtwork::registerImages();
     }
     return r;
 }

@@ -34,8 +34,13 @@ void ButtonCollapse::setImagesByState()
     } else {
         return;
     }
-    setImage(artwork_.value(imageName_));
-    setAlternateImage(artwork_.value(alternateImageName_));
+    // Runs from paintEvent: setting an image schedules a repaint and a new
+    // layout, so only a real change may do it, or the button repaints (and
+    // its window lays out) without end.
+    const QPixmap image = artwork_.value(imageName_);
+    const QPixmap alternate = artwork_.value(alternateImageName_);
+    if (image.cacheKey() != this->image().cacheKey()) setImage(image);
+    if (alternate.cacheKey() != alternateImage().cacheKey()) setAlternateImage(alternate);
 }
 
 void ButtonCollapse::paintEvent(QPaintEvent*)

@@ -5,9 +5,11 @@
 #include "nntp/NNTPServersController.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/RepairController.h"
+#include "queue/DownloadHistoryController.h"
 #include "queue/FODController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "search/DeepLookupController.h"
 #include "stats/StatsUsageController.h"
 
 EngineControllers::EngineControllers() = default;
@@ -61,8 +63,10 @@ void EngineControllers::initControllers(const Hooks& hooks)
     }
     cleanupItemsController_ = std::make_unique<CleanupItemsController>();
     step("CleanupItemsController");
-    // DeepLookupController: created here, after CleanupItemsController.
-    // DownloadHistoryController: created here, after DeepLookupController.
+    deepLookupController_ = std::make_unique<DeepLookupController>();
+    step("DeepLookupController");
+    downloadHistoryController_ = std::make_unique<DownloadHistoryController>();
+    step("DownloadHistoryController");
     fodController_ = std::make_unique<FODController>();
     step("FODController");
     repairController_ = std::make_unique<RepairController>();
@@ -87,14 +91,19 @@ void EngineControllers::initControllers(const Hooks& hooks)
     nzbController_->setQueueController(queueController_.get());
     step("NZBController setQueueController");
     // WatchFolderController setQueueController, setNzbController: here.
-    // DeepLookupController setQueueController: here.
+    deepLookupController_->setQueueController(queueController_.get());
+    step("DeepLookupController setQueueController");
     repairController_->setQueuecontroller(queueController_.get());
     step("RepairController setQueuecontroller");
     // RenameTitleController setFodController: here.
     // QueueController setConnectionsController, setCleanupItemsController: here.
     queueController_->setNzbController(nzbController_.get());
     step("QueueController setNzbController");
-    // QueueController setDeepLookupController, setDownloadHistoryController,
-    // setRepairController, setFodController, setRenameTitleController: here.
+    queueController_->setDeepLookupController(deepLookupController_.get());
+    step("QueueController setDeepLookupController");
+    queueController_->setDownloadHistoryController(downloadHistoryController_.get());
+    step("QueueController setDownloadHistoryController");
+    // QueueController setRepairController, setFodController,
+    // setRenameTitleController: here.
     // WatchdogController setQueueController: here.
 }

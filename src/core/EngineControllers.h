@@ -7,7 +7,9 @@
 
 class BandwidthLimitController;
 class CleanupItemsController;
+class DeepLookupController;
 class DisplayController;
+class DownloadHistoryController;
 class FODController;
 class MainConnectionsInterface;
 class MainQueueInterface;
@@ -50,6 +52,8 @@ public:
     NZBController* nzbController() const { return nzbController_.get(); }
     StatsUsageController* statsUsageController() const { return statsUsageController_.get(); }
     CleanupItemsController* cleanupItemsController() const { return cleanupItemsController_.get(); }
+    DeepLookupController* deepLookupController() const { return deepLookupController_.get(); }
+    DownloadHistoryController* downloadHistoryController() const { return downloadHistoryController_.get(); }
     FODController* fodController() const { return fodController_.get(); }
     RepairController* repairController() const { return repairController_.get(); }
     BandwidthLimitController* bandwidthLimitController() const { return bandwidthLimitController_.get(); }
@@ -72,6 +76,8 @@ private:
     std::unique_ptr<NZBController> nzbController_;
     std::unique_ptr<StatsUsageController> statsUsageController_;
     std::unique_ptr<CleanupItemsController> cleanupItemsController_;
+    std::unique_ptr<DeepLookupController> deepLookupController_;
+    std::unique_ptr<DownloadHistoryController> downloadHistoryController_;
     std::unique_ptr<FODController> fodController_;
     std::unique_ptr<RepairController> repairController_;
     std::unique_ptr<BandwidthLimitController> bandwidthLimitController_;

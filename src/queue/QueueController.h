@@ -2,6 +2,8 @@
 
 #include "queue/Queue.h"
 #include "queue/QueueObjectDelegate.h"
+#include "search/DeepLookupChildsParser.h"
+#include "search/FilepartsByFid.h"
 
 #include "platform/SerialQueue.h"
 
@@ -17,6 +19,8 @@
 
 class CleanupItemsController;
 class ConnectionsController;
+class DeepLookupController;
+class DownloadHistoryController;
 class FODController;
 class NZBController;
 class RenameTitleController;
@@ -333,6 +337,50 @@ public:
     void replyObjectFinished(const QueuePtr& filepart);
 
 
+    // --- search
+    //
+    // Completion of search-service jobs, all on the main thread: a job known
+    // only by its qid gets its file list (106, 107), then the article lists
+    // of its parts in batches shared by all such jobs (108), and is queued
+    // like any job once every part has them (109); a part without articles
+    // ends the job's completion (110).
+
+    // Set once at start-up; weak.
+    DeepLookupController* deepLookupController() const;
+    void setDeepLookupController(DeepLookupController* controller);
+    // Set once at start-up; not owned. The search parsers ask it.
+    DownloadHistoryController* downloadHistoryController() const { return downloadHistoryController_; }
+    void setDownloadHistoryController(DownloadHistoryController* controller)
+    {
+        downloadHistoryController_ = controller;
+    }
+
+    // Handlers of the job codes 106 to 110.
+    void queueRootStatusToDownloadFilelist(const QueuePtr& queue);
+    void queueRootStatusToDownloadFilelistFinished(const QueuePtr& queue);
+    void queueRootStatusToDownloadSegments(const QueuePtr& queue);
+    void queueRootStatusToDownloadSegmentsFinished(const QueuePtr& queue);
+    void queueRootStatusToDownloadSegmentsError(const QueuePtr& queue);
+
+    void getFilelistForDPQueue(const QueuePtr& queue);
+    // The file list of `queue`. An error is shown and leaves the job without
+    // a list (it may ask again); never taken as an empty list.
+    void childQueryResults(const DeepLookupChildsParser::Result& result, const QueuePtr& queue);
+    void addFileparts(const QList<QueuePtr>& fileparts, const QueuePtr& queue);
+    void fileListReceived(const QueuePtr& queue);
+    void getSegments();
+    // Up to `limit` parts, by fid, of jobs at 108 (not NZB jobs, lists not
+    // complete) that have a fid and no articles yet, in queue order. Under
+    // `arrayLock`.
+    FilepartsByFid getNextObjectsForDownloadingMids(qsizetype limit) const;
+    // Parts that have just received their articles.
+    void midsQueryResults(const QList<QueuePtr>& fileparts);
+    // YES when every part has articles (also for a job without parts).
+    bool checkIfAllSegmentsReceivedForQueue(const QueuePtr& queue) const;
+    void allSegmentReceivedForQueue(const QueuePtr& queue);
+
+    // --- end of search
+
 Q_SIGNALS:
     // Around every change of the job list, on the thread that makes it (the
     // main thread), with `arrayLock` held.
@@ -464,4 +512,9 @@ private:
     static QueuePtr jobOwningRepairSetOf(const QueuePtr& filepart);
     static bool isSplitPieceName(const QString& filename);
     bool shouldIgnoreSamples(const QueuePtr& queue) const;
+
+    // --- search
+    QPointer<DeepLookupController> deepLookupController_;
+    DownloadHistoryController* downloadHistoryController_ = nullptr;
+    // --- end of search
 };

@@ -46,8 +46,6 @@ bool boolSetting(const char* key)
 // Every code a root job can hold, its handler, and the codes that follow it.
 // "runner" is the post-processing runner, woken with rescan; "resume" is the
 // user's resume (see resumeAtStatus); codes not listed are only logged.
-// The search-service codes (106-110) and the upload codes (200-300) get
-// their rows with their handlers.
 //
 //   99 -> 34 -> 105 -> 1 -> 2 -> (parts written) 17
 //   17 -> [47 -> 43 -> 44 -> 45 -> 17 when pieces are joined before repair]
@@ -103,6 +101,12 @@ const QList<QueueController::JobState>& QueueController::jobStateTable()
         {103, &Q::queueCancelled, "0, removed from the queue"},
         {105, &Q::qStatusToQueued,
          "1 when the first article is handed out; 40 (paused) without repair files"},
+        // Search-service jobs completed from the service.
+        {106, &Q::queueRootStatusToDownloadFilelist, "107 with the file list, 0 on an error"},
+        {107, &Q::queueRootStatusToDownloadFilelistFinished, "108 when its articles are wanted, else 0"},
+        {108, &Q::queueRootStatusToDownloadSegments, "109 once every part has its articles; 110 on an error"},
+        {109, &Q::queueRootStatusToDownloadSegmentsFinished, "0, then the checked parts are queued (105)"},
+        {110, &Q::queueRootStatusToDownloadSegmentsError, "0"},
         // Uploads (207 to 209 have no handler).
         {200, &Q::queueAddUploadToQueue, "202"},
         {201, &Q::queueUpQueued, "203 when the first article is handed out"},

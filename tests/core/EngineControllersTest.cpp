@@ -5,6 +5,7 @@
 #include "postprocess/RepairController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
+#include "search/DeepLookupController.h"
 #include "stats/StatsUsageController.h"
 #include "support/FakeMainQueue.h"
 #include "support/TempHome.h"
@@ -31,11 +32,14 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     EXPECT_EQ(
         engine.steps(),
         QStringList({"QueueController", "NNTPServersController", "DisplayController", "NZBController",
-                     "StatsUsageController", "DockIconController", "CleanupItemsController", "FODController",
+                     "StatsUsageController", "DockIconController", "CleanupItemsController", "DeepLookupController",
+                     "DownloadHistoryController", "FODController",
                      "RepairController", "BandwidthLimitController", "RepairController setFodController",
                      "StatsUsageController setNntpServersController", "DisplayController setQueueController",
                      "DisplayController setViewBandwidth", "NZBController setQueueController",
-                     "RepairController setQueuecontroller", "QueueController setNzbController"}));
+                     "DeepLookupController setQueueController", "RepairController setQueuecontroller",
+                     "QueueController setNzbController", "QueueController setDeepLookupController",
+                     "QueueController setDownloadHistoryController"}));
 
     EXPECT_EQ(engine.repairController()->fodController(), engine.fodController());
     EXPECT_EQ(engine.repairController()->queuecontroller(), engine.queueController());
@@ -43,6 +47,9 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
               static_cast<StatsServerList*>(engine.nntpServersController()));
     EXPECT_EQ(engine.nzbController()->queueController(), engine.queueController());
     EXPECT_EQ(engine.queueController()->nzbController(), engine.nzbController());
+    EXPECT_EQ(engine.deepLookupController()->queueController(), engine.queueController());
+    EXPECT_EQ(engine.queueController()->deepLookupController(), engine.deepLookupController());
+    EXPECT_EQ(engine.queueController()->downloadHistoryController(), engine.downloadHistoryController());
     ASSERT_NE(engine.bandwidthLimitController(), nullptr);
     ASSERT_NE(engine.cleanupItemsController(), nullptr);
 

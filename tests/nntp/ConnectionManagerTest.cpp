@@ -200,7 +200,7 @@ TEST_F(ConnectionManager, AForcedJobStillTriesTheOtherServersOnAMiss)
 
 TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
 {
-    addServer("A", 2);
+    addServer("A", 1);
     const QueuePtr job = queueJob("job", 1, 3);
     manager->connectAll();
     // The job is marked missing first, then the article is booked missing,

@@ -25,6 +25,8 @@
 #include "ui/core/HelpWC.h"
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
+#include "ui/queue/QueuePasswordWC.h"
+#include "ui/queue/QueueVC.h"
 
 #include <QApplication>
 #include <QDate>
@@ -77,9 +79,16 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
     });
     hub.addObserver(QStringLiteral("BandwidthDisplayTypeChanged"), this,
                     [this](const Notification&) { updateBandwidthDisplayType(); });
-    // Still to come with their windows: "ShowPasswordSheetForQueueArray",
-    // "OpenBandwidthLimiterWindow", "OpenPostArticleWindow",
-    // "OpenMessagesViewer".
+    // The password window runs from the event loop, not inside the call of
+    // whoever asked (a row's button handler, for one).
+    hub.addObserver(QStringLiteral("ShowPasswordSheetForQueueArray"), this, [this](const Notification& n) {
+        const QList<QueuePtr> jobs = n.userInfo.value(QStringLiteral("queuearray")).value<QList<QueuePtr>>();
+        QTimer::singleShot(0, this, [this, jobs] {
+            QueuePasswordWC::showPasswordSheetForQueueArray(jobs, engine_.queueController());
+        });
+    });
+    // Still to come with their windows: "OpenBandwidthLimiterWindow",
+    // "OpenPostArticleWindow", "OpenMessagesViewer".
 
     // Ticks only outside modal runs (see secondTimerSelector).
     secondTimer_.setInterval(1000);
@@ -304,6 +313,12 @@ QWidget* MainVC::createPage(qint64 tag)
     QWidget* page = nullptr;
     if (tag == 3) {
         page = new LogVC(topContainer_);
+    } else if (tag == 2) {
+        auto* queue = new QueueVC(topContainer_);
+        queue->setQueueController(engine_.queueController());
+        queue->setNzbController(engine_.nzbController());
+        queue->loadView();
+        page = queue;
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
