@@ -410,9 +410,10 @@ public:
     // The walk does not look at every article again for every request: each
     // job keeps how far its parts have been handed out, and a log of the
     // articles that went back to waiting with a read position per server.
-    // Whoever puts an article back to 99 therefore goes through
-    // requeueSegment(), and whoever resets a whole job or part for another
-    // download calls resetHandoutIndex().
+    // Whoever puts a single article back to 99 therefore goes through
+    // requeueSegment(). A part set back to queued (1099) and a part or
+    // article list that was replaced are noticed by the walk itself;
+    // resetHandoutIndex() starts a job's walk over in any other case.
     SegmentPtr getNextArticleForServerID(const QString& serverID, bool isBackupServer);
     // Puts an article handed out earlier back to waiting (99).
     void requeueSegment(const SegmentPtr& segment);

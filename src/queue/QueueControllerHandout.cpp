@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMutexLocker>
+#include <QSet>
 
 #include <chrono>
 #include <vector>
@@ -36,7 +37,9 @@ struct QueueController::HandoutIndex
     };
 
     std::weak_ptr<Queue> root;
-    qsizetype filepartCount = -1;
+    // The part list walked; the job's own list shares its buffer until the
+    // job changes it, which is how a change is seen.
+    QList<QueuePtr> fileparts;
     std::vector<Part> parts;
     QHash<const Queue*, qsizetype> partIndex;
     qsizetype freshPart = 0;
@@ -55,10 +58,9 @@ struct QueueController::HandoutIndex
         readOrdinary.clear();
         readPriority.clear();
         freshPart = 0;
-        const QList<QueuePtr> fileparts = r->fileparts();
-        filepartCount = fileparts.size();
+        fileparts = r->fileparts();
         parts.reserve(size_t(fileparts.size()));
-        for (const QueuePtr& p : fileparts) {
+        for (const QueuePtr& p : std::as_const(fileparts)) {
             partIndex.insert(p.get(), qsizetype(parts.size()));
             parts.push_back({p, p ? p->segments() : QList<SegmentPtr>(), 0, false});
         }
@@ -231,9 +233,17 @@ SegmentPtr QueueController::handOutFresh(HandoutIndex& index, const QueuePtr& ro
     for (qsizetype p = index.freshPart; p < qsizetype(index.parts.size()); ++p) {
         HandoutIndex::Part& ps = index.parts[size_t(p)];
         const bool eligible = partIsEligible(ps.part, priorityPass);
-        // A part that had no articles when it was first looked at may have
-        // been given them since (a search-service job learns them late).
-        if (eligible && ps.segments.isEmpty()) ps.segments = ps.part->segments();
+        // A part whose articles were given or replaced after it was first
+        // looked at (a search-service job learns them late) is walked anew.
+        // The list shares its buffer with the part's until the part changes
+        // it.
+        if (eligible && (ps.cursor < ps.segments.size() || ps.segments.isEmpty())) {
+            const QList<SegmentPtr> current = ps.part->segments();
+            if (current.constData() != ps.segments.constData()) {
+                ps.segments = current;
+                ps.cursor = 0;
+            }
+        }
         if (eligible && ps.cursor < ps.segments.size()) {
             while (ps.cursor < ps.segments.size()) {
                 const SegmentPtr& segment = ps.segments.at(ps.cursor++);
@@ -292,7 +302,8 @@ QueueController::HandoutIndex& QueueController::handoutIndexFor(const QueuePtr& 
 {
     std::shared_ptr<HandoutIndex>& slot = handoutIndexes_[root.get()];
     if (!slot) slot = std::make_shared<HandoutIndex>();
-    if (slot->root.lock() != root || slot->filepartCount != root->filepartCount()) slot->build(root);
+    if (slot->root.lock() != root || root->fileparts().constData() != slot->fileparts.constData())
+        slot->build(root);
     return *slot;
 }
 
@@ -305,9 +316,14 @@ void QueueController::resetHandoutIndex(const QueuePtr& root)
 
 void QueueController::pruneHandoutIndexes()
 {
+    if (handoutIndexes_.empty()) return;
+    QSet<const Queue*> queued;
+    queued.reserve(queueArray_.size());
+    for (const QueuePtr& root : std::as_const(queueArray_))
+        queued.insert(root.get());
     for (auto it = handoutIndexes_.begin(); it != handoutIndexes_.end();) {
         const QueuePtr root = it->second->root.lock();
-        if (!root || !queueArray_.contains(root))
+        if (!root || !queued.contains(root.get()))
             it = handoutIndexes_.erase(it);
         else
             ++it;

@@ -74,6 +74,19 @@ TEST_F(ConnectionManager, WithoutAnyServerWaitingJobsPause)
     EXPECT_EQ(finished->status(), 10);
 }
 
+TEST_F(ConnectionManager, OnlyBackupServersServeLikeNormalOnes)
+{
+    Server& c = addServer("C", 2, true);
+    const QueuePtr job = queueJob("job", 2, 2);
+    serve(job, {&c});
+    manager->connectAll();
+    EXPECT_TRUE(manager->onlyBackupServersConfigured());
+    EXPECT_EQ(socketAliases(), QStringList({"C", "C"}));
+    ASSERT_TRUE(waitForBooked(job));
+    EXPECT_EQ(bodies(c).size(), 4);
+    EXPECT_TRUE(job->fullDownloadBackupServers().isEmpty());
+}
+
 TEST_F(ConnectionManager, AnIdleConnectionIsWokenInsteadOfOpeningAnother)
 {
     Server& a = addServer("A", 3);
@@ -193,10 +206,11 @@ TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
     addServer("A", 1);
     const QueuePtr job = queueJob("job", 1, 3);
     manager->connectAll();
-    ASSERT_TRUE(waitUntil([&] { return job->status() == 27; }));
+    // The job is marked missing first, then the article is booked missing,
+    // both on the connection's thread.
+    ASSERT_TRUE(waitUntil([&] { return job->status() == 27 && article(job, 1, 1)->status() == 430; }));
+    EXPECT_TRUE(waitUntil([&] { return job->isIncomplete(); }));
     EXPECT_TRUE(job->isMissing());
-    EXPECT_TRUE(job->isIncomplete());
-    EXPECT_EQ(article(job, 1, 1)->status(), 430);
     // Nothing more is handed out of it.
     spinEventLoop(200);
     EXPECT_EQ(article(job, 1, 2)->status(), 99);

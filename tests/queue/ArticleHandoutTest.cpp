@@ -370,6 +370,20 @@ TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
     late->setSegments(articles);
     late->setStatus(1099);
     EXPECT_EQ(drain(), QStringList({"<job.2.1@test>"}));
+
+    // A part added to the job, and a part whose articles were replaced by
+    // as many others.
+    const QueuePtr other = DownloadJobBuilder("other").parts(2).articlesPerPart(1).build();
+    const QueuePtr added = other->fileparts()[0];
+    added->setQueue(job);
+    job->appendFilepart(added);
+    const QueuePtr replaced = job->fileparts()[0];
+    const SegmentPtr fresh = other->fileparts()[1]->segments()[0];
+    fresh->setFilepart(replaced);
+    fresh->setQueue(job);
+    replaced->setSegments({fresh});
+    replaced->setStatus(1099);
+    EXPECT_EQ(drain(), QStringList({"<other.2.1@test>", "<other.1.1@test>"}));
 }
 
 } // namespace
