@@ -1,9 +1,14 @@
 #include "core/EngineControllers.h"
 
+#include "core/ConnectionsControllerStatus.h"
 #include "core/DisplayController.h"
+#include "core/QueueControllerFlags.h"
+#include "nntp/ConnectionsController.h"
 #include "nntp/BandwidthLimitController.h"
 #include "nntp/NNTPServersController.h"
 #include "postprocess/CleanupItemsController.h"
+#include "postprocess/FileRepairExtractController.h"
+#include "postprocess/ObfuscatedController.h"
 #include "postprocess/RepairController.h"
 #include "queue/DownloadHistoryController.h"
 #include "queue/FODController.h"
@@ -22,6 +27,10 @@ EngineControllers::~EngineControllers()
     // controller before anything is destroyed.
     if (statsUsageController_) statsUsageController_->setNntpServersController(nullptr);
     if (displayController_) displayController_->setQueueController(nullptr);
+    // Connections first: their threads call into the queue and statistics.
+    if (queueController_) queueController_->neighbours() = {};
+    connectionsController_.reset();
+    fileRepairExtractController_.reset();
     renameTitleController_.reset();
     repairController_.reset();
     fodController_.reset();
@@ -50,8 +59,16 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("QueueController");
     nntpServersController_ = std::make_unique<NNTPServersController>();
     step("NNTPServersController");
-    // ConnectionsController: created here, before DisplayController, once
-    // the connection manager exists; it also answers connectionsStatus_.
+    connectionsController_ = std::make_unique<ConnectionsController>();
+    step("ConnectionsController");
+    if (!connectionsStatus_) {
+        ownConnectionsStatus_ = std::make_unique<ConnectionsControllerStatus>(connectionsController_.get());
+        connectionsStatus_ = ownConnectionsStatus_.get();
+    }
+    if (!queueStatus_) {
+        ownQueueStatus_ = std::make_unique<QueueControllerFlags>(queueController_.get());
+        queueStatus_ = ownQueueStatus_.get();
+    }
     displayController_ = std::make_unique<DisplayController>();
     step("DisplayController");
     nzbController_ = std::make_unique<NZBController>();
@@ -85,10 +102,12 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("RepairController setFodController");
     statsUsageController_->setNntpServersController(nntpServersController_.get());
     step("StatsUsageController setNntpServersController");
-    // ConnectionsController setNntpServersController, setQueueController,
-    // setStatsUsageController: here.
-    // The queue controller answers the display's questions once its totals
-    // exist (MainQueueInterface); until then queueStatus_ stays null.
+    connectionsController_->setNntpServersController(nntpServersController_.get());
+    step("ConnectionsController setNntpServersController");
+    connectionsController_->setQueueController(queueController_.get());
+    step("ConnectionsController setQueueController");
+    connectionsController_->setStatsUsageController(statsUsageController_.get());
+    step("ConnectionsController setStatsUsageController");
     displayController_->setQueueController(queueStatus_);
     step("DisplayController setQueueController");
     displayController_->setViewBandwidth(hooks.addBandwidthValue);
@@ -105,7 +124,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("RepairController setQueuecontroller");
     renameTitleController_->setFodController(fodController_.get());
     step("RenameTitleController setFodController");
-    // QueueController setConnectionsController: here.
+    queueController_->setConnectionsController(connectionsController_.get());
+    step("QueueController setConnectionsController");
     queueController_->setCleanupItemsController(cleanupItemsController_.get());
     step("QueueController setCleanupItemsController");
     queueController_->setNzbController(nzbController_.get());
@@ -121,4 +141,29 @@ void EngineControllers::initControllers(const Hooks& hooks)
     queueController_->setRenameTitleController(renameTitleController_.get());
     step("QueueController setRenameTitleController");
     // WatchdogController setQueueController: here.
+
+    // 3. The scheduler's neighbours: the connections it opens, the history
+    // it records into, the post-processing runner it wakes and the name
+    // correction it queues.
+    fileRepairExtractController_ = std::make_unique<FileRepairExtractController>();
+    step("FileRepairExtractController");
+    QueueController* queue = queueController_.get();
+    ConnectionsController* connections = connectionsController_.get();
+    FileRepairExtractController* runner = fileRepairExtractController_.get();
+    DownloadHistoryController* history = downloadHistoryController_.get();
+    RenameTitleController* renamer = renameTitleController_.get();
+    runner->setJobSource([queue] { return queue->getFirstRepairOrExtractObject(); });
+    QueueController::Neighbours& n = queue->neighbours();
+    n.connectAll = [connections] { connections->connectAll(); };
+    n.connectServerID = [connections](const QString& serverID) { connections->connectServerID(serverID); };
+    n.openConnections = [connections](qint64 count, const QString& serverID) {
+        connections->openConnections(count, serverID);
+    };
+    n.addRowObject = [history](const QueuePtr& part) { history->addRowObject(part); };
+    n.rescan = [runner] { runner->rescan(); };
+    n.renameTitleForQueue = [renamer](const QueuePtr& root) { renamer->renameTitleForQueue(root); };
+    n.addObfuscatedControllerOperation = [queue](const QueuePtr& root) {
+        ObfuscatedController::addOperation(queue->filenameControllerQueue(), root);
+    };
+    step("QueueController neighbours");
 }

@@ -6,6 +6,10 @@
 #include <memory>
 
 class BandwidthLimitController;
+class ConnectionsController;
+class ConnectionsControllerStatus;
+class FileRepairExtractController;
+class QueueControllerFlags;
 class CleanupItemsController;
 class DeepLookupController;
 class DisplayController;
@@ -50,6 +54,8 @@ public:
 
     QueueController* queueController() const { return queueController_.get(); }
     NNTPServersController* nntpServersController() const { return nntpServersController_.get(); }
+    ConnectionsController* connectionsController() const { return connectionsController_.get(); }
+    FileRepairExtractController* fileRepairExtractController() const { return fileRepairExtractController_.get(); }
     DisplayController* displayController() const { return displayController_.get(); }
     NZBController* nzbController() const { return nzbController_.get(); }
     StatsUsageController* statsUsageController() const { return statsUsageController_.get(); }
@@ -79,6 +85,7 @@ private:
     // Destroyed in reverse order of creation.
     std::unique_ptr<QueueController> queueController_;
     std::unique_ptr<NNTPServersController> nntpServersController_;
+    std::unique_ptr<ConnectionsController> connectionsController_;
     std::unique_ptr<DisplayController> displayController_;
     std::unique_ptr<NZBController> nzbController_;
     std::unique_ptr<WatchFolderController> watchFolderController_;
@@ -90,6 +97,10 @@ private:
     std::unique_ptr<RepairController> repairController_;
     std::unique_ptr<RenameTitleController> renameTitleController_;
     std::unique_ptr<BandwidthLimitController> bandwidthLimitController_;
+    std::unique_ptr<FileRepairExtractController> fileRepairExtractController_;
+    // The answers the engine gives itself when nobody set others.
+    std::unique_ptr<QueueControllerFlags> ownQueueStatus_;
+    std::unique_ptr<ConnectionsControllerStatus> ownConnectionsStatus_;
     MainQueueInterface* queueStatus_ = nullptr;
     MainConnectionsInterface* connectionsStatus_ = nullptr;
 };

@@ -30,3 +30,38 @@ qint64 QueueControllerFlags::filesInWriteQueue() const
 {
     return queueController_ ? queueController_->filesInWriteQueue() : 0;
 }
+
+double QueueControllerFlags::getAverageBandwidthUsedPerSecond()
+{
+    return queueController_ ? queueController_->getAverageBandwidthUsedPerSecond() : 0.0;
+}
+
+double QueueControllerFlags::bytesLeftToDownload() const
+{
+    return queueController_ ? queueController_->bytesLeftToDownload() : 0.0;
+}
+
+double QueueControllerFlags::bytesLeftToUpload() const
+{
+    return queueController_ ? queueController_->bytesLeftToUpload() : 0.0;
+}
+
+qint64 QueueControllerFlags::getTotalFilesInQueue()
+{
+    return queueController_ ? queueController_->getTotalFilesInQueue() : 0;
+}
+
+double QueueControllerFlags::filesInQueue() const
+{
+    return queueController_ ? queueController_->filesInQueue() : 0.0;
+}
+
+double QueueControllerFlags::segmentsInQueue() const
+{
+    return queueController_ ? queueController_->segmentsInQueue() : 0.0;
+}
+
+double QueueControllerFlags::segmentsInQueueLeft() const
+{
+    return queueController_ ? queueController_->segmentsInQueueLeft() : 0.0;
+}

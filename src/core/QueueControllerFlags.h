@@ -1,13 +1,14 @@
 #pragma once
 
-#include "core/MainQueueFlags.h"
+#include "core/MainQueueInterface.h"
 
 #include <QPointer>
 
 class QueueController;
 
-// MainQueueFlags answered by the queue controller itself.
-class QueueControllerFlags : public MainQueueFlags
+// What the application core asks of the queue, answered by the queue
+// controller itself.
+class QueueControllerFlags : public MainQueueInterface
 {
 public:
     explicit QueueControllerFlags(QueueController* queueController);
@@ -18,6 +19,14 @@ public:
     bool pausedDueFullWriteQueue() const override;
     void setPausedDueFullWriteQueue(bool paused) override;
     qint64 filesInWriteQueue() const override;
+
+    double getAverageBandwidthUsedPerSecond() override;
+    double bytesLeftToDownload() const override;
+    double bytesLeftToUpload() const override;
+    qint64 getTotalFilesInQueue() override;
+    double filesInQueue() const override;
+    double segmentsInQueue() const override;
+    double segmentsInQueueLeft() const override;
 
 private:
     QPointer<QueueController> queueController_;

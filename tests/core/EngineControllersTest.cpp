@@ -2,6 +2,7 @@
 
 #include "core/DisplayController.h"
 #include "nntp/NNTPServersController.h"
+#include "nntp/ConnectionsController.h"
 #include "postprocess/RepairController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
@@ -33,6 +34,7 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     EXPECT_EQ(made, QStringList({"StatsUsageController"}));
     EXPECT_EQ(engine.steps(), QStringList({"QueueController",
                                            "NNTPServersController",
+                                           "ConnectionsController",
                                            "DisplayController",
                                            "NZBController",
                                            "WatchFolderController",
@@ -47,6 +49,9 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
                                            "BandwidthLimitController",
                                            "RepairController setFodController",
                                            "StatsUsageController setNntpServersController",
+                                           "ConnectionsController setNntpServersController",
+                                           "ConnectionsController setQueueController",
+                                           "ConnectionsController setStatsUsageController",
                                            "DisplayController setQueueController",
                                            "DisplayController setViewBandwidth",
                                            "NZBController setQueueController",
@@ -55,13 +60,24 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
                                            "DeepLookupController setQueueController",
                                            "RepairController setQueuecontroller",
                                            "RenameTitleController setFodController",
+                                           "QueueController setConnectionsController",
                                            "QueueController setCleanupItemsController",
                                            "QueueController setNzbController",
                                            "QueueController setDeepLookupController",
                                            "QueueController setDownloadHistoryController",
                                            "QueueController setRepairController",
                                            "QueueController setFodController",
-                                           "QueueController setRenameTitleController"}));
+                                           "QueueController setRenameTitleController",
+                                           "FileRepairExtractController",
+                                           "QueueController neighbours"}));
+
+    // The engine answers the core's questions itself when nobody set others.
+    EXPECT_TRUE(engine.queueStatus());
+    EXPECT_TRUE(engine.connectionsStatus());
+    EXPECT_EQ(engine.queueController()->connectionsController(), engine.connectionsController());
+    EXPECT_EQ(engine.connectionsController()->queueController(), engine.queueController());
+    EXPECT_TRUE(engine.queueController()->neighbours().rescan);
+    EXPECT_TRUE(engine.queueController()->neighbours().connectAll);
 
     EXPECT_EQ(engine.repairController()->fodController(), engine.fodController());
     EXPECT_EQ(engine.repairController()->queuecontroller(), engine.queueController());
@@ -94,7 +110,9 @@ TEST(EngineControllers, AQueueStatusSetLaterReachesTheDisplay)
     TempHome home;
     EngineControllers engine;
     engine.initControllers();
-    EXPECT_EQ(engine.queueStatus(), nullptr);
+    // Until then the queue controller answers for itself.
+    ASSERT_NE(engine.queueStatus(), nullptr);
+    EXPECT_EQ(engine.queueStatus()->getTotalFilesInQueue(), 0);
     FakeMainQueue queue;
     queue.files = 5;
     engine.setQueueStatus(&queue);
