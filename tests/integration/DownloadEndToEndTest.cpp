@@ -12,6 +12,7 @@
 
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
+#include "support/NntpRule.h"
 #include "support/NzbFixture.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -74,6 +76,8 @@ protected:
     }
     void TearDown() override
     {
+        // What the engine logged tells which step went wrong.
+        if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
         engine.reset(); // closes the connections and waits for their threads
         spinEventLoop(20);
         servers.clear();
@@ -152,6 +156,43 @@ protected:
         if (!file.open(QIODevice::ReadOnly)) return QByteArray();
         return file.readAll();
     }
+    // The BODY commands a server received, message-ids as sent.
+    static QList<QByteArray> bodies(const ScriptedNntpServer& server)
+    {
+        QList<QByteArray> out;
+        for (const QByteArray& line : server.commandLines())
+            if (line.startsWith("BODY ")) out.append(line.mid(5));
+        return out;
+    }
+
+    bool waitUntilFinished(const QueuePtr& job)
+    {
+        return waitUntil([&] { return job->status() == 10; }, 60000);
+    }
+
+    // Both files as posted in the job's folder below the final folder, the
+    // download folder of the job gone with the move.
+    void expectFilesInFinalFolder(const QueuePtr& job, const QList<PostedFile>& files)
+    {
+        const QString folder = job->downloadUrl();
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+            << folder.toStdString();
+        EXPECT_TRUE(
+            QDir(downloadFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
+            << QDir(downloadFolder)
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                   .join(u' ')
+                   .toStdString();
+        // One move: a second run of the job's steps would leave a second
+        // folder beside it.
+        EXPECT_EQ(QDir(finalFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList({QFileInfo(folder).fileName()}));
+        for (const PostedFile& f : files) {
+            const QByteArray written = readFile(QDir(folder).filePath(f.name));
+            EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
+            EXPECT_TRUE(written == f.data) << f.name.toStdString();
+        }
+    }
 };
 
 TEST_F(DownloadEndToEnd, AnNzbDownloadsOverSeveralConnectionsToTheFinalFolder)
@@ -164,21 +205,42 @@ TEST_F(DownloadEndToEnd, AnNzbDownloadsOverSeveralConnectionsToTheFinalFolder)
 
     const QueuePtr job = import(writeNzb({photos, notes}));
     ASSERT_TRUE(job);
-    ASSERT_TRUE(waitUntil([&] { return job->status() == 10; }, 60000))
+    ASSERT_TRUE(waitUntilFinished(job))
         << "status " << job->status() << " " << job->commentTextField().toStdString();
 
     EXPECT_GE(server.peakConnections(), 2);
     for (const PostedFile* f : {&photos, &notes})
         for (const QByteArray& mid : f->mids)
             EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
+    EXPECT_EQ(bodies(server).size(), photos.mids.size() + notes.mids.size());
+    expectFilesInFinalFolder(job, {photos, notes});
+}
 
-    const QString folder = job->downloadUrl();
-    EXPECT_TRUE(folder.startsWith(finalFolder)) << folder.toStdString();
-    for (const PostedFile* f : {&photos, &notes}) {
-        const QByteArray written = readFile(QDir(folder).filePath(f->name));
-        EXPECT_EQ(written.size(), f->data.size()) << f->name.toStdString();
-        EXPECT_TRUE(written == f->data) << f->name.toStdString();
-    }
+TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)
+{
+    ScriptedNntpServer& main = addServer(QStringLiteral("Main"), 2);
+    ScriptedNntpServer& fill = addServer(QStringLiteral("Fill"), 1, true);
+    const PostedFile photos = post(QStringLiteral("photos.bin"), 250000, 40000, 21);
+    const PostedFile notes = post(QStringLiteral("notes.dat"), 90000, 40000, 22);
+    serve(main, photos);
+    serve(main, notes);
+    serve(fill, photos);
+    serve(fill, notes);
+    const QByteArray missing = "<" + photos.mids[3] + ">";
+    main.addRule(NntpRule::on("BODY").withArgument(missing).reply(430, "No such article"));
+
+    const QueuePtr job = import(writeNzb({photos, notes}));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntilFinished(job))
+        << "status " << job->status() << " " << job->commentTextField().toStdString();
+
+    EXPECT_EQ(main.bodyRequests(missing), 1);
+    EXPECT_EQ(bodies(fill), QList<QByteArray>({missing}));
+    for (const PostedFile* f : {&photos, &notes})
+        for (const QByteArray& mid : f->mids)
+            EXPECT_EQ(main.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
+    EXPECT_EQ(bodies(main).size(), photos.mids.size() + notes.mids.size());
+    expectFilesInFinalFolder(job, {photos, notes});
 }
 
 } // namespace
