@@ -36,6 +36,17 @@ bool boolSetting(const char* key)
     return UserDefaults::standard().boolForKey(QString::fromLatin1(key));
 }
 
+// A job on its way from "all files written" (17) to its end: repair,
+// joining, extraction, name checks, clean-up, the move, or an end state.
+// The write outcomes of its parts reach the main thread one after the other
+// while the status of every part is already set, so the second outcome sees
+// all parts written too; by then the first has moved the job past 17.
+bool isPastItsDownload(qint64 status)
+{
+    return oneOf(status, {17, 14, 3,  20, 8,  42, 47, 43, 44, 45, 46, 15, 5,  21, 9,  36,
+                          30, 31, 32, 58, 59, 53, 54, 55, 56, 57, 38, 52, 37, 10, 61, 60});
+}
+
 // A part that is in the queue already (queued, downloading, or on its way
 // to the disk): queueing it again would count its articles twice.
 bool isInFlight(const QueuePtr& filepart)
@@ -382,8 +393,9 @@ void QueueController::fStatusToFinished(const QueuePtr& filepart)
         else if (root->hasRepairFiles() && root->repairObject() && !root->canRepair() && !root->canExtract())
             next = 22;
         // Two writes reported before either was handled complete the job
-        // once: its steps must not run twice.
-        if (root->status() != next) {
+        // once: its steps must not run twice, also when the first has moved
+        // it on already (two moves into the final folder lost files).
+        if (root->status() != next && !(next == 17 && isPastItsDownload(root->status()))) {
             root->setStatus(next);
             completedHere = next == 17;
             if (root->hasEmbeddedNZB()) processEmbeddedNZB(root);

@@ -196,6 +196,44 @@ TEST_F(JobStates, ARepairedExtractedJobRunsTheWholeChainIntoItsFinalFolder)
     EXPECT_EQ(log.linesContaining("Cleaning up the download folder :: " + folder).size(), 1);
 }
 
+TEST_F(JobStates, AWriteReportedAfterTheJobMovedOnDoesNotRunTheChainAgain)
+{
+    const QString final = home.makeFolder("final");
+    UserDefaults::standard().setObject(final, "moveAfterDownloadPath");
+    setBool("moveAfterDownload", true);
+    const QueuePtr root = makeJob("Pictures", {"one.bin", "two.bin"});
+    ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
+    root->setStatus(34);
+    settle();
+    const QString folder = root->downloadUrl();
+    for (const QueuePtr& part : root->fileparts())
+        part->setStatus(1001);
+    settle();
+    // The writer has put the second file in place (and marked it) by the
+    // time the scheduler handles the first one's outcome; the second outcome
+    // reaches the scheduler only after the job has moved on.
+    const QueuePtr one = partNamed(root, "one.bin");
+    const QueuePtr two = partNamed(root, "two.bin");
+    for (const QueuePtr& part : {one, two}) {
+        writeFileOf(part, part->filename().toUtf8());
+        part->setIsDownloaded(true);
+    }
+    one->setStatus(1017);
+    settle();
+    two->setStatus(1017);
+    ASSERT_TRUE(waitForStatus(root, 10));
+    settle();
+
+    EXPECT_EQ(codesOf(root).count(17), 1) << ::testing::PrintToString(codesOf(root));
+    EXPECT_EQ(codesOf(root).count(37), 1);
+    EXPECT_EQ(root->status(), 10);
+    EXPECT_EQ(root->downloadUrl(), final + "/Pictures");
+    EXPECT_EQ(filesBelow(root->downloadUrl()), (QStringList{"one.bin", "two.bin"}));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesContaining("Moving files :: " + folder).size(), 1);
+}
+
 TEST_F(JobStates, AnArchiveInsideAnArchiveIsExtractedOnTheNextPass)
 {
     setBool("enableFileObfuscationCorrection", false);
