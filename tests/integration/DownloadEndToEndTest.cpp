@@ -10,10 +10,9 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 
-#include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
 #include "support/NntpRule.h"
-#include "support/NzbFixture.h"
+#include "support/PostedFiles.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/TempHome.h"
@@ -29,29 +28,6 @@
 #include <memory>
 
 namespace {
-
-// A body as the server holds it: the fixture gives the transfer form, the
-// server does the dot-stuffing itself.
-QByteArray unstuffed(const QByteArray& transfer)
-{
-    QList<QByteArray> lines = transfer.split('\n');
-    QByteArray out;
-    for (QByteArray line : lines) {
-        if (line.isEmpty()) continue;
-        if (line == ".\r") break;
-        if (line.startsWith("..")) line.remove(0, 1);
-        out += line + '\n';
-    }
-    return out;
-}
-
-struct PostedFile
-{
-    QString name;
-    QByteArray data;
-    QList<QByteArray> mids; // without angle brackets
-    QList<QByteArray> bodies;
-};
 
 class DownloadEndToEnd : public ::testing::Test
 {
@@ -101,38 +77,11 @@ protected:
         return *servers.back();
     }
 
-    static PostedFile post(const QString& name, qsizetype size, qsizetype partBytes, std::uint32_t seed)
-    {
-        PostedFile f;
-        f.name = name;
-        f.data = ArticleFixtures::randomBytes(size, seed);
-        for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, name.toUtf8(), partBytes)) {
-            f.mids.append(QStringLiteral("%1.part%2@e2e.test").arg(name).arg(f.mids.size() + 1).toUtf8());
-            f.bodies.append(unstuffed(body));
-        }
-        return f;
-    }
-
-    static void serve(ScriptedNntpServer& server, const PostedFile& f)
-    {
-        for (qsizetype i = 0; i < f.mids.size(); ++i)
-            server.addArticle(f.mids[i], f.bodies[i]);
-    }
-
     QString writeNzb(const QList<PostedFile>& files)
     {
-        NzbFixture nzb;
-        int index = 1;
-        for (const PostedFile& f : files) {
-            NzbFixture::File file;
-            file.subject = NzbFixture::subjectFor(f.name, index++, int(files.size()), int(f.mids.size()));
-            for (qsizetype i = 0; i < f.mids.size(); ++i)
-                file.articles.append({f.bodies[i].size(), i + 1, QString::fromUtf8(f.mids[i])});
-            nzb.addFile(file);
-        }
         const QString path =
             QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(QStringLiteral("Holiday Pictures.nzb"));
-        EXPECT_TRUE(nzb.write(path));
+        EXPECT_TRUE(::writeNzb(path, files));
         return path;
     }
 
@@ -198,8 +147,8 @@ protected:
 TEST_F(DownloadEndToEnd, AnNzbDownloadsOverSeveralConnectionsToTheFinalFolder)
 {
     ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
-    const PostedFile photos = post(QStringLiteral("photos.bin"), 250000, 40000, 7);
-    const PostedFile notes = post(QStringLiteral("notes.dat"), 90000, 40000, 11);
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 7);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 11);
     serve(server, photos);
     serve(server, notes);
 
@@ -220,8 +169,8 @@ TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)
 {
     ScriptedNntpServer& main = addServer(QStringLiteral("Main"), 2);
     ScriptedNntpServer& fill = addServer(QStringLiteral("Fill"), 1, true);
-    const PostedFile photos = post(QStringLiteral("photos.bin"), 250000, 40000, 21);
-    const PostedFile notes = post(QStringLiteral("notes.dat"), 90000, 40000, 22);
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 21);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 22);
     serve(main, photos);
     serve(main, notes);
     serve(fill, photos);

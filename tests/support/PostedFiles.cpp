@@ -1,0 +1,55 @@
+#include "support/PostedFiles.h"
+
+#include "support/ArticleFixtures.h"
+#include "support/NzbFixture.h"
+#include "support/ScriptedNntpServer.h"
+
+namespace {
+
+// The fixture gives the transfer form; the server does the dot-stuffing
+// itself, so it is given the body without it.
+QByteArray unstuffed(const QByteArray& transfer)
+{
+    QByteArray out;
+    for (QByteArray line : transfer.split('\n')) {
+        if (line.isEmpty()) continue;
+        if (line == ".\r") break;
+        if (line.startsWith("..")) line.remove(0, 1);
+        out += line + '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+PostedFile PostedFile::make(const QString& name, qsizetype size, qsizetype partBytes, std::uint32_t seed)
+{
+    PostedFile f;
+    f.name = name;
+    f.data = ArticleFixtures::randomBytes(size, seed);
+    for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, name.toUtf8(), partBytes)) {
+        f.mids.append(QStringLiteral("%1.part%2@posted.test").arg(name).arg(f.mids.size() + 1).toUtf8());
+        f.bodies.append(unstuffed(body));
+    }
+    return f;
+}
+
+void serve(ScriptedNntpServer& server, const PostedFile& file)
+{
+    for (qsizetype i = 0; i < file.mids.size(); ++i)
+        server.addArticle(file.mids[i], file.bodies[i]);
+}
+
+bool writeNzb(const QString& path, const QList<PostedFile>& files)
+{
+    NzbFixture nzb;
+    int index = 1;
+    for (const PostedFile& f : files) {
+        NzbFixture::File file;
+        file.subject = NzbFixture::subjectFor(f.name, index++, int(files.size()), int(f.mids.size()));
+        for (qsizetype i = 0; i < f.mids.size(); ++i)
+            file.articles.append({f.bodies[i].size(), i + 1, QString::fromUtf8(f.mids[i])});
+        nzb.addFile(file);
+    }
+    return nzb.write(path);
+}

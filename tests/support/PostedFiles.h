@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+class ScriptedNntpServer;
+
+// A file as a poster put it on a news server: its bytes cut into yEnc
+// articles, each with a message-id of its own. The download tests serve the
+// articles from a scripted server and list them in an NZB.
+struct PostedFile
+{
+    QString name;
+    QByteArray data;
+    QList<QByteArray> mids;   // without angle brackets
+    QList<QByteArray> bodies; // as the server holds them (not dot-stuffed)
+
+    // `size` bytes from a fixed seed, in articles of `partBytes` decoded bytes.
+    static PostedFile make(const QString& name, qsizetype size, qsizetype partBytes, std::uint32_t seed);
+
+    // The message-id of article `index` as a BODY command names it.
+    QByteArray bracketedMid(qsizetype index) const { return '<' + mids[index] + '>'; }
+};
+
+// Every article of `file` held by `server`.
+void serve(ScriptedNntpServer& server, const PostedFile& file);
+
+// An NZB listing `files` in order, each under the subject posting tools give it.
+bool writeNzb(const QString& path, const QList<PostedFile>& files);
