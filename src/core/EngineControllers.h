@@ -39,6 +39,9 @@ public:
         std::function<void()> createDockIconController;
         // The speed graph of the main window (bits per second).
         std::function<void(qint64)> addBandwidthValue;
+        // The scheduler, when the caller makes its own (one that also records
+        // what it is told); otherwise a plain QueueController.
+        std::function<std::unique_ptr<QueueController>()> makeQueueController;
     };
 
     EngineControllers();

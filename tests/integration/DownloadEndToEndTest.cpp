@@ -15,6 +15,7 @@
 #include "support/PostedFiles.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -23,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <iostream>
 #include <memory>
@@ -36,6 +38,7 @@ protected:
     ScriptedDialogAnswerer dialogs;
     std::deque<std::unique_ptr<ScriptedNntpServer>> servers;
     std::unique_ptr<EngineControllers> engine;
+    StatusRecordingQueueController* recorder = nullptr;
     QString downloadFolder;
     QString finalFolder;
 
@@ -48,7 +51,13 @@ protected:
         d.setObject(finalFolder, QStringLiteral("moveAfterDownloadPath"));
         d.setBool(true, QStringLiteral("moveAfterDownload"));
         engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
+        EngineControllers::Hooks hooks;
+        hooks.makeQueueController = [this] {
+            auto scheduler = std::make_unique<StatusRecordingQueueController>();
+            recorder = scheduler.get();
+            return std::unique_ptr<QueueController>(std::move(scheduler));
+        };
+        engine->initControllers(hooks);
     }
     void TearDown() override
     {
@@ -77,11 +86,11 @@ protected:
         return *servers.back();
     }
 
-    QString writeNzb(const QList<PostedFile>& files)
+    QString writeNzb(const QList<PostedFile>& files, const SegmentArrangement& arrange = {})
     {
         const QString path =
             QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(QStringLiteral("Holiday Pictures.nzb"));
-        EXPECT_TRUE(::writeNzb(path, files));
+        EXPECT_TRUE(::writeNzb(path, files, arrange));
         return path;
     }
 
@@ -163,6 +172,52 @@ TEST_F(DownloadEndToEnd, AnNzbDownloadsOverSeveralConnectionsToTheFinalFolder)
             EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
     EXPECT_EQ(bodies(server).size(), photos.mids.size() + notes.mids.size());
     expectFilesInFinalFolder(job, {photos, notes});
+}
+
+TEST_F(DownloadEndToEnd, SegmentsListedOutOfOrderOrTwiceAreFetchedOnceEachAndEveryFileWritten)
+{
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 4);
+    const QList<PostedFile> files = {PostedFile::make(QStringLiteral("disc.iso"), 150000, 30000, 41),
+                                     PostedFile::make(QStringLiteral("cover.jpg"), 120000, 30000, 42),
+                                     PostedFile::make(QStringLiteral("readme.txt"), 70000, 30000, 43)};
+    for (const PostedFile& f : files)
+        serve(server, f);
+
+    const QString nzb = writeNzb(files, [](int file, QList<NzbFixture::Article>& articles) {
+        if (file == 0) std::reverse(articles.begin(), articles.end());
+        if (file == 1) std::rotate(articles.begin(), articles.begin() + 2, articles.end());
+        if (file == 2) articles.insert(1, articles.at(2)); // segment 3 listed twice
+    });
+    const QueuePtr job = import(nzb);
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntilFinished(job))
+        << "status " << job->status() << " " << job->commentTextField().toStdString();
+
+    qsizetype articles = 0;
+    for (const PostedFile& f : files) {
+        articles += f.mids.size();
+        for (const QByteArray& mid : f.mids)
+            EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
+    }
+    EXPECT_EQ(bodies(server).size(), articles);
+    EXPECT_GE(server.peakConnections(), 2);
+
+    // Every part was downloaded whole, then written, and ended finished; the
+    // job had all of its files written before its last steps.
+    ASSERT_EQ(job->fileparts().size(), files.size());
+    for (const QueuePtr& part : job->fileparts()) {
+        const QList<qint64> seen = recorder->statusesOfFilepart(part);
+        const qsizetype downloaded = seen.indexOf(1002);
+        EXPECT_GE(downloaded, 0) << part->title().toStdString();
+        EXPECT_GT(seen.indexOf(1017, downloaded), downloaded) << part->title().toStdString();
+        EXPECT_EQ(seen.value(seen.size() - 1), 1010) << part->title().toStdString();
+        EXPECT_EQ(part->status(), 1010);
+    }
+    const QList<qint64> jobSeen = recorder->statusesOf(job->title());
+    const qsizetype written = jobSeen.indexOf(17);
+    EXPECT_GE(written, 0);
+    EXPECT_EQ(jobSeen.indexOf(10, written), jobSeen.size() - 1);
+    expectFilesInFinalFolder(job, files);
 }
 
 TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)

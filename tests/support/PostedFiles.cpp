@@ -40,15 +40,17 @@ void serve(ScriptedNntpServer& server, const PostedFile& file)
         server.addArticle(file.mids[i], file.bodies[i]);
 }
 
-bool writeNzb(const QString& path, const QList<PostedFile>& files)
+bool writeNzb(const QString& path, const QList<PostedFile>& files, const SegmentArrangement& arrange)
 {
     NzbFixture nzb;
     int index = 1;
     for (const PostedFile& f : files) {
         NzbFixture::File file;
-        file.subject = NzbFixture::subjectFor(f.name, index++, int(files.size()), int(f.mids.size()));
+        file.subject = NzbFixture::subjectFor(f.name, index, int(files.size()), int(f.mids.size()));
         for (qsizetype i = 0; i < f.mids.size(); ++i)
             file.articles.append({f.bodies[i].size(), i + 1, QString::fromUtf8(f.mids[i])});
+        if (arrange) arrange(index - 1, file.articles);
+        ++index;
         nzb.addFile(file);
     }
     return nzb.write(path);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "support/NzbFixture.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 class ScriptedNntpServer;
 
@@ -29,4 +32,7 @@ struct PostedFile
 void serve(ScriptedNntpServer& server, const PostedFile& file);
 
 // An NZB listing `files` in order, each under the subject posting tools give it.
-bool writeNzb(const QString& path, const QList<PostedFile>& files);
+// `arrange`, when given, changes a file's segment list as the NZB lists it
+// (reordered, repeated); it gets the file's index among `files`.
+using SegmentArrangement = std::function<void(int file, QList<NzbFixture::Article>& segments)>;
+bool writeNzb(const QString& path, const QList<PostedFile>& files, const SegmentArrangement& arrange = {});
