@@ -1,6 +1,6 @@
 // Hands out every article of a 512 MiB upload file to 8 threads, as posting
-// connections ask for them (each article read from disk, named and
-// yEnc-encoded under the hand-out's lock), then writes the job's NZB.
+// connections ask for them (each article booked, then read from disk, named
+// and yEnc-encoded in the order of booking), then writes the job's NZB.
 // Prints the hand-out rate in MB/s of file data, the NZB time, and the peak
 // resident set. The encoded bodies are dropped as a connection would after
 // posting, so memory stays flat.

@@ -57,61 +57,92 @@ void YencEncodeController::setClock(std::function<double()> clock)
     clock_ = std::move(clock);
 }
 
+void YencEncodeController::setReadHook(std::function<void(const SegmentPtr&)> hook)
+{
+    QMutexLocker locker(&fileLock_);
+    readHook_ = std::move(hook);
+}
+
 QString YencEncodeController::currentOpenFilePath() const
 {
-    QMutexLocker locker(&lock_);
+    QMutexLocker locker(&fileLock_);
     return currentOpenFilePath_;
 }
 
 bool YencEncodeController::hasOpenFile() const
 {
-    QMutexLocker locker(&lock_);
+    QMutexLocker locker(&fileLock_);
     return file_ != nullptr;
 }
 
 SegmentPtr YencEncodeController::getNextSegmentForQueue(const QueuePtr& job)
 {
-    QMutexLocker locker(&lock_);
-    SegmentPtr segment = createNextSegmentForQueue(job);
-    if (!segment) return nullptr;
-    const QueuePtr part = segment->filepart() ? segment->filepart() : segment->queue();
-    if (!part || !encode(segment, part, job)) {
-        readFailed(segment, job);
+    const Booking booking = bookNextSegmentForQueue(job);
+    if (!booking) {
+        closeFileIfIdle();
         return nullptr;
     }
-    return segment;
+    if (!encodeBookedSegment(booking)) {
+        readFailed(booking.segment, booking.job);
+        return nullptr;
+    }
+    return booking.segment;
 }
 
-SegmentPtr YencEncodeController::createNextSegmentForQueue(const QueuePtr& job)
+YencEncodeController::Booking YencEncodeController::bookNextSegmentForQueue(const QueuePtr& job)
 {
     QMutexLocker locker(&lock_);
-    SegmentPtr segment = getNextAvailableSegmentForQueue(job);
-    if (!segment) {
-        closeFile();
-        return nullptr;
-    }
+    SegmentPtr segment = nextAvailableSegment(job);
+    if (!segment) return {};
+    return Booking{std::move(segment), job, booked_.fetch_add(1)};
+}
+
+bool YencEncodeController::encodeBookedSegment(const Booking& booking)
+{
+    if (!booking) return false;
+    QMutexLocker locker(&fileLock_);
+    while (served_.load() != booking.turn)
+        turnServed_.wait(&fileLock_);
+    const bool encoded = readAndEncode(booking.segment, booking.job);
+    served_.fetch_add(1);
+    turnServed_.wakeAll();
+    return encoded;
+}
+
+void YencEncodeController::closeFileIfIdle()
+{
+    // A booked segment that waits for its read would only open the file
+    // again; checked without the file lock so that a connection never waits
+    // for another one's read just to learn this.
+    if (served_.load() != booked_.load()) return;
+    QMutexLocker locker(&fileLock_);
+    if (served_.load() == booked_.load()) closeFileLocked();
+}
+
+bool YencEncodeController::readAndEncode(const SegmentPtr& segment, const QueuePtr& job)
+{
     const QueuePtr part = segment->filepart() ? segment->filepart() : segment->queue();
     const QString path = part ? part->fileUrl() : QString();
     if (!file_ || currentOpenFilePath_.isEmpty() || currentOpenFilePath_ != path) {
-        closeFile();
+        closeFileLocked();
         BLOG(2, "yEnc encoding - Opening file :: %@", path);
         openFileFor(path);
     }
+    if (readHook_) readHook_(segment);
     const std::optional<QByteArray> slice = readDataForSegment(segment);
     if (!slice || slice->isEmpty()) {
         BLOG(2, "yEnc encoding - Error reading data from file :: %@", path);
-        return segment;
+        return false;
     }
     segment->setFiledata(*slice);
     segment->setBytes(double(slice->size()));
     makeSegmentTitleForSegment(segment);
     makeMidForSegment(segment);
-    return segment;
+    return part && encode(segment, part, job);
 }
 
-SegmentPtr YencEncodeController::getNextAvailableSegmentForQueue(const QueuePtr& job)
+SegmentPtr YencEncodeController::nextAvailableSegment(const QueuePtr& job)
 {
-    QMutexLocker locker(&lock_);
     if (!job) return nullptr;
     for (auto it = cursors_.begin(); it != cursors_.end();) {
         if (it->job.expired())
@@ -171,7 +202,6 @@ bool YencEncodeController::openFileFor(const QString& path)
 
 std::optional<QByteArray> YencEncodeController::readDataForSegment(const SegmentPtr& segment)
 {
-    QMutexLocker locker(&lock_);
     if (!segment) return std::nullopt;
     const QueuePtr part = segment->filepart() ? segment->filepart() : segment->queue();
     const QueuePtr job = part ? part->queue() : nullptr;
@@ -237,7 +267,12 @@ QString YencEncodeController::makeMsgIDSuffix() const
 
 void YencEncodeController::closeFile()
 {
-    QMutexLocker locker(&lock_);
+    QMutexLocker locker(&fileLock_);
+    closeFileLocked();
+}
+
+void YencEncodeController::closeFileLocked()
+{
     if (!file_) return;
     BLOG(2, "yEnc encoding - Closing file :: %@", currentOpenFilePath_);
     file_->close();
@@ -292,12 +327,14 @@ std::optional<quint32> YencEncodeController::crcBefore(const SegmentPtr& segment
 
 void YencEncodeController::readFailed(const SegmentPtr& segment, const QueuePtr& job)
 {
+    if (!segment) return;
     segment->setFiledata(QByteArray());
     segment->setFilename(QString());
     segment->setMid(QString());
     if (segment->addFetchFailure() >= kMaxReadTries) {
         // Leaves the segment booked as in progress: the job has stopped.
-        BLOG(3, "yEnc encoding - Error reading data from file :: %@", currentOpenFilePath_);
+        const QueuePtr part = segment->filepart() ? segment->filepart() : segment->queue();
+        BLOG(3, "yEnc encoding - Error reading data from file :: %@", part ? part->fileUrl() : QString());
         if (job) job->setStatus(kJobEncodingError);
         return;
     }

@@ -6,9 +6,12 @@
 #include <QByteArray>
 #include <QHash>
 #include <QPointer>
+#include <QMutex>
 #include <QRecursiveMutex>
+#include <QWaitCondition>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,15 +25,34 @@ class QueueController;
 // and Message-ID) and yEnc-encodes it. One upload file is open at a time,
 // kept open while consecutive articles come from it.
 //
-// Threads: called on connection threads; every hand-out runs under `lock`,
-// so the file handle is used by one thread at a time and a segment moved
-// from 99 to 20 is invisible to the next caller.
+// A hand-out has two steps so that the queue controller never reads or
+// encodes under its own lock: booking (cheap, no file touched) and reading.
+// Booked segments are read in the order they were booked, so that articles
+// of a file go through the encoder in order and the last one can carry the
+// whole file's CRC without reading the file again.
+//
+// Threads: called on connection threads. Two locks: `lock_` (the cursors
+// and the booking count) is a leaf, taken under the queue controller's
+// `arrayLock` or under `fileLock_`, and nothing is taken while it is held;
+// `fileLock_` (the open file, the running CRCs, the reading turn) is never
+// taken while the caller holds the queue controller's lock, and the queue
+// controller's lock is never taken while it is held.
 class YencEncodeController
 {
 public:
     // Reads that fail this many times for one segment end the job at 240:
     // an article that cannot be read is never posted empty or short.
     static constexpr int kMaxReadTries = 3;
+
+    // A segment chosen for posting and set to 20, not read yet. `turn` is
+    // its place in the reading order.
+    struct Booking
+    {
+        SegmentPtr segment;
+        QueuePtr job;
+        quint64 turn = 0;
+        explicit operator bool() const { return segment != nullptr; }
+    };
 
     YencEncodeController();
     ~YencEncodeController();
@@ -41,24 +63,39 @@ public:
     QueueController* queuecontroller() const;
     void setQueuecontroller(QueueController* controller);
 
-    // The next encoded segment of `job` (status 20, `filedata` the article
-    // body, `filename` its subject, `mid` its Message-ID without brackets),
-    // or null when none of its segments is waiting or the one chosen could
-    // not be read (it is then waiting again, or the job is at 240).
+    // Both steps at once: the next encoded segment of `job` (status 20,
+    // `filedata` the article body, `filename` its subject, `mid` its
+    // Message-ID without brackets), or null when none of its segments is
+    // waiting or the one chosen could not be read (it is then waiting again,
+    // or the job is at 240). Closes the file when nothing waits.
     SegmentPtr getNextSegmentForQueue(const QueuePtr& job);
 
-    // --- The steps of a hand-out, each called only from it (public for tests)
+    // --- The steps of a hand-out
 
-    // Chooses, opens, reads and names; closes the file when nothing waits.
-    SegmentPtr createNextSegmentForQueue(const QueuePtr& job);
     // The first segment at 99 of the first file part at 1201 or 1202, in
-    // list order, set to 20. A cursor per job keeps this from rescanning
-    // what was already handed out; a full pass runs only before answering
-    // nothing, so a segment put back to waiting is still found.
-    SegmentPtr getNextAvailableSegmentForQueue(const QueuePtr& job);
-    // The segment's slice of its file (its `fileposition` set to the offset
-    // in any case); nothing when it cannot be read whole.
-    std::optional<QByteArray> readDataForSegment(const SegmentPtr& segment);
+    // list order, set to 20, with its turn; empty when none waits. Touches
+    // no file. A cursor per job keeps this from rescanning what was already
+    // handed out; a full pass runs only before answering nothing, so a
+    // segment put back to waiting is still found.
+    Booking bookNextSegmentForQueue(const QueuePtr& job);
+    // Opens the file if needed, reads the booked segment's slice, names and
+    // encodes it, once every segment booked before it was read. False when
+    // the slice cannot be read whole or encoded: the caller then calls
+    // readFailed(). Every booking is passed here exactly once, or later
+    // bookings wait for ever.
+    bool encodeBookedSegment(const Booking& booking);
+    // The end of a failed read: the segment waits again, or after
+    // kMaxReadTries failures the job is at 240. Touches no file.
+    void readFailed(const SegmentPtr& segment, const QueuePtr& job);
+    // Closes the file unless a booked segment still waits to be read; for
+    // when a job had nothing waiting.
+    void closeFileIfIdle();
+
+    // Called on the reading thread just before a booked slice is read, with
+    // no lock of the queue controller held; tests hold a read up with it.
+    // Set before connections run.
+    void setReadHook(std::function<void(const SegmentPtr&)> hook);
+
     // "title - [i/n] - "name" yEnc (segnr/segtotal)" into `filename`.
     void makeSegmentTitleForSegment(const SegmentPtr& segment);
     // "Part<segnr>of<segtotal>.<prefix>.<suffix>" into `mid`.
@@ -94,16 +131,28 @@ private:
     };
 
     SegmentPtr scan(const QueuePtr& job, Cursor& cursor);
+    SegmentPtr nextAvailableSegment(const QueuePtr& job);
+    // The rest of this block runs under fileLock_.
+    bool readAndEncode(const SegmentPtr& segment, const QueuePtr& job);
     bool openFileFor(const QString& path);
+    // The segment's slice of its file (its `fileposition` set to the offset
+    // in any case); nothing when it cannot be read whole.
+    std::optional<QByteArray> readDataForSegment(const SegmentPtr& segment);
     bool encode(const SegmentPtr& segment, const QueuePtr& part, const QueuePtr& job);
-    void readFailed(const SegmentPtr& segment, const QueuePtr& job);
     std::optional<quint32> crcBefore(const SegmentPtr& segment, const QueuePtr& part, const QueuePtr& job);
+    void closeFileLocked();
 
     mutable QRecursiveMutex lock_;
     QPointer<QueueController> queuecontroller_;
+    QHash<const Queue*, Cursor> cursors_;
+    std::function<double()> clock_;
+    std::atomic<quint64> booked_{0};
+
+    mutable QMutex fileLock_;
+    QWaitCondition turnServed_;
+    std::atomic<quint64> served_{0};
     std::unique_ptr<QFile> file_;
     QString currentOpenFilePath_;
-    QHash<const Queue*, Cursor> cursors_;
     QHash<const Queue*, FileCrc> fileCrcs_;
-    std::function<double()> clock_;
+    std::function<void(const SegmentPtr&)> readHook_;
 };

@@ -8,12 +8,14 @@
 #include "search/FilepartsByFid.h"
 
 #include "platform/SerialQueue.h"
+#include "posting/YencEncodeController.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRecursiveMutex>
+#include <QSet>
 
 #include <atomic>
 #include <functional>
@@ -28,7 +30,6 @@ class FODController;
 class NZBController;
 class RenameTitleController;
 class RepairController;
-class YencEncodeController;
 
 // The scheduler: holds the queue of root jobs, admits new jobs (refusing
 // duplicates), and is the delegate of every queue item it admits.
@@ -37,7 +38,9 @@ class YencEncodeController;
 // thread; connection threads walk the list while holding `arrayLock`, so
 // every insert, removal, move and look-up takes it too. Lock order: the
 // connection manager's lock before this one, this one before the upload
-// encoder's.
+// encoder's booking lock. Upload articles are read and encoded with this
+// lock released (under the encoder's file lock, which is never held
+// together with this one), so a slow disk never stalls the hand-out.
 class QueueController : public QObject, public QueueObjectDelegate, public NewsgroupListQueueInterface
 {
     Q_OBJECT
@@ -461,8 +464,19 @@ public:
 
 private:
     struct HandoutIndex;
-    // Caller holds arrayLock_.
-    SegmentPtr handOutLocked(const QString& serverID, bool isBackupServer);
+    // An upload article booked by the walk, to be read and encoded after
+    // the lock is released; `sawIdleJob` when an upload job had nothing
+    // waiting (its file may be closed).
+    struct UploadBooking
+    {
+        YencEncodeController::Booking booking;
+        bool sawIdleJob = false;
+    };
+    // Caller holds arrayLock_. Returns a download article, or null with an
+    // upload article in `upload->booking`, or null with neither. Upload jobs
+    // in `unreadable` are passed over.
+    SegmentPtr handOutLocked(const QString& serverID, bool isBackupServer, const QSet<const Queue*>& unreadable,
+                             UploadBooking* upload);
     SegmentPtr handOutFromRoot(const QueuePtr& root, int token, bool priorityPass, bool* exhausted);
     SegmentPtr takeRoutedArticle(const QueuePtr& root, const QString& serverID);
     SegmentPtr handOutFresh(HandoutIndex& index, const QueuePtr& root, int token, bool priorityPass);

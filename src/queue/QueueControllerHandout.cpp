@@ -109,22 +109,42 @@ void QueueController::setConnectionsController(ConnectionsController* controller
 SegmentPtr QueueController::getNextArticleForServerID(const QString& serverID, bool isBackupServer)
 {
     if (isTerminated_.load()) return nullptr;
-    SegmentPtr segment;
-    qint64 held = 0;
-    {
-        QMutexLocker locker(&arrayLock_);
-        const auto start = std::chrono::steady_clock::now();
-        segment = handOutLocked(serverID, isBackupServer);
-        if (lockHoldRecorder_)
-            held =
-                std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
-                    .count();
+    // Upload jobs whose booked article could not be read in this request;
+    // the others are still asked, as they would be if it had never been
+    // booked. Each failure adds a job, so the retries are bounded.
+    QSet<const Queue*> unreadable;
+    for (;;) {
+        UploadBooking upload;
+        SegmentPtr segment;
+        qint64 held = 0;
+        {
+            QMutexLocker locker(&arrayLock_);
+            const auto start = std::chrono::steady_clock::now();
+            segment = handOutLocked(serverID, isBackupServer, unreadable, &upload);
+            if (lockHoldRecorder_)
+                held = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                                             start)
+                           .count();
+        }
+        if (lockHoldRecorder_) lockHoldRecorder_(held);
+        YencEncodeController* encoder = yencEncodeController_.get();
+        if (upload.sawIdleJob && encoder) encoder->closeFileIfIdle();
+        if (!upload.booking) return segment;
+
+        // The read and the encoding run on this connection's thread with the
+        // queue unlocked: a slow disk holds up this connection only, never
+        // the hand-out of the others.
+        if (encoder->encodeBookedSegment(upload.booking)) return upload.booking.segment;
+        {
+            QMutexLocker locker(&arrayLock_);
+            encoder->readFailed(upload.booking.segment, upload.booking.job);
+        }
+        unreadable.insert(upload.booking.job.get());
     }
-    if (lockHoldRecorder_) lockHoldRecorder_(held);
-    return segment;
 }
 
-SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackupServer)
+SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackupServer,
+                                          const QSet<const Queue*>& unreadable, UploadBooking* upload)
 {
     const int token = ServerIDRegistry::tokenFor(serverID);
     QList<QueuePtr> removal;
@@ -158,12 +178,19 @@ SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackup
             }
 
             if (root->isUploadObject() && root->textBody().isEmpty()) {
-                if (!yencEncodeController_) continue;
-                const SegmentPtr made = yencEncodeController_->getNextSegmentForQueue(root);
-                if (!made) continue;
+                // Only booked here: the caller reads and encodes it once the
+                // lock is released.
+                if (!yencEncodeController_ || unreadable.contains(root.get())) continue;
+                YencEncodeController::Booking booking = yencEncodeController_->bookNextSegmentForQueue(root);
+                if (!booking) {
+                    upload->sawIdleJob = true;
+                    continue;
+                }
+                const SegmentPtr made = booking.segment;
                 made->replaceStatus(99, 1);
                 startDownloadOf(made, root, made->filepart());
-                return made;
+                upload->booking = std::move(booking);
+                return nullptr;
             }
 
             bool exhausted = false;

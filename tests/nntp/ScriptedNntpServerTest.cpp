@@ -250,8 +250,22 @@ TEST_F(ScriptedNntpServerTest, PostRecordsTheArticleByteExact)
     EXPECT_EQ(posts[0].connection, 1);
     EXPECT_EQ(posts[0].bytes, article);
     EXPECT_EQ(posts[1].bytes, QByteArray(".\r\n"));
+    EXPECT_EQ(posts[0].size, article.size());
+    EXPECT_EQ(posts[1].size, 3);
     // Article lines are not commands.
     EXPECT_EQ(server.commandLines(), (QList<QByteArray>{"POST", "POST"}));
+
+    // Without keeping the bytes a post is still recorded, by its size.
+    server.setKeepPostedBytes(false);
+    client->send("POST");
+    EXPECT_EQ(client->readLine(), line("340 Send article to be posted"));
+    client->sendRaw(article);
+    EXPECT_EQ(client->readLine(), line("240 Article received OK"));
+    const QList<NntpPostedArticle> after = server.postedArticles();
+    ASSERT_EQ(after.size(), 3);
+    EXPECT_TRUE(after[2].bytes.isEmpty());
+    EXPECT_EQ(after[2].size, article.size());
+    EXPECT_EQ(after[2].connection, 1);
 }
 
 TEST_F(ScriptedNntpServerTest, PostAnswersAsScripted)

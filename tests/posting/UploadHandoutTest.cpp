@@ -15,6 +15,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace {
 
 constexpr double kSlice = 1000;
@@ -222,6 +228,46 @@ TEST_F(UploadHandout, AnArticlePutBackToWaitingIsHandedOutAgain)
     ASSERT_TRUE(result.declaredCrc32);
     EXPECT_EQ(*result.declaredCrc32,
               quint32(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))));
+}
+
+TEST_F(UploadHandout, ConnectionsAskingAtOnceGetEveryArticleOnceFromOneOpening)
+{
+    UploadJob upload;
+    const QByteArray data = randomBytes(40500, 5);
+    const QueuePtr part = upload.addFile(folder, "a.bin", data);
+    // The second read of each thread is held up a little, so that bookings
+    // and reads of the threads interleave.
+    std::atomic<int> reads{0};
+    controller.setReadHook([&](const SegmentPtr&) {
+        if (reads.fetch_add(1) % 3 == 1) std::this_thread::yield();
+    });
+
+    std::mutex mutex;
+    QList<SegmentPtr> handed;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            while (SegmentPtr s = controller.getNextSegmentForQueue(upload.job)) {
+                std::lock_guard<std::mutex> lock(mutex);
+                handed.append(s);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+
+    ASSERT_EQ(handed.size(), part->segments().size());
+    std::sort(handed.begin(), handed.end(),
+              [](const SegmentPtr& a, const SegmentPtr& b) { return a->segnr() < b->segnr(); });
+    EXPECT_EQ(handed, part->segments());
+    DecodeResult result;
+    EXPECT_EQ(decodeAll(handed, &result), data);
+    ASSERT_TRUE(result.declaredCrc32);
+    EXPECT_EQ(*result.declaredCrc32,
+              quint32(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))));
+    EXPECT_FALSE(controller.hasOpenFile());
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesContaining("yEnc encoding - Opening file :: ").size(), 1);
+    EXPECT_EQ(log.linesContaining("yEnc encoding - Closing file :: ").size(), 1);
 }
 
 TEST_F(UploadHandout, AnUnreadableSliceIsNeverPostedAndEndsTheJobAfterBoundedTries)

@@ -2,12 +2,19 @@
 #include "queue/QueueController.h"
 
 #include "support/DownloadJobBuilder.h"
+#include "support/EventLoop.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QSet>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -428,6 +435,140 @@ TEST_F(Handout, AFileUploadIsEncodedArticleByArticleForItsServerOnly)
     }
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
     EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 2500);
+}
+
+} // namespace
+
+namespace {
+
+// An upload of one file of `bytes` bytes cut into articles of 1000 bytes,
+// for server "U", queued (201) as the compose window leaves it.
+QueuePtr uploadJob(TempHome& home, const QString& title, qsizetype bytes)
+{
+    const QString path = home.makeFolder(title) + "/a.bin";
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(bytes, 'a'));
+    file.close();
+    const int articles = int((bytes + 999) / 1000);
+    const QueuePtr job = DownloadJobBuilder(title).articlesPerPart(articles).articleBytes(1000).build();
+    job->setIsUploadObject(true);
+    job->setServerID("U");
+    job->setMaxArticleSize(1000);
+    job->setStatus(201);
+    const QueuePtr part = job->fileparts()[0];
+    part->setFilename("a.bin");
+    part->setFileUrl(path);
+    part->setBytes(double(bytes));
+    part->setStatus(1201);
+    return job;
+}
+
+// Holds the first read of an upload article until released, and notes
+// what it saw when it was called. Bounded, so that a broken build fails
+// instead of hanging.
+struct HeldRead
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool released = false;
+    bool queueLockFree = false;
+    bool bodyEmpty = false;
+
+    void onRead(QueueController& qc, const SegmentPtr& segment)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (entered) return;
+        }
+        // Taken from another thread: it gets the lock only when this one
+        // does not hold it. Others hold it briefly at most.
+        const bool free = std::async(std::launch::async, [&qc] {
+                              if (!qc.arrayLock().tryLock(10000)) return false;
+                              qc.arrayLock().unlock();
+                              return true;
+                          }).get();
+        std::unique_lock<std::mutex> lock(mutex);
+        entered = true;
+        queueLockFree = free;
+        bodyEmpty = segment->filedata().isEmpty();
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(60), [this] { return released; });
+    }
+    bool hasEntered()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return entered;
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+TEST_F(Handout, AnUploadArticleIsReadAndEncodedWithTheQueueUnlocked)
+{
+    const QueuePtr upload = add(uploadJob(home, "post", 1500));
+    addJob("download", 1, 1);
+    HeldRead held;
+    qc.yencEncodeController()->setReadHook([&](const SegmentPtr& s) { held.onRead(qc, s); });
+
+    std::future<SegmentPtr> posting = std::async(std::launch::async, [this] { return next("U"); });
+    ASSERT_TRUE(waitUntil([&] { return held.hasEntered(); }, 30000));
+
+    // While that read is held up, another connection gets its article and
+    // the queue can be read.
+    std::future<SegmentPtr> download = std::async(std::launch::async, [this] {
+        (void)qc.queueArray();
+        return next("A");
+    });
+    const bool downloadDone = waitUntil(
+        [&] { return download.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 30000);
+    held.release();
+    EXPECT_TRUE(downloadDone);
+    const SegmentPtr downloaded = download.get();
+    ASSERT_TRUE(downloaded);
+    EXPECT_EQ(downloaded->mid(), "<download.1.1@test>");
+
+    EXPECT_TRUE(held.queueLockFree);
+    EXPECT_TRUE(held.bodyEmpty); // nothing was encoded before the read
+    const SegmentPtr posted = posting.get();
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted, upload->fileparts()[0]->segments()[0]);
+    EXPECT_EQ(posted->status(), 20);
+    EXPECT_TRUE(posted->filedata().startsWith("=ybegin part=1 line=128 size=1500 name=a.bin"))
+        << posted->filedata().left(40).toStdString();
+    EXPECT_EQ(upload->status(), 203);
+}
+
+TEST_F(Handout, AnUnreadableUploadArticleWaitsAgainAndTheSameRequestGoesOnToOtherJobs)
+{
+    const QueuePtr upload = add(uploadJob(home, "post", 2000));
+    addJob("download", 1, 2);
+    const QueuePtr part = upload->fileparts()[0];
+    // The file shrank after the job was made: the second slice is gone.
+    QFile::resize(part->fileUrl(), 1000);
+    const SegmentPtr missing = part->segments()[1];
+
+    const SegmentPtr first = next("U");
+    ASSERT_EQ(first, part->segments()[0]);
+    EXPECT_TRUE(first->filedata().startsWith("=ybegin"));
+    for (int attempt = 1; attempt < YencEncodeController::kMaxReadTries; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const SegmentPtr other = next("U");
+        ASSERT_TRUE(other);
+        EXPECT_EQ(other->mid(), QString("<download.1.%1@test>").arg(attempt));
+        EXPECT_EQ(missing->status(), 99);
+        EXPECT_TRUE(missing->filedata().isEmpty());
+        EXPECT_EQ(upload->status(), 203);
+    }
+    EXPECT_EQ(next("U"), nullptr);
+    EXPECT_EQ(upload->status(), 240);
+    EXPECT_TRUE(missing->filedata().isEmpty());
+    EXPECT_EQ(next("U"), nullptr);
 }
 
 } // namespace

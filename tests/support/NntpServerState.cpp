@@ -32,6 +32,12 @@ void NntpServerState::setPostingAllowed(bool value)
     postingAllowed_ = value;
 }
 
+void NntpServerState::setKeepPostedBytes(bool value)
+{
+    QMutexLocker locker(&lock_);
+    keepPostedBytes_ = value;
+}
+
 bool NntpServerState::postingAllowed() const
 {
     QMutexLocker locker(&lock_);
@@ -133,7 +139,7 @@ void NntpServerState::recordCommand(int connection, const QByteArray& line)
 void NntpServerState::recordPost(int connection, const QByteArray& bytes)
 {
     QMutexLocker locker(&lock_);
-    posts_.append(NntpPostedArticle{connection, bytes});
+    posts_.append(NntpPostedArticle{connection, keepPostedBytes_ ? bytes : QByteArray(), bytes.size()});
 }
 
 std::optional<QByteArray> NntpServerState::bodyReply(const QByteArray& mid)

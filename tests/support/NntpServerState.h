@@ -32,6 +32,7 @@ struct NntpPostedArticle
 {
     int connection = 0;
     QByteArray bytes; // exactly as received after the 340 reply, terminating ".\r\n" included
+    qint64 size = 0;  // of `bytes`, also when they were not kept
 };
 
 // Everything the connections of one scripted server share: the articles,
@@ -48,6 +49,7 @@ public:
     bool requireAuth() const;
     void setPostingAllowed(bool value);
     bool postingAllowed() const;
+    void setKeepPostedBytes(bool value);
     void addAccount(const NntpAccount& account);
     void setConnectionLimit(int limit, const QByteArray& refusalLine);
     void addArticle(const QByteArray& mid, const QByteArray& body);
@@ -106,6 +108,7 @@ private:
     QByteArray greeting_ = "200 ScriptedNntpServer ready\r\n";
     bool requireAuth_ = false;
     bool postingAllowed_ = true;
+    bool keepPostedBytes_ = true;
     int connectionLimit_ = 0;
     QByteArray limitRefusal_;
     QList<NntpAccount> accounts_;

@@ -45,6 +45,11 @@ void ScriptedNntpServer::setPostingAllowed(bool allowed)
     state_->setPostingAllowed(allowed);
 }
 
+void ScriptedNntpServer::setKeepPostedBytes(bool keep)
+{
+    state_->setKeepPostedBytes(keep);
+}
+
 void ScriptedNntpServer::setConnectionLimit(int limit, int code, const QByteArray& text)
 {
     state_->setConnectionLimit(limit, NntpWireFormat::statusLine(code, text));

@@ -51,6 +51,9 @@ public:
     void addAccount(const NntpAccount& account);
     // When off, POST is answered "440 Posting not permitted".
     void setPostingAllowed(bool allowed);
+    // When off, a posted article is recorded by its size only: for
+    // benchmarks that post more than the memory should hold.
+    void setKeepPostedBytes(bool keep);
     // At most `limit` connections at once (0: no limit); one more is sent the
     // given status line and closed.
     void setConnectionLimit(int limit, int code = 502, const QByteArray& text = "Too many connections");
