@@ -398,6 +398,29 @@ TEST_F(ScriptedNntpServerTest, DelaysRepliesAndKeepsTheirOrder)
     EXPECT_EQ(client->readBlock(), QByteArray("222 0 <b@test>\r\nB\r\n.\r\n"));
 }
 
+TEST_F(ScriptedNntpServerTest, AHeldReplyWaitsForItsGateAndHoldsBackWhatFollows)
+{
+    server.addArticle("a@test", "A");
+    server.addArticle("b@test", "B");
+    auto gate = std::make_shared<NntpGate>();
+    server.addRule(NntpRule::on("BODY").withArgument("<a@test>").heldBy(gate));
+    auto client = greeted(server);
+    ASSERT_TRUE(client);
+    auto other = greeted(server);
+    ASSERT_TRUE(other);
+    client->sendRaw("BODY <a@test>\r\nBODY <b@test>\r\n");
+    ASSERT_TRUE(waitUntil([&] { return server.bodyRequests("<a@test>") == 1; }, 5000));
+    // Other connections go on meanwhile.
+    other->send("BODY <b@test>");
+    EXPECT_EQ(other->readBlock(), QByteArray("222 0 <b@test>\r\nB\r\n.\r\n"));
+    EXPECT_EQ(client->readFor(200), QByteArray());
+    EXPECT_EQ(server.bodyRequests("<b@test>"), 1) << "the next command waits for the held reply";
+    gate->open();
+    EXPECT_EQ(client->readBlock(), QByteArray("222 0 <a@test>\r\nA\r\n.\r\n"));
+    EXPECT_EQ(client->readBlock(), QByteArray("222 0 <b@test>\r\nB\r\n.\r\n"));
+    EXPECT_EQ(server.bodyRequests("<b@test>"), 2);
+}
+
 TEST_F(ScriptedNntpServerTest, GoesSilentButKeepsRecording)
 {
     server.addArticle("a@test", "A");

@@ -52,6 +52,12 @@ NntpRule& NntpRule::splitAt(const QList<qsizetype>& offsets, int gapMs)
     return *this;
 }
 
+NntpRule& NntpRule::heldBy(std::shared_ptr<const NntpGate> value)
+{
+    gate = std::move(value);
+    return *this;
+}
+
 NntpRule& NntpRule::goSilent()
 {
     return silentAfterBytes(0);

@@ -3,7 +3,24 @@
 #include <QByteArray>
 #include <QList>
 
+#include <atomic>
+#include <memory>
 #include <optional>
+
+// A switch the test holds open or shut: a rule that waits on it writes no
+// byte of its reply while it is shut. Lets a test keep a client in the middle
+// of a command for exactly as long as it needs to look at it, whatever the
+// speed of the machine. Usable from any thread.
+class NntpGate
+{
+public:
+    void open() { open_.store(true); }
+    void close() { open_.store(false); }
+    bool isOpen() const { return open_.load(); }
+
+private:
+    std::atomic<bool> open_{false};
+};
 
 // One scripted behaviour of the scripted NNTP server: which received command
 // it matches and what the server then does instead of, or around, its normal
@@ -13,6 +30,7 @@
 //     NntpRule::on("BODY").onConnection(2).splitAt({10, 200})
 //     NntpRule::on(NntpRule::kGreeting).delay(500)
 //     NntpRule::on("BODY").silentAfterBytes(100)
+//     NntpRule::on("BODY").heldBy(gate)
 //
 // The command is the first word of the line in upper case, for AUTHINFO the
 // first two ("AUTHINFO USER", "AUTHINFO PASS"); the argument is the rest of
@@ -36,8 +54,9 @@ struct NntpRule
     std::optional<QByteArray> replyBytes; // written verbatim in place of the normal reply
     int delayMs = 0;                      // before the first byte of the reply
     QList<qsizetype> splits;              // offsets at which the reply is cut into separate writes
-    int splitGapMs = 30;    // pause between those writes, long enough to arrive as separate reads
-    qint64 limitBytes = -1; // only this many bytes of the reply are written; -1: all
+    int splitGapMs = 30; // pause between those writes, long enough to arrive as separate reads
+    std::shared_ptr<const NntpGate> gate; // the reply waits while it is shut; none: no wait
+    qint64 limitBytes = -1;               // only this many bytes of the reply are written; -1: all
     Then then = Then::Continue;
 
     static NntpRule on(const QByteArray& command);
@@ -51,6 +70,8 @@ struct NntpRule
     NntpRule& replyRaw(const QByteArray& bytes);
     NntpRule& delay(int ms);
     NntpRule& splitAt(const QList<qsizetype>& offsets, int gapMs = 30);
+    // The reply (after its delay) waits until `gate` is open.
+    NntpRule& heldBy(std::shared_ptr<const NntpGate> gate);
 
     // No reply, and none to anything that follows; the connection stays open.
     NntpRule& goSilent();

@@ -249,12 +249,26 @@ QByteArray NntpServerSession::respond(const QByteArray& command, const QByteArra
         pieces_.append(bytes);
     }
     gapMs_ = rule ? rule->splitGapMs : 0;
+    gate_ = rule ? rule->gate : nullptr;
     busy_ = true;
     if (rule && rule->delayMs > 0)
-        QTimer::singleShot(rule->delayMs, this, &NntpServerSession::writeNextPiece);
+        QTimer::singleShot(rule->delayMs, this, &NntpServerSession::writeWhenOpen);
     else
-        writeNextPiece();
+        writeWhenOpen();
     return reply;
+}
+
+void NntpServerSession::writeWhenOpen()
+{
+    if (closing_) return;
+    if (gate_ && !gate_->isOpen()) {
+        // The gate is set from another thread and sends no signal; a short
+        // look now and then keeps the session free of locks.
+        QTimer::singleShot(5, this, &NntpServerSession::writeWhenOpen);
+        return;
+    }
+    gate_.reset();
+    writeNextPiece();
 }
 
 void NntpServerSession::writeNextPiece()

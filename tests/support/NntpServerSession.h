@@ -43,6 +43,8 @@ private:
     // and the connection carries on afterwards.
     QByteArray respond(const QByteArray& command, const QByteArray& argument, const QByteArray& defaultReply,
                        bool* delivered = nullptr);
+    // Writes the first piece once the rule's gate (if any) is open.
+    void writeWhenOpen();
     void writeNextPiece();
     void finishReply();
     void closeConnection();
@@ -72,5 +74,6 @@ private:
 
     QList<QByteArray> pieces_;
     int gapMs_ = 0;
+    std::shared_ptr<const NntpGate> gate_;
     NntpRule::Then then_ = NntpRule::Then::Continue;
 };

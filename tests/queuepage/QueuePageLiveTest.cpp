@@ -1,0 +1,562 @@
+// The queue page as the main window builds it, showing the queue of a real
+// engine: jobs imported from NZB files through the page and downloaded over
+// connections to a scripted news server. The server holds chosen replies
+// back behind a gate, so that a job stays in the middle of its download for
+// exactly as long as the test looks at its row.
+
+#include "core/Utils.h"
+#include "nntp/NNTPServersController.h"
+#include "platform/UserDefaults.h"
+#include "queue/QueueController.h"
+#include "ui/core/MainVC.h"
+#include "ui/core/MainWindow.h"
+#include "ui/queue/QueuePasswordWC.h"
+#include "ui/queue/QueueTableModel.h"
+#include "ui/queue/QueueVC.h"
+#include "ui/queue/TableViewQueue.h"
+
+#include "support/ArticleFixtures.h"
+#include "support/EventLoop.h"
+#include "support/ModalDriver.h"
+#include "support/NntpRule.h"
+#include "support/NzbFixture.h"
+#include "support/ScriptedDialogAnswerer.h"
+#include "support/ScriptedNntpServer.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+// A body as the server holds it: the fixture gives the transfer form, the
+// server does the dot-stuffing itself.
+QByteArray unstuffed(const QByteArray& transfer)
+{
+    QByteArray out;
+    for (QByteArray line : transfer.split('\n')) {
+        if (line.isEmpty()) continue;
+        if (line == ".\r") break;
+        if (line.startsWith("..")) line.remove(0, 1);
+        out += line + '\n';
+    }
+    return out;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+struct PostedFile
+{
+    QString name;
+    QByteArray data;
+    QList<QByteArray> mids; // with angle brackets, as BODY carries them
+    QList<QByteArray> bodies;
+};
+
+// One job as posted: its files, and the NZB file that lists them.
+struct PostedJob
+{
+    QString title;
+    QList<PostedFile> files;
+    QString nzb;
+
+    QList<QByteArray> mids() const
+    {
+        QList<QByteArray> out;
+        for (const PostedFile& f : files)
+            out += f.mids;
+        return out;
+    }
+};
+
+// What a row of the table shows, as the row's delegate paints it.
+struct RowView
+{
+    QString title;
+    QString comment;
+    QString image;
+    QString size;
+    QString progress;
+    bool hasPassword = false;
+};
+
+class QueuePageLive : public ::testing::Test
+{
+protected:
+    TempHome home;
+    ScriptedDialogAnswerer dialogs;
+    // Made before the window and gone after it: the engine closes its
+    // connections while the server still answers.
+    ScriptedNntpServer server;
+    std::shared_ptr<NntpGate> gate = std::make_shared<NntpGate>();
+    std::unique_ptr<MainWindow> window;
+    MainVC* mainVC = nullptr;
+    QueueVC* page = nullptr;
+    QString downloadFolder;
+    QString finalFolder;
+    QString nzbFolder;
+
+    void SetUp() override
+    {
+        downloadFolder = home.makeFolder(QStringLiteral("incoming"));
+        finalFolder = home.makeFolder(QStringLiteral("final"));
+        nzbFolder = home.makeFolder(QStringLiteral("nzbs"));
+        UserDefaults& d = UserDefaults::standard();
+        d.setObject(downloadFolder, QStringLiteral("downloadPath"));
+        d.setObject(finalFolder, QStringLiteral("moveAfterDownloadPath"));
+        d.setBool(true, QStringLiteral("moveAfterDownload"));
+        d.setBool(true, QStringLiteral("enableCheckForPasswordInNZBTitle"));
+        ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+
+        window = std::make_unique<MainWindow>();
+        mainVC = new MainVC(window.get());
+        window->setCentralWidget(mainVC);
+        mainVC->changeTopViewController(2);
+        page = qobject_cast<QueueVC*>(mainVC->pageForTag(2));
+        ASSERT_NE(page, nullptr);
+        window->resize(1100, 600);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void TearDown() override
+    {
+        // What the engine logged tells which step went wrong.
+        if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
+        gate->open();
+        window.reset(); // the engine closes its connections and waits for their threads
+        spinEventLoop(20);
+        server.stop();
+    }
+
+    QueueController* controller() const { return mainVC->engine().queueController(); }
+    TableViewQueue* table() const { return page->tableviewQueue(); }
+    QueueTableModel* model() const { return table()->queueModel(); }
+
+    void useServer(qint64 connections)
+    {
+        NNTPServersController* list = mainVC->engine().nntpServersController();
+        const NNTPServerObjectPtr entry = list->createNewNNTPServer();
+        entry->setAlias(QStringLiteral("Main"));
+        entry->setAddress(QStringLiteral("127.0.0.1"));
+        entry->setPort(server.port());
+        entry->setSsl(false);
+        entry->setRequiresLogin(false);
+        entry->setMaxConnections(connections);
+        list->buildLocalArrays();
+    }
+
+    // Files of `sizes` bytes cut into articles of 40000 bytes, served by the
+    // server, listed in an NZB file named after the title.
+    PostedJob post(const QString& title, const QList<qsizetype>& sizes, std::uint32_t seed,
+                   const QString& nzbName = QString())
+    {
+        PostedJob job;
+        job.title = title;
+        NzbFixture nzb;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            PostedFile f;
+            f.name = QStringLiteral("%1-%2.bin").arg(title.section(u' ', 0, 0).toLower()).arg(i + 1);
+            f.data = ArticleFixtures::randomBytes(sizes[i], seed + std::uint32_t(i));
+            NzbFixture::File file;
+            const QList<QByteArray> bodies = ArticleFixtures::yencArticles(f.data, f.name.toUtf8(), 40000);
+            file.subject = NzbFixture::subjectFor(f.name, int(i + 1), int(sizes.size()), int(bodies.size()));
+            for (const QByteArray& body : bodies) {
+                const QString mid = QStringLiteral("%1.part%2@live.test").arg(f.name).arg(f.mids.size() + 1);
+                f.mids.append("<" + mid.toUtf8() + ">");
+                f.bodies.append(unstuffed(body));
+                file.articles.append({f.bodies.last().size(), f.mids.size(), mid});
+                server.addArticle(f.mids.last(), f.bodies.last());
+            }
+            nzb.addFile(file);
+            job.files.append(f);
+        }
+        job.nzb = QDir(nzbFolder).filePath((nzbName.isEmpty() ? title : nzbName) + QStringLiteral(".nzb"));
+        EXPECT_TRUE(nzb.write(job.nzb));
+        return job;
+    }
+
+    // Every BODY for the job's articles waits behind the gate.
+    void holdBack(const PostedJob& job, const std::shared_ptr<NntpGate>& by)
+    {
+        for (const QByteArray& mid : job.mids())
+            server.addRule(NntpRule::on("BODY").withArgument(mid).heldBy(by));
+    }
+    void holdBack(const PostedJob& job) { holdBack(job, gate); }
+
+    static qint64 nzbBytes(const PostedJob& job)
+    {
+        qint64 n = 0;
+        for (const PostedFile& f : job.files)
+            for (const QByteArray& body : f.bodies)
+                n += body.size();
+        return n;
+    }
+
+    // Imported as the open panel's OK does it; the job once it is queued.
+    QueuePtr import(const PostedJob& posted)
+    {
+        page->nzbFilesChosen({posted.nzb});
+        QueuePtr job;
+        waitUntil(
+            [&] {
+                for (const QueuePtr& q : controller()->queueArray())
+                    if (q->nzbFile() == posted.nzb) job = q;
+                return job != nullptr;
+            },
+            20000);
+        return job;
+    }
+
+    int requested(const PostedJob& job) const
+    {
+        int n = 0;
+        for (const QByteArray& mid : job.mids())
+            n += server.bodyRequests(mid);
+        return n;
+    }
+
+    RowView row(int r) const
+    {
+        RowView v;
+        const QueueTableModel::Binding* b = model()->binding(r);
+        if (!b) return v;
+        v.title = b->texts.title;
+        v.comment = b->texts.comment;
+        v.image = b->statusButton.imageName();
+        v.size = b->texts.size;
+        v.progress = b->texts.progress;
+        v.hasPassword = b->texts.hasPassword;
+        return v;
+    }
+    QStringList rowTitles() const
+    {
+        QStringList out;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            out << row(r).title;
+        return out;
+    }
+    QStringList rowImages() const
+    {
+        QStringList out;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            out << row(r).image;
+        return out;
+    }
+    QString downloadTotals() const { return page->bytesFilesInDownloadQueueTextField()->text(); }
+
+    // One selection change, as a click makes it.
+    void select(const QList<int>& rows)
+    {
+        QItemSelection selection;
+        for (int r : rows)
+            selection.select(model()->index(r), model()->index(r));
+        table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+
+    // Opens the table's context menu and picks an item, as a right-click on
+    // a selected row and a click on the item do.
+    void chooseFromMenu(const char* item)
+    {
+        QMenu* menu = page->contextMenu();
+        menu->popup(table()->viewport()->mapToGlobal(QPoint(40, 20)));
+        ASSERT_TRUE(waitUntil([&] { return menu->isVisible(); }));
+        QAction* action = page->menuItem(QLatin1String(item));
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(action->isEnabled()) << item;
+        action->trigger();
+        menu->hide();
+    }
+
+    bool waitUntilFinished(const QueuePtr& job)
+    {
+        return waitUntil([&] { return job->status() == 10; }, 60000);
+    }
+
+    // The job's files as posted, in its folder below the final folder.
+    void expectDownloaded(const QueuePtr& job, const PostedJob& posted)
+    {
+        const QString folder = job->downloadUrl();
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+            << folder.toStdString();
+        for (const PostedFile& f : posted.files) {
+            const QByteArray written = readFile(QDir(folder).filePath(f.name));
+            EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
+            EXPECT_TRUE(written == f.data) << f.name.toStdString();
+        }
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const RowView& v)
+{
+    return os << v.title.toStdString() << " | " << v.comment.toStdString() << " | " << v.image.toStdString()
+              << " | " << v.size.toStdString() << " | " << v.progress.toStdString()
+              << (v.hasPassword ? " | password" : "");
+}
+
+} // namespace
+
+TEST_F(QueuePageLive, RowsAndTotalsFollowJobsFromQueuedThroughDownloadingToFinished)
+{
+    useServer(1);
+    auto concertGate = std::make_shared<NntpGate>();
+    const PostedJob holiday = post(QStringLiteral("Holiday Pictures"), {100000, 30000}, 1);
+    const PostedJob concert = post(QStringLiteral("Concert Recording"), {50000, 20000}, 2);
+    holdBack(holiday);
+    holdBack(concert, concertGate);
+    const QueuePtr a = import(holiday);
+    ASSERT_TRUE(a);
+    const QueuePtr b = import(concert);
+    ASSERT_TRUE(b);
+
+    // Every image the rows showed, in order, without repeats.
+    QList<QStringList> shown(2);
+    auto note = [&] {
+        for (int r = 0; r < std::min(2, model()->rowCount()); ++r)
+            if (shown[r].isEmpty() || shown[r].last() != row(r).image) shown[r] << row(r).image;
+    };
+    QObject watching; // ends the connection with this test's locals
+    QObject::connect(model(), &QAbstractItemModel::dataChanged, &watching, note);
+    note();
+
+    // One connection: the first job takes it, its article held by the
+    // server; the second waits its turn.
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_downloading"; }, 20000)) << row(0);
+    ASSERT_TRUE(waitUntil([&] { return row(1).image == "qbtn_stats_queued"; })) << row(1);
+    EXPECT_EQ(rowTitles(), QStringList({"Holiday Pictures", "Concert Recording"}));
+    EXPECT_EQ(row(0).comment, "Downloading") << row(0);
+    EXPECT_EQ(row(1).comment, "Queued for downloading") << row(1);
+    EXPECT_EQ(requested(holiday), 1);
+    EXPECT_EQ(requested(concert), 0);
+    const QString both =
+        QStringLiteral("2 Files, ") + Utils::formatBytes(nzbBytes(holiday) + nzbBytes(concert));
+    EXPECT_TRUE(waitUntil([&] { return downloadTotals() == both; })) << downloadTotals().toStdString();
+    const QString holidaySize = Utils::formatBytes(nzbBytes(holiday));
+    const QString concertSize = Utils::formatBytes(nzbBytes(concert));
+    EXPECT_EQ(row(0).size, holidaySize + " (" + holidaySize + ")") << row(0);
+    EXPECT_EQ(row(0).progress, "0 %") << row(0);
+    EXPECT_EQ(row(1).size, concertSize + " (" + concertSize + ")") << row(1);
+
+    gate->open();
+    ASSERT_TRUE(waitUntilFinished(a)) << a->status() << " " << a->commentTextField().toStdString();
+    // The comment follows the status a moment later.
+    ASSERT_TRUE(waitUntil([&] {
+        return row(0).image == "qbtn_stats_finished" && row(0).comment == "Finished";
+    })) << row(0);
+    ASSERT_TRUE(waitUntil([&] { return row(1).image == "qbtn_stats_downloading"; })) << row(1);
+    EXPECT_EQ(row(1).comment, "Downloading") << row(1);
+    const QString one = QStringLiteral("1 File, ") + Utils::formatBytes(nzbBytes(concert));
+    EXPECT_TRUE(waitUntil([&] { return downloadTotals() == one; })) << downloadTotals().toStdString();
+    EXPECT_EQ(row(0).size, "0 B (" + holidaySize + ")") << row(0);
+    EXPECT_EQ(row(0).progress, "100 %") << row(0);
+
+    concertGate->open();
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    // The comment follows the status a moment later.
+    ASSERT_TRUE(waitUntil([&] {
+        return row(1).image == "qbtn_stats_finished" && row(1).comment == "Finished";
+    })) << row(1);
+    EXPECT_TRUE(waitUntil([&] { return downloadTotals() == "0 Files, 0 B"; }))
+        << downloadTotals().toStdString();
+    EXPECT_EQ(rowTitles(), QStringList({"Holiday Pictures", "Concert Recording"}))
+        << "finished jobs stay while the cleanup method keeps them";
+    EXPECT_EQ(row(1).size, "0 B (" + concertSize + ")") << row(1);
+    EXPECT_EQ(row(1).progress, "100 %") << row(1);
+
+    for (const QStringList& images : shown) {
+        EXPECT_LT(images.indexOf("qbtn_stats_downloading"), images.indexOf("qbtn_stats_finished"))
+            << images.join(u' ').toStdString();
+        EXPECT_EQ(images.last(), "qbtn_stats_finished");
+    }
+    EXPECT_EQ(shown[1].indexOf("qbtn_stats_queued"), shown[1].indexOf("qbtn_stats_downloading") - 1)
+        << shown[1].join(u' ').toStdString();
+    expectDownloaded(a, holiday);
+    expectDownloaded(b, concert);
+}
+
+TEST_F(QueuePageLive, PausingADownloadingJobStopsItsHandOutAndResumingFinishesIt)
+{
+    useServer(2);
+    const PostedJob holiday = post(QStringLiteral("Holiday Pictures"), {160000, 80000}, 3);
+    const PostedJob concert = post(QStringLiteral("Concert Recording"), {60000, 30000}, 4);
+    holdBack(holiday);
+    const QueuePtr a = import(holiday);
+    ASSERT_TRUE(a);
+    const QueuePtr b = import(concert);
+    ASSERT_TRUE(b);
+    // Both connections wait on an article of the first job.
+    ASSERT_TRUE(waitUntil([&] { return requested(holiday) == 2; }, 20000)) << requested(holiday);
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_downloading"; })) << row(0);
+    EXPECT_EQ(requested(concert), 0);
+
+    select({0});
+    ASSERT_TRUE(page->button("btnPause")->isEnabled());
+    page->button("btnPause")->click();
+    EXPECT_TRUE(a->shouldPause());
+    ASSERT_TRUE(waitUntil([&] { return a->isPaused(); }));
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_pause"; })) << row(0);
+    EXPECT_EQ(row(0).comment, "(Paused) Downloading") << row(0);
+
+    // The held articles come in; from then on the connections work for the
+    // second job only, and take nothing more of the paused one.
+    gate->open();
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    EXPECT_EQ(requested(holiday), 2);
+    EXPECT_TRUE(a->isPaused());
+    EXPECT_EQ(a->status(), 1);
+    EXPECT_EQ(row(0).image, "qbtn_stats_pause") << row(0);
+    for (const QByteArray& mid : concert.mids())
+        EXPECT_EQ(server.bodyRequests(mid), 1) << mid.toStdString();
+
+    // Resumed from the context menu of the selected row.
+    chooseFromMenu("mnuItemResume");
+    EXPECT_FALSE(a->isPaused());
+    ASSERT_TRUE(waitUntilFinished(a)) << a->status() << " " << a->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_finished"; })) << row(0);
+    for (const QByteArray& mid : holiday.mids())
+        EXPECT_EQ(server.bodyRequests(mid), 1) << mid.toStdString();
+    expectDownloaded(a, holiday);
+    expectDownloaded(b, concert);
+}
+
+TEST_F(QueuePageLive, CancellingASelectionRemovesItsRowsAndJobsAndTheRestFinishes)
+{
+    useServer(1);
+    const PostedJob holiday = post(QStringLiteral("Holiday Pictures"), {100000, 30000}, 5);
+    const PostedJob concert = post(QStringLiteral("Concert Recording"), {50000, 20000}, 6);
+    const PostedJob lecture = post(QStringLiteral("Lecture Notes"), {40000, 40000}, 7);
+    holdBack(holiday);
+    const QueuePtr a = import(holiday);
+    const QueuePtr b = import(concert);
+    const QueuePtr c = import(lecture);
+    ASSERT_TRUE(a && b && c);
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_downloading"; }, 20000)) << row(0);
+    ASSERT_EQ(rowTitles(), QStringList({"Holiday Pictures", "Concert Recording", "Lecture Notes"}));
+
+    // The downloading job has started: the question about its files is
+    // answered "remove them too"; the queued one goes without a question.
+    dialogs.script({1002});
+    select({0, 2});
+    ASSERT_TRUE(page->button("btnCancel")->isEnabled());
+    page->button("btnCancel")->click();
+    ASSERT_TRUE(waitUntil([&] { return rowTitles() == QStringList({"Concert Recording"}); }, 20000))
+        << rowTitles().join(u',').toStdString();
+    EXPECT_EQ(controller()->queueArray(), QList<QueuePtr>({b}));
+    EXPECT_TRUE(a->isCancelled());
+    EXPECT_TRUE(c->isCancelled());
+    EXPECT_EQ(dialogs.askedTitles(), QStringList({"The selected file is not completed yet."}));
+
+    gate->open();
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    EXPECT_EQ(requested(lecture), 0) << "a cancelled job is never handed out";
+    EXPECT_EQ(requested(holiday), 1) << "only the article held when it was cancelled";
+    EXPECT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_finished"; })) << row(0);
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_FALSE(QFileInfo::exists(QDir(downloadFolder).filePath(holiday.title)));
+    expectDownloaded(b, concert);
+}
+
+TEST_F(QueuePageLive, AnEmptyPasswordFromThePasswordWindowReachesEverySelectedJob)
+{
+    useServer(1);
+    const PostedJob holiday = post(QStringLiteral("Holiday Pictures"), {100000, 30000}, 8,
+                                   QStringLiteral("Holiday Pictures{{secret}}"));
+    const PostedJob concert = post(QStringLiteral("Concert Recording"), {50000, 20000}, 9);
+    holdBack(holiday);
+    const QueuePtr a = import(holiday);
+    const QueuePtr b = import(concert);
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(waitUntil([&] { return row(0).image == "qbtn_stats_downloading"; }, 20000)) << row(0);
+    EXPECT_EQ(row(0).title, "Holiday Pictures") << "the password is taken out of the title";
+    EXPECT_TRUE(row(0).hasPassword);
+    EXPECT_EQ(a->password(), "secret");
+    EXPECT_FALSE(row(1).hasPassword);
+
+    // The queued job paused from its row's menu; the password window then
+    // starts from the first job's password and is confirmed empty.
+    select({1});
+    chooseFromMenu("mnuItemPause");
+    ASSERT_TRUE(waitUntil([&] { return row(1).image == "qbtn_stats_pause"; })) << row(1);
+    select({0, 1});
+    QString offered;
+    whenShown<QueuePasswordWC>([&](QueuePasswordWC* w) {
+        offered = w->passwordTextField()->text();
+        w->passwordTextField()->clear();
+        w->submitButton()->click();
+    });
+    chooseFromMenu("mnuItemSetPassword");
+    ASSERT_TRUE(waitUntil([&] { return b->hasPassword(); }));
+    EXPECT_EQ(offered, "secret");
+    EXPECT_EQ(a->password(), "");
+    EXPECT_EQ(b->password(), "");
+    EXPECT_TRUE(a->hasPassword());
+    ASSERT_TRUE(waitUntil([&] { return row(0).hasPassword && row(1).hasPassword; })) << row(0) << row(1);
+    EXPECT_FALSE(b->isPaused()) << "a paused job resumes once it has its password";
+
+    gate->open();
+    ASSERT_TRUE(waitUntilFinished(a)) << a->status() << " " << a->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    expectDownloaded(a, holiday);
+    expectDownloaded(b, concert);
+}
+
+TEST_F(QueuePageLive, ScreenshotOfJobsDownloadingPausedAndFinished)
+{
+    useServer(1);
+    const PostedJob finished = post(QStringLiteral("Mountain Trip"), {90000, 30000}, 10);
+    const PostedJob downloading = post(QStringLiteral("Holiday Pictures"), {160000, 40000}, 11);
+    const PostedJob paused = post(QStringLiteral("Concert Recording"), {60000, 30000}, 12);
+    const QueuePtr f = import(finished);
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(waitUntilFinished(f)) << f->status() << " " << f->commentTextField().toStdString();
+    holdBack(downloading);
+    const QueuePtr d = import(downloading);
+    const QueuePtr p = import(paused);
+    ASSERT_TRUE(d && p);
+    // Paused once it is queued: a job still being read pauses only at its
+    // first download step.
+    ASSERT_TRUE(waitUntil([&] { return model()->rowCount() == 3 && row(2).image == "qbtn_stats_queued"; }));
+    select({2});
+    ASSERT_TRUE(page->button("btnPause")->isEnabled());
+    page->button("btnPause")->click();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return rowImages() ==
+                   QStringList({"qbtn_stats_finished", "qbtn_stats_downloading", "qbtn_stats_pause"});
+        },
+        20000))
+        << rowImages().join(u' ').toStdString();
+    EXPECT_EQ(rowTitles(), QStringList({"Mountain Trip", "Holiday Pictures", "Concert Recording"}));
+    EXPECT_EQ(requested(paused), 0);
+    const QString left =
+        QStringLiteral("2 Files, ") + Utils::formatBytes(nzbBytes(downloading) + nzbBytes(paused));
+    EXPECT_TRUE(waitUntil([&] { return downloadTotals() == left; })) << downloadTotals().toStdString();
+    EXPECT_EQ(row(0).comment, "Finished") << row(0);
+    EXPECT_EQ(row(1).comment, "Downloading") << row(1);
+    EXPECT_EQ(row(2).comment, "(Paused) Queued for downloading") << row(2);
+
+    spinEventLoop(50);
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(shot.size(), QSize(1100, 600) * window->devicePixelRatio());
+    if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty()) {
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(out))) << out.toStdString();
+    }
+}
