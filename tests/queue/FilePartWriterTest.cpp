@@ -26,6 +26,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -913,6 +915,38 @@ TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
         EXPECT_EQ(spool->md5(), md5Hex(expected));
         EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
     }
+}
+
+// A run that crashed leaves its spool files; the next run removes them, but
+// never those of a run that is still going.
+TEST(FilePartSpoolLeftovers, FilesOfEndedRunsGoThoseOfLiveRunsStay)
+{
+    TempHome home;
+    const QString download = home.makeFolder("dl");
+    const QString folder = FilePartSpool::spoolFolderFor(download);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const pid_t ended = ::fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const QString endedFile = folder + QStringLiteral("/part-%1-00000000000000aa.tmp").arg(ended);
+    const QString liveFile = folder + QStringLiteral("/part-%1-00000000000000bb.tmp").arg(::getppid());
+    const QString otherFile = folder + QStringLiteral("/notes.txt");
+    for (const QString& path : {endedFile, liveFile, otherFile}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left");
+    }
+
+    int code = 0;
+    QString error;
+    const auto spool = FilePartSpool::create(download, &code, &error);
+    ASSERT_NE(spool, nullptr) << error.toStdString();
+
+    EXPECT_FALSE(QFileInfo::exists(endedFile));
+    EXPECT_TRUE(QFileInfo::exists(liveFile));
+    EXPECT_TRUE(QFileInfo::exists(otherFile));
+    EXPECT_TRUE(QFileInfo::exists(spool->path()));
 }
 
 TEST(FilePartWriterNames, SlashesOfARecoverySetNameBecome2F)
