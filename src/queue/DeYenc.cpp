@@ -275,7 +275,7 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
 DecodeResult DeYenc::decodeToFile(const DecodeRequest& request, DecodeSink& sink)
 {
     DecodeResult result;
-    qsizetype largestBody = 0;
+    qsizetype largestBody = qsizetype(std::max<qint64>(0, request.largestBodyBefore));
     bool isYenc = false;
     for (const QByteArray& body : request.bodies) {
         largestBody = std::max(largestBody, body.size());

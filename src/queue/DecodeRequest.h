@@ -23,6 +23,10 @@ struct DecodeRequest
     // The file part's byte count (the NZB's bytes of its articles); 0 when
     // unknown. It bounds how large a file the headers may claim.
     qint64 partBytes = 0;
+    // The largest body of the part among those decoded earlier (a part
+    // decoded in several runs): the bound on the file size stays the one
+    // that all its bodies give, whichever of them a run is handed.
+    qint64 largestBodyBefore = 0;
     // Clear each body once the decoder is done with it, so that a part's
     // memory is the bodies not yet decoded. A decoder that finds the bodies
     // are not in its encoding leaves them untouched.

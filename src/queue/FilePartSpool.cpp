@@ -2,13 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <openssl/evp.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -39,6 +43,30 @@ QString freshName()
     return QStringLiteral("part-%1-%2.tmp")
         .arg(::getpid())
         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+// Spool files of a run that ended without removing them (it crashed, or
+// was killed): a part spooled while it downloaded may have left a large
+// one. Each run looks once per folder; a file of a process that still runs
+// is left alone.
+void removeLeftoversOfEndedRuns(const QString& folder)
+{
+    static QMutex lock;
+    static QSet<QString> swept;
+    {
+        QMutexLocker locker(&lock);
+        if (swept.contains(folder)) return;
+        swept.insert(folder);
+    }
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("part-*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        bool ok = false;
+        const pid_t pid = pid_t(name.section(QLatin1Char('-'), 1, 1).toLongLong(&ok));
+        if (!ok || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        ::unlink(native(folder + QLatin1Char('/') + name).constData());
+    }
 }
 
 } // namespace
@@ -156,6 +184,7 @@ std::unique_ptr<FilePartSpool> FilePartSpool::create(const QString& downloadFold
     if (downloadFolder.isEmpty()) return failed(ENOENT);
     const QString folder = spoolFolderFor(downloadFolder);
     if (::mkdir(native(folder).constData(), 0777) != 0 && errno != EEXIST) return failed(errno);
+    removeLeftoversOfEndedRuns(folder);
     for (int attempt = 0;; ++attempt) {
         const QString path = folder + QLatin1Char('/') + freshName();
         const int fd = ::open(native(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -21,7 +21,8 @@
 // them be read back from the file instead.
 //
 // The spool file is removed when the spool is destroyed unless it was moved
-// into place. One thread at a time.
+// into place; the files a run that ended without that left behind are
+// removed by the next run's first spool in the folder. One thread at a time.
 class FilePartSpool : public DecodeSink
 {
 public:

@@ -12,6 +12,7 @@
 #include "queue/FilePartSpool.h"
 #include "queue/NBBase64Decode.h"
 #include "queue/NBUUDecode.h"
+#include "queue/Segment.h"
 #include "queue/TextDecode.h"
 
 #include <QDir>
@@ -88,6 +89,86 @@ private:
     bool keep_ = true;
 };
 
+EarlySpool::EarlySpool() = default;
+EarlySpool::~EarlySpool() = default;
+
+qint64 FilePartWriter::spoolEarly(const QueuePtr& part, EarlySpool& entry)
+{
+    const QueuePtr job = part ? part->queue() : nullptr;
+    if (!job || job->isCancelled() || part->isCancelled()) return 0;
+
+    const QList<SegmentPtr> segments = part->segments();
+    std::vector<QByteArray> bodies(size_t(segments.size()));
+    qint64 largest = entry.largestBody;
+    bool any = false;
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const SegmentPtr& segment = segments[i];
+        if (segment->status() != 2 || segment->spooled()) continue;
+        QByteArray body = segment->filedata();
+        if (body.isEmpty()) continue;
+        largest = std::max(largest, qint64(body.size()));
+        // Only bodies that say where they go: a body without "=ypart" is a
+        // whole file at offset 0, and any other encoding is decoded in order
+        // by the final write.
+        if (!DeYenc::checkIfYenc(body) || !body.contains("\r\n=ypart ")) continue;
+        bodies[size_t(i)] = std::move(body);
+        any = true;
+    }
+    entry.largestBody = largest;
+    if (!any) return 0;
+
+    if (!entry.spool) {
+        const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
+        int errorCode = 0;
+        QString errorText;
+        if (FileUtils::doesFolderExists(downloadPath))
+            entry.spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+        if (!entry.spool) {
+            // The bodies stay held; the final write meets the same disk and
+            // reports it.
+            if (!entry.failureLogged)
+                BLOG(3, "Cannot spool the articles of %@ while they download: %@ (%ld)", part->filename(),
+                     errorText.isEmpty() ? downloadPath : errorText, long(errorCode));
+            entry.failureLogged = true;
+            return 0;
+        }
+        entry.spool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
+    }
+
+    DecodeRequest request;
+    request.bodies = std::span<QByteArray>(bodies);
+    request.partFilename = part->filename();
+    request.jobTitle = job->title();
+    request.isCancelled = [job, part] { return job->isCancelled() || part->isCancelled(); };
+    request.partBytes = qint64(part->bytes());
+    request.largestBodyBefore = entry.largestBody;
+    request.releaseBodies = false;
+    request.computeCrc32 = false;
+    const DecodeResult result = DeYenc::decodeToFile(request, *entry.spool);
+    // A cancelled part's spool goes with the part.
+    if (result.outcome == DecodeOutcome::Cancelled) return 0;
+    if (result.outcome == DecodeOutcome::WriteFailed && !entry.failureLogged) {
+        BLOG(3, "Cannot spool the articles of %@ while they download: %@ (%ld)", part->filename(),
+             entry.spool->errorString(), long(entry.spool->errorCode()));
+        entry.failureLogged = true;
+    }
+
+    // What was placed is in the spool file, also when a later body failed.
+    qint64 released = 0;
+    for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
+        const DecodedSegment& decoded = result.segments[i];
+        if (!decoded.placed) continue;
+        const SegmentPtr& segment = segments[qsizetype(i)];
+        if (!decoded.filename.isEmpty()) segment->setFilename(decoded.filename);
+        if (decoded.fileposition >= 0) segment->setFileposition(decoded.fileposition);
+        entry.segments.insert(segment.get());
+        segment->setSpooled(true);
+        segment->setFiledata(QByteArray());
+        released += bodies[i].size();
+    }
+    return released;
+}
+
 FilePartWriter::FilePartWriter(const QueuePtr& filepart, RepairController* repairController,
                                PendingCount pending)
     : filepart_(filepart), repairController_(repairController), pending_(std::move(pending))
@@ -105,6 +186,16 @@ RepairController* FilePartWriter::repairController() const
     return repairController_.data();
 }
 
+void FilePartWriter::setEarlySpool(std::unique_ptr<EarlySpool> spool)
+{
+    earlySpool_ = std::move(spool);
+}
+
+std::unique_ptr<EarlySpool> FilePartWriter::takeEarlySpool()
+{
+    return std::move(earlySpool_);
+}
+
 void FilePartWriter::main()
 {
     isTextFile_ = false;
@@ -117,6 +208,7 @@ void FilePartWriter::main()
     }
     if (!job || job->isCancelled()) {
         // Nothing is written for a cancelled job.
+        earlySpool_.reset();
         changeFilepartStatus(kWriteFinished);
         return;
     }
@@ -127,7 +219,29 @@ void FilePartWriter::main()
     deferring_ = true;
     writeFilePartToDisk();
     deferring_ = false;
-    if (deferredStatus_) changeFilepartStatus(*deferredStatus_);
+    if (!downloadAgainSegments_.isEmpty())
+        sendBackForDownload();
+    else if (deferredStatus_)
+        changeFilepartStatus(*deferredStatus_);
+}
+
+void FilePartWriter::sendBackForDownload()
+{
+    const QueuePtr part = filepart();
+    PendingCount pending = reported_ ? PendingCount() : pending_;
+    reported_ = true;
+    const QList<SegmentPtr> segments = std::move(downloadAgainSegments_);
+    downloadAgainSegments_.clear();
+    if (!part) {
+        if (pending) pending->fetch_sub(1);
+        return;
+    }
+    BLOG(3, "%ld articles of %@ are no longer in its spool; they are downloaded again.",
+         long(segments.size()), part->filename());
+    Dispatch::onMain([part, segments, pending, handler = downloadAgain_] {
+        handler(part, segments);
+        if (pending) pending->fetch_sub(1);
+    });
 }
 
 void FilePartWriter::writeFilePartToDisk()
@@ -137,8 +251,32 @@ void FilePartWriter::writeFilePartToDisk()
     if (!job) return;
 
     TakenBodies taken(part);
+    const QList<SegmentPtr>& segments = taken.segments();
+    EarlySpool* early =
+        earlySpool_ && earlySpool_->spool && !earlySpool_->segments.empty() ? earlySpool_.get() : nullptr;
+    // An early spool that holds nothing is as good as none: the run starts a
+    // spool of its own, gone again if the write fails.
+    if (!early) earlySpool_.reset();
+    const auto inEarlySpool = [early](const SegmentPtr& segment) {
+        return early && early->segments.count(segment.get()) > 0;
+    };
+    QList<SegmentPtr> lost;
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        if (segments[i]->spooled() && taken.bodies()[size_t(i)].isEmpty() && !inEarlySpool(segments[i]))
+            lost.append(segments[i]);
+    }
+    if (!lost.isEmpty()) {
+        if (downloadAgain_) {
+            downloadAgainSegments_ = lost;
+            return;
+        }
+        BLOG(3, "%ld articles of %@ are no longer in its spool.", long(lost.size()), part->filename());
+        diskNOK();
+        return;
+    }
+
     const bool decodedBefore = part->isDecodedAlready();
-    if (decodedBefore && taken.allEmpty()) {
+    if (decodedBefore && taken.allEmpty() && !early) {
         // Decoded once, and nothing is left to decode again.
         decodeError();
         return;
@@ -152,15 +290,20 @@ void FilePartWriter::writeFilePartToDisk()
         diskNOK();
         return;
     }
-    int errorCode = 0;
-    QString errorText;
-    const std::unique_ptr<FilePartSpool> spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+    std::unique_ptr<FilePartSpool> ownSpool;
+    FilePartSpool* spool = early ? early->spool.get() : nullptr;
     if (!spool) {
-        reportWriteError(errorCode, errorText);
-        diskNOK();
-        return;
+        int errorCode = 0;
+        QString errorText;
+        ownSpool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+        if (!ownSpool) {
+            reportWriteError(errorCode, errorText);
+            diskNOK();
+            return;
+        }
+        ownSpool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
+        spool = ownSpool.get();
     }
-    spool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
 
     DecodeRequest request;
     request.bodies = std::span<QByteArray>(taken.bodies());
@@ -168,14 +311,21 @@ void FilePartWriter::writeFilePartToDisk()
     request.jobTitle = job->title();
     request.isCancelled = [job] { return job->isCancelled(); };
     request.partBytes = qint64(part->bytes());
+    request.largestBodyBefore = early ? early->largestBody : 0;
     request.releaseBodies = false;
     request.computeCrc32 = false;
 
     DecodeResult result;
     int decoder = 0;
-    for (; decoder <= kTextDecoder; ++decoder) {
-        result = kDecoders[decoder](request, *spool);
-        if (result.outcome != DecodeOutcome::NotThisEncoding) break;
+    if (early) {
+        // The part is yEnc; what is left of it may be no body at all.
+        result = DeYenc::decodeToFile(request, *spool);
+        if (result.outcome == DecodeOutcome::NotThisEncoding) result.outcome = DecodeOutcome::Decoded;
+    } else {
+        for (; decoder <= kTextDecoder; ++decoder) {
+            result = kDecoders[decoder](request, *spool);
+            if (result.outcome != DecodeOutcome::NotThisEncoding) break;
+        }
     }
     switch (result.outcome) {
     case DecodeOutcome::Decoded:
@@ -188,6 +338,7 @@ void FilePartWriter::writeFilePartToDisk()
         break;
     case DecodeOutcome::Cancelled:
         taken.release();
+        earlySpool_.reset();
         changeFilepartStatus(kWriteFinished);
         return;
     case DecodeOutcome::WriteFailed:
@@ -200,7 +351,6 @@ void FilePartWriter::writeFilePartToDisk()
     }
 
     // What the decoders found, as they leave it in the segments.
-    const QList<SegmentPtr>& segments = taken.segments();
     for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
         const DecodedSegment& decoded = result.segments[i];
         if (!decoded.filename.isEmpty()) segments[qsizetype(i)]->setFilename(decoded.filename);
@@ -208,9 +358,18 @@ void FilePartWriter::writeFilePartToDisk()
             segments[qsizetype(i)]->setFileposition(decoded.fileposition);
     }
 
-    const bool isText = decoder == kTextDecoder;
+    QString decodedName = result.filename;
+    if (early) {
+        // The first segment's name, whichever run decoded it.
+        decodedName.clear();
+        for (qsizetype i = 0; i < segments.size() && decodedName.isEmpty(); ++i) {
+            const bool placedNow = size_t(i) < result.segments.size() && result.segments[size_t(i)].placed;
+            if (placedNow || inEarlySpool(segments[i])) decodedName = segments[i]->filename();
+        }
+    }
+    const bool isText = !early && decoder == kTextDecoder;
     isTextFile_ = isText && !part->filename().isEmpty();
-    if (!decodedBefore) nameDecodedPart(part, job, isText ? QString() : result.filename, isText);
+    if (!decodedBefore) nameDecodedPart(part, job, isText ? QString() : decodedName, isText);
 
     // Password probe.
     if (!job->hasPassword() && UserDefaults::standard().boolForKey(QStringLiteral("enablePwdCheck")) &&
@@ -266,6 +425,7 @@ void FilePartWriter::writeFilePartToDisk()
 
     if (job->isCancelled()) {
         taken.release();
+        earlySpool_.reset();
         changeFilepartStatus(kWriteFinished);
         return;
     }
@@ -275,6 +435,9 @@ void FilePartWriter::writeFilePartToDisk()
         return;
     }
     taken.release();
+    earlySpool_.reset();
+    for (const SegmentPtr& segment : segments)
+        segment->setSpooled(false);
     part->setDecodedFileData(QByteArray());
     writeOK(file);
 }

@@ -6,12 +6,31 @@
 #include <QPointer>
 #include <QString>
 
+#include <QList>
+
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 class FilePartSpool;
 class RepairController;
+class Segment;
+
+// What was decoded of a file part while it still downloaded: the spool file
+// its bodies went to, which of its segments are in it, and the largest of
+// those bodies (the bound on the file's size is made from it).
+struct EarlySpool
+{
+    EarlySpool();
+    ~EarlySpool();
+    std::unique_ptr<FilePartSpool> spool;
+    std::unordered_set<const Segment*> segments;
+    qint64 largestBody = 0;
+    // A failure to spool was logged once for the part.
+    bool failureLogged = false;
+};
 
 // One write operation of the write queue: decodes a downloaded file part's
 // article bodies with the first decoder that recognises them (yEnc, uuencode,
@@ -27,6 +46,12 @@ class RepairController;
 // written, so that a retry decodes them again: a part is never lost to a
 // failed write.
 //
+// A part's yEnc bodies may have gone to a spool while it downloaded
+// (spoolEarly); its final write then goes on with that spool and decodes
+// only the bodies still held. A failed final write keeps the spool for the
+// retry. Segments marked spooled whose bytes the spool does not hold (it
+// was dropped meanwhile) are sent back to download, never written as gaps.
+//
 // Runs on the write queue's thread. Queue items are safe to change from any
 // thread and forward what the pages observe to the main thread themselves,
 // so the operation sets names and flags directly and never waits for the
@@ -40,6 +65,26 @@ public:
     using PendingCount = std::shared_ptr<std::atomic<qint64>>;
     FilePartWriter(const QueuePtr& filepart, RepairController* repairController, PendingCount pending = {});
     ~FilePartWriter();
+
+    // The spool the part's bodies went to while it downloaded; the writer
+    // hands it back (takeEarlySpool) unless the run is done with it (the
+    // file is in place, or the job was cancelled).
+    void setEarlySpool(std::unique_ptr<EarlySpool> spool);
+    std::unique_ptr<EarlySpool> takeEarlySpool();
+    // Main thread: takes segments to be downloaded again.
+    using DownloadAgain =
+        std::function<void(const QueuePtr& filepart, const QList<std::shared_ptr<Segment>>&)>;
+    void setDownloadAgain(DownloadAgain handler) { downloadAgain_ = std::move(handler); }
+
+    // Write queue: decodes the held yEnc bodies of `filepart` that name
+    // their place in the file ("=ypart begin=") into `spool` (made on first
+    // use in the download folder's spool folder), marks their segments
+    // spooled and releases the bodies. A body the spool could not take is
+    // kept in its segment for the final write, which reports the failure.
+    // Returns the bytes of the bodies released. Other encodings have no
+    // offsets to decode by, come in small parts in practice, and stay held
+    // until the final write.
+    static qint64 spoolEarly(const QueuePtr& filepart, EarlySpool& spool);
 
     QueuePtr filepart() const { return filepart_.lock(); }
     RepairController* repairController() const;
@@ -82,4 +127,9 @@ private:
     bool reported_ = false;
     bool deferring_ = false;
     std::optional<qint64> deferredStatus_;
+    std::unique_ptr<EarlySpool> earlySpool_;
+    DownloadAgain downloadAgain_;
+    QList<std::shared_ptr<Segment>> downloadAgainSegments_;
+
+    void sendBackForDownload();
 };

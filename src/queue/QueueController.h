@@ -550,6 +550,10 @@ public:
     // The dispatcher's write hook: gives the writer the repair controller if
     // it has none yet, then queues the part.
     void addFileToWriteQueue(const QueuePtr& filepart);
+    // The writer's answer to articles marked spooled whose bytes its spool
+    // no longer holds: they wait for download again, counted as left to
+    // download, and the part downloads them before it is written.
+    void downloadSegmentsAgain(const QueuePtr& filepart, const QList<SegmentPtr>& segments);
 
 private:
     // Near the end, so that it is destroyed (waiting for the part being

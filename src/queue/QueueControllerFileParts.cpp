@@ -172,8 +172,11 @@ void QueueController::clearDPFilepart(const QueuePtr& filepart)
     filepart->setIsFilenameControlled(false);
     for (const SegmentPtr& segment : segments) {
         segment->setStatus(99);
+        segment->setSpooled(false);
         segment->removeAllUsedServerIDs();
     }
+    // What was spooled of it goes with its articles.
+    fileWriteController_.discardSpool(filepart);
 }
 
 void QueueController::resetDPRootQueue(const QueuePtr& root)

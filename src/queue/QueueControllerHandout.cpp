@@ -398,7 +398,10 @@ void QueueController::updateQueueAfterDownload(const SegmentPtr& segment)
     if (!part || part->isCancelled() || part->status() != 1001) return;
     // Downloading -> downloaded, once; an article found missing everywhere
     // keeps its 430 so that the writer knows it has no body.
-    if (!segment->replaceStatus(1, 2) && segment->status() != 430) return;
+    const bool received = segment->replaceStatus(1, 2);
+    if (!received && segment->status() != 430) return;
+    // The write side spools a part's bodies once they pass its threshold.
+    if (received) fileWriteController_.bodyArrived(part, segment->filedata().size());
     const double bytes = segment->bytes();
     part->decreaseTotalSegmentsLeftToDownload(1);
     part->decreaseTotalBytesLeft(bytes);

@@ -263,9 +263,13 @@ void QueueController::resetFilepartObject(const QueuePtr& filepart)
         const QList<SegmentPtr> partSegments = filepart->segments();
         for (const SegmentPtr& s : partSegments) {
             s->setStatus(99);
+            s->setSpooled(false);
             s->removeAllUsedServerIDs();
         }
     }
+    // A part reset without being written (a decode error, its job cleared)
+    // leaves no spool behind.
+    fileWriteController_.discardSpool(filepart);
     // An NZB job keeps no article lists of written parts in memory; a
     // search-service job keeps them to fetch again.
     const QueuePtr root = filepart->queue();

@@ -47,6 +47,9 @@ public:
     MODEL_ATOMIC(double, downloadedBytes, setDownloadedBytes, 0.0)
     MODEL_ATOMIC(bool, useByBackupServer, setUseByBackupServer, false)
     MODEL_ATOMIC(bool, backupServerOnly, setBackupServerOnly, false)
+    // The body was decoded into its file part's spool while the part was
+    // still downloading, and released: its bytes are on disk, not here.
+    MODEL_ATOMIC(bool, spooled, setSpooled, false)
 
 public:
     // Article status (SCodeClass): 99 queued, 1 downloading, 2 downloaded,
@@ -107,7 +110,7 @@ private:
         QByteArray filedata;
     };
 
-    // Beside the two flags above, to share their word with them.
+    // Beside the flags above, to share their word with them.
     std::atomic<quint8> fetchFailures_{0};
     std::atomic<qint32> status_{0};
     mutable QMutex lock_;

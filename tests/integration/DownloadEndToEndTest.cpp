@@ -7,6 +7,7 @@
 #include "nntp/ConnectionsController.h"
 #include "nntp/NNTPServersController.h"
 #include "platform/UserDefaults.h"
+#include "queue/FileWriteController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 
@@ -245,6 +246,29 @@ TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)
             EXPECT_EQ(main.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
     EXPECT_EQ(bodies(main).size(), photos.mids.size() + notes.mids.size());
     expectFilesInFinalFolder(job, {photos, notes});
+}
+
+// A file many times larger than the bodies a part may hold: its articles
+// go to the part's spool while it downloads, and the file ends whole.
+TEST_F(DownloadEndToEnd, AFileLargerThanTheHeldBodiesIsSpooledWhileItDownloads)
+{
+    FileWriteController& writer = engine->queueController()->fileWriteController();
+    writer.setEarlySpoolThreshold(120000);
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    const PostedFile video = post(QStringLiteral("video.mkv"), 1500000, 40000, 31);
+    const PostedFile notes = post(QStringLiteral("notes.dat"), 30000, 40000, 32);
+    serve(server, video);
+    serve(server, notes);
+
+    const QueuePtr job = import(writeNzb({video, notes}));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntilFinished(job))
+        << "status " << job->status() << " " << job->commentTextField().toStdString();
+
+    EXPECT_GT(writer.spooledBytes(), 0);
+    for (const QByteArray& mid : video.mids)
+        EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
+    expectFilesInFinalFolder(job, {video, notes});
 }
 
 } // namespace

@@ -26,6 +26,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -581,6 +583,306 @@ TEST_F(Writer, SchedulerWritesAWaitingPartThroughItsWriteQueue)
     job_->setDelegate(nullptr);
 }
 
+// A part whose articles arrive one by one, as the connections deliver them:
+// each body is booked (status 2) and reported to the write side, and the
+// next one comes once the write queue has done what the last one asked for
+// (a download slower than decoding, as it is in practice).
+class EarlySpooling : public Writer
+{
+protected:
+    static constexpr qint64 kThreshold = 150000;
+
+    void SetUp() override
+    {
+        Writer::SetUp();
+        writer_->setEarlySpoolThreshold(kThreshold);
+    }
+
+    // A part with the articles' segments, none of them downloaded yet.
+    QueuePtr addDownloadingPart(const QString& postedName, const QList<QByteArray>& articles)
+    {
+        const QueuePtr part = addPart(postedName, articles);
+        for (const SegmentPtr& segment : part->segments()) {
+            segment->setFiledata(QByteArray());
+            segment->setStatus(1);
+        }
+        return part;
+    }
+
+    static qint64 bodiesHeld(const QueuePtr& part)
+    {
+        qint64 held = 0;
+        for (const SegmentPtr& segment : part->segments())
+            held += segment->filedata().size();
+        return held;
+    }
+
+    bool writeQueueIdle()
+    {
+        return waitUntil([&] { return writer_->writeFileQueue().operationCount() == 0; }, 20000);
+    }
+
+    // Delivers the articles in `order`; returns the most the part's segments
+    // held at once.
+    qint64 deliver(const QueuePtr& part, const QList<QByteArray>& articles, const QList<int>& order)
+    {
+        const QList<SegmentPtr> segments = part->segments();
+        qint64 peak = 0;
+        for (const int i : order) {
+            segments[i]->setFiledata(articles[i]);
+            EXPECT_TRUE(segments[i]->replaceStatus(1, 2));
+            writer_->bodyArrived(part, articles[i].size());
+            peak = std::max(peak, bodiesHeld(part));
+            EXPECT_TRUE(writeQueueIdle());
+        }
+        return peak;
+    }
+
+    static QList<int> inOrder(qsizetype count)
+    {
+        QList<int> order;
+        for (int i = 0; i < count; ++i)
+            order.append(i);
+        return order;
+    }
+
+    qsizetype spoolFiles() const
+    {
+        return QDir(FilePartSpool::spoolFolderFor(download_)).entryList(QDir::Files | QDir::Hidden).size();
+    }
+};
+
+TEST_F(EarlySpooling, PartLargerThanTheThresholdIsSpooledOnTheWayAndEndsWhole)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(1200000, 41);
+    const QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "large.bin", 40000);
+    ASSERT_GE(articles.size(), 30);
+    qint64 largestArticle = 0;
+    for (const QByteArray& a : articles)
+        largestArticle = std::max(largestArticle, qint64(a.size()));
+
+    // In order, and with the connections' usual disorder (the first article
+    // last, neighbours swapped).
+    QList<int> shuffled = inOrder(articles.size());
+    shuffled.move(0, shuffled.size() - 1);
+    for (qsizetype i = 0; i + 1 < shuffled.size(); i += 2)
+        shuffled.swapItemsAt(i, i + 1);
+    for (const QList<int>& order : {inOrder(articles.size()), shuffled}) {
+        SCOPED_TRACE(order.first());
+        const QueuePtr part = addDownloadingPart(QStringLiteral("posted name"), articles);
+
+        const qint64 peak = deliver(part, articles, order);
+
+        EXPECT_LE(peak, kThreshold + largestArticle);
+        EXPECT_LE(writer_->heldBytes(part), kThreshold);
+        qsizetype spooled = 0;
+        for (const SegmentPtr& segment : part->segments())
+            if (segment->spooled()) {
+                ++spooled;
+                EXPECT_TRUE(segment->filedata().isEmpty());
+            }
+        EXPECT_GE(spooled, articles.size() / 2);
+        EXPECT_EQ(spoolFiles(), 1);
+
+        ASSERT_EQ(write(part), kWriteFinished);
+        const QString path = jobFolder() + QStringLiteral("/large.bin");
+        EXPECT_TRUE(readAll(path) == file);
+        EXPECT_EQ(part->filename(), QStringLiteral("large.bin"));
+        EXPECT_EQ(part->md5(), md5Hex(file));
+        EXPECT_EQ(part->md516k(), md5Hex(file.first(16384)));
+        EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+        QFile::remove(path);
+        job_->removeFilepart(part);
+    }
+    EXPECT_LE(writer_->peakHeldBytes(), kThreshold + largestArticle);
+    EXPECT_GT(writer_->spooledBytes(), 0);
+}
+
+// Parts without offsets in their articles (and parts below the threshold)
+// are written from memory as before.
+TEST_F(EarlySpooling, BodiesWithoutOffsetsStayHeldUntilTheFinalWrite)
+{
+    const QByteArray data = QByteArray("\xFF\xD8\xFF\xE0", 4) + ArticleFixtures::randomBytes(300000, 43);
+    const QList<QByteArray> articles =
+        ArticleFixtures::splitIntoBodies(ArticleFixtures::uuencodeText(data, "song.mp3"), 400);
+    ASSERT_GE(articles.size(), 4);
+    const QueuePtr part = addDownloadingPart(QStringLiteral("posted"), articles);
+
+    deliver(part, articles, inOrder(articles.size()));
+
+    for (const SegmentPtr& segment : part->segments())
+        EXPECT_FALSE(segment->spooled());
+    EXPECT_EQ(spoolFiles(), 0);
+    ASSERT_EQ(write(part), kWriteFinished);
+    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/song.mp3")), data);
+}
+
+TEST_F(EarlySpooling, SpoolOfACancelledPartIsRemoved)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(600000, 47);
+    const QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "gone.bin", 40000);
+    const QList<int> firstHalf = inOrder(articles.size() / 2);
+    enum class Way { Discarded, FinalWriteOfCancelledJob, SchedulerCancelsThePart };
+    for (const Way way : {Way::Discarded, Way::FinalWriteOfCancelledJob, Way::SchedulerCancelsThePart}) {
+        SCOPED_TRACE(int(way));
+        job_->setIsCancelled(false);
+        QueueController scheduler;
+        FileWriteController& writer =
+            way == Way::SchedulerCancelsThePart ? scheduler.fileWriteController() : *writer_;
+        writer.setEarlySpoolThreshold(kThreshold);
+        const QueuePtr part = addDownloadingPart(QStringLiteral("gone.bin"), articles);
+        const QList<SegmentPtr> segments = part->segments();
+        for (const int i : firstHalf) {
+            segments[i]->setFiledata(articles[i]);
+            segments[i]->setStatus(2);
+            writer.bodyArrived(part, articles[i].size());
+            ASSERT_TRUE(waitUntil([&] { return writer.writeFileQueue().operationCount() == 0; }, 20000));
+        }
+        ASSERT_EQ(spoolFiles(), 1);
+
+        switch (way) {
+        case Way::Discarded:
+            job_->setIsCancelled(true);
+            writer.discardSpool(part);
+            break;
+        case Way::FinalWriteOfCancelledJob:
+            job_->setIsCancelled(true);
+            ASSERT_EQ(write(part), kWriteFinished);
+            EXPECT_FALSE(part->isDownloaded());
+            break;
+        case Way::SchedulerCancelsThePart:
+            part->setDelegate(&scheduler);
+            part->setStatus(1001);
+            scheduler.cancelDPFilepart(part);
+            EXPECT_TRUE(waitUntil([&] { return part->status() == 0; }, 20000)) << part->status();
+            for (const SegmentPtr& segment : segments) {
+                EXPECT_FALSE(segment->spooled());
+                EXPECT_EQ(segment->status(), 99);
+            }
+            part->setDelegate(nullptr);
+            break;
+        }
+        EXPECT_TRUE(
+            waitUntil([&] { return !QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)); }, 20000));
+        EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/gone.bin")));
+        job_->removeFilepart(part);
+    }
+}
+
+// A spool the disk refuses takes what it can; the rest stays in memory, and
+// the final write reports the failure as any write does. Nothing is lost:
+// once the disk takes it, the part is written whole.
+TEST_F(EarlySpooling, FailedSpoolingLosesNothing)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(600000, 53);
+    const QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "kept.bin", 40000);
+    enum class Refusal { FileSizeLimit, ReadOnlyFolder };
+    for (const Refusal refusal : {Refusal::FileSizeLimit, Refusal::ReadOnlyFolder}) {
+        SCOPED_TRACE(int(refusal));
+        std::unique_ptr<TmpfsMount> mount;
+        if (refusal == Refusal::ReadOnlyFolder) {
+            const QString folder = home_.makeFolder("ro");
+            mount = std::make_unique<TmpfsMount>(folder, 4 << 20);
+            if (!mount->isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+            ASSERT_TRUE(mount->setReadOnly(true));
+            download_ = folder;
+            setDownloadFolder(folder);
+        }
+        const QueuePtr part = addDownloadingPart(QStringLiteral("kept.bin"), articles);
+
+        struct rlimit saved
+        {
+        };
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        if (refusal == Refusal::FileSizeLimit) {
+            struct rlimit small = saved;
+            small.rlim_cur = 200000;
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        deliver(part, articles, inOrder(articles.size()));
+        const qint64 first = write(part);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        ASSERT_EQ(first, kWriteFailed);
+        EXPECT_TRUE(logText(home_).contains(QStringLiteral("Cannot spool the articles of kept.bin")));
+        // Every article is either held or in the spool.
+        qsizetype spooled = 0;
+        for (const SegmentPtr& segment : part->segments()) {
+            if (segment->spooled())
+                ++spooled;
+            else
+                EXPECT_FALSE(segment->filedata().isEmpty()) << segment->segnr();
+        }
+        if (refusal == Refusal::FileSizeLimit) {
+            EXPECT_GT(spooled, 0);
+            EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (27) - ")));
+        } else {
+            EXPECT_EQ(spooled, 0);
+            EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (30) - ")));
+            ASSERT_TRUE(mount->setReadOnly(false));
+        }
+
+        ASSERT_EQ(write(part), kWriteFinished);
+        const QString path = jobFolder() + QStringLiteral("/kept.bin");
+        EXPECT_TRUE(readAll(path) == file);
+        EXPECT_EQ(part->md5(), md5Hex(file));
+        EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
+        QDir(jobFolder()).removeRecursively();
+        job_->removeFilepart(part);
+    }
+}
+
+// Articles marked spooled whose bytes no spool holds (it was dropped) are
+// not written as zeros: they go back to the connections, and the part is
+// written once they are downloaded again.
+TEST_F(EarlySpooling, ArticlesMissingFromTheSpoolAreDownloadedAgain)
+{
+    QueueController scheduler;
+    scheduler.setRepairController(repair_.get());
+    const QByteArray file = ArticleFixtures::randomBytes(200000, 59);
+    const QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "again.bin", 40000);
+    const QueuePtr part = addPart(QStringLiteral("again.bin"), articles);
+    const QList<SegmentPtr> segments = part->segments();
+    for (const SegmentPtr& segment : segments)
+        segment->setStatus(2);
+    for (const int i : {1, 3}) {
+        segments[i]->setFiledata(QByteArray());
+        segments[i]->setSpooled(true);
+    }
+    job_->setDelegate(&scheduler);
+    part->setDelegate(&scheduler);
+    job_->setStatus(2);
+
+    part->setStatus(1020);
+
+    ASSERT_TRUE(waitUntil([&] { return part->status() == 1001; }, 20000)) << part->status();
+    EXPECT_EQ(part->totalSegmentsLeftToDownload(), 2);
+    EXPECT_EQ(job_->status(), 105);
+    EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
+    EXPECT_TRUE(waitUntil([&] { return scheduler.fileWriteController().filesInWriteQueue() == 0; }, 20000));
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool sentBack = i == 1 || i == 3;
+        EXPECT_EQ(segments[i]->status(), sentBack ? 99 : 2);
+        EXPECT_FALSE(segments[i]->spooled());
+        EXPECT_EQ(segments[i]->filedata().isEmpty(), sentBack);
+    }
+    EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/again.bin")));
+
+    // The connections bring them again.
+    for (const int i : {1, 3}) {
+        ASSERT_TRUE(segments[i]->replaceStatus(99, 1));
+        segments[i]->setFiledata(articles[i]);
+        scheduler.updateQueueAfterDownload(segments[i]);
+    }
+    ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
+    EXPECT_TRUE(readAll(jobFolder() + QStringLiteral("/again.bin")) == file);
+    part->setDelegate(nullptr);
+    job_->setDelegate(nullptr);
+}
+
 TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
 {
     TempHome home;
@@ -613,6 +915,38 @@ TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
         EXPECT_EQ(spool->md5(), md5Hex(expected));
         EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
     }
+}
+
+// A run that crashed leaves its spool files; the next run removes them, but
+// never those of a run that is still going.
+TEST(FilePartSpoolLeftovers, FilesOfEndedRunsGoThoseOfLiveRunsStay)
+{
+    TempHome home;
+    const QString download = home.makeFolder("dl");
+    const QString folder = FilePartSpool::spoolFolderFor(download);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const pid_t ended = ::fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const QString endedFile = folder + QStringLiteral("/part-%1-00000000000000aa.tmp").arg(ended);
+    const QString liveFile = folder + QStringLiteral("/part-%1-00000000000000bb.tmp").arg(::getppid());
+    const QString otherFile = folder + QStringLiteral("/notes.txt");
+    for (const QString& path : {endedFile, liveFile, otherFile}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left");
+    }
+
+    int code = 0;
+    QString error;
+    const auto spool = FilePartSpool::create(download, &code, &error);
+    ASSERT_NE(spool, nullptr) << error.toStdString();
+
+    EXPECT_FALSE(QFileInfo::exists(endedFile));
+    EXPECT_TRUE(QFileInfo::exists(liveFile));
+    EXPECT_TRUE(QFileInfo::exists(otherFile));
+    EXPECT_TRUE(QFileInfo::exists(spool->path()));
 }
 
 TEST(FilePartWriterNames, SlashesOfARecoverySetNameBecome2F)
