@@ -255,8 +255,8 @@ TEST_F(DownloadEndToEnd, AFileLargerThanTheHeldBodiesIsSpooledWhileItDownloads)
     FileWriteController& writer = engine->queueController()->fileWriteController();
     writer.setEarlySpoolThreshold(120000);
     ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
-    const PostedFile video = post(QStringLiteral("video.mkv"), 1500000, 40000, 31);
-    const PostedFile notes = post(QStringLiteral("notes.dat"), 30000, 40000, 32);
+    const PostedFile video = PostedFile::make(QStringLiteral("video.mkv"), 1500000, 40000, 31);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 30000, 40000, 32);
     serve(server, video);
     serve(server, notes);
 
