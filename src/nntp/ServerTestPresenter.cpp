@@ -68,6 +68,7 @@ void ServerTestPresenter::startTest(bool upload)
     loggingStart();
     startProcessIndicator();
     t1_ = TCPSocketForTesting::create();
+    lastSocket_ = t1_;
     t1_->setServerTestWC(this);
     t1_->setNntpServer(nntpserver());
     t1_->setIsUploadMode(upload);
@@ -166,6 +167,16 @@ void ServerTestPresenter::closeWindow()
     socketIsDisconnected_ = true;
     emit changed();
     emit closeRequested();
+}
+
+void ServerTestPresenter::closeWindowForTermination(int ms)
+{
+    const TCPSocketForTestingPtr socket = lastSocket_.lock();
+    closeWindow();
+    if (socket && !socket->isFinished()) {
+        socket->disconnect();
+        socket->wait(ms);
+    }
 }
 
 void ServerTestPresenter::loggingStart()

@@ -67,6 +67,10 @@ public:
     // Once only: stops the running test and its connection, then asks the
     // window to close.
     void closeWindow();
+    // The program quits: closes as closeWindow() does, then waits up to `ms`
+    // for the last test connection's thread to end, so that no connection
+    // is still running while the program takes its libraries down.
+    void closeWindowForTermination(int ms);
 
     // --- ServerTestReceiver, from the running test connection ---
     void socketMessage(const QString& text) override;
@@ -99,6 +103,9 @@ private:
 
     std::weak_ptr<NNTPServerObject> nntpserver_;
     TCPSocketForTestingPtr t1_;
+    // The last connection started, which may outlive t1_ until its thread
+    // has reported its end.
+    std::weak_ptr<TCPSocketForTesting> lastSocket_;
     qint64 mode_ = NoTest;
     bool socketIsDisconnected_ = false;
     bool windowIsClosing_ = false;

@@ -122,8 +122,14 @@ TEST_F(ServerTestWindow, TerminationClosesTheWindow)
     ServerTestWC wc;
     wc.setNntpserver(entry);
     wc.show();
+    const std::weak_ptr<TCPSocketForTesting> connection = wc.presenter()->t1();
+    ASSERT_FALSE(connection.expired());
     NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"));
     EXPECT_TRUE(waitUntil([&] { return !wc.isVisible(); }));
     EXPECT_TRUE(wc.presenter()->windowIsClosing());
+    // The program goes on to take its libraries down: the connection's thread
+    // is over by the time the window has closed.
+    const TCPSocketForTestingPtr still = connection.lock();
+    EXPECT_TRUE(!still || still->isFinished());
     EXPECT_TRUE(waitUntil([&] { return server.activeConnections() == 0; }, 3000));
 }

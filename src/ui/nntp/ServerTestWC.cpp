@@ -105,7 +105,10 @@ void ServerTestWC::windowDidLoad()
     NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
                                                  [self](const Notification&) {
                                                      Dispatch::onMain([self] {
-                                                         if (self) self->closeWindow();
+                                                         if (!self) return;
+                                                         self->presenter_->closeWindowForTermination(
+                                                             kTerminationWaitMs);
+                                                         if (self->isVisible()) self->done(0);
                                                      });
                                                  });
     WindowPlacement::centerWindow(this, kWindowDistance);

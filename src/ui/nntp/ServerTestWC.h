@@ -20,6 +20,8 @@ class ServerTestWC : public QDialog
     Q_OBJECT
 public:
     static constexpr int kWindowDistance = 100;
+    // How long quitting waits for a running test's connection to end.
+    static constexpr int kTerminationWaitMs = 5000;
     static constexpr int kIconSize = 32;
 
     explicit ServerTestWC(QWidget* parent = nullptr);
