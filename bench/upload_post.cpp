@@ -16,6 +16,7 @@
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -84,13 +85,8 @@ int main(int argc, char** argv)
         EngineControllers engine;
         engine.initControllers();
         NNTPServersController* list = engine.nntpServersController();
-        const NNTPServerObjectPtr entry = list->createNewNNTPServer();
-        entry->setAlias(QStringLiteral("Bench"));
-        entry->setAddress(QStringLiteral("127.0.0.1"));
-        entry->setPort(server.port());
-        entry->setSsl(false);
-        entry->setRequiresLogin(false);
-        entry->setMaxConnections(kConnections);
+        const NNTPServerObjectPtr entry =
+            addScriptedServerEntry(*list, server, QStringLiteral("Bench"), kConnections);
         list->buildLocalArrays();
 
         const QueuePtr job = Queue::create();

@@ -16,6 +16,7 @@
 #include "support/PostedFiles.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 
@@ -74,14 +75,7 @@ protected:
         auto nntp = std::make_unique<ScriptedNntpServer>();
         EXPECT_TRUE(nntp->start()) << nntp->errorString().toStdString();
         NNTPServersController* list = engine->nntpServersController();
-        const NNTPServerObjectPtr entry = list->createNewNNTPServer();
-        entry->setAlias(alias);
-        entry->setAddress(QStringLiteral("127.0.0.1"));
-        entry->setPort(nntp->port());
-        entry->setSsl(false);
-        entry->setRequiresLogin(false);
-        entry->setMaxConnections(connections);
-        entry->setIsbackupServerOnly(backup);
+        addScriptedServerEntry(*list, *nntp, alias, connections, backup);
         list->buildLocalArrays();
         servers.push_back(std::move(nntp));
         return *servers.back();

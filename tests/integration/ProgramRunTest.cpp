@@ -15,6 +15,7 @@
 #include "support/NntpRule.h"
 #include "support/PostedFiles.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -103,13 +104,7 @@ protected:
     void storeServer(qint64 connections)
     {
         NNTPServersController list;
-        const NNTPServerObjectPtr entry = list.createNewNNTPServer();
-        entry->setAlias(QStringLiteral("Main"));
-        entry->setAddress(QStringLiteral("127.0.0.1"));
-        entry->setPort(server.port());
-        entry->setSsl(false);
-        entry->setRequiresLogin(false);
-        entry->setMaxConnections(connections);
+        addScriptedServerEntry(list, server, QStringLiteral("Main"), connections);
         ASSERT_TRUE(list.saveNNTPServers());
     }
 

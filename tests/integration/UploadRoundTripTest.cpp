@@ -12,6 +12,7 @@
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -100,13 +101,7 @@ protected:
 
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         NNTPServersController* list = engine->nntpServersController();
-        const NNTPServerObjectPtr entry = list->createNewNNTPServer();
-        entry->setAlias(QStringLiteral("Main"));
-        entry->setAddress(QStringLiteral("127.0.0.1"));
-        entry->setPort(server.port());
-        entry->setSsl(false);
-        entry->setRequiresLogin(false);
-        entry->setMaxConnections(2);
+        const NNTPServerObjectPtr entry = addScriptedServerEntry(*list, server, QStringLiteral("Main"), 2);
         list->buildLocalArrays();
         serverID = entry->serverID();
     }

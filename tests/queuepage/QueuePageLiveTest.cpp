@@ -15,13 +15,13 @@
 #include "ui/queue/QueueVC.h"
 #include "ui/queue/TableViewQueue.h"
 
-#include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
 #include "support/NntpRule.h"
-#include "support/NzbFixture.h"
 #include "support/ScriptedDialogAnswerer.h"
+#include "support/PostedFiles.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -42,34 +42,12 @@
 
 namespace {
 
-// A body as the server holds it: the fixture gives the transfer form, the
-// server does the dot-stuffing itself.
-QByteArray unstuffed(const QByteArray& transfer)
-{
-    QByteArray out;
-    for (QByteArray line : transfer.split('\n')) {
-        if (line.isEmpty()) continue;
-        if (line == ".\r") break;
-        if (line.startsWith("..")) line.remove(0, 1);
-        out += line + '\n';
-    }
-    return out;
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
 }
-
-struct PostedFile
-{
-    QString name;
-    QByteArray data;
-    QList<QByteArray> mids; // with angle brackets, as BODY carries them
-    QList<QByteArray> bodies;
-};
 
 // One job as posted: its files, and the NZB file that lists them.
 struct PostedJob
@@ -82,7 +60,8 @@ struct PostedJob
     {
         QList<QByteArray> out;
         for (const PostedFile& f : files)
-            out += f.mids;
+            for (qsizetype i = 0; i < f.mids.size(); ++i)
+                out += f.bracketedMid(i);
         return out;
     }
 };
@@ -154,13 +133,7 @@ protected:
     void useServer(qint64 connections)
     {
         NNTPServersController* list = mainVC->engine().nntpServersController();
-        const NNTPServerObjectPtr entry = list->createNewNNTPServer();
-        entry->setAlias(QStringLiteral("Main"));
-        entry->setAddress(QStringLiteral("127.0.0.1"));
-        entry->setPort(server.port());
-        entry->setSsl(false);
-        entry->setRequiresLogin(false);
-        entry->setMaxConnections(connections);
+        addScriptedServerEntry(*list, server, QStringLiteral("Main"), connections);
         list->buildLocalArrays();
     }
 
@@ -171,26 +144,13 @@ protected:
     {
         PostedJob job;
         job.title = title;
-        NzbFixture nzb;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
-            PostedFile f;
-            f.name = QStringLiteral("%1-%2.bin").arg(title.section(u' ', 0, 0).toLower()).arg(i + 1);
-            f.data = ArticleFixtures::randomBytes(sizes[i], seed + std::uint32_t(i));
-            NzbFixture::File file;
-            const QList<QByteArray> bodies = ArticleFixtures::yencArticles(f.data, f.name.toUtf8(), 40000);
-            file.subject = NzbFixture::subjectFor(f.name, int(i + 1), int(sizes.size()), int(bodies.size()));
-            for (const QByteArray& body : bodies) {
-                const QString mid = QStringLiteral("%1.part%2@live.test").arg(f.name).arg(f.mids.size() + 1);
-                f.mids.append("<" + mid.toUtf8() + ">");
-                f.bodies.append(unstuffed(body));
-                file.articles.append({f.bodies.last().size(), f.mids.size(), mid});
-                server.addArticle(f.mids.last(), f.bodies.last());
-            }
-            nzb.addFile(file);
-            job.files.append(f);
+            const QString name = QStringLiteral("%1-%2.bin").arg(title.section(u' ', 0, 0).toLower()).arg(i + 1);
+            job.files.append(PostedFile::make(name, sizes[i], 40000, seed + std::uint32_t(i)));
+            serve(server, job.files.last());
         }
         job.nzb = QDir(nzbFolder).filePath((nzbName.isEmpty() ? title : nzbName) + QStringLiteral(".nzb"));
-        EXPECT_TRUE(nzb.write(job.nzb));
+        EXPECT_TRUE(writeNzb(job.nzb, job.files));
         return job;
     }
 
