@@ -41,4 +41,22 @@ TEST(DeepLookupVC, ResultsWhosePasswordsWereEnteredAreShownAgain)
     EXPECT_EQ(b->status(), 15);
 }
 
+TEST(DeepLookupVC, AsksForAComposeWindowForAReplyOrANewPost)
+{
+    TempHome home;
+    DeepLookupVC page;
+    QObject owner;
+    QList<Notification> asked;
+    NotificationHub::defaultCenter().addObserver("OpenPostArticleWindow", &owner,
+                                                 [&](const Notification& n) { asked << n; });
+    const QueuePtr a = result("a");
+    page.openPostMsgWindowAndReplyTo(a);
+    page.openPostMsgWindowAndReplyTo({});
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[0].object, &page);
+    EXPECT_EQ(asked[0].userInfo.keys(), QStringList({"queue"}));
+    EXPECT_EQ(asked[0].userInfo.value("queue").value<QueuePtr>(), a);
+    EXPECT_TRUE(asked[1].userInfo.isEmpty());
+}
+
 } // namespace

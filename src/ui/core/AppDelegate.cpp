@@ -19,6 +19,9 @@ AppDelegate::AppDelegate(MainWindow* window, MainVC* mainVC, QObject* parent)
     : QObject(parent), window_(window), mainVC_(mainVC)
 {
     if (window_) window_->setDelegate(this);
+    // The window's menus run the controller's commands, so they come once
+    // both exist; the program and its tests meet them the same way.
+    if (window_ && mainVC_) window_->buildMenuBar(mainVC_);
     if (mainVC_) {
         connect(mainVC_, &MainVC::terminateNowRequested, this, [this] { terminateNow_ = true; });
         connect(mainVC_, &MainVC::quitRequested, this, [] { QCoreApplication::quit(); });

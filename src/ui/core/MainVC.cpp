@@ -30,7 +30,9 @@
 #include "ui/core/LogVC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
+#include "ui/search/DeepLookupVC.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDate>
 #include <QDesktopServices>
@@ -337,6 +339,9 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 4) {
+        page = new DeepLookupVC(topContainer_);
+        page->setObjectName(QStringLiteral("DeepLookupVC"));
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
@@ -374,7 +379,8 @@ void MainVC::changeTopViewController(qint64 tag)
     case 4:
         topVC_ = createPage(tag);
         forceExpandBottom();
-        // The search page takes the NZB-export menu item here once it exists.
+        // The search page takes the NZB-export menu item here once it can
+        // export its chosen results.
         break;
     default:
         break;
@@ -488,6 +494,127 @@ bool MainVC::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void MainVC::menuShowStatistics()
+{
+    changeTopViewController(1);
+}
+
+void MainVC::menuShowQueue()
+{
+    changeTopViewController(2);
+}
+
+void MainVC::menuShowLog()
+{
+    changeTopViewController(3);
+}
+
+void MainVC::menuShowDeepLookup()
+{
+    changeTopViewController(4);
+}
+
+void MainVC::menuShowWatchdog()
+{
+    changeTopViewController(6);
+}
+
+void MainVC::menuShowBandwidthLimiterWindow()
+{
+    showBandwidthLimiterWindow();
+}
+
+void MainVC::mnuShowPreferences()
+{
+    showPrefsWindow();
+}
+
+QueueVC* MainVC::queueVC() const
+{
+    return qobject_cast<QueueVC*>(pages_.value(2));
+}
+
+void MainVC::menuOpenNZBFile()
+{
+    if (QueueVC* q = queueVC()) q->addNZBFiles();
+}
+
+void MainVC::menuExportAsNZBFile()
+{
+    // The search page's export of its chosen results comes with the
+    // result list's commands; until then the item stays disabled.
+}
+
+void MainVC::menuPostMessage()
+{
+    if (auto* search = qobject_cast<DeepLookupVC*>(createPage(4))) search->openPostMsgWindowAndReplyTo({});
+}
+
+void MainVC::menuToggleFilesPanel()
+{
+    if (QueueVC* q = queueVC()) q->toggleRightPane();
+}
+
+void MainVC::menuCleanupQueue()
+{
+    if (QueueVC* q = queueVC()) q->cleanup();
+}
+
+void MainVC::menuPauseSelectedQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->pauseSelection();
+}
+
+void MainVC::menuResumeSelectedQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->resumeSelection();
+}
+
+void MainVC::menuCancelSelectedQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->cancelSelection();
+}
+
+void MainVC::menuPauseAllQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->pauseAllObjects();
+}
+
+void MainVC::menuResumeAllQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->resumeAllObjects();
+}
+
+void MainVC::menuCancelAllQueueObjects()
+{
+    if (QueueVC* q = queueVC()) q->cancelAllObjects();
+}
+
+void MainVC::menuOpenForumWebpage()
+{
+    openWebPageForKey(QStringLiteral("htmlLinkForum"));
+}
+
+void MainVC::menuOpenSupportWebpage()
+{
+    openWebPageForKey(QStringLiteral("htmlLinkContactus"));
+}
+
+void MainVC::menuOpenAgreementWebpage()
+{
+    openWebPageForKey(QStringLiteral("htmlLinkAgreement"));
+}
+
+void MainVC::menuOpenPrivacyPolicyWebpage()
+{
+    openWebPageForKey(QStringLiteral("htmlLinkPrivacyPolicy"));
+}
+
+void MainVC::menuShowDocumentation()
+{
+    showHelpWindow(1);
+}
+
 void MainVC::menuShowMainWindow()
 {
     if (window() && window() != this && !window()->isVisible())
@@ -542,6 +669,18 @@ void MainVC::showPrefsWindowWithViewTag(int tag)
 {
     // The settings window opens on this page once it exists.
     Q_EMIT prefsWindowRequested(tag);
+}
+
+void MainVC::showPrefsWindow()
+{
+    // The settings window is not part of the program yet; its menu item is
+    // disabled until it is.
+}
+
+void MainVC::showBandwidthLimiterWindow()
+{
+    // The limiter's window is not part of the program yet; its menu item is
+    // disabled until it is.
 }
 
 void MainVC::showAboutWindow()
@@ -644,7 +783,9 @@ void MainVC::wireStartupChecks()
     s.loadCleanupItems = [this] {
         if (engine_.cleanupItemsController()) engine_.cleanupItemsController()->loadItems();
     };
-    // The NZB-export menu item is disabled here once the menus exist.
+    s.disableExportMenuItem = [this] {
+        if (mnuItemExportNZB_) mnuItemExportNZB_->setEnabled(false);
+    };
     s.loadSaveStateFromDB = [this] {
         // SaveRestoreController (queueController, repairController) loadQueue.
         if (loadQueue_) loadQueue_();
@@ -756,6 +897,16 @@ void MainVC::showClosingAppWindow()
 AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
 {
     return AppcastItem::bestValidUpdateInAppcast(items);
+}
+
+void MainVC::setMnuItemExportNZB(QAction* item)
+{
+    mnuItemExportNZB_ = item;
+}
+
+QAction* MainVC::mnuItemExportNZB() const
+{
+    return mnuItemExportNZB_;
 }
 
 HelpWC* MainVC::helpWC() const

@@ -23,7 +23,9 @@ class LoadingSaveStateWC;
 class MainConnectionsInterface;
 class MainQueueInterface;
 class QAbstractButton;
+class QAction;
 class QLabel;
+class QueueVC;
 class SplitViewMain;
 
 // The main window's controller and the owner of the running system: it
@@ -73,6 +75,7 @@ public:
     QWidget* topVC() const { return topVC_; }
     QWidget* bottomVC() const { return bottomVC_; }
     QWidget* pageForTag(qint64 tag) const { return pages_.value(tag); }
+    QueueVC* queueVC() const;
     QAbstractButton* sideBarButton(qint64 tag) const;
 
     // --- the lower pane ---
@@ -89,8 +92,31 @@ public:
 
     // --- buttons and menu items ---
     void toggleBottomPaneBtnClicked();
+    void menuShowStatistics();
+    void menuShowQueue();
+    void menuShowLog();
+    void menuShowDeepLookup();
+    void menuShowWatchdog();
     void menuToggleConnectionsView();
+    void menuShowBandwidthLimiterWindow();
+    void mnuShowPreferences();
+    void menuOpenNZBFile();
+    void menuExportAsNZBFile();
+    void menuPostMessage();
+    void menuToggleFilesPanel();
+    void menuCleanupQueue();
+    void menuPauseSelectedQueueObjects();
+    void menuResumeSelectedQueueObjects();
+    void menuCancelSelectedQueueObjects();
+    void menuPauseAllQueueObjects();
+    void menuResumeAllQueueObjects();
+    void menuCancelAllQueueObjects();
     void menuShowMainWindow();
+    void menuOpenForumWebpage();
+    void menuOpenSupportWebpage();
+    void menuOpenAgreementWebpage();
+    void menuOpenPrivacyPolicyWebpage();
+    void menuShowDocumentation();
     void changeMaxMemLimiterBtnClicked();
     void bandwidthTypeBtnClicked();
     void toggleConnections();
@@ -100,6 +126,8 @@ public:
     // The settings window is opened on a page (1 news servers, 2 downloads,
     // 8 downloads with the advanced part) through prefsWindowRequested.
     void showPrefsWindowWithViewTag(int tag);
+    void showPrefsWindow();
+    void showBandwidthLimiterWindow();
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
     HelpWC* helpWC() const;
@@ -135,6 +163,10 @@ public:
     QLabel* textFieldBandwidthUnit() const { return textFieldBandwidthUnit_; }
     QLabel* textFieldFilesInQueue() const { return textFieldFilesInQueue_; }
     QLabel* textFieldTimeLeft() const { return textFieldTimeLeft_; }
+
+    // The main menu's NZB-export item (owned by the menu).
+    void setMnuItemExportNZB(QAction* item);
+    QAction* mnuItemExportNZB() const;
 
 Q_SIGNALS:
     // The files to import now, in order.
@@ -181,6 +213,7 @@ private:
     QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
     QPointer<AboutWC> aboutWC_;
     QPointer<HelpWC> helpWC_;
+    QPointer<QAction> mnuItemExportNZB_;
 
     QWidget* topContainer_ = nullptr;
     QWidget* bottomContainer_ = nullptr;

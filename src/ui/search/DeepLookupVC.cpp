@@ -22,3 +22,10 @@ void DeepLookupVC::reloadDeepLookupOutlineViewItemsInArray(const QList<QueuePtr>
     for (const QueuePtr& item : items)
         outLineViewSearch_->reloadItem(item);
 }
+
+void DeepLookupVC::openPostMsgWindowAndReplyTo(const QueuePtr& result)
+{
+    QVariantMap info;
+    if (result) info.insert(QStringLiteral("queue"), QVariant::fromValue(result));
+    NotificationHub::defaultCenter().post(QStringLiteral("OpenPostArticleWindow"), this, info);
+}

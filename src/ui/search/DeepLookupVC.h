@@ -7,10 +7,11 @@
 
 class OutlineViewSearch;
 
-// The search page. So far only what the queue engine needs of it: its result
-// tree, which shows again the results whose state the engine changed
-// outside the tree ("ReloadDeepLookupOutlineViewItemsInArray", e.g. after
-// passwords were entered for them).
+// The search page. So far only what the queue engine and the main menu need
+// of it: its result tree, which shows again the results whose state the
+// engine changed outside the tree ("ReloadDeepLookupOutlineViewItemsInArray",
+// e.g. after passwords were entered for them), and the request for a compose
+// window.
 class DeepLookupVC : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,9 @@ public:
 
     OutlineViewSearch* outLineViewSearch() const { return outLineViewSearch_; }
     void reloadDeepLookupOutlineViewItemsInArray(const QList<QueuePtr>& items);
+    // Asks for a compose window ("OpenPostArticleWindow"): a reply to
+    // `result`, or a new post when it is null.
+    void openPostMsgWindowAndReplyTo(const QueuePtr& result);
 
 private:
     OutlineViewSearch* outLineViewSearch_;
