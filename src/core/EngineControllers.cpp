@@ -55,7 +55,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     auto step = [this](const char* text) { steps_.append(QString::fromLatin1(text)); };
 
     // 1. Creation, in this order.
-    queueController_ = std::make_unique<QueueController>();
+    queueController_ =
+        hooks.makeQueueController ? hooks.makeQueueController() : std::make_unique<QueueController>();
     step("QueueController");
     nntpServersController_ = std::make_unique<NNTPServersController>();
     step("NNTPServersController");

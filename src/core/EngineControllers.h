@@ -39,6 +39,10 @@ public:
         std::function<void()> createDockIconController;
         // The speed graph of the main window (bits per second).
         std::function<void(qint64)> addBandwidthValue;
+        // The scheduler, when it is not the plain one: a test brings one that
+        // also notes every job code, as the state machine moves a job past
+        // most codes faster than anyone could poll them.
+        std::function<std::unique_ptr<QueueController>()> makeQueueController;
     };
 
     EngineControllers();
