@@ -137,10 +137,28 @@ void QueueController::qStatusToQueued(const QueuePtr& root)
         root->setRestorePoint(6);
         return;
     }
-    if (root->isNewsgroupsRequest())
+    if (root->isNewsgroupsRequest()) {
         startRefreshingNewsgroupsListing(root);
-    else
-        startDownloading();
+        return;
+    }
+    startDownloading();
+    wakeBackupServersOf(root);
+}
+
+void QueueController::wakeBackupServersOf(const QueuePtr& root)
+{
+    // Connecting every download server reaches the normal ones only, and a
+    // backup server is asked only when an article is routed to it. Work
+    // routed to one before the job stopped (a job paused as incomplete, or
+    // after a network error) would wait for it for ever once resumed: the
+    // servers that tried those articles never get them again.
+    QStringList ids = root->fullDownloadBackupServers();
+    for (const PartDownloadBackupServer& entry : root->partDownloadBackupServers()) {
+        if (!ids.contains(entry.serverID)) ids.append(entry.serverID);
+    }
+    if (!neighbours_.connectServerID) return;
+    for (const QString& id : std::as_const(ids))
+        neighbours_.connectServerID(id);
 }
 
 // ---- Resets used by cancellation ----

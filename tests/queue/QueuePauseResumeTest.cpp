@@ -354,6 +354,41 @@ TEST_F(FileParts, APriorityFinishDoesNotOverwriteAStop)
     }
 }
 
+// Queued again, a job asks for the backup servers that hold work of it
+// besides every download server, which reaches only the normal ones: an
+// article routed to a backup server before the job stopped, or a whole file
+// given to one, would otherwise wait for it for ever.
+TEST_F(FileParts, AResumedJobWakesTheBackupServersItsWorkWasRoutedTo)
+{
+    const QueuePtr root = downloading("Routed", {"R.rar", "R.par2"});
+    const QList<SegmentPtr> articles = partNamed(root, "R.rar")->segments();
+    ASSERT_EQ(articles.size(), 2);
+    root->appendPartDownloadBackupServer({"C", articles[0]});
+    root->appendPartDownloadBackupServer({"C", articles[1]});
+    qc.enableBackupServer("D", root);
+    root->setIsMissing(true);
+    root->setStatus(27);
+    root->setIsPaused(true);
+    settle();
+    calls.clear();
+
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(calls, (QStringList{"connectAll", "connect D", "connect C"}));
+
+    // A job with no such work asks for the normal servers alone.
+    const QueuePtr plain = downloading("Plain", {"P.rar"});
+    plain->setStatus(41);
+    plain->setIsPaused(true);
+    settle();
+    calls.clear();
+    qc.resumeQueueObject(plain);
+    settle();
+    EXPECT_EQ(plain->status(), 105);
+    EXPECT_EQ(calls, QStringList{"connectAll"});
+}
+
 // ---- Checks
 
 TEST_F(FileParts, FilesWereWrittenOnlyWhenOneIsOnDisk)
