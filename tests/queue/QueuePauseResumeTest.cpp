@@ -408,6 +408,45 @@ TEST_F(FileParts, FilesWereWrittenOnlyWhenOneIsOnDisk)
     EXPECT_FALSE(qc.checkIfFilesWereWritten(makeJob("None", {}, 1, false)));
 }
 
+// A part the writer has marked downloaded but not yet reported (its
+// recovery blocks may still be being counted) keeps the job from being
+// complete, and from being moved on by flags its set already got from
+// that part; its own report completes the job, once, and the job steps on
+// from there.
+TEST_F(FileParts, APartStillBeingWrittenKeepsTheJobFromItsEnd)
+{
+    const QueuePtr root = downloading("Late", {"Late.part1.rar", "Late.part2.rar", "Late.par2"});
+    const QueuePtr par = partNamed(root, "Late.par2");
+    const QueuePtr first = partNamed(root, "Late.part1.rar");
+    const QueuePtr second = partNamed(root, "Late.part2.rar");
+    const RepairObjectPtr set = RepairObject::create();
+    set->setFilepart(par);
+    root->setRepairObject(set);
+    written(par);
+    settle();
+    for (const qint64 writing : {1020, 1019}) {
+        second->setIsDownloaded(true);
+        second->setStatus(writing);
+        EXPECT_FALSE(qc.checkIfAllFilepartsAreWrittenFor(root)) << writing;
+    }
+    // The second file's blocks are counted: nothing is missing.
+    root->setCanExtract(true);
+    settle();
+    forgetCodes();
+    written(first);
+    settle();
+    EXPECT_FALSE(codesOf(root).contains(17)) << QDebug::toString(codesOf(root)).toStdString();
+    EXPECT_FALSE(codesOf(root).contains(47)) << QDebug::toString(codesOf(root)).toStdString();
+
+    writeFileOf(second);
+    second->setStatus(1017);
+    settle();
+    QList<qint64> codes = codesOf(root);
+    codes.removeAll(105);
+    EXPECT_EQ(codes.mid(0, 2), (QList<qint64>{17, 47})) << QDebug::toString(codesOf(root)).toStdString();
+    EXPECT_EQ(codesOf(root).count(17), 1);
+}
+
 TEST_F(FileParts, DownloadedAndWrittenChecks)
 {
     const QueuePtr root = makeJob("K", {"K.mkv", "K.par2", "K-sample.mkv"}, 1, false);
