@@ -222,6 +222,9 @@ public:
     void prepareDownloadingDPFilepart(const QueuePtr& filepart);
     // Handler of 105.
     void qStatusToQueued(const QueuePtr& root);
+    // Connects the backup servers that hold articles or whole files of
+    // `root`.
+    void wakeBackupServersOf(const QueuePtr& root);
     void dpRootQueueObjectCheckBoxClicked(const QueuePtr& root) override;
     void dpFilepartObjectCheckBoxClicked(const QueuePtr& filepart);
 

@@ -54,6 +54,19 @@ bool isInFlight(const QueuePtr& filepart)
     return oneOf(filepart->status(), {1099, 1001, 1002, 1020, 1019, 1017});
 }
 
+// Downloaded, and on its way to the disk or being written: the writer
+// reports the write (1017) only once the file's recovery blocks are counted.
+bool isBeingWritten(const QueuePtr& filepart)
+{
+    return oneOf(filepart->status(), {1002, 1020, 1019});
+}
+
+bool hasPartBeingWritten(const QueuePtr& root)
+{
+    const QList<QueuePtr> parts = root->fileparts();
+    return std::any_of(parts.begin(), parts.end(), [](const QueuePtr& p) { return isBeingWritten(p); });
+}
+
 } // namespace
 
 // ---- Queueing a part ----
@@ -137,10 +150,28 @@ void QueueController::qStatusToQueued(const QueuePtr& root)
         root->setRestorePoint(6);
         return;
     }
-    if (root->isNewsgroupsRequest())
+    if (root->isNewsgroupsRequest()) {
         startRefreshingNewsgroupsListing(root);
-    else
-        startDownloading();
+        return;
+    }
+    startDownloading();
+    wakeBackupServersOf(root);
+}
+
+void QueueController::wakeBackupServersOf(const QueuePtr& root)
+{
+    // Connecting every download server reaches the normal ones only, and a
+    // backup server is asked only when an article is routed to it. Work
+    // routed to one before the job stopped (a job paused as incomplete, or
+    // after a network error) would wait for it for ever once resumed: the
+    // servers that tried those articles never get them again.
+    QStringList ids = root->fullDownloadBackupServers();
+    for (const PartDownloadBackupServer& entry : root->partDownloadBackupServers()) {
+        if (!ids.contains(entry.serverID)) ids.append(entry.serverID);
+    }
+    if (!neighbours_.connectServerID) return;
+    for (const QString& id : std::as_const(ids))
+        neighbours_.connectServerID(id);
 }
 
 // ---- Resets used by cancellation ----
@@ -410,8 +441,11 @@ void QueueController::fStatusToFinished(const QueuePtr& filepart)
     // the other instead of both running; and a job that is past its
     // download is not sent back.
     const QueuePtr owner = jobOwningRepairSetOf(filepart);
-    const bool ownerMayStep =
-        owner && !(completedHere && owner == root) && oneOf(owner->status(), {1, 2, 16, 105, 22});
+    // Nor is it moved on while a part of it is still being written: the
+    // flags of its set may already be set from that part's blocks, but its
+    // own report, which completes the job (17), is still to come.
+    const bool ownerMayStep = owner && !(completedHere && owner == root) &&
+                              oneOf(owner->status(), {1, 2, 16, 105, 22}) && !hasPartBeingWritten(owner);
     if (ownerMayStep && owner->canRepair())
         owner->setStatus(14);
     else if (ownerMayStep && owner->canExtract())
@@ -438,7 +472,14 @@ bool QueueController::checkIfAllFilepartsAreDownloadedFor(const QueuePtr& root) 
 bool QueueController::checkIfAllFilepartsAreWrittenFor(const QueuePtr& root) const
 {
     for (const QueuePtr& part : root->fileparts()) {
-        if (part->checkbox() == 1 && !part->isDownloaded()) return false;
+        if (part->checkbox() != 1) continue;
+        if (!part->isDownloaded()) return false;
+        // The writer marks a part downloaded as soon as its file is on disk,
+        // then counts the file's recovery blocks, and reports the write only
+        // after that: a job completed before the report would judge its set
+        // by a count that misses this file (more blocks fetched for nothing,
+        // or the steps started on a file still being written).
+        if (isBeingWritten(part)) return false;
     }
     return true;
 }

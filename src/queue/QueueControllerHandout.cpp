@@ -157,14 +157,21 @@ SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackup
             if (!root || root->isPaused() || root->isMissing() || root->isCancelled()) continue;
             const bool dedicated = root->isUploadObject() || root->isNewsgroupsRequest();
             if (dedicated && root->serverID() != serverID) continue;
-            if (!root->forceDownload() && root->serversToSkip().contains(serverID)) continue;
+            const bool skipped = !root->forceDownload() && root->serversToSkip().contains(serverID);
+            const bool backupRules = isBackupServer && !dedicated;
+            if (skipped && !backupRules) continue;
 
-            if (isBackupServer && !dedicated) {
+            if (backupRules) {
+                // An article routed here is handed out even when the job has
+                // skipped this server since: it was routed because no other
+                // server had it, so left waiting nobody would ask for it or
+                // book it as missing, and the job would never end.
                 const SegmentPtr routed = takeRoutedArticle(root, serverID);
                 if (routed) {
                     startDownloadOf(routed, root, routed->filepart());
                     return routed;
                 }
+                if (skipped) continue;
                 // Any other article only when the whole job was given to this
                 // server, or when there is no normal server at all.
                 ConnectionsController* manager = connectionsController_.data();

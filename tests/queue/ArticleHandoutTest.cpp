@@ -241,6 +241,25 @@ TEST_F(Handout, ABackupServerGetsOnlyWhatIsRoutedToIt)
     EXPECT_EQ(drain("C", true), QStringList({"<job.1.2@test>", "<job.1.3@test>"}));
 }
 
+// A backup server skipped for the job after an article was routed to it
+// still gets that article: nobody else may have it, and left waiting it
+// would keep the job from ever ending. Nothing else of the job goes to it.
+TEST_F(Handout, AnArticleRoutedToABackupServerTheJobSkipsSinceIsStillHandedToIt)
+{
+    const QueuePtr job = addJob("job", 1, 3);
+    const SegmentPtr missing = next("A");
+    missing->addUsedServerID("A");
+    missing->setBackupServerOnly(true);
+    job->appendPartDownloadBackupServer({"C", missing});
+    qc.requeueSegment(missing);
+    qc.enableBackupServer("C", job);
+    job->setServersToSkip({"C"});
+
+    EXPECT_EQ(drain("C", true), QStringList({"<job.1.1@test>"}));
+    EXPECT_TRUE(job->partDownloadBackupServers().isEmpty());
+    EXPECT_EQ(drain("A"), QStringList({"<job.1.2@test>", "<job.1.3@test>"}));
+}
+
 TEST_F(Handout, ARoutedArticleTakenMeanwhileIsNotHandedOutTwice)
 {
     const QueuePtr job = addJob("job", 1, 2);

@@ -354,6 +354,41 @@ TEST_F(FileParts, APriorityFinishDoesNotOverwriteAStop)
     }
 }
 
+// Queued again, a job asks for the backup servers that hold work of it
+// besides every download server, which reaches only the normal ones: an
+// article routed to a backup server before the job stopped, or a whole file
+// given to one, would otherwise wait for it for ever.
+TEST_F(FileParts, AResumedJobWakesTheBackupServersItsWorkWasRoutedTo)
+{
+    const QueuePtr root = downloading("Routed", {"R.rar", "R.par2"});
+    const QList<SegmentPtr> articles = partNamed(root, "R.rar")->segments();
+    ASSERT_EQ(articles.size(), 2);
+    root->appendPartDownloadBackupServer({"C", articles[0]});
+    root->appendPartDownloadBackupServer({"C", articles[1]});
+    qc.enableBackupServer("D", root);
+    root->setIsMissing(true);
+    root->setStatus(27);
+    root->setIsPaused(true);
+    settle();
+    calls.clear();
+
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(calls, (QStringList{"connectAll", "connect D", "connect C"}));
+
+    // A job with no such work asks for the normal servers alone.
+    const QueuePtr plain = downloading("Plain", {"P.rar"});
+    plain->setStatus(41);
+    plain->setIsPaused(true);
+    settle();
+    calls.clear();
+    qc.resumeQueueObject(plain);
+    settle();
+    EXPECT_EQ(plain->status(), 105);
+    EXPECT_EQ(calls, QStringList{"connectAll"});
+}
+
 // ---- Checks
 
 TEST_F(FileParts, FilesWereWrittenOnlyWhenOneIsOnDisk)
@@ -371,6 +406,45 @@ TEST_F(FileParts, FilesWereWrittenOnlyWhenOneIsOnDisk)
     writeFileOf(partNamed(root, "W.nfo"));
     EXPECT_TRUE(qc.checkIfFilesWereWritten(root));
     EXPECT_FALSE(qc.checkIfFilesWereWritten(makeJob("None", {}, 1, false)));
+}
+
+// A part the writer has marked downloaded but not yet reported (its
+// recovery blocks may still be being counted) keeps the job from being
+// complete, and from being moved on by flags its set already got from
+// that part; its own report completes the job, once, and the job steps on
+// from there.
+TEST_F(FileParts, APartStillBeingWrittenKeepsTheJobFromItsEnd)
+{
+    const QueuePtr root = downloading("Late", {"Late.part1.rar", "Late.part2.rar", "Late.par2"});
+    const QueuePtr par = partNamed(root, "Late.par2");
+    const QueuePtr first = partNamed(root, "Late.part1.rar");
+    const QueuePtr second = partNamed(root, "Late.part2.rar");
+    const RepairObjectPtr set = RepairObject::create();
+    set->setFilepart(par);
+    root->setRepairObject(set);
+    written(par);
+    settle();
+    for (const qint64 writing : {1020, 1019}) {
+        second->setIsDownloaded(true);
+        second->setStatus(writing);
+        EXPECT_FALSE(qc.checkIfAllFilepartsAreWrittenFor(root)) << writing;
+    }
+    // The second file's blocks are counted: nothing is missing.
+    root->setCanExtract(true);
+    settle();
+    forgetCodes();
+    written(first);
+    settle();
+    EXPECT_FALSE(codesOf(root).contains(17)) << QDebug::toString(codesOf(root)).toStdString();
+    EXPECT_FALSE(codesOf(root).contains(47)) << QDebug::toString(codesOf(root)).toStdString();
+
+    writeFileOf(second);
+    second->setStatus(1017);
+    settle();
+    QList<qint64> codes = codesOf(root);
+    codes.removeAll(105);
+    EXPECT_EQ(codes.mid(0, 2), (QList<qint64>{17, 47})) << QDebug::toString(codesOf(root)).toStdString();
+    EXPECT_EQ(codesOf(root).count(17), 1);
 }
 
 TEST_F(FileParts, DownloadedAndWrittenChecks)

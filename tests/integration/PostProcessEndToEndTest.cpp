@@ -1,0 +1,346 @@
+// Jobs downloaded from a scripted news server and taken through the whole
+// chain by the engine as the program wires it, with the real tools: par2
+// repairs what arrived damaged, the volumes get their names back from the
+// PAR2 set, unar and 7zz extract, the clean-up removes what the default
+// patterns name, and the result is moved to the final folder; a job beyond
+// repair stops with its files kept.
+
+#include "EngineEndToEnd.h"
+
+#include "postprocess/CleanupItemsController.h"
+#include "postprocess/ToolLocator.h"
+
+#include "support/ArchiveFixtureBuilder.h"
+#include "support/ArticleFixtures.h"
+#include "support/EventLoop.h"
+#include "support/NntpRule.h"
+#include "support/Par2SetMaker.h"
+#include "support/Rar4Builder.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+std::string text(const QList<qint64>& codes)
+{
+    return QDebug::toString(codes).toStdString();
+}
+
+class PostProcessEndToEnd : public EngineEndToEnd
+{
+protected:
+    QString staging;
+
+    void SetUp() override
+    {
+        if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+        EngineEndToEnd::SetUp();
+        // The tools on PATH, not scripted stand-ins of a helpers folder.
+        ToolLocator::setHelpersFolder(home.makeFolder(QStringLiteral("no-helpers")));
+        // As at the program's start: the clean-up patterns, the defaults on
+        // a first run.
+        engine->cleanupItemsController()->loadItems();
+        staging = home.makeFolder(QStringLiteral("staging"));
+    }
+    void TearDown() override
+    {
+        EngineEndToEnd::TearDown();
+        ToolLocator::setHelpersFolder(QString());
+    }
+
+    // The PAR2 set over `files` of the staging folder, named `name`.
+    QStringList makePar2(const QString& name, const QStringList& files, int recoveryBlocks)
+    {
+        QString out;
+        QStringList made = Par2SetMaker::create(staging, name, files, 4096, recoveryBlocks, &out);
+        EXPECT_FALSE(made.isEmpty()) << out.toStdString();
+        return made;
+    }
+
+    QList<PostedFile> postAll(const QStringList& paths, qsizetype partBytes)
+    {
+        QList<PostedFile> posted;
+        for (const QString& path : paths)
+            posted.append(postFile(path, partBytes));
+        return posted;
+    }
+
+    static void serveAll(ScriptedNntpServer& server, const QList<PostedFile>& files)
+    {
+        for (const PostedFile& f : files)
+            serve(server, f);
+    }
+
+    static PostedFile* find(QList<PostedFile>& files, const QString& name)
+    {
+        for (PostedFile& f : files)
+            if (f.name == name) return &f;
+        return nullptr;
+    }
+};
+
+TEST_F(PostProcessEndToEnd, RarVolumesWithADamagedArticleAreRepairedExtractedCleanedAndMoved)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("unar")).isEmpty())
+        GTEST_SKIP() << "unar is not installed";
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    const QByteArray movie = ArticleFixtures::randomBytes(300000, 31);
+    const QStringList volumes = Rar4Builder()
+                                    .addFile(QStringLiteral("movie.mkv"), movie)
+                                    .writeVolumes(staging, QStringLiteral("Movie"), 100000);
+    ASSERT_EQ(volumes.size(), 3);
+    QStringList volumeNames;
+    for (const QString& v : volumes)
+        volumeNames.append(QFileInfo(v).fileName());
+    const QStringList par2 = makePar2(QStringLiteral("Movie"), volumeNames, 12);
+    ASSERT_GE(par2.size(), 3);
+    ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(staging + QStringLiteral("/Movie.nfo"), "about the movie"));
+
+    QList<PostedFile> files =
+        postAll(par2 + volumes + QStringList{staging + QStringLiteral("/Movie.nfo")}, 40000);
+    PostedFile* second = find(files, QStringLiteral("Movie.part2.rar"));
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->mids.size(), 3);
+    damageArticle(*second, 1);
+    serveAll(server, files);
+
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Movie")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, 10)) << text(codesOf(job)) << " " << job->commentTextField().toStdString();
+
+    const QList<qint64> codes = codesOf(job);
+    // Short of blocks after the download: the held volumes that cover the
+    // damage are fetched, then the set is repaired.
+    EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 22, 105, 1, 2, 17, 14})) << text(codes);
+    EXPECT_EQ(codesFromLast(codes, 14),
+              (QList<qint64>{14, 3, 20, 47, 45, 15, 5, 21, 30, 31, 32, 58, 59, 53, 38, 52, 37, 10}))
+        << text(codes);
+    EXPECT_EQ(job->status(), 10);
+    // Some PAR2 volumes were needed, not all.
+    int volumesFetched = 0;
+    for (const PostedFile& f : files) {
+        if (!f.name.contains(QStringLiteral(".vol"))) continue;
+        if (server.bodyRequests("<" + f.mids.first() + ">") > 0) ++volumesFetched;
+    }
+    EXPECT_GE(volumesFetched, 1);
+    EXPECT_LT(volumesFetched, par2.size() - 1);
+
+    const QString folder = job->downloadUrl();
+    EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+        << folder.toStdString();
+    EXPECT_TRUE(entriesOf(downloadFolder).isEmpty()) << entriesOf(downloadFolder).join(u' ').toStdString();
+    // The volumes went after the extraction, the PAR2 files by the default
+    // patterns; the NFO file is not among those.
+    EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral("Movie.nfo"), QStringLiteral("movie.mkv")}));
+    const QByteArray extracted = readFile(folder + QStringLiteral("/movie.mkv"));
+    EXPECT_EQ(extracted.size(), movie.size());
+    EXPECT_TRUE(extracted == movie);
+    EXPECT_EQ(readFile(folder + QStringLiteral("/Movie.nfo")), QByteArray("about the movie"));
+}
+
+TEST_F(PostProcessEndToEnd, ObfuscatedSplit7zVolumesGetTheirNamesFromThePar2SetAndAreExtracted)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("7zz")).isEmpty())
+        GTEST_SKIP() << "7zz is not installed";
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    const QByteArray payload = ArticleFixtures::randomBytes(250000, 41);
+    ASSERT_TRUE(ArchiveFixtureBuilder::make7zz(
+        staging + QStringLiteral("/Holiday.7z"), {{QStringLiteral("holiday.mkv"), payload}},
+        QStringLiteral("7z"), {QStringLiteral("-v100k"), QStringLiteral("-mx0")}));
+    const QStringList pieces =
+        QDir(staging).entryList({QStringLiteral("Holiday.7z.*")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pieces, QStringList({QStringLiteral("Holiday.7z.001"), QStringLiteral("Holiday.7z.002"),
+                                   QStringLiteral("Holiday.7z.003")}));
+    // The set names the pieces by their real names.
+    const QStringList par2 = makePar2(QStringLiteral("Holiday"), pieces, 8);
+    ASSERT_GE(par2.size(), 2);
+
+    QList<PostedFile> files = postAll(par2, 40000);
+    // Posted, subject and yEnc header alike, under names that say nothing.
+    const QStringList obfuscated = {QStringLiteral("c9e1f07a2b5d44e8a1"),
+                                    QStringLiteral("0f3b7d92e6a14c58bb"),
+                                    QStringLiteral("7ad2c4e81f9b3065dc")};
+    for (qsizetype i = 0; i < pieces.size(); ++i)
+        files.append(postFile(staging + QLatin1Char('/') + pieces[i], 40000, obfuscated[i]));
+    for (const PostedFile& f : files)
+        for (const QByteArray& body : f.bodies)
+            ASSERT_FALSE(f.name != f.postedName && body.contains(f.name.toUtf8()));
+    serveAll(server, files);
+
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("c9e1f07a2b5d")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, 10)) << text(codesOf(job)) << " " << job->commentTextField().toStdString();
+
+    const QList<qint64> codes = codesOf(job);
+    // The pieces are joined under the names the set gave them back (7zz
+    // finds the volumes of "Holiday.7z" by name), then extracted.
+    EXPECT_TRUE(containsInOrder(
+        codes, {105, 1, 17, 47, 43, 44, 45, 15, 5, 21, 30, 31, 32, 58, 59, 53, 38, 52, 37, 10}))
+        << text(codes);
+    EXPECT_EQ(codes.last(), 10) << text(codes);
+    EXPECT_FALSE(codes.contains(22)) << text(codes);
+    const QString folder = job->downloadUrl();
+    EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+        << folder.toStdString();
+    EXPECT_TRUE(entriesOf(downloadFolder).isEmpty()) << entriesOf(downloadFolder).join(u' ').toStdString();
+    EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral("holiday.mkv")}));
+    const QByteArray extracted = readFile(folder + QStringLiteral("/holiday.mkv"));
+    EXPECT_EQ(extracted.size(), payload.size());
+    EXPECT_TRUE(extracted == payload);
+}
+
+// A job with articles gone from every server, more than its PAR2 set can
+// rebuild: articles of its first volume answered 430 by the main and the
+// backup server alike.
+struct BrokenJob
+{
+    QStringList volumeNames;
+    QStringList par2Names;
+    QList<PostedFile> files;
+    QList<QByteArray> missing; // with angle brackets
+};
+
+class ArticlesMissingEndToEnd : public PostProcessEndToEnd
+{
+protected:
+    ScriptedNntpServer* main = nullptr;
+    ScriptedNntpServer* fill = nullptr;
+    BrokenJob broken;
+
+    void SetUp() override
+    {
+        PostProcessEndToEnd::SetUp();
+        if (IsSkipped()) return;
+        if (QStandardPaths::findExecutable(QStringLiteral("unar")).isEmpty())
+            GTEST_SKIP() << "unar is not installed";
+        main = &addServer(QStringLiteral("Main"), 2);
+        fill = &addServer(QStringLiteral("Fill"), 1, true);
+    }
+
+    void post(qsizetype partBytes, int recoveryBlocks, const QList<qsizetype>& missing)
+    {
+        const QStringList volumes =
+            Rar4Builder()
+                .addFile(QStringLiteral("b.bin"), ArticleFixtures::randomBytes(200000, 51))
+                .writeVolumes(staging, QStringLiteral("Broken"), 100000);
+        ASSERT_EQ(volumes.size(), 2);
+        for (const QString& v : volumes)
+            broken.volumeNames.append(QFileInfo(v).fileName());
+        const QStringList par2 = makePar2(QStringLiteral("Broken"), broken.volumeNames, recoveryBlocks);
+        ASSERT_GE(par2.size(), 2);
+        for (const QString& p : par2)
+            broken.par2Names.append(QFileInfo(p).fileName());
+
+        broken.files = postAll(par2 + volumes, partBytes);
+        serveAll(*main, broken.files);
+        serveAll(*fill, broken.files);
+        const PostedFile* first = find(broken.files, QStringLiteral("Broken.part1.rar"));
+        ASSERT_TRUE(first);
+        for (qsizetype i : missing) {
+            ASSERT_LT(i, first->mids.size());
+            const QByteArray mid = "<" + first->mids[i] + ">";
+            broken.missing.append(mid);
+            main->addRule(NntpRule::on("BODY").withArgument(mid).reply(430, "No such article"));
+            fill->addRule(NntpRule::on("BODY").withArgument(mid).reply(430, "No such article"));
+        }
+    }
+
+    static QByteArray bodiesAsked(const ScriptedNntpServer& server)
+    {
+        QByteArrayList asked;
+        for (const QByteArray& line : server.commandLines())
+            if (line.startsWith("BODY ")) asked.append(line.mid(5));
+        return asked.join(' ');
+    }
+
+    // The stop at 42 and what it leaves: the files where they were written,
+    // the final folder untouched.
+    // `triedEverywhere`: each missing article was asked of both servers
+    // (with servers skipped for the job an article may be given up
+    // without asking the backup server).
+    void expectStoppedBeyondRepair(const QueuePtr& job, bool triedEverywhere)
+    {
+        ASSERT_TRUE(waitForCode(job, 42))
+            << text(codesOf(job)) << " " << job->commentTextField().toStdString()
+            << "\nMain: " << bodiesAsked(*main).toStdString()
+            << "\nFill: " << bodiesAsked(*fill).toStdString();
+        // Nothing comes after the stop.
+        EXPECT_FALSE(waitUntil([&] { return job->status() != 42; }, 1500)) << text(codesOf(job));
+
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 22, 42})) << text(codes);
+        EXPECT_EQ(codes.last(), 42) << text(codes);
+        for (qint64 step : {3, 5, 37, 10})
+            EXPECT_FALSE(codes.contains(step)) << step << " in " << text(codes);
+        EXPECT_TRUE(job->commentTextField().startsWith(QStringLiteral("Not enough repair blocks available")))
+            << job->commentTextField().toStdString();
+        EXPECT_EQ(job->restorePoint(), 6);
+        int askedOfFill = 0;
+        for (const QByteArray& mid : broken.missing) {
+            if (triedEverywhere) {
+                EXPECT_GE(main->bodyRequests(mid), 1) << mid.toStdString();
+                EXPECT_GE(fill->bodyRequests(mid), 1) << mid.toStdString();
+            } else {
+                EXPECT_GE(main->bodyRequests(mid) + fill->bodyRequests(mid), 1) << mid.toStdString();
+            }
+            askedOfFill += fill->bodyRequests(mid);
+        }
+        EXPECT_GE(askedOfFill, 1);
+
+        const QString folder = job->downloadUrl();
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(downloadFolder).absoluteFilePath())
+            << folder.toStdString();
+        EXPECT_TRUE(entriesOf(finalFolder).isEmpty()) << entriesOf(finalFolder).join(u' ').toStdString();
+        const QStringList kept = filesBelow(folder);
+        for (const QString& name : broken.volumeNames + QStringList{broken.par2Names.first()})
+            EXPECT_TRUE(kept.contains(name))
+                << name.toStdString() << " not in " << kept.join(u' ').toStdString();
+        const PostedFile* second = find(broken.files, QStringLiteral("Broken.part2.rar"));
+        ASSERT_TRUE(second);
+        EXPECT_TRUE(readFile(folder + QStringLiteral("/Broken.part2.rar")) == second->data);
+    }
+};
+
+// Two articles among some 160: too few for a server to be skipped for the
+// job, so the download ends; the slices they held are more than the set's
+// one recovery block.
+TEST_F(ArticlesMissingEndToEnd, AFewArticlesMissingBeyondRepairStopTheJobWithItsFilesKept)
+{
+    post(2500, 1, {4, 5});
+    if (HasFatalFailure()) return;
+    const QueuePtr job = import(writeNzb(broken.files, QStringLiteral("Broken")));
+    ASSERT_TRUE(job);
+    expectStoppedBeyondRepair(job, true);
+    EXPECT_FALSE(codesOf(job).contains(27)) << text(codesOf(job));
+}
+
+// So many articles missing that every server is skipped for the job: it
+// waits, paused, for the user; resumed, it fetches what is left from every
+// server and stops where the set cannot help.
+TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobStopsBeyondRepair)
+{
+    // Twenty articles in a row, some 50 kB: a tenth of what is left of the
+    // job is missed on each server long before the download could end.
+    QList<qsizetype> run;
+    for (qsizetype i = 1; i <= 20; ++i)
+        run.append(i);
+    post(2500, 2, run);
+    if (HasFatalFailure()) return;
+    const QueuePtr job = import(writeNzb(broken.files, QStringLiteral("Broken")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, 27)) << text(codesOf(job));
+    ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }));
+    EXPECT_FALSE(waitUntil([&] { return job->status() != 27; }, 1500)) << text(codesOf(job));
+    EXPECT_TRUE(job->isMissing());
+    EXPECT_EQ(job->restorePoint(), 6);
+    EXPECT_TRUE(entriesOf(finalFolder).isEmpty());
+
+    engine->queueController()->resumeQueueObject(job);
+    expectStoppedBeyondRepair(job, false);
+    EXPECT_TRUE(containsInOrder(codesOf(job), {1, 27, 105, 1, 2, 17, 22, 42})) << text(codesOf(job));
+}
+
+} // namespace
