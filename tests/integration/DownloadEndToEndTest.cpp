@@ -3,22 +3,13 @@
 // several connections, decoded, written and moved to the final folder, the
 // job run to its end.
 
-#include "core/EngineControllers.h"
-#include "nntp/ConnectionsController.h"
-#include "nntp/NNTPServersController.h"
-#include "platform/UserDefaults.h"
+#include "EngineEndToEnd.h"
+
 #include "queue/FileWriteController.h"
-#include "queue/NZBController.h"
 #include "queue/QueueController.h"
 
 #include "support/EventLoop.h"
 #include "support/NntpRule.h"
-#include "support/PostedFiles.h"
-#include "support/ScriptedDialogAnswerer.h"
-#include "support/ScriptedNntpServer.h"
-#include "support/ScriptedServerEntry.h"
-#include "support/StatusRecordingQueueController.h"
-#include "support/TempHome.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,88 +18,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
-#include <iostream>
-#include <memory>
 
 namespace {
 
-class DownloadEndToEnd : public ::testing::Test
+class DownloadEndToEnd : public EngineEndToEnd
 {
 protected:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    std::deque<std::unique_ptr<ScriptedNntpServer>> servers;
-    std::unique_ptr<EngineControllers> engine;
-    StatusRecordingQueueController* recorder = nullptr;
-    QString downloadFolder;
-    QString finalFolder;
-
-    void SetUp() override
-    {
-        downloadFolder = home.makeFolder(QStringLiteral("incoming"));
-        finalFolder = home.makeFolder(QStringLiteral("final"));
-        UserDefaults& d = UserDefaults::standard();
-        d.setObject(downloadFolder, QStringLiteral("downloadPath"));
-        d.setObject(finalFolder, QStringLiteral("moveAfterDownloadPath"));
-        d.setBool(true, QStringLiteral("moveAfterDownload"));
-        engine = std::make_unique<EngineControllers>();
-        EngineControllers::Hooks hooks;
-        hooks.makeQueueController = [this] {
-            auto scheduler = std::make_unique<StatusRecordingQueueController>();
-            recorder = scheduler.get();
-            return std::unique_ptr<QueueController>(std::move(scheduler));
-        };
-        engine->initControllers(hooks);
-    }
-    void TearDown() override
-    {
-        // What the engine logged tells which step went wrong.
-        if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
-        engine.reset(); // closes the connections and waits for their threads
-        spinEventLoop(20);
-        servers.clear();
-    }
-
-    ScriptedNntpServer& addServer(const QString& alias, qint64 connections, bool backup = false)
-    {
-        auto nntp = std::make_unique<ScriptedNntpServer>();
-        EXPECT_TRUE(nntp->start()) << nntp->errorString().toStdString();
-        NNTPServersController* list = engine->nntpServersController();
-        addScriptedServerEntry(*list, *nntp, alias, connections, backup);
-        list->buildLocalArrays();
-        servers.push_back(std::move(nntp));
-        return *servers.back();
-    }
-
     QString writeNzb(const QList<PostedFile>& files, const SegmentArrangement& arrange = {})
     {
-        const QString path =
-            QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(QStringLiteral("Holiday Pictures.nzb"));
-        EXPECT_TRUE(::writeNzb(path, files, arrange));
-        return path;
+        return EngineEndToEnd::writeNzb(files, QStringLiteral("Holiday Pictures"), arrange);
     }
 
-    QueuePtr import(const QString& path)
-    {
-        engine->nzbController()->parseFileUrl(path, false);
-        QueuePtr job;
-        waitUntil(
-            [&] {
-                for (const QueuePtr& q : engine->queueController()->queueArray())
-                    if (q->nzbFile() == path) job = q;
-                return job != nullptr;
-            },
-            20000);
-        return job;
-    }
-
-    static QByteArray readFile(const QString& path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-        return file.readAll();
-    }
     // The BODY commands a server received, message-ids as sent.
     static QList<QByteArray> bodies(const ScriptedNntpServer& server)
     {
@@ -201,14 +121,14 @@ TEST_F(DownloadEndToEnd, SegmentsListedOutOfOrderOrTwiceAreFetchedOnceEachAndEve
     // job had all of its files written before its last steps.
     ASSERT_EQ(job->fileparts().size(), files.size());
     for (const QueuePtr& part : job->fileparts()) {
-        const QList<qint64> seen = recorder->statusesOfFilepart(part);
+        const QList<qint64> seen = scheduler->statusesOfFilepart(part);
         const qsizetype downloaded = seen.indexOf(1002);
         EXPECT_GE(downloaded, 0) << part->title().toStdString();
         EXPECT_GT(seen.indexOf(1017, downloaded), downloaded) << part->title().toStdString();
         EXPECT_EQ(seen.value(seen.size() - 1), 1010) << part->title().toStdString();
         EXPECT_EQ(part->status(), 1010);
     }
-    const QList<qint64> jobSeen = recorder->statusesOf(job->title());
+    const QList<qint64> jobSeen = scheduler->statusesOf(job->title());
     const qsizetype written = jobSeen.indexOf(17);
     EXPECT_GE(written, 0);
     EXPECT_EQ(jobSeen.indexOf(10, written), jobSeen.size() - 1);

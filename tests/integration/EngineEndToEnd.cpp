@@ -5,9 +5,8 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 
-#include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
-#include "support/NzbFixture.h"
+#include "support/ScriptedServerEntry.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -15,25 +14,6 @@
 #include <QFileInfo>
 
 #include <iostream>
-
-namespace {
-
-// A body as the server holds it: the fixture gives the transfer form, the
-// server does the dot-stuffing itself.
-QByteArray unstuffed(const QByteArray& transfer)
-{
-    QList<QByteArray> lines = transfer.split('\n');
-    QByteArray out;
-    for (QByteArray line : lines) {
-        if (line.isEmpty()) continue;
-        if (line == ".\r") break;
-        if (line.startsWith("..")) line.remove(0, 1);
-        out += line + '\n';
-    }
-    return out;
-}
-
-} // namespace
 
 void EngineEndToEnd::SetUp()
 {
@@ -68,14 +48,7 @@ ScriptedNntpServer& EngineEndToEnd::addServer(const QString& alias, qint64 conne
     auto nntp = std::make_unique<ScriptedNntpServer>();
     EXPECT_TRUE(nntp->start()) << nntp->errorString().toStdString();
     NNTPServersController* list = engine->nntpServersController();
-    const NNTPServerObjectPtr entry = list->createNewNNTPServer();
-    entry->setAlias(alias);
-    entry->setAddress(QStringLiteral("127.0.0.1"));
-    entry->setPort(nntp->port());
-    entry->setSsl(false);
-    entry->setRequiresLogin(false);
-    entry->setMaxConnections(connections);
-    entry->setIsbackupServerOnly(backup);
+    addScriptedServerEntry(*list, *nntp, alias, connections, backup);
     list->buildLocalArrays();
     servers.push_back(std::move(nntp));
     return *servers.back();
@@ -84,15 +57,7 @@ ScriptedNntpServer& EngineEndToEnd::addServer(const QString& alias, qint64 conne
 PostedFile EngineEndToEnd::post(const QString& name, const QByteArray& data, qsizetype partBytes,
                                 const QString& postedName)
 {
-    PostedFile f;
-    f.name = name;
-    f.postedName = postedName.isEmpty() ? name : postedName;
-    f.data = data;
-    for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, f.postedName.toUtf8(), partBytes)) {
-        f.mids.append(QStringLiteral("%1.part%2@e2e.test").arg(f.postedName).arg(f.mids.size() + 1).toUtf8());
-        f.bodies.append(unstuffed(body));
-    }
-    return f;
+    return PostedFile::fromData(name, data, partBytes, postedName);
 }
 
 PostedFile EngineEndToEnd::postFile(const QString& path, qsizetype partBytes, const QString& postedName)
@@ -100,12 +65,6 @@ PostedFile EngineEndToEnd::postFile(const QString& path, qsizetype partBytes, co
     const QByteArray data = readFile(path);
     EXPECT_FALSE(data.isEmpty()) << path.toStdString();
     return post(QFileInfo(path).fileName(), data, partBytes, postedName);
-}
-
-void EngineEndToEnd::serve(ScriptedNntpServer& server, const PostedFile& f)
-{
-    for (qsizetype i = 0; i < f.mids.size(); ++i)
-        server.addArticle(f.mids[i], f.bodies[i]);
 }
 
 void EngineEndToEnd::damageArticle(PostedFile& f, qsizetype index)
@@ -130,20 +89,12 @@ void EngineEndToEnd::damageArticle(PostedFile& f, qsizetype index)
     f.bodies[index] = lines.join('\n');
 }
 
-QString EngineEndToEnd::writeNzb(const QList<PostedFile>& files, const QString& nzbName)
+QString EngineEndToEnd::writeNzb(const QList<PostedFile>& files, const QString& nzbName,
+                                 const SegmentArrangement& arrange)
 {
-    NzbFixture nzb;
-    int index = 1;
-    for (const PostedFile& f : files) {
-        NzbFixture::File file;
-        file.subject = NzbFixture::subjectFor(f.postedName, index++, int(files.size()), int(f.mids.size()));
-        for (qsizetype i = 0; i < f.mids.size(); ++i)
-            file.articles.append({f.bodies[i].size(), i + 1, QString::fromUtf8(f.mids[i])});
-        nzb.addFile(file);
-    }
     const QString path =
         QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(nzbName + QStringLiteral(".nzb"));
-    EXPECT_TRUE(nzb.write(path));
+    EXPECT_TRUE(::writeNzb(path, files, arrange));
     return path;
 }
 

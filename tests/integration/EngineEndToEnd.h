@@ -7,6 +7,7 @@
 
 #include "core/EngineControllers.h"
 
+#include "support/PostedFiles.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/StatusRecordingQueueController.h"
@@ -21,17 +22,6 @@
 
 #include <deque>
 #include <memory>
-
-// A file as it was posted: under `postedName` (the name in the subject and
-// in the yEnc header), which obfuscated posts do not share with `name`.
-struct PostedFile
-{
-    QString name;
-    QString postedName;
-    QByteArray data;
-    QList<QByteArray> mids; // without angle brackets
-    QList<QByteArray> bodies;
-};
 
 class EngineEndToEnd : public ::testing::Test
 {
@@ -55,13 +45,13 @@ protected:
     // The file at `path`, posted under its own file name or `postedName`.
     static PostedFile postFile(const QString& path, qsizetype partBytes,
                                const QString& postedName = QString());
-    static void serve(ScriptedNntpServer& server, const PostedFile& f);
     // Alters the encoded data of article `index` (a line in the middle of
     // it), leaving its yEnc lines and its length as they were: the article
     // decodes, to wrong bytes, as one damaged on its way through the servers.
     static void damageArticle(PostedFile& f, qsizetype index);
 
-    QString writeNzb(const QList<PostedFile>& files, const QString& nzbName);
+    QString writeNzb(const QList<PostedFile>& files, const QString& nzbName,
+                     const SegmentArrangement& arrange = {});
     QueuePtr import(const QString& path);
 
     // The codes the job reported, in order.

@@ -24,11 +24,18 @@ QByteArray unstuffed(const QByteArray& transfer)
 
 PostedFile PostedFile::make(const QString& name, qsizetype size, qsizetype partBytes, std::uint32_t seed)
 {
+    return fromData(name, ArticleFixtures::randomBytes(size, seed), partBytes);
+}
+
+PostedFile PostedFile::fromData(const QString& name, const QByteArray& data, qsizetype partBytes,
+                                const QString& postedName)
+{
     PostedFile f;
     f.name = name;
-    f.data = ArticleFixtures::randomBytes(size, seed);
-    for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, name.toUtf8(), partBytes)) {
-        f.mids.append(QStringLiteral("%1.part%2@posted.test").arg(name).arg(f.mids.size() + 1).toUtf8());
+    f.postedName = postedName.isEmpty() ? name : postedName;
+    f.data = data;
+    for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, f.postedName.toUtf8(), partBytes)) {
+        f.mids.append(QStringLiteral("%1.part%2@posted.test").arg(f.postedName).arg(f.mids.size() + 1).toUtf8());
         f.bodies.append(unstuffed(body));
     }
     return f;
@@ -46,7 +53,7 @@ bool writeNzb(const QString& path, const QList<PostedFile>& files, const Segment
     int index = 1;
     for (const PostedFile& f : files) {
         NzbFixture::File file;
-        file.subject = NzbFixture::subjectFor(f.name, index, int(files.size()), int(f.mids.size()));
+        file.subject = NzbFixture::subjectFor(f.postedName, index, int(files.size()), int(f.mids.size()));
         for (qsizetype i = 0; i < f.mids.size(); ++i)
             file.articles.append({f.bodies[i].size(), i + 1, QString::fromUtf8(f.mids[i])});
         if (arrange) arrange(index - 1, file.articles);

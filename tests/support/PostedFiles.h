@@ -17,12 +17,19 @@ class ScriptedNntpServer;
 struct PostedFile
 {
     QString name;
+    // The name in the subject and in the yEnc header: obfuscated posts do
+    // not share it with `name`.
+    QString postedName;
     QByteArray data;
     QList<QByteArray> mids;   // without angle brackets
     QList<QByteArray> bodies; // as the server holds them (not dot-stuffed)
 
     // `size` bytes from a fixed seed, in articles of `partBytes` decoded bytes.
     static PostedFile make(const QString& name, qsizetype size, qsizetype partBytes, std::uint32_t seed);
+    // `data` cut into articles of `partBytes` decoded bytes, posted under
+    // `postedName` (or `name` when it is empty).
+    static PostedFile fromData(const QString& name, const QByteArray& data, qsizetype partBytes,
+                               const QString& postedName = QString());
 
     // The message-id of article `index` as a BODY command names it.
     QByteArray bracketedMid(qsizetype index) const { return '<' + mids[index] + '>'; }
