@@ -9,6 +9,7 @@
 #include "ui/queue/TableViewQueue.h"
 
 #include "support/EventLoop.h"
+#include "support/QueueJobFixture.h"
 #include "support/ModalDriver.h"
 #include "support/TempHome.h"
 
@@ -26,17 +27,6 @@
 
 namespace {
 
-QueuePtr makeJob(const QString& title, qint64 status = 0, bool upload = false)
-{
-    QueuePtr job = Queue::create();
-    job->setTitle(title);
-    job->setQidnr(Queue::makeQidnr());
-    job->setIsNZB(!upload);
-    job->setIsUploadObject(upload);
-    job->setStatus(status);
-    return job;
-}
-
 struct PageFixture
 {
     TempHome home;
@@ -49,7 +39,7 @@ struct PageFixture
         page.setQueueController(&controller);
         page.loadView();
         for (int i = 0; i < jobs; ++i)
-            add(makeJob(QStringLiteral("J%1").arg(i)));
+            add(makeListedJob(QStringLiteral("J%1").arg(i)));
     }
     QueuePtr add(const QueuePtr& job)
     {
@@ -84,13 +74,13 @@ TEST(QueuePage, TotalsShowFilesAndBytesOfBothQueues)
     EXPECT_EQ(f.page.bytesFilesInDownloadQueueTextField()->text(), "0 Files, 0 B");
     EXPECT_EQ(f.page.bytesFilesInUploadQueueTextField()->text(), "0 Files, 0 B");
 
-    QueuePtr d = f.add(makeJob("d", 1));
+    QueuePtr d = f.add(makeListedJob("d", 1));
     d->setTotalBytesLeft(1500000);
-    QueuePtr u1 = f.add(makeJob("u1", 203, true));
-    QueuePtr u2 = f.add(makeJob("u2", 201, true));
+    QueuePtr u1 = f.add(makeListedJob("u1", 203, true));
+    QueuePtr u2 = f.add(makeListedJob("u2", 201, true));
     u1->setTotalBytesLeft(2000);
     u2->setTotalBytesLeft(500);
-    f.add(makeJob("done", 10)); // finished jobs count for nothing
+    f.add(makeListedJob("done", 10)); // finished jobs count for nothing
     f.controller.getTotalFilesInQueue();
     f.page.observeTotals();
     EXPECT_EQ(f.page.bytesFilesInDownloadQueueTextField()->text(), "1 File, 1.50 MB");
@@ -108,10 +98,10 @@ TEST(QueuePage, TotalsShowFilesAndBytesOfBothQueues)
 TEST(QueuePage, EnablingFollowsTheRowsCommandsActOn)
 {
     PageFixture f;
-    f.add(makeJob("nzb"));
-    QueuePtr plain = f.add(makeJob("search result"));
+    f.add(makeListedJob("nzb"));
+    QueuePtr plain = f.add(makeListedJob("search result"));
     plain->setIsNZB(false);
-    f.add(makeJob("upload", 201, true));
+    f.add(makeListedJob("upload", 201, true));
 
     struct Row
     {
@@ -233,8 +223,8 @@ TEST(QueuePage, MoveButtonsAndTheirEnds)
 TEST(QueuePage, PasswordRequestsLeaveUploadJobsOut)
 {
     PageFixture f;
-    QueuePtr d = f.add(makeJob("d"));
-    f.add(makeJob("u", 201, true));
+    QueuePtr d = f.add(makeListedJob("d"));
+    f.add(makeListedJob("u", 201, true));
     QList<QList<QueuePtr>> requests;
     QObject owner;
     NotificationHub::defaultCenter().addObserver(
@@ -252,8 +242,8 @@ TEST(QueuePage, PasswordRequestsLeaveUploadJobsOut)
 TEST(QueuePage, RenameRunsTheWindowForDownloadJobsOnly)
 {
     PageFixture f;
-    QueuePtr d = f.add(makeJob("Old title"));
-    QueuePtr u = f.add(makeJob("Upload", 201, true));
+    QueuePtr d = f.add(makeListedJob("Old title"));
+    QueuePtr u = f.add(makeListedJob("Upload", 201, true));
     whenShown<EditTitleWC>([](EditTitleWC* w) {
         EXPECT_EQ(w->titleTextField()->text(), "Old title");
         w->titleTextField()->setText("  New title ");
@@ -291,10 +281,10 @@ TEST(QueuePage, OpenPanelFolderRevealAndClipboard)
     f.page.addNZBFiles();
     EXPECT_EQ(folders, QStringList({f.home.downloadsPath(), nzbFolder}));
 
-    QueuePtr a = f.add(makeJob("Title A"));
+    QueuePtr a = f.add(makeListedJob("Title A"));
     a->setPoster("poster@example.org");
     a->setDownloadUrl(f.home.downloadsPath() + "/Title A");
-    f.add(makeJob("B"));
+    f.add(makeListedJob("B"));
     QStringList revealed;
     f.page.setRevealHandler([&](const QString& path) { revealed << path; });
     f.select({1});
@@ -342,9 +332,9 @@ TEST(QueuePage, RightPaneRestoresAtLeastTwoHundredPoints)
 TEST(QueuePage, TheCleanupMethodIsStoredAndApplied)
 {
     PageFixture f;
-    f.add(makeJob("running", 1));
-    f.add(makeJob("done", 10));
-    f.add(makeJob("later", 0));
+    f.add(makeListedJob("running", 1));
+    f.add(makeListedJob("done", 10));
+    f.add(makeListedJob("later", 0));
     QComboBox* method = f.page.cleanupMethodControl();
     const int bottom = method->findData(3);
     method->setCurrentIndex(bottom);

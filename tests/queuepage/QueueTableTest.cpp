@@ -7,6 +7,7 @@
 #include "ui/queue/TableViewQueue.h"
 
 #include "support/EventLoop.h"
+#include "support/QueueJobFixture.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
 
@@ -19,16 +20,6 @@
 
 namespace {
 
-QueuePtr makeJob(const QString& title, qint64 status = 0)
-{
-    QueuePtr job = Queue::create();
-    job->setTitle(title);
-    job->setQidnr(Queue::makeQidnr());
-    job->setIsNZB(true);
-    job->setStatus(status);
-    return job;
-}
-
 struct TableFixture
 {
     TempHome home;
@@ -40,7 +31,7 @@ struct TableFixture
         table.resize(700, 600);
         table.setQueueController(&controller);
         for (int i = 0; i < jobs; ++i)
-            add(makeJob(QStringLiteral("J%1").arg(i)));
+            add(makeListedJob(QStringLiteral("J%1").arg(i)));
     }
     QueuePtr add(const QueuePtr& job)
     {
@@ -182,7 +173,7 @@ TEST(QueueTable, RowsShowTheirJobsTextsAndStatusImages)
     int i = 0;
     for (const Case& c : cases) {
         const int index = i++;
-        QueuePtr job = makeJob(QStringLiteral("Job %1").arg(index), c.status);
+        QueuePtr job = makeListedJob(QStringLiteral("Job %1").arg(index), c.status);
         job->setIsPaused(c.paused);
         job->setCommentTextField(QStringLiteral("comment %1").arg(c.status));
         job->setBytes(2e6);
@@ -263,8 +254,8 @@ TEST(QueueTable, RowHeights)
 {
     TableFixture f;
     EXPECT_EQ(f.table.heightOfRow(0), 68.0) << "empty queue";
-    QueuePtr a = f.add(makeJob("a"));
-    QueuePtr b = f.add(makeJob("b"));
+    QueuePtr a = f.add(makeListedJob("a"));
+    QueuePtr b = f.add(makeListedJob("b"));
     a->setRowheight(0);
     b->setRowheight(68);
     EXPECT_EQ(f.table.heightOfRow(0), 84.0);
@@ -285,9 +276,9 @@ TEST(QueueTable, RowHeights)
 TEST(QueueTable, KeysDeleteTheSelectionAndCleanUpFinishedJobs)
 {
     TableFixture f;
-    f.add(makeJob("new", 0));
-    f.add(makeJob("done", 10));
-    f.add(makeJob("other", 0));
+    f.add(makeListedJob("new", 0));
+    f.add(makeListedJob("done", 10));
+    f.add(makeListedJob("other", 0));
     QTest::keyClick(&f.table, Qt::Key_Delete);
     EXPECT_EQ(f.titles().size(), 3) << "nothing selected: nothing happens";
     QTest::keyClick(&f.table, Qt::Key_X, Qt::ControlModifier | Qt::AltModifier);
@@ -304,8 +295,8 @@ TEST(QueueTable, KeysDeleteTheSelectionAndCleanUpFinishedJobs)
 TEST(QueueTable, RowButtonsActOnTheirJob)
 {
     TableFixture f;
-    QueuePtr a = f.add(makeJob("a", 1));
-    QueuePtr b = f.add(makeJob("b", 0));
+    QueuePtr a = f.add(makeListedJob("a", 1));
+    QueuePtr b = f.add(makeListedJob("b", 0));
     QList<Notification> posted;
     QObject owner;
     for (const char* name : {"ShowPasswordSheetForQueueArray", "EditQueueTitleClicked"})
@@ -403,7 +394,7 @@ TEST(QueueTable, JobsArriveAndLeaveAsRowInsertsAndRemoves)
     QSignalSpy resets(model, &QAbstractItemModel::modelReset);
     QSignalSpy layouts(model, &QAbstractItemModel::layoutChanged);
     for (int i = 0; i < 50; ++i)
-        f.add(makeJob(QStringLiteral("n%1").arg(i)));
+        f.add(makeListedJob(QStringLiteral("n%1").arg(i)));
     EXPECT_EQ(inserted.count(), 50);
     EXPECT_EQ(inserted.last().at(1).toInt(), 52);
     const QueuePtr gone = f.controller.queueArray()[10];
@@ -462,7 +453,7 @@ TEST(QueueTable, AnOrderChangedWithoutNoticeIsFollowedWithTheSelection)
     // The engine moves a job without telling, then adds one: both arrive
     // with the one announced change.
     f.controller.moveObjectFromIndex(1, 4);
-    f.add(makeJob("new"));
+    f.add(makeListedJob("new"));
     EXPECT_EQ(f.rowTitles(), QStringList({"J0", "J2", "J3", "J4", "J1", "new"}));
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(layouts.count(), 1);

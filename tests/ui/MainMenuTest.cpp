@@ -13,6 +13,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 #include "support/EventLoop.h"
+#include "support/QueueJobFixture.h"
 #include "support/LogFileReader.h"
 #include "support/ModalDriver.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -64,16 +65,6 @@ QStringList itemNames(const QMenu* menu)
     for (const QAction* a : menu->actions())
         if (!a->isSeparator()) names << a->objectName();
     return names;
-}
-
-QueuePtr makeJob(const QString& title, qint64 status = 0)
-{
-    QueuePtr job = Queue::create();
-    job->setTitle(title);
-    job->setQidnr(Queue::makeQidnr());
-    job->setIsNZB(true);
-    job->setStatus(status);
-    return job;
 }
 
 QStringList titles(QueueController* controller)
@@ -193,7 +184,7 @@ TEST(MainMenu, QueueItemsActOnTheQueuePage)
     ASSERT_NE(page, nullptr);
     QueueController* controller = vc.engine().queueController();
     for (int i = 0; i < 4; ++i)
-        controller->addRootQueueObjectToQueueArray(makeJob(QStringLiteral("J%1").arg(i)));
+        controller->addRootQueueObjectToQueueArray(makeListedJob(QStringLiteral("J%1").arg(i)));
     const QList<QueuePtr> jobs = controller->queueArray();
     ASSERT_EQ(jobs.size(), 4);
     TableViewQueue* table = page->tableviewQueue();
