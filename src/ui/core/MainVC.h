@@ -144,7 +144,8 @@ public:
     void stopLoadingSaveStateTimer();
     void closeLoadingSaveStateWindow();
     // The save state's restore (run on the global pool), its cancel and its
-    // save at quit (global pool), until SaveRestoreController takes them.
+    // save at quit (global pool). SaveRestoreController's by default; a test
+    // hands in its own to count or hold them.
     void setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
                            std::function<void()> saveQueue);
 
