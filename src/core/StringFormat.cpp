@@ -78,17 +78,17 @@ locale_t cLocale()
 
 // snprintf in the C locale, into a growing buffer.
 template <typename T>
-QString cFormat(const std::string& spec, T value)
+QString cFormat(const std::string& directive, T value)
 {
     locale_t previous = uselocale(cLocale());
     char small[128];
-    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int n = std::snprintf(small, sizeof small, directive.c_str(), value);
     QString out;
     if (n >= 0 && n < int(sizeof small)) {
         out = QString::fromLatin1(small, n);
     } else if (n > 0) {
         std::string big(size_t(n) + 1, '\0');
-        std::snprintf(big.data(), big.size(), spec.c_str(), value);
+        std::snprintf(big.data(), big.size(), directive.c_str(), value);
         out = QString::fromLatin1(big.data(), n);
     }
     uselocale(previous);
@@ -176,11 +176,11 @@ QString stringWithFormat(QStringView format, std::span<const FormatArg> args)
         const char conv = char(format[i].unicode());
         ++i;
 
-        std::string spec = "%" + flags;
+        std::string directive = "%" + flags;
         if (width >= 0)
-            spec += std::to_string(width);
+            directive += std::to_string(width);
         if (precision >= 0)
-            spec += "." + std::to_string(precision);
+            directive += "." + std::to_string(precision);
         const bool leftAlign = flags.find('-') != std::string::npos;
 
         switch (conv) {
@@ -195,7 +195,7 @@ QString stringWithFormat(QStringView format, std::span<const FormatArg> args)
         case 'i': {
             const FormatArg* a = take();
             if (a)
-                out += cFormat(spec + "lld", static_cast<long long>(a->asSigned()));
+                out += cFormat(directive + "lld", static_cast<long long>(a->asSigned()));
             break;
         }
         case 'u':
@@ -204,7 +204,7 @@ QString stringWithFormat(QStringView format, std::span<const FormatArg> args)
         case 'o': {
             const FormatArg* a = take();
             if (a)
-                out += cFormat(spec + "ll" + conv, static_cast<unsigned long long>(a->asUnsigned()));
+                out += cFormat(directive + "ll" + conv, static_cast<unsigned long long>(a->asUnsigned()));
             break;
         }
         case 'c':
@@ -226,7 +226,7 @@ QString stringWithFormat(QStringView format, std::span<const FormatArg> args)
         case 'A': {
             const FormatArg* a = take();
             if (a)
-                out += cFormat(spec + conv, a->asDouble());
+                out += cFormat(directive + conv, a->asDouble());
             break;
         }
         case 'p': {
