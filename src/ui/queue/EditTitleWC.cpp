@@ -2,37 +2,24 @@
 
 #include "platform/NotificationHub.h"
 #include "ui/core/WindowPlacement.h"
+#include "ui/queue/SingleFieldSheet.h"
 
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 EditTitleWC::EditTitleWC(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("EditTitleWC"));
     setWindowTitle(QStringLiteral("Rename"));
     setModal(true);
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("New title:"), this);
-    titleTextField_ = new QLineEdit(this);
-    titleTextField_->setObjectName(QStringLiteral("titleTextField"));
-    titleTextField_->setMinimumWidth(380);
-    auto* buttons = new QHBoxLayout;
-    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
-    submitButton_ = new QPushButton(QStringLiteral("Rename"), this);
-    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-    submitButton_->setObjectName(QStringLiteral("submitButton"));
-    submitButton_->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton_);
-    buttons->addWidget(submitButton_);
-    layout->addWidget(label);
-    layout->addWidget(titleTextField_);
-    layout->addLayout(buttons);
+    const SingleFieldSheet sheet = SingleFieldSheet::build(this, QStringLiteral("New title:"),
+                                                           QStringLiteral("titleTextField"), 380,
+                                                           QStringLiteral("Rename"));
+    titleTextField_ = sheet.field;
+    cancelButton_ = sheet.cancelButton;
+    submitButton_ = sheet.submitButton;
     connect(submitButton_, &QPushButton::clicked, this, &EditTitleWC::submitButtonClicked);
     connect(cancelButton_, &QPushButton::clicked, this, &EditTitleWC::cancelButtonClicked);
 }

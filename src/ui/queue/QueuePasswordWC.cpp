@@ -3,17 +3,15 @@
 #include "platform/NotificationHub.h"
 #include "queue/QueueController.h"
 #include "ui/core/WindowPlacement.h"
+#include "ui/queue/SingleFieldSheet.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QVBoxLayout>
 
 QueuePasswordWC::QueuePasswordWC(const QList<QueuePtr>& queueArray, QWidget* parent)
     : QDialog(parent), queueArray_(queueArray)
@@ -21,23 +19,12 @@ QueuePasswordWC::QueuePasswordWC(const QList<QueuePtr>& queueArray, QWidget* par
     setObjectName(QStringLiteral("QueuePasswordWC"));
     setWindowTitle(QStringLiteral("Password"));
     setModal(true);
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Archive password:"), this);
-    passwordTextField_ = new QLineEdit(this);
-    passwordTextField_->setObjectName(QStringLiteral("passwordTextField"));
-    passwordTextField_->setMinimumWidth(300);
-    auto* buttons = new QHBoxLayout;
-    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
-    submitButton_ = new QPushButton(QStringLiteral("Set Password"), this);
-    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-    submitButton_->setObjectName(QStringLiteral("submitButton"));
-    submitButton_->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton_);
-    buttons->addWidget(submitButton_);
-    layout->addWidget(label);
-    layout->addWidget(passwordTextField_);
-    layout->addLayout(buttons);
+    const SingleFieldSheet sheet = SingleFieldSheet::build(this, QStringLiteral("Archive password:"),
+                                                           QStringLiteral("passwordTextField"), 300,
+                                                           QStringLiteral("Set Password"));
+    passwordTextField_ = sheet.field;
+    cancelButton_ = sheet.cancelButton;
+    submitButton_ = sheet.submitButton;
     connect(submitButton_, &QPushButton::clicked, this, &QueuePasswordWC::submitButtonClicked);
     connect(cancelButton_, &QPushButton::clicked, this, &QueuePasswordWC::cancelButtonClicked);
 }
