@@ -5,13 +5,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/inotify.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,11 +15,6 @@ namespace {
 // watches of their own).
 constexpr uint32_t kWatchMask =
     IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
-
-QString errnoText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
 
 } // namespace
 
@@ -42,19 +33,9 @@ FileSystemEventStream::~FileSystemEventStream()
 
 bool FileSystemEventStream::start()
 {
-    if (fd_ >= 0) return true;
-    if (folder_.isEmpty() || !QFileInfo(folder_).isDir()) {
-        BLOG(3, "Cannot watch folder (not a folder): %@", folder_);
-        return false;
-    }
-    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0) {
-        BLOG(3, "Cannot watch folder %@ :: %@", folder_, errnoText(errno));
-        return false;
-    }
+    if (inotify_.isOpen()) return true;
+    if (!inotify_.open(folder_, this, [this] { readEvents(); })) return false;
     addWatchesBelow(folder_);
-    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &FileSystemEventStream::readEvents);
     return true;
 }
 
@@ -63,20 +44,17 @@ void FileSystemEventStream::stop()
     latency_.stop();
     pending_.clear();
     lost_ = false;
-    delete notifier_;
-    notifier_ = nullptr;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    inotify_.close();
     paths_.clear();
 }
 
 void FileSystemEventStream::addWatch(const QString& folder)
 {
-    const int wd = inotify_add_watch(fd_, QFile::encodeName(folder).constData(), kWatchMask);
+    const int wd = inotify_add_watch(inotify_.fd(), QFile::encodeName(folder).constData(), kWatchMask);
     if (wd < 0) {
         // ENOENT: the folder went away again before it could be watched.
         if (errno != ENOENT && errno != ENOTDIR)
-            BLOG(3, "Cannot watch folder %@ :: %@", folder, errnoText(errno));
+            BLOG(3, "Cannot watch folder %@ :: %@", folder, InotifyInstance::errorText(errno));
         return;
     }
     paths_.insert(wd, folder);
@@ -96,7 +74,7 @@ void FileSystemEventStream::dropWatchesBelow(const QString& folder)
     const QString below = folder + QLatin1Char('/');
     for (auto it = paths_.begin(); it != paths_.end();) {
         if (it.value() == folder || it.value().startsWith(below)) {
-            inotify_rm_watch(fd_, it.key());
+            inotify_rm_watch(inotify_.fd(), it.key());
             it = paths_.erase(it);
         } else {
             ++it;
@@ -106,35 +84,28 @@ void FileSystemEventStream::dropWatchesBelow(const QString& folder)
 
 void FileSystemEventStream::readEvents()
 {
-    alignas(struct inotify_event) char buffer[64 * 1024];
     bool queued = false;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n <= 0) break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
-            at += ssize_t(sizeof(struct inotify_event) + ev->len);
-            if (ev->mask & IN_Q_OVERFLOW) {
-                lost_ = queued = true;
-                continue;
-            }
-            if (ev->mask & IN_IGNORED) {
-                paths_.remove(ev->wd);
-                continue;
-            }
-            const auto folder = paths_.constFind(ev->wd);
-            if (folder == paths_.constEnd() || ev->len == 0) continue;
-            const QString path = *folder + QLatin1Char('/') + QFile::decodeName(ev->name);
-            const bool isFolder = ev->mask & IN_ISDIR;
-            if (ev->mask & (IN_DELETE | IN_MOVED_FROM)) {
-                if (isFolder) dropWatchesBelow(path);
-                pending_.append({path, isFolder});
-                queued = true;
-            } else if (isFolder && (ev->mask & (IN_CREATE | IN_MOVED_TO))) {
-                addWatchesBelow(path);
-            }
+    inotify_.readEvents([&](const inotify_event& ev) {
+        if (ev.mask & IN_Q_OVERFLOW) {
+            lost_ = queued = true;
+            return;
         }
-    }
+        if (ev.mask & IN_IGNORED) {
+            paths_.remove(ev.wd);
+            return;
+        }
+        const auto folder = paths_.constFind(ev.wd);
+        if (folder == paths_.constEnd() || ev.len == 0) return;
+        const QString path = *folder + QLatin1Char('/') + QFile::decodeName(ev.name);
+        const bool isFolder = ev.mask & IN_ISDIR;
+        if (ev.mask & (IN_DELETE | IN_MOVED_FROM)) {
+            if (isFolder) dropWatchesBelow(path);
+            pending_.append({path, isFolder});
+            queued = true;
+        } else if (isFolder && (ev.mask & (IN_CREATE | IN_MOVED_TO))) {
+            addWatchesBelow(path);
+        }
+    });
     if (queued && !latency_.isActive()) latency_.start(latencyMs_);
 }
 

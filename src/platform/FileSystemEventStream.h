@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InotifyInstance.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -7,8 +9,6 @@
 #include <QTimer>
 
 #include <functional>
-
-class QSocketNotifier;
 
 // Reports the items that disappear below one folder: deleted, or renamed or
 // moved away. It is the stand-in for a recursive file-system event stream on
@@ -45,7 +45,7 @@ public:
     bool start();
     // Stops and drops what has not been delivered yet.
     void stop();
-    bool isRunning() const { return fd_ >= 0; }
+    bool isRunning() const { return inotify_.isOpen(); }
 
     QString folder() const { return folder_; }
     // Folders watched at the moment (for tests and diagnostics).
@@ -61,8 +61,7 @@ private:
     QString folder_;
     int latencyMs_;
     Handler handler_;
-    int fd_ = -1;
-    QSocketNotifier* notifier_ = nullptr;
+    InotifyInstance inotify_;
     QHash<int, QString> paths_; // watch descriptor -> folder path
     QList<Removal> pending_;
     bool lost_ = false;

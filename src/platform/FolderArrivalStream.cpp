@@ -4,13 +4,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/inotify.h>
-#include <unistd.h>
 
 FolderArrivalStream::FolderArrivalStream(const QString& folder, int latencyMs, Handler handler,
                                          QObject* parent)
@@ -27,25 +23,14 @@ FolderArrivalStream::~FolderArrivalStream()
 
 bool FolderArrivalStream::start()
 {
-    if (fd_ >= 0) return true;
-    if (folder_.isEmpty() || !QFileInfo(folder_).isDir()) {
-        BLOG(3, "Cannot watch folder (not a folder): %@", folder_);
-        return false;
-    }
-    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0) {
-        BLOG(3, "Cannot watch folder %@ :: %@", folder_, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    if (inotify_add_watch(fd_, QFile::encodeName(folder_).constData(),
+    if (inotify_.isOpen()) return true;
+    if (!inotify_.open(folder_, this, [this] { readEvents(); })) return false;
+    if (inotify_add_watch(inotify_.fd(), QFile::encodeName(folder_).constData(),
                           IN_CLOSE_WRITE | IN_MOVED_TO | IN_ONLYDIR) < 0) {
-        BLOG(3, "Cannot watch folder %@ :: %@", folder_, QString::fromLocal8Bit(std::strerror(errno)));
-        ::close(fd_);
-        fd_ = -1;
+        BLOG(3, "Cannot watch folder %@ :: %@", folder_, InotifyInstance::errorText(errno));
+        inotify_.close();
         return false;
     }
-    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &FolderArrivalStream::readEvents);
     return true;
 }
 
@@ -53,29 +38,19 @@ void FolderArrivalStream::stop()
 {
     latency_.stop();
     pending_.clear();
-    delete notifier_;
-    notifier_ = nullptr;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    inotify_.close();
 }
 
 void FolderArrivalStream::readEvents()
 {
-    alignas(struct inotify_event) char buffer[16 * 1024];
     bool queued = false;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n <= 0) break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* ev = reinterpret_cast<const struct inotify_event*>(buffer + at);
-            at += ssize_t(sizeof(struct inotify_event) + ev->len);
-            if (ev->len == 0 || (ev->mask & IN_ISDIR)) continue;
-            if (!(ev->mask & (IN_CLOSE_WRITE | IN_MOVED_TO))) continue;
-            const QString path = folder_ + QLatin1Char('/') + QFile::decodeName(ev->name);
-            if (!pending_.contains(path)) pending_.append(path);
-            queued = true;
-        }
-    }
+    inotify_.readEvents([&](const inotify_event& ev) {
+        if (ev.len == 0 || (ev.mask & IN_ISDIR)) return;
+        if (!(ev.mask & (IN_CLOSE_WRITE | IN_MOVED_TO))) return;
+        const QString path = folder_ + QLatin1Char('/') + QFile::decodeName(ev.name);
+        if (!pending_.contains(path)) pending_.append(path);
+        queued = true;
+    });
     if (queued && !latency_.isActive()) latency_.start(latencyMs_);
 }
 

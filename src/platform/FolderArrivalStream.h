@@ -1,13 +1,13 @@
 #pragma once
 
+#include "platform/InotifyInstance.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
-
-class QSocketNotifier;
 
 // Reports the files that arrive in one folder (not below it): a file that
 // was closed after being written there, or that was moved or renamed into
@@ -31,7 +31,7 @@ public:
     bool start();
     // Stops and drops what has not been delivered yet.
     void stop();
-    bool isRunning() const { return fd_ >= 0; }
+    bool isRunning() const { return inotify_.isOpen(); }
     QString folder() const { return folder_; }
 
 private:
@@ -41,8 +41,7 @@ private:
     QString folder_;
     int latencyMs_;
     Handler handler_;
-    int fd_ = -1;
-    QSocketNotifier* notifier_ = nullptr;
+    InotifyInstance inotify_;
     QStringList pending_;
     QTimer latency_;
 };
