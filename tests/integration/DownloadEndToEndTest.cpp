@@ -61,7 +61,7 @@ protected:
         EXPECT_EQ(QDir(finalFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                   QStringList({QFileInfo(folder).fileName()}));
         for (const PostedFile& f : files) {
-            const QByteArray written = readFile(QDir(folder).filePath(f.name));
+            const QByteArray written = fileBytes(QDir(folder).filePath(f.name));
             EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
             EXPECT_TRUE(written == f.data) << f.name.toStdString();
         }

@@ -36,7 +36,7 @@ void EngineEndToEnd::SetUp()
 void EngineEndToEnd::TearDown()
 {
     // What the engine logged tells which step went wrong.
-    if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
+    if (HasFailure()) std::cerr << fileBytes(home.logFilePath()).toStdString();
     engine.reset(); // closes the connections and waits for their threads
     scheduler = nullptr;
     spinEventLoop(20);
@@ -62,7 +62,7 @@ PostedFile EngineEndToEnd::post(const QString& name, const QByteArray& data, qsi
 
 PostedFile EngineEndToEnd::postFile(const QString& path, qsizetype partBytes, const QString& postedName)
 {
-    const QByteArray data = readFile(path);
+    const QByteArray data = fileBytes(path);
     EXPECT_FALSE(data.isEmpty()) << path.toStdString();
     return post(QFileInfo(path).fileName(), data, partBytes, postedName);
 }
@@ -120,13 +120,6 @@ QList<qint64> EngineEndToEnd::codesOf(const QueuePtr& job) const
 bool EngineEndToEnd::waitForCode(const QueuePtr& job, qint64 code, int ms) const
 {
     return waitUntil([&] { return codesOf(job).contains(code); }, ms);
-}
-
-QByteArray EngineEndToEnd::readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
 }
 
 QStringList EngineEndToEnd::filesBelow(const QString& folder)

@@ -12,6 +12,7 @@
 #include "support/ScriptedNntpServer.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -58,7 +59,6 @@ protected:
     QList<qint64> codesOf(const QueuePtr& job) const;
     bool waitForCode(const QueuePtr& job, qint64 code, int ms = 90000) const;
 
-    static QByteArray readFile(const QString& path);
     // Every file below `folder`, relative to it, sorted.
     static QStringList filesBelow(const QString& folder);
     static QStringList entriesOf(const QString& folder);

@@ -135,10 +135,10 @@ TEST_F(PostProcessEndToEnd, RarVolumesWithADamagedArticleAreRepairedExtractedCle
     // The volumes went after the extraction, the PAR2 files by the default
     // patterns; the NFO file is not among those.
     EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral("Movie.nfo"), QStringLiteral("movie.mkv")}));
-    const QByteArray extracted = readFile(folder + QStringLiteral("/movie.mkv"));
+    const QByteArray extracted = fileBytes(folder + QStringLiteral("/movie.mkv"));
     EXPECT_EQ(extracted.size(), movie.size());
     EXPECT_TRUE(extracted == movie);
-    EXPECT_EQ(readFile(folder + QStringLiteral("/Movie.nfo")), QByteArray("about the movie"));
+    EXPECT_EQ(fileBytes(folder + QStringLiteral("/Movie.nfo")), QByteArray("about the movie"));
 }
 
 TEST_F(PostProcessEndToEnd, ObfuscatedSplit7zVolumesGetTheirNamesFromThePar2SetAndAreExtracted)
@@ -187,7 +187,7 @@ TEST_F(PostProcessEndToEnd, ObfuscatedSplit7zVolumesGetTheirNamesFromThePar2SetA
         << folder.toStdString();
     EXPECT_TRUE(entriesOf(downloadFolder).isEmpty()) << entriesOf(downloadFolder).join(u' ').toStdString();
     EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral("holiday.mkv")}));
-    const QByteArray extracted = readFile(folder + QStringLiteral("/holiday.mkv"));
+    const QByteArray extracted = fileBytes(folder + QStringLiteral("/holiday.mkv"));
     EXPECT_EQ(extracted.size(), payload.size());
     EXPECT_TRUE(extracted == payload);
 }
@@ -300,7 +300,7 @@ protected:
                 << name.toStdString() << " not in " << kept.join(u' ').toStdString();
         const PostedFile* second = find(broken.files, QStringLiteral("Broken.part2.rar"));
         ASSERT_TRUE(second);
-        EXPECT_TRUE(readFile(folder + QStringLiteral("/Broken.part2.rar")) == second->data);
+        EXPECT_TRUE(fileBytes(folder + QStringLiteral("/Broken.part2.rar")) == second->data);
     }
 };
 

@@ -17,6 +17,7 @@
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,13 +33,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
 
 QStringList entries(const QString& folder)
 {
@@ -94,9 +88,9 @@ protected:
         }
         if (HasFailure()) {
             std::cerr << earlierLogs.toStdString() << "--- log of the last run\n"
-                      << readFile(home.logFilePath()).toStdString();
+                      << fileBytes(home.logFilePath()).toStdString();
             for (int n = 1; n <= runs; ++n)
-                std::cerr << "--- output of run " << n << "\n" << readFile(outputPath(n)).toStdString();
+                std::cerr << "--- output of run " << n << "\n" << fileBytes(outputPath(n)).toStdString();
         }
     }
 
@@ -113,7 +107,7 @@ protected:
     void start(const QStringList& arguments)
     {
         if (runs > 0)
-            earlierLogs += QStringLiteral("--- log of run %1\n").arg(runs) + readFile(home.logFilePath());
+            earlierLogs += QStringLiteral("--- log of run %1\n").arg(runs) + fileBytes(home.logFilePath());
         ++runs;
         program = std::make_unique<QProcess>();
         // The temporary home's HOME and XDG folders are in this process's
@@ -190,7 +184,7 @@ protected:
         QStringList names;
         for (const PostedFile& f : files) {
             names.append(f.name);
-            const QByteArray written = readFile(QDir(folder).filePath(f.name));
+            const QByteArray written = fileBytes(QDir(folder).filePath(f.name));
             EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
             EXPECT_TRUE(written == f.data) << f.name.toStdString();
         }
@@ -253,7 +247,7 @@ TEST_F(ProgramRun, AJobUnfinishedAtQuitIsRestoredAtTheNextStartAndCompleted)
     const QString downloading = QDir(downloadFolder).filePath(QStringLiteral("Holiday Pictures"));
     ASSERT_TRUE(waitWhileRunning([&] {
         return server.bodyRequests(held) >= 1 &&
-               readFile(QDir(downloading).filePath(photos.name)) == photos.data;
+               fileBytes(QDir(downloading).filePath(photos.name)) == photos.data;
     }));
     EXPECT_FALSE(finishedLogged());
     ASSERT_NO_FATAL_FAILURE(quit());

@@ -160,7 +160,7 @@ TEST_F(SearchJobEndToEnd, AResultIsCompletedFromTheServiceAndDownloadedToTheFina
     EXPECT_TRUE(entriesOf(downloadFolder).isEmpty()) << entriesOf(downloadFolder).join(u' ').toStdString();
     EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral("notes.dat"), QStringLiteral("photos.bin")}));
     for (const PostedFile& f : files) {
-        const QByteArray written = readFile(QDir(folder).filePath(f.name));
+        const QByteArray written = fileBytes(QDir(folder).filePath(f.name));
         EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
         EXPECT_TRUE(written == f.data) << f.name.toStdString();
     }

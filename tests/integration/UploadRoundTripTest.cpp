@@ -14,6 +14,7 @@
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,13 +29,6 @@
 #include <optional>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
 
 bool writeFile(const QString& path, const QByteArray& data)
 {
@@ -107,7 +101,7 @@ protected:
     }
     void TearDown() override
     {
-        if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
+        if (HasFailure()) std::cerr << fileBytes(home.logFilePath()).toStdString();
         engine.reset();
         spinEventLoop(20);
         server.stop();
@@ -183,8 +177,8 @@ TEST_F(UploadRoundTrip, PostedFilesComeBackByteForByteThroughTheirNzb)
         EXPECT_EQ(server.bodyRequests(mid), 1) << mid.toStdString();
     const QString folder = job->downloadUrl();
     EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath()) << folder.toStdString();
-    const QByteArray evenBack = readFile(QDir(folder).filePath(QStringLiteral("even.bin")));
-    const QByteArray tinyBack = readFile(QDir(folder).filePath(QStringLiteral("tiny.bin")));
+    const QByteArray evenBack = fileBytes(QDir(folder).filePath(QStringLiteral("even.bin")));
+    const QByteArray tinyBack = fileBytes(QDir(folder).filePath(QStringLiteral("tiny.bin")));
     EXPECT_EQ(evenBack.size(), even.size());
     EXPECT_TRUE(evenBack == even);
     EXPECT_EQ(tinyBack.size(), tiny.size());

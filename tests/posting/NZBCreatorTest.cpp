@@ -6,18 +6,13 @@
 
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // An upload job whose articles are all posted, with its export folder.
 struct PostedUpload
@@ -106,7 +101,7 @@ TEST_F(NZBCreation, WritesEveryPostedArticleByFile)
         mid +
         "</segment>\r\n"
         "</segments>\r\n</file></nzb>\r\n";
-    EXPECT_EQ(readAll(folder + "/Holiday.nzb"), expected);
+    EXPECT_EQ(fileBytes(folder + "/Holiday.nzb"), expected);
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Finished saving NZB :: ").size(), 1);
 }
 
@@ -114,7 +109,7 @@ TEST_F(NZBCreation, NamesOutsideAsciiAreWrittenAsUtf8AndControlCharactersDropped
 {
     addPostedFile(QString::fromUtf8("Fête\x01.rar"), {5});
     run();
-    const QByteArray written = readAll(folder + "/Holiday.nzb");
+    const QByteArray written = fileBytes(folder + "/Holiday.nzb");
     EXPECT_TRUE(written.contains(QString::fromUtf8("subject=\"Holiday - &quot;Fête_.rar&quot;").toUtf8()));
 }
 
@@ -128,8 +123,8 @@ TEST_F(NZBCreation, ATakenNameGivesTheFirstFreeOneBesideIt)
     run();
     EXPECT_EQ(job->status(), 246);
     EXPECT_EQ(job->nzbExportUrl(), folder + "/Holiday.1.nzb");
-    EXPECT_EQ(readAll(folder + "/Holiday.nzb"), "mine");
-    EXPECT_TRUE(readAll(folder + "/Holiday.1.nzb").endsWith("</nzb>\r\n"));
+    EXPECT_EQ(fileBytes(folder + "/Holiday.nzb"), "mine");
+    EXPECT_TRUE(fileBytes(folder + "/Holiday.1.nzb").endsWith("</nzb>\r\n"));
 }
 
 TEST(NZBCreationFailures, EndAt247WithoutAFile)

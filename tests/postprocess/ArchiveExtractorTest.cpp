@@ -16,6 +16,7 @@
 #include "support/LogFileReader.h"
 #include "support/RecordingFileRepairExtractController.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,6 @@ void touch(const QString& path, const QByteArray& data = "x")
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(data);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList treeOf(const QString& folder)
@@ -353,8 +348,8 @@ TEST_F(Extract, SuccessMovesTheFilesInWithoutReplacingAnything)
     writeExtractingTool(Kind::Zip, {"a.txt", "dir/b.txt", ".nfo"}, successOf(Kind::Zip));
     ASSERT_TRUE(run(Kind::Zip).result);
     EXPECT_EQ(treeOf(temp), (QStringList{".nfo", "a.1.txt", "a.txt", "dir/", "dir/b.txt"}));
-    EXPECT_EQ(readAll(temp + "/a.txt"), "earlier");
-    EXPECT_EQ(readAll(temp + "/a.1.txt"), "a.txt");
+    EXPECT_EQ(fileBytes(temp + "/a.txt"), "earlier");
+    EXPECT_EQ(fileBytes(temp + "/a.1.txt"), "a.txt");
 }
 
 TEST_F(Extract, AFailedNestedRunRemovesOnlyItsOwnOutput)
@@ -370,7 +365,7 @@ TEST_F(Extract, AFailedNestedRunRemovesOnlyItsOwnOutput)
     EXPECT_EQ(treeOf(temp), (QStringList{"inner.zip", "movie.mkv"}));
     // The runner's clean-up after the failure keeps them too.
     JobTempFolder::deleteTempFolder(folder);
-    EXPECT_EQ(readAll(temp + "/movie.mkv"), "first pass");
+    EXPECT_EQ(fileBytes(temp + "/movie.mkv"), "first pass");
 
     // With nothing extracted before, the clean-up removes the folder.
     const QString other = home.downloadsPath() + "/Other";
@@ -393,7 +388,7 @@ TEST_F(Extract, LinksFromTheArchiveAreRemoved)
                         FakeToolFolder::printChunks({successOf(Kind::Rar)}, 0));
     ASSERT_TRUE(run(Kind::Rar).result);
     EXPECT_EQ(treeOf(temp), QStringList{"real.txt"});
-    EXPECT_EQ(readAll(outside + "/keep.txt"), "keep");
+    EXPECT_EQ(fileBytes(outside + "/keep.txt"), "keep");
 }
 
 TEST_F(Extract, WithoutRecursionRarFilesLandAtTheTop)
@@ -431,8 +426,8 @@ TEST_F(Extract, AnUnusableTempFolderSettingStopsBeforeTheTool)
         EXPECT_FALSE(tools.ran("7zz"));
         // The clean-up after it cannot reach the job folder.
         JobTempFolder::deleteTempFolder(folder);
-        EXPECT_EQ(readAll(folder + "/keep.bin"), "keep");
-        EXPECT_EQ(readAll(folder + "/x.zip"), "x");
+        EXPECT_EQ(fileBytes(folder + "/keep.bin"), "keep");
+        EXPECT_EQ(fileBytes(folder + "/x.zip"), "x");
     }
 }
 

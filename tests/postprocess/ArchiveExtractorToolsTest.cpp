@@ -14,6 +14,7 @@
 #include "support/RecordingFileRepairExtractController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,23 +26,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QByteArray pattern(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    quint32 x = quint32(seed) * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = char(x >> 24);
-    }
-    return b;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every entry below `folder`, links marked "@".
 QStringList treeOf(const QString& folder)
@@ -63,7 +47,7 @@ struct RealExtract : ::testing::Test
     RecordingFileRepairExtractController runner;
     QString folder, temp;
     QueuePtr job;
-    const QByteArray big = pattern(300000, 1), small = "hello\n";
+    const QByteArray big = seededPattern(300000, 1), small = "hello\n";
 
     void SetUp() override
     {
@@ -112,8 +96,8 @@ struct Real7zz : RealExtract
     }
     void expectExtracted()
     {
-        EXPECT_EQ(readAll(temp + "/f1.bin"), big);
-        EXPECT_EQ(readAll(temp + "/dir/t.txt"), small);
+        EXPECT_EQ(fileBytes(temp + "/f1.bin"), big);
+        EXPECT_EQ(fileBytes(temp + "/dir/t.txt"), small);
     }
 };
 
@@ -256,7 +240,7 @@ TEST_F(Real7zz, NothingFromAnArchiveReachesOutside)
     EXPECT_EQ(treeOf(home.downloadsPath()).filter(QRegularExpression("^(escape|up|abs)")), QStringList());
     for (const QString& entry : treeOf(temp))
         EXPECT_FALSE(entry.endsWith("@")) << entry.toStdString();
-    EXPECT_EQ(readAll(temp + "/ok.txt"), "ok");
+    EXPECT_EQ(fileBytes(temp + "/ok.txt"), "ok");
 }
 
 TEST_F(RealUnar, StoredArchiveAndVolumes)
@@ -264,8 +248,8 @@ TEST_F(RealUnar, StoredArchiveAndVolumes)
     ASSERT_TRUE(Rar4Builder().addFile("a.bin", big).addFile("b.txt", small).writeArchive(folder + "/x.rar"));
     job->setRarfiles({"x.rar"});
     EXPECT_TRUE(run<UnRar>().result) << runner.comments.join(" | ").toStdString();
-    EXPECT_EQ(readAll(temp + "/a.bin"), big);
-    EXPECT_EQ(readAll(temp + "/b.txt"), small);
+    EXPECT_EQ(fileBytes(temp + "/a.bin"), big);
+    EXPECT_EQ(fileBytes(temp + "/b.txt"), small);
     EXPECT_EQ(runner.lastComment(), "Extraction complete.");
 
     for (auto naming : {Rar4Builder::Naming::PartN, Rar4Builder::Naming::OldStyle}) {
@@ -276,7 +260,7 @@ TEST_F(RealUnar, StoredArchiveAndVolumes)
         // Listed by a later volume: the run starts at the first.
         job->setRarfiles({QFileInfo(vols.last()).fileName()});
         EXPECT_TRUE(run<UnRar>().result) << runner.comments.join(" | ").toStdString();
-        EXPECT_EQ(readAll(temp + "/v.bin"), big);
+        EXPECT_EQ(fileBytes(temp + "/v.bin"), big);
         EXPECT_TRUE(runner.comments.contains("Extracting: Vol"));
     }
 }
@@ -290,7 +274,7 @@ TEST_F(RealUnar, AMissingVolumeOrDamageFailsAndLeavesNothing)
     EXPECT_FALSE(run<UnRar>().result);
     EXPECT_EQ(treeOf(temp), QStringList()) << "the partial file is gone";
 
-    QByteArray damaged = Rar4Builder().addFile("d.bin", pattern(5000, 2)).build();
+    QByteArray damaged = Rar4Builder().addFile("d.bin", seededPattern(5000, 2)).build();
     damaged[damaged.size() - 100] = char(damaged[damaged.size() - 100] ^ 0x55);
     ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(folder + "/d.rar", damaged));
     job->setRarfiles({"d.rar"});
@@ -301,7 +285,7 @@ TEST_F(RealUnar, AMissingVolumeOrDamageFailsAndLeavesNothing)
 
 TEST_F(RealUnar, Passwords)
 {
-    const QByteArray data = pattern(4321, 5);
+    const QByteArray data = seededPattern(4321, 5);
     ASSERT_TRUE(Rar4Builder().addFile("a.bin", data).setPassword("s3cret").writeArchive(folder + "/p.rar"));
     ASSERT_TRUE(Rar4Builder()
                     .addFile("hidden.bin", data)
@@ -332,7 +316,7 @@ TEST_F(RealUnar, Passwords)
     job->setStatus(5);
     usePassword("s3cret");
     if (run<UnRar>().result) {
-        EXPECT_EQ(readAll(temp + "/a.bin"), data);
+        EXPECT_EQ(fileBytes(temp + "/a.bin"), data);
     } else {
         EXPECT_EQ(job->status(), 36);
         EXPECT_EQ(treeOf(temp), QStringList());
@@ -343,7 +327,7 @@ TEST_F(RealUnar, AFullDiskPausesTheJob)
 {
     TmpfsMount disk(folder, 64 * 1024);
     if (!disk.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    ASSERT_TRUE(Rar4Builder().addFile("a.bin", pattern(50000, 3)).writeArchive(home.path() + "/x.rar"));
+    ASSERT_TRUE(Rar4Builder().addFile("a.bin", seededPattern(50000, 3)).writeArchive(home.path() + "/x.rar"));
     ASSERT_TRUE(QFile::link(home.path() + "/x.rar", folder + "/x.rar"));
     job->setRarfiles({"x.rar"});
     ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(folder + "/fill", QByteArray(30000, '\0')));
@@ -364,7 +348,7 @@ TEST_F(RealUnar, HostileNamesStayInside)
     EXPECT_TRUE(run<UnRar>().result) << runner.comments.join(" | ").toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder + "/up.txt"));
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/abs.txt"));
-    EXPECT_EQ(readAll(temp + "/ok.txt"), "ok");
+    EXPECT_EQ(fileBytes(temp + "/ok.txt"), "ok");
     EXPECT_EQ(treeOf(temp).size(), 3) << treeOf(temp).join(",").toStdString();
 }
 

@@ -18,6 +18,7 @@
 #include "support/RepairJobFixture.h"
 #include "support/StatusRecordingJobList.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool haveTools(std::initializer_list<const char*> names)
 {
@@ -162,9 +157,9 @@ TEST_F(RealRunner, TwoRarSetsAndAZipAreExtractedOneAfterTheOther)
     EXPECT_TRUE(job->zipfiles().isEmpty());
     // Kept for the scheduler, which moves the files out of it.
     const QString temp = folder + "/temp";
-    EXPECT_EQ(readAll(temp + "/one.txt"), "first\n");
-    EXPECT_EQ(readAll(temp + "/two.bin"), QByteArray(30000, 'b'));
-    EXPECT_EQ(readAll(temp + "/three.txt"), "third\n");
+    EXPECT_EQ(fileBytes(temp + "/one.txt"), "first\n");
+    EXPECT_EQ(fileBytes(temp + "/two.bin"), QByteArray(30000, 'b'));
+    EXPECT_EQ(fileBytes(temp + "/three.txt"), "third\n");
 }
 
 TEST_F(RealRunner, ANestedArchiveIsExtractedAndTheTemporaryFolderKept)
@@ -180,8 +175,8 @@ TEST_F(RealRunner, ANestedArchiveIsExtractedAndTheTemporaryFolderKept)
 
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(jobs.statuses(job), (QList<qint64>{54, 55, 56}));
-    EXPECT_EQ(readAll(temp + "/inner.txt"), "inner\n");
-    EXPECT_EQ(readAll(temp + "/first-pass.txt"), "outer\n");
+    EXPECT_EQ(fileBytes(temp + "/inner.txt"), "inner\n");
+    EXPECT_EQ(fileBytes(temp + "/first-pass.txt"), "outer\n");
 }
 
 TEST_F(RealRunner, AFailedArchiveStopsTheJobAndTakesNothingEarlierRunsExtracted)
@@ -218,7 +213,7 @@ TEST_F(RealRunner, AFailedArchiveStopsTheJobAndTakesNothingEarlierRunsExtracted)
         EXPECT_EQ(job->z7files(), c.left);
         EXPECT_EQ(QDir(temp).exists(), c.tempKept);
         if (c.tempKept) {
-            EXPECT_EQ(readAll(temp + "/good.txt"), "good\n");
+            EXPECT_EQ(fileBytes(temp + "/good.txt"), "good\n");
             // Nothing of the failed run is left behind.
             EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                       QStringList{"good.txt"});

@@ -11,6 +11,7 @@
 #include "support/RecordingFileRepairExtractController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,6 @@
 #include <QFile>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Join : ::testing::Test
 {
@@ -123,8 +118,8 @@ TEST_F(Join, PiecesJoinInNumericOrderAndGo)
     QByteArray expected;
     for (int i = 1; i <= 12; ++i)
         expected += QString::asprintf("x.avi.%03d|", i).toUtf8();
-    EXPECT_EQ(readAll(folder + "/x.avi"), expected);
-    EXPECT_EQ(readAll(folder + "/y"), "y.1|y.2|y.3|y.4|y.5|y.6|y.7|y.8|y.9|y.10|");
+    EXPECT_EQ(fileBytes(folder + "/x.avi"), expected);
+    EXPECT_EQ(fileBytes(folder + "/y"), "y.1|y.2|y.3|y.4|y.5|y.6|y.7|y.8|y.9|y.10|");
     EXPECT_EQ(files(), (QStringList{"x.avi", "y"}));
     EXPECT_EQ(job->percentRepaired(), 100);
     EXPECT_TRUE(runner.comments.contains("Joining file: x.avi.001"));
@@ -140,8 +135,8 @@ TEST_F(Join, BaseNamesStayApart)
 {
     parts({"movie.avi.001", "movie.avi.002", "sample.avi.001", "sample.avi.002"});
     EXPECT_TRUE(run());
-    EXPECT_EQ(readAll(folder + "/movie.avi"), "movie.avi.001|movie.avi.002|");
-    EXPECT_EQ(readAll(folder + "/sample.avi"), "sample.avi.001|sample.avi.002|");
+    EXPECT_EQ(fileBytes(folder + "/movie.avi"), "movie.avi.001|movie.avi.002|");
+    EXPECT_EQ(fileBytes(folder + "/sample.avi"), "sample.avi.001|sample.avi.002|");
 }
 
 TEST_F(Join, TheRecoverySetsNamesComeFirst)
@@ -158,7 +153,7 @@ TEST_F(Join, TheRecoverySetsNamesComeFirst)
     }
     job->setRepairObject(set);
     EXPECT_TRUE(run());
-    EXPECT_EQ(readAll(folder + "/x.bin"), "x.bin.001|x.bin.002|");
+    EXPECT_EQ(fileBytes(folder + "/x.bin"), "x.bin.001|x.bin.002|");
     EXPECT_EQ(set->childs()[0]->filename(), "x.bin");
 }
 
@@ -195,8 +190,8 @@ TEST_F(Join, AnExistingFileIsNeverWrittenTo)
     }
     parts({"x.avi.001", "x.avi.002"});
     EXPECT_TRUE(run());
-    EXPECT_EQ(readAll(folder + "/x.avi"), "mine");
-    EXPECT_EQ(readAll(folder + "/x.1.avi"), "x.avi.001|x.avi.002|");
+    EXPECT_EQ(fileBytes(folder + "/x.avi"), "mine");
+    EXPECT_EQ(fileBytes(folder + "/x.1.avi"), "x.avi.001|x.avi.002|");
     EXPECT_EQ(job->fileparts()[0]->filename(), "x.1.avi");
 }
 
@@ -240,7 +235,7 @@ TEST_F(Join, NamesThatAreNoPlainFileNameAreIgnored)
     }
     parts({"../outside/z.001"}, false);
     EXPECT_TRUE(run());
-    EXPECT_EQ(readAll(outside + "/z.001"), "outside");
+    EXPECT_EQ(fileBytes(outside + "/z.001"), "outside");
     EXPECT_FALSE(QFile::exists(outside + "/z"));
 }
 
@@ -256,5 +251,5 @@ TEST_F(Join, AFullDiskFailsAndKeepsEveryPiece)
     parts({"big.bin.001", "big.bin.002"}, false);
     EXPECT_FALSE(run());
     EXPECT_EQ(files(), (QStringList{"big.bin.001", "big.bin.002"}));
-    EXPECT_EQ(readAll(folder + "/big.bin.002").size(), 40000);
+    EXPECT_EQ(fileBytes(folder + "/big.bin.002").size(), 40000);
 }

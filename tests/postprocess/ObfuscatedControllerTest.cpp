@@ -16,6 +16,7 @@
 #include "support/Par2SetMaker.h"
 #include "support/StatusRecordingJobList.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -43,12 +44,6 @@ bool write(const QString& path, const QByteArray& data)
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every file below `folder`, relative to it, sorted.
@@ -136,8 +131,8 @@ TEST_F(NameCorrection, MatchingFilesGetTheirProperNamesInTheirOwnFolder)
 
     EXPECT_EQ(filesBelow(temp),
               (QStringList{"movie.mkv", "proper.nfo", "set.par2", "sub/sample.mkv", "unrelated.txt"}));
-    EXPECT_EQ(readAll(temp + "/movie.mkv"), movie);
-    EXPECT_EQ(readAll(temp + "/sub/sample.mkv"), sample);
+    EXPECT_EQ(fileBytes(temp + "/movie.mkv"), movie);
+    EXPECT_EQ(fileBytes(temp + "/sub/sample.mkv"), sample);
     const QStringList renamed = log("Renaming ");
     ASSERT_EQ(renamed.size(), 2) << renamed.join("\n").toStdString();
     EXPECT_TRUE(renamed.filter("[INFO]").size() == 2);
@@ -154,8 +149,8 @@ TEST_F(NameCorrection, AnExistingFileIsNeverReplaced)
     ASSERT_TRUE(write(temp + "/a1b2c3", movie));
     ASSERT_TRUE(write(temp + "/movie.mkv", "someone else's"));
     correct();
-    EXPECT_EQ(readAll(temp + "/a1b2c3"), movie);
-    EXPECT_EQ(readAll(temp + "/movie.mkv"), "someone else's");
+    EXPECT_EQ(fileBytes(temp + "/a1b2c3"), movie);
+    EXPECT_EQ(fileBytes(temp + "/movie.mkv"), "someone else's");
     const QStringList warnings = log("[WARN]");
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings.first().contains(temp + "/a1b2c3 => " + temp + "/movie.mkv"));
@@ -213,7 +208,7 @@ TEST_F(NameCorrection, TheTemporaryFolderSetting)
     // Unset: the job folder itself.
     UserDefaults::standard().setObject(QString(), "tempFolder");
     correct();
-    EXPECT_EQ(readAll(folder + "/movie.mkv"), movie);
+    EXPECT_EQ(fileBytes(folder + "/movie.mkv"), movie);
     EXPECT_TRUE(QFileInfo::exists(home.downloadsPath() + "/u1"));
 }
 
@@ -223,11 +218,11 @@ TEST_F(NameCorrection, TwoPar2FilesOfOneSetFromTheRealPar2)
     ASSERT_TRUE(Par2SetMaker::writeFiles(temp, {{"movie.mkv", 50000}, {"extras.bin", 9000}}, 9));
     const QStringList made = Par2SetMaker::create(temp, "set", {"movie.mkv", "extras.bin"}, 4096, 4);
     ASSERT_GE(made.size(), 2); // the index and at least one volume
-    const QByteArray movieBytes = readAll(temp + "/movie.mkv");
+    const QByteArray movieBytes = fileBytes(temp + "/movie.mkv");
     ASSERT_TRUE(QFile::rename(temp + "/movie.mkv", temp + "/x7f3"));
     ASSERT_TRUE(QFile::rename(temp + "/extras.bin", temp + "/x9a1"));
     correct();
-    EXPECT_EQ(readAll(temp + "/movie.mkv"), movieBytes);
+    EXPECT_EQ(fileBytes(temp + "/movie.mkv"), movieBytes);
     EXPECT_TRUE(QFileInfo::exists(temp + "/extras.bin"));
     EXPECT_FALSE(QFileInfo::exists(temp + "/x7f3"));
     // Each file is renamed once, whatever the number of PAR2 files.

@@ -3,6 +3,7 @@
 
 #include "support/Par2PacketBuilder.h"
 #include "support/Par2SetMaker.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,6 @@ using B = Par2PacketBuilder;
 namespace {
 
 constexpr qint64 kSlice = 4096;
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool writeAll(const QString& path, const QByteArray& data)
 {
@@ -80,7 +75,7 @@ std::optional<QVariantMap> fileListOfData(const QByteArray& data)
 
 TEST_F(RealSet, IndexFileGivesTheSetAsParWroteIt)
 {
-    const QByteArray bytes = readAll(index());
+    const QByteArray bytes = fileBytes(index());
     const QList<B::Packet> packets = B::split(bytes);
     ASSERT_EQ(packets.size(), 6);
     QMap<QByteArray, QList<B::Packet>> byType;
@@ -122,7 +117,7 @@ TEST_F(RealSet, IndexFileGivesTheSetAsParWroteIt)
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(expected[i].name);
         const QVariantMap f = files[i].toMap();
-        const QByteArray content = readAll(path(expected[i].name));
+        const QByteArray content = fileBytes(path(expected[i].name));
         EXPECT_EQ(f.value("filename").toString(), expected[i].name);
         EXPECT_EQ(f.value("safeFilename").toString(), expected[i].name);
         EXPECT_EQ(f.value("bytes").toLongLong(), expected[i].size);
@@ -151,7 +146,7 @@ TEST_F(RealSet, SliceChecksumsAreTheCrcOfEachZeroPaddedSlice)
     for (const QVariant& v : list->value("files").toList()) {
         const QVariantMap f = v.toMap();
         SCOPED_TRACE(f.value("filename").toString().toStdString());
-        const QByteArray content = readAll(path(f.value("filename").toString()));
+        const QByteArray content = fileBytes(path(f.value("filename").toString()));
         QList<quint32> expected;
         for (qint64 at = 0; at < content.size(); at += kSlice) {
             QByteArray slice = content.mid(at, kSlice);
@@ -194,7 +189,7 @@ TEST_F(RealSet, RecoveryVolumesCarryTheirCountAndExponents)
         const auto recovery = reader.getRecoveryData();
         ASSERT_TRUE(recovery);
         ASSERT_EQ(recovery->size(), count);
-        const QByteArray bytes = readAll(volume);
+        const QByteArray bytes = fileBytes(volume);
         for (qint64 e = first; e < first + count; ++e) {
             const QVariantMap r = recovery->value(QString::number(e)).toMap();
             ASSERT_FALSE(r.isEmpty()) << e;
@@ -215,7 +210,7 @@ TEST_F(RealSet, RecoveryVolumesCarryTheirCountAndExponents)
 
 TEST_F(RealSet, DamagedPacketsAreSkipped)
 {
-    const QByteArray bytes = readAll(index());
+    const QByteArray bytes = fileBytes(index());
     const QList<B::Packet> packets = B::split(bytes);
     auto damaged = [&](const QByteArray& type) {
         QByteArray copy = bytes;
@@ -247,7 +242,7 @@ TEST_F(RealSet, DamagedPacketsAreSkipped)
     // A damaged recovery slice in a volume is not counted.
     {
         const QString volume = volumes().last();
-        QByteArray copy = readAll(volume);
+        QByteArray copy = fileBytes(volume);
         const B::Packet first = B::split(copy).first();
         ASSERT_EQ(first.type, B::typeSignature("RecvSlic"));
         copy[first.offset + 2000] = char(copy[first.offset + 2000] ^ 1);
@@ -262,7 +257,7 @@ TEST_F(RealSet, DamagedPacketsAreSkipped)
 TEST_F(RealSet, TruncatedFilesKeepThePacketsBeforeTheCut)
 {
     // The index cut inside its last packet (the creator).
-    const QByteArray bytes = readAll(index());
+    const QByteArray bytes = fileBytes(index());
     const B::Packet last = B::split(bytes).last();
     ASSERT_EQ(last.type, B::typeSignature("Creator"));
     const QString cutIndex = path("cut.par2");
@@ -273,7 +268,7 @@ TEST_F(RealSet, TruncatedFilesKeepThePacketsBeforeTheCut)
     EXPECT_TRUE(list->value("creator").toMap().isEmpty());
 
     // The largest volume cut in the middle of its last recovery slice.
-    const QByteArray vol = readAll(volumes().last());
+    const QByteArray vol = fileBytes(volumes().last());
     const QList<B::Packet> packets = B::split(vol);
     qint64 lastSlice = -1, before = 0;
     for (const B::Packet& p : packets) {

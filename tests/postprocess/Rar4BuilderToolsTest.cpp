@@ -1,6 +1,7 @@
 // The hand-built archives checked against real RAR readers (lsar and unar), so
 // that the extraction tests built on them test against valid archives.
 #include "support/Rar4Builder.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -37,23 +38,6 @@ ToolRun run(const QString& program, const QStringList& args)
     return r;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray pattern(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    quint32 x = quint32(seed) * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = char(x >> 24);
-    }
-    return b;
-}
-
 struct RarTools : ::testing::Test
 {
     QTemporaryDir dir;
@@ -86,7 +70,7 @@ struct RarTools : ::testing::Test
 
 TEST_F(RarTools, StoredArchiveListsTestsAndExtracts)
 {
-    const QByteArray a = pattern(5000, 1), b = "hello\n", empty;
+    const QByteArray a = seededPattern(5000, 1), b = "hello\n", empty;
     Rar4Builder builder;
     builder.addFile("a.bin", a).addFile("b.txt", b).addFile("empty.dat", empty);
     ASSERT_TRUE(builder.writeArchive(path("set.rar")));
@@ -100,15 +84,15 @@ TEST_F(RarTools, StoredArchiveListsTestsAndExtracts)
 
     const ToolRun x = unar(path("set.rar"));
     ASSERT_EQ(x.exitCode, 0) << x.output.toStdString();
-    EXPECT_EQ(readFile(out + "/a.bin"), a);
-    EXPECT_EQ(readFile(out + "/b.txt"), b);
+    EXPECT_EQ(fileBytes(out + "/a.bin"), a);
+    EXPECT_EQ(fileBytes(out + "/b.txt"), b);
     EXPECT_TRUE(QFile::exists(out + "/empty.dat"));
-    EXPECT_EQ(readFile(out + "/empty.dat").size(), 0);
+    EXPECT_EQ(fileBytes(out + "/empty.dat").size(), 0);
 }
 
 TEST_F(RarTools, DamagedDataFailsTheChecksum)
 {
-    QByteArray archive = Rar4Builder().addFile("a.bin", pattern(3000, 2)).build();
+    QByteArray archive = Rar4Builder().addFile("a.bin", seededPattern(3000, 2)).build();
     archive[archive.size() - 100] = char(archive[archive.size() - 100] ^ 0x55); // inside the stored data
     QFile f(path("bad.rar"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -120,7 +104,7 @@ TEST_F(RarTools, DamagedDataFailsTheChecksum)
 
 TEST_F(RarTools, VolumesInBothNamingsExtractFromTheFirst)
 {
-    const QByteArray big = pattern(30000, 3), small = pattern(700, 4);
+    const QByteArray big = seededPattern(30000, 3), small = seededPattern(700, 4);
     Rar4Builder builder;
     builder.addFile("big.bin", big).addFile("small.bin", small);
     for (auto naming : {Rar4Builder::Naming::PartN, Rar4Builder::Naming::OldStyle}) {
@@ -137,8 +121,8 @@ TEST_F(RarTools, VolumesInBothNamingsExtractFromTheFirst)
         EXPECT_EQ(list.exitCode, 0) << list.output.toStdString();
         const ToolRun x = unar(vols[0]);
         ASSERT_EQ(x.exitCode, 0) << x.output.toStdString();
-        EXPECT_EQ(readFile(out + "/big.bin"), big) << sub.toStdString();
-        EXPECT_EQ(readFile(out + "/small.bin"), small) << sub.toStdString();
+        EXPECT_EQ(fileBytes(out + "/big.bin"), big) << sub.toStdString();
+        EXPECT_EQ(fileBytes(out + "/small.bin"), small) << sub.toStdString();
         QDir(out).removeRecursively();
         QDir().mkpath(out);
     }
@@ -164,12 +148,12 @@ bool unarDecryptsSha1KeyedAes(const QString& scratch)
         run("7zz", {"a", "-tzip", "-mem=AES128", "-pprobe", scratch + "/probe.zip", plain.fileName()});
     if (zip.exitCode != 0) return false;
     const ToolRun x = run("unar", {"-o", scratch + "/x", "-f", "-D", "-p", "probe", scratch + "/probe.zip"});
-    return x.exitCode == 0 && readFile(scratch + "/x/probe.txt") == "probe\n";
+    return x.exitCode == 0 && fileBytes(scratch + "/x/probe.txt") == "probe\n";
 }
 
 TEST_F(RarTools, WrongOrMissingPasswordFails)
 {
-    const QByteArray a = pattern(4321, 5), b = "secret text\n";
+    const QByteArray a = seededPattern(4321, 5), b = "secret text\n";
     Rar4Builder builder;
     builder.addFile("a.bin", a).addFile("b.txt", b).setPassword("s3cret");
     ASSERT_TRUE(builder.writeArchive(path("pw.rar")));
@@ -180,8 +164,8 @@ TEST_F(RarTools, WrongOrMissingPasswordFails)
 
     const ToolRun wrong = unar(path("pw.rar"), "wrong");
     EXPECT_NE(wrong.exitCode, 0) << wrong.output.toStdString();
-    EXPECT_NE(readFile(out + "/a.bin"), a);
-    EXPECT_NE(readFile(out + "/b.txt"), b);
+    EXPECT_NE(fileBytes(out + "/a.bin"), a);
+    EXPECT_NE(fileBytes(out + "/b.txt"), b);
 
     const ToolRun none = lsarTest(path("pw.rar"), "");
     EXPECT_NE(none.exitCode, 0) << none.output.toStdString();
@@ -191,34 +175,34 @@ TEST_F(RarTools, RightPasswordExtracts)
 {
     if (!unarDecryptsSha1KeyedAes(path("probe")))
         GTEST_SKIP() << "this unar cannot decrypt SHA-1 keyed AES (it fails on a 7zz AES zip too)";
-    const QByteArray a = pattern(4321, 5);
+    const QByteArray a = seededPattern(4321, 5);
     Rar4Builder builder;
     builder.addFile("a.bin", a).setPassword("s3cret");
     ASSERT_TRUE(builder.writeArchive(path("pw.rar")));
     const ToolRun good = unar(path("pw.rar"), "s3cret");
     ASSERT_EQ(good.exitCode, 0) << good.output.toStdString();
-    EXPECT_EQ(readFile(out + "/a.bin"), a);
+    EXPECT_EQ(fileBytes(out + "/a.bin"), a);
 
-    const QByteArray big = pattern(20000, 7);
+    const QByteArray big = seededPattern(20000, 7);
     const QStringList vols =
         Rar4Builder().addFile("big.bin", big).setPassword("pw").writeVolumes(dir.path(), "enc", 6001);
     ASSERT_EQ(vols.size(), 4);
     const ToolRun x = unar(vols[0], "pw");
     ASSERT_EQ(x.exitCode, 0) << x.output.toStdString();
-    EXPECT_EQ(readFile(out + "/big.bin"), big);
+    EXPECT_EQ(fileBytes(out + "/big.bin"), big);
 
     Rar4Builder hidden;
     hidden.addFile("hidden-name.bin", a).setPassword("pw").setEncryptedHeaders(true);
     ASSERT_TRUE(hidden.writeArchive(path("hp.rar")));
     const ToolRun h = unar(path("hp.rar"), "pw");
     ASSERT_EQ(h.exitCode, 0) << h.output.toStdString();
-    EXPECT_EQ(readFile(out + "/hidden-name.bin"), a);
+    EXPECT_EQ(fileBytes(out + "/hidden-name.bin"), a);
 }
 
 TEST_F(RarTools, EncryptedHeadersHideTheNamesWithoutThePassword)
 {
     Rar4Builder builder;
-    builder.addFile("hidden-name.bin", pattern(2500, 6)).setPassword("pw").setEncryptedHeaders(true);
+    builder.addFile("hidden-name.bin", seededPattern(2500, 6)).setPassword("pw").setEncryptedHeaders(true);
     ASSERT_TRUE(builder.writeArchive(path("hp.rar")));
     for (const QString& password : {QString(""), QString("wrong")}) {
         const ToolRun blind = lsarTest(path("hp.rar"), password);
@@ -235,5 +219,5 @@ TEST_F(RarTools, NonAsciiNamesSurvive)
     ASSERT_TRUE(builder.writeArchive(path("u.rar")));
     const ToolRun x = unar(path("u.rar"));
     ASSERT_EQ(x.exitCode, 0) << x.output.toStdString();
-    EXPECT_EQ(readFile(out + "/" + name), "x") << QDir(out).entryList().join(",").toStdString();
+    EXPECT_EQ(fileBytes(out + "/" + name), "x") << QDir(out).entryList().join(",").toStdString();
 }

@@ -3,6 +3,7 @@
 #include "core/Logger.h"
 #include "support/Rar4Builder.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +19,6 @@ QByteArray le16(quint16 v)
 QByteArray le32(quint32 v)
 {
     return le16(quint16(v & 0xffff)) + le16(quint16(v >> 16));
-}
-
-QByteArray pattern(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    quint32 x = quint32(seed) * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = char(x >> 24);
-    }
-    return b;
 }
 
 // A file header with the given flags and name, its data `packSize` bytes long.
@@ -85,7 +75,7 @@ struct Rar4InfoFixture : ::testing::Test
 
 TEST_F(Rar4InfoFixture, AnswersForBuiltArchives)
 {
-    const QByteArray data = pattern(3000, 1);
+    const QByteArray data = seededPattern(3000, 1);
     struct Case
     {
         const char* what;
@@ -132,7 +122,7 @@ TEST_F(Rar4InfoFixture, AnswersForBuiltArchives)
 TEST_F(Rar4InfoFixture, RecordsHoldTheRawFields)
 {
     const QByteArray junk = "junk before the archive";
-    const QByteArray archive = Rar4Builder().addFile("a.bin", pattern(100, 2)).buildVolumes(1000).value(0);
+    const QByteArray archive = Rar4Builder().addFile("a.bin", seededPattern(100, 2)).buildVolumes(1000).value(0);
     Rar4Info info;
     EXPECT_FALSE(ask(junk + archive + "tail", &info));
     ASSERT_EQ(info.blocks().size(), 4);
@@ -360,8 +350,8 @@ TEST_F(Rar4InfoFixture, ReadsAndSearchesStayInsideTheData)
 TEST_F(Rar4InfoFixture, ArbitraryBytesNeverBreakTheReader)
 {
     const QByteArray good = Rar4Builder()
-                                .addFile("a.bin", pattern(300, 3))
-                                .addFile("b.bin", pattern(40, 4))
+                                .addFile("a.bin", seededPattern(300, 3))
+                                .addFile("b.bin", seededPattern(40, 4))
                                 .setPassword("pw")
                                 .build();
     // Every truncation ends cleanly.

@@ -10,6 +10,7 @@
 #include "support/Par2SetMaker.h"
 #include "support/RepairJobFixture.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,6 @@ namespace {
 
 constexpr qint64 kSlice = 4096;
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool writeAll(const QString& path, const QByteArray& data)
 {
     QFile f(path);
@@ -40,7 +35,7 @@ bool writeAll(const QString& path, const QByteArray& data)
 // Flips one byte of `path` at `offset`.
 void damage(const QString& path, qint64 offset)
 {
-    QByteArray data = readAll(path);
+    QByteArray data = fileBytes(path);
     ASSERT_LT(offset, data.size());
     data[offset] = char(data[offset] ^ 0x5A);
     ASSERT_TRUE(writeAll(path, data));
@@ -409,13 +404,13 @@ TEST_F(Bookkeeping, HostileNamesInThePar2FileNeverLeaveTheJobFolderNorReplaceAFi
     EXPECT_EQ(names, QStringList({"", "escape.bin", "evil.bin", "plain.bin"}));
 
     runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, false); });
-    EXPECT_EQ(readAll(folder + "/escape.bin"), escape);
-    EXPECT_EQ(readAll(folder + "/evil.bin"), evil);
+    EXPECT_EQ(fileBytes(folder + "/escape.bin"), escape);
+    EXPECT_EQ(fileBytes(folder + "/evil.bin"), evil);
     EXPECT_FALSE(QFileInfo::exists(home_.path() + "/escape.bin"));
     EXPECT_FALSE(QFileInfo::exists(download_ + "/escape.bin"));
-    EXPECT_EQ(readAll(folder + "/plain.bin"), "somebody else's file");
-    EXPECT_EQ(readAll(folder + "/obf3"), taken);
-    EXPECT_EQ(readAll(folder + "/obf4"), nameless);
+    EXPECT_EQ(fileBytes(folder + "/plain.bin"), "somebody else's file");
+    EXPECT_EQ(fileBytes(folder + "/obf3"), taken);
+    EXPECT_EQ(fileBytes(folder + "/obf4"), nameless);
     // Every file counts wherever it lies: the set is complete.
     EXPECT_TRUE(fx->job()->canExtract());
 }

@@ -15,6 +15,7 @@
 #include "support/Rar4Builder.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
+#include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -35,12 +36,6 @@ constexpr qint64 kWriteFinished = 1017;
 constexpr qint64 kWriteFailed = 1018;
 constexpr qint64 kDecodeError = 1024;
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString md5Hex(QByteArrayView data)
 {
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
@@ -48,7 +43,7 @@ QString md5Hex(QByteArrayView data)
 
 QString logText(const TempHome& home)
 {
-    return QString::fromUtf8(readAll(home.logFilePath()));
+    return QString::fromUtf8(fileBytes(home.logFilePath()));
 }
 
 // A download folder with the files-on-disk index and the repair bookkeeping
@@ -153,7 +148,7 @@ TEST_F(Writer, YencArticlesInAnyOrderBecomeTheFileWithItsDigestsAndIndexRecord)
     ASSERT_EQ(write(part), kWriteFinished);
 
     const QString path = jobFolder() + QStringLiteral("/photos.part1.rar");
-    EXPECT_EQ(readAll(path), file);
+    EXPECT_EQ(fileBytes(path), file);
     EXPECT_EQ(part->filename(), QStringLiteral("photos.part1.rar"));
     EXPECT_EQ(part->orgFilename(), QStringLiteral("photos.part1.rar"));
     EXPECT_TRUE(part->isDownloaded());
@@ -181,7 +176,7 @@ TEST_F(Writer, MissingArticleLeavesZerosInItsPlaceAndTheDigestsMatchTheFile)
 
     ASSERT_EQ(write(part), kWriteFinished);
 
-    const QByteArray written = readAll(jobFolder() + QStringLiteral("/gap.bin"));
+    const QByteArray written = fileBytes(jobFolder() + QStringLiteral("/gap.bin"));
     ASSERT_EQ(written.size(), file.size());
     EXPECT_EQ(written.first(10000), QByteArray(10000, '\0'));
     EXPECT_EQ(written.sliced(10000), file.sliced(10000));
@@ -213,7 +208,7 @@ TEST_F(Writer, EachEncodingIsRecognisedAndNamedFromItsData)
         const QueuePtr part = addPart(QStringLiteral("posted"), c.bodies);
         ASSERT_EQ(write(part), kWriteFinished);
         EXPECT_EQ(part->filename(), c.expectedName);
-        EXPECT_EQ(readAll(jobFolder() + QLatin1Char('/') + c.expectedName), data);
+        EXPECT_EQ(fileBytes(jobFolder() + QLatin1Char('/') + c.expectedName), data);
     }
 }
 
@@ -240,7 +235,7 @@ TEST_F(Writer, NamesFromArticleDataStayInsideTheJobFolder)
                     {ArticleFixtures::yencBody(data, {.name = c.decodedName, .fileSize = 7})});
         ASSERT_EQ(write(part), kWriteFinished);
         EXPECT_EQ(part->filename(), c.expected);
-        EXPECT_EQ(readAll(jobFolder() + QLatin1Char('/') + c.expected), data);
+        EXPECT_EQ(fileBytes(jobFolder() + QLatin1Char('/') + c.expected), data);
     }
     EXPECT_FALSE(QFileInfo::exists(home_.path() + QStringLiteral("/escape.bin")));
     EXPECT_FALSE(QFileInfo::exists(download_ + QStringLiteral("/escape.bin")));
@@ -262,7 +257,7 @@ TEST_F(Writer, PlainTextOfASingleFileJobGoesToTheTextFolderUnderTitleAndMessageI
         const QString folder = download_ + QStringLiteral("/comments");
         EXPECT_EQ(part->filename(),
                   FileUtils::makeUTF8Filename(job_->title() + mid) + QStringLiteral(".txt"));
-        EXPECT_EQ(readAll(folder + QLatin1Char('/') + part->filename()), text);
+        EXPECT_EQ(fileBytes(folder + QLatin1Char('/') + part->filename()), text);
         EXPECT_EQ(job_->downloadUrl(), folder);
         EXPECT_EQ(part->execute(), openIt);
         QFile::remove(folder + QLatin1Char('/') + part->filename());
@@ -301,7 +296,7 @@ TEST_F(Writer, FolderFollowsTheKindOfJob)
 
         const QString folder = c.titleFolder ? jobFolder() : download_;
         EXPECT_EQ(job_->downloadUrl(), folder);
-        EXPECT_EQ(readAll(folder + QStringLiteral("/kind.bin")), QByteArray("abc"));
+        EXPECT_EQ(fileBytes(folder + QStringLiteral("/kind.bin")), QByteArray("abc"));
         QFile::remove(folder + QStringLiteral("/kind.bin"));
     }
 }
@@ -346,7 +341,7 @@ TEST_F(Writer, IncompletePartIsWrittenUnderItsNameInUpperCase)
     part->setIsIncomplete(true);
     ASSERT_EQ(write(part), kWriteFinished);
     EXPECT_EQ(part->filename(), QStringLiteral("MOVIE.R01"));
-    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/MOVIE.R01")), QByteArray("abc"));
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/MOVIE.R01")), QByteArray("abc"));
 }
 
 TEST_F(Writer, FolderThatCannotBeCreatedIsADiskFailure)
@@ -413,7 +408,7 @@ TEST_F(Writer, LyingPartHeaderCannotGrowTheFile)
     ASSERT_EQ(write(part), kWriteFinished);
     const QFileInfo written(jobFolder() + QStringLiteral("/x.bin"));
     EXPECT_LE(written.size(), 2000);
-    EXPECT_EQ(readAll(written.filePath()).first(1000), first);
+    EXPECT_EQ(fileBytes(written.filePath()).first(1000), first);
 }
 
 // A write the file system refuses keeps the articles, so that the part is
@@ -445,7 +440,7 @@ TEST_F(Writer, FailedWriteKeepsThePartForTheRetry)
     EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
 
     ASSERT_EQ(write(part), kWriteFinished);
-    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/big.bin")), file);
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/big.bin")), file);
     EXPECT_EQ(part->md5(), md5Hex(file));
 }
 
@@ -490,7 +485,7 @@ TEST_F(Writer, JobFolderOnAnotherFileSystemGetsACompleteCopyOrNothing)
 
         const QString path = jobFolder() + QStringLiteral("/copy.bin");
         if (c.expected == kWriteFinished) {
-            EXPECT_EQ(readAll(path), file);
+            EXPECT_EQ(fileBytes(path), file);
             EXPECT_EQ(filesIn(jobFolder()), QStringList{QStringLiteral("copy.bin")});
         } else {
             EXPECT_TRUE(logText(home_).contains(QStringLiteral("Write error (28) - ")));
@@ -519,7 +514,7 @@ TEST_F(Writer, PasswordProbeFollowsTheSetting)
         EXPECT_EQ(job_->pwdDectected(), enabled);
         EXPECT_EQ(job_->hasPassword(), enabled);
         // Written all the same.
-        EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/locked.rar")), archive);
+        EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/locked.rar")), archive);
     }
 }
 
@@ -554,7 +549,7 @@ TEST_F(Writer, DataFileTakesTheNameOfItsRecoverySetEntry)
     ASSERT_EQ(write(data), kWriteFinished);
 
     EXPECT_EQ(data->filename(), QStringLiteral("feature film.mkv"));
-    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/feature film.mkv")), content);
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/feature film.mkv")), content);
     EXPECT_EQ(data->md516k(), HandMadePar2Set::md516kHex(content));
     EXPECT_FALSE(QFileInfo::exists(jobFolder() + QStringLiteral("/a8f3k2")));
 }
@@ -576,7 +571,7 @@ TEST_F(Writer, SchedulerWritesAWaitingPartThroughItsWriteQueue)
     part->setStatus(1002);
 
     ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
-    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/handed.bin")), file);
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/handed.bin")), file);
     EXPECT_EQ(scheduler.fileWriteController().repairController(), repair_.get());
     EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
     part->setDelegate(nullptr);
@@ -686,7 +681,7 @@ TEST_F(EarlySpooling, PartLargerThanTheThresholdIsSpooledOnTheWayAndEndsWhole)
 
         ASSERT_EQ(write(part), kWriteFinished);
         const QString path = jobFolder() + QStringLiteral("/large.bin");
-        EXPECT_TRUE(readAll(path) == file);
+        EXPECT_TRUE(fileBytes(path) == file);
         EXPECT_EQ(part->filename(), QStringLiteral("large.bin"));
         EXPECT_EQ(part->md5(), md5Hex(file));
         EXPECT_EQ(part->md516k(), md5Hex(file.first(16384)));
@@ -714,7 +709,7 @@ TEST_F(EarlySpooling, BodiesWithoutOffsetsStayHeldUntilTheFinalWrite)
         EXPECT_FALSE(segment->spooled());
     EXPECT_EQ(spoolFiles(), 0);
     ASSERT_EQ(write(part), kWriteFinished);
-    EXPECT_EQ(readAll(jobFolder() + QStringLiteral("/song.mp3")), data);
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/song.mp3")), data);
 }
 
 TEST_F(EarlySpooling, SpoolOfACancelledPartIsRemoved)
@@ -826,7 +821,7 @@ TEST_F(EarlySpooling, FailedSpoolingLosesNothing)
 
         ASSERT_EQ(write(part), kWriteFinished);
         const QString path = jobFolder() + QStringLiteral("/kept.bin");
-        EXPECT_TRUE(readAll(path) == file);
+        EXPECT_TRUE(fileBytes(path) == file);
         EXPECT_EQ(part->md5(), md5Hex(file));
         EXPECT_FALSE(QFileInfo::exists(FilePartSpool::spoolFolderFor(download_)));
         QDir(jobFolder()).removeRecursively();
@@ -878,7 +873,7 @@ TEST_F(EarlySpooling, ArticlesMissingFromTheSpoolAreDownloadedAgain)
         scheduler.updateQueueAfterDownload(segments[i]);
     }
     ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
-    EXPECT_TRUE(readAll(jobFolder() + QStringLiteral("/again.bin")) == file);
+    EXPECT_TRUE(fileBytes(jobFolder() + QStringLiteral("/again.bin")) == file);
     part->setDelegate(nullptr);
     job_->setDelegate(nullptr);
 }
@@ -911,7 +906,7 @@ TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
             expected.replace(w.offset, w.size, data.sliced(w.offset, w.size));
         }
         EXPECT_EQ(spool->size(), expected.size());
-        EXPECT_EQ(readAll(spool->path()), expected);
+        EXPECT_EQ(fileBytes(spool->path()), expected);
         EXPECT_EQ(spool->md5(), md5Hex(expected));
         EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
     }

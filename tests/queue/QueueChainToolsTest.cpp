@@ -14,6 +14,7 @@
 #include "support/Rar4Builder.h"
 #include "support/RepairJobFixture.h"
 #include "support/ToolChainRunner.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,23 +22,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QByteArray pattern(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    quint32 x = quint32(seed) * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = char(x >> 24);
-    }
-    return b;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void damage(const QString& path, qint64 offset, int length = 8)
 {
@@ -158,7 +142,7 @@ TEST_F(ChainTools, RarVolumesWithADamagedArticleAreRepairedExtractedAndMoved)
     if (QStandardPaths::findExecutable("unar").isEmpty()) GTEST_SKIP() << "unar is not installed";
     const QString folder = downloads + "/Movie";
     QDir().mkpath(folder);
-    const QByteArray movie = pattern(300000, 3);
+    const QByteArray movie = seededPattern(300000, 3);
     QStringList volumes = Rar4Builder().addFile("movie.mkv", movie).writeVolumes(folder, "Movie", 100000);
     ASSERT_EQ(volumes.size(), 3);
     for (QString& v : volumes)
@@ -193,8 +177,8 @@ TEST_F(ChainTools, RarVolumesWithADamagedArticleAreRepairedExtractedAndMoved)
                                                   21, 30, 32,  58, 59, 53, 38, 52, 37, 10}));
     EXPECT_TRUE(root->downloadUrl().startsWith(final + "/"));
     EXPECT_FALSE(QFileInfo::exists(folder));
-    EXPECT_EQ(readAll(root->downloadUrl() + "/movie.mkv"), movie);
-    EXPECT_EQ(readAll(root->downloadUrl() + "/Movie.nfo"), "about the movie");
+    EXPECT_EQ(fileBytes(root->downloadUrl() + "/movie.mkv"), movie);
+    EXPECT_EQ(fileBytes(root->downloadUrl() + "/Movie.nfo"), "about the movie");
     for (const QString& name : filesBelow(root->downloadUrl()))
         EXPECT_FALSE(name.endsWith(".rar")) << name.toStdString();
     EXPECT_TRUE(runner.comments.contains("Repair complete."));
@@ -206,7 +190,7 @@ TEST_F(ChainTools, ASplit7zSetIsJoinedAndExtracted)
     if (QStandardPaths::findExecutable("7zz").isEmpty()) GTEST_SKIP() << "7zz is not installed";
     const QString folder = downloads + "/Split";
     QDir().mkpath(folder);
-    const QByteArray payload = pattern(250000, 5);
+    const QByteArray payload = seededPattern(250000, 5);
     ASSERT_TRUE(ArchiveFixtureBuilder::make7zz(folder + "/x8f3a1.7z", {{"payload.bin", payload}}, "7z",
                                                {"-v100k", "-mx0"}));
     QStringList pieces = QDir(folder).entryList({"x8f3a1.7z.*"}, QDir::Files, QDir::Name);
@@ -217,7 +201,7 @@ TEST_F(ChainTools, ASplit7zSetIsJoinedAndExtracted)
     ASSERT_TRUE(waitForEnd(root, 10)) << QDebug::toString(codesOf(root)).toStdString();
     EXPECT_EQ(codesFrom(root, 17),
               (QList<qint64>{17, 47, 43, 44, 45, 15, 5, 21, 30, 32, 58, 59, 53, 38, 52, 37, 10}));
-    EXPECT_EQ(readAll(root->downloadUrl() + "/payload.bin"), payload);
+    EXPECT_EQ(fileBytes(root->downloadUrl() + "/payload.bin"), payload);
 }
 
 TEST_F(ChainTools, ArticlesMissingBeyondRepairEndTheJobWithItsFilesKept)
@@ -226,7 +210,7 @@ TEST_F(ChainTools, ArticlesMissingBeyondRepairEndTheJobWithItsFilesKept)
     const QString folder = downloads + "/Broken";
     QDir().mkpath(folder);
     QStringList volumes =
-        Rar4Builder().addFile("b.bin", pattern(200000, 9)).writeVolumes(folder, "Broken", 100000);
+        Rar4Builder().addFile("b.bin", seededPattern(200000, 9)).writeVolumes(folder, "Broken", 100000);
     for (QString& v : volumes)
         v = nameOf(v);
     QString out;

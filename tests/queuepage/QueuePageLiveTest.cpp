@@ -23,6 +23,7 @@
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -41,13 +42,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
 
 // One job as posted: its files, and the NZB file that lists them.
 struct PostedJob
@@ -119,7 +113,7 @@ protected:
     void TearDown() override
     {
         // What the engine logged tells which step went wrong.
-        if (HasFailure()) std::cerr << readFile(home.logFilePath()).toStdString();
+        if (HasFailure()) std::cerr << fileBytes(home.logFilePath()).toStdString();
         gate->open();
         window.reset(); // the engine closes its connections and waits for their threads
         spinEventLoop(20);
@@ -258,7 +252,7 @@ protected:
         EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
             << folder.toStdString();
         for (const PostedFile& f : posted.files) {
-            const QByteArray written = readFile(QDir(folder).filePath(f.name));
+            const QByteArray written = fileBytes(QDir(folder).filePath(f.name));
             EXPECT_EQ(written.size(), f.data.size()) << f.name.toStdString();
             EXPECT_TRUE(written == f.data) << f.name.toStdString();
         }

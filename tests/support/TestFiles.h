@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// The whole content of the file at `path`; empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `size` bytes that look random and are the same for the same `seed`.
+inline QByteArray seededPattern(int size, int seed)
+{
+    QByteArray b(size, '\0');
+    quint32 x = quint32(seed) * 2654435761u + 1;
+    for (int i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        b[i] = char(x >> 24);
+    }
+    return b;
+}
