@@ -8,11 +8,14 @@
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
 #include "queue/QueueController.h"
+#include "queue/SaveStateSnapshot.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QMutexLocker>
+
+#include <utility>
 
 namespace {
 
@@ -47,13 +50,6 @@ double secondsSince(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Upload statuses whose parts and articles are not kept.
-bool uploadEndsAtJobRow(qint64 status)
-{
-    static const QList<qint64> codes{205, 210, 223, 227, 240, 247, 300};
-    return codes.contains(status);
-}
-
 // Main thread: observers on, state re-announced, checked parts queued.
 // Which lists were received is known from what was saved: a search-service
 // job saved before its lists arrived must fetch them again.
@@ -77,8 +73,14 @@ void startRestoredJob(const QueuePtr& job, QueueController* queueController)
         part->startAllObservers();
         part->setDelegate(queueController);
         if (!part->isDownloaded() && part->checkbox() == 1 && !job->isUploadObject() &&
-            part->segmentCount() > 0 && queueController)
+            part->segmentCount() > 0 && queueController) {
+            // A part comes back marked queued, but none of its counters do:
+            // it is queued as a new one, or the scheduler, which sees the job
+            // admitted by the part before it, would take it as counted already
+            // and never fetch the rest of it.
+            part->setStatus(0);
             queueController->dpFilepartObjectCheckBoxClicked(part);
+        }
     }
 }
 
@@ -130,44 +132,16 @@ void SaveRestoreController::cancelLoading()
     cancelled_->store(true);
 }
 
-// ---- save ----
-
-QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<QueuePtr>& jobs)
+void SaveRestoreController::whenRestored(std::function<void()> fn)
 {
-    const QList<qint64> keptUploads = QCodeClass::upQueueSaveStateArray();
-    QList<C::RowSource> rows;
-    qint64 id = 0;
-    for (const QueuePtr& job : jobs) {
-        if (!job || job->isCancelled() || job->restorePoint() == 4) continue;
-        const bool upload = job->isUploadObject();
-        if (upload) {
-            if (!keptUploads.contains(job->status())) continue;
-            if (job->status() == 204 || job->status() == 206) job->setStatus(205);
-        }
-        if (job->isNewsgroupsRequest()) continue;
-        const qint64 jobId = ++id;
-        rows.append({jobId, upload ? C::UploadRow : C::JobRow, 0, job, nullptr, nullptr,
-                     upload ? 0 : restorePointToSave(*job)});
-        if (upload && uploadEndsAtJobRow(job->status())) continue;
-        const RepairObjectPtr repair = job->repairObject();
-        const QueuePtr mainPar2 = repair ? repair->filepart() : nullptr;
-        const bool textPost = upload && !job->isBinaryUpload() && !job->textBody().isEmpty();
-        // A named const list: looping over the returned copy itself would
-        // detach it and copy every pointer.
-        const QList<QueuePtr> jobParts = job->fileparts();
-        for (const QueuePtr& part : jobParts) {
-            if (part->ispar() && part == mainPar2) part->setIsmainpar(true);
-            const qint64 partId = ++id;
-            rows.append({partId, C::FilepartRow, jobId, job, part, nullptr, 0});
-            const QList<SegmentPtr> partSegments = part->segments();
-            for (const SegmentPtr& seg : partSegments) {
-                if (textPost) seg->setMid(job->textBody());
-                rows.append({++id, C::ArticleRow, partId, job, part, seg, 0});
-            }
-        }
-    }
-    return rows;
+    if (!fn) return;
+    if (restoring_->pending.load() == 0)
+        fn();
+    else
+        restoring_->waiting.append(std::move(fn));
 }
+
+// ---- save ----
 
 qint64 SaveRestoreController::restorePointToSave(const Queue& job)
 {
@@ -213,13 +187,13 @@ bool SaveRestoreController::saveQueue()
 {
     startTime_.start();
     BLOG(0, "Writing SaveState.");
-    QList<C::RowSource> rows;
+    SaveStateSnapshot snapshot;
     if (QueueController* qc = queueController_) {
         QMutexLocker locker(&qc->arrayLock());
-        rows = rowsForJobs(qc->queueArray());
+        snapshot = SaveStateSnapshot::take(qc->queueArray());
     }
     DBSaveRestore db;
-    const bool stored = db.saveQueue(rows);
+    const bool stored = db.saveQueue(snapshot);
     BLOG(0, " * SaveState written in: %.02f seconds.", secondsSince(startTime_));
     return stored;
 }
@@ -283,6 +257,7 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
     const QPointer<QueueController> queueController = queueController_;
     const QPointer<RepairController> repairController = repairController_;
     const std::shared_ptr<std::atomic<bool>> cancelled = cancelled_;
+    const std::shared_ptr<Restoring> restoring = restoring_;
     for (const QueuePtr& job : jobs) {
         bool started = false;
         onMainAndWait([&] {
@@ -291,7 +266,8 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
             started = true;
         });
         if (!started) continue;
-        Dispatch::global([job, queueController, repairController] {
+        restoring->pending.fetch_add(1);
+        Dispatch::global([job, queueController, repairController, restoring] {
             RepairController* repair = repairController;
             if (repair && job->restorePoint() != kRestorePointFinishing) {
                 const QList<QueuePtr> jobParts = job->fileparts();
@@ -304,7 +280,13 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
             // thread: a pool thread blocked on the main thread would hang the
             // program's exit, which waits for the pool, when the user quits
             // while a restore is still handing jobs over.
-            Dispatch::onMain([job, queueController] { handOverRestoredJob(job, queueController); });
+            Dispatch::onMain([job, queueController, restoring] {
+                handOverRestoredJob(job, queueController);
+                if (restoring->pending.fetch_sub(1) != 1) return;
+                const QList<std::function<void()>> waiting = std::exchange(restoring->waiting, {});
+                for (const std::function<void()>& fn : waiting)
+                    fn();
+            });
         });
     }
 }
@@ -378,7 +360,7 @@ QueuePtr SaveRestoreController::makeUpQueue(const QStringList& row)
     const qint64 s = q->status();
     if (s == 201 || s == 203)
         q->setStatus(201);
-    else if (!uploadEndsAtJobRow(s))
+    else if (!SaveStateSnapshot::uploadEndsAtJobRow(s))
         q->setStatus(204);
     return q;
 }
@@ -388,7 +370,11 @@ QueuePtr SaveRestoreController::makeFilepart(const QStringList& row, const Queue
     if (!job) return nullptr;
     const QueuePtr part = Queue::createWhithoutStartingObservers();
     qint64 status = integerAt(row, C::ColStatus);
-    if (status == 1001 || status == 1002 || status == 1020) {
+    // The queue is saved while it runs, so a part may be stored on its way
+    // to the disk: one being written (1019) is fetched again; one whose file
+    // is written (1017, its articles already let go) is finished.
+    if (status == 1017) status = 1010;
+    if (status == 1001 || status == 1002 || status == 1020 || status == 1019) {
         status = 1099;
     } else if (status == 1010) {
         part->setIsDownloaded(true);
