@@ -289,6 +289,7 @@ void QueueController::statusChangedForFilepart(const QueuePtr& filepart, qint64,
     // A cancellation that arrived while a handler (or the writer) held the
     // part is carried out now.
     if (filepart->isCancelled() && filepart->status() != 1103) cancelDPFilepart(filepart);
+    Q_EMIT queueItemChanged();
 }
 
 bool QueueController::isCancelledPart(const QueuePtr& filepart)
@@ -544,6 +545,7 @@ void QueueController::resumeQueueObject(const QueuePtr& root)
 
 void QueueController::pauseChangedForQueueObject(const QueuePtr& root)
 {
+    Q_EMIT queueItemChanged();
     if (root->isPaused()) {
         if (root->diskNotReady()) {
             setCommentTextField(
