@@ -51,10 +51,11 @@ void ArtworkPainting::disc(QPainter& p, const QRectF& rect, const QColor& color)
 }
 
 namespace {
-// The three points of an arrow head of `size` pointing in `direction`.
-QPolygonF arrowHead(const QPointF& c, qreal size, ArtworkPainting::Direction direction)
+// The three points of an arrow head `size` wide and `depth` deep, pointing
+// in `direction`.
+QPolygonF arrowHead(const QPointF& c, qreal size, qreal depth, ArtworkPainting::Direction direction)
 {
-    const qreal h = size / 2, q = size / 4;
+    const qreal h = size / 2, q = depth / 2;
     switch (direction) {
     case ArtworkPainting::Direction::Up:
         return {QPointF(c.x() - h, c.y() + q), QPointF(c.x(), c.y() - q), QPointF(c.x() + h, c.y() + q)};
@@ -76,7 +77,9 @@ void ArtworkPainting::triangle(QPainter& p, const QPointF& centre, qreal size, D
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(color);
-    p.drawPolygon(arrowHead(centre, size, direction));
+    // Solid triangles are a little deeper than chevrons, so they read as
+    // triangles even when small.
+    p.drawPolygon(arrowHead(centre, size, size * 0.6, direction));
     p.restore();
 }
 
@@ -87,7 +90,7 @@ void ArtworkPainting::chevron(QPainter& p, const QPointF& centre, qreal size, Di
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.drawPolyline(arrowHead(centre, size, direction));
+    p.drawPolyline(arrowHead(centre, size, size / 2, direction));
     p.restore();
 }
 
@@ -117,9 +120,9 @@ void ArtworkPainting::cancelDisc(QPainter& p, const QRectF& rect, const QColor& 
     p.setPen(Qt::NoPen);
     p.setBrush(color);
     p.drawEllipse(rect);
-    const qreal arm = rect.width() * 0.18;
+    const qreal arm = rect.width() * 0.2;
     const QPointF c = rect.center();
-    p.setPen(glyphPen(Qt::white, std::max<qreal>(1.2, rect.width() / 9)));
+    p.setPen(glyphPen(Qt::white, std::max<qreal>(1.5, rect.width() / 8)));
     p.drawLine(c + QPointF(-arm, -arm), c + QPointF(arm, arm));
     p.drawLine(c + QPointF(arm, -arm), c + QPointF(-arm, arm));
     p.restore();

@@ -3,6 +3,7 @@
 #include "controls/Artwork.h"
 #include "controls/ArtworkPainting.h"
 
+#include <QLineF>
 #include <QPainter>
 
 using Direction = ArtworkPainting::Direction;
@@ -64,50 +65,43 @@ struct CollapseArt
 };
 
 // A window outline with the pane strip on one side and an arrow pointing at
-// it. The "_hi" look (pane shown) fills the strip and lights the glyph; the
-// plain look leaves the strip hollow.
+// it. The "_hi" look (pane shown) fills the strip; the plain look leaves it
+// hollow. Drawn on a 16-unit grid with its straight lines on pixel centres,
+// so that it stays crisp at 1x.
 void paintCollapse(QPainter& p, const QRectF& bounds, Direction pane, const QColor& colour, bool filled)
 {
     p.save();
     ArtworkPainting::mapGrid(p, bounds, QSizeF(16, 16));
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF frame(1.5, 2.5, 13, 11);
-    p.setPen(QPen(colour, 1.2));
+    p.setPen(QPen(colour, 1.0));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(frame, 2, 2);
+    p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 1.5, 1.5);
     QRectF strip;
+    QLineF edge;
     QPointF arrow;
     switch (pane) {
     case Direction::Down:
-        strip = QRectF(frame.left(), frame.bottom() - 4, frame.width(), 4);
-        arrow = QPointF(8, 6.5);
+        strip = QRectF(2, 10, 12, 3);
+        edge = QLineF(2, 9.5, 14, 9.5);
+        arrow = QPointF(8, 6);
         break;
     case Direction::Left:
-        strip = QRectF(frame.left(), frame.top(), 4.5, frame.height());
+        strip = QRectF(2, 3, 4, 10);
+        edge = QLineF(5.5, 3, 5.5, 13);
         arrow = QPointF(10, 8);
         break;
     case Direction::Right:
     case Direction::Up:
-        strip = QRectF(frame.right() - 4.5, frame.top(), 4.5, frame.height());
+        strip = QRectF(10, 3, 4, 10);
+        edge = QLineF(10.5, 3, 10.5, 13);
         arrow = QPointF(6, 8);
         break;
     }
-    if (filled) {
-        QColor fill = colour;
-        fill.setAlphaF(0.85f);
-        p.setPen(Qt::NoPen);
-        p.setBrush(fill);
-        p.drawRoundedRect(strip, 1.5, 1.5);
-    } else {
-        p.setPen(QPen(colour, 1.0));
-        if (pane == Direction::Down)
-            p.drawLine(QPointF(strip.left(), strip.top()), QPointF(strip.right(), strip.top()));
-        else if (pane == Direction::Left)
-            p.drawLine(QPointF(strip.right(), strip.top()), QPointF(strip.right(), strip.bottom()));
-        else
-            p.drawLine(QPointF(strip.left(), strip.top()), QPointF(strip.left(), strip.bottom()));
-    }
-    ArtworkPainting::chevron(p, arrow, 5, pane, ArtworkPainting::glyphPen(colour, 1.4));
+    if (filled)
+        p.fillRect(strip, colour);
+    else
+        p.drawLine(edge);
+    ArtworkPainting::chevron(p, arrow, 6, pane, ArtworkPainting::glyphPen(colour, 1.5));
     p.restore();
 }
 

@@ -114,14 +114,19 @@ void paintBadge(QPainter& p, const QRectF& bounds, const QColor& color, Glyph gl
         p.drawEllipse(QPointF(16, 22.5), 1.8, 1.8);
         break;
     case Glyph::Gear:
-        p.drawEllipse(QRectF(11, 11, 10, 10));
-        for (int i = 0; i < 4; ++i) {
+        // A toothed wheel: eight square teeth round a ring.
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        for (int i = 0; i < 8; ++i) {
             p.save();
             p.translate(16, 16);
             p.rotate(45.0 * i);
-            p.drawLine(QPointF(0, -8), QPointF(0, 8));
+            p.drawRoundedRect(QRectF(-1.8, -9, 3.6, 4), 0.8, 0.8);
             p.restore();
         }
+        p.setPen(QPen(Qt::white, 3.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(16, 16), 4.6, 4.6);
         break;
     case Glyph::Stack:
         p.drawRect(QRectF(10, 9, 12, 4));
