@@ -420,7 +420,7 @@ void TCPSocket::getArticle()
             BLOG(2, "%ld - %@ failed %ld times on %@; counted as missing there", connectionID(),
                  segment_->mid(), long(segment_->fetchFailures()), nntpServer_->alias());
             segment_->resetFetchFailures();
-            segment_->setStatus(430);
+            segment_->setStatus(ArticleStatus::Missing);
             segmentDone_ = true;
             continue;
         }
@@ -844,7 +844,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
         setStatus(Ready);
         updateTVCLastResponse(QStringLiteral("Error: Article does not exists"));
         if (segment_) {
-            segment_->setStatus(430);
+            segment_->setStatus(ArticleStatus::Missing);
             segmentDone_ = true;
         }
         shouldFinishMethod();
