@@ -9,6 +9,7 @@
 #include "postprocess/JobTempFolder.h"
 #include "postprocess/ToolLocator.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,9 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr qint64 kStatusExtractingNotPossible = 9;
-constexpr qint64 kStatusCorruptOrWrongPassword = 36;
 
 QStringList entriesOf(const QString& folder)
 {
@@ -164,7 +162,7 @@ ToolWorker::Start ArchiveExtractor::prepare()
     }
     if (!problem.isEmpty()) {
         BLOG(3, "%@", problem);
-        updateStatusTo(kStatusExtractingNotPossible);
+        updateStatusTo(JobStatus::ExtractingNotPossible);
         cancelTask();
         return Start::ReportNow;
     }
@@ -232,7 +230,7 @@ void ArchiveExtractor::handleFinalResult()
             break;
         case WrongPassword:
         case DamageOrPassword:
-            updateStatusTo(kStatusCorruptOrWrongPassword);
+            updateStatusTo(JobStatus::CorruptFileOrWrongPassword);
             cancelTask();
             break;
         case Corrupt:

@@ -1,6 +1,7 @@
 #include "queue/SaveStateScheduler.h"
 
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QElapsedTimer>
 #include <QMutexLocker>
@@ -39,7 +40,8 @@ void SaveStateScheduler::setSaveFunction(std::function<void()> save)
 
 bool SaveStateScheduler::isFinishingStatus(qint64 status)
 {
-    return status == 17 || status == 10 || status == 16 || status == 205;
+    return status == JobStatus::AllFilesWritten || status == JobStatus::Finished ||
+           status == JobStatus::PartialFinished || status == UploadStatus::Finished;
 }
 
 void SaveStateScheduler::observe(QueueController* controller)

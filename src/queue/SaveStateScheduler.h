@@ -67,7 +67,7 @@ public:
     void waitForSaves();
 
     // Whether a job that reaches `status` has finished something worth
-    // saving at once: its download (17), the job (10, 16) or an upload (205).
+    // saving at once: its download, the job (whole or partly) or an upload.
     static bool isFinishingStatus(qint64 status);
 
 private:

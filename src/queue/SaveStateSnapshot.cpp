@@ -3,6 +3,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
 #include "queue/SaveRestoreController.h"
+#include "queue/StatusCodes.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ SaveStateSnapshot SaveStateSnapshot::take(const QList<QueuePtr>& jobs)
             if (!keptUploads.contains(status)) continue;
             // Uploaded, or cleaning up after it: what is left to do after a
             // restart is what follows the end of the upload.
-            if (status == 204 || status == 206) status = 205;
+            if (status == UploadStatus::Uploaded || status == UploadStatus::CleaningUp)
+                status = UploadStatus::Finished;
         }
         if (job->isNewsgroupsRequest()) continue;
         Entry entry;
@@ -87,7 +89,10 @@ SaveStateSnapshot SaveStateSnapshot::take(const QList<QueuePtr>& jobs)
 
 bool SaveStateSnapshot::uploadEndsAtJobRow(qint64 status)
 {
-    static const QList<qint64> codes{205, 210, 223, 227, 240, 247, 300};
+    static const QList<qint64> codes{UploadStatus::Finished,         UploadStatus::NoServersAvailable,
+                                     UploadStatus::RarCreationError, UploadStatus::Par2CreationError,
+                                     UploadStatus::EncodingError,    UploadStatus::NZBCreationError,
+                                     UploadStatus::PostingDenied};
     return codes.contains(status);
 }
 

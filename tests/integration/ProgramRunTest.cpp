@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/DBFOD.h"
 #include "queue/DBSaveRestore.h"
+#include "queue/StatusCodes.h"
 
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
@@ -326,12 +327,12 @@ TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAg
         [&] {
             const QMap<QString, qint64> status = storedPartStatus();
             return server.bodyRequests(held[0]) >= 1 && server.bodyRequests(held[1]) >= 1 &&
-                   status.value(photos.name) == 1010;
+                   status.value(photos.name) == FilePartStatus::Finished;
         },
         120000))
         << "stored: " << QStringList(storedPartStatus().keys()).join(u' ').toStdString();
-    EXPECT_NE(storedPartStatus().value(notes.name), 1010);
-    EXPECT_NE(storedPartStatus().value(video.name), 1010);
+    EXPECT_NE(storedPartStatus().value(notes.name), FilePartStatus::Finished);
+    EXPECT_NE(storedPartStatus().value(video.name), FilePartStatus::Finished);
 
     program->kill(); // SIGKILL: nothing of the closing runs
     ASSERT_TRUE(program->waitForFinished(20000));

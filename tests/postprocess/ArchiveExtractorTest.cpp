@@ -11,6 +11,7 @@
 #include "postprocess/UnZip.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/FakeToolFolder.h"
 #include "support/LogFileReader.h"
@@ -289,7 +290,7 @@ TEST_F(Extract, ResultTables)
     job->setZipfiles({"x.zip"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output.toStdString());
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         job->setIsPaused(false);
         job->setDiskNotReady(false);
         tools.writePrintingTool(toolFor(c.kind), c.output);
@@ -372,7 +373,7 @@ TEST_F(Extract, AFailedNestedRunRemovesOnlyItsOwnOutput)
     touch(temp + "/inner.zip");
     touch(folder + "/inner.zip");
     job->setZipfiles({"inner.zip"});
-    job->setStatus(55);
+    job->setStatus(JobStatus::DeepExtracting);
     writeExtractingTool(Kind::Zip, {"half.bin"}, "ERROR: CRC Failed : half.bin\nArchives with Errors: 1\n");
     EXPECT_FALSE(run(Kind::Zip).result);
     EXPECT_EQ(treeOf(temp), (QStringList{"inner.zip", "movie.mkv"}));
@@ -432,10 +433,10 @@ TEST_F(Extract, AnUnusableTempFolderSettingStopsBeforeTheTool)
          {QString(""), QString("."), QString(".."), QString("../elsewhere"), QString("a/b")}) {
         SCOPED_TRACE(value.toStdString());
         UserDefaults::standard().setString(value, "tempFolder");
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         const auto r = run(Kind::Zip);
         EXPECT_FALSE(r.result);
-        EXPECT_EQ(job->status(), 9);
+        EXPECT_EQ(job->status(), JobStatus::ExtractingNotPossible);
         EXPECT_FALSE(tools.ran("7zz"));
         // The clean-up after it cannot reach the job folder.
         JobTempFolder::deleteTempFolder(folder);
@@ -473,28 +474,28 @@ TEST_F(Extract, UnarFailuresThatCannotTellAreSettledByTheArchivesEncryption)
         QByteArray unarOutput;
         QString lsarBody; // shell text of the fake lister
         QString comment;
-        qint64 status; // 5: untouched
+        qint64 status;
     };
     const QString corrupt = "The archive is corrupt.", ambiguous = "Corrupt file or wrong password.";
     auto printing = [](const QByteArray& out) { return FakeToolFolder::printChunks({out}, 0); };
     const QList<Case> cases = {
         // No encryption anywhere: damage or a missing volume, never a password.
-        {checksum, printing(lsarListing(false, false)), corrupt, 5},
-        {parsing, printing(lsarListing(false, false)), corrupt, 5},
+        {checksum, printing(lsarListing(false, false)), corrupt, JobStatus::Extracting},
+        {parsing, printing(lsarListing(false, false)), corrupt, JobStatus::Extracting},
         // Encrypted data (flag on the entry or on the archive) or headers.
-        {checksum, printing(lsarListing(false, true)), ambiguous, 36},
-        {checksum, printing(lsarListing(true, false)), ambiguous, 36},
+        {checksum, printing(lsarListing(false, true)), ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        {checksum, printing(lsarListing(true, false)), ambiguous, JobStatus::CorruptFileOrWrongPassword},
         {parsing,
          "echo 'This archive requires a password to unpack. Use the -p option to provide one.' >&2\n" +
              printing("{\n  \"lsarFormatVersion\": 2,\n  \"lsarContents\": ["),
-         ambiguous, 36},
+         ambiguous, JobStatus::CorruptFileOrWrongPassword},
         // Nobody can tell: as before, the user is asked.
-        {checksum, printing("lsar: something unexpected\n"), ambiguous, 36},
-        {checksum, "kill -9 $$\n", ambiguous, 36},
+        {checksum, printing("lsar: something unexpected\n"), ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        {checksum, "kill -9 $$\n", ambiguous, JobStatus::CorruptFileOrWrongPassword},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lsarBody.toStdString());
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         tools.writePrintingTool("unar", c.unarOutput, 1);
         tools.writeTool("lsar", c.lsarBody);
         const auto r = run(Kind::Rar);

@@ -4,6 +4,7 @@
 // the last save at quit.
 #include "queue/QueueController.h"
 #include "queue/SaveStateScheduler.h"
+#include "queue/StatusCodes.h"
 
 #include "support/EventLoop.h"
 #include "support/ManualClock.h"
@@ -22,7 +23,7 @@ QueuePtr makeJob(const QString& title)
     const QueuePtr job = Queue::create();
     job->setIsNZB(true);
     job->setTitle(title);
-    job->setStatus(105);
+    job->setStatus(JobStatus::QueuedForDownload);
     return job;
 }
 
@@ -77,7 +78,8 @@ TEST_F(Scheduler, AdmittingRemovingAndFinishingSaveAtOnce)
     ASSERT_TRUE(queue.addNZBRootObjectToQueue(job));
     EXPECT_EQ(savesRun(), 1);
     // Finishing its download, the job, a partial job or an upload.
-    for (const qint64 status : {17, 10, 16, 205}) {
+    for (const qint64 status : {JobStatus::AllFilesWritten, JobStatus::Finished, JobStatus::PartialFinished,
+                                UploadStatus::Finished}) {
         SCOPED_TRACE(status);
         const int before = savesRun();
         Q_EMIT queue.jobStatusChanged(status);
@@ -101,7 +103,7 @@ TEST_F(Scheduler, OtherChangesAreSavedAtMostEveryThirtySeconds)
     const int start = savesRun();
     const QList<Change> changes = {
         {"a part's status or a pause", [&] { Q_EMIT queue.queueItemChanged(); }},
-        {"a job's status on the way", [&] { Q_EMIT queue.jobStatusChanged(1); }},
+        {"a job's status on the way", [&] { Q_EMIT queue.jobStatusChanged(JobStatus::Downloading); }},
         {"a job moved", [&] { queue.moveObjectFromIndex(0, 1); }},
     };
     int expected = start;
@@ -181,6 +183,6 @@ TEST_F(Scheduler, AQueueItemsStatusReachesTheScheduler)
     job->appendFilepart(part);
     part->startAllObservers();
     after(SaveStateScheduler::kSaveIntervalSeconds);
-    part->setStatus(1103);
+    part->setStatus(FilePartStatus::Cancelled);
     ASSERT_TRUE(waitUntil([&] { scheduler.tick(); return savesRun() == admitted + 1; }, 2000));
 }
