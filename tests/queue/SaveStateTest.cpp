@@ -4,7 +4,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 
-#include "SqliteProbe.h"
+#include "support/SqliteProbe.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/StatusRecordingQueueController.h"
