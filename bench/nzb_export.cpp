@@ -39,16 +39,18 @@ QString exportReply(int result, int files, int segments)
 {
     QList<QByteArrayList> rows = {{"INFO", "1|result|ok"}};
     const QByteArray n = QByteArray::number(result);
-    rows.append(R::exportResult("Result " + n, "123456789", 1700000000 + result, "alt.binaries.test,alt.binaries.misc",
-                                "poster@example.invalid", files));
+    rows.append(R::exportResult("Result " + n, "123456789", 1700000000 + result,
+                                "alt.binaries.test,alt.binaries.misc", "poster@example.invalid", files));
     for (int f = 0; f < files; ++f) {
         const QByteArray fn = QByteArray::number(f);
-        rows.append(R::exportFile("Result " + n + " [" + fn + "/" + QByteArray::number(files) + "] - \"r" + n +
-                                      ".part" + fn + ".rar\" yEnc (1/" + QByteArray::number(segments) + ")",
+        rows.append(R::exportFile("Result " + n + " [" + fn + "/" + QByteArray::number(files) + "] - \"r" +
+                                      n + ".part" + fn + ".rar\" yEnc (1/" + QByteArray::number(segments) +
+                                      ")",
                                   "384000000", 1700000001));
         for (int s = 1; s <= segments; ++s)
-            rows.append(R::exportSegment("part" + QByteArray::number(s) + "of" + QByteArray::number(segments) +
-                                             "." + fn + "." + n + "@news.example.invalid",
+            rows.append(R::exportSegment("part" + QByteArray::number(s) + "of" +
+                                             QByteArray::number(segments) + "." + fn + "." + n +
+                                             "@news.example.invalid",
                                          "396800", s));
     }
     return QString::fromUtf8(HttpReply::tabLines(rows));
@@ -79,7 +81,8 @@ int main(int argc, char** argv)
         QThreadPool::globalInstance()->start([&] {
             ms = timeMs([&] {
                 const NZBExportParser::Result result = NZBExportParser().parseSearchResult(big);
-                if (!result.contentArray || result.contentArray->first()->filepartCount() != 200) std::abort();
+                if (!result.contentArray || result.contentArray->first()->filepartCount() != 200)
+                    std::abort();
             });
         });
         QThreadPool::globalInstance()->waitForDone();

@@ -19,8 +19,8 @@ constexpr qint64 kNZBError = 247;
 // The document is written in UTF-8 and says so: a reader that believed
 // another encoding would garble every name outside ASCII.
 const QString NZBCreator::kXmlDeclaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
-const QString NZBCreator::kDoctype = QStringLiteral(
-    "<!DOCTYPE nzb PUBLIC \"-//newzBin//DTD NZB 1.0//EN\" \"http://www.newzbin.com/DTD/nzb/nzb-1.0.dtd\">\r\n");
+const QString NZBCreator::kDoctype = QStringLiteral("<!DOCTYPE nzb PUBLIC \"-//newzBin//DTD NZB 1.0//EN\" "
+                                                    "\"http://www.newzbin.com/DTD/nzb/nzb-1.0.dtd\">\r\n");
 const QString NZBCreator::kNzbOpenTag = QStringLiteral("<nzb xmlns=\"http://www.newzbin.com/DTD/2003/nzb\">");
 
 NZBCreator::NZBCreator(const QueuePtr& queue)

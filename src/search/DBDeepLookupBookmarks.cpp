@@ -15,12 +15,14 @@ DBStoreDefinition makeDefinition()
     d.databaseFilename = QStringLiteral("dpbookmarks.db");
     d.dbversion = DBDeepLookupBookmarks::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Convert;
-    d.tables.append({QStringLiteral("CREATE TABLE IF NOT EXISTS bookmarks (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                    "mapid INTEGER, alias TEXT, ismap INTEGER, title TEXT, startdate TEXT, "
-                                    "enddate TEXT, minsize TEXT, maxsize TEXT, newsgroup TEXT, poster TEXT, "
-                                    "ero TEXT, expanded INTEGER, lastaccessdate INTEGER)"),
-                     QString()});
-    d.incompatibleText = QStringLiteral("DeepLookupBookmarks database record is not compatible with app version.");
+    d.tables.append(
+        {QStringLiteral("CREATE TABLE IF NOT EXISTS bookmarks (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "mapid INTEGER, alias TEXT, ismap INTEGER, title TEXT, startdate TEXT, "
+                        "enddate TEXT, minsize TEXT, maxsize TEXT, newsgroup TEXT, poster TEXT, "
+                        "ero TEXT, expanded INTEGER, lastaccessdate INTEGER)"),
+         QString()});
+    d.incompatibleText =
+        QStringLiteral("DeepLookupBookmarks database record is not compatible with app version.");
     return d;
 }
 
@@ -108,11 +110,12 @@ DBTableWrite DBDeepLookupBookmarks::rowsFor(const QList<DeepLookupObjectPtr>& ma
             if (bookmark) add(bookmark);
         }
     }
-    return DBTableWrite::fromRows(kTable,
-                                  QStringLiteral("INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,"
-                                                 "minsize,maxsize,newsgroup,poster,ero,expanded,lastaccessdate) "
-                                                 "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-                                  rows);
+    return DBTableWrite::fromRows(
+        kTable,
+        QStringLiteral("INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,"
+                       "minsize,maxsize,newsgroup,poster,ero,expanded,lastaccessdate) "
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+        rows);
 }
 
 bool DBDeepLookupBookmarks::saveAllObjects(const QList<DeepLookupObjectPtr>& maps)
@@ -129,15 +132,16 @@ bool DBDeepLookupBookmarks::convertDBFromVersion101()
 {
     bool complete = true;
     QList<DeepLookupObjectPtr> flat;
-    const bool read = dbQuery(QStringLiteral("SELECT * FROM bookmarks ORDER BY ID"), [&](const QStringList& row) {
-        if (row.size() != kColumns101) {
-            BLOG(3, "%@", definition().incompatibleText);
-            complete = false;
+    const bool read =
+        dbQuery(QStringLiteral("SELECT * FROM bookmarks ORDER BY ID"), [&](const QStringList& row) {
+            if (row.size() != kColumns101) {
+                BLOG(3, "%@", definition().incompatibleText);
+                complete = false;
+                return true;
+            }
+            flat.append(entryFromRow(row, false));
             return true;
-        }
-        flat.append(entryFromRow(row, false));
-        return true;
-    });
+        });
     // Without its rows the old file is kept as it is: the next load tries
     // again.
     if (!read) return false;

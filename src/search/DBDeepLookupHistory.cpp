@@ -17,11 +17,13 @@ DBStoreDefinition makeDefinition()
     d.databaseFilename = QStringLiteral("dphistory.db");
     d.dbversion = DBDeepLookupHistory::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Convert;
-    d.tables.append({QStringLiteral("CREATE TABLE IF NOT EXISTS dphistory (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                    "alias TEXT, title TEXT, startdate TEXT, enddate TEXT, minsize TEXT, "
-                                    "maxsize TEXT, newsgroup TEXT, poster TEXT, ero TEXT, lastaccessdate INTEGER)"),
-                     QString()});
-    d.incompatibleText = QStringLiteral("DeepLookup History database record is not compatible with app version.");
+    d.tables.append(
+        {QStringLiteral("CREATE TABLE IF NOT EXISTS dphistory (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "alias TEXT, title TEXT, startdate TEXT, enddate TEXT, minsize TEXT, "
+                        "maxsize TEXT, newsgroup TEXT, poster TEXT, ero TEXT, lastaccessdate INTEGER)"),
+         QString()});
+    d.incompatibleText =
+        QStringLiteral("DeepLookup History database record is not compatible with app version.");
     return d;
 }
 
@@ -77,14 +79,15 @@ DBTableWrite DBDeepLookupHistory::rowsFor(const QList<DeepLookupObjectPtr>& list
     for (const DeepLookupObjectPtr& q : list) {
         if (!q) continue;
         rows.append({text(q->alias()), text(q->title()), text(q->startdate()), text(q->enddate()),
-                     text(q->minsize()), text(q->maxsize()), text(q->group()), text(q->poster()), text(q->ero()),
-                     q->lastAccessDate()});
+                     text(q->minsize()), text(q->maxsize()), text(q->group()), text(q->poster()),
+                     text(q->ero()), q->lastAccessDate()});
     }
-    return DBTableWrite::fromRows(kTable,
-                                  QStringLiteral("INSERT INTO dphistory (alias,title,startdate,enddate,minsize,"
-                                                 "maxsize,newsgroup,poster,ero,lastaccessdate) VALUES "
-                                                 "(?,?,?,?,?,?,?,?,?,?)"),
-                                  rows);
+    return DBTableWrite::fromRows(
+        kTable,
+        QStringLiteral("INSERT INTO dphistory (alias,title,startdate,enddate,minsize,"
+                       "maxsize,newsgroup,poster,ero,lastaccessdate) VALUES "
+                       "(?,?,?,?,?,?,?,?,?,?)"),
+        rows);
 }
 
 bool DBDeepLookupHistory::saveAllObjects(const QList<DeepLookupObjectPtr>& list)
@@ -101,15 +104,16 @@ bool DBDeepLookupHistory::convertDBFromVersion101()
 {
     bool complete = true;
     QList<DeepLookupObjectPtr> converted;
-    const bool read = dbQuery(QStringLiteral("SELECT * FROM dphistory ORDER BY ID"), [&](const QStringList& row) {
-        if (row.size() != kColumns101) {
-            BLOG(3, "DeepLookup History database conversion record is not compatible with app version.");
-            complete = false;
+    const bool read =
+        dbQuery(QStringLiteral("SELECT * FROM dphistory ORDER BY ID"), [&](const QStringList& row) {
+            if (row.size() != kColumns101) {
+                BLOG(3, "DeepLookup History database conversion record is not compatible with app version.");
+                complete = false;
+                return true;
+            }
+            converted.append(queryFromRow(row)); // lastAccessDate 0
             return true;
-        }
-        converted.append(queryFromRow(row)); // lastAccessDate 0
-        return true;
-    });
+        });
     // Without its rows the old file is kept as it is: the next load tries
     // again.
     if (!read) return false;

@@ -12,7 +12,8 @@ const QStringList DeepLookupNewsgroupRequest::kRecordKinds = {QStringLiteral("IN
 DeepLookupNewsgroupRequest::DeepLookupNewsgroupRequest(QObject* parent)
     : QObject(parent), transfer_(new DeepLookupTransfer(this))
 {
-    transfer_->setFinishedHandler([this](const DeepLookupTransfer::Outcome& outcome) { onFinished(outcome); });
+    transfer_->setFinishedHandler(
+        [this](const DeepLookupTransfer::Outcome& outcome) { onFinished(outcome); });
 }
 
 void DeepLookupNewsgroupRequest::send(const QString& path, const QByteArray& body)
@@ -25,8 +26,10 @@ void DeepLookupNewsgroupRequest::send(const QString& path, const QByteArray& bod
 void DeepLookupNewsgroupRequest::onFinished(const DeepLookupTransfer::Outcome& outcome)
 {
     if (outcome.connectionFailed) {
-        deepLookupConsole(u"%s %@", methodName(), sformat(u"%@ (%d)", outcome.description, int(outcome.error)));
-        reportFailure(DeepLookupSocket::connectionFailureTitle(outcome.error, outcome.timedOut, outcome.description,
+        deepLookupConsole(u"%s %@", methodName(),
+                          sformat(u"%@ (%d)", outcome.description, int(outcome.error)));
+        reportFailure(DeepLookupSocket::connectionFailureTitle(outcome.error, outcome.timedOut,
+                                                               outcome.description,
                                                                DeepLookupSocket::FailureWording::Plain),
                       DeepLookupSocket::kPleaseTryAgain);
         return;

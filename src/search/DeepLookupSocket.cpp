@@ -83,7 +83,8 @@ void DeepLookupSocket::setTimeoutForTesting(int ms)
 
 DeepLookupSocket::DeepLookupSocket(QObject* parent) : QObject(parent), transfer_(new DeepLookupTransfer(this))
 {
-    transfer_->setFinishedHandler([this](const DeepLookupTransfer::Outcome& outcome) { onFinished(outcome); });
+    transfer_->setFinishedHandler(
+        [this](const DeepLookupTransfer::Outcome& outcome) { onFinished(outcome); });
 }
 
 DeepLookupSocket::~DeepLookupSocket() = default;
@@ -179,8 +180,8 @@ void DeepLookupSocket::onFinished(const DeepLookupTransfer::Outcome& outcome)
         deepLookupConsole(u"%s %@", "[DeepLookupSocket connectionDidFail]",
                           sformat(u"%@ (%d)", outcome.description, int(outcome.error)));
         connectionFailed_ = true;
-        deliverFailure({connectionFailureTitle(outcome.error, outcome.timedOut, outcome.description),
-                        kPleaseTryAgain});
+        deliverFailure(
+            {connectionFailureTitle(outcome.error, outcome.timedOut, outcome.description), kPleaseTryAgain});
         return;
     }
     const Judgement judgement = judgeReply(outcome.hadBody, outcome.text);
@@ -354,11 +355,13 @@ DeepLookupSocket::Judgement DeepLookupSocket::judgeReply(bool hadBody, const std
                                                          const QStringList& recordKinds)
 {
     if (!hadBody)
-        return {Verdict::NoBody, Failure{QStringLiteral("No valid response from server (101)"), kPleaseTryAgain},
+        return {Verdict::NoBody,
+                Failure{QStringLiteral("No valid response from server (101)"), kPleaseTryAgain},
                 std::nullopt};
     if (!text)
         return {Verdict::Unreadable,
-                Failure{QStringLiteral("No valid response from server (102)"), kPleaseTryAgain}, std::nullopt};
+                Failure{QStringLiteral("No valid response from server (102)"), kPleaseTryAgain},
+                std::nullopt};
 
     static const QRegularExpression envelope(QStringLiteral("\\[START\\]\\t(.*?)\\t\\[END\\]"),
                                              QRegularExpression::DotMatchesEverythingOption);
@@ -372,8 +375,8 @@ DeepLookupSocket::Judgement DeepLookupSocket::judgeReply(bool hadBody, const std
         return {Verdict::Envelope, Failure{fields.at(1), fields.at(2)}, inner};
     }
     if (text->size() <= 3)
-        return {Verdict::TooShort, Failure{QStringLiteral("No valid response from server (104)"), kPleaseTryAgain},
-                *text};
+        return {Verdict::TooShort,
+                Failure{QStringLiteral("No valid response from server (104)"), kPleaseTryAgain}, *text};
     if (!recordKinds.contains(text->left(4)))
         return {Verdict::NoRecords, Failure{QStringLiteral("No data received from server"), kPleaseTryAgain},
                 *text};

@@ -59,11 +59,11 @@ public:
     // (or none), and the text for the result call.
     enum class Verdict {
         Good,
-        NoBody,      // (101)
-        Unreadable,  // (102)
-        Envelope,    // the service's own failure, or (103)
-        TooShort,    // (104)
-        NoRecords,   // "No data received from server"
+        NoBody,     // (101)
+        Unreadable, // (102)
+        Envelope,   // the service's own failure, or (103)
+        TooShort,   // (104)
+        NoRecords,  // "No data received from server"
     };
     struct Judgement
     {

@@ -180,7 +180,8 @@ void DeepLookupTransfer::onFinished()
                            outcome.error == QNetworkReply::TimeoutError;
     } else {
         if (inflater_ && !inflater_->ended) bodyUnreadable_ = true; // a gzip stream cut short
-        if (responseData_ && !bodyUnreadable_) outcome.text = DeepLookupSocket::decodeReplyText(*responseData_);
+        if (responseData_ && !bodyUnreadable_)
+            outcome.text = DeepLookupSocket::decodeReplyText(*responseData_);
         outcome.hadBody = responseData_.has_value();
     }
     responseData_.reset();

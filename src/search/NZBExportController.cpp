@@ -56,8 +56,8 @@ void NZBExportController::parsingFinished(const NZBExportParser::Result& result,
     if (NZBExportControllerDelegate* d = delegate_.get()) d->searchResults(result, job);
 }
 
-void NZBExportController::searchFailed(DeepLookupSocket& socket, const QString& title, const QString& subtitle,
-                                       const QueuePtr& obj)
+void NZBExportController::searchFailed(DeepLookupSocket& socket, const QString& title,
+                                       const QString& subtitle, const QueuePtr& obj)
 {
     if (&socket != socket_) return;
     // Cleared before the socket goes on to its result call: a failure is

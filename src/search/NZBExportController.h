@@ -24,9 +24,7 @@ class NZBExportWriter;
 //
 // Main thread; the parse runs on the global pool and comes back to the main
 // thread before it is reported.
-class NZBExportController : public QObject,
-                            private DeepLookupSocketDelegate,
-                            private NZBExportWriterDelegate
+class NZBExportController : public QObject, private DeepLookupSocketDelegate, private NZBExportWriterDelegate
 {
     Q_OBJECT
 public:

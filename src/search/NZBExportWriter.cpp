@@ -138,7 +138,8 @@ void NZBExportWriter::makeGroupTag(const QueuePtr& filepart)
         for (const QString& group : pieces) {
             const std::optional<QString> text = escaped(group);
             if (!text) {
-                BLOG(4, "XMLEscape returned nil for newsgroups argument :: %@", pieces.join(QLatin1Char(',')));
+                BLOG(4, "XMLEscape returned nil for newsgroups argument :: %@",
+                     pieces.join(QLatin1Char(',')));
                 continue;
             }
             outPutString_ += sformat(u"<group>%@</group>\r\n", *text);
@@ -167,8 +168,8 @@ void NZBExportWriter::exportNZBForQueue(const QueuePtr& root)
 {
     const QString path = root->nzbExportUrl();
     const QByteArray bytes = outPutString_.toUtf8();
-    const bool written = merge_ && FileUtils::doesFileExists(path) ? mergeIntoFile(path, bytes)
-                                                                    : writeNewFile(path, bytes);
+    const bool written =
+        merge_ && FileUtils::doesFileExists(path) ? mergeIntoFile(path, bytes) : writeNewFile(path, bytes);
     if (!written) {
         hasErrors_ = true;
         return;
@@ -216,7 +217,8 @@ bool NZBExportWriter::mergeIntoFile(const QString& path, const QByteArray& bytes
     if (file.write(bytes) == bytes.size()) return true;
     BLOG(3, "%@ :: %@", file.errorString(), path);
     // Back to what it was: the piece cut off, the closing line restored.
-    const bool restored = file.resize(size) && (!fileexists_ || (file.seek(at) && file.write(footer) == footer.size()));
+    const bool restored =
+        file.resize(size) && (!fileexists_ || (file.seek(at) && file.write(footer) == footer.size()));
     if (!restored) BLOG(3, "%@ :: %@", file.errorString(), path);
     return false;
 }

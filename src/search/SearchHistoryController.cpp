@@ -5,8 +5,7 @@
 #include <algorithm>
 
 SearchHistoryController::SearchHistoryController(QObject* parent)
-    : QObject(parent),
-      dbHistory_(std::make_unique<DBDeepLookupHistory>()),
+    : QObject(parent), dbHistory_(std::make_unique<DBDeepLookupHistory>()),
       dbBookmarks_(std::make_unique<DBDeepLookupBookmarks>()),
       mapIDSource_([] { return QRandomGenerator::global()->bounded(qint64(0), kMaxRandomMapID + 1); })
 {
@@ -132,12 +131,13 @@ void SearchHistoryController::addObjectToBookmarkArray(const DeepLookupObjectPtr
 
 void SearchHistoryController::deleteBookmarkObjectsInArray(const QList<DeepLookupObjectPtr>& list)
 {
-    const qsizetype removed = arraySearchBookmarks_.removeIf(
-        [&](const DeepLookupObjectPtr& map) { return list.contains(map); });
+    const qsizetype removed =
+        arraySearchBookmarks_.removeIf([&](const DeepLookupObjectPtr& map) { return list.contains(map); });
     if (removed > 0) emit bookmarksReset();
 }
 
-bool SearchHistoryController::insertBookmarkObjectsFromArray(const QList<DeepLookupObjectPtr>& list, qint64 mapid)
+bool SearchHistoryController::insertBookmarkObjectsFromArray(const QList<DeepLookupObjectPtr>& list,
+                                                             qint64 mapid)
 {
     const DeepLookupObjectPtr map = getMapObjectWithID(mapid);
     if (!map) return false;
@@ -149,7 +149,8 @@ bool SearchHistoryController::insertBookmarkObjectsFromArray(const QList<DeepLoo
     return true;
 }
 
-bool SearchHistoryController::moveBookmarkObject(const DeepLookupObjectPtr& bookmark, qint64 fromMap, qint64 toMap)
+bool SearchHistoryController::moveBookmarkObject(const DeepLookupObjectPtr& bookmark, qint64 fromMap,
+                                                 qint64 toMap)
 {
     const DeepLookupObjectPtr source = getMapObjectWithID(fromMap);
     const DeepLookupObjectPtr target = getMapObjectWithID(toMap);

@@ -242,11 +242,12 @@ TEST_F(Stores, ARebuildReplacesLayoutVersionAndRowsTogetherOrNotAtAll)
     const QString path = store.databasePath();
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw,
-                           "DROP TABLE items; CREATE TABLE items (ID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT);"
-                           "INSERT INTO items (name) VALUES ('old1'), ('old2'); UPDATE dbinfo SET version=6;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(raw,
+                     "DROP TABLE items; CREATE TABLE items (ID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT);"
+                     "INSERT INTO items (name) VALUES ('old1'), ('old2'); UPDATE dbinfo SET version=6;",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(raw);
 
     store.refuseRow = 1;

@@ -106,7 +106,8 @@ TEST_F(NZBExportEndToEnd, AnExportedResultWithANonAsciiSubjectDownloadsToTheSame
     ASSERT_EQ(window.roots.size(), 1);
     EXPECT_EQ(service.requests().first().body, QByteArray("qid=QID-%C3%A41&"));
 
-    const QString nzb = QDir(home.makeFolder(QStringLiteral("exports"))).filePath(QStringLiteral("grüße.nzb"));
+    const QString nzb =
+        QDir(home.makeFolder(QStringLiteral("exports"))).filePath(QStringLiteral("grüße.nzb"));
     exporter.exportNZBForQueue(window.roots.first(), nzb, true);
     ASSERT_EQ(window.written, 1) << window.failures.join(u' ').toStdString();
 

@@ -4,9 +4,9 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 
-#include "support/SqliteProbe.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/SqliteProbe.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"

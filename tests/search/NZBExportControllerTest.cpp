@@ -183,7 +183,8 @@ TEST_F(ExportController, AFailedRequestIsReportedOnceAndNothingElse)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const quint16 port = closed.serverPort();
     closed.close();
-    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port))));
+    ASSERT_TRUE(
+        DeepLookupSocket::setServiceURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port))));
     window.calls.clear();
     ASSERT_TRUE(controller.downloadContentForQueue(job));
     ASSERT_TRUE(window.waitFor(1));

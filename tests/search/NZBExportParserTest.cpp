@@ -38,7 +38,8 @@ TEST(NZBExportParser, RecordsNestByOrderIntoRootsFilesAndSegments)
 {
     const NZBExportParser::Result result = parse({
         {"INFO", "2|results|ok"},
-        R::exportResult("Newer\r\xE2\x80\xA8Result", "12345.6", 1700000200, "alt.binaries.a,alt.binaries.b", "me@x", 2),
+        R::exportResult("Newer\r\xE2\x80\xA8Result", "12345.6", 1700000200, "alt.binaries.a,alt.binaries.b",
+                        "me@x", 2),
         R::exportFile("newer [1/2] - \"n1.rar\" yEnc (1/2)", "2000", 1700000201),
         R::exportSegment("n1.1@x", "1000", 1),
         R::exportSegment("n1.2@x", "1000.4", 2),

@@ -90,11 +90,12 @@ const QByteArray kFirstFiles =
     "<segments>\r\n<segment bytes=\"7\" number=\"1\">two.1@x</segment>\r\n</segments>\r\n"
     "</file>\r\n";
 
-const QByteArray kSecondFiles = "<file poster=\"c@x\" date=\"1700003600\" "
-                                "subject=\"second &quot;k\xC3\xA4se.bin&quot; (1/1)\">\r\n"
-                                "<groups>\r\n<group>alt.binaries.c</group>\r\n</groups>\r\n"
-                                "<segments>\r\n<segment bytes=\"5\" number=\"1\">k.1@x</segment>\r\n</segments>\r\n"
-                                "</file>\r\n";
+const QByteArray kSecondFiles =
+    "<file poster=\"c@x\" date=\"1700003600\" "
+    "subject=\"second &quot;k\xC3\xA4se.bin&quot; (1/1)\">\r\n"
+    "<groups>\r\n<group>alt.binaries.c</group>\r\n</groups>\r\n"
+    "<segments>\r\n<segment bytes=\"5\" number=\"1\">k.1@x</segment>\r\n</segments>\r\n"
+    "</file>\r\n";
 
 const QByteArray kFooter = "</nzb>\r\n";
 
@@ -231,7 +232,8 @@ TEST_F(Writer, FailuresReportOnceAndLeaveTheTargetAsItWas)
         ASSERT_EQ(outcomes.reports.size(), 1) << c.name;
         EXPECT_EQ(lastReport(), c.report) << c.name;
         if (c.report != QLatin1String("failed Object no longer exists")) {
-            EXPECT_EQ(outcomes.reports.last().subtitle, QStringLiteral("NZB creation cancelled due to errors."))
+            EXPECT_EQ(outcomes.reports.last().subtitle,
+                      QStringLiteral("NZB creation cancelled due to errors."))
                 << c.name;
         }
         EXPECT_EQ(QFileInfo::exists(target), c.before.has_value()) << c.name;
@@ -240,9 +242,11 @@ TEST_F(Writer, FailuresReportOnceAndLeaveTheTargetAsItWas)
         }
         EXPECT_FALSE(QFileInfo::exists(missingFolder)) << c.name;
     }
-    EXPECT_EQ(log.linesWithMessage(QStringLiteral("XMLEscape returned nil for title argument :: ")).size(), 1);
+    EXPECT_EQ(log.linesWithMessage(QStringLiteral("XMLEscape returned nil for title argument :: ")).size(),
+              1);
     // Once per file of the root.
-    EXPECT_EQ(log.linesWithMessage(QStringLiteral("XMLEscape returned nil for poster argument :: ")).size(), 2);
+    EXPECT_EQ(log.linesWithMessage(QStringLiteral("XMLEscape returned nil for poster argument :: ")).size(),
+              2);
     EXPECT_EQ(log.linesWithMessage(QStringLiteral("NZB creation cancelled due to errors.")).size(), 7);
 }
 
@@ -291,7 +295,8 @@ TEST_F(Writer, AFullDiskReportsFailureAndLeavesTheFileAsItWas)
             NZBExportWriter writer;
             writer.setDelegate(&seen);
             writer.createdNZBForQueue(big, merge);
-            const bool oneFailure = seen.reports.size() == 1 && seen.reports[0].kind == QLatin1String("failed");
+            const bool oneFailure =
+                seen.reports.size() == 1 && seen.reports[0].kind == QLatin1String("failed");
             _exit(oneFailure ? 0 : 1);
         }
         int status = 0;

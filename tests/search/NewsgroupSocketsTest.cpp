@@ -139,18 +139,24 @@ TEST_F(NewsgroupRequests, RepliesEndTheRequestWithAndWithoutTheResult)
         QStringList events;
     };
     const Case cases[] = {
-        {"envelope", HttpReply::text(HttpReply::envelope({"X", "Request noted", "Thank you"})),
+        {"envelope",
+         HttpReply::text(HttpReply::envelope({"X", "Request noted", "Thank you"})),
          {"failed Request noted|Thank you"}},
-        {"envelope of two fields", HttpReply::text(HttpReply::envelope({"X", "T"})),
+        {"envelope of two fields",
+         HttpReply::text(HttpReply::envelope({"X", "T"})),
          {"failed No valid response from server (103)|" + kRetry}},
         {"too short", HttpReply::text("ab"), {"failed No valid response from server (104)|" + kRetry}},
-        {"said to be gzip, but not", HttpReply::text(kList).withHeader("Content-Encoding", "gzip"),
+        {"said to be gzip, but not",
+         HttpReply::text(kList).withHeader("Content-Encoding", "gzip"),
          {"failed No valid response from server (102)|" + kRetry}},
-        {"HTML", HttpReply::html(html),
+        {"HTML",
+         HttpReply::html(html),
          {"failed No data received from server|" + kRetry, "result " + QString::fromUtf8(html)}},
-        {"records of the search", HttpReply::text("FILE\tx\ty\n"),
+        {"records of the search",
+         HttpReply::text("FILE\tx\ty\n"),
          {"failed No data received from server|" + kRetry, "result FILE\tx\ty\n"}},
-        {"INFO", HttpReply::text("INFO\tAdded\tThe group is indexed soon\n"),
+        {"INFO",
+         HttpReply::text("INFO\tAdded\tThe group is indexed soon\n"),
          {"result INFO\tAdded\tThe group is indexed soon\n"}},
         {"DATA, HTTP 500", HttpReply::text("DATA\ta\tb\n", 500), {"result DATA\ta\tb\n"}},
     };
@@ -174,7 +180,8 @@ TEST_F(NewsgroupRequests, ConnectionFailuresNameNoService)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const quint16 port = closed.serverPort();
     closed.close();
-    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port))));
+    ASSERT_TRUE(
+        DeepLookupSocket::setServiceURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port))));
     for (const Kind& kind : kKinds)
         EXPECT_EQ(run(kind), QStringList{"failed Could not connect to server.|" + kRetry}) << kind.name;
 }

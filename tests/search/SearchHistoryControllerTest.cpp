@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <deque>
 #include <utility>
 
@@ -33,9 +32,12 @@ class ChangeLog
 public:
     explicit ChangeLog(SearchHistoryController& c)
     {
-        QObject::connect(&c, &SearchHistoryController::historyInserted, [this](qsizetype i) { add("insert", i); });
-        QObject::connect(&c, &SearchHistoryController::historyRemoved, [this](qsizetype i) { add("remove", i); });
-        QObject::connect(&c, &SearchHistoryController::historyReplaced, [this](qsizetype i) { add("replace", i); });
+        QObject::connect(&c, &SearchHistoryController::historyInserted,
+                         [this](qsizetype i) { add("insert", i); });
+        QObject::connect(&c, &SearchHistoryController::historyRemoved,
+                         [this](qsizetype i) { add("remove", i); });
+        QObject::connect(&c, &SearchHistoryController::historyReplaced,
+                         [this](qsizetype i) { add("replace", i); });
         QObject::connect(&c, &SearchHistoryController::historyReset, [this] { add("reset", -1); });
         QObject::connect(&c, &SearchHistoryController::bookmarksReset, [this] { add("bookmarks", -1); });
     }

@@ -63,7 +63,8 @@ struct Stores : ::testing::Test
     LogFileReader log{home.logFilePath()};
 
     // A file as an older version of the program left it.
-    void makeOldFile(const QString& path, long version, const QString& createTable, const QStringList& inserts)
+    void makeOldFile(const QString& path, long version, const QString& createTable,
+                     const QStringList& inserts)
     {
         QString sql = createTable + QStringLiteral(";CREATE TABLE dbinfo (version INTEGER);") +
                       QStringLiteral("INSERT INTO dbinfo (version) VALUES (%1);").arg(version);
@@ -78,13 +79,15 @@ const QString kHistory101 = QStringLiteral(
     "enddate TEXT, minsize TEXT, maxsize TEXT, newsgroup TEXT, poster TEXT, ero TEXT)");
 const QString kBookmarks101 = QStringLiteral(
     "CREATE TABLE bookmarks (ID INTEGER PRIMARY KEY AUTOINCREMENT, mapid INTEGER, alias TEXT, ismap INTEGER, "
-    "title TEXT, startdate TEXT, enddate TEXT, minsize TEXT, maxsize TEXT, newsgroup TEXT, poster TEXT, ero TEXT, "
+    "title TEXT, startdate TEXT, enddate TEXT, minsize TEXT, maxsize TEXT, newsgroup TEXT, poster TEXT, ero "
+    "TEXT, "
     "expanded INTEGER)");
 
 QString history101Row(int i)
 {
-    return QStringLiteral("INSERT INTO dphistory (alias,title,startdate,enddate,minsize,maxsize,newsgroup,poster,ero) "
-                          "VALUES ('h%1','t%1','7','e%1','1','2','g','p','%2')")
+    return QStringLiteral(
+               "INSERT INTO dphistory (alias,title,startdate,enddate,minsize,maxsize,newsgroup,poster,ero) "
+               "VALUES ('h%1','t%1','7','e%1','1','2','g','p','%2')")
         .arg(i)
         .arg(i % 2);
 }
@@ -178,10 +181,10 @@ TEST_F(Stores, RowsThatDoNotFitAreSkippedAndABookmarkBeforeAnyMapIsLost)
 {
     DBDeepLookupBookmarks store;
     ASSERT_TRUE(store.saveAllObjects({map(QStringLiteral("M"), 1, {entry(QStringLiteral("kept"))})}));
-    ASSERT_TRUE(sqliteExec(bookmarksPath,
-                           "INSERT INTO bookmarks (ID,mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,"
-                           "newsgroup,poster,ero,expanded,lastaccessdate) VALUES "
-                           "(0,1,'orphan',0,'t','','','','','','','0',0,0)"));
+    ASSERT_TRUE(sqliteExec(
+        bookmarksPath, "INSERT INTO bookmarks (ID,mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,"
+                       "newsgroup,poster,ero,expanded,lastaccessdate) VALUES "
+                       "(0,1,'orphan',0,'t','','','','','','','0',0,0)"));
     const QList<DeepLookupObjectPtr> loaded = store.loadAllObjects();
     ASSERT_EQ(loaded.size(), 1);
     EXPECT_EQ(aliases(*loaded[0]->childs()), QStringList{"kept"});
@@ -190,8 +193,9 @@ TEST_F(Stores, RowsThatDoNotFitAreSkippedAndABookmarkBeforeAnyMapIsLost)
     ASSERT_TRUE(history.saveAllObjects({entry(QStringLiteral("x")), entry(QStringLiteral("y"))}));
     ASSERT_TRUE(sqliteExec(historyPath, "ALTER TABLE dphistory ADD COLUMN extra TEXT"));
     EXPECT_TRUE(history.loadAllObjects().isEmpty());
-    EXPECT_EQ(log.linesWithMessage("DeepLookup History database record is not compatible with app version.").size(),
-              2);
+    EXPECT_EQ(
+        log.linesWithMessage("DeepLookup History database record is not compatible with app version.").size(),
+        2);
 }
 
 TEST_F(Stores, Version101HistoryIsConvertedWithEveryRowAndThenLimited)
@@ -219,13 +223,14 @@ TEST_F(Stores, Version101HistoryIsConvertedWithEveryRowAndThenLimited)
 
 TEST_F(Stores, Version101BookmarksLoseTheirEndDates)
 {
-    makeOldFile(bookmarksPath, 101, kBookmarks101,
-                {"INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
-                 "ero,expanded) VALUES (4,'orphan',0,'t','7','e0','','','','','0',0)",
-                 "INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
-                 "ero,expanded) VALUES (4,'M',1,'','','','','','','','',1)",
-                 "INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
-                 "ero,expanded) VALUES (4,'b',0,'words','7','e1','1','2','g','p','1',0)"});
+    makeOldFile(
+        bookmarksPath, 101, kBookmarks101,
+        {"INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
+         "ero,expanded) VALUES (4,'orphan',0,'t','7','e0','','','','','0',0)",
+         "INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
+         "ero,expanded) VALUES (4,'M',1,'','','','','','','','',1)",
+         "INSERT INTO bookmarks (mapid,alias,ismap,title,startdate,enddate,minsize,maxsize,newsgroup,poster,"
+         "ero,expanded) VALUES (4,'b',0,'words','7','e1','1','2','g','p','1',0)"});
     DBDeepLookupBookmarks store;
     const QList<DeepLookupObjectPtr> loaded = store.loadAllObjects();
     ASSERT_EQ(loaded.size(), 1);
@@ -242,7 +247,8 @@ TEST_F(Stores, Version101BookmarksLoseTheirEndDates)
     EXPECT_EQ(b.ero(), QStringLiteral("1"));
     EXPECT_EQ(b.lastAccessDate(), 0);
     EXPECT_EQ(sqliteColumn(bookmarksPath, "SELECT version FROM dbinfo"), QStringList{"102"});
-    EXPECT_EQ(sqliteColumn(bookmarksPath, "SELECT enddate FROM bookmarks ORDER BY ID"), (QStringList{"", ""}));
+    EXPECT_EQ(sqliteColumn(bookmarksPath, "SELECT enddate FROM bookmarks ORDER BY ID"),
+              (QStringList{"", ""}));
 }
 
 TEST_F(Stores, AnotherOldVersionIsNeitherConvertedNorDeletedAndSaysSoAtEveryLoad)
@@ -252,7 +258,8 @@ TEST_F(Stores, AnotherOldVersionIsNeitherConvertedNorDeletedAndSaysSoAtEveryLoad
     for (int load = 1; load <= 2; ++load) {
         EXPECT_TRUE(store.loadAllObjects().isEmpty());
         EXPECT_EQ(log.linesWithMessage("Converting database: dphistory.db from v100 to v102").size(), load);
-        EXPECT_EQ(log.linesWithMessage("Error while converting: dphistory.db from v100 to v102").size(), load);
+        EXPECT_EQ(log.linesWithMessage("Error while converting: dphistory.db from v100 to v102").size(),
+                  load);
     }
     EXPECT_EQ(sqliteColumn(historyPath, "SELECT version FROM dbinfo"), QStringList{"100"});
     EXPECT_EQ(sqliteColumn(historyPath, "SELECT alias FROM dphistory"), QStringList{"h1"});
@@ -288,11 +295,13 @@ TEST_F(Stores, AFailureInTheMiddleOfASaveKeepsTheOldRows)
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(c.save({entry(QStringLiteral("old1")), entry(QStringLiteral("old2"))})) << c.name;
-        ASSERT_TRUE(sqliteExec(c.path, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN NEW.alias='boom' "
-                                                      "BEGIN SELECT RAISE(ABORT,'injected'); END")
-                                           .arg(c.table)))
+        ASSERT_TRUE(sqliteExec(
+            c.path, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN NEW.alias='boom' "
+                                   "BEGIN SELECT RAISE(ABORT,'injected'); END")
+                        .arg(c.table)))
             << c.name;
-        EXPECT_FALSE(c.save({entry(QStringLiteral("new1")), entry(QStringLiteral("boom")), entry(QStringLiteral("new3"))}))
+        EXPECT_FALSE(c.save(
+            {entry(QStringLiteral("new1")), entry(QStringLiteral("boom")), entry(QStringLiteral("new3"))}))
             << c.name;
         EXPECT_EQ(c.load(), (QStringList{"old1", "old2"})) << c.name;
     }
@@ -311,7 +320,8 @@ TEST_F(Stores, AFailedConversionKeepsTheOldFileAndItsRows)
     EXPECT_EQ(log.linesWithMessage("Error while converting: dphistory.db from v101 to v102").size(), 1);
     EXPECT_TRUE(QFileInfo::exists(historyPath));
     EXPECT_EQ(sqliteColumn(historyPath, "SELECT version FROM dbinfo"), QStringList{"101"});
-    EXPECT_EQ(sqliteColumn(historyPath, "SELECT alias FROM dphistory ORDER BY ID"), (QStringList{"h1", "h2"}));
+    EXPECT_EQ(sqliteColumn(historyPath, "SELECT alias FROM dphistory ORDER BY ID"),
+              (QStringList{"h1", "h2"}));
 
     // Once the file can be written, the next load converts it.
     ASSERT_TRUE(sqliteExec(historyPath, "DROP TRIGGER keep"));
