@@ -186,5 +186,7 @@ void DeepLookupTransfer::onFinished()
     }
     responseData_.reset();
     inflater_.reset();
-    if (finished_) finished_(outcome);
+    // A copy: the handler may destroy this transfer, and itself with it.
+    const FinishedHandler handler = finished_;
+    if (handler) handler(outcome);
 }
