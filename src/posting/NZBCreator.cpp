@@ -5,16 +5,10 @@
 #include "core/StringFormat.h"
 #include "posting/Yenc.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 
 #include <QDateTime>
 #include <QFile>
-
-namespace {
-
-constexpr qint64 kNZBFinished = 246;
-constexpr qint64 kNZBError = 247;
-
-} // namespace
 
 // The document is written in UTF-8 and says so: a reader that believed
 // another encoding would garble every name outside ASCII.
@@ -40,7 +34,7 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
     }
     if (!FileUtils::enableFileAccessForKey(QStringLiteral("uploadNZBExportPath"))) {
         BLOG(4, "'NZB export folder (NZB files for uploaded items)' no longer exists or access is denied.");
-        queue->setStatus(kNZBError);
+        queue->setStatus(UploadStatus::NZBCreationError);
         return;
     }
     const QString wanted = queue->nzbExportUrl();
@@ -49,7 +43,7 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
         // Every alternative taken: writing anyway would replace one of them.
         if (alternative.isEmpty()) {
             BLOG(3, "NZB creation cancelled due to errors.");
-            queue->setStatus(kNZBError);
+            queue->setStatus(UploadStatus::NZBCreationError);
             return;
         }
         queue->setNzbExportUrl(alternative);
@@ -58,9 +52,9 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
     makeNZBForQueue(queue);
     if (hasErrors_) {
         BLOG(3, "NZB creation cancelled due to errors.");
-        queue->setStatus(kNZBError);
+        queue->setStatus(UploadStatus::NZBCreationError);
     } else {
-        queue->setStatus(kNZBFinished);
+        queue->setStatus(UploadStatus::NZBCreated);
     }
 }
 

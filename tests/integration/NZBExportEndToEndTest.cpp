@@ -5,6 +5,7 @@
 #include "EngineEndToEnd.h"
 
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "search/DeepLookupSocket.h"
 #include "search/NZBExportController.h"
 
@@ -113,7 +114,7 @@ TEST_F(NZBExportEndToEnd, AnExportedResultWithANonAsciiSubjectDownloadsToTheSame
 
     const QueuePtr job = import(nzb);
     ASSERT_TRUE(job);
-    ASSERT_TRUE(waitForCode(job, 10, 60000))
+    ASSERT_TRUE(waitForCode(job, JobStatus::Finished, 60000))
         << QDebug::toString(codesOf(job)).toStdString() << " " << job->commentTextField().toStdString();
     // The names came through the document as they were posted.
     ASSERT_EQ(job->filepartCount(), 2);
