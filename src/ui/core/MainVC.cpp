@@ -746,6 +746,8 @@ void MainVC::useSaveRestoreController()
     auto restore = std::make_shared<SaveRestoreController>();
     restore->setQueueController(engine_.queueController());
     restore->setRepairController(engine_.repairController());
+    restore_ = restore;
+    saveStateScheduler_.observe(engine_.queueController());
     QPointer<QueueController> queue = engine_.queueController();
     setSaveStateHooks([restore] { restore->loadQueue(); }, [restore] { restore->cancelLoading(); },
                       [queue] {
@@ -762,6 +764,7 @@ void MainVC::setSaveStateHooks(std::function<void()> loadQueue, std::function<vo
     loadQueue_ = std::move(loadQueue);
     cancelLoading_ = std::move(cancelLoading);
     saveQueue_ = std::move(saveQueue);
+    saveStateScheduler_.setSaveFunction(saveQueue_);
 }
 
 void MainVC::wireStartupChecks()
@@ -800,6 +803,10 @@ void MainVC::wireStartupChecks()
         self->stopLoadingSaveStateTimer();
         self->addFilesToNZBController();
         self->guiIsLoaded_ = true;
+        // Saves while running begin once the restored queue is whole.
+        self->restore_->whenRestored([self] {
+            if (self) self->saveStateScheduler_.start();
+        });
     };
     // WatchdogController resetWatchdogQueue: here once Watchdog exists.
     s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
@@ -889,8 +896,15 @@ void MainVC::showClosingAppWindow()
     // The Watchdog stores: here once Watchdog exists.
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
-    if (guiIsLoaded_)
-        services.saveQueue = saveQueue_;
+    if (guiIsLoaded_) {
+        // The last save; none of the scheduler's may follow or overlap it.
+        SaveStateScheduler* scheduler = &saveStateScheduler_;
+        std::function<void()> save = saveQueue_;
+        services.saveQueue = [scheduler, save] {
+            scheduler->stop();
+            if (save) save();
+        };
+    }
     else
         BLOG(2, "The saved queue was not restored yet; it is kept as it is.");
     seq.setServices(std::move(services));

@@ -7,12 +7,17 @@
 #include "core/QueueControllerFlags.h"
 #include "core/QuitSequence.h"
 #include "core/StartupChecks.h"
+#include "queue/SaveStateScheduler.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
+
+class SaveRestoreController;
 
 class AboutWC;
 class ButtonCellLSB;
@@ -144,8 +149,9 @@ public:
     void stopLoadingSaveStateTimer();
     void closeLoadingSaveStateWindow();
     // The save state's restore (run on the global pool), its cancel and its
-    // save at quit (global pool). SaveRestoreController's by default; a test
-    // hands in its own to count or hold them.
+    // save (at quit on the global pool, and while the program runs on the
+    // save-state scheduler's thread). SaveRestoreController's by default; a
+    // test hands in its own to count or hold them.
     void setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
                            std::function<void()> saveQueue);
 
@@ -203,6 +209,11 @@ private:
     std::function<void()> loadQueue_;
     std::function<void()> cancelLoading_;
     std::function<void()> saveQueue_;
+    // The default restore, which tells when its last job is handed over.
+    std::shared_ptr<SaveRestoreController> restore_;
+    // Saves the queue while the program runs (after engine_, so that it is
+    // gone, its running save ended, before the controllers are).
+    SaveStateScheduler saveStateScheduler_;
 
     bool guiIsLoaded_ = false;
     bool alternateDockIconIsActive_ = false;
