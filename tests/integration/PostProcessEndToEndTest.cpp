@@ -322,8 +322,8 @@ TEST_F(ArticlesMissingEndToEnd, AFewArticlesMissingBeyondRepairStopTheJobWithIts
 // server and stops where the set cannot help.
 TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobStopsBeyondRepair)
 {
-    // Twenty articles in a row, some 50 kB: a tenth of what is left of the
-    // job is missed on each server long before the download could end.
+    // Twenty articles in a row, some 50 kB, of some 85: a tenth of the job
+    // is missed on each server long before the download could end.
     QList<qsizetype> run;
     for (qsizetype i = 1; i <= 20; ++i)
         run.append(i);
@@ -341,6 +341,120 @@ TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobSt
     engine->queueController()->resumeQueueObject(job);
     expectStoppedBeyondRepair(job, false);
     EXPECT_TRUE(containsInOrder(codesOf(job), {1, 27, 105, 1, 2, 17, 22, 42})) << text(codesOf(job));
+}
+
+// ---------------------------------------------------------------------------
+// One data file of 80 articles and its PAR2 set of 20 recovery blocks
+// (index, then volumes of 1, 2, 4, 8 and 5 blocks), some articles of the
+// data gone from the server.
+
+class FilmSetEndToEnd : public PostProcessEndToEnd
+{
+protected:
+    static constexpr qsizetype kArticleBytes = 2500;
+
+    QByteArray film;
+    QStringList par2;
+    QList<PostedFile> files;
+
+    void postFilm(ScriptedNntpServer& server, const QList<qsizetype>& missing)
+    {
+        film = ArticleFixtures::randomBytes(200000, 61);
+        ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(staging + QStringLiteral("/Film.mkv"), film));
+        par2 = makePar2(QStringLiteral("Film"), {QStringLiteral("Film.mkv")}, 20);
+        ASSERT_EQ(par2.size(), 6);
+        files = postAll(par2 + QStringList{staging + QStringLiteral("/Film.mkv")}, kArticleBytes);
+        ASSERT_EQ(data().mids.size(), 80);
+        serveAll(server, files);
+        for (qsizetype i : missing)
+            server.addRule(NntpRule::on("BODY").withArgument(data().bracketedMid(i)).reply(430, "No such article"));
+    }
+
+    const PostedFile& data() { return *find(files, QStringLiteral("Film.mkv")); }
+
+    // Waits for the job's end, or for a stop that ends its download.
+    bool waitForEnd(const QueuePtr& job)
+    {
+        return waitUntil(
+            [&] {
+                const QList<qint64> codes = codesOf(job);
+                return codes.contains(10) || codes.contains(42) || codes.contains(27);
+            },
+            60000);
+    }
+
+    int volumesFetched(const ScriptedNntpServer& server) const
+    {
+        int fetched = 0;
+        for (const PostedFile& f : files) {
+            if (f.name.contains(QStringLiteral(".vol")) && server.bodyRequests(f.bracketedMid(0)) > 0)
+                ++fetched;
+        }
+        return fetched;
+    }
+
+    // The job fetched some of its held volumes, not all, was repaired and
+    // moved, and the film is as it was posted.
+    void expectRepairedWithHeldVolumes(const QueuePtr& job, const ScriptedNntpServer& server)
+    {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 22, 105, 1, 2, 17, 14, 3, 20})) << text(codes);
+        EXPECT_GE(volumesFetched(server), 1);
+        EXPECT_LT(volumesFetched(server), par2.size() - 1);
+        expectRepairedFilm(job);
+    }
+
+    void expectRepairedFilm(const QueuePtr& job)
+    {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_EQ(codes.last(), 10) << text(codes) << " " << job->commentTextField().toStdString();
+        EXPECT_FALSE(codes.contains(42)) << text(codes);
+        EXPECT_FALSE(codes.contains(27)) << text(codes);
+        const QString folder = job->downloadUrl();
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+            << folder.toStdString();
+        const QByteArray repaired = fileBytes(folder + QStringLiteral("/Film.mkv"));
+        EXPECT_EQ(repaired.size(), film.size());
+        EXPECT_TRUE(repaired == film);
+    }
+};
+
+// The share of missing articles that gives up a server is taken of the
+// whole job: a few misses near its end are repaired, a file taken down
+// still stops the job early.
+TEST_F(FilmSetEndToEnd, FourArticlesMissingNearTheEndOfTheJobAreRepairedWithoutPausingIt)
+{
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, {74, 75, 76, 77}));
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForEnd(job)) << text(codesOf(job));
+    expectRepairedWithHeldVolumes(job, server);
+}
+
+TEST_F(FilmSetEndToEnd, AFileTakenDownStillStopsTheJobEarly)
+{
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    QList<qsizetype> all;
+    for (qsizetype i = 0; i < 80; ++i)
+        all.append(i);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, all));
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, 27, 30000)) << text(codesOf(job));
+    ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }));
+    EXPECT_FALSE(waitUntil([&] { return job->status() != 27; }, 1000)) << text(codesOf(job));
+    EXPECT_TRUE(job->isMissing());
+    EXPECT_EQ(job->commentTextField(),
+              QStringLiteral("(Paused) Paused due to possible incompleteness. Click resume to continue downloading."));
+    // A tenth of the job's 81 articles is missed after nine; the
+    // connections that were fetching at that moment add a few.
+    qsizetype asked = 0;
+    for (qsizetype i = 0; i < data().mids.size(); ++i)
+        asked += server.bodyRequests(data().bracketedMid(i));
+    EXPECT_GE(asked, 9);
+    EXPECT_LE(asked, 20);
+    EXPECT_TRUE(entriesOf(finalFolder).isEmpty());
 }
 
 } // namespace
