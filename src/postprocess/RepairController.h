@@ -105,6 +105,7 @@ private:
     RepairObjectPtr analyse(const QueuePtr& filepart, const FileContentSource& par2);
     static bool hasOwnSet(const QueuePtr& job);
     void returnLentMembers(const QueuePtr& job, const RepairObjectPtr& own);
+    void linkWrittenParts(const QueuePtr& job, const RepairObjectPtr& parent);
     void recordWrittenPart(const QueuePtr& filepart, const FileContentSource& written);
     void restore(const QueuePtr& filepart);
     void recheck(const RepairObjectPtr& parent, bool forcedAll);

@@ -7,6 +7,7 @@
 
 #include "EngineEndToEnd.h"
 
+#include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/ToolLocator.h"
 
@@ -21,6 +22,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <memory>
+#include <ostream>
 
 namespace {
 
@@ -456,5 +460,94 @@ TEST_F(FilmSetEndToEnd, AFileTakenDownStillStopsTheJobEarly)
     EXPECT_LE(asked, 20);
     EXPECT_TRUE(entriesOf(finalFolder).isEmpty());
 }
+
+// Whichever file of the set is written first, the same exact film comes
+// out of the repair. The order is made on purpose: the last article of each
+// file that must come later waits behind a gate of the server until the file
+// that is to be first has been written. One of the five missing articles
+// lies in the film's first 16 KiB, so that the film shares neither its
+// first-16-KiB digest nor its MD5 with the set's record of it.
+
+enum class FirstWritten { Index, Data, Volume };
+
+struct RepairOrderCase
+{
+    const char* name;
+    FirstWritten first;
+    // With the volumes held back (the default), the job must fetch the ones
+    // it needs after its first pass; otherwise they all come with it.
+    bool holdVolumes;
+};
+
+void PrintTo(const RepairOrderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RepairOrderEndToEnd : public FilmSetEndToEnd, public ::testing::WithParamInterface<RepairOrderCase>
+{
+protected:
+    bool isWritten(const QueuePtr& job, const QString& name) const
+    {
+        for (const QueuePtr& part : job->fileparts())
+            if (part->filename() == name) return part->status() == 1010;
+        return false;
+    }
+};
+
+TEST_P(RepairOrderEndToEnd, TheSetIsRepairedToTheExactFileWhateverFileIsWrittenFirst)
+{
+    const RepairOrderCase& c = GetParam();
+    UserDefaults::standard().setBool(c.holdVolumes, QStringLiteral("enableSmartPar2Downloading"));
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, {1, 31, 47, 63, 70}));
+    const PostedFile* index = find(files, QStringLiteral("Film.par2"));
+    const PostedFile* volume = find(files, QFileInfo(par2[1]).fileName());
+    ASSERT_TRUE(index && volume);
+
+    QString firstName;
+    QList<const PostedFile*> later;
+    switch (c.first) {
+    case FirstWritten::Index:
+        firstName = index->name;
+        later = {&data()};
+        break;
+    case FirstWritten::Data:
+        firstName = data().name;
+        later = {index};
+        break;
+    case FirstWritten::Volume:
+        firstName = volume->name;
+        later = {index, &data()};
+        break;
+    }
+    const auto gate = std::make_shared<NntpGate>();
+    for (const PostedFile* f : later)
+        server.addRule(NntpRule::on("BODY").withArgument(f->bracketedMid(f->mids.size() - 1)).heldBy(gate));
+
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntil([&] { return isWritten(job, firstName); }, 30000)) << text(codesOf(job));
+    for (const PostedFile* f : later)
+        EXPECT_FALSE(isWritten(job, f->name)) << f->name.toStdString();
+    gate->open();
+
+    ASSERT_TRUE(waitForEnd(job)) << text(codesOf(job));
+    if (c.holdVolumes) {
+        expectRepairedWithHeldVolumes(job, server);
+    } else {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 14, 3, 20})) << text(codes);
+        EXPECT_FALSE(codes.contains(22)) << text(codes);
+        expectRepairedFilm(job);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, RepairOrderEndToEnd,
+    ::testing::Values(RepairOrderCase{"Par2IndexFirst", FirstWritten::Index, true},
+                      RepairOrderCase{"DataFirst", FirstWritten::Data, true},
+                      RepairOrderCase{"VolumeFirst", FirstWritten::Volume, false}),
+    [](const ::testing::TestParamInfo<RepairOrderCase>& info) { return std::string(info.param.name); });
 
 } // namespace
