@@ -459,6 +459,10 @@ void RepairController::moveFod(const FODObjectPtr& fod, const RepairObjectPtr& c
         BLOG(3, "Could not rename %@ => %@", oldPath, newPath);
         return;
     }
+    // The part written under another name follows its file, as one written
+    // after its set was known is named by the set before it is written.
+    const QueuePtr part = child->filepart();
+    if (part && oldFolder == folder && part->filename() == fod->filename()) part->setFilename(name);
     if (fodController_) fodController_->renameFod(oldPath, newPath);
     if (oldFolder != folder) FileUtils::deleteEmptyFolderPath(oldFolder);
 }

@@ -190,12 +190,14 @@ TEST_F(Bookkeeping, AFileWrittenBeforeItsSetIsKnownIsCountedOnceTheSetIsMade)
     {
         const char* why;
         qint64 damagedAt; // -1: intact
+        const char* postedAs;
         qint64 intactSlices;
     };
     const Case cases[] = {
-        {"intact", -1, 13},
-        {"damaged after its first 16 KiB", 5 * kSlice + 3, 12},
-        {"damaged in its first 16 KiB", 100, 12},
+        {"intact", -1, "b.bin", 13},
+        {"damaged after its first 16 KiB", 5 * kSlice + 3, "b.bin", 12},
+        {"damaged in its first 16 KiB", 100, "b.bin", 12},
+        {"damaged, posted under another name", 5 * kSlice + 3, "zzz.bin", 12},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -203,24 +205,34 @@ TEST_F(Bookkeeping, AFileWrittenBeforeItsSetIsKnownIsCountedOnceTheSetIsMade)
         const QString folder = download_ + QStringLiteral("/job%1").arg(++n);
         const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 4, quint32(n));
         if (c.damagedAt >= 0) damage(folder + "/b.bin", c.damagedAt);
-        auto fx = job(folder, QStringLiteral("job%1").arg(n), par2, {"a.bin", "b.bin"});
+        const QString posted = QString::fromLatin1(c.postedAs);
+        if (posted != "b.bin") {
+            ASSERT_TRUE(QFile::rename(folder + "/b.bin", folder + "/" + posted));
+        }
+        auto fx = job(folder, QStringLiteral("job%1").arg(n), par2, {"a.bin", posted});
+        const QueuePtr part = fx->part(posted);
         // The data first, then the PAR2 index.
-        fx->write(*repair_, {"a.bin", "b.bin"});
+        fx->write(*repair_, {"a.bin", posted});
         EXPECT_FALSE(fx->job()->repairObject());
         fx->write(*repair_, fx->part(par2.first()));
 
         const RepairObjectPtr set = fx->job()->repairObject();
         ASSERT_TRUE(set);
-        const RepairObjectPtr b = fx->part("b.bin")->repairObject();
+        const RepairObjectPtr b = part->repairObject();
         ASSERT_TRUE(b);
+        EXPECT_EQ(b->filename(), "b.bin");
         EXPECT_EQ(b->parent(), set);
-        EXPECT_EQ(b->filepart(), fx->part("b.bin"));
+        EXPECT_EQ(b->filepart(), part);
         ASSERT_TRUE(b->fod());
-        EXPECT_EQ(b->fod()->fid(), fx->part("b.bin")->fid());
-        // Counted by the set's re-check, which the writer's report starts.
+        EXPECT_EQ(b->fod()->fid(), part->fid());
+        // Counted by the set's re-check, which the writer's report starts;
+        // the file takes the set's name, its part with it.
         EXPECT_TRUE(set->needsCRC32Check());
         runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, false); });
         EXPECT_FALSE(set->needsCRC32Check());
+        EXPECT_EQ(part->filename(), "b.bin");
+        EXPECT_TRUE(QFileInfo::exists(folder + "/b.bin"));
+        EXPECT_FALSE(QFileInfo::exists(folder + "/zzz.bin"));
         EXPECT_EQ(b->availableBlocks(), c.intactSlices);
         EXPECT_EQ(fx->job()->blocksRequired(), 13 - c.intactSlices);
         EXPECT_EQ(fx->job()->canExtract(), c.damagedAt < 0);
