@@ -374,7 +374,8 @@ protected:
         ASSERT_EQ(data().mids.size(), 80);
         serveAll(server, files);
         for (qsizetype i : missing)
-            server.addRule(NntpRule::on("BODY").withArgument(data().bracketedMid(i)).reply(430, "No such article"));
+            server.addRule(
+                NntpRule::on("BODY").withArgument(data().bracketedMid(i)).reply(430, "No such article"));
     }
 
     const PostedFile& data() { return *find(files, QStringLiteral("Film.mkv")); }
@@ -385,7 +386,9 @@ protected:
         return waitUntil(
             [&] {
                 const QList<qint64> codes = codesOf(job);
-                return codes.contains(10) || codes.contains(42) || codes.contains(27);
+                return codes.contains(JobStatus::Finished) ||
+                       codes.contains(JobStatus::NotEnoughRepairBlocks) ||
+                       codes.contains(JobStatus::PausedPossiblyIncomplete);
             },
             60000);
     }
@@ -414,9 +417,10 @@ protected:
     void expectRepairedFilm(const QueuePtr& job)
     {
         const QList<qint64> codes = codesOf(job);
-        EXPECT_EQ(codes.last(), 10) << text(codes) << " " << job->commentTextField().toStdString();
-        EXPECT_FALSE(codes.contains(42)) << text(codes);
-        EXPECT_FALSE(codes.contains(27)) << text(codes);
+        EXPECT_EQ(codes.last(), JobStatus::Finished)
+            << text(codes) << " " << job->commentTextField().toStdString();
+        EXPECT_FALSE(codes.contains(JobStatus::NotEnoughRepairBlocks)) << text(codes);
+        EXPECT_FALSE(codes.contains(JobStatus::PausedPossiblyIncomplete)) << text(codes);
         const QString folder = job->downloadUrl();
         EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
             << folder.toStdString();
@@ -448,12 +452,14 @@ TEST_F(FilmSetEndToEnd, AFileTakenDownStillStopsTheJobEarly)
     ASSERT_NO_FATAL_FAILURE(postFilm(server, all));
     const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
     ASSERT_TRUE(job);
-    ASSERT_TRUE(waitForCode(job, 27, 30000)) << text(codesOf(job));
+    ASSERT_TRUE(waitForCode(job, JobStatus::PausedPossiblyIncomplete, 30000)) << text(codesOf(job));
     ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }));
-    EXPECT_FALSE(waitUntil([&] { return job->status() != 27; }, 1000)) << text(codesOf(job));
+    EXPECT_FALSE(waitUntil([&] { return job->status() != JobStatus::PausedPossiblyIncomplete; }, 1000))
+        << text(codesOf(job));
     EXPECT_TRUE(job->isMissing());
     EXPECT_EQ(job->commentTextField(),
-              QStringLiteral("(Paused) Paused due to possible incompleteness. Click resume to continue downloading."));
+              QStringLiteral(
+                  "(Paused) Paused due to possible incompleteness. Click resume to continue downloading."));
     // A tenth of the job's 81 articles is missed after nine; the
     // connections that were fetching at that moment add a few.
     qsizetype asked = 0;
@@ -493,7 +499,7 @@ protected:
     bool isWritten(const QueuePtr& job, const QString& name) const
     {
         for (const QueuePtr& part : job->fileparts())
-            if (part->filename() == name) return part->status() == 1010;
+            if (part->filename() == name) return part->status() == FilePartStatus::Finished;
         return false;
     }
 };
@@ -546,11 +552,12 @@ TEST_P(RepairOrderEndToEnd, TheSetIsRepairedToTheExactFileWhateverFileIsWrittenF
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Orders, RepairOrderEndToEnd,
-    ::testing::Values(RepairOrderCase{"Par2IndexFirst", FirstWritten::Index, true},
-                      RepairOrderCase{"DataFirst", FirstWritten::Data, true},
-                      RepairOrderCase{"VolumeFirst", FirstWritten::Volume, false}),
-    [](const ::testing::TestParamInfo<RepairOrderCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Orders, RepairOrderEndToEnd,
+                         ::testing::Values(RepairOrderCase{"Par2IndexFirst", FirstWritten::Index, true},
+                                           RepairOrderCase{"DataFirst", FirstWritten::Data, true},
+                                           RepairOrderCase{"VolumeFirst", FirstWritten::Volume, false}),
+                         [](const ::testing::TestParamInfo<RepairOrderCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

@@ -308,9 +308,9 @@ TEST_F(ProgramRun, AJobUnfinishedAtQuitIsRestoredAtTheNextStartAndCompleted)
 struct FirstToLand
 {
     const char* name;
-    int first;         // index into the PAR2 files then the film: 0 index, 1 first volume, 6 film
-    QList<int> held;   // the same indices
-    bool holdVolumes;  // the default: volumes are fetched only when needed
+    int first;        // index into the PAR2 files then the film: 0 index, 1 first volume, 6 film
+    QList<int> held;  // the same indices
+    bool holdVolumes; // the default: volumes are fetched only when needed
 };
 
 void PrintTo(const FirstToLand& c, std::ostream* os)
@@ -319,7 +319,8 @@ void PrintTo(const FirstToLand& c, std::ostream* os)
 }
 
 class ProgramRepair : public ProgramRun, public ::testing::WithParamInterface<FirstToLand>
-{};
+{
+};
 
 TEST_P(ProgramRepair, AProtectedFileWithArticlesMissingLandsExactWhicheverFileIsWrittenFirst)
 {
@@ -337,7 +338,8 @@ TEST_P(ProgramRepair, AProtectedFileWithArticlesMissingLandsExactWhicheverFileIs
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(film.data) == film.data.size());
     }
     QString out;
-    const QStringList par2 = Par2SetMaker::create(staging, QStringLiteral("Film"), {film.name}, 4096, 20, &out);
+    const QStringList par2 =
+        Par2SetMaker::create(staging, QStringLiteral("Film"), {film.name}, 4096, 20, &out);
     ASSERT_EQ(par2.size(), 6) << out.toStdString();
     QList<PostedFile> files;
     for (const QString& path : par2)
@@ -356,13 +358,16 @@ TEST_P(ProgramRepair, AProtectedFileWithArticlesMissingLandsExactWhicheverFileIs
 
     ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
     const QString downloading = QDir(downloadFolder).filePath(QStringLiteral("Holiday Pictures"));
-    ASSERT_TRUE(waitWhileRunning([&] { return QFileInfo::exists(QDir(downloading).filePath(files[c.first].name)); }));
+    ASSERT_TRUE(
+        waitWhileRunning([&] { return QFileInfo::exists(QDir(downloading).filePath(files[c.first].name)); }));
     for (int i : c.held)
-        EXPECT_FALSE(QFileInfo::exists(QDir(downloading).filePath(files[i].name))) << files[i].name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(QDir(downloading).filePath(files[i].name)))
+            << files[i].name.toStdString();
     gate->open();
 
     ASSERT_TRUE(waitUntilFinished());
-    const QByteArray landed = fileBytes(QDir(finalFolder).filePath(QStringLiteral("Holiday Pictures/Film.mkv")));
+    const QByteArray landed =
+        fileBytes(QDir(finalFolder).filePath(QStringLiteral("Holiday Pictures/Film.mkv")));
     EXPECT_EQ(landed.size(), film.data.size());
     EXPECT_TRUE(landed == film.data);
     EXPECT_TRUE(log.linesContaining(QStringLiteral("Not enough repair blocks")).isEmpty());
