@@ -14,6 +14,7 @@
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/NntpRule.h"
+#include "support/Par2SetMaker.h"
 #include "support/PostedFiles.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
@@ -32,6 +33,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -355,5 +357,97 @@ TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAg
     EXPECT_EQ(bodyCommands(), notes.mids.size() + video.mids.size());
     ASSERT_NO_FATAL_FAILURE(quit());
 }
+
+// A file protected by a PAR2 set of 20 recovery blocks (an index and five
+// volumes), five of its 80 articles gone from the server, one of them in its
+// first 16 KiB; the missing-article share at its default. Whichever file of
+// the job is written first, the program fetches what it needs and lands the
+// exact file. The order is made on purpose: the last article of each file
+// that must come later waits behind a gate of the server until the file
+// that is to be first lies in the job's download folder.
+struct FirstToLand
+{
+    const char* name;
+    int first;        // index into the PAR2 files then the film: 0 index, 1 first volume, 6 film
+    QList<int> held;  // the same indices
+    bool holdVolumes; // the default: volumes are fetched only when needed
+};
+
+void PrintTo(const FirstToLand& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ProgramRepair : public ProgramRun, public ::testing::WithParamInterface<FirstToLand>
+{
+};
+
+TEST_P(ProgramRepair, AProtectedFileWithArticlesMissingLandsExactWhicheverFileIsWrittenFirst)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    const FirstToLand& c = GetParam();
+    UserDefaults::standard().setBool(c.holdVolumes, QStringLiteral("enableSmartPar2Downloading"));
+    UserDefaults::standard().synchronize();
+    ASSERT_NO_FATAL_FAILURE(storeServer(3));
+
+    const QString staging = home.makeFolder(QStringLiteral("staging"));
+    const PostedFile film = PostedFile::make(QStringLiteral("Film.mkv"), 200000, 2500, 61);
+    ASSERT_EQ(film.mids.size(), 80);
+    {
+        QFile f(QDir(staging).filePath(film.name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(film.data) == film.data.size());
+    }
+    QString out;
+    const QStringList par2 =
+        Par2SetMaker::create(staging, QStringLiteral("Film"), {film.name}, 4096, 20, &out);
+    ASSERT_EQ(par2.size(), 6) << out.toStdString();
+    QList<PostedFile> files;
+    for (const QString& path : par2)
+        files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), 2500));
+    files.append(film);
+    for (const PostedFile& f : files)
+        serve(server, f);
+    for (qsizetype i : {1, 31, 47, 63, 70})
+        server.addRule(NntpRule::on("BODY").withArgument(film.bracketedMid(i)).reply(430, "No such article"));
+    const auto gate = std::make_shared<NntpGate>();
+    for (int i : c.held) {
+        const PostedFile& f = files[i];
+        server.addRule(NntpRule::on("BODY").withArgument(f.bracketedMid(f.mids.size() - 1)).heldBy(gate));
+    }
+    ASSERT_TRUE(writeNzb(nzbPath, files));
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    const QString downloading = QDir(downloadFolder).filePath(QStringLiteral("Holiday Pictures"));
+    ASSERT_TRUE(
+        waitWhileRunning([&] { return QFileInfo::exists(QDir(downloading).filePath(files[c.first].name)); }));
+    for (int i : c.held)
+        EXPECT_FALSE(QFileInfo::exists(QDir(downloading).filePath(files[i].name)))
+            << files[i].name.toStdString();
+    gate->open();
+
+    ASSERT_TRUE(waitUntilFinished());
+    const QByteArray landed =
+        fileBytes(QDir(finalFolder).filePath(QStringLiteral("Holiday Pictures/Film.mkv")));
+    EXPECT_EQ(landed.size(), film.data.size());
+    EXPECT_TRUE(landed == film.data);
+    EXPECT_TRUE(log.linesContaining(QStringLiteral("Not enough repair blocks")).isEmpty());
+    if (c.holdVolumes) {
+        // Some of the held volumes, not all.
+        int fetched = 0;
+        for (int i = 1; i <= 5; ++i)
+            if (server.bodyRequests(files[i].bracketedMid(0)) > 0) ++fetched;
+        EXPECT_GE(fetched, 1);
+        EXPECT_LT(fetched, 5);
+    }
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ProgramRepair,
+                         ::testing::Values(FirstToLand{"Par2IndexFirst", 0, {6}, true},
+                                           FirstToLand{"DataFirst", 6, {0}, true},
+                                           FirstToLand{"VolumeFirst", 1, {0, 6}, false}),
+                         [](const ::testing::TestParamInfo<FirstToLand>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
