@@ -220,6 +220,15 @@ public:
     qint64 lastWritten = 0;
 };
 
+// The resident set now, in MiB.
+double residentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
+}
+
 double cpuSeconds(const rusage& u)
 {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
@@ -262,6 +271,7 @@ int client(qint64 megabytes, int missing)
         addScriptedServerEntry(*list, port, QStringLiteral("Bench"), kConnections);
         list->buildLocalArrays();
 
+        const double idle = residentMiB();
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         scheduler->clock.start();
@@ -285,12 +295,14 @@ int client(qint64 megabytes, int missing)
 
         const double download = double(scheduler->lastArticle) / 1e9;
         std::printf("%5lld MB, %d missing: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
-                    "last file in place %.3f s after it  peak RSS %.1f MiB  CPU %.1f s (+%.1f s in tools)\n",
+                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB before the import)  "
+                    "CPU %.1f s (+%.1f s in tools)\n",
                     (long long)megabytes, missing, job ? (long long)job->status() : -1LL,
                     ended && job && job->status() == 10 ? "" : " (NOT FINISHED)", wall, download,
                     download > 0 ? double(megabytes) / download : 0.0,
                     double(scheduler->lastWritten - scheduler->lastArticle) / 1e9,
-                    double(after.ru_maxrss) / 1024.0, cpuSeconds(after) - cpuSeconds(before), cpuSeconds(children));
+                    double(after.ru_maxrss) / 1024.0, idle, cpuSeconds(after) - cpuSeconds(before),
+                    cpuSeconds(children));
         std::fflush(stdout);
         if (!ended || !job || job->status() != 10) rc = 1;
     }

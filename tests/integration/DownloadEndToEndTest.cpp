@@ -167,7 +167,6 @@ TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)
 TEST_F(DownloadEndToEnd, AFileLargerThanTheHeldBodiesIsSpooledWhileItDownloads)
 {
     FileWriteController& writer = engine->queueController()->fileWriteController();
-    writer.setEarlySpoolThreshold(120000);
     ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
     const PostedFile video = PostedFile::make(QStringLiteral("video.mkv"), 1500000, 40000, 31);
     const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 30000, 40000, 32);
