@@ -381,8 +381,10 @@ bool FilePartSpool::moveTo(const QString& target)
         if (!copyTo(target)) return false;
     }
     // The descriptor stays open: it reads the same bytes wherever the file
-    // goes next, for the digest that may follow.
+    // goes next, for the digest that may follow. The folder need not wait
+    // for that.
     placed_ = true;
+    ::rmdir(native(folder_).constData());
     return true;
 }
 

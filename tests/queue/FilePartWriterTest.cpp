@@ -25,9 +25,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -907,6 +909,38 @@ TEST(FilePartSpoolDigests, MatchTheFileForAnyOrderOfWrites)
         EXPECT_EQ(spool->md5(), md5Hex(expected));
         EXPECT_EQ(spool->md516k(), md5Hex(expected.first(16384)));
     }
+}
+
+// Articles of one part decode on several threads at once: each writes its
+// range, and the spool ends as long as the furthest byte, the bytes in
+// place.
+TEST(FilePartSpoolWrites, SeveralThreadsWriteTheirRangesAtOnce)
+{
+    TempHome home;
+    const QByteArray data = ArticleFixtures::randomBytes(8 * 64 * 1000, 19);
+    int code = 0;
+    QString error;
+    const auto spool = FilePartSpool::create(home.makeFolder("dl"), &code, &error);
+    ASSERT_NE(spool, nullptr) << error.toStdString();
+    spool->setComputeDigests(false);
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            // Each thread its own ranges, the last of the file among them,
+            // written backwards.
+            for (int i = 63; i >= 0; --i) {
+                const qsizetype at = qsizetype(i * 8 + t) * 1000;
+                if (!spool->writeAt(at, QByteArrayView(data).sliced(at, 1000))) ++failures;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(spool->size(), data.size());
+    EXPECT_TRUE(fileBytes(spool->path()) == data);
+    EXPECT_EQ(spool->md5(), md5Hex(data));
 }
 
 // A run that crashed leaves its spool files; the next run removes them, but
