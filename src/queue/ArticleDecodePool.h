@@ -17,7 +17,7 @@ class ArticleDecodePool
 {
 public:
     static constexpr int kThreads = 3;
-    static constexpr qint64 kDefaultBacklogLimit = qint64(16) << 20;
+    static constexpr qint64 kDefaultBacklogLimit = qint64(8) << 20;
 
     explicit ArticleDecodePool(int threads = kThreads);
     // Waits for the tasks handed over.
