@@ -7,6 +7,7 @@
 #include "ui/core/LogVC.h"
 #include "ui/core/MainWindow.h"
 
+#include "controls/ButtonCellLSB.h"
 #include "controls/SplitViewMain.h"
 #include "core/DisplayController.h"
 #include "platform/NotificationHub.h"
@@ -618,4 +619,20 @@ TEST(Program, ATerminationSignalQuitsThroughTheClosingPhases)
     // The start-up asked nothing more once quitting began.
     EXPECT_TRUE(log.linesWithMessage("No active nntpservers configured.").isEmpty());
     EXPECT_TRUE(log.linesWithMessage("Download folder no longer exists or access is denied.").isEmpty());
+}
+
+TEST(MainVC, EachSideBarButtonShowsItsOwnGlyph)
+{
+    TempHome home;
+    Shell shell;
+    QList<qint64> glyphs;
+    for (qint64 tag = 1; tag <= 6; ++tag) {
+        SCOPED_TRACE(tag);
+        auto* button = qobject_cast<ButtonCellLSB*>(shell.vc->sideBarButton(tag));
+        ASSERT_NE(button, nullptr);
+        ASSERT_FALSE(button->image().isNull());
+        glyphs << button->image().cacheKey();
+    }
+    std::sort(glyphs.begin(), glyphs.end());
+    EXPECT_EQ(std::unique(glyphs.begin(), glyphs.end()), glyphs.end());
 }
