@@ -6,7 +6,6 @@
 #include "queue/Queue.h"
 #include "queue/Segment.h"
 
-#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
