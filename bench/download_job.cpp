@@ -24,6 +24,7 @@
 #include "queue/NZBController.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
@@ -211,8 +212,8 @@ public:
     void statusChangedForFilepart(const QueuePtr& filepart, qint64 fromValue, qint64 toValue) override
     {
         const qint64 now = clock.nsecsElapsed();
-        if (toValue == 1002) lastArticle = std::max(lastArticle, now);
-        if (toValue == 1017) lastWritten = std::max(lastWritten, now);
+        if (toValue == FilePartStatus::Downloaded) lastArticle = std::max(lastArticle, now);
+        if (toValue == FilePartStatus::WriteFinished) lastWritten = std::max(lastWritten, now);
         QueueController::statusChangedForFilepart(filepart, fromValue, toValue);
     }
     QElapsedTimer clock;
@@ -277,8 +278,13 @@ int client(qint64 megabytes, int missing)
         scheduler->clock.start();
         engine.nzbController()->parseFileUrl(nzb, false);
         QueuePtr job;
-        // Finished (10), or stopped: errors, not enough blocks, paused.
-        const QSet<qint64> ends{10, 36, 40, 42, 50, 27};
+        // Finished, or stopped: errors, not enough blocks, paused.
+        const QSet<qint64> ends{JobStatus::Finished,
+                                JobStatus::CorruptFileOrWrongPassword,
+                                JobStatus::NoRepairFiles,
+                                JobStatus::NotEnoughRepairBlocks,
+                                JobStatus::FilePartFailed,
+                                JobStatus::PausedPossiblyIncomplete};
         const bool ended = waitUntil(
             [&] {
                 if (!job)
@@ -298,13 +304,13 @@ int client(qint64 megabytes, int missing)
                     "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB before the import)  "
                     "CPU %.1f s (+%.1f s in tools)\n",
                     (long long)megabytes, missing, job ? (long long)job->status() : -1LL,
-                    ended && job && job->status() == 10 ? "" : " (NOT FINISHED)", wall, download,
+                    ended && job && job->status() == JobStatus::Finished ? "" : " (NOT FINISHED)", wall, download,
                     download > 0 ? double(megabytes) / download : 0.0,
                     double(scheduler->lastWritten - scheduler->lastArticle) / 1e9,
                     double(after.ru_maxrss) / 1024.0, idle, cpuSeconds(after) - cpuSeconds(before),
                     cpuSeconds(children));
         std::fflush(stdout);
-        if (!ended || !job || job->status() != 10) rc = 1;
+        if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
     }
     server.kill();
     server.waitForFinished();
