@@ -448,6 +448,12 @@ bool ConnectionsController::checkIfDiskBufferIsFull()
     return queue && queue->pausedDueFullWriteQueue();
 }
 
+bool ConnectionsController::checkIfDecodingIsBehind()
+{
+    QueueController* queue = queueController_.data();
+    return queue && queue->fileWriteController().isDecodingBehind();
+}
+
 // ---------------------------------------------------------------------------
 // Missing articles
 

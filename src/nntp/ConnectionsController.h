@@ -133,6 +133,7 @@ public:
     void updateBandwidthUsedInLastSecond(double bytes) override;
     std::optional<QDateTime> measureBandwidthUsage() override;
     bool checkIfDiskBufferIsFull() override;
+    bool checkIfDecodingIsBehind() override;
     void resetReleasedSegment(const SegmentPtr& segment) override;
     void restartSocket(TCPSocket* socket, const QString& serverID) override;
     void removeSocketFromArray(TCPSocket* socket) override;

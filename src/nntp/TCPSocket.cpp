@@ -204,6 +204,8 @@ void TCPSocket::main()
     QObject::connect(waitTimer_.get(), &QTimer::timeout, [this] {
         if (waiting_ == Wait::Memory) {
             memoryWaitTick();
+        } else if (waiting_ == Wait::Decode) {
+            decodeWaitTick();
         } else if (waiting_ == Wait::Busy) {
             waiting_ = Wait::None;
             restartThread(QStringLiteral("auth failure"), false);
@@ -428,10 +430,34 @@ void TCPSocket::getArticle()
             beginMemoryWait();
             return;
         }
+        // The article is held, not asked for, while the bodies already in
+        // wait for their decoding: memory stays bounded however fast the
+        // server sends.
+        if (manager_->checkIfDecodingIsBehind()) {
+            waiting_ = Wait::Decode;
+            waitTimer_->start(kDecodeWaitMs);
+            return;
+        }
         setStatus(PreparingCommand);
         startDownloading();
         return;
     }
+}
+
+void TCPSocket::decodeWaitTick()
+{
+    if (shouldFinish_) {
+        endWaits();
+        shouldFinishMethod();
+        return;
+    }
+    if (manager_->checkIfDecodingIsBehind()) {
+        waitTimer_->start(kDecodeWaitMs);
+        return;
+    }
+    waiting_ = Wait::None;
+    setStatus(PreparingCommand);
+    startDownloading();
 }
 
 void TCPSocket::beginMemoryWait()
