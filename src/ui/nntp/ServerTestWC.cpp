@@ -16,7 +16,7 @@ namespace {
 constexpr int kWidth = 480;
 constexpr int kHeight = 230;
 // The room the certificate problem takes when there is one.
-constexpr int kCertificateHeight = 118;
+constexpr int kCertificateHeight = 140;
 constexpr int kMargin = 20;
 constexpr int kTextLeft = kMargin + ServerTestWC::kIconSize + 14;
 } // namespace
@@ -146,7 +146,10 @@ void ServerTestWC::render()
         const ServerTestPresenter::Side& state = *states[i];
         SideWidgets& s = side_[i];
         s.title->setText(state.title);
-        s.lastResponse->setText(state.lastResponse);
+        // One line: a longer response ends in an ellipsis, the whole of it
+        // in the tool tip.
+        s.lastResponse->setText(s.lastResponse->fontMetrics().elidedText(state.lastResponse, Qt::ElideRight,
+                                                                         s.lastResponse->width()));
         s.lastResponse->setToolTip(state.lastResponse);
         s.image->setPixmap(state.image.isEmpty() ? QPixmap()
                                                  : Artwork::pixmap(state.image, QSize(kIconSize, kIconSize)));
@@ -181,7 +184,7 @@ void ServerTestWC::renderCertificateProblem()
     constexpr int kPairsPerLine = 16;
     constexpr int kSplit = kPairsPerLine * 3; // "AB:" per byte
     certificateTextField_->setText(
-        QStringLiteral("The server's certificate could not be verified: %1\nSHA-256 fingerprint:\n%2\n%3")
+        QStringLiteral("The server's certificate could not be verified: %1\n\nSHA-256 fingerprint:\n%2\n%3")
             .arg(presenter_->certificateProblem(), fingerprint.left(kSplit - 1), fingerprint.mid(kSplit)));
     certificateTextField_->setGeometry(kMargin, kHeight - 50, kWidth - 2 * kMargin, kCertificateHeight - 12);
     trustCertificateButton_->adjustSize();
