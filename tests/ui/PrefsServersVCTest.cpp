@@ -375,3 +375,31 @@ TEST_F(ServersPage, TheUploadSheetCopiesTheDownloadSide)
     control<QPushButton>(*sheet, "btnClose")->click();
     EXPECT_FALSE(sheet->isVisible());
 }
+
+TEST_F(ServersPage, ScreenshotOfTheUploadSheet)
+{
+    addServers(1);
+    const NNTPServerObjectPtr s = servers().arrayNNTPServers().first();
+    s->setAlias("Fast News");
+    s->setAddress("news.fastnews.example");
+    s->setUploadIsDownloadServer(false);
+    s->setUpAddress("post.fastnews.example");
+    s->setUpPort(563);
+    s->setUpSSL(true);
+    s->setUpUsername("ann.example");
+    s->setUpPassword("password");
+    QWidget window;
+    window.resize(760, 460);
+    auto* page = new PrefsServersVC(PrefsContext::fromEngine(engine), &window);
+    page->resize(window.size());
+    window.show();
+    control<QPushButton>(*page, "openUploadSettingsWindow")->click();
+    PrefsUploadSettingsWC* sheet = page->prefsUploadSettingsWC();
+    ASSERT_NE(sheet, nullptr);
+    spinEventLoop(50);
+    EXPECT_GE(sheet->width(), sheet->minimumSizeHint().width());
+    if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty()) {
+        EXPECT_TRUE(sheet->grab().save(QString::fromLocal8Bit(out)));
+    }
+    sheet->closeWindow();
+}

@@ -4,6 +4,7 @@
 #include "ui/prefs/PrefsWC.h"
 #include "ui/prefs/PrefsPages.h"
 #include "ui/prefs/PrefsServersVC.h"
+#include "ui/prefs/TableViewNewsServers.h"
 
 #include "core/EngineControllers.h"
 #include "nntp/DBNNTPServers.h"
@@ -17,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QToolButton>
 
 #include <functional>
@@ -102,7 +102,7 @@ TEST_F(SettingsWindow, OpensOnTheRememberedOrTheAskedPage)
         UserDefaults::standard().removeObjectForKey("lastUsedPrefsDownloadView");
         const auto wc = open(c.forced);
         EXPECT_EQ(wc->currentVCTag(), c.shown) << c.remembered;
-        EXPECT_EQ(wc->titleBarTextField()->text(), c.title);
+        EXPECT_EQ(wc->titleBarText(), c.title);
         EXPECT_TRUE(wc->pageButton(c.shown)->isChecked());
         if (c.downloadSubPage >= 0)
             EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefsDownloadView"), c.downloadSubPage);
@@ -201,4 +201,48 @@ TEST_F(SettingsWindow, TheProgramsEndClosesTheWindowAndSaves)
     ASSERT_TRUE(waitUntil([&] { return !wc->isVisible(); }, 3000));
     EXPECT_EQ(posted, QStringList({"NNTPServerListChanged"}));
     EXPECT_EQ(DBNNTPServers().loadAllNNTPServers().first()->alias(), "Renamed");
+}
+
+TEST_F(SettingsWindow, ScreenshotOfTheServersPageWithThreeServers)
+{
+    const struct
+    {
+        const char* alias;
+        const char* address;
+        int port;
+        bool ssl;
+        int connections;
+        bool backup;
+        QColor color;
+    } rows[] = {
+        {"Fast News", "news.fastnews.example", 563, true, 20, false, QColor(47, 117, 189)},
+        {"Block Account", "ssl.blocknews.example", 563, true, 8, true, QColor(226, 132, 44)},
+        {"Old Provider", "news.oldprovider.example", 119, false, 4, false, QColor(96, 168, 80)},
+    };
+    for (const auto& r : rows) {
+        const NNTPServerObjectPtr s = servers().createNewNNTPServer();
+        s->setAlias(r.alias);
+        s->setAddress(r.address);
+        s->setPort(r.port);
+        s->setSsl(r.ssl);
+        s->setMaxConnections(r.connections);
+        s->setIsbackupServerOnly(r.backup);
+        s->setUsername("ann.example");
+        s->setPassword("password");
+        s->setColor(r.color);
+    }
+    servers().arrayNNTPServers().at(2)->setEnabled(false);
+    const auto wc = open();
+    auto* page = qobject_cast<PrefsServersVC*>(wc->topVC());
+    ASSERT_NE(page, nullptr);
+    page->tableviewNewsServers()->selectRow(1);
+    spinEventLoop(50);
+    const QImage shot = wc->grab().toImage();
+    // The whole page is in the window: nothing cut at its edges.
+    EXPECT_GE(wc->width(), page->minimumSizeHint().width());
+    EXPECT_GE(wc->height(), page->minimumSizeHint().height() + PrefsWC::kToolbarHeight);
+    if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty()) {
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(out)));
+    }
+    wc->close();
 }

@@ -3,13 +3,15 @@
 #include "nntp/NNTPServersController.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 
 namespace {
 constexpr int kSwatchSize = 12;
 
-QPixmap swatch(const QColor& color)
+// The same dot on a selected row: the colour is what the user picks by.
+QIcon swatch(const QColor& color)
 {
     QPixmap pixmap(kSwatchSize, kSwatchSize);
     pixmap.fill(Qt::transparent);
@@ -18,7 +20,11 @@ QPixmap swatch(const QColor& color)
     painter.setPen(color.darker(130));
     painter.setBrush(color);
     painter.drawEllipse(QRectF(0.5, 0.5, kSwatchSize - 1, kSwatchSize - 1));
-    return pixmap;
+    painter.end();
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 } // namespace
 

@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPropertyAnimation>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -19,7 +18,6 @@
 namespace {
 const QString kLastUsedPrefView = QStringLiteral("lastUsedPrefView");
 const QString kLastUsedPrefsDownloadView = QStringLiteral("lastUsedPrefsDownloadView");
-constexpr int kTitleHeight = 22;
 } // namespace
 
 PrefsWC::PrefsWC(const PrefsContext& context, std::optional<int> forcedVCTag, QWidget* parent)
@@ -44,8 +42,7 @@ PrefsWC::PrefsWC(const PrefsContext& context, std::optional<int> forcedVCTag, QW
         "  padding: 4px 10px; font-weight: bold; }"
         "QToolButton:hover { background: #4b5058; }"
         "QToolButton:checked { background: #2f75bd; }"
-        "QToolButton:disabled { color: #8a8f96; }"
-        "QLabel { color: #d8dbe0; }"));
+        "QToolButton:disabled { color: #8a8f96; }"));
     auto* bar = new QHBoxLayout(toolbar);
     bar->setContentsMargins(10, 8, 10, 8);
     bar->setSpacing(4);
@@ -65,10 +62,6 @@ PrefsWC::PrefsWC(const PrefsContext& context, std::optional<int> forcedVCTag, QW
         buttons_.insert(tag, button);
     }
     bar->addStretch(1);
-    titleBarTextField_ = new QLabel(toolbar);
-    titleBarTextField_->setObjectName(QStringLiteral("titleBarTextField"));
-    titleBarTextField_->setMinimumHeight(kTitleHeight);
-    bar->addWidget(titleBarTextField_);
     layout->addWidget(toolbar);
 
     topContainer_ = new QWidget(this);
@@ -147,7 +140,7 @@ void PrefsWC::updateToolbarButtonImage(int tag)
     const PrefsPages::Entry* entry = PrefsPages::entryFor(tag);
     if (!entry) return;
     buttons_.value(tag)->setChecked(true);
-    titleBarTextField_->setText(QString::fromLatin1(entry->title));
+    // The page's title is the window's title.
     setWindowTitle(QString::fromLatin1(entry->title));
 }
 

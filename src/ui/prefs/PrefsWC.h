@@ -10,7 +10,6 @@
 
 #include <optional>
 
-class QLabel;
 class QPropertyAnimation;
 class QToolButton;
 
@@ -50,7 +49,7 @@ public:
     QWidget* topVC() const { return topVC_; }
     QWidget* page(int tag) const { return pages_.value(tag); }
     QToolButton* pageButton(int tag) const { return buttons_.value(tag); }
-    QLabel* titleBarTextField() const { return titleBarTextField_; }
+    QString titleBarText() const { return windowTitle(); }
     QWidget* topContainer() const { return topContainer_; }
     // The frame change of the last page switch, while it runs.
     QPropertyAnimation* frameAnimation() const;
@@ -77,7 +76,6 @@ private:
     QList<NNTPServerObjectPtr> oldNNTPServerSettingsArray_;
     QHash<int, QToolButton*> buttons_;
     QHash<int, QWidget*> pages_;
-    QLabel* titleBarTextField_ = nullptr;
     QWidget* topContainer_ = nullptr;
     QPointer<QWidget> topVC_;
     QPointer<QPropertyAnimation> animation_;

@@ -27,6 +27,7 @@ TableViewNewsServers::TableViewNewsServers(QWidget* parent)
     verticalHeader()->setDefaultSectionSize(24);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->resizeSection(NewsServersTableModel::ColumnServer, 150);
 }
 
