@@ -29,7 +29,7 @@ TableViewNewsServers::TableViewNewsServers(QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->resizeSection(NewsServersTableModel::ColumnServer, 150);
+    horizontalHeader()->resizeSection(NewsServersTableModel::ColumnServer, 140);
 }
 
 void TableViewNewsServers::setNntpServersController(NNTPServersController* controller)
