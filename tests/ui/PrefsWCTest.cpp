@@ -11,6 +11,7 @@
 #include "nntp/NNTPServersController.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "ui/core/WindowPlacement.h"
 
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -18,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
 #include <QToolButton>
 
 #include <functional>
@@ -135,6 +139,17 @@ TEST_F(SettingsWindow, TheServersPageIsMadeOnceAndItsButtonStaysOn)
     EXPECT_GE(wc->height(), page->sizeHint().height() + PrefsWC::kToolbarHeight);
 }
 
+TEST_F(SettingsWindow, IsPlacedBelowTheMainWindowsTop)
+{
+    QMainWindow main;
+    main.setGeometry(60, 40, 1000, 700);
+    main.show();
+    const auto wc = open();
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(wc->pos(), WindowPlacement::centeredOrigin(main.frameGeometry(), wc->frameGeometry().size(), visible,
+                                                         PrefsWC::kWindowDistance));
+}
+
 TEST_F(SettingsWindow, ANewPageFrameKeepsTheTopEdgeAndTheCentre)
 {
     const struct
@@ -204,8 +219,10 @@ TEST_F(SettingsWindow, TheProgramsEndClosesTheWindowAndSaves)
     const NNTPServerObjectPtr s = storedServer();
     const auto wc = open();
     s->setAlias("Renamed");
+    // Saved before the post returns: the closing phases that follow may end
+    // the event loop before anything queued runs.
     NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"));
-    ASSERT_TRUE(waitUntil([&] { return !wc->isVisible(); }, 3000));
+    EXPECT_FALSE(wc->isVisible());
     EXPECT_EQ(posted, QStringList({"NNTPServerListChanged"}));
     EXPECT_EQ(DBNNTPServers().loadAllNNTPServers().first()->alias(), "Renamed");
 }
