@@ -21,6 +21,7 @@
 
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QPropertyAnimation>
 #include <QScreen>
 #include <QToolButton>
 
@@ -148,6 +149,26 @@ TEST_F(SettingsWindow, IsPlacedBelowTheMainWindowsTop)
     const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(wc->pos(), WindowPlacement::centeredOrigin(main.frameGeometry(), wc->frameGeometry().size(), visible,
                                                          PrefsWC::kWindowDistance));
+}
+
+TEST_F(SettingsWindow, LaterSwitchesAnimateWithTheTopEdgeKept)
+{
+    int other = 0;
+    for (const PrefsPages::Entry& entry : PrefsPages::entries())
+        if (entry.number != PrefsPages::kNewsServers && entry.maker && !other) other = entry.number;
+    if (!other) GTEST_SKIP() << "only the news-server page is built";
+    const auto wc = open(PrefsPages::kNewsServers);
+    const QRect before = wc->geometry();
+    wc->pageButton(other)->click();
+    QPropertyAnimation* animation = wc->frameAnimation();
+    ASSERT_NE(animation, nullptr);
+    EXPECT_EQ(animation->duration(), PrefsWC::kAnimationMs);
+    const QRect target = animation->endValue().toRect();
+    EXPECT_EQ(target.top(), before.top());
+    EXPECT_EQ(target, PrefsWC::newFrameForContent(before, target.size() - QSize(0, PrefsWC::kToolbarHeight)));
+    ASSERT_TRUE(waitUntil([&] { return wc->frameAnimation() == nullptr; }, 3000));
+    EXPECT_EQ(wc->geometry(), target);
+    EXPECT_EQ(wc->currentVCTag(), other);
 }
 
 TEST_F(SettingsWindow, ANewPageFrameKeepsTheTopEdgeAndTheCentre)
