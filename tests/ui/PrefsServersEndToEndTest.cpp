@@ -12,6 +12,7 @@
 #include "nntp/NNTPServersController.h"
 #include "nntp/NntpTlsConfiguration.h"
 #include "platform/NotificationHub.h"
+#include "queue/StatusCodes.h"
 
 #include "support/EventLoop.h"
 #include "support/TestCertificates.h"
@@ -123,7 +124,7 @@ TEST_F(ServersEndToEnd, AServerTypedIntoTheWindowIsTestedSavedAndDownloadsAnNzb)
     ASSERT_TRUE(job);
     // Finished: the job may leave the queue at once after that, as the
     // cleaning setting says, so the scheduler's record is read.
-    ASSERT_TRUE(waitForCode(job, 10, 60000))
+    ASSERT_TRUE(waitForCode(job, JobStatus::Finished, 60000))
         << "status " << job->status() << " " << job->commentTextField().toStdString();
     const QByteArray written = fileBytes(QDir(job->downloadUrl()).filePath(photos.name));
     EXPECT_TRUE(written == photos.data);
