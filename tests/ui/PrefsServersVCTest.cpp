@@ -9,12 +9,14 @@
 
 #include "core/EngineControllers.h"
 #include "nntp/NNTPServersController.h"
+#include "nntp/NntpTlsConfiguration.h"
 #include "stats/DBStatsUsage.h"
 #include "stats/StatsUsageObject.h"
 
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
+#include "support/TestCertificates.h"
 
 #include <gtest/gtest.h>
 
@@ -304,6 +306,8 @@ TEST_F(ServersPage, RemovingAsksAndTakesTheServersWithTheirStatistics)
             all << s->serverID() << s->upServerID();
         all.removeDuplicates();
         storeStatistics(all);
+        for (const NNTPServerObjectPtr& s : list)
+            NntpTlsConfiguration::trustCertificate(s->serverID(), TestCertificates::shared().serverCertificate());
         const auto page = makePage();
         TableViewNewsServers* table = page->tableviewNewsServers();
         table->clearSelection();
@@ -331,6 +335,11 @@ TEST_F(ServersPage, RemovingAsksAndTakesTheServersWithTheirStatistics)
         kept.removeDuplicates();
         kept.sort();
         EXPECT_EQ(statisticsServerIDs(), kept) << c.left.toStdString();
+        // And a certificate trusted for a removed server is forgotten.
+        for (const NNTPServerObjectPtr& s : list)
+            EXPECT_EQ(NntpTlsConfiguration::isTrusted(s->serverID(), TestCertificates::shared().serverCertificate()),
+                      servers().arrayNNTPServers().contains(s))
+                << s->alias().toStdString();
     }
 }
 

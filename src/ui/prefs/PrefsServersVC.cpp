@@ -3,6 +3,7 @@
 #include "core/DialogBoxes.h"
 #include "core/StringFormat.h"
 #include "nntp/NNTPServersController.h"
+#include "nntp/NntpTlsConfiguration.h"
 #include "stats/StatsUsageController.h"
 #include "ui/nntp/ServerTestWC.h"
 #include "ui/prefs/NewsServersTableModel.h"
@@ -279,6 +280,8 @@ void PrefsServersVC::removeNNTPServer()
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
         if (*it >= list.size()) continue;
         deleteStatistics(list.at(*it));
+        // A certificate trusted for this server is trusted for no other.
+        NntpTlsConfiguration::forgetTrustedCertificate(list.at(*it)->serverID());
         list.removeAt(*it);
     }
     table_->serversModel()->reload();
