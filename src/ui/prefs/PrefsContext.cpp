@@ -1,0 +1,14 @@
+#include "ui/prefs/PrefsContext.h"
+
+#include "core/EngineControllers.h"
+
+PrefsContext PrefsContext::fromEngine(const EngineControllers& engine)
+{
+    PrefsContext context;
+    context.queueController = engine.queueController();
+    context.nntpServersController = engine.nntpServersController();
+    context.statsUsageController = engine.statsUsageController();
+    context.downloadHistoryController = engine.downloadHistoryController();
+    context.connectionsController = engine.connectionsController();
+    return context;
+}

@@ -1,0 +1,29 @@
+#include "ui/prefs/PrefsPages.h"
+
+namespace PrefsPages {
+
+// The pages (PrefsServersVC, PrefsDownloadsVC, PrefsUploadsVC, PrefsStatisticsVC,
+// PrefsInterfaceVC, PrefsDeepLookupVC, PrefsUpdatesVC) plug in here with
+// make<Class> once they exist.
+const std::array<Entry, kCount>& entries()
+{
+    static const std::array<Entry, kCount> table{{
+        {kNewsServers, "NewsServers", nullptr},
+        {kDownload, "Download", nullptr},
+        {kPost, "Post", nullptr},
+        {kStatistics, "Statistics", nullptr},
+        {kInterface, "Interface", nullptr},
+        {kDeepLookup, "DeepLookup", nullptr},
+        {kUpdates, "Updates", nullptr},
+    }};
+    return table;
+}
+
+const Entry* entryFor(int number)
+{
+    for (const Entry& entry : entries())
+        if (entry.number == number) return &entry;
+    return nullptr;
+}
+
+} // namespace PrefsPages
