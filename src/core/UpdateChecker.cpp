@@ -4,6 +4,7 @@
 #include "core/SettingsRegistration.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -51,6 +52,13 @@ UpdateChecker::~UpdateChecker()
         reply_->disconnect(this);
         reply_->abort();
     }
+}
+
+UpdateChecker& UpdateChecker::sharedUpdater()
+{
+    static QPointer<UpdateChecker> shared;
+    if (!shared) shared = new UpdateChecker(QCoreApplication::instance());
+    return *shared;
 }
 
 QUrl UpdateChecker::defaultFeedUrl()

@@ -43,6 +43,10 @@ public:
     explicit UpdateChecker(QObject* parent = nullptr);
     ~UpdateChecker() override;
 
+    // The program's one checker, made on first use and owned by the
+    // application object.
+    static UpdateChecker& sharedUpdater();
+
     // The feed beside the program's web host.
     static QUrl defaultFeedUrl();
     QUrl feedUrl() const { return feedUrl_; }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ui/prefs/PrefsContext.h"
+
+#include <QWidget>
+
+// The Statistics page of the settings window: what the statistics page
+// shows when it opens and how often it reads new figures.
+class PrefsStatisticsVC : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PrefsStatisticsVC(const PrefsContext& context, QWidget* parent = nullptr);
+};
