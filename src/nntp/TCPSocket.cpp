@@ -259,8 +259,15 @@ void TCPSocket::openConnection()
     QObject::connect(s, &QAbstractSocket::errorOccurred,
                      [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
     QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
-    QObject::connect(s, &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
-        sslErrorText_ = NntpTlsConfiguration::describe(errors);
+    // The entry's id: a copy made for a connection keeps the server's.
+    const QString trustID = nntpServer_->serverID();
+    QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
+        const QSslCertificate peer = s->peerCertificate();
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+            s->ignoreSslErrors();
+            return;
+        }
+        sslErrorText_ = NntpTlsConfiguration::describe(errors, peer);
     });
 
     oneSecondTimer_->start(1000);

@@ -6,6 +6,7 @@
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
 #include "ui/core/MainWindow.h"
+#include "ui/prefs/PrefsWC.h"
 
 #include "controls/SplitViewMain.h"
 #include "core/DisplayController.h"
@@ -26,6 +27,8 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSemaphore>
@@ -243,10 +246,11 @@ TEST(MainVC, StatusFieldsFollowTheDisplayAndTheUnitToggles)
     EXPECT_EQ(vc.textFieldBandwidth()->toolTip(),
               "Current download speed in Mega bits per second (click to toggle)");
 
-    QSignalSpy prefs(&vc, &MainVC::prefsWindowRequested);
     QTest::mouseClick(vc.textFieldFileMaxMemLimiter(), Qt::LeftButton);
-    ASSERT_EQ(prefs.size(), 1);
-    EXPECT_EQ(prefs.at(0).at(0).toInt(), 8);
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefsDownloadView"), 5);
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), 2);
+    vc.prefsWC()->close();
 }
 
 TEST(MainVC, OneSecondTickPausesWhileAModalWindowRuns)
@@ -399,15 +403,15 @@ TEST(MainVC, StartUpRestoresTheQueueThenImportsTheFilesHeldMeanwhile)
             release.acquire();
         },
         [&] { ++cancels; }, {});
-    QSignalSpy prefs(&vc, &MainVC::prefsWindowRequested);
     QList<QStringList> imports;
     QObject::connect(&vc, &MainVC::importOpenFiles, [&](const QStringList& f) { imports << f; });
 
     vc.addOpenFiles({"/tmp/first.nzb"});
     whenShown<LoadingSaveStateWC>([](LoadingSaveStateWC* w) { w->cancelButtonClicked(); }, &shell.window);
     vc.applicationDidStartGUI();
-    ASSERT_EQ(prefs.size(), 1);
-    EXPECT_EQ(prefs.at(0).at(0).toInt(), 1);
+    // No server yet: the settings window opens on the news servers.
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), 1);
     ASSERT_TRUE(waitUntil([&] { return cancels == 1; }, 5000));
     vc.addOpenFiles({"/tmp/second.nzb"});
     EXPECT_FALSE(vc.guiIsLoaded());
@@ -618,4 +622,38 @@ TEST(Program, ATerminationSignalQuitsThroughTheClosingPhases)
     // The start-up asked nothing more once quitting began.
     EXPECT_TRUE(log.linesWithMessage("No active nntpservers configured.").isEmpty());
     EXPECT_TRUE(log.linesWithMessage("Download folder no longer exists or access is denied.").isEmpty());
+}
+
+TEST(MainVC, KeepsOneSettingsWindowAndAskedPagesGetAFreshOne)
+{
+    TempHome home;
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    shell.window.buildMenuBar(&vc);
+    QAction* item = shell.window.menuBar()->findChild<QAction*>(QStringLiteral("mnuShowPreferences"));
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    QPointer<PrefsWC> first = vc.prefsWC();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    // Every window gets all the engine's references, whoever opens it.
+    EXPECT_EQ(first->context().queueController, vc.engine().queueController());
+    EXPECT_EQ(first->context().nntpServersController, vc.engine().nntpServersController());
+    EXPECT_EQ(first->context().statsUsageController, vc.engine().statsUsageController());
+    EXPECT_EQ(first->context().downloadHistoryController, vc.engine().downloadHistoryController());
+    vc.showPrefsWindow();
+    EXPECT_EQ(vc.prefsWC(), first) << "the open window is brought forward";
+
+    vc.showPrefsWindowWithViewTag(1);
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_NE(vc.prefsWC(), first.data());
+    ASSERT_TRUE(waitUntil([&] { return first.isNull(); }, 3000)) << "the earlier window closed and went";
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), 1);
+
+    vc.prefsWC()->close();
+    ASSERT_TRUE(waitUntil([&] { return vc.prefsWC() == nullptr; }, 3000));
+    vc.showPrefsWindow();
+    EXPECT_NE(vc.prefsWC(), nullptr);
+    vc.prefsWC()->close();
 }

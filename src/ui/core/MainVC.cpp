@@ -28,6 +28,8 @@
 #include "ui/core/HelpWC.h"
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
+#include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsWC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
@@ -667,14 +669,34 @@ void MainVC::updateBandwidthDisplayType()
 
 void MainVC::showPrefsWindowWithViewTag(int tag)
 {
-    // The settings window opens on this page once it exists.
-    Q_EMIT prefsWindowRequested(tag);
+    openPrefsWindow(tag);
+}
+
+PrefsWC* MainVC::prefsWC() const
+{
+    return prefsWC_;
 }
 
 void MainVC::showPrefsWindow()
 {
-    // The settings window is not part of the program yet; its menu item is
-    // disabled until it is.
+    if (prefsWC_) {
+        prefsWC_->raise();
+        prefsWC_->activateWindow();
+        return;
+    }
+    openPrefsWindow(std::nullopt);
+}
+
+void MainVC::openPrefsWindow(std::optional<int> tag)
+{
+    // A page asked for gets a fresh window; the open one closes first, so
+    // that its server changes are compared and saved before the new window
+    // copies the list.
+    if (prefsWC_) prefsWC_->close();
+    prefsWC_ = new PrefsWC(PrefsContext::fromEngine(engine_), tag, window());
+    prefsWC_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(prefsWC_, &QDialog::finished, prefsWC_, &QObject::deleteLater);
+    prefsWC_->show();
 }
 
 void MainVC::showBandwidthLimiterWindow()

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 class AboutWC;
 class ButtonCellLSB;
 class ClosingAppWC;
@@ -22,6 +24,7 @@ class HelpWC;
 class LoadingSaveStateWC;
 class MainConnectionsInterface;
 class MainQueueInterface;
+class PrefsWC;
 class QAbstractButton;
 class QAction;
 class QLabel;
@@ -123,10 +126,12 @@ public:
     void openWebPageForKey(const QString& settingKey);
 
     // --- child windows ---
-    // The settings window is opened on a page (1 news servers, 2 downloads,
-    // 8 downloads with the advanced part) through prefsWindowRequested.
+    // The one settings window: opened on the remembered page, or made anew
+    // on a page (1 news servers, 2 downloads, 8 downloads with the advanced
+    // part). Null while no settings window is open.
     void showPrefsWindowWithViewTag(int tag);
     void showPrefsWindow();
+    PrefsWC* prefsWC() const;
     void showBandwidthLimiterWindow();
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
@@ -172,7 +177,6 @@ public:
 Q_SIGNALS:
     // The files to import now, in order.
     void importOpenFiles(const QStringList& files);
-    void prefsWindowRequested(int tag);
     // The quit goes on: the next quit request ends the program at once.
     void terminateNowRequested();
     // The closing window has finished: end the program.
@@ -187,6 +191,7 @@ private:
     void wireStartupChecks();
     void wireQuitSequence();
     QWidget* createPage(qint64 tag);
+    void openPrefsWindow(std::optional<int> tag);
     void startLoadingSaveStateTimer();
     void useSaveRestoreController();
 
@@ -214,6 +219,7 @@ private:
     QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
     QPointer<AboutWC> aboutWC_;
     QPointer<HelpWC> helpWC_;
+    QPointer<PrefsWC> prefsWC_;
     QPointer<QAction> mnuItemExportNZB_;
 
     QWidget* topContainer_ = nullptr;

@@ -1,14 +1,16 @@
 #include "ui/prefs/PrefsPages.h"
 
+#include "ui/prefs/PrefsServersVC.h"
+
 namespace PrefsPages {
 
-// The pages (PrefsServersVC, PrefsDownloadsVC, PrefsUploadsVC, PrefsStatisticsVC,
+// Pages 2 to 7 (PrefsDownloadsVC, PrefsUploadsVC, PrefsStatisticsVC,
 // PrefsInterfaceVC, PrefsDeepLookupVC, PrefsUpdatesVC) plug in here with
 // make<Class> once they exist.
 const std::array<Entry, kCount>& entries()
 {
     static const std::array<Entry, kCount> table{{
-        {kNewsServers, "NewsServers", nullptr},
+        {kNewsServers, "NewsServers", &make<PrefsServersVC>},
         {kDownload, "Download", nullptr},
         {kPost, "Post", nullptr},
         {kStatistics, "Statistics", nullptr},
