@@ -4,6 +4,8 @@
 #include "ui/prefs/PrefsStatisticsVC.h"
 #include "ui/prefs/PrefsUpdatesVC.h"
 #include "ui/prefs/PrefsUploadsVC.h"
+#include "ui/prefs/PrefsPages.h"
+#include "ui/prefs/PrefsWC.h"
 
 #include "core/UpdateChecker.h"
 #include "platform/UserDefaults.h"
@@ -92,4 +94,38 @@ TEST(PrefsScreenshots, EveryPageAndSubPage)
     UpdateChecker checker;
     PrefsUpdatesVC updates(context, nullptr, &checker);
     shoot(&updates, "prefs-updates");
+}
+
+TEST(PrefsScreenshots, WindowShowsThePagesWhole)
+{
+    TempHome home;
+    QueueController queue;
+    DownloadHistoryController history;
+    PrefsContext context;
+    context.queueController = &queue;
+    context.downloadHistoryController = &history;
+    // Opened from the memory-limiter button: the Download page on Advanced.
+    PrefsWC window(context, PrefsPages::kDownloadAdvanced);
+    window.show();
+    spinEventLoop(50);
+    for (int tag : {PrefsPages::kDownload, PrefsPages::kPost, PrefsPages::kStatistics, PrefsPages::kInterface,
+                    PrefsPages::kDeepLookup, PrefsPages::kUpdates}) {
+        SCOPED_TRACE(tag);
+        if (tag != PrefsPages::kDownload) window.changeViewController(tag);
+        EXPECT_TRUE(waitUntil([&] {
+            return window.width() >= window.topVC()->minimumSizeHint().width() &&
+                   window.height() >= window.topVC()->minimumSizeHint().height() + PrefsWC::kToolbarHeight;
+        }));
+        spinEventLoop(450); // the resize animation
+        EXPECT_EQ(window.windowTitle(), QString::fromLatin1(PrefsPages::entryFor(tag)->title));
+        if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            const QString path =
+                QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("prefs-window-page%1.png").arg(tag));
+            EXPECT_TRUE(window.grab().save(path));
+        }
+    }
+    auto* downloads = qobject_cast<PrefsDownloadsVC*>(window.findChild<PrefsDownloadsVC*>());
+    ASSERT_NE(downloads, nullptr);
+    EXPECT_EQ(downloads->subPages()->currentVCTag(), PrefsDownloadsVC::kSubPageAdvanced);
+    window.close();
 }

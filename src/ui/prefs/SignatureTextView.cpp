@@ -1,5 +1,6 @@
 #include "ui/prefs/SignatureTextView.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -40,9 +41,11 @@ void SignatureTextView::enableTextView(bool enabled)
     setReadOnly(!enabled);
     setTextInteractionFlags(enabled ? Qt::TextEditorInteraction : Qt::NoTextInteraction);
     setFocusPolicy(enabled ? Qt::StrongFocus : Qt::NoFocus);
+    const QPalette standard = QApplication::palette(this);
     QPalette p = palette();
-    p.setColor(QPalette::Text, enabled ? palette().color(QPalette::Active, QPalette::WindowText)
-                                       : palette().color(QPalette::Disabled, QPalette::WindowText));
+    p.setColor(QPalette::Text, standard.color(enabled ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    // A switched-off signature also looks switched off, not merely empty.
+    p.setColor(QPalette::Base, enabled ? standard.color(QPalette::Active, QPalette::Base) : QColor(0xf2, 0xf2, 0xf2));
     setPalette(p);
 }
 
