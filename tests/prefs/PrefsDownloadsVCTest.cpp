@@ -23,12 +23,24 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableView>
 
 namespace {
+
+// What the desktop itself reports as the NZB handler.
+QString desktopDefault()
+{
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("application/x-nzb")});
+    query.waitForFinished(10000);
+    return QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+}
 
 constexpr std::uint64_t kGiB = 1ull << 30;
 
@@ -76,6 +88,10 @@ TEST(PrefsDownloads, EveryEngineSettingHasAControlThatWritesItsKey)
                            "executeTextfiles",         "enableMaxMemLimiter"};
     for (const char* key : boxes) {
         SCOPED_TRACE(key);
+        QObject owner;
+        QStringList posted;
+        NotificationHub::defaultCenter().addObserver(
+            QString(), &owner, [&](const Notification& n) { posted.append(n.name); });
         auto* box = f.control<QCheckBox>(key);
         ASSERT_NE(box, nullptr);
         const bool before = f.defaults().boolForKey(key);
@@ -83,6 +99,9 @@ TEST(PrefsDownloads, EveryEngineSettingHasAControlThatWritesItsKey)
         box->click();
         EXPECT_EQ(f.defaults().boolForKey(key), !before);
         EXPECT_TRUE(f.defaults().hasStoredValue(key));
+        // The watch folder starts or stops at once; nothing else is announced.
+        EXPECT_EQ(posted, QString(key) == "enableWatchFolder" ? QStringList{"WatchFolderHasBeenChanged"}
+                                                               : QStringList{});
     }
     // Numbers: a typed value is stored (scaled where the field shows another unit).
     struct Number
@@ -249,14 +268,31 @@ TEST(PrefsDownloads, DefaultApplicationPopUpFollowsTheDesktop)
     EXPECT_EQ(popup.itemData(1, Qt::ToolTipRole).toString(), "org.example.nzbviewer.desktop");
     EXPECT_EQ(popup.itemData(1).toInt(), 2);
 
+    // The desktop's default is an application that does not list the type
+    // (chosen once through "Open with"): none of the list is the default.
+    desktop.installSystemApplication("plain-editor.desktop", "text/plain;");
+    QDir().mkpath(home.path() + "/.config");
+    QFile list(home.path() + "/.config/mimeapps.list");
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Default Applications]\napplication/x-nzb=plain-editor.desktop\n");
+    list.close();
+    testing::internal::CaptureStderr();
+    popup.setupPopupDefaultNZBApp();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Default App for NZB not found."), std::string::npos);
+    titles.clear();
+    for (int i = 0; i < popup.count(); ++i)
+        titles << popup.itemText(i);
+    EXPECT_EQ(titles, QStringList({"Not set", "Alpha-reader", "Nzbviewer"}));
+    EXPECT_EQ(popup.currentIndex(), 0);
+    EXPECT_EQ(popup.itemData(0).toInt(), 0);
+    // "Not set" itself changes nothing.
+    Q_EMIT popup.activated(0);
+    EXPECT_EQ(desktopDefault(), "plain-editor.desktop");
+
     // Choosing makes it the desktop's default, as xdg-mime reports it.
-    popup.setCurrentIndex(1);
-    Q_EMIT popup.activated(1);
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                             QStringLiteral("application/x-nzb")});
-    ASSERT_TRUE(query.waitForFinished(10000));
-    EXPECT_EQ(QString::fromUtf8(query.readAllStandardOutput()).trimmed(), "org.example.nzbviewer.desktop");
+    popup.setCurrentIndex(2);
+    Q_EMIT popup.activated(2);
+    EXPECT_EQ(desktopDefault(), "org.example.nzbviewer.desktop");
     EXPECT_EQ(popup.currentText(), "Nzbviewer");
     EXPECT_EQ(popup.findText("Not set"), -1);
 }
