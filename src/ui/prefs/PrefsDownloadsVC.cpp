@@ -156,11 +156,12 @@ QWidget* PrefsDownloadsVC::makeOtherView()
     form->addRow(QStringLiteral("Open NZB files with:"), popupButtonDefaultNZBApp_);
     form->addSection(QStringLiteral("Finished files"));
     form->addCheckBox("executeTextfiles", QStringLiteral("Open text files of a download when it is finished"));
-    form->addSection(QStringLiteral("Incomplete downloads"));
-    form->addIntegerField("missingPercentNotification", QStringLiteral("Tell me when more than"), 0, 100,
-                          QStringLiteral(" % is missing"));
-    form->addIntegerField("minMissingSegmentsThreshold", QStringLiteral("and at least"), 0, 100000,
+    form->addSection(QStringLiteral("Missing articles"));
+    form->addIntegerField("missingPercentNotification", QStringLiteral("Stop asking a server after"), 0, 100,
+                          QStringLiteral(" % missing"));
+    form->addIntegerField("minMissingSegmentsThreshold", QStringLiteral("for downloads of more than"), 0, 100000,
                           QStringLiteral(" articles"));
+    form->addNote(QStringLiteral("The other servers and the backup servers fetch the rest of that download."));
     form->finish();
     return form;
 }
