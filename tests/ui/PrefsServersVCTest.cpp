@@ -227,6 +227,33 @@ TEST_F(ServersPage, DraggedRowsLandAsOneBlockAboveTheDropRow)
     }
 }
 
+TEST_F(ServersPage, CtrlUpAndDownMoveTheSelectedServer)
+{
+    addServers(3);
+    const auto page = makePage();
+    TableViewNewsServers* table = page->tableviewNewsServers();
+    table->setFocus();
+    const struct
+    {
+        int selected;
+        Qt::Key key;
+        QString order;
+        int selectedAfter;
+    } cases[] = {
+        {2, Qt::Key_Up, "S0 S2 S1", 1},
+        {1, Qt::Key_Up, "S2 S0 S1", 0},
+        {0, Qt::Key_Up, "S2 S0 S1", 0}, // already at the top
+        {0, Qt::Key_Down, "S0 S2 S1", 1},
+        {2, Qt::Key_Down, "S0 S2 S1", 2}, // already at the bottom
+    };
+    for (const auto& c : cases) {
+        table->selectRow(c.selected);
+        QTest::keyClick(table, c.key, Qt::ControlModifier);
+        EXPECT_EQ(aliases().join(' '), c.order) << c.selected << " " << c.key;
+        EXPECT_EQ(table->selectedRow(), c.selectedAfter);
+    }
+}
+
 TEST_F(ServersPage, DropsFromElsewhereAreRefused)
 {
     addServers(3);

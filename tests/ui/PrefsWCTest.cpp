@@ -96,20 +96,27 @@ TEST_F(SettingsWindow, OpensOnTheRememberedOrTheAskedPage)
         {3, 0, 1, "NewsServers", -1},
         {1, 8, 2, "Download", 5},
         {3, 2, 2, "Download", -1},
+        {42, std::nullopt, 42, "", -1}, // a number of no page
     };
     for (const auto& c : cases) {
         UserDefaults::standard().setInteger(c.remembered, "lastUsedPrefView");
         UserDefaults::standard().removeObjectForKey("lastUsedPrefsDownloadView");
         const auto wc = open(c.forced);
-        EXPECT_EQ(wc->currentVCTag(), c.shown) << c.remembered;
-        EXPECT_EQ(wc->titleBarText(), c.title);
-        EXPECT_TRUE(wc->pageButton(c.shown)->isChecked());
+        // A page that cannot be shown (not built, or no page at all) never
+        // leaves the window empty: the news servers are shown instead.
+        const PrefsPages::Entry* entry = PrefsPages::entryFor(c.shown);
+        const bool shownHere = entry && entry->maker;
+        const int shown = shownHere ? c.shown : PrefsPages::kNewsServers;
+        EXPECT_EQ(wc->currentVCTag(), shown) << c.remembered;
+        EXPECT_EQ(wc->titleBarText(), shownHere ? QString::fromLatin1(c.title) : "NewsServers");
+        ASSERT_NE(wc->topVC(), nullptr);
+        EXPECT_TRUE(wc->pageButton(shown)->isChecked());
         if (c.downloadSubPage >= 0)
             EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefsDownloadView"), c.downloadSubPage);
         else
             EXPECT_FALSE(UserDefaults::standard().hasStoredValue("lastUsedPrefsDownloadView"));
         wc->close();
-        EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefView"), c.shown);
+        EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefView"), shown);
     }
 }
 

@@ -58,8 +58,9 @@ PrefsServersVC::PrefsServersVC(const PrefsContext& context, QWidget* parent) : Q
     removeButton_->setToolTip(QStringLiteral("Remove the selected news servers"));
     removeButton_->setFixedWidth(kSmallButtonWidth);
     connect(removeButton_, &QPushButton::clicked, this, [this] { removeNNTPServer(); });
-    auto* hint = new QLabel(QStringLiteral("Servers are used from the top; drag to reorder."), this);
+    auto* hint = new QLabel(QStringLiteral("Servers are used from the top; drag or Ctrl+↑/↓ to reorder."), this);
     hint->setStyleSheet(QStringLiteral("color: #6e6e6e;"));
+    hint->setWordWrap(true);
     rowButtons->addWidget(addButton);
     rowButtons->addWidget(removeButton_);
     rowButtons->addSpacing(6);

@@ -96,6 +96,9 @@ void PrefsWC::windowDidLoad()
                                                  });
     makeCopyOfCurrentServerSettings();
     changeViewController(forcedVCTag_ ? *forcedVCTag_ : int(loadcurrentVCTag()));
+    // A remembered or asked page that cannot be shown (a number of no page,
+    // a page not built) would leave an empty window: the servers instead.
+    if (!topVC_) changeViewController(PrefsPages::kNewsServers);
     WindowPlacement::centerWindow(this, kWindowDistance);
     raise();
     activateWindow();

@@ -6,6 +6,7 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 
 TableViewNewsServers::TableViewNewsServers(QWidget* parent)
@@ -101,6 +102,24 @@ void TableViewNewsServers::moveRowObject(const NNTPServerObjectPtr& server, int 
     const int destination = index < row ? row - 1 : row;
     model_->moveServer(index, destination);
     selectRow(destination);
+}
+
+void TableViewNewsServers::keyPressEvent(QKeyEvent* event)
+{
+    const int row = selectedRow();
+    const bool up = event->key() == Qt::Key_Up;
+    if (event->modifiers() == Qt::ControlModifier && (up || event->key() == Qt::Key_Down) && row >= 0) {
+        // Above the row before, or above the row after the next.
+        const int dropRow = up ? row - 1 : row + 2;
+        if (dropRow >= 0 && dropRow <= model_->rowCount()) {
+            beginDrag({row});
+            acceptDrop(dropRow);
+            endDrag();
+        }
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TableViewNewsServers::startDrag(Qt::DropActions)

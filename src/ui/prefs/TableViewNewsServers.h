@@ -35,6 +35,8 @@ public:
     const QList<NNTPServerObjectPtr>& draggedObjects() const { return draggedObjectsArray_; }
 
 protected:
+    // Ctrl+Up and Ctrl+Down move the selected server, as a drag does.
+    void keyPressEvent(QKeyEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
