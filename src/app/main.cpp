@@ -1,3 +1,4 @@
+#include "controls/CoreArtwork.h"
 #include "platform/TerminationSignal.h"
 #include "ui/core/AppDelegate.h"
 #include "ui/core/DialogBoxWidgetPresenter.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Binorama"));
     QApplication::setApplicationVersion(QStringLiteral(BINORAMA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("binorama"));
+    QApplication::setWindowIcon(CoreArtwork::applicationIcon());
     // The program ends when the closing window has saved everything, not
     // when the main window closes (the quit sequence closes it first).
     QApplication::setQuitOnLastWindowClosed(false);

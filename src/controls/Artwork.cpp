@@ -1,8 +1,10 @@
 #include "controls/Artwork.h"
 
+#include "controls/ControlsArtwork.h"
 #include "controls/CoreArtwork.h"
 #include "controls/NntpArtwork.h"
 #include "controls/QueueArtwork.h"
+#include "controls/SearchArtwork.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -33,6 +35,8 @@ Registry& registry()
         // Set first: the built-in images add themselves through this.
         r.loaded = true;
         CoreArtwork::registerImages();
+        ControlsArtwork::registerImages();
+        SearchArtwork::registerImages();
         NntpArtwork::registerImages();
         QueueArtwork::registerImages();
     }

@@ -1,12 +1,16 @@
 #include "controls/ButtonCollapse.h"
 
+#include "controls/Artwork.h"
 #include "controls/SRGB.h"
 
 #include <QPainter>
 
 ButtonCollapse::ButtonCollapse(const QString& plainArtworkName, Divider divider, QWidget* parent)
     : ImageButton(parent), plainName_(plainArtworkName), divider_(divider)
-{}
+{
+    for (const QString& name : artworkNames())
+        setArtwork(name, Artwork::pixmap(name));
+}
 
 void ButtonCollapse::setArtwork(const QString& name, const QPixmap& image)
 {

@@ -8,7 +8,8 @@
 // collapsed and to 0 while it is shown; an enabled button then shows the
 // "_hi" artwork for a shown pane and the plain artwork for a collapsed one
 // (and the other while pressed). A disabled button keeps the images it had.
-// The artwork is handed in by name (setArtwork).
+// It loads its artwork from the Artwork registry when it is built;
+// setArtwork() hands in other artwork under a name.
 class ButtonCollapse : public ImageButton
 {
     Q_OBJECT

@@ -1,14 +1,26 @@
 #include "controls/CheckBoxCellGray.h"
 
+#include "controls/Artwork.h"
+
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 CheckBoxCellGray::CheckBoxCellGray(QWidget* parent) : QCheckBox(parent)
-{}
+{
+    loadArtwork();
+}
 
 CheckBoxCellGray::CheckBoxCellGray(const QString& title, QWidget* parent) : QCheckBox(title, parent)
-{}
+{
+    loadArtwork();
+}
+
+void CheckBoxCellGray::loadArtwork()
+{
+    for (const QString& name : artworkNames())
+        artwork_.insert(name, Artwork::pixmap(name));
+}
 
 QStringList CheckBoxCellGray::artworkNames()
 {

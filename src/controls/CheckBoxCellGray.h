@@ -5,8 +5,9 @@
 #include <QPixmap>
 #include <QStringList>
 
-// A check box whose box and tick are the program's grey artwork, handed in
-// by name (setArtwork). Any state but unchecked shows a tick; the partial
+// A check box whose box and tick are the program's grey artwork, loaded from
+// the Artwork registry when it is built (setArtwork() hands in other
+// artwork under a name). Any state but unchecked shows a tick; the partial
 // state shows the mixed tick; a disabled box uses the "_in" artwork.
 class CheckBoxCellGray : public QCheckBox
 {
@@ -25,5 +26,7 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    void loadArtwork();
+
     QHash<QString, QPixmap> artwork_;
 };

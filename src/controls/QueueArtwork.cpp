@@ -1,6 +1,7 @@
 #include "controls/QueueArtwork.h"
 
 #include "controls/Artwork.h"
+#include "controls/ArtworkPainting.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -38,12 +39,7 @@ void paintBadge(QPainter& p, const QRectF& bounds, const QColor& color, Glyph gl
     p.translate(bounds.topLeft());
     p.scale(bounds.width() / 32.0, bounds.height() / 32.0);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(0, 2, 0, 30);
-    fill.setColorAt(0, color.lighter(125));
-    fill.setColorAt(1, color.darker(115));
-    p.setPen(QPen(color.darker(150), 1.2));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(2, 2, 28, 28));
+    ArtworkPainting::disc(p, QRectF(2, 2, 28, 28), color);
 
     const QPen stroke(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(stroke);
@@ -118,14 +114,19 @@ void paintBadge(QPainter& p, const QRectF& bounds, const QColor& color, Glyph gl
         p.drawEllipse(QPointF(16, 22.5), 1.8, 1.8);
         break;
     case Glyph::Gear:
-        p.drawEllipse(QRectF(11, 11, 10, 10));
-        for (int i = 0; i < 4; ++i) {
+        // A toothed wheel: eight square teeth round a ring.
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        for (int i = 0; i < 8; ++i) {
             p.save();
             p.translate(16, 16);
             p.rotate(45.0 * i);
-            p.drawLine(QPointF(0, -8), QPointF(0, 8));
+            p.drawRoundedRect(QRectF(-1.8, -9, 3.6, 4), 0.8, 0.8);
             p.restore();
         }
+        p.setPen(QPen(Qt::white, 3.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(16, 16), 4.6, 4.6);
         break;
     case Glyph::Stack:
         p.drawRect(QRectF(10, 9, 12, 4));
@@ -206,38 +207,37 @@ void paintPencil(QPainter& p, const QRectF& bounds, const QColor& color)
     p.restore();
 }
 
-// Three-part title-bar plate: rounded dark caps and a flat middle, drawn at
-// the width asked for (4 + middle + 4).
-void paintDarkPlate(QPainter& p, const QRectF& b, const QColor& top, const QColor& bottom)
+// The connections switch: a power sign on a disc.
+void paintPowerSwitch(QPainter& p, const QRectF& bounds, const QColor& color)
 {
     p.save();
+    ArtworkPainting::mapGrid(p, bounds, QSizeF(20, 20));
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(b.topLeft(), b.bottomLeft());
-    g.setColorAt(0, top);
-    g.setColorAt(1, bottom);
-    p.setPen(QPen(QColor(20, 22, 24), 1));
-    p.setBrush(g);
-    p.drawRoundedRect(b.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    ArtworkPainting::disc(p, QRectF(1, 1, 18, 18), color);
+    p.setPen(ArtworkPainting::glyphPen(Qt::white, 1.7));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5.5, 5.8, 9, 9), 125 * 16, -250 * 16);
+    p.drawLine(QPointF(10, 4.5), QPointF(10, 10));
     p.restore();
 }
 
-// The collapse-right arrow: a chevron pointing right (pane shown) or left.
-void paintCollapseRight(QPainter& p, const QRectF& b, bool hi)
+enum class Piece { Left, Middle, Right };
+
+// One piece of the sunken trough behind the small progress bars. The whole
+// trough is drawn wider than the piece and cut to it, so the caps carry the
+// rounded ends and the middle a plain slice; one unit stays clear above and
+// below.
+void paintTroughPiece(QPainter& p, const QRectF& b, Piece piece)
 {
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, hi ? 60 : 30));
-    p.drawRoundedRect(b.adjusted(1, 1, -1, -1), 3, 3);
-    p.setPen(QPen(hi ? QColor(235, 238, 240) : QColor(150, 156, 162), 2.0, Qt::SolidLine, Qt::RoundCap,
-                  Qt::RoundJoin));
-    const double cx = b.center().x(), cy = b.center().y(), s = std::min(b.width(), b.height()) * 0.22;
-    QPainterPath chevron;
-    chevron.moveTo(cx - s * 0.5, cy - s);
-    chevron.lineTo(cx + s * 0.5, cy);
-    chevron.lineTo(cx - s * 0.5, cy + s);
-    p.drawPath(chevron);
-    p.drawLine(QPointF(b.right() - s * 1.2, cy - s * 1.4), QPointF(b.right() - s * 1.2, cy + s * 1.4));
+    p.setClipRect(b);
+    const qreal unit = b.height() / 12.0;
+    QRectF trough(b.x(), b.y() + unit, b.width(), b.height() - 2 * unit);
+    const qreal extra = std::max<qreal>(b.width(), 8) * 4;
+    if (piece != Piece::Left) trough.setLeft(trough.left() - extra);
+    if (piece != Piece::Right) trough.setRight(trough.right() + extra);
+    ArtworkPainting::plate(p, trough, 4.5 * unit, QColor(170, 175, 180), QColor(214, 217, 220),
+                           QColor(138, 143, 148));
     p.restore();
 }
 
@@ -249,9 +249,10 @@ QStringList QueueArtwork::names()
     for (const Badge& b : kBadges)
         n << QString::fromLatin1(b.name);
     n << QString::fromLatin1(kPassword) << QString::fromLatin1(kPasswordSet) << QString::fromLatin1(kEdit)
-      << QString::fromLatin1(kEditHi) << QStringLiteral("btn_tb_dark") << QStringLiteral("btn_tb_dark_hi")
-      << QStringLiteral("btn_tb_dark_in") << QStringLiteral("btn_collapse_right")
-      << QStringLiteral("btn_collapse_right_hi");
+      << QString::fromLatin1(kEditHi)
+      << QStringLiteral("btn_online") << QStringLiteral("btn_offline01") << QStringLiteral("btn_offline02")
+      << QStringLiteral("grph_prgbarbg_lp") << QStringLiteral("grph_prgbarbg_mp")
+      << QStringLiteral("grph_prgbarbg_rp");
     return n;
 }
 
@@ -271,17 +272,17 @@ void QueueArtwork::registerImages()
                         [](QPainter& p, const QRectF& r) { paintPencil(p, r, QColor(120, 128, 136)); });
     Artwork::addPainted(QString::fromLatin1(kEditHi), QSize(16, 16),
                         [](QPainter& p, const QRectF& r) { paintPencil(p, r, QColor(52, 120, 200)); });
-    Artwork::addPainted(QStringLiteral("btn_tb_dark"), QSize(65, 24), [](QPainter& p, const QRectF& r) {
-        paintDarkPlate(p, r, QColor(78, 84, 90), QColor(52, 56, 60));
-    });
-    Artwork::addPainted(QStringLiteral("btn_tb_dark_hi"), QSize(65, 24), [](QPainter& p, const QRectF& r) {
-        paintDarkPlate(p, r, QColor(40, 44, 48), QColor(30, 32, 35));
-    });
-    Artwork::addPainted(QStringLiteral("btn_tb_dark_in"), QSize(65, 24), [](QPainter& p, const QRectF& r) {
-        paintDarkPlate(p, r, QColor(66, 70, 74), QColor(58, 61, 64));
-    });
-    Artwork::addPainted(QStringLiteral("btn_collapse_right"), QSize(24, 24),
-                        [](QPainter& p, const QRectF& r) { paintCollapseRight(p, r, false); });
-    Artwork::addPainted(QStringLiteral("btn_collapse_right_hi"), QSize(24, 24),
-                        [](QPainter& p, const QRectF& r) { paintCollapseRight(p, r, true); });
+    // Online is green; offline blinks between a red and a dimmer red.
+    Artwork::addPainted(QStringLiteral("btn_online"), QSize(20, 20),
+                        [](QPainter& p, const QRectF& r) { paintPowerSwitch(p, r, QColor(64, 160, 80)); });
+    Artwork::addPainted(QStringLiteral("btn_offline01"), QSize(20, 20),
+                        [](QPainter& p, const QRectF& r) { paintPowerSwitch(p, r, QColor(206, 62, 50)); });
+    Artwork::addPainted(QStringLiteral("btn_offline02"), QSize(20, 20),
+                        [](QPainter& p, const QRectF& r) { paintPowerSwitch(p, r, QColor(120, 62, 58)); });
+    Artwork::addPainted(QStringLiteral("grph_prgbarbg_lp"), QSize(5, 12),
+                        [](QPainter& p, const QRectF& r) { paintTroughPiece(p, r, Piece::Left); });
+    Artwork::addPainted(QStringLiteral("grph_prgbarbg_mp"), QSize(2, 12),
+                        [](QPainter& p, const QRectF& r) { paintTroughPiece(p, r, Piece::Middle); });
+    Artwork::addPainted(QStringLiteral("grph_prgbarbg_rp"), QSize(5, 12),
+                        [](QPainter& p, const QRectF& r) { paintTroughPiece(p, r, Piece::Right); });
 }

@@ -2,9 +2,10 @@
 
 #include <QStringList>
 
-// The images of the queue page: the status badges of the rows, the row's
-// pause, resume, cancel, password and edit buttons, and the dark title-bar
-// button and right-pane collapse artwork the page's title bar uses.
+// The images of the queue and connection pages: the status badges of the
+// rows, the row's pause, resume, cancel, password and edit buttons, the
+// connections on/off switch and the pieces of the small progress bars'
+// trough.
 class QueueArtwork
 {
 public:

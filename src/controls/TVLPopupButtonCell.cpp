@@ -1,5 +1,6 @@
 #include "controls/TVLPopupButtonCell.h"
 
+#include "controls/Artwork.h"
 #include "controls/SRGB.h"
 
 #include <QFontMetricsF>
@@ -16,6 +17,7 @@ void TVLPopupButtonCell::awakeFromNib()
     if (!textColor_.isValid()) textColor_ = grey(0.0);
     if (fontSize_ < 1) fontSize_ = 13;
     backgroundColor_ = backgroundColorDefault_;
+    if (arrowImage_.isNull()) arrowImage_ = Artwork::pixmap(arrowImageName());
 }
 
 QColor TVLPopupButtonCell::backgroundColorFor(bool pressed) const

@@ -13,7 +13,8 @@ class QPainter;
 class TVLPopupButtonCell
 {
 public:
-    // The arrow image's name; its owner hands the image in (setArrowImage).
+    // The arrow image's name. awakeFromNib() loads it from the Artwork
+    // registry unless another image was handed in (setArrowImage).
     static QString arrowImageName() { return QStringLiteral("tvl_sf_history_arrow"); }
 
     void awakeFromNib();

@@ -1,5 +1,6 @@
 #include "controls/TVLTextField.h"
 
+#include "controls/Artwork.h"
 #include "controls/ImageButton.h"
 #include "controls/SRGB.h"
 #include "controls/TVLComponentUtils.h"
@@ -71,6 +72,11 @@ void TVLTextField::awakeFromNib()
     if (fontSize_ < 1) fontSize_ = 13;
     isEditable_ = !notEditable_;
     stringValue_ = QString();
+    const std::pair<QPixmap*, QString> artwork[] = {
+        {&cancelImage_, kCancel}, {&cancelImageHi_, kCancelHi}, {&arrowImage_, kArrow}, {&arrowImageHi_, kArrowHi}};
+    for (const auto& [image, name] : artwork) {
+        if (image->isNull()) *image = Artwork::pixmap(name);
+    }
     addButtons();
     addTextInputField();
     layoutParts();

@@ -27,8 +27,9 @@ public:
     explicit TVLTextField(QWidget* parent = nullptr);
     ~TVLTextField() override;
 
-    // The program's own artwork of the cancel button and the history arrow,
-    // handed in by name.
+    // The program's own artwork of the cancel button and the history arrow:
+    // what was not handed in by name before the parts are built is loaded
+    // from the Artwork registry then.
     static QStringList artworkNames();
     void setArtwork(const QString& name, const QPixmap& image);
 

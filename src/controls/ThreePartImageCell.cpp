@@ -1,11 +1,19 @@
 #include "controls/ThreePartImageCell.h"
 
+#include "controls/Artwork.h"
 #include "controls/SRGB.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
+
+ThreePartImageCell::ThreePartImageCell(const Style& style) : style_(style)
+{
+    // The enum Artwork of this class hides the registry's name here.
+    for (const QString& name : artworkNames())
+        setArtwork(name, ::Artwork::pixmap(name));
+}
 
 QStringList ThreePartImageCell::artworkNames() const
 {

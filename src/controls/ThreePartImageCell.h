@@ -12,8 +12,9 @@ class QPainter;
 // Buttons drawn from artwork cut into a left cap, a stretchable middle and a
 // right cap: the pieces under "lp", "mp" and "rp". One cell per button; its
 // style row says which artwork each state uses, the cap widths, the title's
-// alpha and shadow and how the title rectangle is adjusted. The artwork is
-// handed in by name (setArtwork) and cut once.
+// alpha and shadow and how the title rectangle is adjusted. The cell loads
+// its named artwork from the Artwork registry when it is built and cuts it
+// once; setArtwork() hands in other artwork under a name.
 class ThreePartImageCell
 {
 public:
@@ -34,7 +35,7 @@ public:
         qreal titleDy = 0, titleDw = 0; // added to the title rectangle's y and width
     };
 
-    explicit ThreePartImageCell(const Style& style) : style_(style) {}
+    explicit ThreePartImageCell(const Style& style);
 
     const Style& style() const { return style_; }
     QStringList artworkNames() const;

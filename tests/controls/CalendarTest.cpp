@@ -194,3 +194,56 @@ TEST(MLCalendarView, DatesAndMomentsConvertOnce)
     EXPECT_EQ(MLCalendarView::firstWeekdayOfLocale(QLocale(QLocale::German, QLocale::Germany)), 2);
     EXPECT_EQ(MLCalendarView::firstWeekdayOfLocale(QLocale(QLocale::English, QLocale::UnitedStates)), 1);
 }
+
+TEST(MLCalendarView, RunsInTheZoneItWasGiven)
+{
+    // The calendar cases also run under TZ=America/Los_Angeles and
+    // TZ=Australia/Sydney; make sure such a run really is in that zone.
+    const QByteArray zone = qgetenv("TZ");
+    if (zone.isEmpty()) GTEST_SKIP() << "no TZ given";
+    EXPECT_EQ(QTimeZone::systemTimeZoneId(), zone);
+}
+
+TEST(MLCalendarView, DayNumbersOfMidnightUtcShowTheirOwnDayInEveryZone)
+{
+    // Midnight UTC of these days is still the evening before west of UTC.
+    struct Case
+    {
+        qint64 dayNumber;
+        QDate day;
+        const char* title;
+    };
+    const Case cases[] = {
+        {19723, QDate(2024, 1, 1), "January, 2024"},  {19783, QDate(2024, 3, 1), "March, 2024"},
+        {19905, QDate(2024, 7, 1), "July, 2024"},     {20088, QDate(2024, 12, 31), "December, 2024"},
+        {20089, QDate(2025, 1, 1), "January, 2025"},
+    };
+    EnglishLocale english;
+    MLCalendarView calendar;
+    calendar.setFirstWeekday(2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const QDate day = QDateTime::fromSecsSinceEpoch(c.dayNumber * 86400, QTimeZone::utc()).date();
+        ASSERT_EQ(day, c.day);
+        calendar.setDate(day);
+        calendar.setSelectedDate(day);
+        EXPECT_EQ(calendar.calendarTitle()->text(), QString::fromLatin1(c.title));
+        int selected = 0;
+        for (const auto& row : calendar.dayCells())
+            for (const MLCalendarCell* cell : row) {
+                if (!cell->isSelected()) continue;
+                ++selected;
+                EXPECT_EQ(cell->text(), QString::number(c.day.day()));
+                EXPECT_EQ(MLCalendarView::midnightUTC(cell->representedDate()).toSecsSinceEpoch(),
+                          c.dayNumber * 86400);
+            }
+        EXPECT_EQ(selected, 1);
+    }
+    // On the 1st the first filled cell is the 1st, in the column of its
+    // weekday: March 1, 2024 is a Friday, the fifth column from Monday.
+    calendar.setDate(QDate(2024, 3, 1));
+    EXPECT_EQ(calendar.dayCells().at(0).at(4)->text(), u"1");
+    EXPECT_FALSE(calendar.dayCells().at(0).at(4)->isSelected());
+    // Today is the local date, whatever day it is in UTC.
+    EXPECT_EQ(calendar.today(), QDateTime::currentDateTime().date());
+}

@@ -39,7 +39,9 @@
 #include "controls/ViewTitleBarMainGray.h"
 #include "controls/ViewToolbar.h"
 
-#include "StandInPixmaps.h"
+#include "controls/Artwork.h"
+#include "controls/CoreArtwork.h"
+
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -50,27 +52,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-QColor shade(const QString& name)
+QPixmap art(const char* name, const QSize& size = QSize())
 {
-    if (name.contains(u"blue")) return QColor(60, 110, 190);
-    if (name.contains(u"red")) return QColor(180, 60, 60);
-    if (name.contains(u"transparent")) return QColor(255, 255, 255, 60);
-    return QColor(60, 66, 72);
-}
-
-// Stand-in artwork for a three-part button: darker caps, a lighter middle,
-// paler when inactive, brighter when pressed.
-QPixmap threePart(const QString& name)
-{
-    QColor c = shade(name);
-    if (name.endsWith(u"_hi")) c = c.lighter(130);
-    if (name.endsWith(u"_in")) c.setAlphaF(0.45f);
-    return StandInPixmaps::capsAndMiddle(QSize(80, 24), 4, 14, c.darker(130), c);
+    return Artwork::pixmap(QString::fromLatin1(name), size);
 }
 
 QLabel* caption(const QString& text)
@@ -104,12 +94,14 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 1, 0);
     sideLayout->setSpacing(0);
-    for (const char* name : {"Search", "Queue", "Stats"}) {
+    const QStringList glyphs = CoreArtwork::sideBarNames();
+    const char* titles[] = {"Search", "Queue", "Watchdog", "Post", "Statistics", "Log"};
+    for (int i = 0; i < 6; ++i) {
         auto* b = new ButtonCellLSB;
-        b->setText(QString::fromLatin1(name));
-        b->setImage(StandInPixmaps::glyph(QSize(22, 22), Qt::white, QStringLiteral("\u25CF")));
+        b->setText(QString::fromLatin1(titles[i]));
+        b->setImage(Artwork::pixmap(glyphs.at(i)));
         b->setFixedSize(71, 64);
-        b->setChecked(QString::fromLatin1(name) == u"Queue");
+        b->setChecked(i == 1);
         sideLayout->addWidget(b);
     }
     sideLayout->addStretch();
@@ -128,23 +120,20 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     bar->setContentsMargins(8, 4, 8, 5);
     auto* tool = new ButtonCellToolbar;
     tool->setText(QStringLiteral("Post"));
-    tool->setImage(StandInPixmaps::glyph(QSize(22, 22), Qt::white, QStringLiteral("\u270E")));
+    tool->setImage(art(CoreArtwork::kSideBarPost, QSize(22, 22)));
     bar->addWidget(sized(tool, 48, 42));
     ThreePartImageButton* threes[] = {new ButtonCellTBDark, new ButtonCellTBDarkOnOff, new ButtonCellTBBlue,
                                       new ButtonCellTBRed};
     const char* threeTitles[] = {"Dark", "On/Off", "Blue", "Red"};
     for (int i = 0; i < 4; ++i) {
-        for (const QString& name : threes[i]->artworkNames())
-            threes[i]->setArtwork(name, threePart(name));
         threes[i]->setText(QString::fromLatin1(threeTitles[i]));
         bar->addWidget(sized(threes[i], 66, 24));
     }
     threes[1]->setChecked(true);
+    threes[3]->setEnabled(false);
     ThreePartImagePopUp* pops[] = {new PopupButtonCellTBDark, new PopupButtonCellBlue,
                                    new PopupButtonTransparent};
     for (ThreePartImagePopUp* pop : pops) {
-        for (const QString& name : pop->artworkNames())
-            pop->setArtwork(name, threePart(name));
         pop->addItem(QStringLiteral("Today"));
         pop->addItem(QStringLiteral("Week"));
         bar->addWidget(sized(pop, 80, 24));
@@ -163,10 +152,6 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     titleLayout->addWidget(shadowLabel);
     titleLayout->addStretch();
     auto* collapseRight = new ButtonCollapseRight;
-    for (const QString& name : collapseRight->artworkNames())
-        collapseRight->setArtwork(name, StandInPixmaps::glyph(QSize(14, 14),
-                                                              name.endsWith(u"_hi") ? Qt::white : Qt::gray,
-                                                              QStringLiteral("\u25B6")));
     titleLayout->addWidget(sized(collapseRight, 28, 29));
     column->addWidget(titleBar);
 
@@ -176,20 +161,13 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     headerLayout->setContentsMargins(10, 8, 10, 9);
     auto* field = new TVLTextField;
     field->setObjectName(QStringLiteral("searchField"));
-    field->setSearchImage(StandInPixmaps::glyph(QSize(12, 12), Qt::darkGray, QStringLiteral("\u2315")));
+    field->setSearchImage(art("sf_icon_search_lightgray"));
     field->setSearchHistoryName(QStringLiteral("deepLookupRecentTitle"));
-    field->setExtraButtonImage(StandInPixmaps::glyph(QSize(14, 14), Qt::darkGray, QStringLiteral("\u2630")));
+    field->setExtraButtonImage(art("img_searchhistory_id_gen", QSize(14, 14)));
     field->setPlaceHolderString(QStringLiteral("Search"));
-    for (const QString& name : TVLTextField::artworkNames()) {
-        const bool arrow = name.contains(u"arrow");
-        field->setArtwork(name,
-                          StandInPixmaps::glyph(arrow ? QSize(7, 8) : QSize(12, 12),
-                                                name.endsWith(u"_hi") ? Qt::black : Qt::gray,
-                                                arrow ? QStringLiteral("\u25BE") : QStringLiteral("\u2716")));
-    }
     headerLayout->addWidget(sized(field, 220, 22));
     auto* push = new TVLButton(QStringLiteral("Download"));
-    push->setImage(StandInPixmaps::glyph(QSize(12, 12), Qt::darkGray, QStringLiteral("\u2193")));
+    push->setImage(art("qbtn_stats_downloading", QSize(14, 14)));
     headerLayout->addWidget(sized(push, 96, 22));
     const char* segments[] = {"Left", "Middle", "Right"};
     for (int i = 0; i < 3; ++i) {
@@ -206,21 +184,16 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     }
     headerLayout->setSpacing(4);
     auto* popup = new TVLPopupButton;
-    popup->cell().setArrowImage(StandInPixmaps::glyph(QSize(14, 14), Qt::darkGray, QStringLiteral("\u25BE")));
     popup->addItem(QStringLiteral("All groups"));
     popup->addItem(QStringLiteral("Favourites"));
     headerLayout->addWidget(sized(popup, 110, 22));
     auto* check = new CheckBoxCellGray(QStringLiteral("Grey check box"));
-    for (const QString& name : CheckBoxCellGray::artworkNames()) {
-        const bool box = name.startsWith(u"checkbox_gray");
-        check->setArtwork(name,
-                          box ? StandInPixmaps::plate(QSize(14, 14), QColor(200, 200, 200))
-                              : StandInPixmaps::glyph(QSize(14, 14), QColor(60, 60, 60),
-                                                      name.contains(u"mixed") ? QStringLiteral("\u2013")
-                                                                              : QStringLiteral("\u2713")));
-    }
     check->setChecked(true);
     headerLayout->addWidget(check);
+    auto* mixed = new CheckBoxCellGray(QStringLiteral("Mixed"));
+    mixed->setTristate(true);
+    mixed->setCheckState(Qt::PartiallyChecked);
+    headerLayout->addWidget(mixed);
     headerLayout->addStretch();
     column->addWidget(header);
 
@@ -291,16 +264,13 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     bottomBarLayout->setContentsMargins(8, 1, 0, 1);
     bottomBarLayout->addWidget(caption(QStringLiteral("<font color=white>Connections</font>")));
     bottomBarLayout->addStretch();
-    ButtonCollapse* collapses[] = {new ButtonCollapseLeft, new ButtonCollapseBottom,
-                                   new ButtonCollapseBottomDark};
-    for (ButtonCollapse* c : collapses) {
-        for (const QString& name : c->artworkNames())
-            c->setArtwork(name,
-                          StandInPixmaps::glyph(QSize(12, 12), name.endsWith(u"_hi") ? Qt::white : Qt::gray,
-                                                QStringLiteral("\u25BC")));
+    // The light collapse button belongs on light bars, the others on dark ones.
+    ButtonCollapse* collapses[] = {new ButtonCollapseLeft, new ButtonCollapseBottomDark};
+    for (ButtonCollapse* c : collapses)
         bottomBarLayout->addWidget(sized(c, 26, 25));
-    }
     collapses[1]->setState(1);
+    auto* collapseBottom = new ButtonCollapseBottom;
+    headerLayout->addWidget(sized(collapseBottom, 24, 22));
     splitBottomLayout->addWidget(bottomBar);
     auto* gray = new ViewTitleBarMainGray;
     splitBottomLayout->addWidget(sized(gray, 200, 8));
@@ -323,7 +293,66 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     ASSERT_TRUE(shot.save(path, "PNG"));
     EXPECT_GT(QFileInfo(path).size(), 10000);
     const QImage image = shot.toImage();
-    // Side bar, toolbar and page background are where they should be.
-    EXPECT_EQ(QColor(image.pixel(10, 300)), QColor(69, 75, 83));
+    // Side bar (below its six buttons) and toolbar are where they should be.
+    EXPECT_EQ(QColor(image.pixel(10, 440)), QColor(69, 75, 83));
     EXPECT_EQ(QColor(image.pixel(900, 20)), QColor(67, 112, 167));
+    // The buttons draw the registry's art, not stand-ins.
+    const QPoint dark = threes[0]->mapTo(&window, QPoint(8, 12));
+    const QColor drawn = image.pixelColor(dark);
+    const QColor art = Artwork::image(QStringLiteral("btn_tb_dark")).pixelColor(8, 12);
+    EXPECT_LE(std::abs(drawn.red() - art.red()) + std::abs(drawn.blue() - art.blue()), 6);
 }
+
+namespace {
+// One tile of the art sheet: the image on a light and on a dark ground, its
+// name below. Images larger than a ground are scaled down to fit.
+void drawSheetTile(QPainter& p, const QRect& tile, const QString& name)
+{
+    const QSize ground(80, 52);
+    const QRect light(tile.topLeft() + QPoint(4, 4), ground);
+    const QRect dark(light.topRight() + QPoint(5, 0), ground);
+    p.fillRect(light, QColor(230, 230, 230));
+    p.fillRect(dark, QColor(69, 75, 83));
+    const QSize design = Artwork::designSize(name);
+    const QSize shown = design.width() > ground.width() - 8 || design.height() > ground.height() - 8
+                            ? design.scaled(ground - QSize(8, 8), Qt::KeepAspectRatio)
+                            : design;
+    const QPixmap image = Artwork::pixmap(name, shown);
+    for (const QRect& g : {light, dark})
+        p.drawPixmap(QRect(QPoint(g.center().x() - shown.width() / 2 + 1, g.center().y() - shown.height() / 2 + 1),
+                           shown),
+                     image);
+    QFont f = p.font();
+    f.setPixelSize(10);
+    p.setFont(f);
+    p.setPen(QColor(40, 40, 40));
+    const QRect label(tile.left() + 2, light.bottom() + 3, tile.width() - 4, 14);
+    p.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(QStringLiteral("%1 %2x%3").arg(name).arg(design.width()).arg(design.height()),
+                                          Qt::ElideMiddle, label.width()));
+}
+} // namespace
+
+TEST(ControlsGallery, EveryRegisteredImageOnOneArtSheet)
+{
+    const QStringList names = Artwork::names();
+    ASSERT_GT(names.size(), 100);
+    const QSize tile(178, 78);
+    const int columns = 7;
+    const int rows = int((names.size() + columns - 1) / columns);
+    QImage sheet(columns * tile.width(), rows * tile.height(), QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    {
+        QPainter p(&sheet);
+        for (int i = 0; i < names.size(); ++i) {
+            const QRect cell(QPoint((i % columns) * tile.width(), (i / columns) * tile.height()), tile);
+            drawSheetTile(p, cell, names.at(i));
+        }
+    }
+    const QString path = QStringLiteral(BINORAMA_BINARY_DIR "/controls_art_sheet.png");
+    ASSERT_TRUE(sheet.save(path, "PNG"));
+    EXPECT_GT(QFileInfo(path).size(), 20000);
+    // The first tile's light ground is where it should be.
+    EXPECT_EQ(sheet.pixelColor(6, 6), QColor(230, 230, 230));
+}
+

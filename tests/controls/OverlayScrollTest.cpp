@@ -11,6 +11,7 @@
 #include <QPropertyAnimation>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 struct Fixture
@@ -105,4 +106,28 @@ TEST(RFOverlayScroller, TheKnobFadesByItselfAfterTheLastScroll)
     scroller->setValue(5);
     ASSERT_TRUE(waitUntil([&] { return scroller->alphaValue() == 1.0; }, 2000));
     ASSERT_TRUE(waitUntil([&] { return scroller->alphaValue() == 0.0; }, 5000));
+}
+
+TEST(RFOverlayScroller, TheMouseIsFollowedOverTheScrollerAfterAResize)
+{
+    Fixture f;
+    RFOverlayScroller* scroller = f.view.verticalScroller();
+    ASSERT_TRUE(waitUntil([&] { return f.view.isVisible(); }));
+    // The scroll view grows: the scroller now reaches far below where it
+    // ended when it was made.
+    f.view.resize(300, 420);
+    ASSERT_TRUE(waitUntil([&] { return scroller->height() == 420 - 17; }));
+    QTest::mouseMove(&f.view, QPoint(100, 380));
+    spinEventLoop(50);
+    ASSERT_EQ(scroller->alphaValue(), 0.0);
+
+    // The mouse comes over the part of the scroller that is new.
+    const QPoint below = scroller->mapTo(&f.view, QPoint(scroller->width() / 2, 360));
+    ASSERT_GT(below.y(), 200);
+    QTest::mouseMove(&f.view, below);
+    ASSERT_TRUE(waitUntil([&] { return scroller->alphaValue() == 1.0; }, 2000));
+    EXPECT_FALSE(scroller->fadeOutPending());
+    // And leaving it fades the knob.
+    QTest::mouseMove(&f.view, QPoint(100, 380));
+    ASSERT_TRUE(waitUntil([&] { return scroller->alphaValue() == 0.0; }, 2000));
 }

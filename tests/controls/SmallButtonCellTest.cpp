@@ -5,6 +5,7 @@
 #include "controls/ButtonCollapseLeft.h"
 #include "controls/ButtonCollapseRight.h"
 #include "controls/CheckBoxCellGray.h"
+#include "controls/ViewLeftSideBar.h"
 
 #include "StandInPixmaps.h"
 
@@ -106,4 +107,24 @@ TEST(SideBarAndToolbarButtons, TheSideBarButtonIsAToggleAndBothTakeImages)
     EXPECT_FALSE(tool.isCheckable());
     tool.setAlternateImage(StandInPixmaps::plate(QSize(24, 24), Qt::white));
     EXPECT_FALSE(tool.alternateImage().isNull());
+}
+
+TEST(SideBarAndToolbarButtons, AnOffSideBarButtonPaintsOnlyItsBottomLineOverTheBar)
+{
+    ViewLeftSideBar bar;
+    bar.resize(72, 140);
+    auto* off = new ButtonCellLSB(&bar);
+    off->setGeometry(0, 0, 71, 64);
+    auto* on = new ButtonCellLSB(&bar);
+    on->setGeometry(0, 64, 71, 64);
+    on->setChecked(true);
+    const QImage shot = bar.grab().toImage();
+    const QColor barColour(69, 75, 83), line(45, 52, 57), lit(86, 94, 101);
+    for (int y : {1, 30, 62}) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(shot.pixelColor(35, y), barColour);
+    }
+    EXPECT_EQ(shot.pixelColor(35, 63), line);
+    EXPECT_EQ(shot.pixelColor(35, 64 + 30), lit);
+    EXPECT_EQ(shot.pixelColor(35, 64 + 63), line);
 }

@@ -6,11 +6,13 @@
 
 #include "StandInPixmaps.h"
 #include "platform/UserDefaults.h"
+#include "support/EventLoop.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -225,4 +227,31 @@ TEST(TVLFormatter, TypedUpperCaseLettersLandInOrder)
     QTest::keyClicks(&edit, QStringLiteral("News/Host"));
     EXPECT_EQ(edit.text(), u"newshost");
     EXPECT_EQ(edit.cursorPosition(), 8);
+}
+
+TEST(TVLTextField, PartsFollowTheFieldWhenItsLayoutResizesIt)
+{
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* field = new TVLTextField;
+    field->setSearchHistoryName(kHistory);
+    field->setExtraButtonImage(StandInPixmaps::plate(QSize(14, 14), Qt::gray));
+    layout->addWidget(field);
+    window.resize(200, 22);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return field->width() == 200; }));
+    EXPECT_EQ(field->cancelButtonRect().x(), 153);
+    EXPECT_EQ(field->arrowButtonRect().x(), 169);
+
+    // The layout, not the field's owner, makes it wider and then narrower.
+    for (int width : {320, 150}) {
+        SCOPED_TRACE(width);
+        window.resize(width, 22);
+        ASSERT_TRUE(waitUntil([&] { return field->width() == width; }));
+        EXPECT_EQ(field->extraButton()->geometry(), QRect(width - 20, 0, 20, 22));
+        EXPECT_EQ(field->arrowButton()->geometry(), QRect(width - 31, 0, 7, 22));
+        EXPECT_EQ(field->cancelButton()->geometry().x(), width - 14 - 11 - 20 - 2);
+        EXPECT_EQ(field->textField()->width(), width - (14 + 7 + 20 + 12));
+    }
 }

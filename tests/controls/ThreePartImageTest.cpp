@@ -118,18 +118,23 @@ TEST(ThreePartImage, ArtworkNamesCapsShadowsAndTitleRectangles)
     EXPECT_EQ(dark.cell().style().middle, 57);
     EXPECT_EQ(popDark.cell().style().rightCap, 14);
 
-    // One artwork serves the resting and the pressed look of the dark pop-up.
+    // One artwork serves the resting and the pressed look of the dark pop-up;
+    // the inactive look keeps the registry's artwork it was built with.
     const QPixmap art = StandInPixmaps::capsAndMiddle(QSize(70, 22), 4, 14, Qt::darkGray, Qt::gray);
+    const int registryMiddle = popDark.cell().imgInactive().value("mp").width();
+    ASSERT_GT(registryMiddle, 0);
+    ASSERT_NE(registryMiddle, 52);
     popDark.setArtwork(QStringLiteral("pop_tb_dark"), art);
     EXPECT_EQ(popDark.cell().imgNormal().value("mp").width(), 52);
     EXPECT_EQ(popDark.cell().imgHigh().value("mp").width(), 52);
-    EXPECT_TRUE(popDark.cell().imgInactive().isEmpty());
+    EXPECT_EQ(popDark.cell().imgInactive().value("mp").width(), registryMiddle);
     // The transparent pop-up has no pressed artwork at all.
     popClear.setArtwork(QStringLiteral("pop_transparent"), art);
     EXPECT_TRUE(popClear.cell().imgHigh().isEmpty());
     // A name the button does not use is ignored.
+    const qint64 before = dark.cell().imgNormal().value("mp").cacheKey();
     dark.setArtwork(QStringLiteral("btn_tb_blue"), art);
-    EXPECT_TRUE(dark.cell().imgNormal().isEmpty());
+    EXPECT_EQ(dark.cell().imgNormal().value("mp").cacheKey(), before);
 }
 
 TEST(ThreePartImage, ButtonsReportTheArtworkTheyShow)

@@ -9,6 +9,7 @@
 #include "ui/prefs/PrefsPages.h"
 #include "ui/prefs/PrefsWC.h"
 
+#include "controls/ButtonCellLSB.h"
 #include "controls/SplitViewMain.h"
 #include "core/DisplayController.h"
 #include "platform/NotificationHub.h"
@@ -659,4 +660,20 @@ TEST(MainVC, KeepsOneSettingsWindowAndAskedPagesGetAFreshOne)
     vc.showPrefsWindow();
     EXPECT_NE(vc.prefsWC(), nullptr);
     vc.prefsWC()->close();
+}
+
+TEST(MainVC, EachSideBarButtonShowsItsOwnGlyph)
+{
+    TempHome home;
+    Shell shell;
+    QList<qint64> glyphs;
+    for (qint64 tag = 1; tag <= 6; ++tag) {
+        SCOPED_TRACE(tag);
+        auto* button = qobject_cast<ButtonCellLSB*>(shell.vc->sideBarButton(tag));
+        ASSERT_NE(button, nullptr);
+        ASSERT_FALSE(button->image().isNull());
+        glyphs << button->image().cacheKey();
+    }
+    std::sort(glyphs.begin(), glyphs.end());
+    EXPECT_EQ(std::unique(glyphs.begin(), glyphs.end()), glyphs.end());
 }

@@ -51,13 +51,17 @@ struct PageInfo
     const char* title;
     const char* name;   // the page controller's own name
     const char* button; // the side-bar button's name
+    const char* image;  // the side-bar button's glyph
 };
 
 // The side bar, top to bottom; tag 5 (post) only lights its button.
 constexpr PageInfo kPages[] = {
-    {4, "Search", "DeepLookupVC", "lsbBtnSearch"},    {2, "Queue", "QueueVC", "lsbBtnQueue"},
-    {6, "Watchdog", "WatchdogVC", "lsbBtnWatchdog"},  {5, "Post", "", "lsbBtnPost"},
-    {1, "Statistics", "StatisticsVC", "lsbBtnStats"}, {3, "Log", "LogVC", "lsbBtnLog"},
+    {4, "Search", "DeepLookupVC", "lsbBtnSearch", CoreArtwork::kSideBarSearch},
+    {2, "Queue", "QueueVC", "lsbBtnQueue", CoreArtwork::kSideBarQueue},
+    {6, "Watchdog", "WatchdogVC", "lsbBtnWatchdog", CoreArtwork::kSideBarWatchdog},
+    {5, "Post", "", "lsbBtnPost", CoreArtwork::kSideBarPost},
+    {1, "Statistics", "StatisticsVC", "lsbBtnStats", CoreArtwork::kSideBarStatistics},
+    {3, "Log", "LogVC", "lsbBtnLog", CoreArtwork::kSideBarLog},
 };
 
 QLabel* statusLabel(QWidget* parent, const char* name)
@@ -153,6 +157,7 @@ void MainVC::buildInterface()
         button->setText(QString::fromLatin1(page.title));
         button->setCheckable(true);
         button->setObjectName(QString::fromLatin1(page.button));
+        button->setImage(Artwork::pixmap(QString::fromLatin1(page.image)));
         sideLayout->addWidget(button);
         sideBar_.insert(page.tag, button);
         const qint64 tag = page.tag;

@@ -1,6 +1,5 @@
 #include "ui/nntp/NewsgroupSelectorWC.h"
 
-#include "controls/Artwork.h"
 #include "controls/TVLTextField.h"
 #include "controls/TableRowViewDefault.h"
 #include "core/DialogBoxes.h"
@@ -39,9 +38,6 @@ NewsgroupSelectorWC::NewsgroupSelectorWC(QWidget* parent) : QWidget(parent, Qt::
     filterField_ = new TVLTextField(this);
     filterField_->setObjectName(QStringLiteral("filterField"));
     filterField_->setPlaceHolderString(QStringLiteral("Filter newsgroups"));
-    for (const QString& name : TVLTextField::artworkNames()) {
-        if (Artwork::contains(name)) filterField_->setArtwork(name, Artwork::pixmap(name));
-    }
     filterField_->awakeFromNib();
     connect(filterField_, &TVLTextField::stringValueChanged, this,
             [this](const QString& text) { arrayControllerNewsGroups_->setFilterFixedString(text); });

@@ -1,6 +1,5 @@
 #include "ui/queue/QueueVC.h"
 
-#include "controls/Artwork.h"
 #include "controls/ButtonCellTBDark.h"
 #include "controls/ButtonCollapseRight.h"
 #include "controls/SplitViewQueue.h"
@@ -30,16 +29,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-void giveArtwork(ThreePartImageButton* button)
-{
-    for (const QString& name : button->artworkNames())
-        button->setArtwork(name, Artwork::pixmap(name));
-}
-
-} // namespace
-
 QueueVC::QueueVC(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("QueueVC"));
@@ -60,7 +49,6 @@ QAbstractButton* QueueVC::makeTitleBarButton(const QString& objectName, const QS
     b->setObjectName(objectName);
     b->setText(title);
     b->setFocusPolicy(Qt::NoFocus);
-    giveArtwork(b);
     return b;
 }
 
@@ -110,8 +98,6 @@ void QueueVC::buildInterface()
     bar->addStretch();
     btnCollapseRight_ = new ButtonCollapseRight(titleBar);
     btnCollapseRight_->setObjectName(QStringLiteral("btnCollapseRight"));
-    for (const QString& name : btnCollapseRight_->artworkNames())
-        btnCollapseRight_->setArtwork(name, Artwork::pixmap(name));
     btnCollapseRight_->setFixedSize(24, 24);
     bar->addWidget(btnCollapseRight_);
     root->addWidget(titleBar);
