@@ -112,13 +112,18 @@ void UpdateChecker::startAutomaticChecks()
     QTimer::singleShot(kFirstAutomaticCheckDelayMs, this, &UpdateChecker::automaticCheckDue);
 }
 
+bool UpdateChecker::automaticCheckIsDue(qint64 now)
+{
+    const UserDefaults& defaults = UserDefaults::standard();
+    if (!defaults.boolForKey(QStringLiteral("checkForUpdates"))) return false;
+    const qint64 last = defaults.integerForKey(kLastCheckKey);
+    // A last check in the future (a clock set back) does not block checks.
+    return last > now || now - last >= kCheckIntervalSeconds;
+}
+
 void UpdateChecker::automaticCheckDue()
 {
-    UserDefaults& defaults = UserDefaults::standard();
-    if (!defaults.boolForKey(QStringLiteral("checkForUpdates"))) return;
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    if (now - defaults.integerForKey(kLastCheckKey) < kCheckIntervalSeconds) return;
-    checkForUpdates(false);
+    if (automaticCheckIsDue(QDateTime::currentSecsSinceEpoch())) checkForUpdates(false);
 }
 
 void UpdateChecker::replyFinished()

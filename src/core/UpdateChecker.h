@@ -69,6 +69,8 @@ public:
     // each day while the program runs.
     void startAutomaticChecks();
     static constexpr qint64 kCheckIntervalSeconds = 24 * 60 * 60;
+    // Whether the daily check is due at `now` (Unix seconds).
+    static bool automaticCheckIsDue(qint64 now);
 
     // The feed's items in order, each with its child elements and the
     // enclosure's attributes as properties; nullopt with `error` set when

@@ -138,6 +138,27 @@ TEST_F(UpdateCheckerTest, FailuresAreReportedNotTakenAsUpToDate)
         << "a failed check does not count as the day's check";
 }
 
+TEST(UpdateCheckerRules, DailyCheckIsDueOnceADayWhileSwitchedOn)
+{
+    TempHome home;
+    constexpr qint64 now = 1'800'000'000;
+    constexpr qint64 day = UpdateChecker::kCheckIntervalSeconds;
+    struct Case
+    {
+        bool enabled;
+        qint64 lastCheck; // 0: never
+        bool due;
+    };
+    const Case cases[] = {{true, 0, true},         {true, now - day, true}, {true, now - day + 60, false},
+                          {true, now, false},      {false, 0, false},       {false, now - 2 * day, false},
+                          {true, now + day, true}};
+    for (const Case& c : cases) {
+        UserDefaults::standard().setBool(c.enabled, QStringLiteral("checkForUpdates"));
+        UserDefaults::standard().setInteger(c.lastCheck, QStringLiteral("lastUpdateCheckTime"));
+        EXPECT_EQ(UpdateChecker::automaticCheckIsDue(now), c.due) << c.enabled << " " << c.lastCheck;
+    }
+}
+
 TEST(UpdateCheckerRules, VersionsCompareByNumber)
 {
     struct Case
