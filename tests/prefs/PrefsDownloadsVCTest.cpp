@@ -29,6 +29,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -341,8 +342,10 @@ TEST(PrefsDownloads, CleanupPatternsAreAddedEditedAndRemovedAfterAsking)
     t->removeCleanupItem();
     EXPECT_EQ(f.dialogs.askedTitles(), QStringList{"Delete 1 items?"});
     EXPECT_EQ(f.cleanup.count(), 2) << "No keeps them";
+    // Yes, through the Delete key of the table.
     f.dialogs.script({DialogBoxes::kFirstButton});
-    t->removeCleanupItem();
+    QTest::keyClick(t->tableViewCleanUpItems(), Qt::Key_Delete);
+    EXPECT_EQ(f.dialogs.askedTitles().size(), 2);
     ASSERT_EQ(f.cleanup.count(), 1);
     EXPECT_EQ(f.cleanup.arrayCleanupItems().at(0).searchItem, "");
 }

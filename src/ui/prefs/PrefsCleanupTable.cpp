@@ -1,10 +1,12 @@
 #include "ui/prefs/PrefsCleanupTable.h"
 
+#include "controls/TableRowViewDefault.h"
 #include "core/DialogBoxes.h"
 #include "postprocess/CleanupItemsController.h"
 #include "ui/prefs/CleanupItemsTableModel.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -32,11 +34,16 @@ PrefsCleanupTable::PrefsCleanupTable(CleanupItemsController* controller, QWidget
     table_->setColumnWidth(CleanupItemsTableModel::kColumnSearchItem, 200);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setMinimumHeight(220);
+    table_->setItemDelegate(new TableRowViewDefault(table_));
 
     menuItemAdd_ = menu_->addAction(QStringLiteral("Add"), this, &PrefsCleanupTable::insertCleanupItem);
     menuItemAdd_->setObjectName(QStringLiteral("menuItemAdd"));
     menuItemRemove_ = menu_->addAction(QStringLiteral("Remove"), this, &PrefsCleanupTable::removeCleanupItem);
     menuItemRemove_->setObjectName(QStringLiteral("menuItemRemove"));
+    // The Delete key removes the chosen patterns too (after asking); a cell
+    // being edited keeps its own keys.
+    menuItemRemove_->setShortcut(QKeySequence::Delete);
+    table_->installEventFilter(this);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         clickedRow_ = table_->rowAt(pos.y());
@@ -55,7 +62,11 @@ PrefsCleanupTable::PrefsCleanupTable(CleanupItemsController* controller, QWidget
         b->setFixedWidth(32);
     connect(btnAdd_, &QPushButton::clicked, this, &PrefsCleanupTable::insertCleanupItem);
     connect(btnRemove_, &QPushButton::clicked, this, &PrefsCleanupTable::removeCleanupItem);
-    const auto updateRemove = [this] { btnRemove_->setEnabled(!getSelectedFilesIndexSet().isEmpty()); };
+    const auto updateRemove = [this] {
+        const bool any = !getSelectedFilesIndexSet().isEmpty();
+        btnRemove_->setEnabled(any);
+        menuItemRemove_->setEnabled(any);
+    };
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, updateRemove);
     connect(model_, &QAbstractItemModel::modelReset, this, updateRemove);
     updateRemove();
@@ -66,11 +77,24 @@ PrefsCleanupTable::PrefsCleanupTable(CleanupItemsController* controller, QWidget
     buttons->addWidget(btnAdd_);
     buttons->addWidget(btnRemove_);
     buttons->addStretch(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     layout->addWidget(table_, 1);
     layout->addLayout(buttons);
+}
+
+bool PrefsCleanupTable::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            removeCleanupItem();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PrefsCleanupTable::insertCleanupItem()

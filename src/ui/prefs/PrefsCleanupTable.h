@@ -32,6 +32,9 @@ public:
     QList<qsizetype> getSelectedFilesIndexSet() const;
     void menuWillOpen();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QPointer<CleanupItemsController> controller_;
     CleanupItemsTableModel* model_;
