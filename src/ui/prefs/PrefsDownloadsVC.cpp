@@ -141,8 +141,8 @@ QWidget* PrefsDownloadsVC::makeCleanupView()
         context_.queueController ? context_.queueController->cleanupItemsController() : nullptr, form);
     cleanupTable_->setMinimumWidth(500);
     form->addRow(cleanupTable_);
-    form->addNote(QStringLiteral("Patterns may use * and ?, for example *.nfo or sample*. Double-click a cell to "
-                                 "edit it."));
+    form->addNote(QStringLiteral("Patterns may use * and ?, for example *.nfo or sample*. Double-click a cell "
+                                 "or press F2 to edit it."));
     form->addCheckBox("deleteEmptyFolders", QStringLiteral("Delete folders left empty"));
     form->finish();
     return form;
