@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Offers the built Binorama for NZB files on this desktop, for this user: its
-# desktop entry (started from the build given, default build/src/binorama)
-# and the NZB file type, in the user's data folder. Choosing Binorama as the
+# desktop entry (started from the build given, default build/src/binorama),
+# its icon and the NZB file type, in the user's data folder. Choosing Binorama as the
 # default application for NZB files is left to the user (Preferences,
 # Download page, or the desktop's own settings).
 set -euo pipefail
@@ -22,6 +22,8 @@ awk -v exec="Exec=\"$program\" %F" '/^Exec=/ { print exec; next } { print }' dat
   > "$data/applications/binorama.desktop.tmp"
 mv "$data/applications/binorama.desktop.tmp" "$data/applications/binorama.desktop"
 cp data/binorama-nzb.xml "$data/mime/packages/binorama-nzb.xml"
+mkdir -p "$data/icons/hicolor/scalable/apps"
+cp data/icons/hicolor/scalable/apps/binorama.svg "$data/icons/hicolor/scalable/apps/binorama.svg"
 
 # The desktop reads both through caches; a tool that is missing only delays
 # what the desktop sees until its next own update.

@@ -11,6 +11,7 @@
 #include "nntp/NNTPServersController.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "ui/core/WindowPlacement.h"
 
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -18,6 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QPropertyAnimation>
+#include <QScreen>
 #include <QToolButton>
 
 #include <functional>
@@ -135,6 +140,37 @@ TEST_F(SettingsWindow, TheServersPageIsMadeOnceAndItsButtonStaysOn)
     EXPECT_GE(wc->height(), page->sizeHint().height() + PrefsWC::kToolbarHeight);
 }
 
+TEST_F(SettingsWindow, IsPlacedBelowTheMainWindowsTop)
+{
+    QMainWindow main;
+    main.setGeometry(60, 40, 1000, 700);
+    main.show();
+    const auto wc = open();
+    const QRect visible = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(wc->pos(), WindowPlacement::centeredOrigin(main.frameGeometry(), wc->frameGeometry().size(), visible,
+                                                         PrefsWC::kWindowDistance));
+}
+
+TEST_F(SettingsWindow, LaterSwitchesAnimateWithTheTopEdgeKept)
+{
+    int other = 0;
+    for (const PrefsPages::Entry& entry : PrefsPages::entries())
+        if (entry.number != PrefsPages::kNewsServers && entry.maker && !other) other = entry.number;
+    if (!other) GTEST_SKIP() << "only the news-server page is built";
+    const auto wc = open(PrefsPages::kNewsServers);
+    const QRect before = wc->geometry();
+    wc->pageButton(other)->click();
+    QPropertyAnimation* animation = wc->frameAnimation();
+    ASSERT_NE(animation, nullptr);
+    EXPECT_EQ(animation->duration(), PrefsWC::kAnimationMs);
+    const QRect target = animation->endValue().toRect();
+    EXPECT_EQ(target.top(), before.top());
+    EXPECT_EQ(target, PrefsWC::newFrameForContent(before, target.size() - QSize(0, PrefsWC::kToolbarHeight)));
+    ASSERT_TRUE(waitUntil([&] { return wc->frameAnimation() == nullptr; }, 3000));
+    EXPECT_EQ(wc->geometry(), target);
+    EXPECT_EQ(wc->currentVCTag(), other);
+}
+
 TEST_F(SettingsWindow, ANewPageFrameKeepsTheTopEdgeAndTheCentre)
 {
     const struct
@@ -204,8 +240,10 @@ TEST_F(SettingsWindow, TheProgramsEndClosesTheWindowAndSaves)
     const NNTPServerObjectPtr s = storedServer();
     const auto wc = open();
     s->setAlias("Renamed");
+    // Saved before the post returns: the closing phases that follow may end
+    // the event loop before anything queued runs.
     NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"));
-    ASSERT_TRUE(waitUntil([&] { return !wc->isVisible(); }, 3000));
+    EXPECT_FALSE(wc->isVisible());
     EXPECT_EQ(posted, QStringList({"NNTPServerListChanged"}));
     EXPECT_EQ(DBNNTPServers().loadAllNNTPServers().first()->alias(), "Renamed");
 }

@@ -42,7 +42,7 @@ PrefsServersVC::PrefsServersVC(const PrefsContext& context, QWidget* parent) : Q
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
     table_ = new TableViewNewsServers(this);
-    table_->setMinimumSize(300, 320);
+    table_->setMinimumSize(360, 320);
     table_->setNntpServersController(context_.nntpServersController);
     left->addWidget(table_, 1);
 
@@ -58,7 +58,7 @@ PrefsServersVC::PrefsServersVC(const PrefsContext& context, QWidget* parent) : Q
     removeButton_->setToolTip(QStringLiteral("Remove the selected news servers"));
     removeButton_->setFixedWidth(kSmallButtonWidth);
     connect(removeButton_, &QPushButton::clicked, this, [this] { removeNNTPServer(); });
-    auto* hint = new QLabel(QStringLiteral("Servers are used from the top; drag or Ctrl+↑/↓ to reorder."), this);
+    auto* hint = new QLabel(QStringLiteral("Used from the top; drag or Ctrl+↑↓ to reorder."), this);
     hint->setStyleSheet(QStringLiteral("color: #6e6e6e;"));
     hint->setWordWrap(true);
     rowButtons->addWidget(addButton);

@@ -87,12 +87,18 @@ void PrefsWC::showEvent(QShowEvent* event)
 
 void PrefsWC::windowDidLoad()
 {
+    // At the program's end the server list is saved before the closing
+    // phases go on: at once on the main thread, where the end is posted.
     QPointer<PrefsWC> self(this);
     NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
                                                  [self](const Notification&) {
-                                                     Dispatch::onMain([self] {
+                                                     const auto closeIt = [self] {
                                                          if (self) self->close();
-                                                     });
+                                                     };
+                                                     if (Dispatch::isMainThread())
+                                                         closeIt();
+                                                     else
+                                                         Dispatch::onMain(closeIt);
                                                  });
     makeCopyOfCurrentServerSettings();
     changeViewController(forcedVCTag_ ? *forcedVCTag_ : int(loadcurrentVCTag()));

@@ -29,7 +29,13 @@ TableViewNewsServers::TableViewNewsServers(QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->resizeSection(NewsServersTableModel::ColumnServer, 150);
+    horizontalHeader()->resizeSection(NewsServersTableModel::ColumnServer, 140);
+    // The selection in blue while the list has the focus, in grey otherwise.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Active, QPalette::Highlight, QColor::fromRgbF(0.2f, 0.455f, 0.741f));
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, QColor::fromRgbF(0.643f, 0.651f, 0.659f));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::white);
+    setPalette(colours);
 }
 
 void TableViewNewsServers::setNntpServersController(NNTPServersController* controller)
