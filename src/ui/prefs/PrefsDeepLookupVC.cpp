@@ -10,20 +10,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 PrefsDeepLookupVC::PrefsDeepLookupVC(const PrefsContext& context, QWidget* parent)
-    : QWidget(parent), context_(context),
+    : PrefsPage(parent), context_(context),
       subPages_(new PrefsSubPages(QStringLiteral("lastUsedPrefsDeepLookupView"), this))
 {
     setObjectName(QStringLiteral("PrefsDeepLookupVC"));
     subPages_->addSubPage(QStringLiteral("Interface"), QStringLiteral("tbButtonInterface"), makeInterfaceView());
     subPages_->addSubPage(QStringLiteral("History"), QStringLiteral("tbButtonHistory"), makeHistoryView());
     subPages_->addSubPage(QStringLiteral("Other"), QStringLiteral("tbButtonOther"), makeOtherView());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(subPages_);
-    setMinimumSize(760, 500);
+    setContent(subPages_);
     subPages_->showInitialSubPage();
 }
 
@@ -104,6 +100,6 @@ void PrefsDeepLookupVC::deleteDownloadHistory()
 
 void PrefsDeepLookupVC::hideEvent(QHideEvent* e)
 {
-    QWidget::hideEvent(e);
+    PrefsPage::hideEvent(e);
     subPages_->savecurrentVCTag();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsPage.h"
 
 #include <QWidget>
 
@@ -9,7 +10,7 @@ class PrefsSubPages;
 // The DeepLookup page of the settings window: how search results are shown,
 // the download history (kept, limited, deleted) and what results are left
 // out. Row-hover changes reach open search pages at once.
-class PrefsDeepLookupVC : public QWidget
+class PrefsDeepLookupVC : public PrefsPage
 {
     Q_OBJECT
 public:

@@ -18,7 +18,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -51,7 +50,7 @@ const QString kSubFolderKey = QStringLiteral("subFolderTypeTag");
 } // namespace
 
 PrefsDownloadsVC::PrefsDownloadsVC(const PrefsContext& context, QWidget* parent, std::uint64_t physicalMemoryBytes)
-    : QWidget(parent), context_(context),
+    : PrefsPage(parent), context_(context),
       subPages_(new PrefsSubPages(QStringLiteral("lastUsedPrefsDownloadView"), this))
 {
     setObjectName(QStringLiteral("PrefsDownloadsVC"));
@@ -63,10 +62,7 @@ PrefsDownloadsVC::PrefsDownloadsVC(const PrefsContext& context, QWidget* parent,
     subPages_->addSubPage(QStringLiteral("Advanced"), QStringLiteral("tbButtonAdvanced"),
                           makeAdvancedView(physicalMemoryBytes));
     subPages_->addSubPage(QStringLiteral("Bandwidth"), QStringLiteral("tbButtonBandwidth"), makeBandwidthView());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(subPages_);
-    setMinimumSize(760, 500);
+    setContent(subPages_);
     subPages_->showInitialSubPage();
 }
 
@@ -255,12 +251,12 @@ void PrefsDownloadsVC::changeFolderToUrl(const QString& path, int tag)
 
 void PrefsDownloadsVC::showEvent(QShowEvent* e)
 {
-    QWidget::showEvent(e);
+    PrefsPage::showEvent(e);
     popupButtonDefaultNZBApp_->setupPopupDefaultNZBApp();
 }
 
 void PrefsDownloadsVC::hideEvent(QHideEvent* e)
 {
-    QWidget::hideEvent(e);
+    PrefsPage::hideEvent(e);
     subPages_->savecurrentVCTag();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsPage.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -20,7 +21,7 @@ class QPushButton;
 // scheme, repair and extraction, cleanup patterns, other options with the
 // default application for NZB files, the memory limit, and the bandwidth
 // limiter. Every control is named after the setting it writes.
-class PrefsDownloadsVC : public QWidget
+class PrefsDownloadsVC : public PrefsPage
 {
     Q_OBJECT
 public:

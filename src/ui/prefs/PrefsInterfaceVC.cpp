@@ -8,9 +8,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-PrefsInterfaceVC::PrefsInterfaceVC(const PrefsContext&, QWidget* parent) : QWidget(parent)
+PrefsInterfaceVC::PrefsInterfaceVC(const PrefsContext&, QWidget* parent) : PrefsPage(parent)
 {
     setObjectName(QStringLiteral("PrefsInterfaceVC"));
     auto* form = new PrefsForm(this);
@@ -39,10 +38,7 @@ PrefsInterfaceVC::PrefsInterfaceVC(const PrefsContext&, QWidget* parent) : QWidg
     form->addNote(QStringLiteral("Shows the warning before posting, the newsgroup type hint and the Watchdog "
                                  "question again after \"Don't show again\"."));
     form->finish();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
-    setMinimumSize(760, 500);
+    setContent(form);
 }
 
 void PrefsInterfaceVC::resetConfirmations()

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsPage.h"
 
 #include <QWidget>
 
 // The Interface page of the settings window: how speeds and rows are shown,
 // notifications, and turning the one-time questions back on.
-class PrefsInterfaceVC : public QWidget
+class PrefsInterfaceVC : public PrefsPage
 {
     Q_OBJECT
 public:

@@ -2,9 +2,8 @@
 
 #include "ui/prefs/PrefsForm.h"
 
-#include <QVBoxLayout>
 
-PrefsStatisticsVC::PrefsStatisticsVC(const PrefsContext&, QWidget* parent) : QWidget(parent)
+PrefsStatisticsVC::PrefsStatisticsVC(const PrefsContext&, QWidget* parent) : PrefsPage(parent)
 {
     setObjectName(QStringLiteral("PrefsStatisticsVC"));
     auto* form = new PrefsForm(this);
@@ -16,8 +15,5 @@ PrefsStatisticsVC::PrefsStatisticsVC(const PrefsContext&, QWidget* parent) : QWi
     form->addNote(QStringLiteral("The figures are read while the statistics page is shown. The colour of each "
                                  "server's bars is set on the News Servers page."));
     form->finish();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
-    setMinimumSize(760, 500);
+    setContent(form);
 }

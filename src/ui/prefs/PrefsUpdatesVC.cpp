@@ -10,10 +10,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 PrefsUpdatesVC::PrefsUpdatesVC(const PrefsContext&, QWidget* parent, UpdateChecker* checker)
-    : QWidget(parent), checker_(checker)
+    : PrefsPage(parent), checker_(checker)
 {
     setObjectName(QStringLiteral("PrefsUpdatesVC"));
     if (!checker_) checker_ = &UpdateChecker::sharedUpdater();
@@ -34,10 +33,7 @@ PrefsUpdatesVC::PrefsUpdatesVC(const PrefsContext&, QWidget* parent, UpdateCheck
                                  "itself: a new version is shown with a link to its release page.")
                       .arg(UpdateChecker::defaultFeedUrl().host()));
     form->finish();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(form);
-    setMinimumSize(760, 500);
+    setContent(form);
 
     connect(checker_, &UpdateChecker::checkFinished, this, [this] {
         btnCheck_->setEnabled(true);

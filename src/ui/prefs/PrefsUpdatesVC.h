@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsPage.h"
 
 #include <QWidget>
 
@@ -11,7 +12,7 @@ class UpdateChecker;
 // The Updates page of the settings window: daily checks on or off, whether
 // test releases count, and a button that checks now. Nothing is installed:
 // a newer release is shown with a link to its page.
-class PrefsUpdatesVC : public QWidget
+class PrefsUpdatesVC : public PrefsPage
 {
     Q_OBJECT
 public:

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -22,15 +21,12 @@ const QString kExportKey = QStringLiteral("uploadNZBExportPath");
 } // namespace
 
 PrefsUploadsVC::PrefsUploadsVC(const PrefsContext&, QWidget* parent)
-    : QWidget(parent), subPages_(new PrefsSubPages(QStringLiteral("lastUsedPrefsUploadView"), this))
+    : PrefsPage(parent), subPages_(new PrefsSubPages(QStringLiteral("lastUsedPrefsUploadView"), this))
 {
     setObjectName(QStringLiteral("PrefsUploadsVC"));
     subPages_->addSubPage(QStringLiteral("Identity"), QStringLiteral("tbButtonIdentity"), makeIdentityView());
     subPages_->addSubPage(QStringLiteral("Advanced"), QStringLiteral("tbButtonAdvanced"), makeAdvancedView());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(subPages_);
-    setMinimumSize(760, 500);
+    setContent(subPages_);
     subPages_->showInitialSubPage();
 }
 
@@ -98,14 +94,14 @@ void PrefsUploadsVC::changeFolderToUrl(const QString& path, int tag)
 
 void PrefsUploadsVC::showEvent(QShowEvent* e)
 {
-    QWidget::showEvent(e);
+    PrefsPage::showEvent(e);
     applySignatureSetting();
     updateRemainingTextSizeTextField();
 }
 
 void PrefsUploadsVC::hideEvent(QHideEvent* e)
 {
-    QWidget::hideEvent(e);
+    PrefsPage::hideEvent(e);
     UserDefaults::standard().setString(signatureTextView_->toPlainText(), kSignatureKey);
     subPages_->savecurrentVCTag();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsPage.h"
 
 #include <QWidget>
 
@@ -13,7 +14,7 @@ class SignatureTextView;
 // The Post page of the settings window: the poster's identity and
 // signature, and where the NZB files of uploads are written. The signature
 // is stored when the page is hidden, not while it is typed.
-class PrefsUploadsVC : public QWidget
+class PrefsUploadsVC : public PrefsPage
 {
     Q_OBJECT
 public:
