@@ -18,7 +18,8 @@ namespace {
 
 // A feed is a few kilobytes; anything far larger is not one.
 constexpr qint64 kMaxFeedBytes = 4 * 1024 * 1024;
-constexpr int kFirstAutomaticCheckDelayMs = 10 * 1000;
+// The first daily check waits until the program has settled after its start.
+constexpr int kFirstAutomaticCheckDelayMs = 60 * 1000;
 
 const QString kLastCheckKey = QStringLiteral("lastUpdateCheckTime");
 

@@ -64,9 +64,9 @@ public:
     void checkForUpdates(bool userInitiated = true);
     bool isChecking() const { return !reply_.isNull(); }
 
-    // With "checkForUpdates" on: checks now when the last check
-    // ("lastUpdateCheckTime", Unix seconds) is a day old or more, and again
-    // each day while the program runs.
+    // With "checkForUpdates" on: checks a minute from now when the last
+    // check ("lastUpdateCheckTime", Unix seconds) is a day old or more, and
+    // again each day while the program runs. Off: stops the daily checks.
     void startAutomaticChecks();
     static constexpr qint64 kCheckIntervalSeconds = 24 * 60 * 60;
     // Whether the daily check is due at `now` (Unix seconds).
