@@ -5,14 +5,12 @@
 #include "core/StringFormat.h"
 #include "posting/Yenc.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 
 #include <QDateTime>
 #include <QFile>
 
 namespace {
-
-constexpr qint64 kNZBFinished = 246;
-constexpr qint64 kNZBError = 247;
 
 // Attribute and element texts: no control character may make the document
 // ill-formed (they cannot be written in XML 1.0 at all).
@@ -40,7 +38,7 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
     }
     if (!FileUtils::enableFileAccessForKey(QStringLiteral("uploadNZBExportPath"))) {
         BLOG(4, "'NZB export folder (NZB files for uploaded items)' no longer exists or access is denied.");
-        queue->setStatus(kNZBError);
+        queue->setStatus(UploadStatus::NZBCreationError);
         return;
     }
     const QString wanted = queue->nzbExportUrl();
@@ -49,7 +47,7 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
         // Every alternative taken: writing anyway would replace one of them.
         if (alternative.isEmpty()) {
             BLOG(3, "NZB creation cancelled due to errors.");
-            queue->setStatus(kNZBError);
+            queue->setStatus(UploadStatus::NZBCreationError);
             return;
         }
         queue->setNzbExportUrl(alternative);
@@ -58,9 +56,9 @@ void NZBCreator::createdNZBForQueue(const QueuePtr& queue)
     makeNZBForQueue(queue);
     if (hasErrors_) {
         BLOG(3, "NZB creation cancelled due to errors.");
-        queue->setStatus(kNZBError);
+        queue->setStatus(UploadStatus::NZBCreationError);
     } else {
-        queue->setStatus(kNZBFinished);
+        queue->setStatus(UploadStatus::NZBCreated);
     }
 }
 

@@ -217,8 +217,10 @@ TEST_F(ServersPage, DraggedRowsLandAsOneBlockAboveTheDropRow)
         const auto page = makePage();
         TableViewNewsServers* table = page->tableviewNewsServers();
         table->beginDrag(c.dragged);
+        EXPECT_EQ(table->draggedObjects().size(), c.dragged.size());
         EXPECT_TRUE(table->acceptDrop(c.dropRow));
         table->endDrag();
+        EXPECT_TRUE(table->draggedObjects().isEmpty());
         EXPECT_EQ(aliases().join(' '), c.order) << c.dropRow;
         EXPECT_EQ(table->selectedRow(), c.selected) << c.dropRow;
         for (int row = 0; row < 6; ++row)

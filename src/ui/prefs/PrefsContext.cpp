@@ -9,6 +9,5 @@ PrefsContext PrefsContext::fromEngine(const EngineControllers& engine)
     context.nntpServersController = engine.nntpServersController();
     context.statsUsageController = engine.statsUsageController();
     context.downloadHistoryController = engine.downloadHistoryController();
-    context.connectionsController = engine.connectionsController();
     return context;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-class ConnectionsController;
 class DownloadHistoryController;
 class EngineControllers;
 class NNTPServersController;
@@ -16,7 +15,6 @@ struct PrefsContext
     NNTPServersController* nntpServersController = nullptr;
     StatsUsageController* statsUsageController = nullptr;
     DownloadHistoryController* downloadHistoryController = nullptr;
-    ConnectionsController* connectionsController = nullptr;
 
     // Every reference taken from the running engine.
     static PrefsContext fromEngine(const EngineControllers& engine);

@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPropertyAnimation>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -163,11 +164,6 @@ QRect PrefsWC::newFrameForContent(const QRect& current, const QSize& contentSize
 
 void PrefsWC::setContentView(QWidget* view, QWidget* previous)
 {
-    // The window is at least as wide as its row of page buttons.
-    QSize content = view->sizeHint().expandedTo(view->minimumSizeHint());
-    content.setWidth(std::max(content.width(), layout()->itemAt(0)->widget()->sizeHint().width()));
-    const QRect target = newFrameForContent(geometry(), content);
-
     QLayout* area = topContainer_->layout();
     if (previous) {
         area->removeWidget(previous);
@@ -175,6 +171,14 @@ void PrefsWC::setContentView(QWidget* view, QWidget* previous)
     }
     area->addWidget(view);
     view->show();
+
+    // The page at its preferred size, within what the window's layout
+    // accepts with this page in it (the row of page buttons, the page's own
+    // minimum): an end frame the layout would enlarge again is never aimed at.
+    const QSize wanted(view->sizeHint().width(), view->sizeHint().height() + kToolbarHeight);
+    const QSize acceptable = QLayout::closestAcceptableSize(this, wanted);
+    const QRect target =
+        newFrameForContent(geometry(), QSize(acceptable.width(), acceptable.height() - kToolbarHeight));
 
     if (!previous) {
         resize(target.size());
