@@ -52,7 +52,7 @@ TEST(PrefsInterface, ResetConfirmationsSetsExactlyThreeKeys)
         EXPECT_TRUE(d.boolForKey(key)) << key;
     for (const char* key : untouched)
         EXPECT_FALSE(d.boolForKey(key)) << key;
-    EXPECT_EQ(dialogs.askedTitles(), QStringList{"Done !!"});
+    EXPECT_TRUE(dialogs.asked().isEmpty());
 }
 
 TEST(PrefsPages, ControlsWriteTheirKeysAndTellOpenPagesAtOnce)

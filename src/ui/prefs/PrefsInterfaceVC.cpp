@@ -1,6 +1,5 @@
 #include "ui/prefs/PrefsInterfaceVC.h"
 
-#include "core/DialogBoxes.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "ui/prefs/PrefsForm.h"
@@ -29,11 +28,7 @@ PrefsInterfaceVC::PrefsInterfaceVC(const PrefsContext&, QWidget* parent) : Prefs
     form->addSection(QStringLiteral("Confirmations"));
     auto* reset = new QPushButton(QStringLiteral("Reset Confirmations"), form);
     reset->setObjectName(QStringLiteral("btnResetConfirmations"));
-    connect(reset, &QPushButton::clicked, this, [] {
-        resetConfirmations();
-        DialogBoxes::alertBoxDefault(QStringLiteral("Done !!"),
-                                     QStringLiteral("The confirmations will be shown again."));
-    });
+    connect(reset, &QPushButton::clicked, this, &PrefsInterfaceVC::resetConfirmations);
     form->addRow(reset);
     form->addNote(QStringLiteral("Shows the warning before posting, the newsgroup type hint and the Watchdog "
                                  "question again after \"Don't show again\"."));
