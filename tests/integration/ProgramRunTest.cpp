@@ -80,6 +80,8 @@ protected:
         // The program stops downloading below 10 GB free by default; these
         // jobs need far less, and the test machine's disk may have less.
         d.setDouble(50e6, QStringLiteral("minFreeSpace"));
+        // A test talks to its own servers only: no daily look for updates.
+        d.setBool(false, QStringLiteral("checkForUpdates"));
         d.synchronize();
     }
 

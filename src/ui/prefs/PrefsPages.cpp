@@ -1,22 +1,25 @@
 #include "ui/prefs/PrefsPages.h"
 
+#include "ui/prefs/PrefsDeepLookupVC.h"
+#include "ui/prefs/PrefsDownloadsVC.h"
+#include "ui/prefs/PrefsInterfaceVC.h"
 #include "ui/prefs/PrefsServersVC.h"
+#include "ui/prefs/PrefsStatisticsVC.h"
+#include "ui/prefs/PrefsUpdatesVC.h"
+#include "ui/prefs/PrefsUploadsVC.h"
 
 namespace PrefsPages {
 
-// Pages 2 to 7 (PrefsDownloadsVC, PrefsUploadsVC, PrefsStatisticsVC,
-// PrefsInterfaceVC, PrefsDeepLookupVC, PrefsUpdatesVC) plug in here with
-// make<Class> once they exist.
 const std::array<Entry, kCount>& entries()
 {
     static const std::array<Entry, kCount> table{{
         {kNewsServers, "NewsServers", &make<PrefsServersVC>},
-        {kDownload, "Download", nullptr},
-        {kPost, "Post", nullptr},
-        {kStatistics, "Statistics", nullptr},
-        {kInterface, "Interface", nullptr},
-        {kDeepLookup, "DeepLookup", nullptr},
-        {kUpdates, "Updates", nullptr},
+        {kDownload, "Download", &make<PrefsDownloadsVC>},
+        {kPost, "Post", &make<PrefsUploadsVC>},
+        {kStatistics, "Statistics", &make<PrefsStatisticsVC>},
+        {kInterface, "Interface", &make<PrefsInterfaceVC>},
+        {kDeepLookup, "DeepLookup", &make<PrefsDeepLookupVC>},
+        {kUpdates, "Updates", &make<PrefsUpdatesVC>},
     }};
     return table;
 }
