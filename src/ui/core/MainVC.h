@@ -15,6 +15,8 @@
 #include <QWidget>
 
 class AboutWC;
+class BandwidthLimiterWC;
+class ConnectionsVC;
 class ButtonCellLSB;
 class ClosingAppWC;
 class DockIconController;
@@ -27,6 +29,7 @@ class QAction;
 class QLabel;
 class QueueVC;
 class SplitViewMain;
+class ViewBandwidth;
 
 // The main window's controller and the owner of the running system: it
 // creates the engine controllers once, shows one page at a time in the upper
@@ -128,6 +131,9 @@ public:
     void showPrefsWindowWithViewTag(int tag);
     void showPrefsWindow();
     void showBandwidthLimiterWindow();
+    BandwidthLimiterWC* bandwidthLimiterWC() const;
+    ConnectionsVC* connectionsVC() const;
+    ViewBandwidth* viewBandwidth() const { return viewBandwidth_; }
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
     HelpWC* helpWC() const;
@@ -213,6 +219,8 @@ private:
     QTimer loadingSaveStateTimer_;
     QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
     QPointer<AboutWC> aboutWC_;
+    QPointer<BandwidthLimiterWC> bandwidthLimiterWC_;
+    ViewBandwidth* viewBandwidth_ = nullptr;
     QPointer<HelpWC> helpWC_;
     QPointer<QAction> mnuItemExportNZB_;
 
