@@ -1,0 +1,185 @@
+// The connections page in the main window, over a real connection manager
+// talking to a scripted news server on 127.0.0.1: the rows, the summary
+// line, resetting chosen connections, and the blinking on/off button.
+
+#include "nntp/ConnectionsController.h"
+#include "nntp/NNTPServersController.h"
+#include "nntp/TVConnectionsObject.h"
+#include "ui/core/MainVC.h"
+#include "ui/core/MainWindow.h"
+#include "ui/nntp/ButtonCellToggleConnect.h"
+#include "ui/nntp/ConnectionsTableModel.h"
+#include "ui/nntp/ConnectionsVC.h"
+
+#include "platform/UserDefaults.h"
+#include "queue/QueueController.h"
+#include "ui/queue/QueueVC.h"
+
+#include "support/EventLoop.h"
+#include "support/NntpRule.h"
+#include "support/PostedFiles.h"
+#include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+TEST(ConnectionsVC, TheSummaryCountsServersAndConnectionsInTheirSingularOrPlural)
+{
+    struct Case
+    {
+        qint64 servers, connections;
+        const char* text;
+    } cases[] = {
+        {1, 1, "1 active server   -   1 connection"},
+        {2, 12, "2 active servers   -   12 connections"},
+        {0, 0, "0 active servers   -   0 connections"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ConnectionsVC::summaryText(c.servers, c.connections), QLatin1String(c.text));
+}
+
+TEST(ConnectionsVC, TheToggleButtonBlinksWhileConnectionsAreOff)
+{
+    ButtonCellToggleConnect button;
+    EXPECT_EQ(button.imageName(), "btn_online");
+    EXPECT_FALSE(button.isBlinking());
+    button.setState(1);
+    EXPECT_TRUE(button.isBlinking());
+    EXPECT_EQ(ButtonCellToggleConnect::kBlinkIntervalMs, 500);
+    QStringList shown{button.imageName()};
+    for (int i = 0; i < 4; ++i) {
+        button.toggleButtonImage();
+        shown << button.imageName();
+    }
+    EXPECT_EQ(shown, QStringList({"btn_offline02", "btn_offline01", "btn_offline02", "btn_offline01",
+                                  "btn_offline02"}));
+    // The timer itself drives it.
+    const QString before = button.imageName();
+    EXPECT_TRUE(waitUntil([&] { return button.imageName() != before; }, 2000));
+
+    // A disabled button keeps its images and its timer.
+    button.setEnabled(false);
+    button.setState(0);
+    EXPECT_TRUE(button.isBlinking());
+    button.setEnabled(true);
+    EXPECT_FALSE(button.isBlinking());
+    EXPECT_EQ(button.imageName(), "btn_online");
+    EXPECT_EQ(button.pressedImageName(), "btn_offline02");
+}
+
+namespace {
+
+struct LivePage
+{
+    TempHome home;
+    ScriptedNntpServer server;
+    std::shared_ptr<NntpGate> gate = std::make_shared<NntpGate>();
+    std::unique_ptr<MainWindow> window;
+    MainVC* vc = nullptr;
+
+    // The server and a window whose queue holds a job of `connections` + 2
+    // articles that the server holds back: every connection stays busy.
+    bool start(qint64 connections)
+    {
+        UserDefaults::standard().setString(home.makeFolder(QStringLiteral("incoming")),
+                                           QStringLiteral("downloadPath"));
+        if (!server.start()) return false;
+        const PostedFile file =
+            PostedFile::make(QStringLiteral("busy.bin"), 40000 * (connections + 2), 40000, 7);
+        serve(server, file);
+        for (qsizetype i = 0; i < file.mids.size(); ++i)
+            server.addRule(NntpRule::on("BODY").withArgument(file.bracketedMid(i)).heldBy(gate));
+        const QString nzb = QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(QStringLiteral("Busy.nzb"));
+        if (!writeNzb(nzb, {file})) return false;
+        window = std::make_unique<MainWindow>();
+        vc = new MainVC(window.get());
+        window->setCentralWidget(vc);
+        window->resize(1100, 650);
+        window->show();
+        NNTPServersController* list = vc->engine().nntpServersController();
+        addScriptedServerEntry(*list, server, QStringLiteral("Main"), connections);
+        list->buildLocalArrays();
+        vc->queueVC()->nzbFilesChosen({nzb});
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    ~LivePage()
+    {
+        gate->open();
+        window.reset(); // closes the connections while the server still answers
+        spinEventLoop(20);
+        server.stop();
+    }
+    ConnectionsVC* page() const { return vc->connectionsVC(); }
+    ConnectionsController* connections() const { return vc->engine().connectionsController(); }
+    QString summary() const { return page()->connectionsInfoTextField()->text(); }
+    QString response(int row) const
+    {
+        return page()->model()->index(row, ConnectionsTableModel::ResponseColumn).data().toString();
+    }
+};
+
+} // namespace
+
+TEST(ConnectionsVC, ShowsTheLiveConnectionsAndResetsTheRightClickedOneAlone)
+{
+    LivePage p;
+    ASSERT_TRUE(p.start(3));
+    ASSERT_NE(p.page(), nullptr) << "the page replaced the placeholder";
+    EXPECT_EQ(p.vc->bottomVC(), p.page());
+    ASSERT_EQ(p.page()->model()->rowCount(), 3);
+    EXPECT_EQ(p.page()->model()->index(0, ConnectionsTableModel::ServerColumn).data().toString(), "Main");
+
+    ASSERT_TRUE(waitUntil([&] { return p.server.activeConnections() == 3; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return p.summary() == "1 active server   -   3 connections"; }, 5000))
+        << p.summary().toStdString();
+    // The rows follow what the connections answered, at most ten times a
+    // second.
+    EXPECT_TRUE(waitUntil([&] { return !p.response(0).isEmpty(); }, 5000));
+
+    // Rows 0 and 1 are selected; a right-click on row 2 resets row 2 alone.
+    QTableView* table = p.page()->tableView();
+    table->selectRow(0);
+    table->selectionModel()->select(p.page()->model()->index(1, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    p.page()->setClickedRow(2);
+    EXPECT_EQ(p.page()->getSelectedIndexSet(), QList<int>({2}));
+    const int opened = p.server.connectionsOpened();
+    p.page()->mnuResetConnectionsClicked();
+    p.page()->setClickedRow(-1);
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
+    ASSERT_TRUE(waitUntil([&] { return p.server.connectionsOpened() == opened + 1; }, 10000));
+    spinEventLoop(300);
+    EXPECT_EQ(p.server.connectionsOpened(), opened + 1) << "one connection reset, no other";
+    EXPECT_TRUE(waitUntil([&] { return p.server.activeConnections() == 3; }, 10000));
+}
+
+TEST(ConnectionsVC, SwitchingAllConnectionsOffBlinksAndOnStopsIt)
+{
+    LivePage p;
+    ASSERT_TRUE(p.start(2));
+    ASSERT_TRUE(waitUntil([&] { return p.server.activeConnections() == 2; }, 10000));
+    ButtonCellToggleConnect* button = p.page()->btnToggleConnections();
+    EXPECT_FALSE(button->isBlinking());
+
+    button->click();
+    EXPECT_TRUE(p.connections()->manuallyConnect());
+    EXPECT_TRUE(button->isBlinking());
+    EXPECT_TRUE(waitUntil([&] { return p.server.activeConnections() == 0; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return p.summary() == "0 active servers   -   0 connections"; }, 5000))
+        << p.summary().toStdString();
+
+    // The main window's command goes through the page's button.
+    p.vc->toggleConnections();
+    EXPECT_FALSE(p.connections()->manuallyConnect());
+    EXPECT_FALSE(button->isBlinking());
+    EXPECT_EQ(button->imageName(), "btn_online");
+    EXPECT_TRUE(waitUntil([&] { return p.server.activeConnections() == 2; }, 10000));
+}
