@@ -373,7 +373,7 @@ TEST(QueueParInfoPane, ListsTheSetsFilesWithTheirStateAndNeverSelects)
     set->appendChild(later);
     EXPECT_TRUE(waitUntil([&] { return model->rowCount() == 3; }, 2000));
 
-    QTableView* table = pane->tableView();
+    QAbstractItemView* table = pane->tableView();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(model->index(1, 0)).center());
     table->selectAll();
     EXPECT_FALSE(table->selectionModel()->hasSelection());

@@ -12,6 +12,13 @@
 #include "ui/nntp/ConnectionsVC.h"
 
 #include "platform/UserDefaults.h"
+#include "postprocess/RepairObject.h"
+#include "ui/nntp/BandwidthLimiterWC.h"
+#include "ui/nntp/ViewBandwidth.h"
+#include "ui/queue/QueueFilesVC.h"
+#include "ui/queue/QueueParInfoTableModel.h"
+#include "ui/queue/QueueParInfoVC.h"
+#include "ui/queue/TableViewQueue.h"
 #include "queue/QueueController.h"
 #include "ui/queue/QueueVC.h"
 
@@ -182,4 +189,76 @@ TEST(ConnectionsVC, SwitchingAllConnectionsOffBlinksAndOnStopsIt)
     EXPECT_FALSE(button->isBlinking());
     EXPECT_EQ(button->imageName(), "btn_online");
     EXPECT_TRUE(waitUntil([&] { return p.server.activeConnections() == 2; }, 10000));
+}
+
+namespace {
+
+void saveShot(const QImage& shot, const char* name)
+{
+    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
+    }
+}
+
+} // namespace
+
+// The whole window as a user sees it while a job downloads: the job's files
+// in the right pane, its PAR2 state, the live connections below and the
+// speed graph in the status bar; and the limiter window over it.
+TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
+{
+    LivePage p;
+    ASSERT_TRUE(p.start(3));
+    ASSERT_TRUE(waitUntil([&] { return p.server.activeConnections() == 3; }, 10000));
+    QueueVC* queue = p.vc->queueVC();
+    p.vc->changeTopViewController(2);
+    ASSERT_TRUE(waitUntil([&] { return queue->tableviewQueue()->model()->rowCount() == 1; }));
+    queue->tableviewQueue()->setCurrentIndex(queue->tableviewQueue()->model()->index(0, 0));
+    queue->expandRightPane();
+    ASSERT_NE(queue->queueFilesVC(), nullptr);
+    EXPECT_EQ(queue->queueFilesVC()->currentQueueObject(), p.vc->engine().queueController()->queueArray().value(0));
+    for (qint64 v : {0, 0, 12000000, 30000000, 45000000, 41000000, 52000000, 48000000, 60000000, 58000000,
+                     61000000, 57000000, 63000000, 59000000})
+        p.vc->viewBandwidth()->addBandwidthValue(v);
+    EXPECT_TRUE(waitUntil([&] { return !p.response(2).isEmpty(); }, 5000));
+    spinEventLoop(300);
+    const QImage files = p.window->grab().toImage();
+    EXPECT_EQ(files.size(), QSize(1100, 650) * p.window->devicePixelRatio());
+    saveShot(files, "queue-files-pane.png");
+
+    // The PAR2 pane of a job whose set is known.
+    const QueuePtr job = p.vc->engine().queueController()->queueArray().value(0);
+    auto set = RepairObject::create();
+    const struct
+    {
+        const char* name;
+        const char* status;
+        const char* blocks;
+        const char* colour;
+    } files2[] = {{"busy.bin", "Processing", "0 of 5", "defaultRowColor"},
+                  {"busy.part2.bin", "Missing", "0 of 5", "missingRowColor"},
+                  {"busy.part3.bin", "Broken", "3 of 5", "brokenRowColor"},
+                  {"busy.part4.bin", "Complete", "5 of 5", "completeRowColor"},
+                  {"busy.vol00+04.par2", "Repair Blocks", "4", "par2FileRowColor"}};
+    for (const auto& f : files2) {
+        auto child = RepairObject::createWhithoutStartingObservers();
+        child->setFilename(QLatin1String(f.name));
+        child->setStatusTextField(QLatin1String(f.status));
+        child->setBlocksTextField(QLatin1String(f.blocks));
+        child->setColorRow(child->getRowColorForKey(QLatin1String(f.colour)));
+        set->appendChild(child);
+    }
+    job->setRepairObject(set);
+    queue->changeRightPaneViewController(2);
+    EXPECT_TRUE(waitUntil([&] { return queue->queueParInfoVC()->model()->rowCount() == 5; }));
+    spinEventLoop(150);
+    saveShot(p.window->grab().toImage(), "queue-par2-pane.png");
+    queue->changeRightPaneViewController(1);
+
+    p.vc->showBandwidthLimiterWindow();
+    BandwidthLimiterWC* limiter = p.vc->bandwidthLimiterWC();
+    ASSERT_NE(limiter, nullptr);
+    spinEventLoop(100);
+    saveShot(limiter->grab().toImage(), "bandwidth-limiter.png");
+    limiter->close();
 }

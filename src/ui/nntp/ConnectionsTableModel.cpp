@@ -5,8 +5,7 @@
 
 ConnectionRow ConnectionRow::forObject(const TVConnectionsObject& object)
 {
-    return {object.nr(),   object.alias(),        object.filename(),
-            object.title(), object.lastresponse(), object.status()};
+    return {object.nr(), object.alias(), object.filename(), object.title(), object.lastresponse()};
 }
 
 ConnectionsTableModel::ConnectionsTableModel(QObject* parent)
@@ -85,8 +84,6 @@ QVariant ConnectionsTableModel::data(const QModelIndex& index, int role) const
         return r.title;
     case ResponseColumn:
         return r.lastresponse;
-    case StatusColumn:
-        return r.status;
     default:
         return {};
     }
@@ -95,6 +92,6 @@ QVariant ConnectionsTableModel::data(const QModelIndex& index, int role) const
 QVariant ConnectionsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const titles[] = {"#", "Server", "File", "Title", "Last response", "Status"};
+    static const char* const titles[] = {"#", "Server", "File", "Title", "Last response"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
 }

@@ -19,7 +19,6 @@ struct ConnectionRow
     QString filename;
     QString title;
     QString lastresponse;
-    QString status;
 
     static ConnectionRow forObject(const TVConnectionsObject& object);
     bool operator==(const ConnectionRow&) const = default;
@@ -34,7 +33,8 @@ class ConnectionsTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { NrColumn, ServerColumn, FileColumn, TitleColumn, ResponseColumn, StatusColumn, ColumnCount };
+    // The rows' `status` is written by no connection: it gets no column.
+    enum Column { NrColumn, ServerColumn, FileColumn, TitleColumn, ResponseColumn, ColumnCount };
 
     explicit ConnectionsTableModel(QObject* parent = nullptr);
 

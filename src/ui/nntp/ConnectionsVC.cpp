@@ -60,7 +60,7 @@ ConnectionsVC::ConnectionsVC(QWidget* parent) : QWidget(parent)
     QHeaderView* header = tableView_->horizontalHeader();
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
-    const int widths[] = {36, 110, 220, 220, 260, 90};
+    const int widths[] = {36, 110, 240, 220, 280};
     for (int c = 0; c < ConnectionsTableModel::ColumnCount; ++c)
         tableView_->setColumnWidth(c, widths[c]);
     header->setSectionResizeMode(ConnectionsTableModel::TitleColumn, QHeaderView::Stretch);

@@ -4,9 +4,8 @@
 #include "ui/queue/QueueParInfoTableModel.h"
 #include "ui/queue/TableRowViewQueuePar2Info.h"
 
-#include <QHeaderView>
 #include <QScrollBar>
-#include <QTableView>
+#include <QListView>
 #include <QVBoxLayout>
 
 QueueParInfoVC::QueueParInfoVC(QWidget* parent) : QWidget(parent)
@@ -18,24 +17,16 @@ QueueParInfoVC::QueueParInfoVC(QWidget* parent) : QWidget(parent)
     auto* inner = new QVBoxLayout(background);
     inner->setContentsMargins(0, 0, 0, 0);
     model_ = new QueueParInfoTableModel(this);
-    tableView_ = new QTableView(background);
+    // One row per file, its name over its state: it reads in a narrow pane.
+    tableView_ = new QListView(background);
     tableView_->setObjectName(QStringLiteral("tableViewQueueParInfo"));
     tableView_->setModel(model_);
     tableView_->setItemDelegate(new TableRowViewQueuePar2Info(tableView_));
     tableView_->setSelectionMode(QAbstractItemView::NoSelection);
     tableView_->setFocusPolicy(Qt::NoFocus);
-    tableView_->setShowGrid(false);
     tableView_->setFrameShape(QFrame::NoFrame);
-    tableView_->verticalHeader()->hide();
-    tableView_->verticalHeader()->setDefaultSectionSize(TableRowViewQueuePar2Info::kRowHeight);
-    tableView_->horizontalHeader()->setSectionResizeMode(QueueParInfoTableModel::FileColumn,
-                                                         QHeaderView::Stretch);
-    tableView_->horizontalHeader()->setSectionResizeMode(QueueParInfoTableModel::StatusColumn,
-                                                         QHeaderView::ResizeToContents);
-    tableView_->horizontalHeader()->setSectionResizeMode(QueueParInfoTableModel::BlocksColumn,
-                                                         QHeaderView::ResizeToContents);
-    tableView_->horizontalHeader()->setHighlightSections(false);
-    tableView_->setStyleSheet(QStringLiteral("QTableView { background: transparent; }"));
+    tableView_->setUniformItemSizes(true);
+    tableView_->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     inner->addWidget(tableView_);
     layout->addWidget(background);
     connect(tableView_->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -74,8 +65,8 @@ void QueueParInfoVC::updateRefreshRange()
         model_->poller().setRange(0, -1);
         return;
     }
-    const int top = tableView_->rowAt(0);
-    const int bottom = tableView_->rowAt(tableView_->viewport()->height() - 1);
+    const int top = tableView_->indexAt(QPoint(10, 1)).row();
+    const int bottom = tableView_->indexAt(QPoint(10, tableView_->viewport()->height() - 2)).row();
     const int n = model_->rowCount();
     model_->poller().setRange(top < 0 ? 0 : top, bottom < 0 ? std::max(n - 1, 0) : bottom);
 }

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QTableView;
+class QListView;
 class QueueParInfoTableModel;
 
 // The PAR2 pane of the queue page: each file of the chosen job's PAR2
@@ -22,7 +22,7 @@ public:
     void showFilesFor(const QueuePtr& job);
     void clearlist();
 
-    QTableView* tableView() const { return tableView_; }
+    QListView* tableView() const { return tableView_; }
     QueueParInfoTableModel* model() const { return model_; }
 
 protected:
@@ -33,5 +33,5 @@ private:
     void updateRefreshRange();
 
     QueueParInfoTableModel* model_ = nullptr;
-    QTableView* tableView_ = nullptr;
+    QListView* tableView_ = nullptr;
 };

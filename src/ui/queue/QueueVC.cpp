@@ -122,14 +122,21 @@ void QueueVC::buildInterface()
     auto* paneHeader = new ViewTitleBarMain(pane);
     paneHeader->setFixedHeight(32);
     auto* header = new QHBoxLayout(paneHeader);
-    header->setContentsMargins(10, 4, 6, 4);
+    header->setContentsMargins(8, 4, 4, 4);
+    header->setSpacing(2);
     titleRightPane_ = new QLabel(paneHeader);
     titleRightPane_->setObjectName(QStringLiteral("titleRightPane"));
-    titleRightPane_->setStyleSheet(QStringLiteral("color: #e6e9eb; font-weight: bold;"));
+    titleRightPane_->setStyleSheet(QStringLiteral("color: #e6e9eb; font-weight: bold; font-size: 11px;"));
     btnRightPaneFiles_ = makeTitleBarButton(QStringLiteral("btnRightPaneFiles"), QStringLiteral("Files"));
     btnRightPaneParInfo_ = makeTitleBarButton(QStringLiteral("btnRightPaneParInfo"), QStringLiteral("Par2"));
-    btnRightPaneFiles_->setCheckable(true);
-    btnRightPaneParInfo_->setCheckable(true);
+    // Compact, so that the title still reads in a pane at its narrowest.
+    for (QAbstractButton* b : {btnRightPaneFiles_, btnRightPaneParInfo_}) {
+        b->setCheckable(true);
+        QFont small = b->font();
+        small.setPixelSize(11);
+        b->setFont(small);
+        b->setFixedWidth(34);
+    }
     header->addWidget(titleRightPane_);
     header->addStretch();
     header->addWidget(btnRightPaneFiles_);

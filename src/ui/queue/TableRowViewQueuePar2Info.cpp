@@ -11,17 +11,26 @@ void TableRowViewQueuePar2Info::paint(QPainter* painter, const QStyleOptionViewI
 {
     TableRowViewQueueFiles::drawBackground(*painter, option.rect,
                                            index.data(QueueParInfoTableModel::ColorRole).value<QColor>());
+    auto text = [&](int column) { return index.siblingAtColumn(column).data().toString(); };
     painter->save();
-    painter->setPen(grey(0.2));
-    const QRect text = option.rect.adjusted(8, 0, -8, 0);
-    const int align = index.data(Qt::TextAlignmentRole).isValid() ? index.data(Qt::TextAlignmentRole).toInt()
-                                                                   : int(Qt::AlignLeft | Qt::AlignVCenter);
-    painter->drawText(text, align,
-                      option.fontMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, text.width()));
+    const QFontMetrics& fm = option.fontMetrics;
+    const QRect lines = option.rect.adjusted(10, 3, -10, -3);
+    const QRect top(lines.left(), lines.top(), lines.width(), fm.height());
+    const QRect bottom(lines.left(), lines.bottom() - fm.height() + 1, lines.width(), fm.height());
+    painter->setPen(grey(0.15));
+    painter->drawText(top, Qt::AlignLeft | Qt::AlignVCenter,
+                      fm.elidedText(text(QueueParInfoTableModel::FileColumn), Qt::ElideMiddle, top.width()));
+    painter->setPen(grey(0.35));
+    const QString blocks = text(QueueParInfoTableModel::BlocksColumn);
+    const int blocksWidth = fm.horizontalAdvance(blocks);
+    painter->drawText(bottom, Qt::AlignRight | Qt::AlignVCenter, blocks);
+    painter->drawText(bottom.adjusted(0, 0, -blocksWidth - 8, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      fm.elidedText(text(QueueParInfoTableModel::StatusColumn), Qt::ElideRight,
+                                    bottom.width() - blocksWidth - 8));
     painter->restore();
 }
 
-QSize TableRowViewQueuePar2Info::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize TableRowViewQueuePar2Info::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    return {QStyledItemDelegate::sizeHint(option, index).width() + 16, kRowHeight};
+    return {option.rect.width(), kRowHeight};
 }
