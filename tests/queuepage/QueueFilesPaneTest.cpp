@@ -187,6 +187,15 @@ TEST(QueueFilesPane, TakesTheListAgainWhenTheShownJobsFilesArrive)
              {{QStringLiteral("queue"), QVariant::fromValue(job)}});
     ASSERT_EQ(f.filesTable()->model()->rowCount(), 1);
     EXPECT_EQ(f.filesTable()->filesModel()->rowView(0).filename, "late.rar");
+
+    // An import adds a job's parts after listing it, without a word: the
+    // shown list follows the job's parts all the same.
+    QueuePtr another = Queue::create();
+    another->setIsFilepart(true);
+    another->setQueue(job);
+    another->setFilename(QStringLiteral("later.rar"));
+    job->appendFilepart(another);
+    EXPECT_TRUE(waitUntil([&] { return f.filesTable()->model()->rowCount() == 2; }, 2000));
 }
 
 TEST(QueueFilesPane, CommandsActOnTheRightClickedRowWhenItIsOutsideTheSelection)

@@ -1,5 +1,6 @@
 #include "ui/queue/QueueFilesVC.h"
 
+#include "controls/RowRefreshPoller.h"
 #include "controls/ViewQueueRight.h"
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
@@ -49,6 +50,8 @@ QueueFilesVC::QueueFilesVC(QWidget* parent) : QWidget(parent)
                                          QStringLiteral("Copy File Name"), [this] { copyFilenameToClipboard(); });
     tableView_->setContextMenu(contextMenu_);
     connect(tableView_, &TableViewQueueFiles::contextMenuWillOpen, this, [this] { menuWillOpen(contextMenu_); });
+    filepartsWatch_.setInterval(RowRefreshPoller::kIntervalMs);
+    connect(&filepartsWatch_, &QTimer::timeout, this, &QueueFilesVC::followFileparts);
 }
 
 QueueFilesVC::~QueueFilesVC()
@@ -106,6 +109,25 @@ void QueueFilesVC::clearlist()
 {
     replaceFiles({});
     currentQueueObject_.reset();
+}
+
+void QueueFilesVC::followFileparts()
+{
+    if (currentQueueObject_ && currentQueueObject_->filepartCount() != queueFilesController_.queuefilesArray().size())
+        showFilesFor(currentQueueObject_);
+}
+
+void QueueFilesVC::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    followFileparts();
+    filepartsWatch_.start();
+}
+
+void QueueFilesVC::hideEvent(QHideEvent* event)
+{
+    filepartsWatch_.stop();
+    QWidget::hideEvent(event);
 }
 
 // --- targeted rows ---

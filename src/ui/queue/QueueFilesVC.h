@@ -4,6 +4,7 @@
 #include "queue/QueueFilesController.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class QAction;
@@ -15,7 +16,7 @@ class TableViewQueueFiles;
 // with its check box and bar, from which the user picks the files to
 // download, downloads and opens one file, and copies a file name. The list
 // is the job's parts when shown, taken again when the search service
-// delivers the job's file list. Main thread only.
+// delivers the job's file list or the job gains parts. Main thread only.
 class QueueFilesVC : public QWidget, public QueueFilesControllerDelegate
 {
     Q_OBJECT
@@ -56,7 +57,14 @@ public:
     QMenu* contextMenu() const { return contextMenu_; }
     QAction* menuItem(const QString& outlet) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    // Takes the list again when the shown job's parts were added after it
+    // was shown (an NZB import lists a job before its files).
+    void followFileparts();
     QAction* makeMenuItem(const QString& outlet, const QString& title, std::function<void()> slot);
     // Each part that meets `condition` gets `checkbox`, then goes to the
     // scheduler.
@@ -77,4 +85,5 @@ private:
     QAction* menuItemDownloadAllPar2Files_ = nullptr;
     QAction* menuItemCopyFilename_ = nullptr;
     bool loaded_ = false;
+    QTimer filepartsWatch_;
 };
