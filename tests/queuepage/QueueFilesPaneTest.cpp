@@ -196,6 +196,7 @@ TEST(QueueFilesPane, TakesTheListAgainWhenTheShownJobsFilesArrive)
     another->setFilename(QStringLiteral("later.rar"));
     job->appendFilepart(another);
     EXPECT_TRUE(waitUntil([&] { return f.filesTable()->model()->rowCount() == 2; }, 2000));
+    EXPECT_EQ(f.files()->currentQueueObject(), job);
 }
 
 TEST(QueueFilesPane, CommandsActOnTheRightClickedRowWhenItIsOutsideTheSelection)

@@ -98,8 +98,10 @@ void QueueFilesVC::replaceFiles(const QList<QueuePtr>& parts)
     if (model) model->didChangeFiles();
 }
 
-void QueueFilesVC::showFilesFor(const QueuePtr& job)
+void QueueFilesVC::showFilesFor(const QueuePtr& shown)
 {
+    // A copy: `shown` may be currentQueueObject_ itself, which clearlist empties.
+    const QueuePtr job = shown;
     clearlist();
     currentQueueObject_ = job;
     if (job) replaceFiles(job->fileparts());
