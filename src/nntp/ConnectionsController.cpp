@@ -14,6 +14,7 @@
 #include "queue/QCodeClass.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "stats/StatsUsageController.h"
 
 #include <QMutexLocker>
@@ -153,9 +154,11 @@ void ConnectionsController::openConnections(qint64 count, const QString& serverI
         // A finished upload keeps its status.
         for (const QueuePtr& job : jobs) {
             const qint64 status = job->status();
-            const bool waiting = status == 105 || status == 1 || status == 201 || status == 203;
+            const bool waiting = status == JobStatus::QueuedForDownload || status == JobStatus::Downloading ||
+                                 status == UploadStatus::Queued || status == UploadStatus::Uploading;
             if (!waiting) continue;
-            job->setStatus(job->isUploadObject() ? 210 : 39);
+            job->setStatus(job->isUploadObject() ? UploadStatus::NoServersAvailable
+                                                 : JobStatus::NoNewsServersConfigured);
         }
     }
     onlyBackupServersConfigured_ = !normal && backup;
@@ -407,7 +410,7 @@ SegmentPtr ConnectionsController::getNextSegmentAfterDownloadedSegment(const Seg
     {
         QMutexLocker locker(&arrayLock_);
         if (segment) {
-            if (segment->status() == 430) {
+            if (segment->status() == ArticleStatus::Missing) {
                 segmentNotFound(segment, nntpServer);
             } else {
                 const QueuePtr job = segment->queue();
@@ -436,7 +439,7 @@ void ConnectionsController::resetReleasedSegment(const SegmentPtr& segment)
     if (QueueController* queue = queueController_.data())
         queue->requeueSegment(segment);
     else
-        segment->setStatus(99);
+        segment->setStatus(ArticleStatus::Queued);
 }
 
 bool ConnectionsController::checkIfDiskBufferIsFull()
@@ -540,7 +543,7 @@ void ConnectionsController::markQueueAsIncomplete(const QueuePtr& queue)
 {
     if (!queue) return;
     BLOG(2, "File is missing on news server :: %@", queue->title());
-    queue->setStatus(27);
+    queue->setStatus(JobStatus::PausedPossiblyIncomplete);
     queue->setIsMissing(true);
 }
 
@@ -550,7 +553,7 @@ void ConnectionsController::segmentNotFoundAndNoServersLeft(const SegmentPtr& se
     if (!job) return;
     BLOG(2, "Segment not found and no servers left for: %@ (segmentsleft: %ld)", job->title(),
          long(job->totalSegmentsLeftToDownload()));
-    segment->setStatus(430);
+    segment->setStatus(ArticleStatus::Missing);
     job->setIsIncomplete(true);
     job->incrementTotalMissingArticles();
     if (QueueController* queue = queueController_.data()) queue->updateQueueAfterDownload(segment);
@@ -565,7 +568,8 @@ void ConnectionsController::connectionErrorOccurred()
     if (!queue) return;
     for (const QueuePtr& job : queue->queueArray()) {
         const qint64 status = job->status();
-        if (status == 1 || status == 105) job->setStatus(41);
+        if (status == JobStatus::Downloading || status == JobStatus::QueuedForDownload)
+            job->setStatus(JobStatus::NewsServerUnreachable);
     }
 }
 
@@ -646,7 +650,7 @@ void ConnectionsController::postingDeniedForNNTPServer(const NNTPServerObjectPtr
     }
     // Every denied job ends with its status; the dialog is shown once per
     // server.
-    if (queue) queue->setStatus(300);
+    if (queue) queue->setStatus(UploadStatus::PostingDenied);
     if (!firstDenial) return;
     const QString alias = nntpServer->alias();
     BLOG(3, "Posting was denied by your news server :: %@. Please contact them for more information.", alias);
@@ -658,9 +662,9 @@ void ConnectionsController::postingDeniedForNNTPServer(const NNTPServerObjectPtr
 
 void ConnectionsController::postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue)
 {
-    if (queue) queue->setStatus(300);
+    if (queue) queue->setStatus(UploadStatus::PostingDenied);
     BLOG(3, "Posting denied by news server. 'From' Header not in Internet Syntax. E1 (441) :: %@", from);
-    DialogBoxes::alertBoxDefaultAsync(QCodeClass::code2Text(300).value_or(QString()),
+    DialogBoxes::alertBoxDefaultAsync(QCodeClass::code2Text(UploadStatus::PostingDenied).value_or(QString()),
                                       sformat(u"Invalid 'From Name/Email' format: %@\nNews server says: "
                                               u"'From' Header not in Internet Syntax. E1 "
                                               u"(441). Please correct your name or email address.",

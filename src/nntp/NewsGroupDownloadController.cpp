@@ -5,6 +5,7 @@
 #include "nntp/NewsgroupListQueueInterface.h"
 #include "platform/Dispatch.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QPointer>
 
@@ -55,14 +56,14 @@ QueuePtr NewsGroupDownloadController::makeQueueObject()
     part->setTotalBytesLeft(100.0);
     part->setTotalSegments(1);
     part->setTotalSegmentsLeftToDownload(1);
-    part->setStatus(1099);
+    part->setStatus(FilePartStatus::Queued);
 
     const SegmentPtr segment = Segment::create();
     segment->setQueue(root);
     segment->setFilepart(part);
     segment->setSegnr(1);
     segment->setSegtotal(1);
-    segment->setStatus(99);
+    segment->setStatus(ArticleStatus::Queued);
 
     part->setSegments({segment});
     root->setFileparts({part});
@@ -123,7 +124,7 @@ void NewsGroupDownloadController::newsgroupsReceived()
             newsgroupsListReceivedDelegate(reply);
         }
     }
-    job->setStatus(10);
+    job->setStatus(JobStatus::Finished);
 }
 
 void NewsGroupDownloadController::updateConnectionStatus(const QString& text)

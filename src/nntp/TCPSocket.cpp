@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QCodeClass.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -419,7 +420,7 @@ void TCPSocket::getArticle()
             BLOG(2, "%ld - %@ failed %ld times on %@; counted as missing there", connectionID(),
                  segment_->mid(), long(segment_->fetchFailures()), nntpServer_->alias());
             segment_->resetFetchFailures();
-            segment_->setStatus(430);
+            segment_->setStatus(ArticleStatus::Missing);
             segmentDone_ = true;
             continue;
         }
@@ -435,7 +436,7 @@ void TCPSocket::getArticle()
 
 void TCPSocket::beginMemoryWait()
 {
-    const QString text = QCodeClass::code2Text(49).value_or(QString());
+    const QString text = QCodeClass::code2Text(JobStatus::WaitingForMemory).value_or(QString());
     updateTVCLastResponse(text);
     if (const std::shared_ptr<Queue> j = job()) j->setCommentTextField(text);
     waiting_ = Wait::Memory;
@@ -456,7 +457,7 @@ void TCPSocket::memoryWaitTick()
     waiting_ = Wait::None;
     // A job paused or cancelled during the wait stays as the user left it.
     if (const std::shared_ptr<Queue> j = job()) {
-        if (!j->isPaused() && !j->shouldPause() && !j->isCancelled()) j->setStatus(1);
+        if (!j->isPaused() && !j->shouldPause() && !j->isCancelled()) j->setStatus(JobStatus::Downloading);
     }
     setStatus(PreparingCommand);
     startDownloading();
@@ -843,7 +844,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
         setStatus(Ready);
         updateTVCLastResponse(QStringLiteral("Error: Article does not exists"));
         if (segment_) {
-            segment_->setStatus(430);
+            segment_->setStatus(ArticleStatus::Missing);
             segmentDone_ = true;
         }
         shouldFinishMethod();
@@ -1003,7 +1004,7 @@ void TCPSocket::buildAndSendArticle()
     if (!segment_ || !j || j->poster().isEmpty() || j->groups().isEmpty() || j->title().isEmpty() ||
         (j->textBody().isEmpty() && filedata.isEmpty())) {
         BLOG(4, "Body to post is empty");
-        if (j) j->setStatus(249);
+        if (j) j->setStatus(UploadStatus::UploadError);
         restartThread(QStringLiteral("Body to post is empty."));
         return;
     }

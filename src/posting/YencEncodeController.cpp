@@ -4,6 +4,7 @@
 #include "core/StringFormat.h"
 #include "posting/Yenc.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -11,16 +12,10 @@
 
 namespace {
 
-constexpr qint64 kPartQueuedForUpload = 1201;
-constexpr qint64 kPartUploading = 1202;
-constexpr qint64 kSegmentQueued = 99;
-constexpr qint64 kSegmentUploading = 20;
-constexpr qint64 kJobEncodingError = 240;
-
 bool isPartReady(const Queue& part)
 {
     const qint64 status = part.status();
-    return status == kPartQueuedForUpload || status == kPartUploading;
+    return status == FilePartStatus::QueuedForUpload || status == FilePartStatus::Uploading;
 }
 
 qint64 decimalDigits(qint64 n)
@@ -180,7 +175,7 @@ SegmentPtr YencEncodeController::scan(const QueuePtr& job, Cursor& cursor)
         for (qsizetype s = cursor.segmentIndex; s < segments.size(); ++s) {
             const SegmentPtr& segment = segments[s];
             cursor.segmentIndex = s;
-            if (segment && segment->replaceStatus(kSegmentQueued, kSegmentUploading)) {
+            if (segment && segment->replaceStatus(ArticleStatus::Queued, ArticleStatus::Uploading)) {
                 cursor.segmentIndex = s + 1;
                 return segment;
             }
@@ -335,8 +330,8 @@ void YencEncodeController::readFailed(const SegmentPtr& segment, const QueuePtr&
         // Leaves the segment booked as in progress: the job has stopped.
         const QueuePtr part = segment->filepart() ? segment->filepart() : segment->queue();
         BLOG(3, "yEnc encoding - Error reading data from file :: %@", part ? part->fileUrl() : QString());
-        if (job) job->setStatus(kJobEncodingError);
+        if (job) job->setStatus(UploadStatus::EncodingError);
         return;
     }
-    segment->replaceStatus(kSegmentUploading, kSegmentQueued);
+    segment->replaceStatus(ArticleStatus::Uploading, ArticleStatus::Queued);
 }

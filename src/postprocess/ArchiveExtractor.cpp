@@ -8,6 +8,7 @@
 #include "postprocess/JobTempFolder.h"
 #include "postprocess/ToolLocator.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,9 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr qint64 kStatusExtractingNotPossible = 9;
-constexpr qint64 kStatusCorruptOrWrongPassword = 36;
 
 QStringList entriesOf(const QString& folder)
 {
@@ -163,7 +161,7 @@ ToolWorker::Start ArchiveExtractor::prepare()
     }
     if (!problem.isEmpty()) {
         BLOG(3, "%@", problem);
-        updateStatusTo(kStatusExtractingNotPossible);
+        updateStatusTo(JobStatus::ExtractingNotPossible);
         cancelTask();
         return Start::ReportNow;
     }
@@ -223,7 +221,7 @@ void ArchiveExtractor::handleFinalResult()
             diskNOK();
             break;
         case WrongPassword:
-            updateStatusTo(kStatusCorruptOrWrongPassword);
+            updateStatusTo(JobStatus::CorruptFileOrWrongPassword);
             cancelTask();
             break;
         case Corrupt:

@@ -11,34 +11,11 @@
 #include "postprocess/UnRar.h"
 #include "postprocess/UnZip.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QSet>
 
 namespace {
-
-enum Status : qint64 {
-    Repairing = 3,
-    Extracting = 5,
-    RepairNotPossible = 8,
-    ExtractingNotPossible = 9,
-    QueuedForRepairing = 14,
-    QueuedForExtraction = 15,
-    RepairFinished = 20,
-    ExtractionFinished = 21,
-    NeedsMoreBlocks = 22,
-    CleaningUp = 32,
-    CorruptOrWrongPassword = 36,
-    ReversingFilenames = 38,
-    ReadyToJoin = 43,
-    Joining = 44,
-    JoiningDone = 45,
-    JoiningError = 46,
-    PrepareJoining = 47,
-    ReadyForDeepExtracting = 54,
-    DeepExtracting = 55,
-    DeepExtractionDone = 56,
-    DeepExtractingError = 57,
-};
 
 bool setting(const char* key)
 {
@@ -106,38 +83,38 @@ bool FileRepairExtractController::startStepFor(const QueuePtr& job)
     const bool extract = setting("enableFileExtract");
     const qint64 status = job->status();
 
-    if (status == QueuedForRepairing && !repair) {
-        job->setStatus(PrepareJoining);
+    if (status == JobStatus::QueuedForRepair && !repair) {
+        job->setStatus(JobStatus::PrepareJoiningFileParts);
         return false;
     }
-    if (!extract && status == QueuedForExtraction) {
-        job->setStatus(CleaningUp);
+    if (!extract && status == JobStatus::QueuedForExtraction) {
+        job->setStatus(JobStatus::ObfuscationCheckDone);
         return false;
     }
-    if (!extract && status == ReadyForDeepExtracting) {
-        job->setStatus(ReversingFilenames);
+    if (!extract && status == JobStatus::ReadyForDeepExtraction) {
+        job->setStatus(JobStatus::ReversingFilenames);
         return false;
     }
 
     switch (status) {
-    case QueuedForRepairing:
+    case JobStatus::QueuedForRepair:
         if (!job->repairObject()) {
             // Nothing to repair with: the job goes on as if repair were off.
-            // Left at 14 it would be offered first on every rescan and hold
+            // Left at QueuedForRepair it would be offered first on every rescan and hold
             // back every later job.
             BLOG(4, "No repair set for %@", job->title());
-            job->setStatus(PrepareJoining);
+            job->setStatus(JobStatus::PrepareJoiningFileParts);
             return false;
         }
         startRepairing();
         return true;
-    case ReadyToJoin:
+    case JobStatus::ReadyToJoinFileParts:
         startJoining();
         return true;
-    case QueuedForExtraction:
-    case ReadyForDeepExtracting: {
-        isSubExtracting_ = status == ReadyForDeepExtracting;
-        job->setStatus(isSubExtracting_ ? DeepExtracting : Extracting);
+    case JobStatus::QueuedForExtraction:
+    case JobStatus::ReadyForDeepExtraction: {
+        isSubExtracting_ = status == JobStatus::ReadyForDeepExtraction;
+        job->setStatus(isSubExtracting_ ? JobStatus::DeepExtracting : JobStatus::Extracting);
         if (!job->rarfiles().isEmpty()) {
             startExtractingRar();
         } else if (!job->z7files().isEmpty()) {
@@ -147,7 +124,8 @@ bool FileRepairExtractController::startStepFor(const QueuePtr& job)
         } else {
             // A nested pass with nothing to unpack has nothing left to do;
             // it is not an error of the job.
-            job->setStatus(isSubExtracting_ ? DeepExtractionDone : ExtractingNotPossible);
+            job->setStatus(isSubExtracting_ ? JobStatus::DeepExtractionDone
+                                            : JobStatus::ExtractingNotPossible);
             return false;
         }
         return true;
@@ -161,13 +139,13 @@ bool FileRepairExtractController::startStepFor(const QueuePtr& job)
 
 void FileRepairExtractController::startRepairing()
 {
-    currentQueue_->setStatus(Repairing);
+    currentQueue_->setStatus(JobStatus::Repairing);
     startWorker(FileRepair::create(), this, currentQueue_);
 }
 
 void FileRepairExtractController::startJoining()
 {
-    currentQueue_->setStatus(Joining);
+    currentQueue_->setStatus(JobStatus::JoiningFileParts);
     joinFilesThread_ = JoinFileParts::create();
     startWorker(joinFilesThread_, this, currentQueue_);
 }
@@ -207,14 +185,14 @@ void FileRepairExtractController::repairFinishedWithResult(bool result, qint64 r
                     }
                 }
             }
-            job->setStatus(RepairFinished);
+            job->setStatus(JobStatus::RepairFinished);
         } else if (!isCancelled_ && !job->isCancelled() && !job->isPaused() && !job->diskNotReady()) {
             if (requiredBlocks > 0) {
                 job->setBlocksRequired(requiredBlocks);
-                job->setStatus(NeedsMoreBlocks);
+                job->setStatus(JobStatus::NeedsMoreRepairBlocks);
             } else {
                 if (index) index->setIsRepaired(true);
-                job->setStatus(RepairNotPossible);
+                job->setStatus(JobStatus::RepairNotPossible);
             }
         }
     }
@@ -223,7 +201,8 @@ void FileRepairExtractController::repairFinishedWithResult(bool result, qint64 r
 
 void FileRepairExtractController::joiningFinishedWithResult(bool result)
 {
-    if (currentQueue_) currentQueue_->setStatus(result ? JoiningDone : JoiningError);
+    if (currentQueue_)
+        currentQueue_->setStatus(result ? JobStatus::JoiningFilePartsDone : JobStatus::JoiningFilePartsError);
     stepDone();
 }
 
@@ -266,16 +245,19 @@ void FileRepairExtractController::extractFinished(ArchiveList list, bool result)
             const bool more =
                 !job->rarfiles().isEmpty() || !job->z7files().isEmpty() || !job->zipfiles().isEmpty();
             if (more)
-                job->setStatus(isSubExtracting_ ? ReadyForDeepExtracting : QueuedForExtraction);
+                job->setStatus(isSubExtracting_ ? JobStatus::ReadyForDeepExtraction
+                                                : JobStatus::QueuedForExtraction);
             else
-                job->setStatus(isSubExtracting_ ? DeepExtractionDone : ExtractionFinished);
+                job->setStatus(isSubExtracting_ ? JobStatus::DeepExtractionDone
+                                                : JobStatus::ExtractionFinished);
         } else if (!isCancelled_ && !job->isCancelled() && !job->isPaused() &&
-                   job->status() != CorruptOrWrongPassword) {
-            job->setStatus(isSubExtracting_ ? DeepExtractingError : ExtractingNotPossible);
+                   job->status() != JobStatus::CorruptFileOrWrongPassword) {
+            job->setStatus(isSubExtracting_ ? JobStatus::DeepExtractionError
+                                            : JobStatus::ExtractingNotPossible);
         }
         const qint64 now = job->status();
-        if (now != ExtractionFinished && now != QueuedForExtraction && now != DeepExtractionDone &&
-            now != ReadyForDeepExtracting)
+        if (now != JobStatus::ExtractionFinished && now != JobStatus::QueuedForExtraction &&
+            now != JobStatus::DeepExtractionDone && now != JobStatus::ReadyForDeepExtraction)
             deleteTempFolder();
     }
     stepDone();

@@ -9,6 +9,7 @@
 #include "postprocess/Par2Decoder.h"
 #include "postprocess/Par2Utils.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,9 +17,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-constexpr qint64 kObfuscationCheck = 31;
-constexpr qint64 kCleaningUp = 32;
 
 bool isRegularFile(const QString& path)
 {
@@ -50,10 +48,10 @@ void ObfuscatedController::main()
 {
     const QueuePtr job = queue_.lock();
     if (!job) return;
-    job->setStatus(kObfuscationCheck);
+    job->setStatus(JobStatus::ObfuscationCheck);
     const QString downloadUrl = job->downloadUrl();
     if (downloadUrl.isEmpty()) {
-        job->setStatus(kCleaningUp);
+        job->setStatus(JobStatus::ObfuscationCheckDone);
         return;
     }
     // An unset setting leaves the job folder itself; a setting that is not
@@ -69,7 +67,7 @@ void ObfuscatedController::main()
             if (isRegularFile(par2)) processParFile(par2);
         }
     }
-    job->setStatus(kCleaningUp);
+    job->setStatus(JobStatus::ObfuscationCheckDone);
 }
 
 QHash<QString, QString> ObfuscatedController::buildFileDictFromDict(const QVariantMap& fileList)

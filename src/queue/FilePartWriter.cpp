@@ -13,6 +13,7 @@
 #include "queue/NBBase64Decode.h"
 #include "queue/NBUUDecode.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 #include "queue/TextDecode.h"
 
 #include <QDir>
@@ -23,11 +24,6 @@
 #include <vector>
 
 namespace {
-
-constexpr qint64 kWriteFinished = 1017;
-constexpr qint64 kWriteFailed = 1018;
-constexpr qint64 kWriting = 1019;
-constexpr qint64 kDecodeError = 1024;
 
 using Decoder = DecodeResult (*)(const DecodeRequest&, DecodeSink&);
 
@@ -103,7 +99,7 @@ qint64 FilePartWriter::spoolEarly(const QueuePtr& part, EarlySpool& entry)
     bool any = false;
     for (qsizetype i = 0; i < segments.size(); ++i) {
         const SegmentPtr& segment = segments[i];
-        if (segment->status() != 2 || segment->spooled()) continue;
+        if (segment->status() != ArticleStatus::Downloaded || segment->spooled()) continue;
         QByteArray body = segment->filedata();
         if (body.isEmpty()) continue;
         largest = std::max(largest, qint64(body.size()));
@@ -209,10 +205,10 @@ void FilePartWriter::main()
     if (!job || job->isCancelled()) {
         // Nothing is written for a cancelled job.
         earlySpool_.reset();
-        changeFilepartStatus(kWriteFinished);
+        changeFilepartStatus(FilePartStatus::WriteFinished);
         return;
     }
-    part->setStatus(kWriting);
+    part->setStatus(FilePartStatus::Writing);
     // The outcome is set only once the run has cleaned up after itself (the
     // spool file gone, the articles back in a part that failed), so that
     // whoever acts on it finds the part as it will stay.
@@ -339,7 +335,7 @@ void FilePartWriter::writeFilePartToDisk()
     case DecodeOutcome::Cancelled:
         taken.release();
         earlySpool_.reset();
-        changeFilepartStatus(kWriteFinished);
+        changeFilepartStatus(FilePartStatus::WriteFinished);
         return;
     case DecodeOutcome::WriteFailed:
         reportWriteError(spool->errorCode(), spool->errorString());
@@ -426,7 +422,7 @@ void FilePartWriter::writeFilePartToDisk()
     if (job->isCancelled()) {
         taken.release();
         earlySpool_.reset();
-        changeFilepartStatus(kWriteFinished);
+        changeFilepartStatus(FilePartStatus::WriteFinished);
         return;
     }
     if (!spool->moveTo(file)) {
@@ -510,7 +506,7 @@ void FilePartWriter::writeOK(const QString& file)
         repair->addFilePartToFod(part, FileContentSource::fromFile(file));
     else
         BLOG(3, "No repair bookkeeping to record: %@", part->filename());
-    changeFilepartStatus(kWriteFinished);
+    changeFilepartStatus(FilePartStatus::WriteFinished);
 }
 
 void FilePartWriter::writeNOK()
@@ -518,7 +514,7 @@ void FilePartWriter::writeNOK()
     const QueuePtr part = filepart();
     if (!part) return;
     BLOG(3, "Write failed for: %@", part->filename());
-    changeFilepartStatus(kWriteFailed);
+    changeFilepartStatus(FilePartStatus::WriteFailed);
 }
 
 void FilePartWriter::diskNOK()
@@ -526,12 +522,12 @@ void FilePartWriter::diskNOK()
     const QueuePtr part = filepart();
     if (!part) return;
     BLOG(3, "Disk write failure for: %@", part->filename());
-    changeFilepartStatus(kWriteFailed);
+    changeFilepartStatus(FilePartStatus::WriteFailed);
 }
 
 void FilePartWriter::decodeError()
 {
-    changeFilepartStatus(kDecodeError);
+    changeFilepartStatus(FilePartStatus::DecodeError);
 }
 
 void FilePartWriter::hasPassword()
@@ -574,7 +570,8 @@ void FilePartWriter::changeFilepartStatus(qint64 status)
         deferredStatus_ = status;
         return;
     }
-    const bool outcome = status == kWriteFinished || status == kWriteFailed || status == kDecodeError;
+    const bool outcome = status == FilePartStatus::WriteFinished || status == FilePartStatus::WriteFailed ||
+                         status == FilePartStatus::DecodeError;
     PendingCount pending = outcome && !reported_ ? pending_ : PendingCount();
     if (outcome) reported_ = true;
     const QueuePtr part = filepart();

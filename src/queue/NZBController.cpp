@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/NZBParser.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -50,7 +51,7 @@ void NZBController::parseFileUrl(const QString& fileUrl, bool forceDelete)
         reportRefusedDuplicate(root, fileUrl);
         return;
     }
-    root->setStatus(99);
+    root->setStatus(JobStatus::ParsingNZB);
     startParser(root, forceDelete);
 }
 
@@ -65,7 +66,7 @@ void NZBController::parseEmbeddedNZBFileUrl(const QString& fileUrl, const QueueP
     root->setIsNZB(true);
     root->setHasEmbeddedNZB(false);
     checkForPasswordInFileName(root);
-    root->setStatus(99);
+    root->setStatus(JobStatus::ParsingNZB);
     startParser(root, false);
 }
 

@@ -7,6 +7,7 @@
 #include "queue/NZBController.h"
 #include "queue/QCodeClass.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -138,8 +139,8 @@ void NZBParser::startParsing()
     // used: its files may be cut short or come from the junk.
     if (!error.isEmpty()) {
         if (!queue_->isCancelled()) {
-            queue_->setStatus(28);
-            queue_->setCommentTextField(QCodeClass::code2Text(28).value_or(QString()));
+            queue_->setStatus(JobStatus::NZBParseError);
+            queue_->setCommentTextField(QCodeClass::code2Text(JobStatus::NZBParseError).value_or(QString()));
             BLOG(3, "%@", error);
         }
     } else if (ended) {
@@ -192,7 +193,7 @@ bool NZBParser::didStartElement(QXmlStreamReader& xml)
             else if (nameIs(attribute.name(), u"number"))
                 segment_->setSegnr(integerValue(attribute.value()));
         }
-        segment_->setStatus(99);
+        segment_->setStatus(ArticleStatus::Queued);
         inSegment_ = true;
     } else if (nameIs(name, u"group")) {
         inGroup_ = true;
@@ -382,7 +383,7 @@ void NZBParser::finaliseQueue()
             BLOG(1, "Detected embedded NZB file in :: %@", root->title());
             root->setHasEmbeddedNZB(true);
         }
-        root->setStatus(34);
+        root->setStatus(JobStatus::NZBParsed);
     }
 }
 

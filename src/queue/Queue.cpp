@@ -6,6 +6,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QCodeClass.h"
+#include "queue/StatusCodes.h"
 
 #include <QSet>
 
@@ -135,12 +136,19 @@ QColor Queue::getDPProgressBarColorForKey(const QString& key)
 
 QList<qint64> Queue::progressBarCodesForRootQueue()
 {
-    return {1, 5, 55, 3, 44, 19, 6, 56, 4, 45, 221, 225, 203};
+    return {JobStatus::Downloading,      JobStatus::Extracting,
+            JobStatus::DeepExtracting,   JobStatus::Repairing,
+            JobStatus::JoiningFileParts, JobStatus::ScanningForRepair,
+            JobStatus::Extracted,        JobStatus::DeepExtractionDone,
+            JobStatus::Repaired,         JobStatus::JoiningFilePartsDone,
+            UploadStatus::CreatingRar,   UploadStatus::CreatingPar2,
+            UploadStatus::Uploading};
 }
 
 QList<qint64> Queue::progressBarCodesForFilepart()
 {
-    return {1001, 1005, 1003, 1006, 1004, 1202};
+    return {FilePartStatus::Downloading, FilePartStatus::Extracting, FilePartStatus::Repairing,
+            FilePartStatus::Extracted,   FilePartStatus::Repaired,   FilePartStatus::Uploading};
 }
 
 // ---- Structure ----
@@ -543,8 +551,8 @@ void Queue::handleChange(const Change& change)
         break;
     }
     case ObservedKey::blocksRequired:
-        // The scheduler fetches the missing recovery blocks from 22 on.
-        replaceStatus(42, 22);
+        // The scheduler fetches the missing recovery blocks from NeedsMoreRepairBlocks on.
+        replaceStatus(JobStatus::NotEnoughRepairBlocks, JobStatus::NeedsMoreRepairBlocks);
         break;
     case ObservedKey::isIncomplete:
     case ObservedKey::isPreviouslyDownloaded:
@@ -571,7 +579,9 @@ void Queue::statusChanged(qint64 oldValue, qint64 newValue)
 void Queue::queueStatusChanged(qint64 oldValue, qint64 newValue)
 {
     setProgressBarVisible(progressBarCodesForRootQueue().contains(newValue));
-    if (newValue == 1 || newValue == 248 || newValue == 203) setShowTimeleft(true);
+    if (newValue == JobStatus::Downloading || newValue == UploadStatus::ReadyToUploadNZB ||
+        newValue == UploadStatus::Uploading)
+        setShowTimeleft(true);
     updateStatsButtonColor(newValue);
     if (QueueObjectDelegate* d = liveDelegate())
         d->statusChangedForQueueObject(shared_from_this(), oldValue, newValue);
@@ -583,14 +593,14 @@ void Queue::filePartStatusChanged(qint64 oldValue, qint64 newValue)
     if (QueueObjectDelegate* d = liveDelegate())
         d->statusChangedForFilepart(shared_from_this(), oldValue, newValue);
     switch (newValue) {
-    case 0:
+    case JobStatus::Idle:
         setColorRowFilesPanel(getFilesPanelRowColorForKey(QStringLiteral("defaultRowColor")));
         break;
-    case 1002:
-    case 1010:
+    case FilePartStatus::Downloaded:
+    case FilePartStatus::Finished:
         setColorRowFilesPanel(getFilesPanelRowColorForKey(QStringLiteral("finishedRowColor")));
         break;
-    case 1099:
+    case FilePartStatus::Queued:
         setColorRowFilesPanel(getFilesPanelRowColorForKey(QStringLiteral("queuedRowColor")));
         break;
     default:
@@ -602,8 +612,10 @@ void Queue::totalSegmentsLeftToDownloadChanged(qint64 left)
 {
     if (left < 1) {
         if (isFilepart()) {
-            if (!replaceStatus(1001, 1002)) replaceStatus(1202, 1203);
-        } else if (replaceStatus(1, 2) || replaceStatus(203, 204)) {
+            if (!replaceStatus(FilePartStatus::Downloading, FilePartStatus::Downloaded))
+                replaceStatus(FilePartStatus::Uploading, FilePartStatus::Uploaded);
+        } else if (replaceStatus(JobStatus::Downloading, JobStatus::SavingToDisk) ||
+                   replaceStatus(UploadStatus::Uploading, UploadStatus::Uploaded)) {
             setShowTimeleft(false);
         }
     }
@@ -640,58 +652,58 @@ void Queue::updateStatsButtonColor(qint64 status)
 {
     const char* key = nullptr;
     switch (status) {
-    case 1:
+    case JobStatus::Downloading:
         key = "downloadingColor";
         break;
-    case 47:
-    case 105:
-    case 201:
+    case JobStatus::PrepareJoiningFileParts:
+    case JobStatus::QueuedForDownload:
+    case UploadStatus::Queued:
         key = "queuedColor";
         break;
-    case 3:
-    case 14:
-    case 224:
-    case 225:
+    case JobStatus::Repairing:
+    case JobStatus::QueuedForRepair:
+    case UploadStatus::ReadyToCreatePar2:
+    case UploadStatus::CreatingPar2:
         key = "repairingColor";
         break;
-    case 5:
-    case 15:
-    case 220:
-    case 221:
+    case JobStatus::Extracting:
+    case JobStatus::QueuedForExtraction:
+    case UploadStatus::ReadyToCreateRar:
+    case UploadStatus::CreatingRar:
         key = "extractingColor";
         break;
-    case 44:
+    case JobStatus::JoiningFileParts:
         key = "joiningColor";
         break;
-    case 10:
-    case 16:
-    case 205:
+    case JobStatus::Finished:
+    case JobStatus::PartialFinished:
+    case UploadStatus::Finished:
         key = "finishedColor";
         break;
-    case 8:
-    case 9:
-    case 22:
-    case 27:
-    case 36:
-    case 42:
-    case 50:
-    case 60:
-    case 61:
-    case 223:
-    case 227:
-    case 240:
-    case 249:
-    case 300:
+    case JobStatus::RepairNotPossible:
+    case JobStatus::ExtractingNotPossible:
+    case JobStatus::NeedsMoreRepairBlocks:
+    case JobStatus::PausedPossiblyIncomplete:
+    case JobStatus::CorruptFileOrWrongPassword:
+    case JobStatus::NotEnoughRepairBlocks:
+    case JobStatus::FilePartFailed:
+    case JobStatus::NothingDownloaded:
+    case JobStatus::MoveFilesError:
+    case UploadStatus::RarCreationError:
+    case UploadStatus::Par2CreationError:
+    case UploadStatus::EncodingError:
+    case UploadStatus::UploadError:
+    case UploadStatus::PostingDenied:
         key = "errorColor";
         break;
-    case 210:
-    case 247:
+    case UploadStatus::NoServersAvailable:
+    case UploadStatus::NZBCreationError:
         key = "warnColor";
         break;
-    case 203:
+    case UploadStatus::Uploading:
         key = "uploadingColor";
         break;
-    case 200:
+    case UploadStatus::AddingToQueue:
         key = "processingColor";
         break;
     default:
@@ -704,18 +716,18 @@ void Queue::updateDPProgressBarColor(qint64 status)
 {
     const char* key = nullptr;
     switch (status) {
-    case 1:
-    case 1001:
+    case JobStatus::Downloading:
+    case FilePartStatus::Downloading:
         key = "downloadingColor";
         break;
-    case 3:
+    case JobStatus::Repairing:
         key = "repairColor";
         break;
-    case 5:
+    case JobStatus::Extracting:
         key = "extractColor";
         break;
-    case 10:
-    case 1010:
+    case JobStatus::Finished:
+    case FilePartStatus::Finished:
         key = "finishedColor";
         break;
     default:
@@ -727,13 +739,13 @@ void Queue::updateDPProgressBarColor(qint64 status)
 void Queue::updateDPRowColor(qint64 status)
 {
     const char* key = nullptr;
-    if (status == 1 || status == 1001)
+    if (status == JobStatus::Downloading || status == FilePartStatus::Downloading)
         key = "downloadingRowColor";
-    else if (status == 3)
+    else if (status == JobStatus::Repairing)
         key = "repairingRowColor";
-    else if (status == 5)
+    else if (status == JobStatus::Extracting)
         key = "extractingRowColor";
-    else if (status == 105 || status == 1099)
+    else if (status == JobStatus::QueuedForDownload || status == FilePartStatus::Queued)
         key = "queuedRowColor";
     else if (isMissing())
         key = "missingRowColor";
@@ -741,13 +753,13 @@ void Queue::updateDPRowColor(qint64 status)
         key = "incompleteRowColor";
     else if (isDownloaded() || isPreviouslyDownloaded())
         key = "downloadedRowColor";
-    else if (status == 10)
+    else if (status == JobStatus::Finished)
         key = "finishedRowColor";
-    else if (status == 1002)
+    else if (status == FilePartStatus::Downloaded)
         key = "downloadedRowColor";
     else if (isNew())
         key = "newArticleRowColor";
-    else if (status == 0)
+    else if (status == JobStatus::Idle)
         key = "defaultRowColor";
     else
         return;
@@ -760,17 +772,19 @@ void Queue::updateDPStatusText(qint64 status)
         return QCodeClass::code2Text(status).value_or(QString(QLatin1String("")));
     };
     QString text;
-    if (status == 105)
+    if (status == JobStatus::QueuedForDownload)
         text = codeText();
     else if (isMissing())
         text = QStringLiteral("Missing");
-    else if (status == 16 || status == 36 || status == 39 || status == 41 || status == 51)
+    else if (status == JobStatus::PartialFinished || status == JobStatus::CorruptFileOrWrongPassword ||
+             status == JobStatus::NoNewsServersConfigured || status == JobStatus::NewsServerUnreachable ||
+             status == JobStatus::NewsServerAuthError)
         text = codeText();
-    else if (status == 10)
+    else if (status == JobStatus::Finished)
         text = QStringLiteral("Finished");
     else if (isPreviouslyDownloaded())
         text = QStringLiteral("Downloaded");
-    else if (status == 0)
+    else if (status == JobStatus::Idle)
         text = isIncomplete() ? QStringLiteral("Incomplete") : QStringLiteral("OK");
     else
         text = codeText();

@@ -3,6 +3,7 @@
 #include "queue/ModelProperties.h"
 #include "queue/QueueObjectDelegate.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -378,7 +379,7 @@ private:
 
     QString newtitle_;
     QString filename_;
-    std::atomic<qint64> status_{0};
+    std::atomic<qint64> status_{JobStatus::Idle};
     std::atomic<bool> isPaused_{false};
     std::atomic<bool> shouldPause_{false};
     std::atomic<bool> isMissing_{false};

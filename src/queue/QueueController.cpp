@@ -10,6 +10,7 @@
 #include "postprocess/RepairController.h"
 #include "queue/FODController.h"
 #include "queue/NZBController.h"
+#include "queue/StatusCodes.h"
 
 #include <QMutexLocker>
 
@@ -113,7 +114,7 @@ void QueueController::addDPRootObjectToQueue(const QueuePtr& root)
         if (!isQueueObjectQueued(root)) addRootQueueObjectToQueueArray(root);
         root->setShouldSelectAllFileparts(true);
         root->setShouldDownloadSegments(true);
-        root->setStatus(106);
+        root->setStatus(JobStatus::DownloadingFilelist);
         return;
     }
     checkboxesToOnStateForQueue(root);
@@ -204,7 +205,7 @@ bool QueueController::checkIfAllQueuedObjectsAreFinished() const
     QMutexLocker locker(&arrayLock_);
     for (const QueuePtr& q : queueArray_) {
         const qint64 status = q->status();
-        if (status == 105 || status == 1) return false;
+        if (status == JobStatus::QueuedForDownload || status == JobStatus::Downloading) return false;
     }
     return true;
 }
@@ -259,7 +260,9 @@ qsizetype QueueController::getPositionOfFirstFinishedObject() const
     QMutexLocker locker(&arrayLock_);
     for (qsizetype i = 0; i < queueArray_.size(); ++i) {
         const qint64 status = queueArray_[i]->status();
-        if (status == 10 || status == 205 || status == 16) return i;
+        if (status == JobStatus::Finished || status == UploadStatus::Finished ||
+            status == JobStatus::PartialFinished)
+            return i;
     }
     return queueArray_.size();
 }

@@ -12,6 +12,7 @@
 #include "postprocess/RepairController.h"
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
+#include "queue/StatusCodes.h"
 
 #include <QDir>
 #include <QMutexLocker>
@@ -36,29 +37,63 @@ bool boolSetting(const char* key)
     return UserDefaults::standard().boolForKey(QString::fromLatin1(key));
 }
 
-// A job on its way from "all files written" (17) to its end: repair,
+// A job on its way from AllFilesWritten to its end: repair,
 // joining, extraction, name checks, clean-up, the move, or an end state.
 // The write outcomes of its parts reach the main thread one after the other
 // while the status of every part is already set, so the second outcome sees
-// all parts written too; by then the first has moved the job past 17.
+// all parts written too; by then the first has moved the job past
+// AllFilesWritten.
 bool isPastItsDownload(qint64 status)
 {
-    return oneOf(status, {17, 14, 3,  20, 8,  42, 47, 43, 44, 45, 46, 15, 5,  21, 9,  36,
-                          30, 31, 32, 58, 59, 53, 54, 55, 56, 57, 38, 52, 37, 10, 61, 60});
+    return oneOf(status, {JobStatus::AllFilesWritten,
+                          JobStatus::QueuedForRepair,
+                          JobStatus::Repairing,
+                          JobStatus::RepairFinished,
+                          JobStatus::RepairNotPossible,
+                          JobStatus::NotEnoughRepairBlocks,
+                          JobStatus::PrepareJoiningFileParts,
+                          JobStatus::ReadyToJoinFileParts,
+                          JobStatus::JoiningFileParts,
+                          JobStatus::JoiningFilePartsDone,
+                          JobStatus::JoiningFilePartsError,
+                          JobStatus::QueuedForExtraction,
+                          JobStatus::Extracting,
+                          JobStatus::ExtractionFinished,
+                          JobStatus::ExtractingNotPossible,
+                          JobStatus::CorruptFileOrWrongPassword,
+                          JobStatus::WaitingForObfuscationCheck,
+                          JobStatus::ObfuscationCheck,
+                          JobStatus::ObfuscationCheckDone,
+                          JobStatus::MovingFromTemp,
+                          JobStatus::MovingFromTempDone,
+                          JobStatus::CheckingForDeepExtraction,
+                          JobStatus::ReadyForDeepExtraction,
+                          JobStatus::DeepExtracting,
+                          JobStatus::DeepExtractionDone,
+                          JobStatus::DeepExtractionError,
+                          JobStatus::ReversingFilenames,
+                          JobStatus::CleaningUp,
+                          JobStatus::MovingToFinalDestination,
+                          JobStatus::Finished,
+                          JobStatus::MoveFilesError,
+                          JobStatus::NothingDownloaded});
 }
 
 // A part that is in the queue already (queued, downloading, or on its way
 // to the disk): queueing it again would count its articles twice.
 bool isInFlight(const QueuePtr& filepart)
 {
-    return oneOf(filepart->status(), {1099, 1001, 1002, 1020, 1019, 1017});
+    return oneOf(filepart->status(), {FilePartStatus::Queued, FilePartStatus::Downloading,
+                                      FilePartStatus::Downloaded, FilePartStatus::WaitingForDiskWrite,
+                                      FilePartStatus::Writing, FilePartStatus::WriteFinished});
 }
 
 // Downloaded, and on its way to the disk or being written: the writer
-// reports the write (1017) only once the file's recovery blocks are counted.
+// reports WriteFinished only once the file's recovery blocks are counted.
 bool isBeingWritten(const QueuePtr& filepart)
 {
-    return oneOf(filepart->status(), {1002, 1020, 1019});
+    return oneOf(filepart->status(),
+                 {FilePartStatus::Downloaded, FilePartStatus::WaitingForDiskWrite, FilePartStatus::Writing});
 }
 
 bool hasPartBeingWritten(const QueuePtr& root)
@@ -81,32 +116,34 @@ void QueueController::addDPFilepartToQueue(const QueuePtr& filepart)
     if (root->checkbox() == 0) root->setCheckbox(1);
 
     // The lists are being fetched: the part is picked up when they arrive.
-    if (root->status() == 106 || root->status() == 108) return;
+    if (root->status() == JobStatus::DownloadingFilelist || root->status() == JobStatus::DownloadingSegments)
+        return;
     const bool wasQueued = isQueueObjectQueued(root) != nullptr;
     if (!wasQueued) addRootQueueObjectToQueueArray(root);
 
-    if (!root->filelistReceived() && !root->segmentsReceived() && root->status() != 107) {
+    if (!root->filelistReceived() && !root->segmentsReceived() &&
+        root->status() != JobStatus::FilelistDownloaded) {
         root->setShouldDownloadSegments(true);
-        root->setStatus(106);
+        root->setStatus(JobStatus::DownloadingFilelist);
         return;
     }
-    if (!root->segmentsReceived() && root->status() != 109) {
+    if (!root->segmentsReceived() && root->status() != JobStatus::SegmentsDownloaded) {
         root->setShouldDownloadSegments(true);
-        root->setStatus(108);
+        root->setStatus(JobStatus::DownloadingSegments);
         return;
     }
     // A job that comes in may bring its parts marked queued already; in a
     // queued job such a part is counted, and counting it again would keep
     // the job from ever reaching the end of its articles.
     if (filepart->checkbox() == 1 && !(wasQueued && isInFlight(filepart))) {
-        filepart->setStatus(0);
+        filepart->setStatus(JobStatus::Idle);
         prepareDownloadingDPFilepart(filepart);
     }
 }
 
 void QueueController::prepareDownloadingDPFilepart(const QueuePtr& filepart)
 {
-    if (!filepart || filepart->checkbox() == 0 || filepart->status() != 0) return;
+    if (!filepart || filepart->checkbox() == 0 || filepart->status() != JobStatus::Idle) return;
     const QueuePtr root = filepart->queue();
     if (!root) return;
     {
@@ -131,8 +168,8 @@ void QueueController::prepareDownloadingDPFilepart(const QueuePtr& filepart)
 
         if (isPriorityCandidate(filepart)) addFilePartToPriorityQueue(filepart);
     }
-    filepart->setStatus(1099);
-    if (root->status() != 105) root->setStatus(105);
+    filepart->setStatus(FilePartStatus::Queued);
+    if (root->status() != JobStatus::QueuedForDownload) root->setStatus(JobStatus::QueuedForDownload);
 }
 
 void QueueController::qStatusToQueued(const QueuePtr& root)
@@ -145,7 +182,7 @@ void QueueController::qStatusToQueued(const QueuePtr& root)
     commentWithStatusText(root);
 
     if (root->isNZB() && !root->hasRepairFiles() && boolSetting("enableCheckForRepairFiles")) {
-        root->setStatus(40);
+        root->setStatus(JobStatus::NoRepairFiles);
         root->setIsPaused(true);
         root->setRestorePoint(6);
         return;
@@ -202,7 +239,7 @@ void QueueController::clearDPFilepart(const QueuePtr& filepart)
     filepart->setDecodedFileData({});
     filepart->setIsFilenameControlled(false);
     for (const SegmentPtr& segment : segments) {
-        segment->setStatus(99);
+        segment->setStatus(ArticleStatus::Queued);
         segment->setSpooled(false);
         segment->removeAllUsedServerIDs();
     }
@@ -247,40 +284,40 @@ void QueueController::statusChangedForFilepart(const QueuePtr& filepart, qint64,
     if (!filepart) return;
     BLOG(2, "%@ _%ld_ (%@)", filepart->filename(), toValue, textOf(toValue));
     switch (toValue) {
-    case 1001:
+    case FilePartStatus::Downloading:
         fStatusToDownloading(filepart);
         break;
-    case 1002:
+    case FilePartStatus::Downloaded:
         fStatusToDownloaded(filepart);
         break;
-    case 1010:
+    case FilePartStatus::Finished:
         fStatusToFinished(filepart);
         break;
-    case 1017:
+    case FilePartStatus::WriteFinished:
         fStatusToWriteFinished(filepart);
         break;
-    case 1018:
+    case FilePartStatus::WriteFailed:
         filePartWriteError(filepart);
         break;
-    case 1020:
+    case FilePartStatus::WaitingForDiskWrite:
         fStatusToWaitingToSave(filepart);
         break;
-    case 1024:
+    case FilePartStatus::DecodeError:
         filePartDecodeError(filepart);
         break;
-    case 1099:
+    case FilePartStatus::Queued:
         fStatusToQueued(filepart);
         break;
-    case 1103:
+    case FilePartStatus::Cancelled:
         fStatusToCancelled(filepart);
         break;
-    case 1201:
+    case FilePartStatus::QueuedForUpload:
         fStatusToUpQueued(filepart);
         break;
-    case 1202:
+    case FilePartStatus::Uploading:
         fStatusToUploading(filepart);
         break;
-    case 1203:
+    case FilePartStatus::Uploaded:
         fStatusToUploaded(filepart);
         break;
     default:
@@ -288,7 +325,8 @@ void QueueController::statusChangedForFilepart(const QueuePtr& filepart, qint64,
     }
     // A cancellation that arrived while a handler (or the writer) held the
     // part is carried out now.
-    if (filepart->isCancelled() && filepart->status() != 1103) cancelDPFilepart(filepart);
+    if (filepart->isCancelled() && filepart->status() != FilePartStatus::Cancelled)
+        cancelDPFilepart(filepart);
 }
 
 bool QueueController::isCancelledPart(const QueuePtr& filepart)
@@ -311,7 +349,8 @@ void QueueController::fStatusToDownloaded(const QueuePtr& filepart)
 {
     const QueuePtr root = filepart->queue();
     // A newsgroup list is read, not written.
-    filepart->setStatus(root && root->isNewsgroupsRequest() ? 1017 : 1020);
+    filepart->setStatus(root && root->isNewsgroupsRequest() ? FilePartStatus::WriteFinished
+                                                            : FilePartStatus::WaitingForDiskWrite);
 }
 
 void QueueController::fStatusToWaitingToSave(const QueuePtr& filepart)
@@ -344,10 +383,10 @@ void QueueController::fStatusToWriteFinished(const QueuePtr& filepart)
             [repair = QPointer<RepairController>(repair), set] {
                 if (repair) repair->crc32CheckFodsInRepairParent(set, false);
             },
-            [filepart] { filepart->setStatus(1010); });
+            [filepart] { filepart->setStatus(FilePartStatus::Finished); });
         return;
     }
-    filepart->setStatus(1010);
+    filepart->setStatus(FilePartStatus::Finished);
 }
 
 void QueueController::filePartWriteError(const QueuePtr& filepart)
@@ -355,7 +394,7 @@ void QueueController::filePartWriteError(const QueuePtr& filepart)
     countWriteOutcome(filepart);
     if (const QueuePtr root = filepart->queue()) {
         root->setDiskNotReady(true);
-        root->setStatus(50);
+        root->setStatus(JobStatus::FilePartFailed);
         root->setIsPaused(true);
     }
     BLOG(3, "Error writing file: %@", filepart->filename());
@@ -365,7 +404,7 @@ void QueueController::filePartDecodeError(const QueuePtr& filepart)
 {
     countWriteOutcome(filepart);
     if (const QueuePtr root = filepart->queue()) {
-        root->setStatus(50);
+        root->setStatus(JobStatus::FilePartFailed);
         setCommentTextField(root, textOf(filepart->status()));
     }
     BLOG(3, "Decode error for: %@", filepart->filename());
@@ -407,7 +446,8 @@ void QueueController::fStatusToFinished(const QueuePtr& filepart)
         removeFilePartFromPriorityQueue(filepart);
         // Only a downloading job is queued again: a job stopped for missing
         // articles or a failed write keeps its stop code (and its reason).
-        if (!checkIfAllFilepartsAreDownloadedFor(root)) root->replaceStatus(1, 105);
+        if (!checkIfAllFilepartsAreDownloadedFor(root))
+            root->replaceStatus(JobStatus::Downloading, JobStatus::QueuedForDownload);
     }
 
     if (root->isNewsgroupsRequest()) {
@@ -421,35 +461,39 @@ void QueueController::fStatusToFinished(const QueuePtr& filepart)
 
     bool completedHere = false;
     if (checkIfAllFilepartsAreWrittenFor(root)) {
-        qint64 next = 16;
+        qint64 next = JobStatus::PartialFinished;
         if (checkIfAllFilepartsAreDownloadedFor(root))
-            next = 17;
+            next = JobStatus::AllFilesWritten;
         else if (root->hasRepairFiles() && root->repairObject() && !root->canRepair() && !root->canExtract())
-            next = 22;
+            next = JobStatus::NeedsMoreRepairBlocks;
         // Two writes reported before either was handled complete the job
         // once: its steps must not run twice, also when the first has moved
         // it on already (two moves into the final folder lost files).
-        if (root->status() != next && !(next == 17 && isPastItsDownload(root->status()))) {
+        if (root->status() != next &&
+            !(next == JobStatus::AllFilesWritten && isPastItsDownload(root->status()))) {
             root->setStatus(next);
-            completedHere = next == 17;
+            completedHere = next == JobStatus::AllFilesWritten;
             if (root->hasEmbeddedNZB()) processEmbeddedNZB(root);
         }
     }
 
     // The set's job may be repairable now. A job that was just completed
-    // (17) takes that step from its own handler, so that one step follows
+    // (AllFilesWritten) takes that step from its own handler, so that one step follows
     // the other instead of both running; and a job that is past its
     // download is not sent back.
     const QueuePtr owner = jobOwningRepairSetOf(filepart);
     // Nor is it moved on while a part of it is still being written: the
     // flags of its set may already be set from that part's blocks, but its
-    // own report, which completes the job (17), is still to come.
-    const bool ownerMayStep = owner && !(completedHere && owner == root) &&
-                              oneOf(owner->status(), {1, 2, 16, 105, 22}) && !hasPartBeingWritten(owner);
+    // own report, which completes the job (AllFilesWritten), is still to come.
+    const bool ownerMayStep =
+        owner && !(completedHere && owner == root) &&
+        oneOf(owner->status(), {JobStatus::Downloading, JobStatus::SavingToDisk, JobStatus::PartialFinished,
+                                JobStatus::QueuedForDownload, JobStatus::NeedsMoreRepairBlocks}) &&
+        !hasPartBeingWritten(owner);
     if (ownerMayStep && owner->canRepair())
-        owner->setStatus(14);
+        owner->setStatus(JobStatus::QueuedForRepair);
     else if (ownerMayStep && owner->canExtract())
-        owner->setStatus(47);
+        owner->setStatus(JobStatus::PrepareJoiningFileParts);
     else if (filepart->execute())
         execute(filepart);
     filepart->setExecute(false);
@@ -523,14 +567,22 @@ void QueueController::outOfDiskSpace(bool outOfSpace)
 
 void QueueController::pauseQueueObject(const QueuePtr& root)
 {
-    if (!root || oneOf(root->status(), {8, 9, 10, 42, 52, 205, 206})) return;
+    if (!root ||
+        oneOf(root->status(), {JobStatus::RepairNotPossible, JobStatus::ExtractingNotPossible,
+                               JobStatus::Finished, JobStatus::NotEnoughRepairBlocks, JobStatus::CleaningUp,
+                               UploadStatus::Finished, UploadStatus::CleaningUp}))
+        return;
     root->setShouldPause(true);
 }
 
 void QueueController::shouldPauseChangedForQueueObject(const QueuePtr& root)
 {
     // Elsewhere the job pauses at its next step.
-    if (root->shouldPause() && oneOf(root->status(), {1, 3, 5, 22, 31, 105, 201, 203, 221, 225}))
+    if (root->shouldPause() &&
+        oneOf(root->status(), {JobStatus::Downloading, JobStatus::Repairing, JobStatus::Extracting,
+                               JobStatus::NeedsMoreRepairBlocks, JobStatus::ObfuscationCheck,
+                               JobStatus::QueuedForDownload, UploadStatus::Queued, UploadStatus::Uploading,
+                               UploadStatus::CreatingRar, UploadStatus::CreatingPar2}))
         root->setIsPaused(true);
 }
 
@@ -574,33 +626,36 @@ void QueueController::resumeAtStatus(const QueuePtr& root)
     const qint64 status = root->status();
     QList<QueuePtr> unwritten;
     for (const QueuePtr& part : root->fileparts()) {
-        if (part->status() == 1018) unwritten.append(part);
+        if (part->status() == FilePartStatus::WriteFailed) unwritten.append(part);
     }
-    if (status == 27 || (root->isMissing() && oneOf(status, {1, 105}))) {
+    if (status == JobStatus::PausedPossiblyIncomplete ||
+        (root->isMissing() && oneOf(status, {JobStatus::Downloading, JobStatus::QueuedForDownload}))) {
         root->setForceDownload(true);
         root->setIsMissing(false);
-        root->setStatus(105);
-    } else if (status == 40) {
+        root->setStatus(JobStatus::QueuedForDownload);
+    } else if (status == JobStatus::NoRepairFiles) {
         root->setHasRepairFiles(true);
-        root->setStatus(105);
-    } else if (oneOf(status, {1, 39, 41, 50, 51, 105})) {
-        root->setStatus(105);
-    } else if (status == 3) {
-        root->setStatus(14);
-    } else if (status == 5) {
-        root->setStatus(20);
-    } else if (status == 201 || status == 203) {
-        root->setStatus(201);
-    } else if (status == 221) {
-        root->setStatus(220);
-    } else if (status == 225) {
-        root->setStatus(224);
+        root->setStatus(JobStatus::QueuedForDownload);
+    } else if (oneOf(status, {JobStatus::Downloading, JobStatus::NoNewsServersConfigured,
+                              JobStatus::NewsServerUnreachable, JobStatus::FilePartFailed,
+                              JobStatus::NewsServerAuthError, JobStatus::QueuedForDownload})) {
+        root->setStatus(JobStatus::QueuedForDownload);
+    } else if (status == JobStatus::Repairing) {
+        root->setStatus(JobStatus::QueuedForRepair);
+    } else if (status == JobStatus::Extracting) {
+        root->setStatus(JobStatus::RepairFinished);
+    } else if (status == UploadStatus::Queued || status == UploadStatus::Uploading) {
+        root->setStatus(UploadStatus::Queued);
+    } else if (status == UploadStatus::CreatingRar) {
+        root->setStatus(UploadStatus::ReadyToCreateRar);
+    } else if (status == UploadStatus::CreatingPar2) {
+        root->setStatus(UploadStatus::ReadyToCreatePar2);
     } else {
         // Its handler runs once more and repeats the step that was held.
         root->setStatus(status);
     }
     for (const QueuePtr& part : unwritten)
-        part->setStatus(1020);
+        part->setStatus(FilePartStatus::WaitingForDiskWrite);
 }
 
 void QueueController::changeProgressBarColor(const QString& key, const QueuePtr& queue)

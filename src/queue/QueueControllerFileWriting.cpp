@@ -1,6 +1,7 @@
 #include "queue/QueueController.h"
 
 #include "core/Logger.h"
+#include "queue/StatusCodes.h"
 
 #include <QMutexLocker>
 
@@ -38,7 +39,7 @@ void QueueController::downloadSegmentsAgain(const QueuePtr& filepart, const QLis
         for (const SegmentPtr& segment : segments) {
             segment->setSpooled(false);
             segment->setFiledata(QByteArray());
-            segment->setStatus(99);
+            segment->setStatus(ArticleStatus::Queued);
             bytes += segment->bytes();
         }
         const qint64 count = segments.size();
@@ -48,11 +49,12 @@ void QueueController::downloadSegmentsAgain(const QueuePtr& filepart, const QLis
         root->increaseTotalBytesLeft(bytes);
         // Back with the connections: the part as downloading, its job as
         // waiting for articles.
-        filepart->setStatus(1001);
+        filepart->setStatus(FilePartStatus::Downloading);
         for (const SegmentPtr& segment : segments)
             requeueSegment(segment);
     }
-    if (!root->replaceStatus(2, 105)) root->replaceStatus(1, 105);
+    if (!root->replaceStatus(JobStatus::SavingToDisk, JobStatus::QueuedForDownload))
+        root->replaceStatus(JobStatus::Downloading, JobStatus::QueuedForDownload);
     BLOG(2, "Downloading %ld articles of %@ again", long(segments.size()), filepart->filename());
     startDownloading();
 }

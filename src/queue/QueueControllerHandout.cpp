@@ -4,6 +4,7 @@
 #include "nntp/ConnectionsController.h"
 #include "posting/YencEncodeController.h"
 #include "queue/ServerIDRegistry.h"
+#include "queue/StatusCodes.h"
 
 #include <QHash>
 #include <QMutexLocker>
@@ -71,12 +72,14 @@ namespace {
 
 bool isWaitingRootStatus(qint64 status)
 {
-    return status == 105 || status == 1 || status == 201 || status == 203;
+    return status == JobStatus::QueuedForDownload || status == JobStatus::Downloading ||
+           status == UploadStatus::Queued || status == UploadStatus::Uploading;
 }
 
 bool isWaitingPartStatus(qint64 status)
 {
-    return status == 1099 || status == 1001 || status == 1201 || status == 1202;
+    return status == FilePartStatus::Queued || status == FilePartStatus::Downloading ||
+           status == FilePartStatus::QueuedForUpload || status == FilePartStatus::Uploading;
 }
 
 // The job a booked article counts against: its part's root (the article's
@@ -123,7 +126,7 @@ SegmentPtr QueueController::getNextArticleForServerID(const QString& serverID, b
             segment = handOutLocked(serverID, isBackupServer, unreadable, &upload);
             if (lockHoldRecorder_)
                 held = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
-                                                                             start)
+                                                                            start)
                            .count();
         }
         if (lockHoldRecorder_) lockHoldRecorder_(held);
@@ -194,7 +197,7 @@ SegmentPtr QueueController::handOutLocked(const QString& serverID, bool isBackup
                     continue;
                 }
                 const SegmentPtr made = booking.segment;
-                made->replaceStatus(99, 1);
+                made->replaceStatus(ArticleStatus::Queued, ArticleStatus::Downloading);
                 startDownloadOf(made, root, made->filepart());
                 upload->booking = std::move(booking);
                 return nullptr;
@@ -228,7 +231,7 @@ SegmentPtr QueueController::handOutFromRoot(const QueuePtr& root, int token, boo
         const HandoutIndex::Part& ps = index.parts[size_t(entry.part)];
         if (!partIsEligible(ps.part, priorityPass)) continue;
         if (entry.segment->hasUsedServerToken(token)) continue;
-        if (entry.segment->replaceStatus(99, 1)) {
+        if (entry.segment->replaceStatus(ArticleStatus::Queued, ArticleStatus::Downloading)) {
             index.parts[size_t(entry.part)].handedOut = true;
             startDownloadOf(entry.segment, root, ps.part);
             return entry.segment;
@@ -238,7 +241,7 @@ SegmentPtr QueueController::handOutFromRoot(const QueuePtr& root, int token, boo
     // Articles never handed out.
     for (;;) {
         if (SegmentPtr found = handOutFresh(index, root, token, priorityPass)) return found;
-        // A part that was handed out and is queued (1099) again was reset
+        // A part that was handed out and is queued (FilePartStatus::Queued) again was reset
         // for another download (a retry, a restored job), and a part that
         // had no articles may have been given them: walk either anew. Only
         // looked for before answering nothing, and one check per part.
@@ -246,7 +249,7 @@ SegmentPtr QueueController::handOutFromRoot(const QueuePtr& root, int token, boo
         for (qsizetype p = 0; p < qsizetype(index.parts.size()); ++p) {
             HandoutIndex::Part& ps = index.parts[size_t(p)];
             if (!ps.part) continue;
-            const bool reset = ps.handedOut && ps.part->status() == 1099;
+            const bool reset = ps.handedOut && ps.part->status() == FilePartStatus::Queued;
             const bool grown = ps.segments.isEmpty() && ps.part->segmentCount() > 0;
             if (!reset && !grown) continue;
             ps.handedOut = false;
@@ -281,14 +284,14 @@ SegmentPtr QueueController::handOutFresh(HandoutIndex& index, const QueuePtr& ro
         if (eligible && ps.cursor < ps.segments.size()) {
             while (ps.cursor < ps.segments.size()) {
                 const SegmentPtr& segment = ps.segments.at(ps.cursor++);
-                if (!segment || segment->status() != 99) continue;
+                if (!segment || segment->status() != ArticleStatus::Queued) continue;
                 // Tried by this server already: left in the log for the
                 // others.
                 if (segment->hasUsedServerToken(token)) {
                     index.returned.push_back({p, segment});
                     continue;
                 }
-                if (segment->replaceStatus(99, 1)) {
+                if (segment->replaceStatus(ArticleStatus::Queued, ArticleStatus::Downloading)) {
                     ps.handedOut = true;
                     startDownloadOf(segment, root, ps.part);
                     return segment;
@@ -328,7 +331,8 @@ SegmentPtr QueueController::takeRoutedArticle(const QueuePtr& root, const QStrin
             entries.removeAt(found);
             root->setPartDownloadBackupServers(entries);
         }
-        if (candidate && candidate->replaceStatus(99, 1)) return candidate;
+        if (candidate && candidate->replaceStatus(ArticleStatus::Queued, ArticleStatus::Downloading))
+            return candidate;
     }
 }
 
@@ -371,8 +375,8 @@ void QueueController::requeueSegment(const SegmentPtr& segment)
     // A booked article stays booked: queued again it would be fetched and
     // counted a second time.
     const qint64 status = segment->status();
-    if (status == 2 || status == 21) return;
-    segment->setStatus(99);
+    if (status == ArticleStatus::Downloaded || status == ArticleStatus::Uploaded) return;
+    segment->setStatus(ArticleStatus::Queued);
     const QueuePtr part = segment->filepart();
     const QueuePtr root = segment->queue();
     if (!root || !part) return;
@@ -388,11 +392,11 @@ void QueueController::startDownloadOf(const SegmentPtr& segment, const QueuePtr&
 {
     Q_UNUSED(segment);
     if (root && root->isUploadObject()) {
-        root->replaceStatus(201, 203);
-        if (part) part->replaceStatus(1201, 1202);
+        root->replaceStatus(UploadStatus::Queued, UploadStatus::Uploading);
+        if (part) part->replaceStatus(FilePartStatus::QueuedForUpload, FilePartStatus::Uploading);
     }
-    if (root) root->replaceStatus(105, 1);
-    if (part) part->replaceStatus(1099, 1001);
+    if (root) root->replaceStatus(JobStatus::QueuedForDownload, JobStatus::Downloading);
+    if (part) part->replaceStatus(FilePartStatus::Queued, FilePartStatus::Downloading);
 }
 
 // ---------------------------------------------------------------------------
@@ -402,11 +406,11 @@ void QueueController::updateQueueAfterDownload(const SegmentPtr& segment)
 {
     if (!segment) return;
     const QueuePtr part = segment->filepart();
-    if (!part || part->isCancelled() || part->status() != 1001) return;
+    if (!part || part->isCancelled() || part->status() != FilePartStatus::Downloading) return;
     // Downloading -> downloaded, once; an article found missing everywhere
-    // keeps its 430 so that the writer knows it has no body.
-    const bool received = segment->replaceStatus(1, 2);
-    if (!received && segment->status() != 430) return;
+    // keeps its ArticleStatus::Missing so that the writer knows it has no body.
+    const bool received = segment->replaceStatus(ArticleStatus::Downloading, ArticleStatus::Downloaded);
+    if (!received && segment->status() != ArticleStatus::Missing) return;
     // The write side spools a part's bodies once they pass its threshold.
     if (received) fileWriteController_.bodyArrived(part, segment->filedata().size());
     const double bytes = segment->bytes();
@@ -423,10 +427,11 @@ void QueueController::updateQueueAfterUpload(const SegmentPtr& segment)
 {
     if (!segment) return;
     const QueuePtr part = segment->filepart();
-    // A text article is handed out at 1, a file article comes from the
-    // encoder at 20; either is booked once, on its own move to 21.
-    const bool booked = part && !part->isCancelled() && part->status() != 1103 &&
-                        (segment->replaceStatus(1, 21) || segment->replaceStatus(20, 21));
+    // A text article is handed out at Downloading, a file article comes from the
+    // encoder at Uploading; either is booked once, on its own move to Uploaded.
+    const bool booked = part && !part->isCancelled() && part->status() != FilePartStatus::Cancelled &&
+                        (segment->replaceStatus(ArticleStatus::Downloading, ArticleStatus::Uploaded) ||
+                         segment->replaceStatus(ArticleStatus::Uploading, ArticleStatus::Uploaded));
     if (booked) {
         const double bytes = segment->bytes();
         part->decreaseTotalSegmentsLeftToDownload(1);
@@ -443,7 +448,7 @@ void QueueController::updateQueueAfterUpload(const SegmentPtr& segment)
 void QueueController::updateQueueAfterDownloadingNewsgroupList(const SegmentPtr& segment)
 {
     if (!segment) return;
-    segment->setStatus(2);
+    segment->setStatus(ArticleStatus::Downloaded);
     const QueuePtr part = segment->filepart();
     if (part) {
         part->setTotalSegmentsLeftToDownload(0);
@@ -515,7 +520,7 @@ qint64 QueueController::getTotalFilesInQueue()
             }
             // Without a measured speed there is no estimate; the last one
             // stands until traffic resumes.
-            if ((status == 1 || status == 203) && bps > 0)
+            if ((status == JobStatus::Downloading || status == UploadStatus::Uploading) && bps > 0)
                 root->setTimeleft(qint64(root->totalBytesLeft() / bps));
         }
         pruneHandoutIndexes();

@@ -13,6 +13,7 @@
 #include "postprocess/RepairController.h"
 #include "queue/QCodeClass.h"
 #include "queue/RenameTitleController.h"
+#include "queue/StatusCodes.h"
 
 #include <QMutexLocker>
 #include <QVariantMap>
@@ -30,16 +31,23 @@ qint64 cleaningTag()
 bool isFinishedForCleaning(const Queue& q)
 {
     const qint64 s = q.status();
-    return s == 10 || s == 205 || (s == 16 && !q.hasRepairFiles());
+    return s == JobStatus::Finished || s == UploadStatus::Finished ||
+           (s == JobStatus::PartialFinished && !q.hasRepairFiles());
 }
 
 // A part that has started downloading or has been written: its data would
-// be lost with the folder. Parts never queued (0), waiting to be queued or
-// queued but not begun (1100, 1101, 1099, 1105), cancelled (1103) or held
-// back as spare recovery volumes (1104) have nothing from this download.
+// be lost with the folder. Parts never queued (Idle), waiting to be queued or
+// queued but not begun, cancelled, or held back as spare recovery volumes (the
+// list below) have nothing from this download.
 bool hasDownloadedData(const Queue& root)
 {
-    static const QList<qint64> nothingYet{0, 1099, 1100, 1101, 1103, 1104, 1105};
+    static const QList<qint64> nothingYet{JobStatus::Idle,
+                                          FilePartStatus::Queued,
+                                          FilePartStatus::AddingToDeepLookupQueue,
+                                          FilePartStatus::AddingToQueue,
+                                          FilePartStatus::Cancelled,
+                                          FilePartStatus::OnHold,
+                                          FilePartStatus::WaitingForSegments};
     const QList<QueuePtr> parts = root.fileparts();
     for (const QueuePtr& part : parts) {
         if (part->isDownloaded() || !nothingYet.contains(part->status())) return true;
@@ -52,11 +60,15 @@ enum class RemovalGroup { NotStarted, NothingToLose, Unfinished };
 RemovalGroup removalGroupOf(const Queue& q)
 {
     const qint64 s = q.status();
-    // 105 is also the status of a job with parts queued after others were
+    // QueuedForDownload is also the status of a job with parts queued after others were
     // written (a restored job, a priority part finished, more repair volumes
     // queued): such a job counts as unfinished.
-    if ((s == 0 || s == 105 || s == 99 || s == 28) && !hasDownloadedData(q)) return RemovalGroup::NotStarted;
-    if (s == 10 || s == 205 || s == 61 || s == 249 || !q.segmentsReceived() || s == 16 ||
+    if ((s == JobStatus::Idle || s == JobStatus::QueuedForDownload || s == JobStatus::ParsingNZB ||
+         s == JobStatus::NZBParseError) &&
+        !hasDownloadedData(q))
+        return RemovalGroup::NotStarted;
+    if (s == JobStatus::Finished || s == UploadStatus::Finished || s == JobStatus::MoveFilesError ||
+        s == UploadStatus::UploadError || !q.segmentsReceived() || s == JobStatus::PartialFinished ||
         q.isNewsgroupsRequest() || q.isReplyPost())
         return RemovalGroup::NothingToLose;
     return RemovalGroup::Unfinished;
@@ -143,26 +155,26 @@ void QueueController::cancelDPRootQueueObject(const QueuePtr& root)
     bool anyPartCancelling = false;
     const QList<QueuePtr> rootParts = root->fileparts();
     for (const QueuePtr& part : rootParts) {
-        if (part->status() == 0) continue;
+        if (part->status() == JobStatus::Idle) continue;
         cancelDPFilepart(part);
         anyPartCancelling = true;
     }
-    // No part was queued, so none will report 1103: the job ends now
+    // No part was queued, so none will report FilePartStatus::Cancelled: the job ends now
     // instead of staying in the queue, cancelled, for ever.
-    if (!anyPartCancelling) root->setStatus(103);
+    if (!anyPartCancelling) root->setStatus(JobStatus::Cancelled);
 }
 
 void QueueController::cancelDPFilepart(const QueuePtr& filepart)
 {
-    if (!filepart || filepart->status() == 0) return;
+    if (!filepart || filepart->status() == JobStatus::Idle) return;
     QMutexLocker locker(&arrayLock_);
     filepart->setIsCancelled(true);
     filepart->setCheckboxDisabled(true);
-    if (filepart->status() == 1019) {
+    if (filepart->status() == FilePartStatus::Writing) {
         BLOG(1, "Suspending cancellation. Files are still being written.");
         return;
     }
-    filepart->setStatus(1103);
+    filepart->setStatus(FilePartStatus::Cancelled);
 }
 
 void QueueController::fStatusToCancelled(const QueuePtr& filepart)
@@ -173,10 +185,10 @@ void QueueController::fStatusToCancelled(const QueuePtr& filepart)
     clearDPFilepart(filepart);
     filepart->setCheckbox(0);
     filepart->setCheckboxDisabled(false);
-    filepart->setStatus(0);
+    filepart->setStatus(JobStatus::Idle);
     filepart->setRepairObject(nullptr);
     const QueuePtr root = filepart->queue();
-    if (root && checkIfallFilePartsAreCancelledForQueue(root)) root->setStatus(103);
+    if (root && checkIfallFilePartsAreCancelledForQueue(root)) root->setStatus(JobStatus::Cancelled);
 }
 
 void QueueController::queueCancelled(const QueuePtr& root)
@@ -184,7 +196,7 @@ void QueueController::queueCancelled(const QueuePtr& root)
     if (!root) return;
     root->setRestorePoint(5);
     if (root->isNZB()) {
-        root->setCommentTextField(QCodeClass::code2Text(103).value_or(QString()));
+        root->setCommentTextField(QCodeClass::code2Text(JobStatus::Cancelled).value_or(QString()));
         clearQueueObject(root);
     }
     if (root->hasRepairFiles()) {
@@ -192,7 +204,7 @@ void QueueController::queueCancelled(const QueuePtr& root)
             repair->removeRepairObject(root->repairObject());
         root->setRepairObject(nullptr);
     }
-    root->setStatus(0);
+    root->setStatus(JobStatus::Idle);
     removeObjectFromQueue(root);
     resetDPRootQueue(root);
     root->setCheckboxDisabled(false);
@@ -262,7 +274,7 @@ void QueueController::resetFilepartObject(const QueuePtr& filepart)
         filepart->setDecodedFileData(QByteArray());
         const QList<SegmentPtr> partSegments = filepart->segments();
         for (const SegmentPtr& s : partSegments) {
-            s->setStatus(99);
+            s->setStatus(ArticleStatus::Queued);
             s->setSpooled(false);
             s->removeAllUsedServerIDs();
         }
@@ -301,7 +313,9 @@ void QueueController::passwordsWereUpdatedForQueueArray(const QList<QueuePtr>& r
         BLOG(1, "Password set for: %@", q->title());
         q->setHasPassword(true);
         if (q->isPaused()) resumeQueueObject(q);
-        if (q->status() == 9 || q->status() == 36) q->setStatus(15);
+        if (q->status() == JobStatus::ExtractingNotPossible ||
+            q->status() == JobStatus::CorruptFileOrWrongPassword)
+            q->setStatus(JobStatus::QueuedForExtraction);
     }
     NotificationHub::defaultCenter().post(QStringLiteral("ReloadDeepLookupOutlineViewItemsInArray"), this,
                                           {{QStringLiteral("queuearray"), QVariant::fromValue(roots)}});
@@ -311,7 +325,8 @@ void QueueController::renameQueue(const QueuePtr& root, const QString& newTitle)
 {
     if (!root || newTitle.isEmpty()) return;
     root->setNewtitle(newTitle);
-    if (root->status() == 10 && renameTitleController_) renameTitleController_->renameTitleForQueue(root);
+    if (root->status() == JobStatus::Finished && renameTitleController_)
+        renameTitleController_->renameTitleForQueue(root);
 }
 
 void QueueController::execute(const QueuePtr& filepart)

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "platform/NotificationHub.h"
 #include "queue/QCodeClass.h"
+#include "queue/StatusCodes.h"
 #include "search/DeepLookupController.h"
 
 #include <QHash>
@@ -11,13 +12,6 @@
 #include <QVariantMap>
 
 namespace {
-
-constexpr qint64 kDownloadFilelist = 106;
-constexpr qint64 kDownloadFilelistFinished = 107;
-constexpr qint64 kDownloadSegments = 108;
-constexpr qint64 kDownloadSegmentsFinished = 109;
-constexpr qint64 kFilepartPrepared = 1099;
-constexpr qint64 kQueued = 105;
 
 QString statusText(qint64 code)
 {
@@ -39,7 +33,7 @@ void QueueController::setDeepLookupController(DeepLookupController* controller)
 void QueueController::queueRootStatusToDownloadFilelist(const QueuePtr& queue)
 {
     if (!queue) return;
-    setCommentTextField(queue, statusText(kDownloadFilelist));
+    setCommentTextField(queue, statusText(JobStatus::DownloadingFilelist));
     getFilelistForDPQueue(queue);
 }
 
@@ -56,8 +50,8 @@ void QueueController::childQueryResults(const DeepLookupChildsParser::Result& re
     if (result.failed()) {
         DialogBoxes::alertBoxDefault(*result.error, QStringLiteral("Please try again."));
         // The job keeps no list, so queueing it again asks for the list
-        // again; it must not rest at 106 as if a request were running.
-        queue->setStatus(0);
+        // again; it must not rest at DownloadingFilelist as if a request were running.
+        queue->setStatus(JobStatus::Idle);
         queue->setCheckboxDisabled(false);
         return;
     }
@@ -87,20 +81,20 @@ void QueueController::fileListReceived(const QueuePtr& queue)
 {
     if (!queue) return;
     queue->setFilelistReceived(true);
-    queue->setStatus(kDownloadFilelistFinished);
+    queue->setStatus(JobStatus::FilelistDownloaded);
 }
 
 void QueueController::queueRootStatusToDownloadFilelistFinished(const QueuePtr& queue)
 {
     if (!queue) return;
-    queue->setStatus(0);
-    if (queue->shouldDownloadSegments()) queue->setStatus(kDownloadSegments);
+    queue->setStatus(JobStatus::Idle);
+    if (queue->shouldDownloadSegments()) queue->setStatus(JobStatus::DownloadingSegments);
 }
 
 void QueueController::queueRootStatusToDownloadSegments(const QueuePtr& queue)
 {
     if (!queue) return;
-    setCommentTextField(queue, statusText(kDownloadSegments));
+    setCommentTextField(queue, statusText(JobStatus::DownloadingSegments));
     queue->setCheckboxDisabled(true);
     getSegments();
 }
@@ -116,7 +110,8 @@ FilepartsByFid QueueController::getNextObjectsForDownloadingMids(qsizetype limit
     if (limit <= 0) return parts;
     QMutexLocker locker(&arrayLock_);
     for (const QueuePtr& root : queueArray_) {
-        if (root->isNZB() || root->segmentsReceived() || root->status() != kDownloadSegments) continue;
+        if (root->isNZB() || root->segmentsReceived() || root->status() != JobStatus::DownloadingSegments)
+            continue;
         for (const QueuePtr& part : root->fileparts()) {
             if (part->segmentCount() > 0) continue;
             const QString fid = part->fid();
@@ -155,7 +150,7 @@ void QueueController::midsQueryResults(const QList<QueuePtr>& fileparts)
             continue;
         }
         for (const QueuePtr& part : root->fileparts()) {
-            if (part->segmentCount() > 0) part->setStatus(0);
+            if (part->segmentCount() > 0) part->setStatus(JobStatus::Idle);
         }
     }
 }
@@ -171,7 +166,7 @@ bool QueueController::checkIfAllSegmentsReceivedForQueue(const QueuePtr& queue) 
 
 void QueueController::allSegmentReceivedForQueue(const QueuePtr& queue)
 {
-    if (queue) queue->setStatus(kDownloadSegmentsFinished);
+    if (queue) queue->setStatus(JobStatus::SegmentsDownloaded);
 }
 
 void QueueController::queueRootStatusToDownloadSegmentsFinished(const QueuePtr& queue)
@@ -183,7 +178,7 @@ void QueueController::queueRootStatusToDownloadSegmentsFinished(const QueuePtr& 
     }
     queue->setSegmentsReceived(true);
     queue->setShouldDownloadSegments(false);
-    queue->setStatus(0);
+    queue->setStatus(JobStatus::Idle);
     queue->setCheckboxDisabled(false);
     if (queue->shouldSelectAllFileparts()) {
         queue->setShouldSelectAllFileparts(false);
@@ -199,7 +194,7 @@ void QueueController::queueRootStatusToDownloadSegmentsError(const QueuePtr& que
     if (!queue) return;
     queue->setSegmentsReceived(false);
     queue->setShouldDownloadSegments(false);
-    queue->setStatus(0);
+    queue->setStatus(JobStatus::Idle);
     queue->setCheckboxDisabled(false);
     cancelDPRootQueueObject(queue);
     const bool isReplyPost = queue->isReplyPost();

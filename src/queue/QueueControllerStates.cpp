@@ -22,6 +22,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/NZBController.h"
 #include "queue/QCodeClass.h"
+#include "queue/StatusCodes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,81 +48,120 @@ bool boolSetting(const char* key)
 // "runner" is the post-processing runner, woken with rescan; "resume" is the
 // user's resume (see resumeAtStatus); codes not listed are only logged.
 //
-//   99 -> 34 -> 105 -> 1 -> 2 -> (parts written) 17
-//   17 -> [47 -> 43 -> 44 -> 45 -> 17 when pieces are joined before repair]
-//      -> 14 -> 3 -> 20 (or 22 -> held volumes -> 105 ... 17 -> 14)
-//      -> 47 -> 43 | 45 -> 15 -> 5 -> 21 -> 30 -> 31 -> 32 -> 58 -> 59 -> 53
-//      -> (54 -> 55 -> 56 -> 30 ... once per nested level) -> 38 -> 52 -> 37 -> 10
+//   ParsingNZB -> NZBParsed -> QueuedForDownload -> Downloading -> SavingToDisk
+//     -> (parts written) AllFilesWritten
+//   AllFilesWritten
+//     -> [PrepareJoiningFileParts -> ReadyToJoinFileParts -> JoiningFileParts
+//         -> JoiningFilePartsDone -> AllFilesWritten when pieces are joined before repair]
+//     -> QueuedForRepair -> Repairing -> RepairFinished
+//        (or NeedsMoreRepairBlocks -> held volumes -> QueuedForDownload ... AllFilesWritten
+//         -> QueuedForRepair)
+//     -> PrepareJoiningFileParts -> ReadyToJoinFileParts | JoiningFilePartsDone
+//     -> QueuedForExtraction -> Extracting -> ExtractionFinished
+//     -> WaitingForObfuscationCheck -> ObfuscationCheck -> ObfuscationCheckDone
+//     -> MovingFromTemp -> MovingFromTempDone -> CheckingForDeepExtraction
+//     -> (ReadyForDeepExtraction -> DeepExtracting -> DeepExtractionDone
+//         -> WaitingForObfuscationCheck ... once per nested level)
+//     -> ReversingFilenames -> CleaningUp -> MovingToFinalDestination -> Finished
 const QList<QueueController::JobState>& QueueController::jobStateTable()
 {
     using Q = QueueController;
     static const QList<JobState> table = {
-        {1, &Q::queueStatusToDownloading, "2 (set by the job when no article is left)"},
-        {2, &Q::queueStatusToDownloaded,
-         "103 when cancelled; else the parts being written lead to 17, 16 or 22"},
-        {8, &Q::queueRepairError, "end"},
-        {9, &Q::queueExtractError, "end; 15 once a password is given"},
-        {10, &Q::queueIsFinished, "end"},
-        {14, &Q::queueReadyToRepair, "runner: 3, then 20, 22 or 8; 47 with repair off"},
-        {15, &Q::queueReadyToExtract,
-         "runner: 5, then 15 while archives remain, 21, 9 or 36; 32 with extraction off"},
-        {16, &Q::queuePartialDownloadFinished, "end"},
-        {17, &Q::queueFullDownloadFinished,
-         "60, 105, 47, 10, 45, 14, 22, or none (the parts side sets 14 or 47)"},
-        {20, &Q::queueRepairFinished, "47"},
-        {21, &Q::queueExtractFinished, "30"},
-        {22, &Q::queueNeedMoreBlocks, "held volumes queued (105 ... 17), 47 with repair off, or 42"},
-        {27, &Q::queueIsIncomplete, "resume: 105 with forceDownload"},
-        {30, &Q::queueReadyForObfuscationCheck, "31 then 32 from the name correction, or 32"},
-        {32, &Q::queueObfuscationCheckDone, "58"},
-        {34, &Q::queueNZBParsingFinished, "105 (queued), or removed when the NZB has no files"},
-        {36, &Q::queueIncorrectPwd, "15 once a password is given"},
-        {37, &Q::queueReadyToMoveFilesAfterDownload, "10 or 61"},
-        {38, &Q::queueReadyToReverseFiles, "52"},
-        {39, &Q::queueIsNoNewsserversConfigured, "resume: 105"},
-        {41, &Q::queueIsNetworkError, "resume: 105"},
-        {42, &Q::queueRepairNotPossible, "end"},
-        {43, &Q::queueReadyToJoinFileParts, "runner: 44, then 45 or 46"},
-        {44, &Q::queueJoiningFiles, "runner: 45 or 46"},
-        {45, &Q::queueJoiningFinished, "17 (repair after the join), 15 or 32"},
-        {46, &Q::queueJoiningError, "end"},
-        {47, &Q::queuePrepareJoiningFileParts, "43 or 45"},
-        {51, &Q::queueIsNNTPAuthError, "resume: 105"},
-        {52, &Q::queueReadyToCleanUP, "37, or stays while an embedded NZB is imported"},
-        {53, &Q::queueCheckForSubExtraction, "54 or 38"},
-        {54, &Q::queueReadyForSubExtraction,
-         "runner: 55, then 54 while archives remain, 56 or 57; 38 with extraction off"},
-        {56, &Q::queueSubExtractionFinished, "30"},
-        {57, &Q::queueSubExtractingError, "38"},
-        {58, &Q::queueReadyToMoveFromTemp, "59"},
-        {59, &Q::queueMovingFromTempDone, "53"},
-        {60, &Q::queueNoFilesFoundFor, "end"},
-        {61, &Q::queueMoveError, "end"},
-        {99, &Q::queueProcessingNZB, "34 or 28 from the import"},
-        {103, &Q::queueCancelled, "0, removed from the queue"},
-        {105, &Q::qStatusToQueued,
-         "1 when the first article is handed out; 40 (paused) without repair files"},
+        {JobStatus::Downloading, &Q::queueStatusToDownloading,
+         "SavingToDisk (set by the job when no article is left)"},
+        {JobStatus::SavingToDisk, &Q::queueStatusToDownloaded,
+         "Cancelled when cancelled; else the parts being written lead to AllFilesWritten, PartialFinished or "
+         "NeedsMoreRepairBlocks"},
+        {JobStatus::RepairNotPossible, &Q::queueRepairError, "end"},
+        {JobStatus::ExtractingNotPossible, &Q::queueExtractError,
+         "end; QueuedForExtraction once a password is given"},
+        {JobStatus::Finished, &Q::queueIsFinished, "end"},
+        {JobStatus::QueuedForRepair, &Q::queueReadyToRepair,
+         "runner: Repairing, then RepairFinished, NeedsMoreRepairBlocks or RepairNotPossible; "
+         "PrepareJoiningFileParts with repair off"},
+        {JobStatus::QueuedForExtraction, &Q::queueReadyToExtract,
+         "runner: Extracting, then QueuedForExtraction while archives remain, ExtractionFinished, "
+         "ExtractingNotPossible or CorruptFileOrWrongPassword; ObfuscationCheckDone with extraction off"},
+        {JobStatus::PartialFinished, &Q::queuePartialDownloadFinished, "end"},
+        {JobStatus::AllFilesWritten, &Q::queueFullDownloadFinished,
+         "NothingDownloaded, QueuedForDownload, PrepareJoiningFileParts, Finished, JoiningFilePartsDone, "
+         "QueuedForRepair, NeedsMoreRepairBlocks, or none (the parts side sets QueuedForRepair or "
+         "PrepareJoiningFileParts)"},
+        {JobStatus::RepairFinished, &Q::queueRepairFinished, "PrepareJoiningFileParts"},
+        {JobStatus::ExtractionFinished, &Q::queueExtractFinished, "WaitingForObfuscationCheck"},
+        {JobStatus::NeedsMoreRepairBlocks, &Q::queueNeedMoreBlocks,
+         "held volumes queued (QueuedForDownload ... AllFilesWritten), PrepareJoiningFileParts with repair "
+         "off, or NotEnoughRepairBlocks"},
+        {JobStatus::PausedPossiblyIncomplete, &Q::queueIsIncomplete,
+         "resume: QueuedForDownload with forceDownload"},
+        {JobStatus::WaitingForObfuscationCheck, &Q::queueReadyForObfuscationCheck,
+         "ObfuscationCheck then ObfuscationCheckDone from the name correction, or ObfuscationCheckDone"},
+        {JobStatus::ObfuscationCheckDone, &Q::queueObfuscationCheckDone, "MovingFromTemp"},
+        {JobStatus::NZBParsed, &Q::queueNZBParsingFinished,
+         "QueuedForDownload (queued), or removed when the NZB has no files"},
+        {JobStatus::CorruptFileOrWrongPassword, &Q::queueIncorrectPwd,
+         "QueuedForExtraction once a password is given"},
+        {JobStatus::MovingToFinalDestination, &Q::queueReadyToMoveFilesAfterDownload,
+         "Finished or MoveFilesError"},
+        {JobStatus::ReversingFilenames, &Q::queueReadyToReverseFiles, "CleaningUp"},
+        {JobStatus::NoNewsServersConfigured, &Q::queueIsNoNewsserversConfigured, "resume: QueuedForDownload"},
+        {JobStatus::NewsServerUnreachable, &Q::queueIsNetworkError, "resume: QueuedForDownload"},
+        {JobStatus::NotEnoughRepairBlocks, &Q::queueRepairNotPossible, "end"},
+        {JobStatus::ReadyToJoinFileParts, &Q::queueReadyToJoinFileParts,
+         "runner: JoiningFileParts, then JoiningFilePartsDone or JoiningFilePartsError"},
+        {JobStatus::JoiningFileParts, &Q::queueJoiningFiles,
+         "runner: JoiningFilePartsDone or JoiningFilePartsError"},
+        {JobStatus::JoiningFilePartsDone, &Q::queueJoiningFinished,
+         "AllFilesWritten (repair after the join), QueuedForExtraction or ObfuscationCheckDone"},
+        {JobStatus::JoiningFilePartsError, &Q::queueJoiningError, "end"},
+        {JobStatus::PrepareJoiningFileParts, &Q::queuePrepareJoiningFileParts,
+         "ReadyToJoinFileParts or JoiningFilePartsDone"},
+        {JobStatus::NewsServerAuthError, &Q::queueIsNNTPAuthError, "resume: QueuedForDownload"},
+        {JobStatus::CleaningUp, &Q::queueReadyToCleanUP,
+         "MovingToFinalDestination, or stays while an embedded NZB is imported"},
+        {JobStatus::CheckingForDeepExtraction, &Q::queueCheckForSubExtraction,
+         "ReadyForDeepExtraction or ReversingFilenames"},
+        {JobStatus::ReadyForDeepExtraction, &Q::queueReadyForSubExtraction,
+         "runner: DeepExtracting, then ReadyForDeepExtraction while archives remain, DeepExtractionDone or "
+         "DeepExtractionError; ReversingFilenames with extraction off"},
+        {JobStatus::DeepExtractionDone, &Q::queueSubExtractionFinished, "WaitingForObfuscationCheck"},
+        {JobStatus::DeepExtractionError, &Q::queueSubExtractingError, "ReversingFilenames"},
+        {JobStatus::MovingFromTemp, &Q::queueReadyToMoveFromTemp, "MovingFromTempDone"},
+        {JobStatus::MovingFromTempDone, &Q::queueMovingFromTempDone, "CheckingForDeepExtraction"},
+        {JobStatus::NothingDownloaded, &Q::queueNoFilesFoundFor, "end"},
+        {JobStatus::MoveFilesError, &Q::queueMoveError, "end"},
+        {JobStatus::ParsingNZB, &Q::queueProcessingNZB, "NZBParsed or NZBParseError from the import"},
+        {JobStatus::Cancelled, &Q::queueCancelled, "Idle, removed from the queue"},
+        {JobStatus::QueuedForDownload, &Q::qStatusToQueued,
+         "Downloading when the first article is handed out; NoRepairFiles (paused) without repair files"},
         // Search-service jobs completed from the service.
-        {106, &Q::queueRootStatusToDownloadFilelist, "107 with the file list, 0 on an error"},
-        {107, &Q::queueRootStatusToDownloadFilelistFinished, "108 when its articles are wanted, else 0"},
-        {108, &Q::queueRootStatusToDownloadSegments, "109 once every part has its articles; 110 on an error"},
-        {109, &Q::queueRootStatusToDownloadSegmentsFinished, "0, then the checked parts are queued (105)"},
-        {110, &Q::queueRootStatusToDownloadSegmentsError, "0"},
-        // Uploads (207 to 209 have no handler).
-        {200, &Q::queueAddUploadToQueue, "202"},
-        {201, &Q::queueUpQueued, "203 when the first article is handed out"},
-        {202, &Q::queueUpPrepareForUploading, "201, or 249 when there is nothing to post"},
-        {203, &Q::queueUploading, "204 (set by the job when no article is left)"},
-        {204, &Q::queueUploaded, "245 with an NZB file to write, else 206"},
-        {205, &Q::queueUpFinished, "end"},
-        {206, &Q::queueUpCleanUP, "205"},
-        {210, &Q::queueUpNoServersAvailable, "end"},
-        {245, &Q::queueUpMakeNZB, "246 or 247 from the NZB creator"},
-        {246, &Q::queueUpMakeNZBFinished, "248 when the NZB file is posted too, else 206"},
-        {247, &Q::queueUpMakeNZBError, "end"},
-        {248, &Q::queueUploadNZB, "202"},
-        {249, &Q::queueUpError, "end"},
-        {300, &Q::queueUpPostingDenied, "end"},
+        {JobStatus::DownloadingFilelist, &Q::queueRootStatusToDownloadFilelist,
+         "FilelistDownloaded with the file list, Idle on an error"},
+        {JobStatus::FilelistDownloaded, &Q::queueRootStatusToDownloadFilelistFinished,
+         "DownloadingSegments when its articles are wanted, else Idle"},
+        {JobStatus::DownloadingSegments, &Q::queueRootStatusToDownloadSegments,
+         "SegmentsDownloaded once every part has its articles; SegmentsDownloadError on an error"},
+        {JobStatus::SegmentsDownloaded, &Q::queueRootStatusToDownloadSegmentsFinished,
+         "Idle, then the checked parts are queued (QueuedForDownload)"},
+        {JobStatus::SegmentsDownloadError, &Q::queueRootStatusToDownloadSegmentsError, "Idle"},
+        // Uploads.
+        {UploadStatus::AddingToQueue, &Q::queueAddUploadToQueue, "FinalizingForUpload"},
+        {UploadStatus::Queued, &Q::queueUpQueued, "Uploading when the first article is handed out"},
+        {UploadStatus::FinalizingForUpload, &Q::queueUpPrepareForUploading,
+         "Queued, or UploadError when there is nothing to post"},
+        {UploadStatus::Uploading, &Q::queueUploading, "Uploaded (set by the job when no article is left)"},
+        {UploadStatus::Uploaded, &Q::queueUploaded, "CreatingNZB with an NZB file to write, else CleaningUp"},
+        {UploadStatus::Finished, &Q::queueUpFinished, "end"},
+        {UploadStatus::CleaningUp, &Q::queueUpCleanUP, "Finished"},
+        {UploadStatus::NoServersAvailable, &Q::queueUpNoServersAvailable, "end"},
+        {UploadStatus::CreatingNZB, &Q::queueUpMakeNZB,
+         "NZBCreated or NZBCreationError from the NZB creator"},
+        {UploadStatus::NZBCreated, &Q::queueUpMakeNZBFinished,
+         "ReadyToUploadNZB when the NZB file is posted too, else CleaningUp"},
+        {UploadStatus::NZBCreationError, &Q::queueUpMakeNZBError, "end"},
+        {UploadStatus::ReadyToUploadNZB, &Q::queueUploadNZB, "FinalizingForUpload"},
+        {UploadStatus::UploadError, &Q::queueUpError, "end"},
+        {UploadStatus::PostingDenied, &Q::queueUpPostingDenied, "end"},
     };
     return table;
 }
@@ -215,7 +255,7 @@ void QueueController::queueStatusToDownloaded(const QueuePtr& queue)
 {
     queue->setRestorePoint(2);
     commentWithStatusText(queue);
-    if (queue->isCancelled()) queue->setStatus(103);
+    if (queue->isCancelled()) queue->setStatus(JobStatus::Cancelled);
 }
 
 void QueueController::queueFullDownloadFinished(const QueuePtr& queue)
@@ -227,48 +267,49 @@ void QueueController::queueFullDownloadFinished(const QueuePtr& queue)
     queue->setProgressBarValue(100);
 
     if (!checkIfFilesWereWritten(queue)) {
-        queue->setStatus(60);
+        queue->setStatus(JobStatus::NothingDownloaded);
         return;
     }
     if (queue->hasRepairFiles() && !checkIfAllMainRepairFilesAreValid(queue)) {
         // Queued again for the replacement main PAR2 file; when none is
-        // left the job has stopped at 42, and stays there.
-        if (queue->status() != 42) queue->setStatus(105);
+        // left the job has stopped at NotEnoughRepairBlocks, and stays there.
+        if (queue->status() != JobStatus::NotEnoughRepairBlocks)
+            queue->setStatus(JobStatus::QueuedForDownload);
         return;
     }
     const bool severalFiles = queue->totalfiles() >= 2;
     const RepairObjectPtr set = queue->repairObject();
     if (!queue->hasRepairFiles() && !set && severalFiles) {
         queue->setCanExtract(true);
-        queue->setStatus(47);
+        queue->setStatus(JobStatus::PrepareJoiningFileParts);
         return;
     }
-    if (!queue->hasRepairFiles() || (!set && queue->status() != 42)) {
-        queue->setStatus(10);
+    if (!queue->hasRepairFiles() || (!set && queue->status() != JobStatus::NotEnoughRepairBlocks)) {
+        queue->setStatus(JobStatus::Finished);
         cancelDPRootQueueObject(queue);
         return;
     }
     if (!set) return;
     if (!queue->repairAfterJoin() && severalFiles && shouldJoinFilesBeforeRepair(queue)) {
         queue->setRepairAfterJoin(true);
-        queue->setStatus(47);
+        queue->setStatus(JobStatus::PrepareJoiningFileParts);
         return;
     }
     if (queue->repairAfterJoin() && queue->blocksRequired() <= 0) {
         queue->setRepairAfterJoin(false);
         // The joined files were counted again: repair them when they need it.
-        queue->setStatus(queue->canRepair() ? 14 : 45);
+        queue->setStatus(queue->canRepair() ? JobStatus::QueuedForRepair : JobStatus::JoiningFilePartsDone);
         return;
     }
     if (queue->blocksRequired() >= 1) {
-        queue->setStatus(22);
+        queue->setStatus(JobStatus::NeedsMoreRepairBlocks);
         return;
     }
     // The set was complete enough when the last part finished.
     if (queue->canRepair())
-        queue->setStatus(14);
+        queue->setStatus(JobStatus::QueuedForRepair);
     else if (queue->canExtract())
-        queue->setStatus(47);
+        queue->setStatus(JobStatus::PrepareJoiningFileParts);
 }
 
 void QueueController::queuePartialDownloadFinished(const QueuePtr& queue)
@@ -305,7 +346,7 @@ bool QueueController::checkIfAllMainRepairFilesAreValid(const QueuePtr& queue)
     }
     setCommentTextField(queue, QStringLiteral("All repair files are corrupt."));
     BLOG(1, "All repair files are corrupt for :: %@.", queue->title());
-    queue->setStatus(42);
+    queue->setStatus(JobStatus::NotEnoughRepairBlocks);
     return false;
 }
 
@@ -319,7 +360,7 @@ void QueueController::checkboxesToOnStateForQueue(const QueuePtr& queue)
         if (part->checkbox() == 1) continue;
         if (skipSamples && part->isSampleFile()) continue;
         if (holdVolumes && part->repairblocks() >= 1) {
-            part->setStatus(1104);
+            part->setStatus(FilePartStatus::OnHold);
             continue;
         }
         part->setCheckbox(1);
@@ -342,7 +383,7 @@ void QueueController::queueNeedMoreBlocks(const QueuePtr& queue)
 {
     if (isTerminated_.load()) return;
     if (!boolSetting("enableFileRepair")) {
-        queue->setStatus(47);
+        queue->setStatus(JobStatus::PrepareJoiningFileParts);
         resumeQueueObject(queue);
         return;
     }
@@ -358,7 +399,7 @@ void QueueController::queueNeedsMoreRepairBlocks(const QueuePtr& queue)
     const bool ignoreSamples = boolSetting("ignoreSampleFiles");
     // First fit in file order, not the smallest set of volumes.
     for (const QueuePtr& part : FileUtils::getVolRepairFiles(queue, false).value_or(QList<QueuePtr>())) {
-        if (part->status() == 1010) continue;
+        if (part->status() == FilePartStatus::Finished) continue;
         if (ignoreSamples && part->isSampleFile()) continue;
         if (part->ispar() && part->checkbox() != 1 && part->repairblocks() >= 1) {
             chosen.append(part);
@@ -370,7 +411,7 @@ void QueueController::queueNeedsMoreRepairBlocks(const QueuePtr& queue)
     if (stillNeeded >= 1) {
         setCommentTextField(
             queue, sformat(u"Not enough repair blocks available (Requires %ld more blocks)", required));
-        queue->setStatus(42);
+        queue->setStatus(JobStatus::NotEnoughRepairBlocks);
         return;
     }
     queue->setBlocksRequired(stillNeeded);
@@ -390,7 +431,7 @@ void QueueController::queueRepairFinished(const QueuePtr& queue)
 {
     queue->setProgressBarValue(100);
     FileUtils::deleteTempRepareFilesForQueue(queue);
-    queue->setStatus(47);
+    queue->setStatus(JobStatus::PrepareJoiningFileParts);
 }
 
 void QueueController::queueRepairError(const QueuePtr& queue)
@@ -422,7 +463,7 @@ void QueueController::queuePrepareJoiningFileParts(const QueuePtr& queue)
     }
     for (const QueuePtr& part : queue->fileparts())
         pieces = pieces || isSplitPieceName(part->filename());
-    queue->setStatus(pieces ? 43 : 45);
+    queue->setStatus(pieces ? JobStatus::ReadyToJoinFileParts : JobStatus::JoiningFilePartsDone);
 }
 
 void QueueController::queueReadyToJoinFileParts(const QueuePtr& queue)
@@ -447,13 +488,13 @@ void QueueController::queueJoiningFinished(const QueuePtr& queue)
             [repair, set] {
                 if (repair && set) repair->crc32CheckFodsInRepairParent(set, true);
             },
-            [queue] { queue->setStatus(17); });
+            [queue] { queue->setStatus(JobStatus::AllFilesWritten); });
         return;
     }
     FileUtils::filterFilesToExtract(queue);
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
-    queue->setStatus(archives ? 15 : 32);
+    queue->setStatus(archives ? JobStatus::QueuedForExtraction : JobStatus::ObfuscationCheckDone);
 }
 
 void QueueController::queueJoiningError(const QueuePtr& queue)
@@ -478,7 +519,7 @@ void QueueController::queueReadyToExtract(const QueuePtr& queue)
 void QueueController::queueExtractFinished(const QueuePtr& queue)
 {
     queue->setProgressBarValue(100);
-    queue->setStatus(30);
+    queue->setStatus(JobStatus::WaitingForObfuscationCheck);
 }
 
 void QueueController::queueExtractError(const QueuePtr& queue)
@@ -501,20 +542,20 @@ void QueueController::queueIncorrectPwd(const QueuePtr& queue)
 void QueueController::queueReadyForObfuscationCheck(const QueuePtr& queue)
 {
     if (isTerminated_.load()) {
-        queue->setStatus(32);
+        queue->setStatus(JobStatus::ObfuscationCheckDone);
         return;
     }
     commentWithStatusText(queue);
     if (boolSetting("enableFileObfuscationCorrection") && neighbours_.addObfuscatedControllerOperation)
         neighbours_.addObfuscatedControllerOperation(queue);
     else
-        queue->setStatus(32);
+        queue->setStatus(JobStatus::ObfuscationCheckDone);
 }
 
 void QueueController::queueObfuscationCheckDone(const QueuePtr& queue)
 {
     commentWithStatusText(queue);
-    queue->setStatus(58);
+    queue->setStatus(JobStatus::MovingFromTemp);
 }
 
 void QueueController::queueReadyToMoveFromTemp(const QueuePtr& queue)
@@ -531,13 +572,13 @@ void QueueController::queueReadyToMoveFromTemp(const QueuePtr& queue)
                 FileUtils::moveFilesFromSourceFolder(tempFolder, queue->downloadUrl()))
                 FileUtils::deleteFolderAndContents(tempFolder);
         },
-        [queue] { queue->setStatus(59); });
+        [queue] { queue->setStatus(JobStatus::MovingFromTempDone); });
 }
 
 void QueueController::queueMovingFromTempDone(const QueuePtr& queue)
 {
     commentWithStatusText(queue);
-    queue->setStatus(53);
+    queue->setStatus(JobStatus::CheckingForDeepExtraction);
 }
 
 // ---- Nested archives ----
@@ -548,17 +589,17 @@ void QueueController::queueCheckForSubExtraction(const QueuePtr& queue)
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
     if (!archives) {
-        queue->setStatus(38);
+        queue->setStatus(JobStatus::ReversingFilenames);
         return;
     }
     if (++nestedExtractionPasses_[queue.get()] > kMaxNestedExtractionPasses) {
         queue->setRarfiles({});
         queue->setZipfiles({});
         queue->setZ7files({});
-        queue->setStatus(57);
+        queue->setStatus(JobStatus::DeepExtractionError);
         return;
     }
-    queue->setStatus(54);
+    queue->setStatus(JobStatus::ReadyForDeepExtraction);
 }
 
 void QueueController::queueReadyForSubExtraction(const QueuePtr& queue)
@@ -574,13 +615,13 @@ void QueueController::queueReadyForSubExtraction(const QueuePtr& queue)
 void QueueController::queueSubExtractionFinished(const QueuePtr& queue)
 {
     queue->setProgressBarValue(100);
-    queue->setStatus(30);
+    queue->setStatus(JobStatus::WaitingForObfuscationCheck);
 }
 
 void QueueController::queueSubExtractingError(const QueuePtr& queue)
 {
     BLOG(4, "Sub-extracting error for %@", queue->title());
-    queue->setStatus(38);
+    queue->setStatus(JobStatus::ReversingFilenames);
 }
 
 // ---- Names, clean-up and the final folder ----
@@ -590,23 +631,24 @@ void QueueController::queueReadyToReverseFiles(const QueuePtr& queue)
     if (isTerminated_.load()) return;
     commentWithStatusText(queue);
     if (!boolSetting("enableFileReverseCorrection")) {
-        queue->setStatus(52);
+        queue->setStatus(JobStatus::CleaningUp);
         return;
     }
-    inBackground([queue] { FileUtils::reverseFilenames(queue); }, [queue] { queue->setStatus(52); });
+    inBackground([queue] { FileUtils::reverseFilenames(queue); },
+                 [queue] { queue->setStatus(JobStatus::CleaningUp); });
 }
 
 void QueueController::queueReadyToCleanUP(const QueuePtr& queue)
 {
     if (queue->hasEmbeddedNZB() && processEmbeddedNZB(queue)) return;
     if (queue->isParsOnly() && !queue->canRepair() && !queue->canExtract()) {
-        queue->setStatus(37);
+        queue->setStatus(JobStatus::MovingToFinalDestination);
         return;
     }
     const bool deleteFiles = boolSetting("deleteUserDefinedFiles");
     const bool deleteFolders = boolSetting("deleteEmptyFolders");
     if (!boolSetting("enableFileRepair") && !deleteFiles && !deleteFolders) {
-        queue->setStatus(37);
+        queue->setStatus(JobStatus::MovingToFinalDestination);
         return;
     }
     BLOG(1, "Cleaning up the download folder :: %@", queue->downloadUrl());
@@ -617,7 +659,7 @@ void QueueController::queueReadyToCleanUP(const QueuePtr& queue)
             if (deleteFiles) FileUtils::deleteUserDefinedFilesFromArray(patterns, queue);
             if (deleteFolders) FileUtils::deleteEmptyFoldersForQueue(queue);
         },
-        [queue] { queue->setStatus(37); });
+        [queue] { queue->setStatus(JobStatus::MovingToFinalDestination); });
 }
 
 bool QueueController::processEmbeddedNZB(const QueuePtr& queue)
@@ -639,7 +681,7 @@ void QueueController::queueReadyToMoveFilesAfterDownload(const QueuePtr& queue)
     if (isTerminated_.load()) return;
     commentWithStatusText(queue);
     if (!boolSetting("moveAfterDownload")) {
-        queue->setStatus(10);
+        queue->setStatus(JobStatus::Finished);
         return;
     }
     const QString source = queue->downloadUrl();
@@ -647,7 +689,7 @@ void QueueController::queueReadyToMoveFilesAfterDownload(const QueuePtr& queue)
         FileUtils::getMoveAfterDownloadFolder(QFileInfo(source).fileName(), queue->groups());
     if (destination.isEmpty()) {
         BLOG(3, "Can not move files to final destination folder");
-        queue->setStatus(10);
+        queue->setStatus(JobStatus::Finished);
         return;
     }
     auto moved = std::make_shared<bool>(false);
@@ -660,9 +702,9 @@ void QueueController::queueReadyToMoveFilesAfterDownload(const QueuePtr& queue)
         [queue, destination, moved] {
             if (*moved) {
                 queue->setDownloadUrl(destination);
-                queue->setStatus(10);
+                queue->setStatus(JobStatus::Finished);
             } else {
-                queue->setStatus(61);
+                queue->setStatus(JobStatus::MoveFilesError);
             }
         });
 }
@@ -725,8 +767,9 @@ QueuePtr QueueController::getFirstRepairOrExtractObject() const
     QMutexLocker locker(&arrayLock_);
     for (const QueuePtr& q : queueArray_) {
         const qint64 status = q->status();
-        if ((status == 14 || status == 15 || status == 43 || status == 54) && !q->isPaused() &&
-            !q->isCancelled())
+        if ((status == JobStatus::QueuedForRepair || status == JobStatus::QueuedForExtraction ||
+             status == JobStatus::ReadyToJoinFileParts || status == JobStatus::ReadyForDeepExtraction) &&
+            !q->isPaused() && !q->isCancelled())
             return q;
     }
     return nullptr;

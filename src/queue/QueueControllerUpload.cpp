@@ -7,6 +7,7 @@
 #include "posting/NZBCreator.h"
 #include "queue/QCodeClass.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 
 #include <QFileInfo>
 
@@ -58,7 +59,7 @@ void QueueController::makeFilePartObjectsFromUploadObject(const QueuePtr& upload
             upload->setTotalBytesLeft(upload->bytes());
             upload->addToTotalSegments(part->totalSegments());
             upload->setTotalSegmentsLeftToDownload(upload->totalSegments());
-            part->setStatus(1201);
+            part->setStatus(FilePartStatus::QueuedForUpload);
             part->setDelegate(this);
             makeSegmentsForUploadFilepart(part);
             parts.append(part);
@@ -78,7 +79,7 @@ void QueueController::makeFilePartObjectsFromUploadObject(const QueuePtr& upload
         upload->setTotalBytesLeft(part->bytes());
         upload->setTotalSegments(part->totalSegments());
         upload->setTotalSegmentsLeftToDownload(part->totalSegments());
-        part->setStatus(1201);
+        part->setStatus(FilePartStatus::QueuedForUpload);
         part->setDelegate(this);
         makeSegmentsForUploadFilepart(part);
         parts.append(part);
@@ -96,7 +97,7 @@ void QueueController::makeSegmentsForUploadFilepart(const QueuePtr& filepart)
         segment->setFilepart(filepart);
         segment->setSegnr(n);
         segment->setSegtotal(total);
-        segment->setStatus(99);
+        segment->setStatus(ArticleStatus::Queued);
         filepart->appendSegment(segment);
     }
 }
@@ -108,7 +109,7 @@ void QueueController::queueAddUploadToQueue(const QueuePtr& queue)
     if (queue->delegate() != this) queue->setDelegate(this);
     setCommentTextField(queue, codeText(queue->status()));
     addRootQueueObjectToQueueArray(queue);
-    queue->setStatus(202);
+    queue->setStatus(UploadStatus::FinalizingForUpload);
 }
 
 void QueueController::queueUpPrepareForUploading(const QueuePtr& queue)
@@ -118,10 +119,10 @@ void QueueController::queueUpPrepareForUploading(const QueuePtr& queue)
     // never comes: stop it with an error the user can see instead.
     if (queue->totalSegments() <= 0) {
         BLOG(1, "Nothing to upload :: %@", queue->title());
-        queue->setStatus(249);
+        queue->setStatus(UploadStatus::UploadError);
         return;
     }
-    queue->setStatus(201);
+    queue->setStatus(UploadStatus::Queued);
 }
 
 void QueueController::queueUpQueued(const QueuePtr& queue)
@@ -140,7 +141,7 @@ void QueueController::queueUploading(const QueuePtr& queue)
 void QueueController::queueUploaded(const QueuePtr& queue)
 {
     queue->setCommentTextField(codeText(queue->status()));
-    queue->setStatus(queue->makeNZB() ? 245 : 206);
+    queue->setStatus(queue->makeNZB() ? UploadStatus::CreatingNZB : UploadStatus::CleaningUp);
 }
 
 void QueueController::queueUpMakeNZB(const QueuePtr& queue)
@@ -151,7 +152,7 @@ void QueueController::queueUpMakeNZB(const QueuePtr& queue)
 
 void QueueController::queueUpMakeNZBFinished(const QueuePtr& queue)
 {
-    queue->setStatus(queue->uploadNZB() ? 248 : 206);
+    queue->setStatus(queue->uploadNZB() ? UploadStatus::ReadyToUploadNZB : UploadStatus::CleaningUp);
 }
 
 void QueueController::queueUpMakeNZBError(const QueuePtr& queue)
@@ -167,7 +168,7 @@ void QueueController::queueUploadNZB(const QueuePtr& queue)
 
 void QueueController::queueUpCleanUP(const QueuePtr& queue)
 {
-    queue->setStatus(205);
+    queue->setStatus(UploadStatus::Finished);
 }
 
 void QueueController::queueUpFinished(const QueuePtr& queue)
@@ -216,7 +217,7 @@ void QueueController::prepairNZBToUpload(const QueuePtr& queue)
     queue->setFileparts({});
     queue->setMakeNZB(false);
     queue->setDelegate(this);
-    queue->setStatus(202);
+    queue->setStatus(UploadStatus::FinalizingForUpload);
 }
 
 // ---- A restored upload ----

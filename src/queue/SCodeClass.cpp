@@ -1,23 +1,25 @@
 #include "queue/SCodeClass.h"
 
+#include "queue/StatusCodes.h"
+
 std::optional<QString> SCodeClass::code2Text(qint64 code)
 {
     switch (code) {
-    case 0:
+    case ArticleStatus::NotSet:
         return QStringLiteral("Not set");
-    case 1:
+    case ArticleStatus::Downloading:
         return QStringLiteral("Downloading");
-    case 2:
+    case ArticleStatus::Downloaded:
         return QStringLiteral("Downloaded");
-    case 10:
+    case ArticleStatus::Cancelled:
         return QStringLiteral("Cancelled");
-    case 20:
+    case ArticleStatus::Uploading:
         return QStringLiteral("Uploading");
-    case 21:
+    case ArticleStatus::Uploaded:
         return QStringLiteral("Uploaded");
-    case 99:
+    case ArticleStatus::Queued:
         return QStringLiteral("Queued");
-    case 430:
+    case ArticleStatus::Missing:
         return QStringLiteral("Missing");
     default:
         return std::nullopt;

@@ -4,9 +4,8 @@
 
 #include <optional>
 
-// The status codes of articles (`Segment`), a code space of their own:
-// 0 not set, 1 downloading, 2 downloaded, 10 cancelled, 20 uploading,
-// 21 uploaded, 99 queued, 430 missing.
+// The display texts of the article codes (`Segment`, ArticleStatus in
+// StatusCodes.h), a code space of their own.
 class SCodeClass
 {
 public:

@@ -8,6 +8,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,7 +51,10 @@ double secondsSince(const QElapsedTimer& timer)
 // Upload statuses whose parts and articles are not kept.
 bool uploadEndsAtJobRow(qint64 status)
 {
-    static const QList<qint64> codes{205, 210, 223, 227, 240, 247, 300};
+    static const QList<qint64> codes{UploadStatus::Finished,         UploadStatus::NoServersAvailable,
+                                     UploadStatus::RarCreationError, UploadStatus::Par2CreationError,
+                                     UploadStatus::EncodingError,    UploadStatus::NZBCreationError,
+                                     UploadStatus::PostingDenied};
     return codes.contains(status);
 }
 
@@ -91,9 +95,9 @@ void handOverRestoredJob(const QueuePtr& job, QueueController* queueController)
     } else {
         queueController->addNZBRootObjectToQueue(job);
         if (job->canRepair())
-            job->setStatus(14);
+            job->setStatus(JobStatus::QueuedForRepair);
         else if (job->canExtract())
-            job->setStatus(47);
+            job->setStatus(JobStatus::PrepareJoiningFileParts);
     }
     job->setStatus(job->status());
     job->setIsPaused(job->isPaused());
@@ -142,7 +146,8 @@ QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<Q
         const bool upload = job->isUploadObject();
         if (upload) {
             if (!keptUploads.contains(job->status())) continue;
-            if (job->status() == 204 || job->status() == 206) job->setStatus(205);
+            if (job->status() == UploadStatus::Uploaded || job->status() == UploadStatus::CleaningUp)
+                job->setStatus(UploadStatus::Finished);
         }
         if (job->isNewsgroupsRequest()) continue;
         const qint64 jobId = ++id;
@@ -176,18 +181,18 @@ qint64 SaveRestoreController::restorePointToSave(const Queue& job)
     switch (job.status()) {
     // From the move out of the temporary folder (which deletes the
     // extracted archives first) to the move after download.
-    case 58:
-    case 59:
-    case 53:
-    case 54:
-    case 55:
-    case 56:
-    case 57:
-    case 38:
-    case 52:
-    case 37:
+    case JobStatus::MovingFromTemp:
+    case JobStatus::MovingFromTempDone:
+    case JobStatus::CheckingForDeepExtraction:
+    case JobStatus::ReadyForDeepExtraction:
+    case JobStatus::DeepExtracting:
+    case JobStatus::DeepExtractionDone:
+    case JobStatus::DeepExtractionError:
+    case JobStatus::ReversingFilenames:
+    case JobStatus::CleaningUp:
+    case JobStatus::MovingToFinalDestination:
         return kRestorePointFinishing;
-    case 61:
+    case JobStatus::MoveFilesError:
         return 6;
     default:
         return point;
@@ -197,15 +202,15 @@ qint64 SaveRestoreController::restorePointToSave(const Queue& job)
 qint64 SaveRestoreController::finishingStatusToResumeAt(qint64 savedStatus)
 {
     switch (savedStatus) {
-    case 58:
-    case 38:
-    case 52:
-    case 37:
+    case JobStatus::MovingFromTemp:
+    case JobStatus::ReversingFilenames:
+    case JobStatus::CleaningUp:
+    case JobStatus::MovingToFinalDestination:
         return savedStatus;
     default:
-        // 59, and a nested extraction under way or ended: look for nested
-        // archives again.
-        return 53;
+        // MovingFromTempDone, and a nested extraction under way or ended:
+        // look for nested archives again.
+        return JobStatus::CheckingForDeepExtraction;
     }
 }
 
@@ -331,11 +336,11 @@ QueuePtr SaveRestoreController::makeQueue(const QStringList& row)
     if (kind == 2) q->setIsWatchdog(true);
     switch (q->restorePoint()) {
     case 1:
-        q->setStatus(105);
+        q->setStatus(JobStatus::QueuedForDownload);
         break;
     case 2:
     case 3:
-        q->setStatus(17);
+        q->setStatus(JobStatus::AllFilesWritten);
         break;
     case 5:
         return nullptr;
@@ -376,10 +381,10 @@ QueuePtr SaveRestoreController::makeUpQueue(const QStringList& row)
         QDir(exportFolder).filePath(FileUtils::makeUTF8Filename(q->title()) + QStringLiteral(".nzb")));
     q->setTotalBytesLeft(q->bytes());
     const qint64 s = q->status();
-    if (s == 201 || s == 203)
-        q->setStatus(201);
+    if (s == UploadStatus::Queued || s == UploadStatus::Uploading)
+        q->setStatus(UploadStatus::Queued);
     else if (!uploadEndsAtJobRow(s))
-        q->setStatus(204);
+        q->setStatus(UploadStatus::Uploaded);
     return q;
 }
 
@@ -388,9 +393,10 @@ QueuePtr SaveRestoreController::makeFilepart(const QStringList& row, const Queue
     if (!job) return nullptr;
     const QueuePtr part = Queue::createWhithoutStartingObservers();
     qint64 status = integerAt(row, C::ColStatus);
-    if (status == 1001 || status == 1002 || status == 1020) {
-        status = 1099;
-    } else if (status == 1010) {
+    if (status == FilePartStatus::Downloading || status == FilePartStatus::Downloaded ||
+        status == FilePartStatus::WaitingForDiskWrite) {
+        status = FilePartStatus::Queued;
+    } else if (status == FilePartStatus::Finished) {
         part->setIsDownloaded(true);
         part->setIsPreviouslyDownloaded(true);
     }
@@ -414,7 +420,7 @@ QueuePtr SaveRestoreController::makeFilepart(const QStringList& row, const Queue
     part->setFilenameTextField(row[C::ColTitle]);
     if (part->isDownloaded()) part->setCheckbox(0);
     if (job->isUploadObject()) {
-        if (part->status() == 1202) part->setStatus(1201);
+        if (part->status() == FilePartStatus::Uploading) part->setStatus(FilePartStatus::QueuedForUpload);
         part->setTotalBytesLeft(part->bytes());
     }
     job->appendFilepart(part);
@@ -431,7 +437,7 @@ void SaveRestoreController::makeSegment(const QStringList& row, const QueuePtr& 
     seg->setBytes(doubleAt(row, C::ColBytes));
     seg->setQueue(job);
     seg->setFilepart(filepart);
-    seg->setStatus(99);
+    seg->setStatus(ArticleStatus::Queued);
     if (!job->isUploadObject()) {
         filepart->appendSegment(seg);
         return;
@@ -441,9 +447,9 @@ void SaveRestoreController::makeSegment(const QStringList& row, const QueuePtr& 
     seg->setSegnr(integerAt(row, C::ColIssample));
     seg->setSegtotal(filepart->totalSegments());
     qint64 status = integerAt(row, C::ColStatus);
-    if (status == 20) status = 99;
+    if (status == ArticleStatus::Uploading) status = ArticleStatus::Queued;
     seg->setStatus(status);
-    if (status == 99) {
+    if (status == ArticleStatus::Queued) {
         filepart->increaseTotalSegmentsLeftToDownload(1);
         job->increaseTotalSegmentsLeftToDownload(1);
     } else {

@@ -3,6 +3,7 @@
 #include "queue/CompactBytes.h"
 #include "queue/ModelProperties.h"
 #include "queue/ServerIDSet.h"
+#include "queue/StatusCodes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -52,8 +53,8 @@ public:
     MODEL_ATOMIC(bool, spooled, setSpooled, false)
 
 public:
-    // Article status (SCodeClass): 99 queued, 1 downloading, 2 downloaded,
-    // 430 missing, ... The codes are small numbers; they are kept in 32 bits.
+    // Article status (ArticleStatus, texts in SCodeClass). The codes are
+    // small numbers; they are kept in 32 bits.
     qint64 status() const { return status_.load(); }
     void setStatus(qint64 status) { status_.store(qint32(status)); }
     // Sets the status to `desired` only if it is `expected`; tells whether it
@@ -112,7 +113,7 @@ private:
 
     // Beside the flags above, to share their word with them.
     std::atomic<quint8> fetchFailures_{0};
-    std::atomic<qint32> status_{0};
+    std::atomic<qint32> status_{ArticleStatus::NotSet};
     mutable QMutex lock_;
     CompactBytes mid_;
     ServerIDSet usedServerIDs_;

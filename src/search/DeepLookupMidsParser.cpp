@@ -2,6 +2,7 @@
 
 #include "queue/Queue.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 #include "search/DeepLookupConsole.h"
 #include "search/DeepLookupRecord.h"
 
@@ -11,10 +12,6 @@
 namespace {
 
 constexpr qsizetype kDataRecordFields = 6;
-// Article status "Queued": waiting to be fetched.
-constexpr qint64 kSegmentQueued = 99;
-// Job status "Error downloading segments".
-constexpr qint64 kDownloadSegmentsError = 110;
 
 } // namespace
 
@@ -45,7 +42,7 @@ FilepartsByFid DeepLookupMidsParser::parseQueryResult(const std::optional<QStrin
             segment->setSegtotal(record.int32(5));
             segment->setFilepart(part);
             segment->setQueue(part->queue());
-            segment->setStatus(kSegmentQueued);
+            segment->setStatus(ArticleStatus::Queued);
             auto it = arrived.find(part.get());
             if (it == arrived.end()) {
                 order.append(part);
@@ -89,7 +86,7 @@ QList<QueuePtr> DeepLookupMidsParser::markPartsWithoutSegments(const QList<Queue
         const QueuePtr job = part->queue();
         if (!job || seen.contains(job.get())) continue;
         seen.insert(job.get());
-        job->setStatus(kDownloadSegmentsError);
+        job->setStatus(JobStatus::SegmentsDownloadError);
         marked.append(job);
     }
     return marked;

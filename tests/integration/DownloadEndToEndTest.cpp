@@ -8,6 +8,7 @@
 #include "queue/FileWriteController.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/NntpRule.h"
 
@@ -40,7 +41,7 @@ protected:
 
     bool waitUntilFinished(const QueuePtr& job)
     {
-        return waitUntil([&] { return job->status() == 10; }, 60000);
+        return waitUntil([&] { return job->status() == JobStatus::Finished; }, 60000);
     }
 
     // Both files as posted in the job's folder below the final folder, the
@@ -126,7 +127,7 @@ TEST_F(DownloadEndToEnd, SegmentsListedOutOfOrderOrTwiceAreFetchedOnceEachAndEve
         EXPECT_GE(downloaded, 0) << part->title().toStdString();
         EXPECT_GT(seen.indexOf(1017, downloaded), downloaded) << part->title().toStdString();
         EXPECT_EQ(seen.value(seen.size() - 1), 1010) << part->title().toStdString();
-        EXPECT_EQ(part->status(), 1010);
+        EXPECT_EQ(part->status(), FilePartStatus::Finished);
     }
     const QList<qint64> jobSeen = scheduler->statusesOf(job->title());
     const qsizetype written = jobSeen.indexOf(17);

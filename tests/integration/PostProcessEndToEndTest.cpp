@@ -10,6 +10,7 @@
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/ToolLocator.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
@@ -118,7 +119,7 @@ TEST_F(PostProcessEndToEnd, RarVolumesWithADamagedArticleAreRepairedExtractedCle
     EXPECT_EQ(codesFromLast(codes, 14),
               (QList<qint64>{14, 3, 20, 47, 45, 15, 5, 21, 30, 31, 32, 58, 59, 53, 38, 52, 37, 10}))
         << text(codes);
-    EXPECT_EQ(job->status(), 10);
+    EXPECT_EQ(job->status(), JobStatus::Finished);
     // Some PAR2 volumes were needed, not all.
     int volumesFetched = 0;
     for (const PostedFile& f : files) {
@@ -268,7 +269,8 @@ protected:
             << "\nMain: " << bodiesAsked(*main).toStdString()
             << "\nFill: " << bodiesAsked(*fill).toStdString();
         // Nothing comes after the stop.
-        EXPECT_FALSE(waitUntil([&] { return job->status() != 42; }, 1500)) << text(codesOf(job));
+        EXPECT_FALSE(waitUntil([&] { return job->status() != JobStatus::NotEnoughRepairBlocks; }, 1500))
+            << text(codesOf(job));
 
         const QList<qint64> codes = codesOf(job);
         EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 22, 42})) << text(codes);
@@ -333,7 +335,8 @@ TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobSt
     ASSERT_TRUE(job);
     ASSERT_TRUE(waitForCode(job, 27)) << text(codesOf(job));
     ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }));
-    EXPECT_FALSE(waitUntil([&] { return job->status() != 27; }, 1500)) << text(codesOf(job));
+    EXPECT_FALSE(waitUntil([&] { return job->status() != JobStatus::PausedPossiblyIncomplete; }, 1500))
+        << text(codesOf(job));
     EXPECT_TRUE(job->isMissing());
     EXPECT_EQ(job->restorePoint(), 6);
     EXPECT_TRUE(entriesOf(finalFolder).isEmpty());

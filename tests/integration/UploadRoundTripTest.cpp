@@ -8,6 +8,7 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -146,7 +147,7 @@ TEST_F(UploadRoundTrip, PostedFilesComeBackByteForByteThroughTheirNzb)
     upload->setUploadNZB(false);
     upload->setNzbExportUrl(nzbPath);
     upload->setDelegate(engine->queueController());
-    upload->setStatus(200);
+    upload->setStatus(UploadStatus::AddingToQueue);
 
     ASSERT_TRUE(waitUntil([&] { return upload->commentTextField() == QStringLiteral("Upload finished"); }, 60000))
         << "status " << upload->status() << " " << upload->commentTextField().toStdString();
@@ -170,7 +171,7 @@ TEST_F(UploadRoundTrip, PostedFilesComeBackByteForByteThroughTheirNzb)
     ASSERT_TRUE(QFile::copy(nzbPath, downloadNzb));
     const QueuePtr job = importNzb(downloadNzb);
     ASSERT_TRUE(job);
-    ASSERT_TRUE(waitUntil([&] { return job->status() == 10; }, 60000))
+    ASSERT_TRUE(waitUntil([&] { return job->status() == JobStatus::Finished; }, 60000))
         << "status " << job->status() << " " << job->commentTextField().toStdString();
 
     for (const QByteArray& mid : mids)

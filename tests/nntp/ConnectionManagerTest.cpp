@@ -5,6 +5,7 @@
 
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/StatusCodes.h"
 
 #include <QSignalSpy>
 
@@ -65,13 +66,13 @@ TEST_F(ConnectionManager, WithoutAnyServerWaitingJobsPause)
     const QueuePtr download = queueJob("download", 1, 1);
     const QueuePtr upload = queueJob("upload", 1, 1);
     upload->setIsUploadObject(true);
-    upload->setStatus(201);
+    upload->setStatus(UploadStatus::Queued);
     const QueuePtr finished = queueJob("finished", 1, 1);
-    finished->setStatus(10);
+    finished->setStatus(JobStatus::Finished);
     manager->connectAll();
-    EXPECT_EQ(download->status(), 39);
-    EXPECT_EQ(upload->status(), 210);
-    EXPECT_EQ(finished->status(), 10);
+    EXPECT_EQ(download->status(), JobStatus::NoNewsServersConfigured);
+    EXPECT_EQ(upload->status(), UploadStatus::NoServersAvailable);
+    EXPECT_EQ(finished->status(), JobStatus::Finished);
 }
 
 TEST_F(ConnectionManager, OnlyBackupServersServeLikeNormalOnes)
@@ -136,7 +137,7 @@ TEST_F(ConnectionManager, AnArticleMissingOnOneServerComesFromTheNextOnly)
     EXPECT_TRUE(bodies(b).contains(missing->midBytes()));
     EXPECT_EQ(bodies(a).size() + bodies(b).size(), 5);
     EXPECT_TRUE(bodies(c).isEmpty());
-    EXPECT_EQ(missing->status(), 2);
+    EXPECT_EQ(missing->status(), ArticleStatus::Downloaded);
     EXPECT_EQ(missing->usedServerIDs(), QStringList({a.entry->serverID()}));
     EXPECT_FALSE(job->isIncomplete());
 }
@@ -157,7 +158,7 @@ TEST_F(ConnectionManager, AnArticleMissingOnEveryNormalServerComesFromTheBackupA
     ASSERT_TRUE(waitForBooked(job));
     EXPECT_EQ(bodies(c), QList<QByteArray>({missing->midBytes()}));
     EXPECT_EQ(c.nntp->connectionsOpened(), 1);
-    EXPECT_EQ(missing->status(), 2);
+    EXPECT_EQ(missing->status(), ArticleStatus::Downloaded);
     EXPECT_TRUE(missing->backupServerOnly());
     EXPECT_TRUE(job->partDownloadBackupServers().isEmpty());
     EXPECT_TRUE(job->fullDownloadBackupServers().isEmpty());
@@ -195,7 +196,7 @@ TEST_F(ConnectionManager, AForcedJobStillTriesTheOtherServersOnAMiss)
 
     manager->openConnections(1, a.entry->serverID());
     ASSERT_TRUE(waitForBooked(job));
-    EXPECT_EQ(missing->status(), 2);
+    EXPECT_EQ(missing->status(), ArticleStatus::Downloaded);
     EXPECT_EQ(bodies(b), QList<QByteArray>({missing->midBytes()}));
     EXPECT_FALSE(job->isIncomplete());
     EXPECT_EQ(job->serversToSkip(), QStringList({b.entry->serverID()}));
@@ -208,12 +209,15 @@ TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)
     manager->connectAll();
     // The job is marked missing first, then the article is booked missing,
     // both on the connection's thread.
-    ASSERT_TRUE(waitUntil([&] { return job->status() == 27 && article(job, 1, 1)->status() == 430; }));
+    ASSERT_TRUE(waitUntil([&] {
+        return job->status() == JobStatus::PausedPossiblyIncomplete &&
+               article(job, 1, 1)->status() == ArticleStatus::Missing;
+    }));
     EXPECT_TRUE(waitUntil([&] { return job->isIncomplete(); }));
     EXPECT_TRUE(job->isMissing());
     // Nothing more is handed out of it.
     spinEventLoop(200);
-    EXPECT_EQ(article(job, 1, 2)->status(), 99);
+    EXPECT_EQ(article(job, 1, 2)->status(), ArticleStatus::Queued);
 }
 
 TEST_F(ConnectionManager, AnArticleNoServerHasIsBookedMissingAndTheJobGoesOn)
@@ -226,12 +230,12 @@ TEST_F(ConnectionManager, AnArticleNoServerHasIsBookedMissingAndTheJobGoesOn)
 
     manager->connectAll();
     ASSERT_TRUE(waitForBooked(job));
-    EXPECT_EQ(missing->status(), 430);
+    EXPECT_EQ(missing->status(), ArticleStatus::Missing);
     EXPECT_TRUE(job->isIncomplete());
     EXPECT_FALSE(job->isMissing());
     EXPECT_EQ(job->totalMissingArticles(), 1);
     EXPECT_EQ(a.nntp->bodyRequests(missing->midBytes()), 1);
-    EXPECT_TRUE(waitUntil([&] { return job->status() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return job->status() == JobStatus::SavingToDisk; }));
 }
 
 // ---------------------------------------------------------------------------
@@ -280,8 +284,8 @@ TEST_F(ConnectionManager, AFailedUploadLoginLeavesDownloadsOfTheServerRunning)
     post->setIsUploadObject(true);
     post->setServerID(a.entry->upServerID());
     post->setTextBody("hello");
-    post->setStatus(201);
-    post->fileparts()[0]->setStatus(1201);
+    post->setStatus(UploadStatus::Queued);
+    post->fileparts()[0]->setStatus(FilePartStatus::QueuedForUpload);
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(post));
     manager->connectServerID(a.entry->upServerID());
     ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty() && manager->socketArray().isEmpty(); }));
@@ -305,8 +309,8 @@ TEST_F(ConnectionManager, EveryDeniedPostingEndsItsJobWithOneAlertPerServer)
     const QueuePtr second = queueJob("second", 1, 1);
     manager->postingDeniedForNNTPServer(slot, first);
     manager->postingDeniedForNNTPServer(slot, second);
-    EXPECT_EQ(first->status(), 300);
-    EXPECT_EQ(second->status(), 300);
+    EXPECT_EQ(first->status(), UploadStatus::PostingDenied);
+    EXPECT_EQ(second->status(), UploadStatus::PostingDenied);
     EXPECT_TRUE(a.entry->postingDenied());
     ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }));
     spinEventLoop(50);
@@ -317,13 +321,13 @@ TEST_F(ConnectionManager, AStreamErrorStopsQueuedAndRunningJobs)
 {
     const QueuePtr queued = queueJob("queued", 1, 1);
     const QueuePtr running = queueJob("running", 1, 1);
-    running->setStatus(1);
+    running->setStatus(JobStatus::Downloading);
     const QueuePtr other = queueJob("other", 1, 1);
-    other->setStatus(3);
+    other->setStatus(JobStatus::Repairing);
     manager->connectionErrorOccurred();
-    EXPECT_EQ(queued->status(), 41);
-    EXPECT_EQ(running->status(), 41);
-    EXPECT_EQ(other->status(), 3);
+    EXPECT_EQ(queued->status(), JobStatus::NewsServerUnreachable);
+    EXPECT_EQ(running->status(), JobStatus::NewsServerUnreachable);
+    EXPECT_EQ(other->status(), JobStatus::Repairing);
 }
 
 TEST_F(ConnectionManager, AListChangeRebuildsOnlyWhenTheLastConnectionHasGone)

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/DownloadJobBuilder.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
@@ -196,7 +197,7 @@ TEST_F(Measurement, AReleasedArticleIsHandedOutAgain)
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(job));
     const SegmentPtr first = qc.getNextArticleForServerID("A", false);
     manager.resetReleasedSegment(first);
-    EXPECT_EQ(first->status(), 99);
+    EXPECT_EQ(first->status(), ArticleStatus::Queued);
     EXPECT_EQ(qc.getNextArticleForServerID("A", false), first);
     EXPECT_EQ(LogFileReader(home.logFilePath())
                   .linesContaining("Segment released: <job.1.1@test>. (queue segments left: 2)")

@@ -10,6 +10,7 @@
 #include "nntp/NewsgroupListParser.h"
 #include "platform/NotificationHub.h"
 
+#include "queue/StatusCodes.h"
 #include "support/FakeNewsgroupListQueue.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST_F(NewsgroupDownload, TheServersListReachesTheStore)
     const QByteArray reply = fetch();
     EXPECT_EQ(reply, QByteArray("alt.test 200 101 y\r\na.b 5 5 n\r\n.\r\n"));
     EXPECT_EQ(lines(), QList<QByteArray>({"LIST"}));
-    EXPECT_EQ(controller.queueRequestObject()->status(), 10);
+    EXPECT_EQ(controller.queueRequestObject()->status(), JobStatus::Finished);
 
     const QList<NewsgroupSelectorItem> items = NewsgroupListParser::parse(reply);
     EXPECT_EQ(items, QList<NewsgroupSelectorItem>(

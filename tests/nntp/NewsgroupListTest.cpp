@@ -7,6 +7,7 @@
 #include "platform/NotificationHub.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/FakeNewsgroupListQueue.h"
 #include "support/NewsgroupItemPrinting.h"
@@ -139,7 +140,7 @@ protected:
     {
         const SegmentPtr segment = job->fileparts().first()->segments().first();
         segment->setFiledata(reply);
-        segment->setStatus(2);
+        segment->setStatus(ArticleStatus::Downloaded);
     }
 };
 
@@ -171,7 +172,7 @@ TEST_F(NewsgroupRequest, TheJobHasOnePartWithOneArticle)
     EXPECT_EQ(part->totalBytesLeft(), 100.0);
     EXPECT_EQ(part->totalSegments(), 1);
     EXPECT_EQ(part->totalSegmentsLeftToDownload(), 1);
-    EXPECT_EQ(part->status(), 1099);
+    EXPECT_EQ(part->status(), FilePartStatus::Queued);
     ASSERT_EQ(part->segments().size(), 1);
 
     const SegmentPtr segment = part->segments().first();
@@ -179,7 +180,7 @@ TEST_F(NewsgroupRequest, TheJobHasOnePartWithOneArticle)
     EXPECT_EQ(segment->filepart(), part);
     EXPECT_EQ(segment->segnr(), 1);
     EXPECT_EQ(segment->segtotal(), 1);
-    EXPECT_EQ(segment->status(), 99);
+    EXPECT_EQ(segment->status(), ArticleStatus::Queued);
 }
 
 TEST_F(NewsgroupRequest, ARequestIsQueuedForItsServer)
@@ -218,7 +219,7 @@ TEST_F(NewsgroupRequest, TheReplyGoesToTheDelegateAndLeavesTheQueue)
     EXPECT_EQ(delegate.events.last(), QStringLiteral("(closed)"));
     EXPECT_TRUE(segment->filedata().isEmpty());
     EXPECT_TRUE(part->segments().isEmpty());
-    EXPECT_EQ(job->status(), 10);
+    EXPECT_EQ(job->status(), JobStatus::Finished);
 }
 
 TEST_F(NewsgroupRequest, AResultOtherThanOkOnlyClosesTheConnection)
@@ -244,7 +245,7 @@ TEST_F(NewsgroupRequest, CancellingTakesTheJobOutAndDropsALateReply)
     serve(job, "alt.test 2 1 y\r\n.\r\n");
     postResult(QStringLiteral("ok"));
     EXPECT_TRUE(delegate.replies.isEmpty());
-    EXPECT_EQ(job->status(), 10);
+    EXPECT_EQ(job->status(), JobStatus::Finished);
 
     // A new request starts afresh.
     controller.getNewsGroupListFromServerID(QStringLiteral("2"));

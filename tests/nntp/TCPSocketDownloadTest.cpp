@@ -1,6 +1,7 @@
 // Login and article download of one connection against the scripted server.
 
 #include "ConnectionFixture.h"
+#include "queue/StatusCodes.h"
 
 TEST_F(Connection, WithoutLoginTheFirstArticleFollowsTheGreeting)
 {
@@ -347,7 +348,7 @@ TEST_F(Connection, DisconnectAndReset)
     b->reset();
     ASSERT_TRUE(waitForEvent(QStringLiteral("restart "), 2000));
     EXPECT_EQ(manager->released(), QList<SegmentPtr>({segment}));
-    EXPECT_EQ(segment->status(), 99);
+    EXPECT_EQ(segment->status(), ArticleStatus::Queued);
     EXPECT_EQ(segment->fetchFailures(), 0) << "a reset is not the article's fault";
 }
 

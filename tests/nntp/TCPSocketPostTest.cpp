@@ -4,6 +4,7 @@
 
 #include "nntp/NNTPArticleBuilder.h"
 #include "posting/Yenc.h"
+#include "queue/StatusCodes.h"
 
 #include <QRandomGenerator>
 
@@ -111,7 +112,7 @@ TEST_F(Connection, PostingRefusals)
     manager->addSegment(empty.segment);
     manager->openConnection(slot(), true);
     ASSERT_TRUE(waitForEvent(QStringLiteral("restart ")));
-    EXPECT_EQ(empty.job->status(), 249);
+    EXPECT_EQ(empty.job->status(), UploadStatus::UploadError);
     EXPECT_TRUE(server.postedArticles().isEmpty());
 
     // 441 after the article: reported as a bad From, the connection goes on.

@@ -2,6 +2,7 @@
 // sleeps.
 
 #include "ConnectionFixture.h"
+#include "queue/StatusCodes.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -131,7 +132,7 @@ TEST_F(Connection, TheMemoryLimiterWaitIsATimerOfTheConnection)
 {
     manager->diskBufferFull = true;
     const SegmentPtr segment = article("<mem@test>", "kept\r\n");
-    segment->queue()->setStatus(49);
+    segment->queue()->setStatus(JobStatus::WaitingForMemory);
     const NNTPServerObjectPtr s = slot();
     manager->openConnection(s);
     const QString waitText =
@@ -144,7 +145,7 @@ TEST_F(Connection, TheMemoryLimiterWaitIsATimerOfTheConnection)
     manager->diskBufferFull = false;
     ASSERT_TRUE(waitForHandIns(1, 8000));
     EXPECT_EQ(manager->handIns()[0].filedata, QByteArray("kept\r\n.\r\n"));
-    EXPECT_EQ(segment->queue()->status(), 1);
+    EXPECT_EQ(segment->queue()->status(), JobStatus::Downloading);
     EXPECT_FALSE(manager->calledOnMainThread());
 }
 

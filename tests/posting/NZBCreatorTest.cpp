@@ -4,6 +4,7 @@
 #include "queue/Queue.h"
 #include "queue/Segment.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -29,7 +30,7 @@ struct PostedUpload
         job->setPoster("Me & You <me@example.invalid>");
         job->setGroups("alt.binaries.test, alt.binaries.misc");
         job->setNzbExportUrl(folder + "/Holiday.nzb");
-        job->setStatus(245);
+        job->setStatus(UploadStatus::CreatingNZB);
     }
 
     // A posted file part: articles with the subjects and Message-IDs the
@@ -75,7 +76,7 @@ TEST_F(NZBCreation, WritesEveryPostedArticleByFile)
     addPostedFile("a.rar", {384000, 1000});
     addPostedFile("b.rar", {7});
     run();
-    EXPECT_EQ(job->status(), 246);
+    EXPECT_EQ(job->status(), UploadStatus::NZBCreated);
     const QByteArray mid = "1234567890@" + QByteArray(32, 'a') + ".local";
     const QByteArray expected =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
@@ -121,7 +122,7 @@ TEST_F(NZBCreation, ATakenNameGivesTheFirstFreeOneBesideIt)
     taken.write("mine");
     taken.close();
     run();
-    EXPECT_EQ(job->status(), 246);
+    EXPECT_EQ(job->status(), UploadStatus::NZBCreated);
     EXPECT_EQ(job->nzbExportUrl(), folder + "/Holiday.1.nzb");
     EXPECT_EQ(fileBytes(folder + "/Holiday.nzb"), "mine");
     EXPECT_TRUE(fileBytes(folder + "/Holiday.1.nzb").endsWith("</nzb>\r\n"));
@@ -159,7 +160,7 @@ TEST(NZBCreationFailures, EndAt247WithoutAFile)
         const QString before = t.job->nzbExportUrl();
         const qint64 sizeBefore = QFileInfo(before).exists() ? QFileInfo(before).size() : -1;
         t.run();
-        EXPECT_EQ(t.job->status(), 247) << c.what;
+        EXPECT_EQ(t.job->status(), UploadStatus::NZBCreationError) << c.what;
         EXPECT_EQ(QFileInfo(before).exists() ? QFileInfo(before).size() : -1, sizeBefore) << c.what;
         EXPECT_FALSE(LogFileReader(t.home.logFilePath()).linesContaining(c.logged).isEmpty()) << c.what;
         for (int n = 1; n <= 100; ++n)
@@ -172,7 +173,7 @@ TEST_F(NZBCreation, ACancelledOrRemovedJobIsLeftAlone)
     addPostedFile("a.rar", {5});
     job->setIsCancelled(true);
     run();
-    EXPECT_EQ(job->status(), 245);
+    EXPECT_EQ(job->status(), UploadStatus::CreatingNZB);
     EXPECT_FALSE(QFile::exists(folder + "/Holiday.nzb"));
 
     NZBCreator orphan(Queue::create());

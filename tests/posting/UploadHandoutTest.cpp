@@ -4,6 +4,7 @@
 #include "queue/Queue.h"
 #include "queue/Segment.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
 
@@ -72,7 +73,7 @@ struct UploadJob
             SegmentPtr s = Segment::create();
             s->setSegnr(n);
             s->setSegtotal(total);
-            s->setStatus(99);
+            s->setStatus(ArticleStatus::Queued);
             s->setQueue(part);
             s->setFilepart(part);
             segments.append(s);
@@ -123,7 +124,7 @@ TEST_F(UploadHandout, PostsFilesInOrderEachFromFirstToLastArticle)
         EXPECT_EQ(handed[i], partA->segments()[i]);
     EXPECT_EQ(handed[3], partB->segments()[0]);
     for (const SegmentPtr& s : handed)
-        EXPECT_EQ(s->status(), 20);
+        EXPECT_EQ(s->status(), ArticleStatus::Uploading);
     // The last slice is shorter; offsets follow the slice size.
     EXPECT_EQ(handed[0]->bytes(), 1000);
     EXPECT_EQ(handed[2]->bytes(), 500);
@@ -202,11 +203,11 @@ TEST_F(UploadHandout, OnlyPartsQueuedOrUploadingAreUsed)
     const QueuePtr uploading = upload.addFile(folder, "c.bin", "cccc", 1202);
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), uploading->segments()[0]);
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), nullptr);
-    EXPECT_EQ(notPrepared->segments()[0]->status(), 99);
-    EXPECT_EQ(finished->segments()[0]->status(), 99);
+    EXPECT_EQ(notPrepared->segments()[0]->status(), ArticleStatus::Queued);
+    EXPECT_EQ(finished->segments()[0]->status(), ArticleStatus::Queued);
 
     // A part prepared after the hand-out went past it is still found.
-    notPrepared->setStatus(1201);
+    notPrepared->setStatus(FilePartStatus::QueuedForUpload);
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), notPrepared->segments()[0]);
 }
 
@@ -218,7 +219,7 @@ TEST_F(UploadHandout, AnArticlePutBackToWaitingIsHandedOutAgain)
     const SegmentPtr first = controller.getNextSegmentForQueue(upload.job);
     const SegmentPtr second = controller.getNextSegmentForQueue(upload.job);
     ASSERT_TRUE(first && second);
-    first->setStatus(99); // its post failed
+    first->setStatus(ArticleStatus::Queued); // its post failed
     const SegmentPtr third = controller.getNextSegmentForQueue(upload.job);
     EXPECT_EQ(third, part->segments()[2]);
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), first);
@@ -280,12 +281,12 @@ TEST_F(UploadHandout, AnUnreadableSliceIsNeverPostedAndEndsTheJobAfterBoundedTri
     const SegmentPtr missing = part->segments()[1];
     for (int attempt = 1; attempt < YencEncodeController::kMaxReadTries; ++attempt) {
         EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), nullptr);
-        EXPECT_EQ(missing->status(), 99) << attempt;
+        EXPECT_EQ(missing->status(), ArticleStatus::Queued) << attempt;
         EXPECT_TRUE(missing->filedata().isEmpty());
         EXPECT_TRUE(missing->mid().isEmpty());
     }
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), nullptr);
-    EXPECT_EQ(upload.job->status(), 240);
+    EXPECT_EQ(upload.job->status(), UploadStatus::EncodingError);
     EXPECT_TRUE(missing->filedata().isEmpty());
 }
 
@@ -294,7 +295,7 @@ TEST_F(UploadHandout, AMissingFileIsLoggedAndNotPosted)
     UploadJob upload;
     const QueuePtr part = upload.addPart("gone.bin", folder + "/gone.bin", 10);
     EXPECT_EQ(controller.getNextSegmentForQueue(upload.job), nullptr);
-    EXPECT_EQ(part->segments()[0]->status(), 99);
+    EXPECT_EQ(part->segments()[0]->status(), ArticleStatus::Queued);
     EXPECT_EQ(
         LogFileReader(home.logFilePath()).linesContaining("yEnc encoding - Unable to open file.").size(), 1);
 }

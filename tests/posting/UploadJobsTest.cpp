@@ -4,6 +4,7 @@
 #include "queue/QueueController.h"
 #include "queue/Segment.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -53,7 +54,7 @@ struct UploadJobs : ::testing::Test
     // What a connection does with every article of the job once it is posted.
     static void postEverything(const QueuePtr& job)
     {
-        job->setStatus(203);
+        job->setStatus(UploadStatus::Uploading);
         for (const QueuePtr& part : job->fileparts()) {
             for (const SegmentPtr& s : part->segments()) {
                 s->setMid(QStringLiteral("Part%1of%2.x@y.local").arg(s->segnr()).arg(s->segtotal()));
@@ -61,7 +62,7 @@ struct UploadJobs : ::testing::Test
                                    .arg(part->filename())
                                    .arg(s->segnr())
                                    .arg(s->segtotal()));
-                s->setStatus(2);
+                s->setStatus(ArticleStatus::Downloaded);
                 part->decreaseTotalSegmentsLeftToDownload();
                 job->decreaseTotalSegmentsLeftToDownload();
             }
@@ -87,11 +88,11 @@ TEST_F(UploadJobs, FilesAreCutIntoArticlesOfTheJobsArticleSize)
             const SegmentPtr s = part->segments()[i];
             EXPECT_EQ(s->segnr(), i + 1);
             EXPECT_EQ(s->segtotal(), c.articles);
-            EXPECT_EQ(s->status(), 99);
+            EXPECT_EQ(s->status(), ArticleStatus::Queued);
             EXPECT_EQ(s->queue(), job);
             EXPECT_EQ(s->filepart(), part);
         }
-        EXPECT_EQ(part->status(), 1201);
+        EXPECT_EQ(part->status(), FilePartStatus::QueuedForUpload);
         EXPECT_EQ(part->checkbox(), 1);
         EXPECT_TRUE(part->checkboxDisabled());
         EXPECT_EQ(part->bytes(), double(c.size));
@@ -143,10 +144,10 @@ TEST_F(UploadJobs, AJobWithNothingToCutStopsWithAnErrorInsteadOfWaiting)
     for (const auto& c : cases) {
         const QueuePtr job = upload({makeFile("e.bin", c.fileSize)}, c.articleSize);
         job->setDelegate(&qc);
-        job->setStatus(200);
+        job->setStatus(UploadStatus::AddingToQueue);
         ASSERT_TRUE(waitUntil([&] { return job->commentTextField() == "Error while uploading"; }))
             << c.what << " at " << job->status();
-        EXPECT_EQ(job->status(), 249) << c.what;
+        EXPECT_EQ(job->status(), UploadStatus::UploadError) << c.what;
         EXPECT_TRUE(connected.isEmpty()) << c.what;
     }
 }
@@ -161,7 +162,7 @@ TEST_F(UploadJobs, FilesThenTheirNzbArePostedAndTheJobFinishes)
     job->setNzbExportUrl(nzbFolder + "/Holiday.nzb");
     job->setDelegate(&qc);
 
-    job->setStatus(200);
+    job->setStatus(UploadStatus::AddingToQueue);
     // Queued (201) asks for a connection to the job's server.
     ASSERT_TRUE(waitUntil([&] { return connected.size() == 1; })) << job->status();
     ASSERT_EQ(qc.queueArray(), QList<QueuePtr>({job}));
@@ -179,7 +180,7 @@ TEST_F(UploadJobs, FilesThenTheirNzbArePostedAndTheJobFinishes)
 
     postEverything(job);
     ASSERT_TRUE(waitUntil([&] { return job->commentTextField() == "Upload finished"; })) << job->status();
-    EXPECT_EQ(job->status(), 205);
+    EXPECT_EQ(job->status(), UploadStatus::Finished);
     EXPECT_EQ(connected.size(), 2);
 }
 
@@ -190,13 +191,13 @@ TEST_F(UploadJobs, AnNzbThatCannotBeWrittenEndsTheJobWithTheArticlesPosted)
     job->setUploadNZB(true);
     job->setNzbExportUrl(home.path() + "/no-such-folder/Holiday.nzb");
     job->setDelegate(&qc);
-    job->setStatus(200);
+    job->setStatus(UploadStatus::AddingToQueue);
     ASSERT_TRUE(waitUntil([&] { return connected.size() == 1; })) << job->status();
     postEverything(job);
     ASSERT_TRUE(waitUntil([&] { return job->commentTextField() == "Upload finished... Error creating NZB"; }))
         << job->status();
     spinEventLoop(100);
-    EXPECT_EQ(job->status(), 247);
+    EXPECT_EQ(job->status(), UploadStatus::NZBCreationError);
     EXPECT_EQ(qc.queueArray(), QList<QueuePtr>({job}));
 }
 

@@ -11,6 +11,7 @@
 #include "postprocess/UnZip.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/FakeToolFolder.h"
 #include "support/LogFileReader.h"
@@ -276,7 +277,7 @@ TEST_F(Extract, ResultTables)
     job->setZipfiles({"x.zip"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output.toStdString());
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         job->setIsPaused(false);
         job->setDiskNotReady(false);
         tools.writePrintingTool(toolFor(c.kind), c.output);
@@ -359,7 +360,7 @@ TEST_F(Extract, AFailedNestedRunRemovesOnlyItsOwnOutput)
     touch(temp + "/inner.zip");
     touch(folder + "/inner.zip");
     job->setZipfiles({"inner.zip"});
-    job->setStatus(55);
+    job->setStatus(JobStatus::DeepExtracting);
     writeExtractingTool(Kind::Zip, {"half.bin"}, "ERROR: CRC Failed : half.bin\nArchives with Errors: 1\n");
     EXPECT_FALSE(run(Kind::Zip).result);
     EXPECT_EQ(treeOf(temp), (QStringList{"inner.zip", "movie.mkv"}));
@@ -419,10 +420,10 @@ TEST_F(Extract, AnUnusableTempFolderSettingStopsBeforeTheTool)
          {QString(""), QString("."), QString(".."), QString("../elsewhere"), QString("a/b")}) {
         SCOPED_TRACE(value.toStdString());
         UserDefaults::standard().setString(value, "tempFolder");
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         const auto r = run(Kind::Zip);
         EXPECT_FALSE(r.result);
-        EXPECT_EQ(job->status(), 9);
+        EXPECT_EQ(job->status(), JobStatus::ExtractingNotPossible);
         EXPECT_FALSE(tools.ran("7zz"));
         // The clean-up after it cannot reach the job folder.
         JobTempFolder::deleteTempFolder(folder);

@@ -8,6 +8,7 @@
 #include "postprocess/UnZip.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/EventLoop.h"
 #include "support/Rar4Builder.h"
@@ -58,7 +59,7 @@ struct RealExtract : ::testing::Test
         job = Queue::create();
         job->setTitle("Real");
         job->setDownloadUrl(folder);
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
     }
 
     template <typename W> RecordingFileRepairExtractController::Report run()
@@ -146,16 +147,16 @@ TEST_F(Real7zz, Passwords)
         else
             job->setZ7files({c.archive});
         for (const QString& password : {QString(), QString("wrong")}) {
-            job->setStatus(5);
+            job->setStatus(JobStatus::Extracting);
             usePassword(password);
             const auto r = c.zip ? run<UnZip>() : run<Un7z>();
             EXPECT_FALSE(r.result);
-            EXPECT_EQ(job->status(), 36);
+            EXPECT_EQ(job->status(), JobStatus::CorruptFileOrWrongPassword);
             EXPECT_EQ(runner.lastComment(), "Wrong password.");
             EXPECT_EQ(treeOf(temp), QStringList()) << "nothing of a failed run stays";
         }
         usePassword("abc");
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         const auto r = c.zip ? run<UnZip>() : run<Un7z>();
         EXPECT_TRUE(r.result);
         expectExtracted();
@@ -190,7 +191,7 @@ TEST_F(Real7zz, DamageIsCorruption)
     job->setZ7files({"d.7z"});
     EXPECT_FALSE(run<Un7z>().result);
     EXPECT_EQ(runner.lastComment(), "Unable to extract. Archive is most likely corrupt.");
-    EXPECT_EQ(job->status(), 5);
+    EXPECT_EQ(job->status(), JobStatus::Extracting);
     EXPECT_EQ(treeOf(temp), QStringList());
 
     ASSERT_TRUE(make("t.7z", "7z"));
@@ -302,10 +303,10 @@ TEST_F(RealUnar, Passwords)
                           Case{"h.rar", "wrong", "Corrupt file or wrong password."}}) {
         SCOPED_TRACE((c.archive + " " + c.password).toStdString());
         job->setRarfiles({c.archive});
-        job->setStatus(5);
+        job->setStatus(JobStatus::Extracting);
         usePassword(c.password);
         EXPECT_FALSE(run<UnRar>().result);
-        EXPECT_EQ(job->status(), 36);
+        EXPECT_EQ(job->status(), JobStatus::CorruptFileOrWrongPassword);
         EXPECT_EQ(runner.lastComment(), c.comment);
         EXPECT_EQ(treeOf(temp), QStringList());
     }
@@ -313,12 +314,12 @@ TEST_F(RealUnar, Passwords)
     // keys wrongly and fails here as with a wrong password. Either way
     // nothing undecrypted may be left behind.
     job->setRarfiles({"p.rar"});
-    job->setStatus(5);
+    job->setStatus(JobStatus::Extracting);
     usePassword("s3cret");
     if (run<UnRar>().result) {
         EXPECT_EQ(fileBytes(temp + "/a.bin"), data);
     } else {
-        EXPECT_EQ(job->status(), 36);
+        EXPECT_EQ(job->status(), JobStatus::CorruptFileOrWrongPassword);
         EXPECT_EQ(treeOf(temp), QStringList());
     }
 }

@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/FakeToolFolder.h"
 #include "support/StatusRecordingJobList.h"
@@ -151,7 +152,7 @@ TEST_F(Runner, ASuccessfulRepairShowsTheSetComplete)
 
     runner.rescan();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(job->status(), 20);
+    EXPECT_EQ(job->status(), JobStatus::RepairFinished);
     EXPECT_FALSE(part->isIncomplete());
     for (const RepairObjectPtr& child : {damaged, missing}) {
         EXPECT_TRUE(child->isDownloaded());
@@ -165,7 +166,7 @@ TEST_F(Runner, AJobWithoutARecoverySetMovesOnAndDoesNotHoldBackLaterJobs)
     QueuePtr join = jobs.addJob("Join", folderFor("Join"), 43);
     runner.rescan();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(bare->status(), 47);
+    EXPECT_EQ(bare->status(), JobStatus::PrepareJoiningFileParts);
     // Nothing to join: the join reports success at once.
     EXPECT_EQ(jobs.statuses(join), (QList<qint64>{43, 44, 45}));
 }
@@ -176,13 +177,13 @@ TEST_F(Runner, OneStepAtATimeAndTheNextJobStartsOnTheReport)
     QueuePtr first = repairJob("First");
     QueuePtr second = jobs.addJob("Second", folderFor("Second"), 43);
     runner.rescan();
-    EXPECT_EQ(first->status(), 3);
+    EXPECT_EQ(first->status(), JobStatus::Repairing);
     runner.rescan(); // busy: nothing
     runner.rescan();
     spinEventLoop(200);
-    EXPECT_EQ(second->status(), 43);
+    EXPECT_EQ(second->status(), JobStatus::ReadyToJoinFileParts);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(first->status(), 20);
+    EXPECT_EQ(first->status(), JobStatus::RepairFinished);
     EXPECT_EQ(jobs.statuses(second), (QList<qint64>{43, 44, 45}));
 }
 
@@ -196,7 +197,7 @@ TEST_F(Runner, APausedOrDiskFullRepairKeepsItsStatus)
     spinEventLoop(300);
     paused->setIsPaused(true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(paused->status(), 3);
+    EXPECT_EQ(paused->status(), JobStatus::Repairing);
     EXPECT_FALSE(indexOf(paused)->isRepaired());
 
     // The tool names a full disk: the worker pauses the job as disk-not-ready.
@@ -207,7 +208,7 @@ TEST_F(Runner, APausedOrDiskFullRepairKeepsItsStatus)
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(full->diskNotReady());
     EXPECT_TRUE(full->isPaused());
-    EXPECT_EQ(full->status(), 3);
+    EXPECT_EQ(full->status(), JobStatus::Repairing);
     EXPECT_EQ(full->blocksRequired(), 0);
 }
 
@@ -242,8 +243,8 @@ TEST_F(Runner, AfterTerminationAFailedStepLeavesTheJobAndStartsNothing)
     NotificationHub::defaultCenter().post("ApplicationWillTerminate", nullptr, {});
     EXPECT_TRUE(runner.isCancelled());
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(running->status(), 3);
-    EXPECT_EQ(waiting->status(), 43);
+    EXPECT_EQ(running->status(), JobStatus::Repairing);
+    EXPECT_EQ(waiting->status(), JobStatus::ReadyToJoinFileParts);
 }
 
 TEST_F(Runner, AnUnusableTempFolderSettingNeverRemovesTheJobFolder)
@@ -259,7 +260,7 @@ TEST_F(Runner, AnUnusableTempFolderSettingNeverRemovesTheJobFolder)
         job->setZ7files({"keep.7z"});
         runner.rescan();
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(job->status(), 9);
+        EXPECT_EQ(job->status(), JobStatus::ExtractingNotPossible);
         EXPECT_TRUE(QFile::exists(folder + "/keep.7z"));
         EXPECT_TRUE(QFile::exists(home.downloadsPath()));
     }
@@ -288,7 +289,7 @@ TEST_F(Runner, APausedExtractionKeepsItsStatusAndWhatEarlierRunsExtracted)
     spinEventLoop(300);
     job->setIsPaused(true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(job->status(), 5);
+    EXPECT_EQ(job->status(), JobStatus::Extracting);
     EXPECT_EQ(job->z7files(), QStringList{"second.7z"});
     EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"earlier.txt"});

@@ -11,6 +11,7 @@
 #include "queue/FODController.h"
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
@@ -256,8 +257,8 @@ TEST_F(RealRunner, TheBookkeepingsRepairableJobIsRepaired)
     ASSERT_LT(b->availableBlocks(), b->totalBlocks());
 
     job->setDelegate(&jobs);
-    job->setStatus(14);
-    runner.setJobSource([job] { return job->status() == 14 ? job : nullptr; });
+    job->setStatus(JobStatus::QueuedForRepair);
+    runner.setJobSource([job] { return job->status() == JobStatus::QueuedForRepair ? job : nullptr; });
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(jobs.statuses(job), (QList<qint64>{14, 3, 20}));
     EXPECT_EQ(Par2Utils::MD5StringForFile(folder + "/b.bin"), md5b);

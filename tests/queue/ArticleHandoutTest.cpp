@@ -1,6 +1,7 @@
 #include "posting/YencEncodeController.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/DownloadJobBuilder.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
@@ -63,15 +64,15 @@ TEST_F(Handout, HandsOutInQueueOrderAndMovesStatuses)
     const SegmentPtr s = next();
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->mid(), "<first.1.1@test>");
-    EXPECT_EQ(s->status(), 1);
-    EXPECT_EQ(first->status(), 1);
-    EXPECT_EQ(first->fileparts()[0]->status(), 1001);
-    EXPECT_EQ(first->fileparts()[1]->status(), 1099);
-    EXPECT_EQ(second->status(), 105);
+    EXPECT_EQ(s->status(), ArticleStatus::Downloading);
+    EXPECT_EQ(first->status(), ArticleStatus::Downloading);
+    EXPECT_EQ(first->fileparts()[0]->status(), FilePartStatus::Downloading);
+    EXPECT_EQ(first->fileparts()[1]->status(), FilePartStatus::Queued);
+    EXPECT_EQ(second->status(), JobStatus::QueuedForDownload);
 
     EXPECT_EQ(drain(),
               QStringList({"<first.1.2@test>", "<first.2.1@test>", "<first.2.2@test>", "<second.1.1@test>"}));
-    EXPECT_EQ(second->status(), 1);
+    EXPECT_EQ(second->status(), JobStatus::Downloading);
 }
 
 TEST_F(Handout, JobsThatDoNotQualifyAreSkipped)
@@ -85,10 +86,11 @@ TEST_F(Handout, JobsThatDoNotQualifyAreSkipped)
         {"paused", [](const QueuePtr& q) { q->setIsPaused(true); }},
         {"missing", [](const QueuePtr& q) { q->setIsMissing(true); }},
         {"cancelled", [](const QueuePtr& q) { q->setIsCancelled(true); }},
-        {"finished", [](const QueuePtr& q) { q->setStatus(10); }},
+        {"finished", [](const QueuePtr& q) { q->setStatus(JobStatus::Finished); }},
         {"server skipped", [](const QueuePtr& q) { q->setServersToSkip({"A"}); }},
         {"part cancelled", [](const QueuePtr& q) { q->fileparts()[0]->setIsCancelled(true); }},
-        {"part decoding", [](const QueuePtr& q) { q->fileparts()[0]->setStatus(1002); }},
+        {"part decoding",
+         [](const QueuePtr& q) { q->fileparts()[0]->setStatus(FilePartStatus::Downloaded); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,8 +143,8 @@ TEST_F(Handout, APartPutBackToQueuedIsWalkedAgain)
     const QStringList all = drain();
     ASSERT_EQ(all.size(), 2);
     for (const SegmentPtr& s : job->fileparts()[0]->segments())
-        s->setStatus(99);
-    job->fileparts()[0]->setStatus(1099);
+        s->setStatus(ArticleStatus::Queued);
+    job->fileparts()[0]->setStatus(FilePartStatus::Queued);
     EXPECT_EQ(drain(), all);
 }
 
@@ -152,8 +154,8 @@ TEST_F(Handout, DedicatedJobsGoOnlyToTheirServer)
     upload->setIsUploadObject(true);
     upload->setServerID("U");
     upload->setTextBody("hello");
-    upload->setStatus(201);
-    upload->fileparts()[0]->setStatus(1201);
+    upload->setStatus(UploadStatus::Queued);
+    upload->fileparts()[0]->setStatus(FilePartStatus::QueuedForUpload);
     add(upload);
     const QueuePtr list = DownloadJobBuilder("list").articlesPerPart(1).build();
     list->setIsNewsgroupsRequest(true);
@@ -164,8 +166,8 @@ TEST_F(Handout, DedicatedJobsGoOnlyToTheirServer)
     const SegmentPtr posted = next("U");
     ASSERT_NE(posted, nullptr);
     EXPECT_EQ(posted->mid(), "<post.1.1@test>");
-    EXPECT_EQ(upload->status(), 203);
-    EXPECT_EQ(upload->fileparts()[0]->status(), 1202);
+    EXPECT_EQ(upload->status(), UploadStatus::Uploading);
+    EXPECT_EQ(upload->fileparts()[0]->status(), FilePartStatus::Uploading);
     EXPECT_EQ(drain("L"), QStringList({"<list.1.1@test>"}));
 }
 
@@ -267,7 +269,7 @@ TEST_F(Handout, ARoutedArticleTakenMeanwhileIsNotHandedOutTwice)
     job->appendPartDownloadBackupServer({"C", s}); // still downloading at 1
     EXPECT_EQ(next("C", true), nullptr);
     EXPECT_TRUE(job->partDownloadBackupServers().isEmpty());
-    EXPECT_EQ(s->status(), 1);
+    EXPECT_EQ(s->status(), ArticleStatus::Downloading);
 }
 
 // ---------------------------------------------------------------------------
@@ -280,7 +282,7 @@ TEST_F(Handout, BookingCountsEachArticleOnce)
     const SegmentPtr s = next();
     qc.updateQueueAfterDownload(s);
     qc.updateQueueAfterDownload(s);
-    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(s->status(), ArticleStatus::Downloaded);
     EXPECT_EQ(part->totalSegmentsLeftToDownload(), 1);
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
     EXPECT_DOUBLE_EQ(part->totalBytesLeft(), 500);
@@ -299,9 +301,9 @@ TEST_F(Handout, BookingChangesNothingForACancelledOrIdlePart)
         if (cancel)
             job->fileparts()[0]->setIsCancelled(true);
         else
-            job->fileparts()[0]->setStatus(1099);
+            job->fileparts()[0]->setStatus(FilePartStatus::Queued);
         local.updateQueueAfterDownload(s);
-        EXPECT_EQ(s->status(), 1);
+        EXPECT_EQ(s->status(), ArticleStatus::Downloading);
         EXPECT_EQ(job->totalSegmentsLeftToDownload(), 2);
         EXPECT_DOUBLE_EQ(local.downloadedBytes(), 0);
     }
@@ -313,14 +315,14 @@ TEST_F(Handout, UploadBookingReleasesTheBody)
     job->setIsUploadObject(true);
     job->setServerID("U");
     job->setTextBody("text");
-    job->setStatus(201);
-    job->fileparts()[0]->setStatus(1201);
+    job->setStatus(UploadStatus::Queued);
+    job->fileparts()[0]->setStatus(FilePartStatus::QueuedForUpload);
     add(job);
     const SegmentPtr s = next("U");
     s->setFiledata("body");
     qc.updateQueueAfterUpload(s);
     qc.updateQueueAfterUpload(s);
-    EXPECT_EQ(s->status(), 21);
+    EXPECT_EQ(s->status(), ArticleStatus::Uploaded);
     EXPECT_TRUE(s->filedata().isEmpty());
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
     EXPECT_DOUBLE_EQ(qc.downloadedBytes(), 100);
@@ -334,7 +336,7 @@ TEST_F(Handout, NewsgroupListBookingEmptiesTheCounters)
     add(job);
     const SegmentPtr s = next("L");
     qc.updateQueueAfterDownloadingNewsgroupList(s);
-    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(s->status(), ArticleStatus::Downloaded);
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
     EXPECT_DOUBLE_EQ(job->fileparts()[0]->totalBytesLeft(), 0);
 }
@@ -346,11 +348,11 @@ TEST_F(Handout, TotalsCountJobsStillToLoad)
 {
     const QueuePtr downloading = add(DownloadJobBuilder("d").articlesPerPart(4).articleBytes(1000).build());
     const QueuePtr finished = add(DownloadJobBuilder("f").articlesPerPart(2).build());
-    finished->setStatus(10);
+    finished->setStatus(JobStatus::Finished);
     finished->setTotalSegmentsLeftToDownload(0);
     const QueuePtr upload = add(DownloadJobBuilder("u").articlesPerPart(1).articleBytes(300).build());
     upload->setIsUploadObject(true);
-    upload->setStatus(201);
+    upload->setStatus(UploadStatus::Queued);
     next("A");
     qc.setCurrentBps(1000);
 
@@ -379,7 +381,7 @@ TEST_F(Handout, ABookedArticleGivenBackStaysBooked)
     const SegmentPtr s = next();
     qc.updateQueueAfterDownload(s);
     qc.requeueSegment(s);
-    EXPECT_EQ(s->status(), 2);
+    EXPECT_EQ(s->status(), ArticleStatus::Downloaded);
     EXPECT_EQ(drain(), QStringList({"<job.1.2@test>"}));
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 1);
 }
@@ -390,11 +392,11 @@ TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
     const QueuePtr late = job->fileparts()[1];
     const QList<SegmentPtr> articles = late->segments();
     late->removeAllSegments();
-    late->setStatus(0);
+    late->setStatus(JobStatus::Idle);
     EXPECT_EQ(drain(), QStringList({"<job.1.1@test>"}));
 
     late->setSegments(articles);
-    late->setStatus(1099);
+    late->setStatus(FilePartStatus::Queued);
     EXPECT_EQ(drain(), QStringList({"<job.2.1@test>"}));
 
     // A part added to the job, and a part whose articles were replaced by
@@ -408,7 +410,7 @@ TEST_F(Handout, ArticlesAPartLearnsLateAreHandedOut)
     fresh->setFilepart(replaced);
     fresh->setQueue(job);
     replaced->setSegments({fresh});
-    replaced->setStatus(1099);
+    replaced->setStatus(FilePartStatus::Queued);
     EXPECT_EQ(drain(), QStringList({"<other.2.1@test>", "<other.1.1@test>"}));
 }
 
@@ -430,12 +432,12 @@ TEST_F(Handout, AFileUploadIsEncodedArticleByArticleForItsServerOnly)
     job->setIsUploadObject(true);
     job->setServerID("U");
     job->setMaxArticleSize(1000);
-    job->setStatus(201);
+    job->setStatus(UploadStatus::Queued);
     const QueuePtr part = job->fileparts()[0];
     part->setFilename("a.bin");
     part->setFileUrl(path);
     part->setBytes(2500);
-    part->setStatus(1201);
+    part->setStatus(FilePartStatus::QueuedForUpload);
     add(job);
 
     EXPECT_EQ(next("A"), nullptr);
@@ -443,13 +445,13 @@ TEST_F(Handout, AFileUploadIsEncodedArticleByArticleForItsServerOnly)
     while (const SegmentPtr s = next("U"))
         posted.append(s);
     ASSERT_EQ(posted, part->segments());
-    EXPECT_EQ(job->status(), 203);
-    EXPECT_EQ(part->status(), 1202);
+    EXPECT_EQ(job->status(), UploadStatus::Uploading);
+    EXPECT_EQ(part->status(), FilePartStatus::Uploading);
     for (const SegmentPtr& s : posted) {
-        EXPECT_EQ(s->status(), 20);
+        EXPECT_EQ(s->status(), ArticleStatus::Uploading);
         EXPECT_TRUE(s->filedata().startsWith("=ybegin")) << s->filedata().left(40).toStdString();
         qc.updateQueueAfterUpload(s);
-        EXPECT_EQ(s->status(), 21);
+        EXPECT_EQ(s->status(), ArticleStatus::Uploaded);
         EXPECT_TRUE(s->filedata().isEmpty());
     }
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
@@ -474,12 +476,12 @@ QueuePtr uploadJob(TempHome& home, const QString& title, qsizetype bytes)
     job->setIsUploadObject(true);
     job->setServerID("U");
     job->setMaxArticleSize(1000);
-    job->setStatus(201);
+    job->setStatus(UploadStatus::Queued);
     const QueuePtr part = job->fileparts()[0];
     part->setFilename("a.bin");
     part->setFileUrl(path);
     part->setBytes(double(bytes));
-    part->setStatus(1201);
+    part->setStatus(FilePartStatus::QueuedForUpload);
     return job;
 }
 
@@ -557,10 +559,10 @@ TEST_F(Handout, AnUploadArticleIsReadAndEncodedWithTheQueueUnlocked)
     const SegmentPtr posted = posting.get();
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted, upload->fileparts()[0]->segments()[0]);
-    EXPECT_EQ(posted->status(), 20);
+    EXPECT_EQ(posted->status(), ArticleStatus::Uploading);
     EXPECT_TRUE(posted->filedata().startsWith("=ybegin part=1 line=128 size=1500 name=a.bin"))
         << posted->filedata().left(40).toStdString();
-    EXPECT_EQ(upload->status(), 203);
+    EXPECT_EQ(upload->status(), UploadStatus::Uploading);
 }
 
 TEST_F(Handout, AnUnreadableUploadArticleWaitsAgainAndTheSameRequestGoesOnToOtherJobs)
@@ -580,12 +582,12 @@ TEST_F(Handout, AnUnreadableUploadArticleWaitsAgainAndTheSameRequestGoesOnToOthe
         const SegmentPtr other = next("U");
         ASSERT_TRUE(other);
         EXPECT_EQ(other->mid(), QString("<download.1.%1@test>").arg(attempt));
-        EXPECT_EQ(missing->status(), 99);
+        EXPECT_EQ(missing->status(), ArticleStatus::Queued);
         EXPECT_TRUE(missing->filedata().isEmpty());
-        EXPECT_EQ(upload->status(), 203);
+        EXPECT_EQ(upload->status(), UploadStatus::Uploading);
     }
     EXPECT_EQ(next("U"), nullptr);
-    EXPECT_EQ(upload->status(), 240);
+    EXPECT_EQ(upload->status(), UploadStatus::EncodingError);
     EXPECT_TRUE(missing->filedata().isEmpty());
     EXPECT_EQ(next("U"), nullptr);
 }

@@ -9,6 +9,7 @@
 #include "queue/QueueController.h"
 #include "queue/Segment.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
 #include "support/HandMadePar2Set.h"
@@ -108,7 +109,7 @@ protected:
     // Queues the part and waits for its outcome.
     qint64 write(const QueuePtr& part)
     {
-        part->setStatus(1020);
+        part->setStatus(FilePartStatus::WaitingForDiskWrite);
         writer_->addFileToQueue(part);
         const bool ended = waitUntil(
             [&] {
@@ -568,9 +569,9 @@ TEST_F(Writer, SchedulerWritesAWaitingPartThroughItsWriteQueue)
     job_->setDelegate(&scheduler);
     part->setDelegate(&scheduler);
 
-    part->setStatus(1002);
+    part->setStatus(FilePartStatus::Downloaded);
 
-    ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
+    ASSERT_TRUE(waitUntil([&] { return part->status() == FilePartStatus::Finished; }, 20000)) << part->status();
     EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/handed.bin")), file);
     EXPECT_EQ(scheduler.fileWriteController().repairController(), repair_.get());
     EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
@@ -599,7 +600,7 @@ protected:
         const QueuePtr part = addPart(postedName, articles);
         for (const SegmentPtr& segment : part->segments()) {
             segment->setFiledata(QByteArray());
-            segment->setStatus(1);
+            segment->setStatus(ArticleStatus::Downloading);
         }
         return part;
     }
@@ -625,7 +626,7 @@ protected:
         qint64 peak = 0;
         for (const int i : order) {
             segments[i]->setFiledata(articles[i]);
-            EXPECT_TRUE(segments[i]->replaceStatus(1, 2));
+            EXPECT_TRUE(segments[i]->replaceStatus(ArticleStatus::Downloading, ArticleStatus::Downloaded));
             writer_->bodyArrived(part, articles[i].size());
             peak = std::max(peak, bodiesHeld(part));
             EXPECT_TRUE(writeQueueIdle());
@@ -729,7 +730,7 @@ TEST_F(EarlySpooling, SpoolOfACancelledPartIsRemoved)
         const QList<SegmentPtr> segments = part->segments();
         for (const int i : firstHalf) {
             segments[i]->setFiledata(articles[i]);
-            segments[i]->setStatus(2);
+            segments[i]->setStatus(ArticleStatus::Downloaded);
             writer.bodyArrived(part, articles[i].size());
             ASSERT_TRUE(waitUntil([&] { return writer.writeFileQueue().operationCount() == 0; }, 20000));
         }
@@ -747,12 +748,12 @@ TEST_F(EarlySpooling, SpoolOfACancelledPartIsRemoved)
             break;
         case Way::SchedulerCancelsThePart:
             part->setDelegate(&scheduler);
-            part->setStatus(1001);
+            part->setStatus(FilePartStatus::Downloading);
             scheduler.cancelDPFilepart(part);
-            EXPECT_TRUE(waitUntil([&] { return part->status() == 0; }, 20000)) << part->status();
+            EXPECT_TRUE(waitUntil([&] { return part->status() == JobStatus::Idle; }, 20000)) << part->status();
             for (const SegmentPtr& segment : segments) {
                 EXPECT_FALSE(segment->spooled());
-                EXPECT_EQ(segment->status(), 99);
+                EXPECT_EQ(segment->status(), ArticleStatus::Queued);
             }
             part->setDelegate(nullptr);
             break;
@@ -841,20 +842,20 @@ TEST_F(EarlySpooling, ArticlesMissingFromTheSpoolAreDownloadedAgain)
     const QueuePtr part = addPart(QStringLiteral("again.bin"), articles);
     const QList<SegmentPtr> segments = part->segments();
     for (const SegmentPtr& segment : segments)
-        segment->setStatus(2);
+        segment->setStatus(ArticleStatus::Downloaded);
     for (const int i : {1, 3}) {
         segments[i]->setFiledata(QByteArray());
         segments[i]->setSpooled(true);
     }
     job_->setDelegate(&scheduler);
     part->setDelegate(&scheduler);
-    job_->setStatus(2);
+    job_->setStatus(JobStatus::SavingToDisk);
 
-    part->setStatus(1020);
+    part->setStatus(FilePartStatus::WaitingForDiskWrite);
 
-    ASSERT_TRUE(waitUntil([&] { return part->status() == 1001; }, 20000)) << part->status();
+    ASSERT_TRUE(waitUntil([&] { return part->status() == FilePartStatus::Downloading; }, 20000)) << part->status();
     EXPECT_EQ(part->totalSegmentsLeftToDownload(), 2);
-    EXPECT_EQ(job_->status(), 105);
+    EXPECT_EQ(job_->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(scheduler.filesInWriteQueue(), 0);
     EXPECT_TRUE(waitUntil([&] { return scheduler.fileWriteController().filesInWriteQueue() == 0; }, 20000));
     for (qsizetype i = 0; i < segments.size(); ++i) {
@@ -868,11 +869,11 @@ TEST_F(EarlySpooling, ArticlesMissingFromTheSpoolAreDownloadedAgain)
 
     // The connections bring them again.
     for (const int i : {1, 3}) {
-        ASSERT_TRUE(segments[i]->replaceStatus(99, 1));
+        ASSERT_TRUE(segments[i]->replaceStatus(ArticleStatus::Queued, ArticleStatus::Downloading));
         segments[i]->setFiledata(articles[i]);
         scheduler.updateQueueAfterDownload(segments[i]);
     }
-    ASSERT_TRUE(waitUntil([&] { return part->status() == 1010; }, 20000)) << part->status();
+    ASSERT_TRUE(waitUntil([&] { return part->status() == FilePartStatus::Finished; }, 20000)) << part->status();
     EXPECT_TRUE(fileBytes(jobFolder() + QStringLiteral("/again.bin")) == file);
     part->setDelegate(nullptr);
     job_->setDelegate(nullptr);

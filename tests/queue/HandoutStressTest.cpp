@@ -6,6 +6,7 @@
 #include "nntp/NNTPServerObject.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/DownloadJobBuilder.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
@@ -108,7 +109,7 @@ TEST_P(HandoutStress, EveryArticleIsHandedOutAndBookedExactlyOnce)
     for (const QueuePtr& part : job->fileparts()) {
         for (const SegmentPtr& s : part->segments()) {
             notOnce += booked[size_t(indexOf.value(s.get()))].load() != 1;
-            notDownloaded += s->status() != 2;
+            notDownloaded += s->status() != ArticleStatus::Downloaded;
         }
         EXPECT_EQ(part->totalSegmentsLeftToDownload(), 0);
         EXPECT_DOUBLE_EQ(part->totalBytesLeft(), 0);
@@ -118,7 +119,8 @@ TEST_P(HandoutStress, EveryArticleIsHandedOutAndBookedExactlyOnce)
     EXPECT_EQ(job->totalSegmentsLeftToDownload(), 0);
     EXPECT_DOUBLE_EQ(job->totalBytesLeft(), 0);
     EXPECT_DOUBLE_EQ(qc.downloadedBytes(), kArticleBytes * total);
-    EXPECT_EQ(job->status(), 2) << "the job finished downloading, neither early nor never";
+    EXPECT_EQ(job->status(), JobStatus::SavingToDisk)
+        << "the job finished downloading, neither early nor never";
     qc.getTotalFilesInQueue();
     EXPECT_DOUBLE_EQ(qc.segmentsInQueueLeft(), 0);
 }

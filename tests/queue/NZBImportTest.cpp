@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QCodeClass.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ TEST_F(Import, BuildsAJobOfFilePartsAndArticles)
 
     const QueuePtr root = import(path);
     ASSERT_TRUE(root);
-    EXPECT_EQ(root->status(), 34);
+    EXPECT_EQ(root->status(), JobStatus::NZBParsed);
     EXPECT_EQ(root->title(), "Show.S01E01");
     EXPECT_TRUE(root->isNZB());
     EXPECT_FALSE(root->qid().isEmpty());
@@ -55,7 +56,7 @@ TEST_F(Import, BuildsAJobOfFilePartsAndArticles)
         EXPECT_EQ(part->totalSegments(), part->segmentCount());
         EXPECT_EQ(part->totalSegmentsLeftToDownload(), part->segmentCount());
         EXPECT_EQ(part->totalBytesLeft(), part->bytes());
-        EXPECT_EQ(part->status(), 0);
+        EXPECT_EQ(part->status(), JobStatus::Idle);
         fids.insert(part->fid());
         // Strictly increasing, however fast the parts are made.
         EXPECT_GT(part->qidnr(), lastQidnr);
@@ -63,7 +64,7 @@ TEST_F(Import, BuildsAJobOfFilePartsAndArticles)
         for (const SegmentPtr& segment : part->segments()) {
             EXPECT_EQ(segment->queue(), root);
             EXPECT_EQ(segment->filepart(), part);
-            EXPECT_EQ(segment->status(), 99);
+            EXPECT_EQ(segment->status(), ArticleStatus::Queued);
             EXPECT_TRUE(segment->mid().startsWith('<') && segment->mid().endsWith('>'));
         }
     }
@@ -109,7 +110,7 @@ TEST_F(Import, ElementNamesInCapitalsAndASegmentWithoutNumber)
                            "<SEGMENT BYTES=\"12x\">\n  id1@x  \n</SEGMENT></SEGMENTS></FILE></NZB>";
     const QueuePtr root = import(writeBytes("caps.nzb", xml));
     ASSERT_TRUE(root);
-    ASSERT_EQ(root->status(), 34);
+    ASSERT_EQ(root->status(), JobStatus::NZBParsed);
     EXPECT_EQ(root->groups(), "alt.binaries.caps");
     ASSERT_EQ(root->fileparts().size(), 1);
     const QueuePtr part = root->fileparts()[0];
@@ -162,7 +163,7 @@ TEST_F(Import, SplitsOneJobPerMainRepairSet)
     EXPECT_EQ(filenamesOf(show), (QStringList{"Show.par2", "Show.part1.rar", "Show.vol00+01.par2"}));
     EXPECT_EQ(filenamesOf(other), (QStringList{"Other.par2", "Extra.nfo", "Other.part1.rar"}));
     for (const QueuePtr& root : queued) {
-        EXPECT_EQ(root->status(), 34);
+        EXPECT_EQ(root->status(), JobStatus::NZBParsed);
         EXPECT_TRUE(root->isNZB());
         EXPECT_TRUE(root->hasRepairFiles());
         EXPECT_EQ(root->delegate(), &queueController);
@@ -224,7 +225,7 @@ TEST_F(Import, ASplitJobRefusedAsDuplicateIsReported)
     const QueuePtr other = rootFor(path);
     ASSERT_TRUE(other);
     EXPECT_EQ(other->title(), "Other");
-    EXPECT_EQ(other->status(), 34);
+    EXPECT_EQ(other->status(), JobStatus::NZBParsed);
     EXPECT_EQ(filenamesOf(other), (QStringList{"Other.par2", "Other.part1.rar"}));
 
     ASSERT_EQ(reports.size(), 1);
@@ -234,7 +235,7 @@ TEST_F(Import, ASplitJobRefusedAsDuplicateIsReported)
     ASSERT_TRUE(refused);
     EXPECT_NE(refused, queuedShow);
     EXPECT_EQ(filenamesOf(refused), (QStringList{"Show.par2", "Show.part1.rar"}));
-    EXPECT_EQ(refused->status(), 0); // never prepared for a queue it is not in
+    EXPECT_EQ(refused->status(), JobStatus::Idle); // never prepared for a queue it is not in
     EXPECT_EQ(log.linesContaining("Not added, a job of this title is already in the queue :: Show").size(),
               1);
 }
@@ -349,7 +350,7 @@ TEST_F(Import, AnEmbeddedNZBRefillsTheQueuedJob)
     nzbController.parseEmbeddedNZBFileUrl(innerPath, root);
     ASSERT_TRUE(finishImports());
     EXPECT_EQ(queueController.queueArray().size(), 1);
-    EXPECT_EQ(root->status(), 34);
+    EXPECT_EQ(root->status(), JobStatus::NZBParsed);
     EXPECT_FALSE(root->hasEmbeddedNZB());
     EXPECT_EQ(root->nzbFile(), innerPath);
     EXPECT_EQ(filenamesOf(root), QStringList{"payload.mkv"});
@@ -370,7 +371,7 @@ TEST_F(Import, ParseArrayImportsEachFileInOrder)
     QStringList titles;
     for (const QueuePtr& q : queueController.queueArray()) {
         titles.append(q->title());
-        EXPECT_EQ(q->status(), 34);
+        EXPECT_EQ(q->status(), JobStatus::NZBParsed);
     }
     EXPECT_EQ(titles, (QStringList{"one", "two", "three"}));
 }
@@ -388,7 +389,7 @@ TEST_F(Import, ACancelledJobStopsAtTheNextFileWithoutStatus)
     root->setIsCancelled(true);
     gate.release();
     ASSERT_TRUE(finishImports());
-    EXPECT_EQ(root->status(), 99);
+    EXPECT_EQ(root->status(), JobStatus::ParsingNZB);
     EXPECT_TRUE(root->fileparts().isEmpty());
     EXPECT_EQ(log.linesContaining("Stop due cancellation :: Cancel.Me").size(), 1);
     EXPECT_FALSE(exists(path));
@@ -419,7 +420,7 @@ TEST(ImportShutdown, DestroyingTheImportWhileASplitWaitsForTheMainThreadDoesNotH
     spinEventLoop(20);
     // Only the job already queued remains; nothing was added after the end.
     EXPECT_EQ(queueController.queueArray(), QList<QueuePtr>{root});
-    EXPECT_EQ(root->status(), 34);
+    EXPECT_EQ(root->status(), JobStatus::NZBParsed);
     EXPECT_EQ(filenamesOf(root), (QStringList{"Other.par2", "Other.part1.rar"}));
 }
 
@@ -501,7 +502,7 @@ TEST_P(HostileNZB, StaysInTheQueueAt28WithNothingToDownload)
     const QString path = writeBytes(QString::fromLatin1(GetParam().name) + ".nzb", GetParam().make());
     const QueuePtr root = import(path);
     ASSERT_TRUE(root);
-    EXPECT_EQ(root->status(), 28);
+    EXPECT_EQ(root->status(), JobStatus::NZBParseError);
     EXPECT_TRUE(root->fileparts().isEmpty());
     const QString text = QCodeClass::code2Text(28).value_or(QString());
     EXPECT_EQ(text, "NZB Parse error. The NZB file is corrupt.");
@@ -524,7 +525,7 @@ TEST_F(Import, ADocumentWithABomAndThePublicDoctypeIsRead)
     const QByteArray xml = "\xEF\xBB\xBF" + validDocument();
     const QueuePtr root = import(writeBytes("bom.nzb", xml));
     ASSERT_TRUE(root);
-    EXPECT_EQ(root->status(), 34);
+    EXPECT_EQ(root->status(), JobStatus::NZBParsed);
     EXPECT_EQ(root->fileparts().size(), 2);
 }
 

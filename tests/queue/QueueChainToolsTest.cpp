@@ -8,6 +8,7 @@
 #include "postprocess/ToolLocator.h"
 #include "queue/FODController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/LogFileReader.h"
 #include "support/Par2SetMaker.h"
@@ -99,9 +100,9 @@ struct ChainTools : ::testing::Test, QueueStatesHarness
         EXPECT_TRUE(qc.addNZBRootObjectToQueue(root));
         for (const QueuePtr& part : root->fileparts()) {
             part->setDelegate(&qc);
-            if (part->checkbox() == 1) part->setStatus(1001);
+            if (part->checkbox() == 1) part->setStatus(FilePartStatus::Downloading);
         }
-        root->setStatus(1);
+        root->setStatus(JobStatus::Downloading);
         settle();
         return root;
     }
@@ -119,7 +120,7 @@ struct ChainTools : ::testing::Test, QueueStatesHarness
         }
         for (const QueuePtr& part : order) {
             fixture->write(repair, part);
-            part->setStatus(1017);
+            part->setStatus(FilePartStatus::WriteFinished);
             settle();
         }
     }
@@ -163,12 +164,12 @@ TEST_F(ChainTools, RarVolumesWithADamagedArticleAreRepairedExtractedAndMoved)
     ASSERT_TRUE(waitForEnd(root, 105, 10000)) << QDebug::toString(codesOf(root)).toStdString();
     QStringList fetched;
     for (const QueuePtr& part : root->fileparts()) {
-        if (part->status() == 1099) fetched.append(part->filename());
+        if (part->status() == FilePartStatus::Queued) fetched.append(part->filename());
     }
     // Damage across two slices: the 1-block and the 2-block volume.
     EXPECT_EQ(fetched, par2.mid(1, 2));
     for (const QueuePtr& part : root->fileparts()) {
-        if (part->status() == 1099) part->setStatus(1001);
+        if (part->status() == FilePartStatus::Queued) part->setStatus(FilePartStatus::Downloading);
     }
     writeAll(root, 1001);
     ASSERT_TRUE(waitForEnd(root, 10)) << QDebug::toString(codesOf(root)).toStdString();
@@ -225,7 +226,7 @@ TEST_F(ChainTools, ArticlesMissingBeyondRepairEndTheJobWithItsFilesKept)
     writeAll(root);
     ASSERT_TRUE(waitForEnd(root, 42, 20000)) << QDebug::toString(codesOf(root)).toStdString();
     settle();
-    EXPECT_EQ(root->status(), 42);
+    EXPECT_EQ(root->status(), JobStatus::NotEnoughRepairBlocks);
     EXPECT_EQ(root->restorePoint(), 6);
     EXPECT_TRUE(root->commentTextField().startsWith("Not enough repair blocks available (Requires"))
         << root->commentTextField().toStdString();

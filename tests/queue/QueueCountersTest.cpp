@@ -1,5 +1,6 @@
 #include "queue/Queue.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -117,13 +118,13 @@ TEST_F(QueueCounters, ASegmentIsBookedOnceByRacingConnections)
 {
     for (int round = 0; round < 50; ++round) {
         const SegmentPtr segment = Segment::create();
-        segment->setStatus(1);
+        segment->setStatus(ArticleStatus::Downloading);
         std::atomic<int> booked{0};
         onThreads(4, [&](int) {
-            if (segment->replaceStatus(1, 2)) ++booked;
+            if (segment->replaceStatus(ArticleStatus::Downloading, ArticleStatus::Downloaded)) ++booked;
         });
         ASSERT_EQ(booked.load(), 1);
-        EXPECT_EQ(segment->status(), 2);
+        EXPECT_EQ(segment->status(), ArticleStatus::Downloaded);
     }
     const SegmentPtr segment = Segment::create();
     onThreads(4, [&](int) {
@@ -136,11 +137,11 @@ TEST_F(QueueCounters, ASegmentIsBookedOnceByRacingConnections)
 TEST_F(QueueCounters, ReplaceStatusOnlyFromTheExpectedCode)
 {
     const QueuePtr root = Queue::create();
-    root->setStatus(105);
-    EXPECT_FALSE(root->replaceStatus(1, 2));
-    EXPECT_EQ(root->status(), 105);
-    EXPECT_TRUE(root->replaceStatus(105, 1));
-    EXPECT_EQ(root->status(), 1);
+    root->setStatus(JobStatus::QueuedForDownload);
+    EXPECT_FALSE(root->replaceStatus(JobStatus::Downloading, JobStatus::SavingToDisk));
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
+    EXPECT_TRUE(root->replaceStatus(JobStatus::QueuedForDownload, JobStatus::Downloading));
+    EXPECT_EQ(root->status(), JobStatus::Downloading);
 }
 
 TEST_F(QueueCounters, BackupServerListsKeepEachServerOnceAndEntriesInOrder)

@@ -4,6 +4,7 @@
 #include "posting/YencEncodeController.h"
 #include "queue/QCodeClass.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 #include "support/ScriptedDialogAnswerer.h"
 
@@ -33,22 +34,22 @@ TEST_F(Queueing, AParsedJobIsQueuedWithItsCheckedPartsAndStartsTheConnections)
     const QueuePtr root =
         makeJob("Show", {"Show.part1.rar", "Show.part2.rar", "Show.par2", "Show.vol00+04.par2"}, 3);
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
 
-    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(root->restorePoint(), 1);
     EXPECT_EQ(root->commentTextField(), textOf(105));
     EXPECT_TRUE(root->filelistReceived());
     EXPECT_EQ(calls, QStringList{"connectAll"});
     for (const char* name : {"Show.part1.rar", "Show.part2.rar", "Show.par2"}) {
         const QueuePtr part = partNamed(root, name);
-        EXPECT_EQ(part->status(), 1099) << name;
+        EXPECT_EQ(part->status(), FilePartStatus::Queued) << name;
         EXPECT_EQ(part->totalSegmentsLeftToDownload(), 3) << name;
         EXPECT_EQ(part->totalBytesLeft(), 1500.0) << name;
     }
     // The recovery volume waits until repair needs its blocks.
-    EXPECT_EQ(partNamed(root, "Show.vol00+04.par2")->status(), 1104);
+    EXPECT_EQ(partNamed(root, "Show.vol00+04.par2")->status(), FilePartStatus::OnHold);
     EXPECT_EQ(partNamed(root, "Show.vol00+04.par2")->checkbox(), 0);
     EXPECT_EQ(root->totalSegments(), 9);
     EXPECT_EQ(root->totalSegmentsLeftToDownload(), 9);
@@ -64,10 +65,10 @@ TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAt40UntilResumed)
     setBool("enableCheckForRepairFiles", true);
     const QueuePtr root = makeJob("Plain", {"Plain.mkv"});
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
 
-    EXPECT_EQ(root->status(), 40);
+    EXPECT_EQ(root->status(), JobStatus::NoRepairFiles);
     EXPECT_TRUE(root->isPaused());
     EXPECT_EQ(root->restorePoint(), 6);
     EXPECT_EQ(root->commentTextField(), "(Paused) " + textOf(40));
@@ -77,7 +78,7 @@ TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAt40UntilResumed)
     settle();
     EXPECT_FALSE(root->isPaused());
     EXPECT_TRUE(root->hasRepairFiles());
-    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(root->restorePoint(), 1);
     EXPECT_EQ(calls, QStringList{"connectAll"});
 }
@@ -87,15 +88,15 @@ TEST_F(Queueing, WithRepairFilesOrWithTheCheckOffTheJobDownloads)
     setBool("enableCheckForRepairFiles", true);
     const QueuePtr repairable = makeJob("Rep", {"Rep.mkv", "Rep.par2"});
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(repairable));
-    repairable->setStatus(34);
+    repairable->setStatus(JobStatus::NZBParsed);
     settle();
     setBool("enableCheckForRepairFiles", false);
     const QueuePtr plain = makeJob("Plain", {"Plain.mkv"});
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(plain));
-    plain->setStatus(34);
+    plain->setStatus(JobStatus::NZBParsed);
     settle();
     for (const QueuePtr& root : {repairable, plain}) {
-        EXPECT_EQ(root->status(), 105);
+        EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
         EXPECT_FALSE(root->isPaused());
     }
     EXPECT_EQ(calls, (QStringList{"connectAll", "connectAll"}));
@@ -106,7 +107,7 @@ TEST_F(Queueing, AnNZBWithoutFilesIsRemovedWithAMessage)
     ScriptedDialogAnswerer answerer;
     const QueuePtr root = makeJob("Empty", {});
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
     EXPECT_TRUE(qc.queueArray().isEmpty());
     EXPECT_TRUE(calls.isEmpty());
@@ -128,7 +129,7 @@ TEST_F(Queueing, APartCheckedWhileTheListsAreFetchedWaitsForThem)
         part->setCheckbox(1);
         qc.dpFilepartObjectCheckBoxClicked(part);
         settle();
-        EXPECT_EQ(part->status(), 0) << fetching;
+        EXPECT_EQ(part->status(), JobStatus::Idle) << fetching;
         EXPECT_EQ(root->status(), fetching);
         EXPECT_EQ(root->checkbox(), 1);
         EXPECT_TRUE(qc.queueArray().isEmpty());
@@ -143,9 +144,9 @@ TEST_F(Queueing, AJobWithoutArticleListsFetchesThemFirst)
     settle();
     qc.addDPFilepartToQueue(root->fileparts().first());
     settle();
-    EXPECT_EQ(root->status(), 108);
+    EXPECT_EQ(root->status(), JobStatus::DownloadingSegments);
     EXPECT_TRUE(root->shouldDownloadSegments());
-    EXPECT_EQ(root->fileparts().first()->status(), 0);
+    EXPECT_EQ(root->fileparts().first()->status(), JobStatus::Idle);
     EXPECT_EQ(qc.queueArray(), QList<QueuePtr>{root});
 }
 
@@ -157,28 +158,28 @@ TEST_F(Queueing, APartIsPreparedOnlyFromZeroAndOnlyOnce)
     const QueuePtr b = root->fileparts().at(1);
     qc.addDPFilepartToQueue(a);
     settle();
-    ASSERT_EQ(a->status(), 1099);
+    ASSERT_EQ(a->status(), FilePartStatus::Queued);
     EXPECT_EQ(root->totalSegmentsLeftToDownload(), 4);
 
     // Again while it is queued, and while it is downloading: nothing counted twice.
     qc.addDPFilepartToQueue(a);
     qc.prepareDownloadingDPFilepart(a);
-    a->setStatus(1001);
+    a->setStatus(FilePartStatus::Downloading);
     settle();
     qc.addDPFilepartToQueue(a);
     settle();
-    EXPECT_EQ(a->status(), 1001);
+    EXPECT_EQ(a->status(), FilePartStatus::Downloading);
     EXPECT_EQ(root->totalSegments(), 4);
     EXPECT_EQ(root->totalSegmentsLeftToDownload(), 4);
     EXPECT_EQ(root->totalBytesLeft(), 2000.0);
 
     // An unchecked part is not prepared.
     b->setCheckbox(0);
-    b->setStatus(0);
+    b->setStatus(JobStatus::Idle);
     settle();
     qc.prepareDownloadingDPFilepart(b);
     settle();
-    EXPECT_EQ(b->status(), 0);
+    EXPECT_EQ(b->status(), JobStatus::Idle);
     EXPECT_EQ(root->totalSegmentsLeftToDownload(), 4);
 }
 
@@ -186,10 +187,10 @@ TEST_F(Queueing, ResettingAPartTakesItsCountsOffItsJob)
 {
     const QueuePtr root = makeJob("Reset", {"a.rar", "b.rar"}, 3);
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
     const QueuePtr a = root->fileparts().first();
-    a->segments().first()->setStatus(2);
+    a->segments().first()->setStatus(ArticleStatus::Downloaded);
     a->segments().first()->addUsedServerID("s1");
     ASSERT_EQ(root->totalSegmentsLeftToDownload(), 6);
 
@@ -201,7 +202,7 @@ TEST_F(Queueing, ResettingAPartTakesItsCountsOffItsJob)
     EXPECT_EQ(a->totalSegmentsLeftToDownload(), 0);
     EXPECT_EQ(a->totalBytesLeft(), 0.0);
     for (const SegmentPtr& s : a->segments()) {
-        EXPECT_EQ(s->status(), 99);
+        EXPECT_EQ(s->status(), ArticleStatus::Queued);
         EXPECT_TRUE(s->usedServerIDs().isEmpty());
     }
 }
@@ -243,7 +244,7 @@ TEST_F(Queueing, AWatchdogMatchOfAQueuedJobIsDropped)
     settle();
     EXPECT_EQ(qc.queueArray(), QList<QueuePtr>{first});
     EXPECT_TRUE(again->fileparts().isEmpty());
-    EXPECT_EQ(first->status(), 105);
+    EXPECT_EQ(first->status(), JobStatus::QueuedForDownload);
 }
 
 TEST_F(Queueing, MovesOutsideTheListChangeNothing)

@@ -6,6 +6,7 @@
 #include "queue/NZBController.h"
 #include "queue/QCodeClass.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 #include "support/NzbFixture.h"
 #include "support/TmpfsMount.h"
@@ -68,8 +69,8 @@ struct JobStates : ::testing::Test, QueueStatesHarness
         qc.neighbours().addObfuscatedControllerOperation = [this](const QueuePtr& q) {
             calls.append("obfuscation " + q->title());
             Dispatch::onMain([q] {
-                q->setStatus(31);
-                q->setStatus(32);
+                q->setStatus(JobStatus::ObfuscationCheck);
+                q->setStatus(JobStatus::ObfuscationCheckDone);
             });
         };
     }
@@ -105,7 +106,7 @@ struct JobStates : ::testing::Test, QueueStatesHarness
             if (part->checkbox() != 1) continue;
             writeFileOf(part, content ? content(part->filename()) : QByteArray("data"));
             part->setIsDownloaded(true);
-            part->setStatus(1010);
+            part->setStatus(FilePartStatus::Finished);
         }
         settle();
         // Only now: the parts' own reports would complete the job.
@@ -158,12 +159,12 @@ TEST_F(JobStates, ARepairedExtractedJobRunsTheWholeChainIntoItsFinalFolder)
     const QueuePtr root = makeJob("Movie", {"Movie.part1.rar", "Movie.part2.rar", "Movie.par2"});
     root->setGroups("alt.binaries.test");
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
     setOf(root, {"Movie.part1.rar", "Movie.part2.rar"});
     const QString folder = root->downloadUrl();
     for (const QueuePtr& part : root->fileparts())
-        part->setStatus(1001);
+        part->setStatus(FilePartStatus::Downloading);
     settle();
     // The writer's reports, the PAR2 file first; the set is repairable once
     // everything is in.
@@ -172,7 +173,7 @@ TEST_F(JobStates, ARepairedExtractedJobRunsTheWholeChainIntoItsFinalFolder)
         writeFileOf(part, QString(name).endsWith(".rar") ? rarSignature + "volume" : QByteArray("par2"));
         if (QString(name) == "Movie.part2.rar") root->setCanRepair(true);
         part->setIsDownloaded(true);
-        part->setStatus(1017);
+        part->setStatus(FilePartStatus::WriteFinished);
         settle();
     }
     ASSERT_TRUE(waitForStatus(root, 10));
@@ -203,11 +204,11 @@ TEST_F(JobStates, AWriteReportedAfterTheJobMovedOnDoesNotRunTheChainAgain)
     setBool("moveAfterDownload", true);
     const QueuePtr root = makeJob("Pictures", {"one.bin", "two.bin"});
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
     const QString folder = root->downloadUrl();
     for (const QueuePtr& part : root->fileparts())
-        part->setStatus(1001);
+        part->setStatus(FilePartStatus::Downloading);
     settle();
     // The writer has put the second file in place (and marked it) by the
     // time the scheduler handles the first one's outcome; the second outcome
@@ -218,15 +219,15 @@ TEST_F(JobStates, AWriteReportedAfterTheJobMovedOnDoesNotRunTheChainAgain)
         writeFileOf(part, part->filename().toUtf8());
         part->setIsDownloaded(true);
     }
-    one->setStatus(1017);
+    one->setStatus(FilePartStatus::WriteFinished);
     settle();
-    two->setStatus(1017);
+    two->setStatus(FilePartStatus::WriteFinished);
     ASSERT_TRUE(waitForStatus(root, 10));
     settle();
 
     EXPECT_EQ(codesOf(root).count(17), 1) << ::testing::PrintToString(codesOf(root));
     EXPECT_EQ(codesOf(root).count(37), 1);
-    EXPECT_EQ(root->status(), 10);
+    EXPECT_EQ(root->status(), JobStatus::Finished);
     EXPECT_EQ(root->downloadUrl(), final + "/Pictures");
     EXPECT_EQ(filesBelow(root->downloadUrl()), (QStringList{"one.bin", "two.bin"}));
     EXPECT_FALSE(QFileInfo::exists(folder));
@@ -249,7 +250,7 @@ TEST_F(JobStates, AnArchiveInsideAnArchiveIsExtractedOnTheNextPass)
     const QueuePtr root = downloadedJob("Nest", {"Nest.rar", "Nest.nfo"}, [](const QString& name) {
         return name.endsWith(".rar") ? rarSignature + "outer" : QByteArray("info");
     });
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     ASSERT_TRUE(waitForStatus(root, 10));
     EXPECT_EQ(codesOf(root), (QList<qint64>{17, 47, 45, 15, 5,  21, 30, 32, 58, 59, 53, 54,
                                             55, 56, 30, 32, 58, 59, 53, 38, 52, 37, 10}));
@@ -272,7 +273,7 @@ TEST_F(JobStates, NestedExtractionEndsAfterABoundedNumberOfPasses)
     const QueuePtr root = downloadedJob("Quine", {"Quine.rar", "Quine.nfo"}, [](const QString& name) {
         return name.endsWith(".rar") ? rarSignature + "outer" : QByteArray("info");
     });
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     ASSERT_TRUE(waitForStatus(root, 10));
     EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
     EXPECT_EQ(codesOf(root).count(57), 1);
@@ -281,7 +282,7 @@ TEST_F(JobStates, NestedExtractionEndsAfterABoundedNumberOfPasses)
     // The next download of the job starts counting again.
     writeFileOf(partNamed(root, "Quine.rar"), rarSignature + "outer");
     forgetCodes();
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     ASSERT_TRUE(waitForStatus(root, 10));
     EXPECT_EQ(codesOf(root).count(54), QueueController::kMaxNestedExtractionPasses);
 }
@@ -291,12 +292,12 @@ TEST_F(JobStates, ASingleFileWithoutRepairFilesEndsAtOnce)
     const QueuePtr root = downloadedJob("One", {"One.mkv"});
     // Cleaning the finished job away also lets go of its parts.
     const QueuePtr part = root->fileparts().first();
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{17, 10}));
     EXPECT_TRUE(root->isDownloaded());
     EXPECT_TRUE(root->isCancelled());
-    EXPECT_EQ(part->status(), 0);
+    EXPECT_EQ(part->status(), JobStatus::Idle);
     EXPECT_TRUE(QFileInfo::exists(QDir(root->downloadUrl()).filePath("One.mkv")));
 }
 
@@ -350,7 +351,7 @@ TEST_P(DownloadFinished, TheFirstMatchingStepSetsTheNextCode)
     for (const QueuePtr& part : root->fileparts())
         part->setDelegate(&qc);
 
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     settle();
     ASSERT_GE(codesOf(root).size(), 2);
     EXPECT_EQ(codesOf(root)[1], c.expected);
@@ -420,19 +421,19 @@ TEST_F(JobStates, AReplacementMainPar2IsQueuedAndWithoutOneTheJobStaysAt42)
     const QueuePtr main = partNamed(root, "Main.par2");
     main->setCheckbox(0);
     main->setIsDownloaded(false);
-    root->setStatus(17);
+    root->setStatus(JobStatus::AllFilesWritten);
     settle();
     EXPECT_EQ(main->checkbox(), 1);
-    EXPECT_EQ(main->status(), 1099);
+    EXPECT_EQ(main->status(), FilePartStatus::Queued);
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{17, 105}));
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Making Main.par2 as main PAR2.").size(), 1);
 
     // The only PAR2 file arrived but could not be read as one.
     const QueuePtr none = downloadedJob("None", {"None.mkv", "None.par2"});
-    none->setStatus(17);
+    none->setStatus(JobStatus::AllFilesWritten);
     settle();
     EXPECT_EQ(codesOf(none), (QList<qint64>{17, 42}));
-    EXPECT_EQ(none->status(), 42);
+    EXPECT_EQ(none->status(), JobStatus::NotEnoughRepairBlocks);
     EXPECT_EQ(none->commentTextField(), "All repair files are corrupt.");
     EXPECT_EQ(none->restorePoint(), 6);
     EXPECT_EQ(
@@ -452,7 +453,7 @@ TEST_F(JobStates, SplitPiecesAreNamesEndingInADotAndDigits)
     EXPECT_FALSE(qc.shouldJoinFilesBeforeRepair(whole));
     whole->setDelegate(&qc);
     writeFileOf(whole->fileparts().last(), sevenZipSignature + "body");
-    whole->setStatus(47);
+    whole->setStatus(JobStatus::PrepareJoiningFileParts);
     settle();
     // No piece: the join is skipped, and the archive is found.
     EXPECT_EQ(codesOf(whole).mid(0, 3), (QList<qint64>{47, 45, 15}));
@@ -490,11 +491,11 @@ TEST_P(MoreBlocks, VolumesAreChosenFirstFitInFileOrder)
     const QueuePtr root = downloadedJob("R", files);
     setOf(root, {"R.mkv"});
     for (const QString& name : c.finished)
-        partNamed(root, name)->setStatus(1010);
+        partNamed(root, name)->setStatus(FilePartStatus::Finished);
     root->setBlocksRequired(c.required);
     // At 22 without its handler: the choice is made below, once.
     root->setDelegate(nullptr);
-    root->setStatus(22);
+    root->setStatus(JobStatus::NeedsMoreRepairBlocks);
     settle();
     root->setDelegate(&qc);
 
@@ -505,7 +506,7 @@ TEST_P(MoreBlocks, VolumesAreChosenFirstFitInFileOrder)
     QStringList queued;
     for (const QString& name : c.volumes) {
         const QueuePtr part = partNamed(root, name);
-        if (part->status() == 1099) {
+        if (part->status() == FilePartStatus::Queued) {
             queued.append(name);
             EXPECT_EQ(part->checkbox(), 1);
         }
@@ -554,7 +555,7 @@ TEST_F(JobStates, WithRepairOffMoreBlocksMovesOnToJoining)
     const QueuePtr root = downloadedJob("Off", {"Off.mkv", "Off.par2", "Off.vol00+08.par2"});
     root->setBlocksRequired(5);
     root->setIsPaused(true);
-    root->setStatus(22);
+    root->setStatus(JobStatus::NeedsMoreRepairBlocks);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{22, 47}));
     EXPECT_FALSE(root->isPaused());
@@ -596,17 +597,17 @@ TEST_F(JobStates, TheRunnerGetsTheFirstJobThatIsNeitherPausedNorCancelled)
     }
     for (const QueuePtr& root : roots)
         root->setDelegate(nullptr);
-    roots[0]->setStatus(10);
-    roots[1]->setStatus(14);
+    roots[0]->setStatus(JobStatus::Finished);
+    roots[1]->setStatus(JobStatus::QueuedForRepair);
     roots[1]->setIsPaused(true);
-    roots[2]->setStatus(43);
+    roots[2]->setStatus(JobStatus::ReadyToJoinFileParts);
     roots[2]->setIsCancelled(true);
-    roots[3]->setStatus(54);
-    roots[4]->setStatus(15);
+    roots[3]->setStatus(JobStatus::ReadyForDeepExtraction);
+    roots[4]->setStatus(JobStatus::QueuedForExtraction);
     EXPECT_EQ(qc.getFirstRepairOrExtractObject(), roots[3]);
-    roots[3]->setStatus(55);
+    roots[3]->setStatus(JobStatus::DeepExtracting);
     EXPECT_EQ(qc.getFirstRepairOrExtractObject(), roots[4]);
-    roots[4]->setStatus(5);
+    roots[4]->setStatus(JobStatus::Extracting);
     EXPECT_EQ(qc.getFirstRepairOrExtractObject(), nullptr);
 }
 
@@ -618,7 +619,7 @@ TEST_F(JobStates, WithEveryCleanUpSwitchOffTheFolderIsLeftAlone)
         setBool(key, false);
     const QueuePtr root = downloadedJob("Keep", {"Keep.mkv", "Keep.nfo"});
     QDir(root->downloadUrl()).mkdir("empty");
-    root->setStatus(52);
+    root->setStatus(JobStatus::CleaningUp);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 3), (QList<qint64>{52, 37, 10}));
     EXPECT_TRUE(QFileInfo::exists(QDir(root->downloadUrl()).filePath("empty")));
@@ -628,7 +629,7 @@ TEST_F(JobStates, WithEveryCleanUpSwitchOffTheFolderIsLeftAlone)
     // With the empty-folder switch on, the clean-up runs in the background.
     setBool("deleteEmptyFolders", true);
     forgetCodes();
-    root->setStatus(52);
+    root->setStatus(JobStatus::CleaningUp);
     ASSERT_TRUE(waitForStatus(root, 10));
     EXPECT_FALSE(QFileInfo::exists(QDir(root->downloadUrl()).filePath("empty")));
 }
@@ -637,7 +638,7 @@ TEST_F(JobStates, AJobOfOnlyRepairFilesThatCannotRepairSkipsTheCleanUp)
 {
     const QueuePtr root = downloadedJob("Pars", {"Pars.par2"});
     root->setIsParsOnly(true);
-    root->setStatus(52);
+    root->setStatus(JobStatus::CleaningUp);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{52, 37}));
 }
@@ -652,7 +653,7 @@ TEST_F(JobStates, AnEmbeddedNZBHoldsTheJobAt52AndIsImported)
     inner.addFile("Inner.part1.rar").addFile("Inner.part2.rar");
     inner.write(QDir(root->downloadUrl()).filePath("Outer.nzb"));
     root->setHasEmbeddedNZB(true);
-    root->setStatus(52);
+    root->setStatus(JobStatus::CleaningUp);
     settle();
     EXPECT_EQ(codesOf(root).value(0), 52);
     EXPECT_FALSE(codesOf(root).contains(37));
@@ -690,7 +691,7 @@ TEST_F(JobStates, WithoutAFinalFolderTheFilesStayAndTheJobFinishes)
     UserDefaults::standard().setObject(QString(), "moveAfterDownloadPath");
     const QueuePtr root = downloadedJob("Stay", {"Stay.mkv"});
     const QString folder = root->downloadUrl();
-    root->setStatus(37);
+    root->setStatus(JobStatus::MovingToFinalDestination);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{37, 10}));
     EXPECT_EQ(root->downloadUrl(), folder);
@@ -710,7 +711,7 @@ TEST_F(JobStates, AFailedFinalMoveEndsAt61WithTheFilesKept)
     const QueuePtr root =
         downloadedJob("Big", {"Big.mkv"}, [](const QString&) { return QByteArray(512 * 1024, 'x'); });
     const QString folder = root->downloadUrl();
-    root->setStatus(37);
+    root->setStatus(JobStatus::MovingToFinalDestination);
     ASSERT_TRUE(waitForStatus(root, 61));
     EXPECT_EQ(root->downloadUrl(), folder);
     EXPECT_EQ(QFileInfo(QDir(folder).filePath("Big.mkv")).size(), 512 * 1024);
@@ -773,7 +774,7 @@ TEST_F(JobStates, ASubExtractionErrorGoesOnWithTheNames)
 {
     setBool("enableFileReverseCorrection", false);
     const QueuePtr root = downloadedJob("Sub", {"Sub.mkv"});
-    root->setStatus(57);
+    root->setStatus(JobStatus::DeepExtractionError);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 3), (QList<qint64>{57, 38, 52}));
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Sub-extracting error for Sub").size(), 1);
@@ -783,12 +784,12 @@ TEST_F(JobStates, WhileTerminatingTheObfuscationCheckIsSkippedAndNothingElseStar
 {
     const QueuePtr root = downloadedJob("Quit", {"Quit.mkv"});
     qc.applicationWillTerminate();
-    root->setStatus(30);
+    root->setStatus(JobStatus::WaitingForObfuscationCheck);
     settle();
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{30, 32}));
     EXPECT_FALSE(calls.contains("obfuscation Quit"));
-    root->setStatus(38);
-    root->setStatus(37);
+    root->setStatus(JobStatus::ReversingFilenames);
+    root->setStatus(JobStatus::MovingToFinalDestination);
     settle();
     EXPECT_FALSE(codesOf(root).contains(52));
     EXPECT_FALSE(codesOf(root).contains(10));
@@ -798,7 +799,7 @@ TEST_F(JobStates, AFinishedJobGetsItsNewTitleThen)
 {
     const QueuePtr root = downloadedJob("Old", {"Old.mkv"});
     root->setTitleWillChange(true);
-    root->setStatus(10);
+    root->setStatus(JobStatus::Finished);
     settle();
     EXPECT_EQ(calls, QStringList{"rename Old"});
     EXPECT_EQ(root->restorePoint(), 4);
@@ -807,7 +808,7 @@ TEST_F(JobStates, AFinishedJobGetsItsNewTitleThen)
 
     calls.clear();
     root->setTitleWillChange(false);
-    root->setStatus(10);
+    root->setStatus(JobStatus::Finished);
     settle();
     EXPECT_TRUE(calls.isEmpty());
 }
@@ -836,7 +837,7 @@ TEST_F(JobStates, AFetchForAReplyAnnouncesItsPart)
     partNamed(root, "head")->setIsHeaderRequest(true);
     for (const QueuePtr& part : root->fileparts()) {
         part->setIsDownloaded(true);
-        part->setStatus(1010);
+        part->setStatus(FilePartStatus::Finished);
         settle();
     }
     EXPECT_EQ(seen, (QStringList{"BodyDownloadedForReplyPost:filepart_object",

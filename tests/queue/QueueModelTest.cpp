@@ -3,6 +3,7 @@
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -105,7 +106,7 @@ TEST_F(QueueModel, DefaultsOfANewItem)
 {
     const QueuePtr item = Queue::create();
     EXPECT_TRUE(item->observersRunning());
-    EXPECT_EQ(item->status(), 0);
+    EXPECT_EQ(item->status(), JobStatus::Idle);
     EXPECT_FALSE(item->titleSuffix().isNull());
     EXPECT_TRUE(item->titleSuffix().isEmpty());
     EXPECT_TRUE(item->title().isNull());
@@ -137,13 +138,13 @@ TEST_F(QueueModel, RowHeightFollowsTheProgressBarOnlyWhenTheSettingIsOn)
     const QueuePtr changing = Queue::create();
     EXPECT_TRUE(changing->shouldChangeRowHeights());
     EXPECT_EQ(changing->rowheight(), 68.0);
-    changing->setStatus(1);
+    changing->setStatus(JobStatus::Downloading);
     ASSERT_TRUE(waitUntil([&] { return posted.size() == 1; }));
     EXPECT_TRUE(changing->progressBarVisible());
     EXPECT_EQ(changing->rowheight(), 84.0);
     ASSERT_EQ(posted.size(), 1);
     EXPECT_EQ(posted.first(), changing);
-    changing->setStatus(10);
+    changing->setStatus(JobStatus::Finished);
     ASSERT_TRUE(waitUntil([&] { return posted.size() == 2; }));
     EXPECT_FALSE(changing->progressBarVisible());
     EXPECT_EQ(changing->rowheight(), 68.0);
@@ -153,7 +154,7 @@ TEST_F(QueueModel, RowHeightFollowsTheProgressBarOnlyWhenTheSettingIsOn)
     UserDefaults::standard().setBool(false, "enableRowHeightChanging");
     const QueuePtr fixed = Queue::create();
     EXPECT_EQ(fixed->rowheight(), 84.0);
-    fixed->setStatus(1);
+    fixed->setStatus(JobStatus::Downloading);
     ASSERT_TRUE(waitUntil([&] { return fixed->progressBarVisible(); }));
     settle();
     EXPECT_EQ(fixed->rowheight(), 84.0);
@@ -261,44 +262,44 @@ TEST_F(QueueModel, TextFieldsOfTimeBytesTitleAndName)
 TEST_F(QueueModel, AssigningBlocksRequiredMovesNotEnoughBlocksToFetching)
 {
     const QueuePtr waiting = Queue::create();
-    waiting->setStatus(42);
+    waiting->setStatus(JobStatus::NotEnoughRepairBlocks);
     waiting->setBlocksRequired(12);
     const QueuePtr other = Queue::create();
-    other->setStatus(17);
+    other->setStatus(JobStatus::AllFilesWritten);
     other->setBlocksRequired(12);
     settle();
-    EXPECT_EQ(waiting->status(), 22);
-    EXPECT_EQ(other->status(), 17);
+    EXPECT_EQ(waiting->status(), JobStatus::NeedsMoreRepairBlocks);
+    EXPECT_EQ(other->status(), JobStatus::AllFilesWritten);
 }
 
 TEST_F(QueueModel, StatusButtonAndFilesPaneColours)
 {
     const QueuePtr root = Queue::create();
-    root->setStatus(1);
+    root->setStatus(JobStatus::Downloading);
     settle();
     EXPECT_EQ(root->colorStatsButton(), color("StatsBtnColorProperties", "downloadingColor"));
-    root->setStatus(2); // not in the table: the colour stays
+    root->setStatus(JobStatus::SavingToDisk); // not in the table: the colour stays
     settle();
     EXPECT_EQ(root->colorStatsButton(), color("StatsBtnColorProperties", "downloadingColor"));
-    root->setStatus(42);
+    root->setStatus(JobStatus::NotEnoughRepairBlocks);
     settle();
     EXPECT_EQ(root->colorStatsButton(), color("StatsBtnColorProperties", "errorColor"));
-    root->setStatus(210);
+    root->setStatus(UploadStatus::NoServersAvailable);
     settle();
     EXPECT_EQ(root->colorStatsButton(), color("StatsBtnColorProperties", "warnColor"));
 
     const QueuePtr part = Queue::create();
     part->setIsFilepart(true);
-    part->setStatus(1099);
+    part->setStatus(FilePartStatus::Queued);
     settle();
     EXPECT_EQ(part->colorRowFilesPanel(), color("FilesRowColorProperties", "queuedRowColor"));
-    part->setStatus(1001);
+    part->setStatus(FilePartStatus::Downloading);
     settle();
     EXPECT_TRUE(part->progressBarVisible());
     EXPECT_EQ(part->colorRowFilesPanel(), color("FilesRowColorProperties", "queuedRowColor"));
     EXPECT_EQ(part->colorProgressBarDeepLookup(),
               color("DeepLookupProgressBarColorProperties", "downloadingColor"));
-    part->setStatus(1002);
+    part->setStatus(FilePartStatus::Downloaded);
     settle();
     EXPECT_FALSE(part->progressBarVisible());
     EXPECT_EQ(part->colorRowFilesPanel(), color("FilesRowColorProperties", "finishedRowColor"));
@@ -351,7 +352,7 @@ TEST_F(QueueModel, SearchServiceStatusTextAndRowColour)
 TEST_F(QueueModel, FlagsSetTheSearchServiceRowColourWhenTheyBecomeTrue)
 {
     const QueuePtr item = Queue::create();
-    item->setStatus(2);
+    item->setStatus(JobStatus::SavingToDisk);
     settle();
     item->setColorRowDeepLookup(QColor(1, 2, 3));
     item->setIsNew(false);

@@ -1,6 +1,7 @@
 #include "queue/Queue.h"
 
 #include "platform/Dispatch.h"
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -165,8 +166,8 @@ TEST_F(QueueObservation, ConcurrentAssignersProduceOneUnbrokenChain)
 TEST_F(QueueObservation, AnAssignmentIsNeverHandledInsideTheSetter)
 {
     const QueuePtr root = makeRoot();
-    root->setStatus(5);
-    root->setStatus(5);
+    root->setStatus(JobStatus::Extracting);
+    root->setStatus(JobStatus::Extracting);
     EXPECT_EQ(delegate.count(), 0);
     EXPECT_FALSE(root->progressBarVisible());
     spinEventLoop(20);
@@ -181,7 +182,7 @@ TEST_F(QueueObservation, AnAssignmentIsNeverHandledInsideTheSetter)
 TEST_F(QueueObservation, PausingHidesTheProgressBarThenTellsTheDelegate)
 {
     const QueuePtr root = makeRoot();
-    root->setStatus(1);
+    root->setStatus(JobStatus::Downloading);
     spinEventLoop(20);
     ASSERT_TRUE(root->progressBarVisible());
     root->setIsPaused(true);
@@ -198,8 +199,8 @@ TEST_F(QueueObservation, ModelTransitionsReachTheDelegateAfterTheChangeThatCause
     root->setTotalSegments(1);
     part->setTotalSegments(1);
     std::thread worker([&] {
-        root->setStatus(1);
-        part->setStatus(1001);
+        root->setStatus(JobStatus::Downloading);
+        part->setStatus(FilePartStatus::Downloading);
         part->setTotalSegmentsLeftToDownload(0);
         root->setTotalSegmentsLeftToDownload(0);
     });
@@ -219,7 +220,7 @@ TEST_F(QueueObservation, SilentUntilObserversStartAndAfterTheyStop)
 {
     const QueuePtr item = Queue::createWhithoutStartingObservers();
     item->setDelegate(&delegate);
-    item->setStatus(3);
+    item->setStatus(JobStatus::Repairing);
     spinEventLoop(20);
     EXPECT_EQ(delegate.count(), 0);
     EXPECT_FALSE(item->progressBarVisible());
@@ -234,7 +235,7 @@ TEST_F(QueueObservation, SilentUntilObserversStartAndAfterTheyStop)
 
     item->removeAllObservers();
     item->removeAllObservers();
-    item->setStatus(10);
+    item->setStatus(JobStatus::Finished);
     spinEventLoop(20);
     EXPECT_EQ(delegate.count(), 1);
 }
@@ -245,7 +246,7 @@ TEST_F(QueueObservation, AGoneDelegateIsNotCalledAndAGoneItemStillHasItsReportHa
     QueuePtr item = Queue::create();
     item->setDelegate(shortLived.get());
     EXPECT_EQ(item->delegate(), shortLived.get());
-    item->setStatus(1);
+    item->setStatus(JobStatus::Downloading);
     shortLived.reset();
     EXPECT_EQ(item->delegate(), nullptr);
 
@@ -253,7 +254,7 @@ TEST_F(QueueObservation, AGoneDelegateIsNotCalledAndAGoneItemStillHasItsReportHa
     QueuePtr other = Queue::create();
     other->setDelegate(&delegate);
     std::weak_ptr<Queue> watch = other;
-    other->setStatus(7);
+    other->setStatus(JobStatus::DownloadError);
     other.reset();
     item.reset();
     EXPECT_FALSE(watch.expired());

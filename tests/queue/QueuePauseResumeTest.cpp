@@ -6,6 +6,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
 
+#include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +26,11 @@ struct FileParts : ::testing::Test, QueueStatesHarness
     {
         const QueuePtr root = makeJob(title, files);
         EXPECT_TRUE(qc.addNZBRootObjectToQueue(root));
-        root->setStatus(34);
+        root->setStatus(JobStatus::NZBParsed);
         settle();
-        root->setStatus(1);
+        root->setStatus(JobStatus::Downloading);
         for (const QueuePtr& part : root->fileparts()) {
-            if (part->status() == 1099) part->setStatus(1001);
+            if (part->status() == FilePartStatus::Queued) part->setStatus(FilePartStatus::Downloading);
         }
         settle();
         calls.clear();
@@ -43,7 +44,7 @@ struct FileParts : ::testing::Test, QueueStatesHarness
     {
         writeFileOf(part);
         part->setIsDownloaded(true);
-        part->setStatus(1017);
+        part->setStatus(FilePartStatus::WriteFinished);
     }
 };
 
@@ -54,9 +55,9 @@ TEST_F(FileParts, ADownloadedPartGoesToTheWriterAndFinishesIntoTheHistory)
     const QueuePtr root = downloading("Job", {"Job.mkv", "Job.nfo"});
     const QueuePtr mkv = partNamed(root, "Job.mkv");
     mkv->setDecodedFileData("decoded");
-    mkv->setStatus(1002);
+    mkv->setStatus(FilePartStatus::Downloaded);
     settle();
-    EXPECT_EQ(mkv->status(), 1020);
+    EXPECT_EQ(mkv->status(), FilePartStatus::WaitingForDiskWrite);
     EXPECT_EQ(calls, QStringList{"write Job.mkv"});
     EXPECT_EQ(qc.filesInWriteQueue(), 1);
 
@@ -67,14 +68,14 @@ TEST_F(FileParts, ADownloadedPartGoesToTheWriterAndFinishesIntoTheHistory)
     EXPECT_TRUE(mkv->decodedFileData().isEmpty());
     EXPECT_EQ(calls, (QStringList{"write Job.mkv", "history Job.mkv"}));
     // One part is still to come: the job goes on downloading.
-    EXPECT_EQ(root->status(), 1);
+    EXPECT_EQ(root->status(), JobStatus::Downloading);
 }
 
 TEST_F(FileParts, TheLastWrittenPartEndsTheDownload)
 {
     const QueuePtr root = downloading("Single", {"Single.mkv"});
     const QueuePtr mkv = root->fileparts().first();
-    mkv->setStatus(1002);
+    mkv->setStatus(FilePartStatus::Downloaded);
     settle();
     written(mkv);
     settle();
@@ -92,7 +93,7 @@ TEST_F(FileParts, ANewsgroupListIsReadNotWritten)
     root->setIsNewsgroupsRequest(true);
     ASSERT_TRUE(qc.addNewsgroupsListingRequestToQueue(root));
     root->setServerID("srv");
-    root->setStatus(34);
+    root->setStatus(JobStatus::NZBParsed);
     settle();
     EXPECT_EQ(calls, QStringList{"open 1 srv"});
 
@@ -101,9 +102,9 @@ TEST_F(FileParts, ANewsgroupListIsReadNotWritten)
     NotificationHub::defaultCenter().addObserver("NewsgroupListDownloadResult", &owner,
                                                  [&](const Notification& n) { result = n.userInfo; });
     const QueuePtr part = root->fileparts().first();
-    part->setStatus(1001);
+    part->setStatus(FilePartStatus::Downloading);
     part->setIsDownloaded(true);
-    part->setStatus(1002);
+    part->setStatus(FilePartStatus::Downloaded);
     settle();
     EXPECT_EQ(codesOf(part), (QList<qint64>{0, 1099, 1001, 1002, 1017, 1010}));
     EXPECT_EQ(result.value("status").toString(), "ok");
@@ -129,8 +130,8 @@ TEST_F(FileParts, ANewsgroupListRequestIsQueuedAndItsReplyHandedBack)
     ASSERT_EQ(qc.queueArray().size(), 1);
     const QueuePtr root = qc.queueArray().first();
     const QueuePtr part = root->fileparts().first();
-    EXPECT_EQ(root->status(), 105);
-    EXPECT_EQ(part->status(), 1099);
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
+    EXPECT_EQ(part->status(), FilePartStatus::Queued);
     EXPECT_EQ(calls, QStringList{"open 1 srv"});
     EXPECT_EQ(part->totalSegmentsLeftToDownload(), 1);
 
@@ -138,25 +139,25 @@ TEST_F(FileParts, ANewsgroupListRequestIsQueuedAndItsReplyHandedBack)
     EXPECT_FALSE(qc.addNewsgroupsListingRequestToQueue(root));
 
     // The connection's LIST reply.
-    part->setStatus(1001);
+    part->setStatus(FilePartStatus::Downloading);
     part->segments().first()->setFiledata("alt.test 2 1 y\r\n.\r\n");
     part->setIsDownloaded(true);
-    part->setStatus(1002);
+    part->setStatus(FilePartStatus::Downloaded);
     ASSERT_TRUE(waitUntil([&] { return delegate.closed; }));
     EXPECT_EQ(delegate.reply, "alt.test 2 1 y\r\n.\r\n");
     settle();
-    EXPECT_EQ(root->status(), 10);
+    EXPECT_EQ(root->status(), JobStatus::Finished);
 }
 
 TEST_F(FileParts, AFailedWritePausesTheJobAndResumeWritesAgain)
 {
     const QueuePtr root = downloading("Disk", {"Disk.mkv", "Disk.nfo"});
     const QueuePtr mkv = partNamed(root, "Disk.mkv");
-    mkv->setStatus(1002);
+    mkv->setStatus(FilePartStatus::Downloaded);
     settle();
-    mkv->setStatus(1018);
+    mkv->setStatus(FilePartStatus::WriteFailed);
     settle();
-    EXPECT_EQ(root->status(), 50);
+    EXPECT_EQ(root->status(), JobStatus::FilePartFailed);
     EXPECT_TRUE(root->isPaused());
     EXPECT_TRUE(root->diskNotReady());
     EXPECT_EQ(root->commentTextField(),
@@ -170,8 +171,8 @@ TEST_F(FileParts, AFailedWritePausesTheJobAndResumeWritesAgain)
     settle();
     EXPECT_FALSE(root->isPaused());
     EXPECT_FALSE(root->diskNotReady());
-    EXPECT_EQ(root->status(), 105);
-    EXPECT_EQ(mkv->status(), 1020);
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
+    EXPECT_EQ(mkv->status(), FilePartStatus::WaitingForDiskWrite);
     EXPECT_EQ(calls, (QStringList{"connectAll", "write Disk.mkv"}));
 }
 
@@ -180,9 +181,9 @@ TEST_F(FileParts, ADecodeErrorStopsTheJobWithThePartsText)
     const QueuePtr root = downloading("Bad", {"Bad.mkv", "Bad.nfo"});
     const QueuePtr mkv = partNamed(root, "Bad.mkv");
     mkv->setDecodedFileData("x");
-    mkv->setStatus(1024);
+    mkv->setStatus(FilePartStatus::DecodeError);
     settle();
-    EXPECT_EQ(root->status(), 50);
+    EXPECT_EQ(root->status(), JobStatus::FilePartFailed);
     EXPECT_EQ(root->commentTextField(), textOf(1024));
     EXPECT_TRUE(mkv->decodedFileData().isEmpty());
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Decode error for: Bad.mkv").size(), 1);
@@ -192,11 +193,11 @@ TEST_F(FileParts, UploadPartsShowTheirFileAndAreLockedWhenSent)
 {
     const QueuePtr root = makeJob("Up", {"up.bin"}, 1);
     const QueuePtr part = root->fileparts().first();
-    part->setStatus(1202);
+    part->setStatus(FilePartStatus::Uploading);
     settle();
     EXPECT_EQ(root->commentTextField(), "Uploading: up.bin");
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Uploading: up.bin").size(), 1);
-    part->setStatus(1203);
+    part->setStatus(FilePartStatus::Uploaded);
     settle();
     EXPECT_TRUE(part->checkboxDisabled());
 }
@@ -207,13 +208,13 @@ TEST_F(FileParts, ACancelledPartNeverTakesTheSuccessPath)
 {
     const QueuePtr root = downloading("Cancel", {"Cancel.mkv"});
     const QueuePtr mkv = root->fileparts().first();
-    mkv->setStatus(1002);
+    mkv->setStatus(FilePartStatus::Downloaded);
     settle();
-    mkv->setStatus(1019);
+    mkv->setStatus(FilePartStatus::Writing);
     settle();
     qc.cancelDPFilepart(mkv);
-    EXPECT_EQ(mkv->status(), 1019);
-    mkv->setStatus(1017);
+    EXPECT_EQ(mkv->status(), FilePartStatus::Writing);
+    mkv->setStatus(FilePartStatus::WriteFinished);
     settle();
     EXPECT_FALSE(codesOf(mkv).contains(1010));
     EXPECT_EQ(codesOf(mkv).last(), 0);
@@ -225,11 +226,11 @@ TEST_F(FileParts, ACancelledPartNeverTakesTheSuccessPath)
     const QueuePtr other = downloading("Cancel2", {"Cancel2.mkv"});
     const QueuePtr part = other->fileparts().first();
     part->setIsCancelled(true);
-    part->setStatus(1010);
+    part->setStatus(FilePartStatus::Finished);
     settle();
     EXPECT_FALSE(calls.contains("history Cancel2.mkv"));
     EXPECT_FALSE(codesOf(other).contains(17));
-    EXPECT_EQ(part->status(), 0);
+    EXPECT_EQ(part->status(), JobStatus::Idle);
 }
 
 // ---- Completion of a job
@@ -268,7 +269,7 @@ TEST_P(Completion, TheLastPartSetsTheJobsNextCode)
     }
     if (c.unchecked) {
         partNamed(root, "C.nfo")->setCheckbox(0);
-        partNamed(root, "C.nfo")->setStatus(0);
+        partNamed(root, "C.nfo")->setStatus(JobStatus::Idle);
     }
     settle();
     forgetCodes();
@@ -276,7 +277,7 @@ TEST_P(Completion, TheLastPartSetsTheJobsNextCode)
     // becomes repairable with the last one.
     QList<QueuePtr> pending;
     for (const QueuePtr& part : root->fileparts()) {
-        if (part->status() == 1001) pending.append(part);
+        if (part->status() == FilePartStatus::Downloading) pending.append(part);
     }
     for (const QueuePtr& part : pending) {
         if (part == pending.last()) root->setCanRepair(c.canRepair);
@@ -348,7 +349,7 @@ TEST_F(FileParts, APriorityFinishDoesNotOverwriteAStop)
         // And resume still acts on the reason.
         qc.resumeQueueObject(root);
         settle();
-        EXPECT_EQ(root->status(), 105) << stop;
+        EXPECT_EQ(root->status(), JobStatus::QueuedForDownload) << stop;
         EXPECT_FALSE(root->isMissing());
         EXPECT_EQ(root->forceDownload(), stop == 27);
     }
@@ -367,25 +368,25 @@ TEST_F(FileParts, AResumedJobWakesTheBackupServersItsWorkWasRoutedTo)
     root->appendPartDownloadBackupServer({"C", articles[1]});
     qc.enableBackupServer("D", root);
     root->setIsMissing(true);
-    root->setStatus(27);
+    root->setStatus(JobStatus::PausedPossiblyIncomplete);
     root->setIsPaused(true);
     settle();
     calls.clear();
 
     qc.resumeQueueObject(root);
     settle();
-    EXPECT_EQ(root->status(), 105);
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(calls, (QStringList{"connectAll", "connect D", "connect C"}));
 
     // A job with no such work asks for the normal servers alone.
     const QueuePtr plain = downloading("Plain", {"P.rar"});
-    plain->setStatus(41);
+    plain->setStatus(JobStatus::NewsServerUnreachable);
     plain->setIsPaused(true);
     settle();
     calls.clear();
     qc.resumeQueueObject(plain);
     settle();
-    EXPECT_EQ(plain->status(), 105);
+    EXPECT_EQ(plain->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(calls, QStringList{"connectAll"});
 }
 
@@ -439,7 +440,7 @@ TEST_F(FileParts, APartStillBeingWrittenKeepsTheJobFromItsEnd)
     EXPECT_FALSE(codesOf(root).contains(47)) << QDebug::toString(codesOf(root)).toStdString();
 
     writeFileOf(second);
-    second->setStatus(1017);
+    second->setStatus(FilePartStatus::WriteFinished);
     settle();
     QList<qint64> codes = codesOf(root);
     codes.removeAll(105);
@@ -515,17 +516,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FileParts, APauseAskedDuringAStepTakesEffectAtTheNextStep)
 {
     const QueuePtr root = makeJob("Next", {"Next.rar"}, 1, false);
-    root->setStatus(44);
+    root->setStatus(JobStatus::JoiningFileParts);
     settle();
     root->setDelegate(&qc);
     qc.pauseQueueObject(root);
     settle();
     ASSERT_FALSE(root->isPaused());
     // The join is done; the next step does not start.
-    root->setStatus(47);
+    root->setStatus(JobStatus::PrepareJoiningFileParts);
     settle();
     EXPECT_TRUE(root->isPaused());
-    EXPECT_EQ(root->status(), 47);
+    EXPECT_EQ(root->status(), JobStatus::PrepareJoiningFileParts);
     EXPECT_FALSE(calls.contains("rescan"));
 
     // Resuming repeats the held step.
@@ -561,7 +562,7 @@ TEST_P(Resuming, ReturnsToTheStatusOfTheTable)
     root->setPwdDectected(true);
     if (GetParam().status == 27) root->setIsMissing(true);
     if (GetParam().status == 40) root->setHasRepairFiles(false);
-    if (GetParam().status == 50) root->fileparts().first()->setStatus(1018);
+    if (GetParam().status == 50) root->fileparts().first()->setStatus(FilePartStatus::WriteFailed);
     settle();
     root->setDelegate(&qc);
     for (const QueuePtr& part : root->fileparts())
@@ -602,7 +603,7 @@ TEST_F(FileParts, ResumeActsOnTheMissingArticlesFlag)
 {
     const QueuePtr root = makeJob("Missing", {"a.rar"}, 1, false);
     root->setIsMissing(true);
-    root->setStatus(105);
+    root->setStatus(JobStatus::QueuedForDownload);
     root->setIsPaused(true);
     settle();
     root->setDelegate(&qc);
@@ -644,7 +645,7 @@ TEST_F(FileParts, AFullDiskPausesEveryJobOnceAndHoldsResumeUntilSpaceIsBack)
 
     // A step does not start while the disk is full.
     const QueuePtr c = downloading("C", {"C.rar"});
-    c->setStatus(14);
+    c->setStatus(JobStatus::QueuedForRepair);
     settle();
     EXPECT_TRUE(c->isPaused());
     EXPECT_FALSE(calls.contains("rescan"));
@@ -673,8 +674,8 @@ TEST_F(FileParts, AfterTerminationNoStepStarts)
     const QueuePtr root = makeJob("End", {"End.rar"}, 1);
     NotificationHub::defaultCenter().post("ApplicationWillTerminate", nullptr, {});
     EXPECT_TRUE(qc.isTerminated());
-    root->setStatus(14);
-    root->setStatus(38);
+    root->setStatus(JobStatus::QueuedForRepair);
+    root->setStatus(JobStatus::ReversingFilenames);
     settle();
     EXPECT_FALSE(root->isPaused());
     EXPECT_FALSE(calls.contains("rescan"));

@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -70,7 +71,7 @@ struct Removal : ::testing::Test
             part->setStatus(s);
             part->setIsDownloaded(s == 1010);
             const SegmentPtr seg = Segment::create();
-            seg->setStatus(2);
+            seg->setStatus(ArticleStatus::Downloaded);
             seg->addUsedServerID("s1");
             part->setSegments({seg});
             part->setTotalSegments(1);
@@ -158,7 +159,7 @@ TEST_F(Removal, YesKeepsTheFilesAndYesAndRemoveDeletesThem)
         qc.prepareRemovingObjectsInArray({running});
         ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
         EXPECT_EQ(folderExists(running), answer == kYes);
-        EXPECT_EQ(running->status(), 0);
+        EXPECT_EQ(running->status(), JobStatus::Idle);
         EXPECT_EQ(running->restorePoint(), 5);
         EXPECT_EQ(running->commentTextField(), "Cancelled");
         EXPECT_EQ(running->checkbox(), 0);
@@ -178,15 +179,15 @@ TEST_F(Removal, APartBeingWrittenIsCancelledOnlyOnceWritten)
     spinEventLoop(100);
     const QList<QueuePtr> parts = root->fileparts();
     EXPECT_EQ(logged("Suspending cancellation. Files are still being written."), 1);
-    EXPECT_EQ(parts[0]->status(), 1019);
+    EXPECT_EQ(parts[0]->status(), FilePartStatus::Writing);
     EXPECT_TRUE(parts[0]->isCancelled());
-    EXPECT_EQ(parts[1]->status(), 0);
+    EXPECT_EQ(parts[1]->status(), JobStatus::Idle);
     EXPECT_EQ(parts[1]->checkbox(), 0);
     EXPECT_EQ(titles(), QStringList({"writing"}));
     EXPECT_TRUE(removed.isEmpty());
 
     // The writer is done; the file-part side cancels the part now.
-    parts[0]->setStatus(1103);
+    parts[0]->setStatus(FilePartStatus::Cancelled);
     ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
     EXPECT_EQ(removed.value("queueobject").value<QueuePtr>(), root);
     EXPECT_EQ(root->restorePoint(), 5);
@@ -240,9 +241,9 @@ TEST_F(Removal, PasswordsSendExtractionBackAndResumePausedJobs)
                                                  [&](const auto& n) { reloaded = n.userInfo; });
     const QList<QueuePtr> jobs{wrong, impossible, done, paused};
     qc.passwordsWereUpdatedForQueueArray(jobs);
-    EXPECT_EQ(wrong->status(), 15);
-    EXPECT_EQ(impossible->status(), 15);
-    EXPECT_EQ(done->status(), 10);
+    EXPECT_EQ(wrong->status(), JobStatus::QueuedForExtraction);
+    EXPECT_EQ(impossible->status(), JobStatus::QueuedForExtraction);
+    EXPECT_EQ(done->status(), JobStatus::Finished);
     EXPECT_FALSE(paused->isPaused());
     for (const QueuePtr& q : jobs)
         EXPECT_TRUE(q->hasPassword());
@@ -266,7 +267,7 @@ TEST_F(Removal, ResetsDropArticlesOfNZBJobsAndRequeueThoseOfSearchJobs)
     EXPECT_EQ(nzb->fileparts()[0]->segmentCount(), 0);
     const QList<SegmentPtr> kept = search->fileparts()[0]->segments();
     ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(kept[0]->status(), 99);
+    EXPECT_EQ(kept[0]->status(), JobStatus::ParsingNZB);
     EXPECT_TRUE(kept[0]->usedServerIDs().isEmpty());
 }
 

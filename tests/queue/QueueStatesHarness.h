@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -106,7 +107,7 @@ struct QueueStatesHarness
                 s->setFilepart(part);
                 s->setSegnr(i);
                 s->setBytes(500);
-                s->setStatus(99);
+                s->setStatus(ArticleStatus::Queued);
                 s->setMid(QStringLiteral("<%1.%2@test>").arg(name).arg(i));
                 articles.append(s);
             }

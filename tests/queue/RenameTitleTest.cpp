@@ -3,6 +3,7 @@
 #include "queue/QueueFilesController.h"
 #include "queue/RenameTitleController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
@@ -126,7 +127,7 @@ TEST_F(RenameTitle, AnEmptyTitleThroughTheSchedulerChangesNothing)
     QueueController qc;
     qc.setRenameTitleController(&renamer);
     const QueuePtr root = job("");
-    root->setStatus(10);
+    root->setStatus(JobStatus::Finished);
     qc.renameQueue(root, "");
     EXPECT_EQ(root->title(), "old");
     qc.renameQueue(root, "fresh");
@@ -134,7 +135,7 @@ TEST_F(RenameTitle, AnEmptyTitleThroughTheSchedulerChangesNothing)
     EXPECT_TRUE(QFileInfo(QDir(downloads).filePath("fresh")).isDir());
     // Not finished yet: the title waits for the end of the job.
     const QueuePtr running = job("");
-    running->setStatus(1);
+    running->setStatus(JobStatus::Downloading);
     qc.renameQueue(running, "later");
     EXPECT_EQ(running->newtitle(), "later");
     EXPECT_EQ(running->title(), "old");
@@ -179,11 +180,11 @@ TEST(QueueFiles, RowsByNumberAndCheckboxClicksGoToTheScheduler)
     files.checkboxClickedOnFidNr(-1);
     files.checkboxClickedOnFidNr(rows[2]->qidnr());
     EXPECT_TRUE(qc.queueArray().isEmpty());
-    EXPECT_EQ(rows[2]->status(), 0);
+    EXPECT_EQ(rows[2]->status(), JobStatus::Idle);
 
     files.checkboxClickedOnFidNr(rows[0]->qidnr());
-    EXPECT_EQ(rows[0]->status(), 1099);
-    EXPECT_EQ(rows[1]->status(), 0);
+    EXPECT_EQ(rows[0]->status(), FilePartStatus::Queued);
+    EXPECT_EQ(rows[1]->status(), JobStatus::Idle);
     EXPECT_EQ(qc.queueArray(), QList<QueuePtr>({root}));
 
     RecordingFilesDelegate delegate;

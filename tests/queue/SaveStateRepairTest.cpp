@@ -8,6 +8,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
 #include "support/RepairJobFixture.h"
@@ -83,7 +84,7 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
         job->setRestorePoint(c.savedStatus == 17 ? 2 : 3);
         job->setStatus(c.savedStatus);
         for (const QueuePtr& part : job->fileparts())
-            part->setStatus(1010);
+            part->setStatus(FilePartStatus::Finished);
         QueueController qc;
         ASSERT_TRUE(qc.addNZBRootObjectToQueue(job));
         SaveRestoreController saver;

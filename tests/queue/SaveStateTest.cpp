@@ -3,10 +3,11 @@
 #include "queue/DBSaveRestore.h"
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
+#include "queue/StatusCodes.h"
 
-#include "SqliteProbe.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/SqliteProbe.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"
@@ -153,7 +154,7 @@ TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
     const QueuePtr r = back[0];
     EXPECT_EQ(r->title(), "movie");
     EXPECT_EQ(r->qid(), "qid-movie");
-    EXPECT_EQ(r->status(), 105);
+    EXPECT_EQ(r->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(r->password(), "secret");
     EXPECT_TRUE(r->hasPassword());
     EXPECT_TRUE(r->hasRepairFiles());
@@ -167,24 +168,24 @@ TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
     EXPECT_EQ(r->totalfiles(), 4);
     const QList<QueuePtr> parts = r->fileparts();
     // Downloading and waiting for the disk: fetched again, queued at once.
-    EXPECT_EQ(parts[0]->status(), 1099);
-    EXPECT_EQ(parts[2]->status(), 1099);
+    EXPECT_EQ(parts[0]->status(), FilePartStatus::Queued);
+    EXPECT_EQ(parts[2]->status(), FilePartStatus::Queued);
     EXPECT_EQ(midsOf(parts[0]), midsOf(job->fileparts()[0]));
     for (const QueuePtr& p : {parts[0], parts[2], parts[3]}) {
         for (const SegmentPtr& s : p->segments()) {
-            EXPECT_EQ(s->status(), 99);
+            EXPECT_EQ(s->status(), ArticleStatus::Queued);
             EXPECT_EQ(s->filepart(), p);
             EXPECT_EQ(s->queue(), r);
         }
     }
     // Finished: downloaded before, not selected again.
-    EXPECT_EQ(parts[1]->status(), 1010);
+    EXPECT_EQ(parts[1]->status(), FilePartStatus::Finished);
     EXPECT_TRUE(parts[1]->isDownloaded());
     EXPECT_TRUE(parts[1]->isPreviouslyDownloaded());
     EXPECT_EQ(parts[1]->checkbox(), 0);
     EXPECT_TRUE(parts[1]->isSampleFile());
     // Not selected: left alone.
-    EXPECT_EQ(parts[3]->status(), 0);
+    EXPECT_EQ(parts[3]->status(), JobStatus::Idle);
     EXPECT_TRUE(parts[3]->ispar());
     EXPECT_EQ(parts[3]->segmentCount(), 2);
     for (const QueuePtr& p : parts) {
@@ -305,7 +306,7 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
     part->setFileUrl("/files/u.bin");
     part->setTotalSegments(3);
     part->segments()[0]->setFilename("subject of u.bin");
-    part->segments()[2]->setStatus(20);
+    part->segments()[2]->setStatus(ArticleStatus::Uploading);
     up->setBytes(300);
 
     const QueuePtr text = makeJob("text", 201, 0);
@@ -317,7 +318,7 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
     for (const QueuePtr& q : {done, up, text})
         saved.addRootQueueObjectToQueueArray(q);
     ASSERT_TRUE(save());
-    EXPECT_EQ(done->status(), 205);
+    EXPECT_EQ(done->status(), UploadStatus::Finished);
     EXPECT_EQ(storedTitles(4), QStringList({"done", "up load", "text"}));
     // The finished upload is stored without its parts.
     EXPECT_EQ(storedTitles(2), QStringList({"u.bin", "post"}));
@@ -326,12 +327,12 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
     const QList<QueuePtr> back = restore(into, 3);
     const QueuePtr d = byTitle(back, "done");
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->status(), 205);
+    EXPECT_EQ(d->status(), UploadStatus::Finished);
     EXPECT_EQ(d->filepartCount(), 0);
 
     const QueuePtr u = byTitle(back, "up load");
     ASSERT_TRUE(u);
-    EXPECT_EQ(u->status(), 201);
+    EXPECT_EQ(u->status(), UploadStatus::Queued);
     EXPECT_TRUE(u->isBinaryUpload());
     EXPECT_TRUE(u->makeNZB());
     EXPECT_EQ(u->serverID(), "server-1");
@@ -340,14 +341,14 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
     EXPECT_EQ(u->nzbExportUrl(), QDir(home.path() + "/exports").filePath("up_load.nzb"));
     ASSERT_EQ(u->filepartCount(), 1);
     const QueuePtr up2 = u->fileparts()[0];
-    EXPECT_EQ(up2->status(), 1201);
+    EXPECT_EQ(up2->status(), FilePartStatus::QueuedForUpload);
     EXPECT_EQ(up2->fileUrl(), "/files/u.bin");
     EXPECT_TRUE(up2->checkboxDisabled());
     const QList<SegmentPtr> segs = up2->segments();
     ASSERT_EQ(segs.size(), 3);
     EXPECT_EQ(segs[0]->filename(), "subject of u.bin");
-    EXPECT_EQ(segs[0]->status(), 21);
-    EXPECT_EQ(segs[2]->status(), 99);
+    EXPECT_EQ(segs[0]->status(), ArticleStatus::Uploaded);
+    EXPECT_EQ(segs[2]->status(), ArticleStatus::Queued);
     EXPECT_EQ(segs[2]->segnr(), 3);
     EXPECT_EQ(segs[2]->segtotal(), 3);
     // One article left, the bytes of the two uploaded ones taken off.
@@ -587,7 +588,7 @@ TEST_F(SaveState, ASearchJobSavedBeforeItsArticleListsArrivedFetchesThemAgain)
     EXPECT_TRUE(s->filelistReceived());
     EXPECT_FALSE(s->segmentsReceived());
     // Not queued without articles.
-    EXPECT_EQ(s->fileparts()[0]->status(), 0);
+    EXPECT_EQ(s->fileparts()[0]->status(), JobStatus::Idle);
     const QueuePtr e = byTitle(back, "nolist");
     ASSERT_TRUE(e);
     EXPECT_FALSE(e->filelistReceived());

@@ -1,6 +1,7 @@
 #include "queue/Queue.h"
 #include "queue/ServerIDRegistry.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -14,7 +15,7 @@ SegmentPtr article(qint64 number, const char* mid, double bytes)
     segment->setSegnr(number);
     segment->setMid(QString::fromUtf8(mid));
     segment->setBytes(bytes);
-    segment->setStatus(99);
+    segment->setStatus(ArticleStatus::Queued);
     return segment;
 }
 
@@ -113,7 +114,7 @@ TEST(Segment, MessageIdsRoundTripAsBytes)
 TEST(Segment, RareTextsAndDefaults)
 {
     const SegmentPtr segment = Segment::create();
-    EXPECT_EQ(segment->status(), 0);
+    EXPECT_EQ(segment->status(), ArticleStatus::NotSet);
     EXPECT_TRUE(segment->fid().isNull());
     EXPECT_TRUE(segment->filename().isNull());
     segment->setFid("fid-1");

@@ -8,6 +8,7 @@
 #include "nntp/NNTPServersController.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
 #include "ui/queue/QueueFilesVC.h"
@@ -244,7 +245,7 @@ protected:
 
     bool waitUntilFinished(const QueuePtr& job)
     {
-        return waitUntil([&] { return job->status() == 10; }, 60000);
+        return waitUntil([&] { return job->status() == JobStatus::Finished; }, 60000);
     }
 
     // The job's files as posted, in its folder below the final folder.
@@ -377,7 +378,7 @@ TEST_F(QueuePageLive, PausingADownloadingJobStopsItsHandOutAndResumingFinishesIt
     ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
     EXPECT_EQ(requested(holiday), 2);
     EXPECT_TRUE(a->isPaused());
-    EXPECT_EQ(a->status(), 1);
+    EXPECT_EQ(a->status(), JobStatus::Downloading);
     EXPECT_EQ(row(0).image, "qbtn_stats_pause") << row(0);
     for (const QByteArray& mid : concert.mids())
         EXPECT_EQ(server.bodyRequests(mid), 1) << mid.toStdString();

@@ -3,6 +3,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "ui/queue/EditTitleWC.h"
 #include "ui/queue/QueueTableModel.h"
 #include "ui/queue/QueueVC.h"
@@ -89,7 +90,7 @@ TEST(QueuePage, TotalsShowFilesAndBytesOfBothQueues)
     EXPECT_EQ(QueueVC::totalText(1.0, 999), "1 File, 999 B");
 
     // The labels follow the scheduler's totals on their own.
-    d->setStatus(10);
+    d->setStatus(JobStatus::Finished);
     f.controller.getTotalFilesInQueue();
     EXPECT_TRUE(
         waitUntil([&] { return f.page.bytesFilesInDownloadQueueTextField()->text() == "0 Files, 0 B"; }));

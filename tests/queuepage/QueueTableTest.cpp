@@ -2,6 +2,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "ui/queue/QueueStatsButton.h"
 #include "ui/queue/QueueTableModel.h"
 #include "ui/queue/TableViewQueue.h"
@@ -369,7 +370,7 @@ TEST(QueueTable, SelectionChangesArePostedWithAnEmptyJobForNoSelection)
 TEST(QueueTable, MoveToBottomOnRequestAndOutOfBoundsRequests)
 {
     TableFixture f(4);
-    f.controller.queueArray()[1]->setStatus(10);
+    f.controller.queueArray()[1]->setStatus(JobStatus::Finished);
     NotificationHub::defaultCenter().post("MoveObjectToTableViewQueueBottom", &f.controller, {{"row", 1}});
     EXPECT_EQ(f.titles(), QStringList({"J0", "J2", "J3", "J1"}));
     EXPECT_EQ(f.rowTitles(), f.titles());

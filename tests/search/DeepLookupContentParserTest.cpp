@@ -2,6 +2,7 @@
 
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/MessageCapture.h"
 #include "support/ScriptedHttpServer.h"
@@ -172,7 +173,7 @@ TEST_F(ContentParser, QueuedResultIsTheQueuedJobRefreshed)
     const QueuePtr queued = Queue::create();
     queued->setQid(QStringLiteral("QID-Q"));
     queued->setTitle(QStringLiteral("My own title"));
-    queued->setStatus(105);
+    queued->setStatus(JobStatus::QueuedForDownload);
     queued->setDate(5);
     const QueuePtr nzb = Queue::create();
     nzb->setQid(QStringLiteral("QID-N"));
@@ -198,7 +199,7 @@ TEST_F(ContentParser, QueuedResultIsTheQueuedJobRefreshed)
     ASSERT_EQ(result.contentArray->size(), 3);
     EXPECT_EQ(result.contentArray->at(0), queued);
     EXPECT_EQ(queued->title(), QStringLiteral("My own title"));
-    EXPECT_EQ(queued->status(), 105);
+    EXPECT_EQ(queued->status(), JobStatus::QueuedForDownload);
     EXPECT_EQ(queued->date(), 1800000000);
     EXPECT_EQ(queued->poster(), QStringLiteral("new poster"));
     EXPECT_EQ(queued->groups(), QStringLiteral("alt.binaries.new"));

@@ -11,6 +11,7 @@
 #include "search/DeepLookupObject.h"
 #include "search/DeepLookupSocket.h"
 
+#include "queue/StatusCodes.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -183,8 +184,8 @@ TEST_F(SearchJobs, AJobGetsItsFileListAndArticlesAndIsQueued)
     const QueuePtr j = job(QStringLiteral("Q1"));
     j->setShouldDownloadSegments(true);
     j->setShouldSelectAllFileparts(true);
-    j->setStatus(106);
-    ASSERT_TRUE(settled([&] { return j->status() == 105; }));
+    j->setStatus(JobStatus::DownloadingFilelist);
+    ASSERT_TRUE(settled([&] { return j->status() == JobStatus::QueuedForDownload; }));
 
     EXPECT_EQ(dispatcher.codes, QList<qint64>({106, 107, 0, 108, 109, 0, 105}));
     ASSERT_EQ(server.requestsFor(kFids).size(), 1);
@@ -197,7 +198,7 @@ TEST_F(SearchJobs, AJobGetsItsFileListAndArticlesAndIsQueued)
         EXPECT_EQ(part->queue(), j);
         EXPECT_EQ(part->delegate(), &qc);
         EXPECT_EQ(part->checkbox(), 1);
-        EXPECT_EQ(part->status(), 1099);
+        EXPECT_EQ(part->status(), FilePartStatus::Queued);
         ASSERT_EQ(part->segmentCount(), 3);
         EXPECT_EQ(part->segments().first()->mid(), QStringLiteral("<%1.1@x>").arg(part->fid()));
     }
@@ -220,7 +221,7 @@ TEST_F(SearchJobs, WithoutWantedArticlesAJobRestsAtZeroWithItsList)
     server.route("POST", kFids,
                  HttpReply::text(HttpReply::tabLines({{"INFO", "1"}, fileRecord("F1", "a.bin")})));
     const QueuePtr j = job(QStringLiteral("Q1"));
-    j->setStatus(106);
+    j->setStatus(JobStatus::DownloadingFilelist);
     ASSERT_TRUE(settled([&] { return dispatcher.codes.size() == 3; }));
     EXPECT_EQ(dispatcher.codes, QList<qint64>({106, 107, 0}));
     EXPECT_EQ(j->filepartCount(), 1);
@@ -287,12 +288,12 @@ TEST_F(SearchJobs, AFailedFileListIsAnErrorAndTheQueueGoesOn)
                      HttpReply::text(HttpReply::tabLines({{"INFO", "1"}, fileRecord("G", "g.bin")})));
         const QueuePtr bad = job(QStringLiteral("BAD-") + QLatin1String(c.name));
         const QueuePtr good = job(QStringLiteral("GOOD-") + QLatin1String(c.name));
-        bad->setStatus(106);
-        good->setStatus(106);
+        bad->setStatus(JobStatus::DownloadingFilelist);
+        good->setStatus(JobStatus::DownloadingFilelist);
         ASSERT_TRUE(settled([&] { return good->filelistReceived(); }));
         EXPECT_FALSE(bad->filelistReceived());
         EXPECT_EQ(bad->filepartCount(), 0);
-        EXPECT_EQ(bad->status(), 0);
+        EXPECT_EQ(bad->status(), JobStatus::Idle);
         ASSERT_EQ(answers.asked().size(), before + 1);
         EXPECT_TRUE(answers.asked().last().title.startsWith(c.alertTitle))
             << answers.asked().last().title.toStdString();
@@ -310,7 +311,7 @@ TEST_F(SearchJobs, ArticleListsGoInBatchesOf200AndEveryPartGetsItsArticles)
     const QueuePtr b = jobWithParts(QStringLiteral("B"), 150, true);
     const QueuePtr c = jobWithParts(QStringLiteral("C"), 120);
     for (const QueuePtr& j : {a, b, c})
-        j->setStatus(108);
+        j->setStatus(JobStatus::DownloadingSegments);
     ASSERT_TRUE(settled([&] {
         return a->segmentsReceived() && b->segmentsReceived() && c->segmentsReceived() &&
                !dl.isDownloadingMids();
@@ -345,9 +346,9 @@ TEST_F(SearchJobs, APartWithoutArticlesEndsOnlyItsOwnJob)
     int replyErrors = 0;
     NotificationHub::defaultCenter().addObserver(QStringLiteral("BodyDownloadedErrorForReplyPost"), &qc,
                                                  [&](const Notification&) { ++replyErrors; });
-    a->setStatus(108);
-    b->setStatus(108);
-    ASSERT_TRUE(settled([&] { return b->status() == 105 && a->isCancelled(); }));
+    a->setStatus(JobStatus::DownloadingSegments);
+    b->setStatus(JobStatus::DownloadingSegments);
+    ASSERT_TRUE(settled([&] { return b->status() == JobStatus::QueuedForDownload && a->isCancelled(); }));
 
     EXPECT_TRUE(a->fileparts().at(1)->segmentCount() > 0);
     EXPECT_FALSE(a->segmentsReceived());
@@ -356,7 +357,7 @@ TEST_F(SearchJobs, APartWithoutArticlesEndsOnlyItsOwnJob)
         EXPECT_EQ(p->checkbox(), 0);
     EXPECT_EQ(replyErrors, 2);
     EXPECT_TRUE(b->segmentsReceived());
-    EXPECT_EQ(b->fileparts().at(0)->status(), 1099);
+    EXPECT_EQ(b->fileparts().at(0)->status(), FilePartStatus::Queued);
     EXPECT_EQ(server.requestsFor(kMids).size(), 1) << "the failed part is not asked for again";
 }
 
@@ -368,14 +369,14 @@ TEST_F(SearchJobs, AConnectionFailureDoesNotHoldBackLaterBatches)
     server.enqueue("POST", kMids, HttpReply::text("INFO\tlate\n").withDelay(1500));
     server.route("POST", kMids, [](const HttpRequestRecord& r) { return articlesFor(r, 1); });
     const QueuePtr a = jobWithParts(QStringLiteral("A"), 2);
-    a->setStatus(108);
+    a->setStatus(JobStatus::DownloadingSegments);
     ASSERT_TRUE(settled([&] { return a->isCancelled() && !dl.isDownloadingMids(); }));
     ASSERT_FALSE(page.ends.isEmpty());
     EXPECT_EQ(page.ends.first(), QStringLiteral("failed: No response from the DeepLookup server.|") +
                                      DeepLookupSocket::kPleaseTryAgain);
 
     const QueuePtr b = jobWithParts(QStringLiteral("B"), 2);
-    b->setStatus(108);
+    b->setStatus(JobStatus::DownloadingSegments);
     ASSERT_TRUE(settled([&] { return b->segmentsReceived(); }));
     EXPECT_EQ(server.requestsFor(kMids).size(), 2);
 }
@@ -392,7 +393,7 @@ TEST_F(SearchJobs, AListFailureDuringASearchDoesNotEndTheSearch)
     query.setTitle(QStringLiteral("show"));
     dl.searchFor(query);
     const QueuePtr j = job(QStringLiteral("Q"));
-    j->setStatus(106);
+    j->setStatus(JobStatus::DownloadingFilelist);
     // The list request fails (and is shown) while the search still runs.
     ASSERT_TRUE(waitUntil([&] { return answers.asked().size() == 1; }, 350));
     EXPECT_FALSE(dl.isDownloadingFids());
@@ -440,10 +441,10 @@ TEST_F(SearchJobs, TheBatchHoldsOnlyPartsStillWaitingForArticles)
     const QueuePtr done = jobWithParts(QStringLiteral("D"), 1);
     for (const QueuePtr& j : {wanted, nzb, idle, done})
         j->setDelegate(nullptr);
-    wanted->setStatus(108);
-    nzb->setStatus(108);
+    wanted->setStatus(JobStatus::DownloadingSegments);
+    nzb->setStatus(JobStatus::DownloadingSegments);
     nzb->setIsNZB(true);
-    done->setStatus(108);
+    done->setStatus(JobStatus::DownloadingSegments);
     done->setSegmentsReceived(true);
     wanted->fileparts().at(0)->setFid(QString());
     wanted->fileparts().at(1)->appendSegment(std::make_shared<Segment>());
@@ -464,20 +465,20 @@ TEST_F(SearchJobs, PartialAndEmptyArticleReplies)
 {
     const QueuePtr j = jobWithParts(QStringLiteral("P"), 2);
     j->setDelegate(nullptr);
-    j->setStatus(108);
+    j->setStatus(JobStatus::DownloadingSegments);
     const QueuePtr first = j->fileparts().at(0);
-    first->setStatus(1099);
+    first->setStatus(FilePartStatus::Queued);
     first->appendSegment(std::make_shared<Segment>());
     qc.midsQueryResults({first});
-    EXPECT_EQ(first->status(), 0);
-    EXPECT_EQ(j->status(), 108) << "waits for the next batch";
+    EXPECT_EQ(first->status(), JobStatus::Idle);
+    EXPECT_EQ(j->status(), JobStatus::DownloadingSegments) << "waits for the next batch";
     EXPECT_FALSE(j->segmentsReceived());
 
     qc.midsQueryResults({});
     ASSERT_EQ(answers.asked().size(), 1);
     EXPECT_EQ(answers.asked().first().title, QStringLiteral("No articles received."));
     EXPECT_EQ(answers.asked().first().info, QStringLiteral("The file does not exists on the server."));
-    EXPECT_EQ(j->status(), 108);
+    EXPECT_EQ(j->status(), JobStatus::DownloadingSegments);
 }
 
 TEST_F(SearchJobs, AHeaderRequestEndsAt109WithNothingQueued)
@@ -491,9 +492,9 @@ TEST_F(SearchJobs, AHeaderRequestEndsAt109WithNothingQueued)
         QStringLiteral("MSGIDDownloadedForReplyPost"), &qc, [&](const Notification& n) {
             handed.append(n.userInfo.value(QStringLiteral("queueobject")).value<QueuePtr>());
         });
-    j->setStatus(108);
+    j->setStatus(JobStatus::DownloadingSegments);
     ASSERT_TRUE(settled([&] { return !handed.isEmpty(); }));
     EXPECT_EQ(handed, QList<QueuePtr>({j}));
-    EXPECT_EQ(j->status(), 109);
-    EXPECT_EQ(j->fileparts().first()->status(), 0);
+    EXPECT_EQ(j->status(), JobStatus::SegmentsDownloaded);
+    EXPECT_EQ(j->fileparts().first()->status(), JobStatus::Idle);
 }

@@ -2,6 +2,7 @@
 
 #include "queue/Queue.h"
 #include "queue/Segment.h"
+#include "queue/StatusCodes.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/MessageCapture.h"
@@ -24,7 +25,7 @@ protected:
     {
         QueuePtr j = Queue::create();
         j->setQid(qid);
-        j->setStatus(108);
+        j->setStatus(JobStatus::DownloadingSegments);
         return j;
     }
 
@@ -69,7 +70,7 @@ TEST_F(MidsParser, DataRecordsBecomeQueuedSegmentsOfTheirPart)
     EXPECT_DOUBLE_EQ(s->bytes(), 700000);
     EXPECT_EQ(s->segnr(), 1);
     EXPECT_EQ(s->segtotal(), 2);
-    EXPECT_EQ(s->status(), 99);
+    EXPECT_EQ(s->status(), ArticleStatus::Queued);
     EXPECT_EQ(s->filepart(), a);
     EXPECT_EQ(s->queue(), root);
     // Brackets that came along are not doubled.
@@ -131,9 +132,9 @@ TEST_F(MidsParser, EveryPartOfAFinishedBatchIsSortedOutAndEachJobWithoutArticles
 
     const QList<QueuePtr> marked = DeepLookupMidsParser::markPartsWithoutSegments(outcome.withoutSegments);
     EXPECT_EQ(marked, (QList<QueuePtr>{j2}));
-    EXPECT_EQ(j2->status(), 110);
-    EXPECT_EQ(j1->status(), 108);
-    EXPECT_EQ(j3->status(), 108);
+    EXPECT_EQ(j2->status(), JobStatus::SegmentsDownloadError);
+    EXPECT_EQ(j1->status(), JobStatus::DownloadingSegments);
+    EXPECT_EQ(j3->status(), JobStatus::DownloadingSegments);
     const QString prefix = QStringLiteral("[DeepLookupMidsParser markPartsWithoutSegments] ALERT: ");
     EXPECT_TRUE(console.contains(prefix + QStringLiteral("Segment fetch error for FID: B (b.rar)")));
     EXPECT_TRUE(console.contains(prefix + QStringLiteral("Segment fetch error for FID: C (c.rar)")));

@@ -1,4 +1,5 @@
 #include "support/DownloadJobBuilder.h"
+#include "queue/StatusCodes.h"
 
 QueuePtr DownloadJobBuilder::build() const
 {
@@ -24,7 +25,7 @@ QueuePtr DownloadJobBuilder::build() const
             s->setSegtotal(articles_);
             s->setBytes(bytes_);
             s->setMid(QStringLiteral("<%1.%2.%3@test>").arg(title_).arg(p + 1).arg(a + 1));
-            s->setStatus(99);
+            s->setStatus(ArticleStatus::Queued);
             segments.append(s);
         }
         part->setSegments(segments);
@@ -32,7 +33,7 @@ QueuePtr DownloadJobBuilder::build() const
         part->setTotalSegmentsLeftToDownload(articles_);
         part->setBytes(bytes_ * articles_);
         part->setTotalBytesLeft(bytes_ * articles_);
-        part->setStatus(1099);
+        part->setStatus(FilePartStatus::Queued);
         fileparts.append(part);
     }
     root->setFileparts(fileparts);
@@ -41,6 +42,6 @@ QueuePtr DownloadJobBuilder::build() const
     root->setTotalSegmentsLeftToDownload(total);
     root->setBytes(bytes_ * double(total));
     root->setTotalBytesLeft(bytes_ * double(total));
-    root->setStatus(105);
+    root->setStatus(JobStatus::QueuedForDownload);
     return root;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Dispatch.h"
 #include "queue/Queue.h"
+#include "queue/StatusCodes.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -66,7 +67,7 @@ SegmentPtr FakeConnectionsManager::addArticle(const QByteArray& mid, double byte
     segment->setBytes(bytes);
     segment->setQueue(job);
     segment->setFilepart(part);
-    segment->setStatus(99);
+    segment->setStatus(ArticleStatus::Queued);
     part->appendSegment(segment);
     {
         QMutexLocker locker(&lock_);
@@ -218,7 +219,7 @@ SegmentPtr FakeConnectionsManager::getNextSegmentAfterDownloadedSegment(const Se
     if (pending_.empty()) return nullptr;
     SegmentPtr next = pending_.front();
     pending_.pop_front();
-    next->setStatus(1);
+    next->setStatus(ArticleStatus::Downloading);
     return next;
 }
 
@@ -259,7 +260,7 @@ bool FakeConnectionsManager::onlyBackupServersConfigured()
 
 void FakeConnectionsManager::resetReleasedSegment(const SegmentPtr& segment)
 {
-    segment->setStatus(99);
+    segment->setStatus(ArticleStatus::Queued);
     QMutexLocker locker(&lock_);
     released_.append(segment);
     pending_.push_front(segment);

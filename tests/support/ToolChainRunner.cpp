@@ -9,6 +9,7 @@
 #include "postprocess/UnZip.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 namespace {
 
@@ -43,19 +44,19 @@ void ToolChainRunner::rescan()
             return;
         }
         running_ = true;
-        job_->setStatus(3);
+        job_->setStatus(JobStatus::Repairing);
         startWorker<FileRepair>(this, job_);
         return;
     case 43:
         running_ = true;
-        job_->setStatus(44);
+        job_->setStatus(JobStatus::JoiningFileParts);
         startWorker<JoinFileParts>(this, job_);
         return;
     case 15:
     case 54:
-        nested_ = job_->status() == 54;
+        nested_ = job_->status() == JobStatus::ReadyForDeepExtraction;
         if (!setting("enableFileExtract")) {
-            job_->setStatus(nested_ ? 38 : 32);
+            job_->setStatus(nested_ ? JobStatus::ReversingFilenames : JobStatus::ObfuscationCheckDone);
             done();
             return;
         }
@@ -78,12 +79,12 @@ void ToolChainRunner::startExtraction()
         list_ = QStringLiteral("zip");
         archive_ = job_->zipfiles().first();
     } else {
-        job_->setStatus(9);
+        job_->setStatus(JobStatus::ExtractingNotPossible);
         done();
         return;
     }
     running_ = true;
-    job_->setStatus(nested_ ? 55 : 5);
+    job_->setStatus(nested_ ? JobStatus::DeepExtracting : JobStatus::Extracting);
     if (list_ == QLatin1String("rar"))
         startWorker<UnRar>(this, job_);
     else if (list_ == QLatin1String("7z"))
@@ -95,19 +96,19 @@ void ToolChainRunner::startExtraction()
 void ToolChainRunner::repairFinishedWithResult(bool result, qint64 requiredBlocks)
 {
     if (result) {
-        job_->setStatus(20);
+        job_->setStatus(JobStatus::RepairFinished);
     } else if (requiredBlocks > 0) {
         job_->setBlocksRequired(requiredBlocks);
-        job_->setStatus(22);
+        job_->setStatus(JobStatus::NeedsMoreRepairBlocks);
     } else {
-        job_->setStatus(8);
+        job_->setStatus(JobStatus::RepairNotPossible);
     }
     done();
 }
 
 void ToolChainRunner::joiningFinishedWithResult(bool result)
 {
-    job_->setStatus(result ? 45 : 46);
+    job_->setStatus(result ? JobStatus::JoiningFilePartsDone : JobStatus::JoiningFilePartsError);
     done();
 }
 
@@ -129,7 +130,7 @@ void ToolChainRunner::zipExtractFinishedWithResult(bool result)
 void ToolChainRunner::extractionFinished(bool result)
 {
     if (!result) {
-        job_->setStatus(nested_ ? 57 : 9);
+        job_->setStatus(nested_ ? JobStatus::DeepExtractionError : JobStatus::ExtractingNotPossible);
         done();
         return;
     }

@@ -4,6 +4,7 @@
 #include "ui/search/OutlineViewSearch.h"
 #include "ui/search/OutlineViewSearchModel.h"
 
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -30,7 +31,7 @@ TEST(DeepLookupVC, ResultsWhosePasswordsWereEnteredAreShownAgain)
     QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
 
     QueueController qc;
-    b->setStatus(36);
+    b->setStatus(JobStatus::CorruptFileOrWrongPassword);
     c->setTitle("c renamed");
     qc.passwordsWereUpdatedForQueueArray({b, c, result("not shown")});
     ASSERT_EQ(changed.size(), 2);
@@ -38,7 +39,7 @@ TEST(DeepLookupVC, ResultsWhosePasswordsWereEnteredAreShownAgain)
     EXPECT_EQ(changed[1][0].toModelIndex().row(), 2);
     EXPECT_EQ(changed[1][1].toModelIndex().column(), OutlineViewSearchModel::ColumnCount - 1);
     EXPECT_EQ(model->data(model->index(2, OutlineViewSearchModel::TitleColumn)).toString(), "c renamed");
-    EXPECT_EQ(b->status(), 15);
+    EXPECT_EQ(b->status(), JobStatus::QueuedForExtraction);
 }
 
 TEST(DeepLookupVC, AsksForAComposeWindowForAReplyOrANewPost)

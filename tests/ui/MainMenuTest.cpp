@@ -12,6 +12,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/QueueJobFixture.h"
 #include "support/LogFileReader.h"
@@ -219,7 +220,7 @@ TEST(MainMenu, QueueItemsActOnTheQueuePage)
     shell.click("menuResumeAllQueueObjects");
     EXPECT_FALSE(jobs[2]->isPaused());
 
-    jobs[0]->setStatus(10);
+    jobs[0]->setStatus(JobStatus::Finished);
     shell.click("menuCleanupQueue");
     EXPECT_TRUE(waitUntil([&] { return titles(controller) == QStringList({"J2"}); }));
 

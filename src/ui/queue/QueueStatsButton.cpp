@@ -1,4 +1,5 @@
 #include "ui/queue/QueueStatsButton.h"
+#include "queue/StatusCodes.h"
 
 #include <QStringList>
 
@@ -7,16 +8,16 @@ namespace {
 bool isDownloadError(qint64 s)
 {
     switch (s) {
-    case 7:
-    case 8:
-    case 9:
-    case 28:
-    case 36:
-    case 42:
-    case 46:
-    case 50:
-    case 60:
-    case 61:
+    case JobStatus::DownloadError:
+    case JobStatus::RepairNotPossible:
+    case JobStatus::ExtractingNotPossible:
+    case JobStatus::NZBParseError:
+    case JobStatus::CorruptFileOrWrongPassword:
+    case JobStatus::NotEnoughRepairBlocks:
+    case JobStatus::JoiningFilePartsError:
+    case JobStatus::FilePartFailed:
+    case JobStatus::NothingDownloaded:
+    case JobStatus::MoveFilesError:
         return true;
     default:
         return false;
@@ -26,12 +27,12 @@ bool isDownloadError(qint64 s)
 bool isUploadError(qint64 s)
 {
     switch (s) {
-    case 210:
-    case 223:
-    case 227:
-    case 240:
-    case 249:
-    case 300:
+    case UploadStatus::NoServersAvailable:
+    case UploadStatus::RarCreationError:
+    case UploadStatus::Par2CreationError:
+    case UploadStatus::EncodingError:
+    case UploadStatus::UploadError:
+    case UploadStatus::PostingDenied:
         return true;
     default:
         return false;
@@ -110,57 +111,57 @@ void QueueStatsButton::statusChanged(const QVariantMap& change)
     toolTip_.clear();
     if (isPaused_) return;
     switch (change.value(QStringLiteral("new")).toLongLong()) {
-    case 0:
+    case JobStatus::Idle:
         image_ = sImageIdle;
         return;
-    case 1:
+    case JobStatus::Downloading:
         image_ = sImageDownloading;
         return;
-    case 3:
+    case JobStatus::Repairing:
         image_ = sImageRepairing;
         return;
-    case 5:
+    case JobStatus::Extracting:
         image_ = sImageExtracting;
         return;
-    case 10:
-    case 16:
+    case JobStatus::Finished:
+    case JobStatus::PartialFinished:
         image_ = sImageFinished;
         return;
-    case 14:
+    case JobStatus::QueuedForRepair:
         image_ = sImageRepairingInactive;
         return;
-    case 15:
+    case JobStatus::QueuedForExtraction:
         image_ = sImageExtractingInactive;
         return;
-    case 44:
+    case JobStatus::JoiningFileParts:
         image_ = sImageJoining;
         return;
-    case 105:
+    case JobStatus::QueuedForDownload:
         image_ = sImageQueued;
         return;
-    case 201:
+    case UploadStatus::Queued:
         image_ = sImageUpQueued;
         return;
-    case 202:
+    case UploadStatus::FinalizingForUpload:
         image_ = sImageUpIdle;
         return;
-    case 203:
+    case UploadStatus::Uploading:
         image_ = sImageUploading;
         return;
-    case 205:
-    case 247:
+    case UploadStatus::Finished:
+    case UploadStatus::NZBCreationError:
         image_ = sImageUpFinished;
         return;
-    case 220:
+    case UploadStatus::ReadyToCreateRar:
         image_ = sImageUpArchivingInactive;
         return;
-    case 221:
+    case UploadStatus::CreatingRar:
         image_ = sImageUpArchiving;
         return;
-    case 224:
+    case UploadStatus::ReadyToCreatePar2:
         image_ = sImageUpPar2CreationInactive;
         return;
-    case 225:
+    case UploadStatus::CreatingPar2:
         image_ = sImageUpPar2Creation;
         return;
     default:
@@ -186,10 +187,11 @@ void QueueStatsButton::mouseEntered()
     if (isPaused_) {
         image_ = sImageResume;
         toolTip_ = QStringLiteral("Resume");
-    } else if (status_ != 10 && status_ != 16 && status_ != 205) {
+    } else if (status_ != JobStatus::Finished && status_ != JobStatus::PartialFinished &&
+               status_ != UploadStatus::Finished) {
         image_ = sImageStop;
         toolTip_ = QStringLiteral("Cancel");
-    } else if (status_ == 10 || status_ == 205) {
+    } else if (status_ == JobStatus::Finished || status_ == UploadStatus::Finished) {
         toolTip_ = QStringLiteral("Cleanup");
     }
 }

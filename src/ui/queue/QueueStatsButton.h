@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queue/StatusCodes.h"
+
 #include <QString>
 #include <QVariantMap>
 
@@ -43,7 +45,7 @@ public:
 private:
     void buildStatusImages();
 
-    qint64 status_ = 0;
+    qint64 status_ = JobStatus::Idle;
     bool isPaused_ = false;
     QString image_;
     QString toolTip_;
