@@ -225,6 +225,11 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     const QImage files = p.window->grab().toImage();
     EXPECT_EQ(files.size(), QSize(1100, 650) * p.window->devicePixelRatio());
     saveShot(files, "queue-files-pane.png");
+    // The graph at four times its size, to be looked at.
+    ViewBandwidth* graph = p.vc->viewBandwidth();
+    const QImage graphShot = graph->grab().toImage();
+    EXPECT_EQ(graphShot.size(), graph->size() * graph->devicePixelRatio());
+    saveShot(graphShot.scaled(graphShot.size() * 4), "speed-graph.png");
 
     // The PAR2 pane of a job whose set is known.
     const QueuePtr job = p.vc->engine().queueController()->queueArray().value(0);
@@ -261,4 +266,11 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     spinEventLoop(100);
     saveShot(limiter->grab().toImage(), "bandwidth-limiter.png");
     limiter->close();
+
+    // Connections switched off: the button blinks, the rows say so.
+    p.page()->btnToggleConnections()->click();
+    EXPECT_TRUE(waitUntil([&] { return p.response(0) == "Offline (Manually connect first)"; }, 10000))
+        << p.response(0).toStdString();
+    spinEventLoop(150);
+    saveShot(p.window->grab().toImage(), "connections-off.png");
 }
