@@ -28,7 +28,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QTimer>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -222,6 +225,33 @@ TEST(QueueFilesPane, CommandsActOnTheRightClickedRowWhenItIsOutsideTheSelection)
         f.files()->copyFilenameToClipboard();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), c.clickedRow == 3 ? "4.rar" : "1.rar");
     }
+}
+
+TEST(QueueFilesPane, TheMenuKeyActsOnTheSelectionAndARightClickOnItsRow)
+{
+    PaneFixture f;
+    f.addJob("J", {{"1.rar", 1, false}, {"2.rar", 1, false}, {"3.rar", 1, false}});
+    f.chooseJob(0);
+    f.selectParts({0});
+    TableViewQueueFiles* table = f.filesTable();
+    QList<int> targeted;
+    QObject watcher;
+    QObject::connect(table, &TableViewQueueFiles::contextMenuWillOpen, &watcher,
+                     [&] { targeted = table->getSelectedIndexSet(); });
+    const QPoint onThird = table->visualRect(table->model()->index(2, 0)).center();
+    // The menu runs its own loop; it is closed once it shows.
+    auto openMenu = [&](QContextMenuEvent::Reason reason) {
+        QTimer::singleShot(50, [] {
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        });
+        QContextMenuEvent event(reason, onThird, table->viewport()->mapToGlobal(onThird));
+        QCoreApplication::sendEvent(table->viewport(), &event);
+    };
+    openMenu(QContextMenuEvent::Keyboard);
+    EXPECT_EQ(targeted, QList<int>({0}));
+    openMenu(QContextMenuEvent::Mouse);
+    EXPECT_EQ(targeted, QList<int>({2}));
+    EXPECT_EQ(table->clickedRow(), -1) << "forgotten when the menu closes";
 }
 
 TEST(QueueFilesPane, EnterReturnAndCtrlDDoNothingWithoutASelection)

@@ -149,6 +149,17 @@ TEST(BandwidthLimiterWC, TheScheduleStoresDaysAndWholeMinutesAndReopensWithThem)
     EXPECT_EQ(dict.value("endtime").toLongLong(), 86340);
 }
 
+TEST(BandwidthLimiterWC, EscapeClosesTheWindowAndKeepsTheChosenTimes)
+{
+    LimiterFixture f;
+    f.window.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.window));
+    f.window.startTime()->setTime(QTime(22, 15));
+    QTest::keyClick(&f.window, Qt::Key_Escape);
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.defaults().dictionaryForKey(kSchedule).value("starttime").toLongLong(), 22 * 3600 + 15 * 60);
+}
+
 TEST(BandwidthLimiterWC, TheEnableBoxesSetTheirSettingAndTheLimiterReadsThemAtOnce)
 {
     LimiterFixture f;

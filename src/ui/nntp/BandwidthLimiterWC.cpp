@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -114,6 +115,10 @@ BandwidthLimiterWC::BandwidthLimiterWC(QWidget* parent) : QWidget(parent, Qt::Wi
             UserDefaults::standard().setBool(on, box->objectName());
             checkboxWasClicked();
         });
+
+    // A tool window: Escape closes it, as its title bar's button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
                                                  [this](const Notification&) {

@@ -151,7 +151,9 @@ bool ConnectionsVC::eventFilter(QObject* watched, QEvent* event)
     if (watched == tableView_->viewport()) {
         if (event->type() == QEvent::ContextMenu) {
             auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-            clickedRow_ = tableView_->rowAt(menuEvent->pos().y());
+            // The menu key acts on the selection; a right-click on its row.
+            clickedRow_ = menuEvent->reason() == QContextMenuEvent::Keyboard ? -1
+                                                                             : tableView_->rowAt(menuEvent->pos().y());
             contextMenu_->exec(menuEvent->globalPos());
             clickedRow_ = -1;
             return true;

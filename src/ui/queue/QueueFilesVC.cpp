@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QueueFilesVC::QueueFilesVC(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("QueueFilesVC"));

@@ -8,6 +8,8 @@
 #include <QListView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QueueParInfoVC::QueueParInfoVC(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("QueueParInfoVC"));
@@ -81,4 +83,10 @@ void QueueParInfoVC::hideEvent(QHideEvent* event)
 {
     model_->poller().setRange(0, -1);
     QWidget::hideEvent(event);
+}
+
+void QueueParInfoVC::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateRefreshRange();
 }

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 TableCellViewQueueFiles::TableCellViewQueueFiles(QueueFilesTableModel* model, QObject* parent)
     : QStyledItemDelegate(parent), model_(model)
 {

@@ -76,7 +76,9 @@ void TableViewQueueFiles::keyPressEvent(QKeyEvent* event)
 
 void TableViewQueueFiles::contextMenuEvent(QContextMenuEvent* event)
 {
-    const QModelIndex index = indexAt(event->pos());
+    // The menu key acts on the selection; a right-click on its row.
+    const QModelIndex index =
+        event->reason() == QContextMenuEvent::Keyboard ? QModelIndex() : indexAt(event->pos());
     clickedRow_ = index.isValid() ? index.row() : -1;
     Q_EMIT contextMenuWillOpen();
     if (contextMenu_) contextMenu_->exec(event->globalPos());
