@@ -7,13 +7,20 @@ ViewSimpleProgressBarBG::ViewSimpleProgressBarBG(QWidget* parent) : QWidget(pare
     setObjectName(QStringLiteral("ViewSimpleProgressBarBG"));
 }
 
+void ViewSimpleProgressBarBG::paint(QPainter& painter, const QRect& bounds, const QColor& frame)
+{
+    painter.save();
+    painter.fillRect(bounds, Qt::white);
+    // A 1-point stroke centred on the bounds' edge: half of it is inside.
+    painter.setPen(QPen(frame, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(bounds));
+    painter.restore();
+}
+
 void ViewSimpleProgressBarBG::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    // A 1-point stroke centred on the bounds' edge: half of it is inside.
-    painter.setPen(QPen(palette().color(QPalette::Mid), 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(rect()));
+    paint(painter, rect(), palette().color(QPalette::Mid));
     QWidget::paintEvent(event);
 }

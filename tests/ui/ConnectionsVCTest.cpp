@@ -274,3 +274,31 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     spinEventLoop(150);
     saveShot(p.window->grab().toImage(), "connections-off.png");
 }
+
+// A connection rewrites its row on every command; the page repaints a row
+// once per look however many times it changed in between.
+TEST(ConnectionsVC, ARowChangedManyTimesBetweenTwoLooksIsReportedOnce)
+{
+    TempHome home;
+    ScriptedNntpServer server; // only its address: it is not started
+    NNTPServersController servers;
+    addScriptedServerEntry(servers, server, QStringLiteral("Main"), 4);
+    servers.buildLocalArrays();
+    ConnectionsTableModel model;
+    model.setNntpServersController(&servers);
+    ASSERT_EQ(model.rowCount(), 4);
+    for (int r = 0; r < 4; ++r)
+        model.rowView(r); // shown once
+    const QList<TVConnectionsObjectPtr> rows = servers.arrayTableViewConnections();
+    for (int i = 0; i < 2000; ++i)
+        rows[1]->setLastresponse(QStringLiteral("222 0 <%1@example>").arg(i));
+    QList<QPair<int, int>> reported;
+    QObject watcher;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, &watcher,
+                     [&](const QModelIndex& a, const QModelIndex& b) { reported << qMakePair(a.row(), b.row()); });
+    model.poller().refreshRows(0, 3, model.rowCount());
+    EXPECT_EQ(reported, (QList<QPair<int, int>>{{1, 1}}));
+    EXPECT_EQ(model.index(1, ConnectionsTableModel::ResponseColumn).data().toString(), "222 0 <1999@example>");
+    model.poller().refreshRows(0, 3, model.rowCount());
+    EXPECT_EQ(reported.size(), 1);
+}

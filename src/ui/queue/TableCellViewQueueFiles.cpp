@@ -4,6 +4,7 @@
 #include "controls/CheckBoxCellGray.h"
 #include "controls/ProgressBarSimple.h"
 #include "controls/SRGB.h"
+#include "controls/ViewSimpleProgressBarBG.h"
 #include "core/Utils.h"
 #include "ui/queue/QueueFilesTableModel.h"
 
@@ -65,9 +66,7 @@ void TableCellViewQueueFiles::paint(QPainter* painter, const QStyleOptionViewIte
 
     // The bar's white track, then the part's progress over it.
     const QRect bar = progressBarRect(r);
-    painter->fillRect(bar, Qt::white);
-    painter->setPen(QPen(grey(0.75), 1.0));
-    painter->drawRect(QRectF(bar).adjusted(-0.5, -0.5, 0.5, 0.5));
+    ViewSimpleProgressBarBG::paint(*painter, bar, grey(0.75));
     ProgressBarSimple::paint(*painter, bar, double(row.progress), 100.0, row.colorProgressBar);
     painter->restore();
 }
