@@ -1,4 +1,5 @@
 #include "ui/core/MainVC.h"
+#include "ui/nntp/ViewBandwidth.h"
 #include "ui/core/AppDelegate.h"
 #include "ui/core/ClosingAppWC.h"
 #include "ui/core/DockIconController.h"
@@ -240,6 +241,11 @@ TEST(MainVC, StatusFieldsFollowTheDisplayAndTheUnitToggles)
     EXPECT_EQ(vc.textFieldBandwidthUnit()->text(), "KBps");
     EXPECT_EQ(vc.textFieldBandwidthUnit()->toolTip(),
               "Current download speed in Mega Bytes per second (click to toggle)");
+
+    // The speed graph takes the same second's figure in bits per second.
+    ASSERT_NE(vc.viewBandwidth(), nullptr);
+    EXPECT_EQ(vc.viewBandwidth()->ypoints().last(), 12000);
+    EXPECT_EQ(vc.viewBandwidth()->peekBandwidth(), 12000);
 
     QTest::mouseClick(vc.textFieldBandwidthUnit(), Qt::LeftButton);
     EXPECT_FALSE(UserDefaults::standard().boolForKey("showMegaBytesPerSecond"));

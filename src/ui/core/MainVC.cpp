@@ -28,6 +28,9 @@
 #include "ui/core/HelpWC.h"
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
+#include "ui/nntp/BandwidthLimiterWC.h"
+#include "ui/nntp/ConnectionsVC.h"
+#include "ui/nntp/ViewBandwidth.h"
 #include "ui/prefs/PrefsContext.h"
 #include "ui/prefs/PrefsWC.h"
 #include "ui/queue/QueuePasswordWC.h"
@@ -99,8 +102,10 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
             QueuePasswordWC::showPasswordSheetForQueueArray(jobs, engine_.queueController());
         });
     });
-    // Still to come with their windows: "OpenBandwidthLimiterWindow",
-    // "OpenPostArticleWindow", "OpenMessagesViewer".
+    hub.addObserver(QStringLiteral("OpenBandwidthLimiterWindow"), this,
+                    [this](const Notification&) { showBandwidthLimiterWindow(); });
+    // Still to come with their windows: "OpenPostArticleWindow",
+    // "OpenMessagesViewer".
 
     // Ticks only outside modal runs (see secondTimerSelector).
     secondTimer_.setInterval(1000);
@@ -226,6 +231,9 @@ void MainVC::buildInterface()
     // Dark text: the footer is a light grey.
     for (QLabel* l : footer->findChildren<QLabel*>())
         l->setStyleSheet(QStringLiteral("color: #3c3c3c;"));
+    footerLayout->addSpacing(6);
+    viewBandwidth_ = new ViewBandwidth(QSize(150, 20), footer);
+    footerLayout->addWidget(viewBandwidth_);
     // The speed toggles its unit and the memory figure opens its settings,
     // as buttons would; they stay plain fields to keep the bar compact.
     for (QLabel* l : {textFieldBandwidth_, textFieldBandwidthUnit_, textFieldFileMaxMemLimiter_}) {
@@ -262,9 +270,11 @@ void MainVC::initControllers()
 {
     EngineControllers::Hooks hooks;
     hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
-    // The speed graph (ViewBandwidth) takes the samples once the queue page
-    // brings it.
     engine_.initControllers(hooks);
+    engine_.displayController()->setViewBandwidth(
+        [graph = QPointer<ViewBandwidth>(viewBandwidth_)](qint64 bits) {
+            if (graph) graph->addBandwidthValue(bits);
+        });
     // The queue page exists from the start whatever page is shown first.
     createPage(2);
     downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
@@ -408,12 +418,10 @@ void MainVC::changeBottomViewController(qint64 tag)
     }
     if (tag == 1) {
         if (!connectionsVC_) {
-            // The connections page comes with the connection manager; a
-            // named placeholder holds its place.
-            auto* label = new QLabel(QStringLiteral("Connections"), bottomContainer_);
-            label->setObjectName(QStringLiteral("ConnectionsVC"));
-            label->setAlignment(Qt::AlignCenter);
-            connectionsVC_ = label;
+            auto* page = new ConnectionsVC(bottomContainer_);
+            page->setConnectionsController(engine_.connectionsController());
+            page->viewDidLoad();
+            connectionsVC_ = page;
         }
         bottomVC_ = connectionsVC_;
     }
@@ -648,7 +656,21 @@ void MainVC::bandwidthTypeBtnClicked()
 
 void MainVC::toggleConnections()
 {
-    if (connectionsStatus_) connectionsStatus_->toggleManuallyConnect();
+    // Through the page's button, so that its blinking follows.
+    if (ConnectionsVC* page = connectionsVC())
+        page->menuToggleConnections();
+    else if (connectionsStatus_)
+        connectionsStatus_->toggleManuallyConnect();
+}
+
+BandwidthLimiterWC* MainVC::bandwidthLimiterWC() const
+{
+    return bandwidthLimiterWC_;
+}
+
+ConnectionsVC* MainVC::connectionsVC() const
+{
+    return qobject_cast<ConnectionsVC*>(connectionsVC_.data());
 }
 
 void MainVC::openWebPageForKey(const QString& settingKey)
@@ -706,8 +728,12 @@ void MainVC::openPrefsWindow(std::optional<int> tag)
 
 void MainVC::showBandwidthLimiterWindow()
 {
-    // The limiter's window is not part of the program yet; its menu item is
-    // disabled until it is.
+    // Made once and kept: it is a tool window beside the main window, not a
+    // dialog.
+    if (!bandwidthLimiterWC_) bandwidthLimiterWC_ = new BandwidthLimiterWC(this);
+    if (!bandwidthLimiterWC_->bandwidthLimitController())
+        bandwidthLimiterWC_->setBandwidthLimitController(engine_.bandwidthLimitController());
+    bandwidthLimiterWC_->showWindow();
 }
 
 void MainVC::showAboutWindow()

@@ -21,6 +21,8 @@
 class SaveRestoreController;
 
 class AboutWC;
+class BandwidthLimiterWC;
+class ConnectionsVC;
 class ButtonCellLSB;
 class ClosingAppWC;
 class DockIconController;
@@ -34,6 +36,7 @@ class QAction;
 class QLabel;
 class QueueVC;
 class SplitViewMain;
+class ViewBandwidth;
 
 // The main window's controller and the owner of the running system: it
 // creates the engine controllers once, shows one page at a time in the upper
@@ -137,6 +140,9 @@ public:
     void showPrefsWindow();
     PrefsWC* prefsWC() const;
     void showBandwidthLimiterWindow();
+    BandwidthLimiterWC* bandwidthLimiterWC() const;
+    ConnectionsVC* connectionsVC() const;
+    ViewBandwidth* viewBandwidth() const { return viewBandwidth_; }
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
     HelpWC* helpWC() const;
@@ -228,6 +234,8 @@ private:
     QTimer loadingSaveStateTimer_;
     QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
     QPointer<AboutWC> aboutWC_;
+    QPointer<BandwidthLimiterWC> bandwidthLimiterWC_;
+    ViewBandwidth* viewBandwidth_ = nullptr;
     QPointer<HelpWC> helpWC_;
     QPointer<PrefsWC> prefsWC_;
     QPointer<QAction> mnuItemExportNZB_;

@@ -114,8 +114,6 @@ void MainWindow::buildMenuBar(MainVC* vc)
              {"showAboutWindow", "About Binorama", &MainVC::showAboutWindow}});
     bar->findChild<QAction*>(QStringLiteral("showAboutWindow"))->setMenuRole(QAction::AboutRole);
 
-    // The limiter's window is not part of the program yet.
-    bar->findChild<QAction*>(QStringLiteral("menuShowBandwidthLimiterWindow"))->setEnabled(false);
     // Enabled by the search page while results are chosen.
     QAction* exportNZB = bar->findChild<QAction*>(QStringLiteral("menuExportAsNZBFile"));
     exportNZB->setEnabled(false);

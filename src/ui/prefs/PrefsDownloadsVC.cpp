@@ -200,10 +200,7 @@ QWidget* PrefsDownloadsVC::makeBandwidthView()
     current->setObjectName(QStringLiteral("textFieldBandwidthState"));
     auto* open = new QPushButton(QStringLiteral("Open Bandwidth Limiter…"), form);
     open->setObjectName(QStringLiteral("btnOpenBandwidthLimiter"));
-    // The limiter window is opened by the main window on this notification;
-    // until that window is part of the program the button stays off.
-    open->setEnabled(false);
-    open->setToolTip(QStringLiteral("The bandwidth limiter window is not available in this version."));
+    // The main window owns the one limiter window and opens it on this notification.
     connect(open, &QPushButton::clicked, this, [this] {
         NotificationHub::defaultCenter().post(QStringLiteral("OpenBandwidthLimiterWindow"), this);
     });
