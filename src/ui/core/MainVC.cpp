@@ -357,8 +357,12 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->loadView();
         page = queue;
     } else if (tag == 4) {
-        page = new DeepLookupVC(topContainer_);
-        page->setObjectName(QStringLiteral("DeepLookupVC"));
+        auto* search = new DeepLookupVC(topContainer_);
+        search->setQueueController(engine_.queueController());
+        search->setDeepLookupController(engine_.deepLookupController());
+        search->setNntpServersController(engine_.nntpServersController());
+        search->setMnuItemExportNZB(mnuItemExportNZB_);
+        page = search;
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
@@ -556,8 +560,7 @@ void MainVC::menuOpenNZBFile()
 
 void MainVC::menuExportAsNZBFile()
 {
-    // The search page's export of its chosen results comes with the
-    // result list's commands; until then the item stays disabled.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->saveAsNZB();
 }
 
 void MainVC::menuPostMessage()
