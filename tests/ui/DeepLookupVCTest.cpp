@@ -33,6 +33,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -529,6 +532,91 @@ TEST_F(SearchPage, AsksForAComposeWindowForAReplyOrANewPost)
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0].userInfo.value("queue").value<QueuePtr>(), a);
     EXPECT_TRUE(asked[1].userInfo.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+void saveShot(const QImage& shot, const char* name)
+{
+    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
+    }
+}
+
+// What a user sees: results new and old, passworded, junk, one opened with
+// its files, one downloading, the search words marked; and the busy window
+// over the results while the next search runs.
+TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
+{
+    const auto rec = [](const QByteArray& qid, const QByteArray& title, const QByteArray& date,
+                        const QByteArray& files, const QByteArray& bytes) {
+        DeepLookupSearchRecord r = record(qid, title, date, files);
+        r.bytes = bytes;
+        r.poster = "poster" + qid.right(1) + "@example.invalid";
+        r.groups = "alt.binaries.pictures.misc alt.binaries.test";
+        return r;
+    };
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const auto ago = [now](qint64 s) { return QByteArray::number(now - s); };
+    DeepLookupSearchRecord pwd = rec("Q3", "Red.Car.Collection.Vol2 [1/1] - \"red.car.vol2.rar\" yEnc", ago(7200), "1", "734003200");
+    pwd.password = "1";
+    DeepLookupSearchRecord junk = rec("Q4", "red car red car red car cheap", ago(86400 * 3), "1", "1200");
+    junk.junk = "1";
+    service.enqueue("POST", kSearch,
+                    searchReply("6|6|0.21s|x|x|0|0",
+                                {rec("Q1", "Big Red Car Show 2024 - \"show.part1.rar\" yEnc", ago(600), "3", "2147483648"),
+                                 rec("Q2", "My red car photos [1/1] - \"redcar.jpg\" yEnc", ago(3600), "1", "524288"),
+                                 pwd, junk,
+                                 rec("Q5", "Old car manuals - \"manuals.zip\" yEnc", ago(86400 * 40), "1", "99614720"),
+                                 rec("Q6", "Red sports car wallpapers - \"walls.7z\" yEnc", ago(86400), "1", "31457280")}));
+    QList<QByteArrayList> files;
+    for (int i = 1; i <= 3; ++i) {
+        DeepLookupFileRecord f;
+        f.fid = "F" + QByteArray::number(i);
+        f.bytes = "715827882";
+        f.date = ago(600);
+        f.title = "Big Red Car Show 2024 [" + QByteArray::number(i) + "/3] - \"show.part" + QByteArray::number(i) +
+                  ".rar\" yEnc";
+        files << f.fields();
+    }
+    service.route("POST", kFids, HttpReply::text(HttpReply::tabLines(files)));
+    page->window()->setWindowTitle("Binorama — Search");
+    page->resize(1300, 620);
+    search("red  car");
+    ASSERT_EQ(results().size(), 6);
+    byTitle("Old car manuals")->setIsNew(false);
+    byTitle("red car red car")->setIsNew(false);
+    const QueuePtr expanded = byTitle("Big Red Car Show");
+    tree()->expand(model()->indexOf(expanded));
+    ASSERT_TRUE(waitUntil([&] { return model()->rowCount(model()->indexOf(expanded)) == 3; }, 10000));
+    // One result downloading, as the engine shows it.
+    const QueuePtr loading = byTitle("Red sports car");
+    loading->setStatus(JobStatus::Downloading);
+    loading->setTotalSegments(100);
+    loading->setTotalBytesLeft(18000000);
+    loading->setTotalSegmentsLeftToDownload(58);
+    ASSERT_TRUE(waitUntil([&] { return loading->progressBarVisible() && loading->progressBarValue() == 42; }, 5000));
+    select({byTitle("My red car photos")});
+    spinEventLoop(300);
+    saveShot(page->grab().toImage(), "search-page.png");
+
+    // The busy window over the results while the next page is fetched.
+    service.enqueue("POST", kSearch, searchReply("0|0|1s|x|x|0|0", {}).withDelay(1500));
+    page->searchButtonClicked();
+    ASSERT_TRUE(page->busySearchingWC());
+    spinEventLoop(300);
+    QImage shot = page->grab().toImage();
+    {
+        QPainter p(&shot);
+        BusySearchingWC* busy = page->busySearchingWC();
+        const QPoint at = busy->pos() - page->mapToGlobal(QPoint(0, 0));
+        p.drawImage(at, busy->grab().toImage());
+    }
+    saveShot(shot, "search-busy-window.png");
+    page->cancelSearch();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -86,6 +87,15 @@ void BusySearchingWC::closeWindow()
     windowIsClosing_ = true;
     close();
     Q_EMIT closing();
+}
+
+// Without a title bar the window needs an edge of its own.
+void BusySearchingWC::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void BusySearchingWC::closeEvent(QCloseEvent* event)

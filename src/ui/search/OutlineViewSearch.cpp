@@ -14,6 +14,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -277,6 +278,15 @@ void OutlineViewSearch::mouseReleaseEvent(QMouseEvent* event)
     QTreeView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton || index.column() != OutlineViewSearchModel::PasswordColumn) return;
     if (const QueuePtr item = model_->itemAt(index); item && item->hasPassword()) pwdButtonClicked(item->qidnr());
+}
+
+// The indentation of a row takes the row's colour like its cells.
+void OutlineViewSearch::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    const bool selected = selectionModel() && selectionModel()->isSelected(index);
+    if (const QVariant c = index.data(Qt::BackgroundRole); c.isValid() && !selected)
+        painter->fillRect(rect, c.value<QColor>());
+    QTreeView::drawBranches(painter, rect, index);
 }
 
 void OutlineViewSearch::scrollContentsBy(int dx, int dy)
