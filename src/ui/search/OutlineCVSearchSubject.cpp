@@ -20,11 +20,18 @@ QRect OutlineCVSearchSubject::checkBoxRect(const QRect& cell)
     return {cell.left() + 2, cell.top() + (cell.height() - 14) / 2, 14, 14};
 }
 
-QList<QPair<int, int>> OutlineCVSearchSubject::highlightSearchKeywordInText(const QString& text)
+void OutlineCVSearchSubject::readHighlightSettings()
 {
     const UserDefaults& d = UserDefaults::standard();
-    if (!d.boolForKey(QStringLiteral("enableSearchTextHighlighting"))) return {};
-    return highlighter_.matches(text, d.stringForKey(QStringLiteral("lastSearchString")));
+    highlighting_ = d.boolForKey(QStringLiteral("enableSearchTextHighlighting"));
+    pattern_ = d.stringForKey(QStringLiteral("lastSearchString"));
+    darkness_ = std::clamp(d.doubleForKey(QStringLiteral("dpSearchTextHighlightingDarkness")) / 100.0, 0.0, 1.0);
+}
+
+QList<QPair<int, int>> OutlineCVSearchSubject::highlightSearchKeywordInText(const QString& text)
+{
+    if (!highlighting_) return {};
+    return highlighter_.matches(text, pattern_);
 }
 
 void OutlineCVSearchSubject::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -48,14 +55,12 @@ void OutlineCVSearchSubject::paint(QPainter* painter, const QStyleOptionViewItem
     const QRect textRect = option.rect.adjusted(box.right() - option.rect.left() + 6, 0, -2, 0);
     const QString title = item->title();
     const QString shown = option.fontMetrics.elidedText(title, Qt::ElideRight, textRect.width());
-    const UserDefaults& d = UserDefaults::standard();
     const QList<QPair<int, int>> ranges = const_cast<OutlineCVSearchSubject*>(this)->highlightSearchKeywordInText(title);
     const int visible = shown == title ? int(title.size()) : int(shown.size()) - 1;
     const int baseline = textRect.top() + (textRect.height() - option.fontMetrics.height()) / 2;
     if (!ranges.isEmpty()) {
-        const double darkness = d.doubleForKey(QStringLiteral("dpSearchTextHighlightingDarkness")) / 100.0;
         QColor mark(0, 0, 0);
-        mark.setAlphaF(float(std::clamp(darkness, 0.0, 1.0)));
+        mark.setAlphaF(float(darkness_));
         for (const auto& [start, length] : ranges) {
             if (start >= visible) break;
             const int end = std::min(start + length, visible);

@@ -15,8 +15,10 @@ public:
     explicit OutlineCVSearchSubject(QObject* parent = nullptr);
 
     static QRect checkBoxRect(const QRect& cell);
-    // The text's marked ranges for the stored pattern (settings read once
-    // per paint pass by the caller).
+    // Reads the highlighting settings; the tree calls it once before each
+    // paint pass rather than each cell reading them.
+    void readHighlightSettings();
+    // The text's marked ranges for the stored pattern.
     QList<QPair<int, int>> highlightSearchKeywordInText(const QString& text);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -28,4 +30,7 @@ Q_SIGNALS:
 
 private:
     mutable SearchKeywordHighlighter highlighter_;
+    bool highlighting_ = true;
+    QString pattern_;
+    double darkness_ = 0.1;
 };

@@ -280,6 +280,12 @@ void OutlineViewSearch::mouseReleaseEvent(QMouseEvent* event)
     if (const QueuePtr item = model_->itemAt(index); item && item->hasPassword()) pwdButtonClicked(item->qidnr());
 }
 
+void OutlineViewSearch::paintEvent(QPaintEvent* event)
+{
+    subjectDelegate_->readHighlightSettings();
+    QTreeView::paintEvent(event);
+}
+
 // The indentation of a row takes the row's colour like its cells.
 void OutlineViewSearch::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
 {
