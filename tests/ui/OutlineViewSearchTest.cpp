@@ -3,6 +3,7 @@
 #include "ui/search/SearchHistoryContentImage.h"
 #include "ui/search/SearchKeywordHighlighter.h"
 
+#include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/DeepLookupController.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QTest>
 
 namespace {
 
@@ -243,6 +245,64 @@ TEST_F(ResultTree, ShowsWhatTheEngineChangedWithinATenthOfASecond)
     changedRows.clear();
     r->setDpStatusTextField("Downloading");
     EXPECT_TRUE(waitUntil([&] { return !changedRows.isEmpty(); }, 2000));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ResultTree, ControlDTicksEverySelectedRowAndThePasswordMarkerAsksForTheSheet)
+{
+    const QueuePtr a = result("a", 1, 3), b = result("b", 2, 1);
+    const QueuePtr p = part(a, 3, "a part");
+    b->setHasPassword(true);
+    tree.setResults({a, b});
+    tree.resize(900, 300);
+    tree.show();
+    tree.expand(model->indexOf(a));
+    for (const QueuePtr& q : {p, b})
+        tree.selectionModel()->select(model->indexOf(q), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keyClick(&tree, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(b->checkbox(), 0);
+    QTest::keyClick(&tree, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(p->checkbox(), 1);
+    EXPECT_EQ(b->checkbox(), 1);
+    EXPECT_EQ(a->checkbox(), 0);
+
+    QObject owner;
+    QList<QueuePtr> asked;
+    NotificationHub::defaultCenter().addObserver("ShowPasswordSheetForQueueArray", &owner, [&](const Notification& n) {
+        asked = n.userInfo.value("queuearray").value<QList<QueuePtr>>();
+    });
+    const QRect marker = tree.visualRect(model->indexOf(b, OutlineViewSearchModel::PasswordColumn));
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, marker.center());
+    EXPECT_EQ(asked, QList<QueuePtr>({b}));
+    asked.clear();
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                      tree.visualRect(model->indexOf(a, OutlineViewSearchModel::PasswordColumn)).center());
+    EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(ResultTree, DarkensTheRowUnderTheMouseOnlyWhileHoveringIsOn)
+{
+    const QueuePtr a = result("a", 1), b = result("b", 2);
+    tree.setResults({a, b});
+    tree.resize(600, 200);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    // A point of the row where no text or image is drawn.
+    const QPoint overA = tree.visualRect(model->indexOf(a, OutlineViewSearchModel::PasswordColumn)).center();
+    const auto pixelA = [&] { return tree.viewport()->grab().toImage().pixelColor(overA); };
+    QTest::mouseMove(tree.viewport(), overA);
+    const QColor off = pixelA();
+    UserDefaults::standard().setBool(true, "enableDPRowHover");
+    NotificationHub::defaultCenter().post("EnableDPRowHoverChangeNotification", nullptr, {});
+    QTest::mouseMove(tree.viewport(), overA + QPoint(1, 0));
+    const QColor on = pixelA();
+    EXPECT_LT(on.lightness(), off.lightness());
+    QTest::mouseMove(tree.viewport(),
+                     tree.visualRect(model->indexOf(b, OutlineViewSearchModel::PasswordColumn)).center());
+    EXPECT_EQ(pixelA(), off);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "ui/search/DeepLookupVC.h"
 
+#include "controls/ButtonCollapseLeft.h"
 #include "controls/TVLComponentUtils.h"
+#include "controls/ViewQueueRight.h"
 #include "controls/TVLTextField.h"
 #include "core/DialogBoxes.h"
 #include "platform/NotificationHub.h"
@@ -9,12 +11,16 @@
 #include "search/DeepLookupController.h"
 #include "search/SearchHistoryController.h"
 #include "ui/search/BusySearchingWC.h"
+#include "ui/search/ButtonExpandSearchFields.h"
 #include "ui/search/DeepLookupResultActions.h"
 #include "ui/search/DeepLookupResultFilter.h"
 #include "ui/search/OutlineViewSearch.h"
 #include "ui/search/OutlineViewSearchModel.h"
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/SearchKeywordHighlighter.h"
+#include "ui/search/SplitViewSearch.h"
+#include "ui/search/ViewMainSearch.h"
+#include "ui/search/ViewSearchLeft.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,7 +84,9 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
         reloadDeepLookupOutlineViewItemsInArray(
             n.userInfo.value(QStringLiteral("queuearray")).value<QList<QueuePtr>>());
     });
-    hub.addObserver(QStringLiteral("SplitViewSearchLeftCollapseStateChanged"), this, [](const Notification&) {});
+    hub.addObserver(SplitViewSearch::collapseStateChangedNotification(), this, [this](const Notification& n) {
+        if (n.object == splitViewSearch_) splitViewSearchLeftCollapseStateChanged(n.userInfo.value("state").toBool());
+    });
     initPagination();
 }
 
@@ -98,10 +106,8 @@ void DeepLookupVC::buildInterface()
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
 
-    splitViewSearch_ = new QSplitter(Qt::Horizontal, this);
-    splitViewSearch_->setObjectName(QStringLiteral("splitViewSearch"));
-    splitViewSearch_->setChildrenCollapsible(true);
-    viewLeftPane_ = new QWidget(splitViewSearch_);
+    splitViewSearch_ = new SplitViewSearch(this);
+    viewLeftPane_ = new ViewSearchLeft(splitViewSearch_);
     viewLeftPane_->setObjectName(QStringLiteral("viewLeftPane"));
     auto* left = new QVBoxLayout(viewLeftPane_);
     left->setContentsMargins(8, 6, 0, 0);
@@ -115,15 +121,15 @@ void DeepLookupVC::buildInterface()
     left->addWidget(searchHistoryVC_);
     splitViewSearch_->addWidget(viewLeftPane_);
     splitViewSearch_->addWidget(buildResultSide());
-    splitViewSearch_->setCollapsible(1, false);
     splitViewSearch_->setStretchFactor(1, 1);
-    splitViewSearch_->setSizes({200, 1000});
+    const int stored = int(UserDefaults::standard().floatForKey(QStringLiteral("SplitViewSearchLeftRestorePosition")));
+    splitViewSearch_->setSizes({stored > 1 ? stored : 200, 1000});
     layout->addWidget(splitViewSearch_, 1);
 }
 
 QWidget* DeepLookupVC::buildHeader()
 {
-    auto* header = new QWidget(this);
+    auto* header = new ViewMainSearch(this);
     header->setObjectName(QStringLiteral("searchHeader"));
     auto* column = new QVBoxLayout(header);
     column->setContentsMargins(10, 8, 10, 8);
@@ -170,7 +176,12 @@ QWidget* DeepLookupVC::buildHeader()
     buttonSearch_->setDefault(true);
     connect(buttonSearch_, &QPushButton::clicked, this, &DeepLookupVC::searchButtonClicked);
 
+    btnSearchFieldsExpand_ = new ButtonExpandSearchFields(header);
+    btnSearchFieldsExpand_->setChecked(UserDefaults::standard().boolForKey(QStringLiteral("searchFieldsViewState")));
+    connect(btnSearchFieldsExpand_, &QAbstractButton::toggled, this, &DeepLookupVC::updateSearchFieldsView);
+
     auto* first = new QHBoxLayout;
+    first->addWidget(btnSearchFieldsExpand_);
     first->addWidget(searchFieldTitle_, 1);
     first->addWidget(buttonContent_);
     first->addWidget(buttonDaysBack_);
@@ -199,6 +210,7 @@ QWidget* DeepLookupVC::buildHeader()
     second->addWidget(btnHidePwdEntries_);
     second->addWidget(btnHideObfuscation_);
     column->addWidget(expandedSearchWrapper_);
+    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
     return header;
 }
 
@@ -212,8 +224,15 @@ QWidget* DeepLookupVC::buildResultSide()
     outLineViewSearch_ = new OutlineViewSearch(rightView_);
     column->addWidget(outLineViewSearch_, 1);
 
-    auto* bar = new QHBoxLayout;
-    bar->setContentsMargins(8, 4, 8, 4);
+    auto* footer = new ViewQueueRight(rightView_);
+    auto* bar = new QHBoxLayout(footer);
+    bar->setContentsMargins(0, 4, 8, 4);
+    btnCollapseLeft_ = new ButtonCollapseLeft(footer);
+    btnCollapseLeft_->setObjectName(QStringLiteral("btnCollapseLeft"));
+    btnCollapseLeft_->setFixedSize(24, 24);
+    btnCollapseLeft_->setToolTip(QStringLiteral("Show or hide the search history"));
+    connect(btnCollapseLeft_, &QAbstractButton::clicked, this, &DeepLookupVC::collapseLeftPaneClicked);
+    bar->addWidget(btnCollapseLeft_);
     labelResultsFound_ = new QLabel(rightView_);
     labelResultsFound_->setObjectName(QStringLiteral("labelResultsFound"));
     labelSelectedBytes_ = new QLabel(rightView_);
@@ -236,7 +255,7 @@ QWidget* DeepLookupVC::buildResultSide()
     bar->addWidget(searchFieldPredicate_);
     bar->addWidget(btnPreviousPage_);
     bar->addWidget(btnNextPage_);
-    column->addLayout(bar);
+    column->addWidget(footer);
     return rightView_;
 }
 
@@ -577,8 +596,32 @@ void DeepLookupVC::viewWillDisappear()
     searchHistoryController_->saveAllBookmarkObjects();
     UserDefaults& d = UserDefaults::standard();
     d.setInteger(1, QStringLiteral("searchHistoryVCTag"));
-    d.setBool(expandedSearchWrapper_->isVisibleTo(this), QStringLiteral("searchFieldsViewState"));
+    d.setBool(btnSearchFieldsExpand_->isChecked(), QStringLiteral("searchFieldsViewState"));
+    if (!splitViewSearch_->isSubviewCollapsed(0))
+        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
     d.synchronize();
+}
+
+void DeepLookupVC::splitViewSearchLeftCollapseStateChanged(bool collapsed)
+{
+    btnCollapseLeft_->setState(collapsed ? 1 : 0);
+}
+
+void DeepLookupVC::collapseLeftPaneClicked()
+{
+    UserDefaults& d = UserDefaults::standard();
+    if (splitViewSearch_->isSubviewCollapsed(0)) {
+        const int stored = int(d.floatForKey(QStringLiteral("SplitViewSearchLeftRestorePosition")));
+        splitViewSearch_->setLeftPaneCollapsed(false, stored > 1 ? stored : 200);
+    } else {
+        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
+        splitViewSearch_->setLeftPaneCollapsed(true);
+    }
+}
+
+void DeepLookupVC::updateSearchFieldsView()
+{
+    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
 }
 
 void DeepLookupVC::hideEvent(QHideEvent* event)

@@ -24,7 +24,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QSplitter;
+class ButtonCollapseLeft;
+class ButtonExpandSearchFields;
+class SplitViewSearch;
 class QueueController;
 class SearchHistoryController;
 class SearchHistoryVC;
@@ -68,6 +70,10 @@ public:
     QLabel* labelResultsFound() const { return labelResultsFound_; }
     QLabel* labelSelectedBytes() const { return labelSelectedBytes_; }
     QWidget* rightView() const { return rightView_; }
+    SplitViewSearch* splitViewSearch() const { return splitViewSearch_; }
+    ButtonCollapseLeft* btnCollapseLeft() const { return btnCollapseLeft_; }
+    ButtonExpandSearchFields* btnSearchFieldsExpand() const { return btnSearchFieldsExpand_; }
+    QWidget* expandedSearchWrapper() const { return expandedSearchWrapper_; }
     SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
     SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
     BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
@@ -116,6 +122,10 @@ public:
 
     // Saves history and bookmarks and the page's settings.
     void viewWillDisappear();
+    // The left pane: collapsed or shown again at its stored width.
+    void splitViewSearchLeftCollapseStateChanged(bool collapsed);
+    void collapseLeftPaneClicked();
+    void updateSearchFieldsView();
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -141,7 +151,9 @@ private:
     NNTPServersController* nntpServersController_ = nullptr;
     QPointer<QAction> mnuItemExportNZB_;
 
-    QSplitter* splitViewSearch_ = nullptr;
+    SplitViewSearch* splitViewSearch_ = nullptr;
+    ButtonCollapseLeft* btnCollapseLeft_ = nullptr;
+    ButtonExpandSearchFields* btnSearchFieldsExpand_ = nullptr;
     QWidget* viewLeftPane_ = nullptr;
     QWidget* expandedSearchWrapper_ = nullptr;
     QWidget* rightView_ = nullptr;

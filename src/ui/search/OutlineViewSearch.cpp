@@ -8,7 +8,9 @@
 #include "queue/FODController.h"
 #include "queue/QueueController.h"
 #include "search/DeepLookupController.h"
+#include "ui/search/OutlineCVSearchPassword.h"
 #include "ui/search/OutlineCVSearchStatus.h"
+#include "ui/search/OutlineRowViewSearch.h"
 #include "ui/search/OutlineCVSearchSubject.h"
 #include "ui/search/OutlineViewSearchModel.h"
 
@@ -29,7 +31,9 @@ OutlineViewSearch::OutlineViewSearch(QWidget* parent)
     : QTreeView(parent),
       model_(new OutlineViewSearchModel(this)),
       subjectDelegate_(new OutlineCVSearchSubject(this)),
-      statusDelegate_(new OutlineCVSearchStatus(this))
+      statusDelegate_(new OutlineCVSearchStatus(this)),
+      passwordDelegate_(new OutlineCVSearchPassword(this)),
+      rowView_(new OutlineRowViewSearch(this))
 {
     setObjectName(QStringLiteral("outLineViewSearch"));
     setModel(model_);
@@ -43,6 +47,15 @@ OutlineViewSearch::OutlineViewSearch(QWidget* parent)
     setSortingEnabled(false);
     setItemDelegateForColumn(OutlineViewSearchModel::SubjectColumn, subjectDelegate_);
     setItemDelegateForColumn(OutlineViewSearchModel::StatusColumn, statusDelegate_);
+    setItemDelegateForColumn(OutlineViewSearchModel::PasswordColumn, passwordDelegate_);
+    setMouseTracking(true);
+    // Selected rows take the row view's colours where the settings give them.
+    QPalette pal = palette();
+    if (rowView_->highLightColor().isValid()) pal.setColor(QPalette::Active, QPalette::Highlight, rowView_->highLightColor());
+    if (rowView_->highLightInactiveColor().isValid())
+        pal.setColor(QPalette::Inactive, QPalette::Highlight, rowView_->highLightInactiveColor());
+    setPalette(pal);
+    connect(rowView_, &OutlineRowViewSearch::needsDisplay, viewport(), qOverload<>(&QWidget::update));
     setTreePosition(OutlineViewSearchModel::SubjectColumn);
     setIconSize(QSize(14, 14));
 
@@ -286,13 +299,33 @@ void OutlineViewSearch::paintEvent(QPaintEvent* event)
     QTreeView::paintEvent(event);
 }
 
-// The indentation of a row takes the row's colour like its cells.
-void OutlineViewSearch::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+// The row's state colour (or the selection's), its separator and the hover
+// darkening span the whole row, indentation included.
+void OutlineViewSearch::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const bool selected = selectionModel() && selectionModel()->isSelected(index);
-    if (const QVariant c = index.data(Qt::BackgroundRole); c.isValid() && !selected)
-        painter->fillRect(rect, c.value<QColor>());
-    QTreeView::drawBranches(painter, rect, index);
+    const bool emphasized = hasFocus() && isActiveWindow();
+    rowView_->drawRow(*painter, option.rect, index.data(OutlineViewSearchModel::RowColorRole).value<QColor>(),
+                      selected, emphasized, hoveredRow_.isValid() && hoveredRow_ == index.siblingAtColumn(0));
+    QTreeView::drawRow(painter, option, index);
+}
+
+void OutlineViewSearch::mouseMoveEvent(QMouseEvent* event)
+{
+    QTreeView::mouseMoveEvent(event);
+    const QModelIndex row = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    if (row == hoveredRow_) return;
+    const QModelIndex before = hoveredRow_;
+    hoveredRow_ = row;
+    if (before.isValid()) viewport()->update(visualRect(before).adjusted(-10000, 0, 10000, 0));
+    if (row.isValid()) viewport()->update(visualRect(row).adjusted(-10000, 0, 10000, 0));
+}
+
+void OutlineViewSearch::leaveEvent(QEvent* event)
+{
+    QTreeView::leaveEvent(event);
+    hoveredRow_ = QModelIndex();
+    viewport()->update();
 }
 
 void OutlineViewSearch::scrollContentsBy(int dx, int dy)

@@ -3,12 +3,15 @@
 #include "queue/Queue.h"
 
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSet>
 #include <QTreeView>
 
 class DeepLookupController;
+class OutlineCVSearchPassword;
 class OutlineCVSearchStatus;
+class OutlineRowViewSearch;
 class OutlineCVSearchSubject;
 class OutlineViewSearchModel;
 
@@ -54,7 +57,9 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void tickAndQueue(const QueuePtr& item);
@@ -65,6 +70,9 @@ private:
     OutlineViewSearchModel* model_;
     OutlineCVSearchSubject* subjectDelegate_;
     OutlineCVSearchStatus* statusDelegate_;
+    OutlineCVSearchPassword* passwordDelegate_;
+    OutlineRowViewSearch* rowView_;
+    QPersistentModelIndex hoveredRow_;
     // Results whose file list was asked for (by number), so that a row
     // opened again before the answer came asks nothing more.
     QSet<qint64> filelistAsked_;

@@ -309,15 +309,16 @@ QVariant OutlineViewSearchModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::DecorationRole:
         if (index.column() == NewOldColumn && item->isNew()) return Artwork::pixmap(QStringLiteral("icon_bullet_new"));
-        if (index.column() == PasswordColumn && item->hasPassword())
-            return Artwork::pixmap(QStringLiteral("dp_icon_pwd"));
-        if (index.column() == PasswordColumn && item->isJunk())
-            return Artwork::pixmap(QStringLiteral("dp_icon_junk"));
         return {};
+    case ImageNameRole:
+        if (index.column() != PasswordColumn) return {};
+        if (item->hasPassword()) return QStringLiteral("dp_icon_pwd");
+        if (item->isJunk()) return QStringLiteral("dp_icon_junk");
+        return QString();
     case Qt::CheckStateRole:
         if (index.column() != SubjectColumn) return {};
         return item->checkbox() == 1 ? Qt::Checked : Qt::Unchecked;
-    case Qt::BackgroundRole: {
+    case RowColorRole: {
         const QColor c = item->colorRowDeepLookup();
         return c.isValid() ? QVariant(c) : QVariant();
     }

@@ -56,7 +56,7 @@ public:
         GroupsColumn,
         ColumnCount
     };
-    enum Role { ItemRole = Qt::UserRole + 1, CompletenessRole, ProgressRole, ProgressColorRole, ProgressVisibleRole };
+    enum Role { ItemRole = Qt::UserRole + 1, CompletenessRole, ProgressRole, ProgressColorRole, ProgressVisibleRole, ImageNameRole, RowColorRole };
 
     explicit OutlineViewSearchModel(QObject* parent = nullptr);
 
