@@ -972,6 +972,8 @@ AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
 void MainVC::setMnuItemExportNZB(QAction* item)
 {
     mnuItemExportNZB_ = item;
+    // The search page may be made before the menu: it gets the item now.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->setMnuItemExportNZB(item);
 }
 
 QAction* MainVC::mnuItemExportNZB() const
