@@ -497,6 +497,39 @@ TEST_F(SearchPage, FiltersTitlesAndHidesOldArticlesWithoutLosingTheReply)
     EXPECT_FALSE(page->resultFilter().dpcontentArrayCopy());
 }
 
+TEST_F(SearchPage, SendsThePopUpsTagsAndKeepsThemAsSettings)
+{
+    EXPECT_EQ(page->buttonDaysBack()->currentData().toLongLong(), 3500);
+    EXPECT_GE(page->buttonDaysBack()->findData(10000), 0);
+    page->buttonDaysBack()->setCurrentIndex(page->buttonDaysBack()->findData(10000));
+    page->buttonContent()->setCurrentIndex(page->buttonContent()->findData(1));
+    EXPECT_EQ(UserDefaults::standard().integerForKey("dayTag"), 10000);
+    EXPECT_EQ(UserDefaults::standard().integerForKey("contentTag"), 1);
+    service.enqueue("POST", kSearch, searchReply("1|1|0.1s|x|x|0|0", {record("Q1", "one", "1700000000")}));
+    search("tags");
+    const HttpRequestRecord sent = service.requestsFor(kSearch)[0];
+    EXPECT_EQ(sent.formValue("startdate"), "10000");
+    EXPECT_EQ(sent.formValue("ero"), "1");
+    EXPECT_EQ(sent.formValue("query"), "tags");
+
+    // A new page starts from the stored settings.
+    page.reset();
+    page = std::make_unique<DeepLookupVC>();
+    EXPECT_EQ(page->buttonDaysBack()->currentData().toLongLong(), 10000);
+    EXPECT_EQ(page->buttonContent()->currentData().toLongLong(), 1);
+}
+
+TEST_F(SearchPage, HidingThePageSavesTheHistory)
+{
+    service.enqueue("POST", kSearch, searchReply("1|1|0.1s|x|x|0|0", {record("Q1", "one", "1700000000")}));
+    search("kept");
+    page->hide();
+    SearchHistoryController stored;
+    stored.loadAllHistoryObjects();
+    ASSERT_EQ(stored.arraySearchHistory().size(), 1);
+    EXPECT_EQ(stored.arraySearchHistory()[0]->alias(), "kept");
+}
+
 TEST_F(SearchPage, StoresTheHighlightingPatternOnlyWhileHighlightingIsOn)
 {
     DeepLookupVC::saveLastSearchString("big  red car");
