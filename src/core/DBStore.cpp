@@ -300,6 +300,8 @@ bool DBStore::writeTables(const QList<DBTableWrite>& writes, WriteMode mode)
                 if (!execute(sformat(u"DELETE FROM %@;", w.table)) || !resetSequence(w.table))
                     return rollbackAndFail();
             }
+        } else if (mode == WriteMode::Rebuild && !rebuildTables(writes)) {
+            return rollbackAndFail();
         }
         for (const DBTableWrite& w : writes) {
             DBStatement st(db_, w.statement);
@@ -322,8 +324,21 @@ bool DBStore::writeTables(const QList<DBTableWrite>& writes, WriteMode mode)
         if (!execute(QStringLiteral("COMMIT"))) return rollbackAndFail();
         execute(QStringLiteral("PRAGMA shrink_memory"));
     }
-    if (mode == WriteMode::Replace) optimizeDatabase();
+    if (mode != WriteMode::Append) optimizeDatabase();
     return true;
+}
+
+bool DBStore::rebuildTables(const QList<DBTableWrite>& writes)
+{
+    for (const DBTableWrite& w : writes) {
+        if (!execute(sformat(u"DROP TABLE IF EXISTS %@;", w.table)) || !resetSequence(w.table)) return false;
+    }
+    for (const DBTableDefinition& table : def_.tables) {
+        if (!execute(table.createStatement)) return false;
+    }
+    return execute(QStringLiteral("CREATE TABLE IF NOT EXISTS dbinfo (version INTEGER)")) &&
+           execute(QStringLiteral("DELETE FROM dbinfo")) &&
+           execute(sformat(u"INSERT INTO dbinfo (version) VALUES (%ld);", def_.dbversion));
 }
 
 bool DBStore::clearTables(const QStringList& tables)

@@ -83,6 +83,11 @@ public:
     enum class WriteMode {
         Append,  // the rows are added to what the tables hold
         Replace, // the tables are emptied (numbering reset) and the rows written
+        // The tables are dropped and made anew from the store's definition,
+        // the version row set to dbversion(), and the rows written: how a
+        // conversion brings a file of an older layout to the current one
+        // without ever leaving it without its rows.
+        Rebuild,
     };
 
     virtual ~DBStore();
@@ -128,8 +133,8 @@ public:
     // count logs the store's incompatibility text at level 3.
     bool rowHasColumns(const QStringList& row, int columns) const;
 
-    // One transaction over all `writes`; see WriteMode. A replace ends with
-    // optimizeDatabase(). Every failure (open, statement, a refused row, the
+    // One transaction over all `writes`; see WriteMode. A replace or a
+    // rebuild ends with optimizeDatabase(). Every failure (open, statement, a refused row, the
     // commit) is logged, rolls everything back and answers false.
     bool writeTables(const QList<DBTableWrite>& writes, WriteMode mode);
     bool writeTable(const DBTableWrite& write, WriteMode mode) { return writeTables({write}, mode); }
@@ -168,6 +173,7 @@ private:
     class Session;
 
     bool resetSequence(const QString& table);
+    bool rebuildTables(const QList<DBTableWrite>& writes);
     bool rollbackAndFail();
     void writeConsole(const QString& text) const;
     QString methodName(const char* method) const;

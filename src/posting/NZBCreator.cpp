@@ -10,16 +10,12 @@
 #include <QDateTime>
 #include <QFile>
 
-namespace {
-
-// Attribute and element texts: no control character may make the document
-// ill-formed (they cannot be written in XML 1.0 at all).
-QString documentSafe(const QString& text)
-{
-    return text.isNull() ? text : Yenc::headerSafeText(text);
-}
-
-} // namespace
+// The document is written in UTF-8 and says so: a reader that believed
+// another encoding would garble every name outside ASCII.
+const QString NZBCreator::kXmlDeclaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
+const QString NZBCreator::kDoctype = QStringLiteral("<!DOCTYPE nzb PUBLIC \"-//newzBin//DTD NZB 1.0//EN\" "
+                                                    "\"http://www.newzbin.com/DTD/nzb/nzb-1.0.dtd\">\r\n");
+const QString NZBCreator::kNzbOpenTag = QStringLiteral("<nzb xmlns=\"http://www.newzbin.com/DTD/2003/nzb\">");
 
 NZBCreator::NZBCreator(const QueuePtr& queue)
     : queue_(queue), clock_([] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; })
@@ -80,12 +76,9 @@ void NZBCreator::makeNZBForQueue(const QueuePtr& queue)
 
 void NZBCreator::makeHeader()
 {
-    // The document is written in UTF-8 and says so: a reader that believed
-    // another encoding would garble every name outside ASCII.
-    outPutString_ += QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
-    outPutString_ += QStringLiteral("<!DOCTYPE nzb PUBLIC \"-//newzBin//DTD NZB 1.0//EN\" "
-                                    "\"http://www.newzbin.com/DTD/nzb/nzb-1.0.dtd\">\r\n");
-    outPutString_ += QStringLiteral("<nzb xmlns=\"http://www.newzbin.com/DTD/2003/nzb\">");
+    outPutString_ += kXmlDeclaration;
+    outPutString_ += kDoctype;
+    outPutString_ += kNzbOpenTag;
 }
 
 void NZBCreator::makeFileTag(const QueuePtr& filepart)
@@ -164,6 +157,11 @@ void NZBCreator::exportNZBForQueue(const QueuePtr& queue)
     }
     file.close();
     BLOG(1, "Finished saving NZB :: %@", path);
+}
+
+QString NZBCreator::documentSafe(const QString& text)
+{
+    return text.isNull() ? text : Yenc::headerSafeText(text);
 }
 
 std::optional<QString> NZBCreator::xmlSimpleEscape(const QString& text)

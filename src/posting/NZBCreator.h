@@ -38,6 +38,17 @@ public:
 
     // `text` with & < > " ' as entity references; nothing for a null text.
     static std::optional<QString> xmlSimpleEscape(const QString& text);
+    // `text` fit for an attribute or element of the document: no control
+    // character may make it ill-formed (XML 1.0 cannot hold them at all).
+    // A null text stays null.
+    static QString documentSafe(const QString& text);
+
+    // The opening of every NZB document this program writes: the XML
+    // declaration and the document type, each with its line end, and the
+    // nzb element without one.
+    static const QString kXmlDeclaration;
+    static const QString kDoctype;
+    static const QString kNzbOpenTag;
 
     const QString& outPutString() const { return outPutString_; }
     bool hasErrors() const { return hasErrors_; }

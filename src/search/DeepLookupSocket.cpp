@@ -7,16 +7,10 @@
 #include "search/DeepLookupObject.h"
 #include "search/DeepLookupSocketDelegate.h"
 
-#include <QCoreApplication>
 #include <QHostAddress>
 #include <QMutex>
-#include <QNetworkAccessManager>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QStringDecoder>
-#include <QThread>
-
-#include <zlib.h>
 
 #include <atomic>
 
@@ -39,30 +33,6 @@ QUrl& serviceURLOverride()
 
 std::atomic<int> timeoutOverrideMs{0};
 
-// One manager per thread for every socket of that thread: a socket may then
-// be destroyed inside its own delegate calls, while the manager and the
-// reply that is still reporting live on.
-QNetworkAccessManager& networkManager()
-{
-    thread_local QNetworkAccessManager* manager = nullptr;
-    if (!manager) {
-        manager = new QNetworkAccessManager;
-        QThread* thread = QThread::currentThread();
-        if (QCoreApplication::instance() && thread != QCoreApplication::instance()->thread())
-            QObject::connect(thread, &QThread::finished, manager, &QObject::deleteLater);
-    }
-    return *manager;
-}
-
-// Errors of the network itself: nothing, or only part of a reply, arrived.
-// The others (404, 500, ...) come with a reply whose body decides.
-bool isConnectionError(QNetworkReply::NetworkError error)
-{
-    const int code = int(error);
-    return (code >= 1 && code < 200) || (code >= 300 && code < 400) ||
-           code == QNetworkReply::UnknownNetworkError;
-}
-
 void appendPair(QString& body, QLatin1String key, const std::optional<QString>& value)
 {
     if (!value) return;
@@ -82,50 +52,6 @@ const QString DeepLookupSocket::kMidsPath = QStringLiteral("/search/getmids_v1.h
 const QString DeepLookupSocket::kWatchdogSearchPath = QStringLiteral("/search/watchdogsearch_v1.html");
 const QString DeepLookupSocket::kNZBExportPath = QStringLiteral("/search/nzbexport_v1.html");
 const QString DeepLookupSocket::kPleaseTryAgain = QStringLiteral("Please try again or contact support.");
-
-// A gzip stream inflated as it arrives, so that a large reply is never held
-// twice.
-struct DeepLookupSocket::Inflater
-{
-    z_stream stream{};
-    bool ok = false;
-    bool ended = false;
-
-    Inflater() { ok = inflateInit2(&stream, 16 + MAX_WBITS) == Z_OK; }
-    ~Inflater()
-    {
-        if (ok || ended) inflateEnd(&stream);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    // False when the data is not gzip.
-    bool feed(const QByteArray& in, QByteArray& out)
-    {
-        if (!ok) return false;
-        if (ended) return true; // trailing bytes after the stream are ignored
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
-        stream.avail_in = uInt(in.size());
-        char buffer[16384];
-        while (stream.avail_in > 0 || stream.avail_out == 0) {
-            stream.next_out = reinterpret_cast<Bytef*>(buffer);
-            stream.avail_out = sizeof buffer;
-            const int rc = inflate(&stream, Z_NO_FLUSH);
-            out.append(buffer, qsizetype(sizeof buffer - stream.avail_out));
-            if (rc == Z_STREAM_END) {
-                ended = true;
-                return true;
-            }
-            if (rc == Z_BUF_ERROR && stream.avail_in == 0) return true;
-            if (rc != Z_OK) {
-                ok = false;
-                inflateEnd(&stream);
-                return false;
-            }
-        }
-        return true;
-    }
-};
 
 // ---- Service address
 
@@ -155,12 +81,23 @@ void DeepLookupSocket::setTimeoutForTesting(int ms)
 
 // ---- Life
 
-DeepLookupSocket::DeepLookupSocket(QObject* parent) : QObject(parent)
-{}
-
-DeepLookupSocket::~DeepLookupSocket()
+DeepLookupSocket::DeepLookupSocket(QObject* parent) : QObject(parent), transfer_(new DeepLookupTransfer(this))
 {
-    dropReply();
+    transfer_->setFinishedHandler(
+        [this](const DeepLookupTransfer::Outcome& outcome) { onFinished(outcome); });
+}
+
+DeepLookupSocket::~DeepLookupSocket() = default;
+
+int DeepLookupSocket::timeoutMs()
+{
+    const int override = timeoutOverrideMs.load();
+    return override > 0 ? override : kTimeoutMs;
+}
+
+bool DeepLookupSocket::isRunning() const
+{
+    return transfer_->isRunning();
 }
 
 DeepLookupSocketDelegate* DeepLookupSocket::delegate() const
@@ -222,112 +159,32 @@ bool DeepLookupSocket::begin(qint64 queryType, const QueuePtr& object, const QSt
 
 void DeepLookupSocket::getAsyncContentForURL(const QUrl& url, const QByteArray& body)
 {
-    dropReply();
     failure_.reset();
     connectionFailed_ = false;
-    responseData_.reset();
-    inflater_.reset();
-    bodyUnreadable_ = false;
-
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArrayLiteral("application/x-www-form-urlencoded"));
-    // Asked for by hand, so the manager leaves the gzip body to us.
-    request.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("gzip"));
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    const int override = timeoutOverrideMs.load();
-    request.setTransferTimeout(override > 0 ? override : kTimeoutMs);
-
-    QNetworkReply* reply = networkManager().post(request, body);
-    reply_ = reply;
-    connect(reply, &QNetworkReply::metaDataChanged, this, &DeepLookupSocket::onMetaDataChanged);
-    connect(reply, &QNetworkReply::readyRead, this, &DeepLookupSocket::onReadyRead);
-    connect(reply, &QNetworkReply::finished, this, &DeepLookupSocket::onFinished);
+    transfer_->start(url, body, timeoutMs());
 }
 
 void DeepLookupSocket::cancelSearch()
 {
     if (!isRunning()) return;
-    dropReply();
+    transfer_->cancel();
     const QueuePtr object = currentQueueObject_;
     if (DeepLookupSocketDelegate* delegate = liveDelegate()) delegate->searchCancelledForObj(*this, object);
 }
 
-void DeepLookupSocket::dropReply()
-{
-    if (QNetworkReply* reply = reply_.data()) {
-        reply_.clear();
-        disconnect(reply, nullptr, this, nullptr);
-        if (reply->isRunning()) reply->abort();
-        reply->deleteLater();
-    }
-}
-
 // ---- Receiving
 
-void DeepLookupSocket::onMetaDataChanged()
+void DeepLookupSocket::onFinished(const DeepLookupTransfer::Outcome& outcome)
 {
-    QNetworkReply* reply = reply_.data();
-    if (!reply) return;
-    // A new response: whatever an earlier one brought is dropped.
-    responseData_ = QByteArray();
-    bodyUnreadable_ = false;
-    const QByteArray encoding = reply->rawHeader(QByteArrayLiteral("Content-Encoding")).trimmed().toLower();
-    if (encoding == "gzip" || encoding == "x-gzip")
-        inflater_ = std::make_unique<Inflater>();
-    else
-        inflater_.reset();
-}
-
-void DeepLookupSocket::onReadyRead()
-{
-    QNetworkReply* reply = reply_.data();
-    if (reply && reply->isOpen()) appendBody(reply->readAll());
-}
-
-void DeepLookupSocket::appendBody(const QByteArray& bytes)
-{
-    if (bytes.isEmpty()) return;
-    if (!responseData_) responseData_ = QByteArray();
-    if (!inflater_) {
-        responseData_->append(bytes);
-        return;
-    }
-    if (!bodyUnreadable_ && !inflater_->feed(bytes, *responseData_)) bodyUnreadable_ = true;
-}
-
-void DeepLookupSocket::onFinished()
-{
-    QNetworkReply* reply = reply_.data();
-    if (!reply) return;
-    if (reply->isOpen()) appendBody(reply->readAll());
-    const QNetworkReply::NetworkError error = reply->error();
-    const bool hasStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    const QString description = reply->errorString();
-    // The connection is released before anyone hears of the outcome.
-    dropReply();
-
-    if (error != QNetworkReply::NoError && (isConnectionError(error) || !hasStatus)) {
-        // The transfer time-out aborts the reply, which then reads as
-        // cancelled; a cancel of ours never gets here.
-        const bool timedOut =
-            error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError;
+    if (outcome.connectionFailed) {
         deepLookupConsole(u"%s %@", "[DeepLookupSocket connectionDidFail]",
-                          sformat(u"%@ (%d)", description, int(error)));
+                          sformat(u"%@ (%d)", outcome.description, int(outcome.error)));
         connectionFailed_ = true;
-        deliverFailure({connectionFailureTitle(error, timedOut, description), kPleaseTryAgain});
+        deliverFailure(
+            {connectionFailureTitle(outcome.error, outcome.timedOut, outcome.description), kPleaseTryAgain});
         return;
     }
-
-    if (inflater_ && !inflater_->ended) bodyUnreadable_ = true; // a gzip stream cut short
-    std::optional<QString> text;
-    if (responseData_ && !bodyUnreadable_) text = decodeReplyText(*responseData_);
-    const bool hadBody = responseData_.has_value();
-    responseData_.reset();
-    inflater_.reset();
-
-    const Judgement judgement = judgeReply(hadBody, text);
+    const Judgement judgement = judgeReply(outcome.hadBody, outcome.text);
     QPointer<DeepLookupSocket> alive(this);
     if (judgement.failure) {
         deliverFailure(*judgement.failure);
@@ -498,10 +355,12 @@ DeepLookupSocket::Judgement DeepLookupSocket::judgeReply(bool hadBody, const std
                                                          const QStringList& recordKinds)
 {
     if (!hadBody)
-        return {Failure{QStringLiteral("No valid response from server (101)"), kPleaseTryAgain},
+        return {Verdict::NoBody,
+                Failure{QStringLiteral("No valid response from server (101)"), kPleaseTryAgain},
                 std::nullopt};
     if (!text)
-        return {Failure{QStringLiteral("No valid response from server (102)"), kPleaseTryAgain},
+        return {Verdict::Unreadable,
+                Failure{QStringLiteral("No valid response from server (102)"), kPleaseTryAgain},
                 std::nullopt};
 
     static const QRegularExpression envelope(QStringLiteral("\\[START\\]\\t(.*?)\\t\\[END\\]"),
@@ -511,21 +370,28 @@ DeepLookupSocket::Judgement DeepLookupSocket::judgeReply(bool hadBody, const std
         const QString inner = match.captured(1);
         const QStringList fields = inner.split(QLatin1Char('\t'));
         if (fields.size() < 3)
-            return {Failure{QStringLiteral("No valid response from server (103)"), kPleaseTryAgain}, inner};
-        return {Failure{fields.at(1), fields.at(2)}, inner};
+            return {Verdict::Envelope,
+                    Failure{QStringLiteral("No valid response from server (103)"), kPleaseTryAgain}, inner};
+        return {Verdict::Envelope, Failure{fields.at(1), fields.at(2)}, inner};
     }
     if (text->size() <= 3)
-        return {Failure{QStringLiteral("No valid response from server (104)"), kPleaseTryAgain}, *text};
+        return {Verdict::TooShort,
+                Failure{QStringLiteral("No valid response from server (104)"), kPleaseTryAgain}, *text};
     if (!recordKinds.contains(text->left(4)))
-        return {Failure{QStringLiteral("No data received from server"), kPleaseTryAgain}, *text};
-    return {std::nullopt, *text};
+        return {Verdict::NoRecords, Failure{QStringLiteral("No data received from server"), kPleaseTryAgain},
+                *text};
+    return {Verdict::Good, std::nullopt, *text};
 }
 
 QString DeepLookupSocket::connectionFailureTitle(QNetworkReply::NetworkError error, bool timedOut,
-                                                 const QString& description)
+                                                 const QString& description, FailureWording wording)
 {
-    if (timedOut) return QStringLiteral("No response from the DeepLookup server.");
+    const bool named = wording == FailureWording::NamesService;
+    if (timedOut)
+        return named ? QStringLiteral("No response from the DeepLookup server.")
+                     : QStringLiteral("No response from server.");
     if (error == QNetworkReply::ConnectionRefusedError)
-        return QStringLiteral("Could not connect to DeepLookup server.");
+        return named ? QStringLiteral("Could not connect to DeepLookup server.")
+                     : QStringLiteral("Could not connect to server.");
     return description;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queue/QueueObjectDelegate.h"
+#include "search/DeepLookupTransfer.h"
 #include "search/FilepartsByFid.h"
 
 #include <QByteArray>
@@ -27,7 +28,8 @@ class DeepLookupSocketDelegate;
 // says how every request ends). The socket never retries.
 //
 // Every request is an HTTPS POST of a form-encoded body to a fixed path of
-// the service, asking for gzip; the reply body alone decides (the HTTP status
+// the service, asking for gzip (the frame of DeepLookupTransfer, which the
+// newsgroup requests share); the reply body alone decides (the HTTP status
 // is not looked at). A reply is text in lines of TAB-separated fields; a
 // service failure comes as "[START]\t...\ttitle\tsubtitle\t[END]".
 //
@@ -53,10 +55,19 @@ public:
         QString subtitle;
     };
 
-    // What a finished reply amounts to: a failure to report (or none), and
-    // the text for the result call.
+    // What a finished reply amounts to: its verdict, a failure to report
+    // (or none), and the text for the result call.
+    enum class Verdict {
+        Good,
+        NoBody,     // (101)
+        Unreadable, // (102)
+        Envelope,   // the service's own failure, or (103)
+        TooShort,   // (104)
+        NoRecords,  // "No data received from server"
+    };
     struct Judgement
     {
+        Verdict verdict = Verdict::Good;
         std::optional<Failure> failure;
         std::optional<QString> resultText;
     };
@@ -71,6 +82,8 @@ public:
     static constexpr int kTimeoutMs = 30000;
     // 0 goes back to kTimeoutMs.
     static void setTimeoutForTesting(int ms);
+    // The time-out in force (every client of the service uses it).
+    static int timeoutMs();
 
     // The paths of the requests.
     static const QString kSearchPath;
@@ -105,7 +118,7 @@ public:
     // ---- State
     qint64 queryType() const { return queryType_; }
     QueuePtr currentQueueObject() const { return currentQueueObject_; }
-    bool isRunning() const { return !reply_.isNull(); }
+    bool isRunning() const;
     // The failure reported for the last request, if any.
     const std::optional<Failure>& failure() const { return failure_; }
     // The last request ended because the connection failed: no result call
@@ -153,22 +166,19 @@ public:
     static Judgement judgeReply(bool hadBody, const std::optional<QString>& text,
                                 const QStringList& recordKinds = {
                                     QStringLiteral("INFO"), QStringLiteral("FILE"), QStringLiteral("DATA")});
-    // The title of a failed connection.
+    // The title of a failed connection: the search requests name the
+    // service, the newsgroup requests do not.
+    enum class FailureWording { NamesService, Plain };
     static QString connectionFailureTitle(QNetworkReply::NetworkError error, bool timedOut,
-                                          const QString& description);
+                                          const QString& description,
+                                          FailureWording wording = FailureWording::NamesService);
     static const QString kPleaseTryAgain;
 
 private:
-    struct Inflater;
-
     bool begin(qint64 queryType, const QueuePtr& object, const QString& path, const QByteArray& body);
-    void onMetaDataChanged();
-    void onReadyRead();
-    void onFinished();
-    void appendBody(const QByteArray& bytes);
+    void onFinished(const DeepLookupTransfer::Outcome& outcome);
     void deliverFailure(const Failure& failure);
     void deliverResult(const std::optional<QString>& text);
-    void dropReply();
     DeepLookupSocketDelegate* liveDelegate() const;
 
     DeepLookupSocketDelegate* delegate_ = nullptr;
@@ -179,9 +189,5 @@ private:
     std::optional<Failure> failure_;
     bool connectionFailed_ = false;
 
-    QPointer<QNetworkReply> reply_;
-    // The reply being received: absent until a response header arrived.
-    std::optional<QByteArray> responseData_;
-    std::unique_ptr<Inflater> inflater_;
-    bool bodyUnreadable_ = false;
+    DeepLookupTransfer* transfer_; // a child
 };

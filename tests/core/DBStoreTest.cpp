@@ -233,6 +233,36 @@ TEST_F(Stores, ConvertRuleWithItsTexts)
     EXPECT_TRUE(current.conversions.isEmpty());
 }
 
+// A rebuild brings a file of an older layout to the store's own: the table
+// made anew, the version row set and the rows written in one transaction,
+// so a failure anywhere leaves the old layout, version and rows.
+TEST_F(Stores, ARebuildReplacesLayoutVersionAndRowsTogetherOrNotAtAll)
+{
+    DBTestStore store(7);
+    const QString path = store.databasePath();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(raw,
+                     "DROP TABLE items; CREATE TABLE items (ID INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT);"
+                     "INSERT INTO items (name) VALUES ('old1'), ('old2'); UPDATE dbinfo SET version=6;",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(raw);
+
+    store.refuseRow = 1;
+    EXPECT_FALSE(store.saveItems(makeItems(3, "new"), DBStore::WriteMode::Rebuild));
+    EXPECT_EQ(store.column("SELECT version FROM dbinfo"), QStringList{"6"});
+    EXPECT_EQ(store.column("SELECT name FROM items ORDER BY ID"), (QStringList{"old1", "old2"}));
+    EXPECT_EQ(store.dbQuery("SELECT * FROM items").value(0).size(), 2); // the old layout
+
+    store.refuseRow.reset();
+    EXPECT_TRUE(store.saveItems(makeItems(3, "new"), DBStore::WriteMode::Rebuild));
+    EXPECT_EQ(store.column("SELECT version FROM dbinfo"), QStringList{"7"});
+    EXPECT_EQ(store.loadItems(), makeItems(3, "new"));
+    EXPECT_EQ(store.ids(), (QStringList{"1", "2", "3"}));
+}
+
 TEST_F(Stores, RecreateRuleWithItsText)
 {
     {

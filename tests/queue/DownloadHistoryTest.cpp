@@ -2,7 +2,7 @@
 #include "queue/DBDownloadHistory.h"
 #include "queue/DownloadHistoryController.h"
 
-#include "SqliteProbe.h"
+#include "support/SqliteProbe.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

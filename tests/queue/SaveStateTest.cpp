@@ -3,11 +3,11 @@
 #include "queue/DBSaveRestore.h"
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
-
-#include "SqliteProbe.h"
 #include "queue/StatusCodes.h"
+
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/SqliteProbe.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
 #include "support/TmpfsMount.h"

@@ -240,34 +240,37 @@ TEST(DeepLookupReply, Judgement)
         std::optional<QString> title;
         QString subtitle;
         std::optional<QString> result;
+        DeepLookupSocket::Verdict verdict;
     };
+    using V = DeepLookupSocket::Verdict;
     const Case cases[] = {
         {"no body", false, std::nullopt, QStringLiteral("No valid response from server (101)"), retry,
-         std::nullopt},
+         std::nullopt, V::NoBody},
         {"unreadable body", true, std::nullopt, QStringLiteral("No valid response from server (102)"), retry,
-         std::nullopt},
+         std::nullopt, V::Unreadable},
         {"envelope", true, QStringLiteral("[START]\tX\tT\tS\t[END]"), QStringLiteral("T"),
-         QStringLiteral("S"), QStringLiteral("X\tT\tS")},
+         QStringLiteral("S"), QStringLiteral("X\tT\tS"), V::Envelope},
         {"envelope inside other text, over lines", true,
          QStringLiteral("INFO\t1|2|3\n[START]\tX\nY\tT\tS\t[END]\n"), QStringLiteral("T"),
-         QStringLiteral("S"), QStringLiteral("X\nY\tT\tS")},
+         QStringLiteral("S"), QStringLiteral("X\nY\tT\tS"), V::Envelope},
         {"envelope of two fields", true, QStringLiteral("[START]\tX\tT\t[END]"),
-         QStringLiteral("No valid response from server (103)"), retry, QStringLiteral("X\tT")},
+         QStringLiteral("No valid response from server (103)"), retry, QStringLiteral("X\tT"), V::Envelope},
         {"two characters", true, QStringLiteral("ab"), QStringLiteral("No valid response from server (104)"),
-         retry, QStringLiteral("ab")},
+         retry, QStringLiteral("ab"), V::TooShort},
         {"empty body", true, QString(), QStringLiteral("No valid response from server (104)"), retry,
-         QString()},
+         QString(), V::TooShort},
         {"HTML page", true, QStringLiteral("<html><head><title>404 Not Found</title></head></html>"),
          QStringLiteral("No data received from server"), retry,
-         QStringLiteral("<html><head><title>404 Not Found</title></head></html>")},
+         QStringLiteral("<html><head><title>404 Not Found</title></head></html>"), V::NoRecords},
         {"an ERROR record", true, QStringLiteral("ERROR\tquota"),
-         QStringLiteral("No data received from server"), retry, QStringLiteral("ERROR\tquota")},
+         QStringLiteral("No data received from server"), retry, QStringLiteral("ERROR\tquota"), V::NoRecords},
         {"lower-case kind", true, QStringLiteral("file\tx"), QStringLiteral("No data received from server"),
-         retry, QStringLiteral("file\tx")},
+         retry, QStringLiteral("file\tx"), V::NoRecords},
         {"INFO", true, QStringLiteral("INFO\t1|2|3\n"), std::nullopt, QString(),
-         QStringLiteral("INFO\t1|2|3\n")},
-        {"FILE", true, QStringLiteral("FILE\tx"), std::nullopt, QString(), QStringLiteral("FILE\tx")},
-        {"DATA", true, QStringLiteral("DATA"), std::nullopt, QString(), QStringLiteral("DATA")},
+         QStringLiteral("INFO\t1|2|3\n"), V::Good},
+        {"FILE", true, QStringLiteral("FILE\tx"), std::nullopt, QString(), QStringLiteral("FILE\tx"),
+         V::Good},
+        {"DATA", true, QStringLiteral("DATA"), std::nullopt, QString(), QStringLiteral("DATA"), V::Good},
     };
     for (const Case& c : cases) {
         const DeepLookupSocket::Judgement j = DeepLookupSocket::judgeReply(c.hadBody, c.text);
@@ -277,6 +280,7 @@ TEST(DeepLookupReply, Judgement)
             EXPECT_EQ(j.failure->subtitle, c.subtitle) << c.name;
         }
         EXPECT_EQ(j.resultText, c.result) << c.name;
+        EXPECT_EQ(j.verdict, c.verdict) << c.name;
     }
     // Other services' record kinds.
     EXPECT_FALSE(

@@ -52,4 +52,13 @@ public:
     // "DATA", fid, message-id (without brackets), bytes, number, count.
     static QByteArrayList data(const QByteArray& fid, const QByteArray& mid, qint64 bytes, qint64 number,
                                qint64 count);
+
+    // Records of an NZB export reply: a result ("FILE", "QID", title, bytes,
+    // date, groups, poster, number of files), one of its files ("FILE",
+    // "FID", subject, bytes, date) and one article of that file ("FILE",
+    // "SEG", message-id without brackets, bytes, number).
+    static QByteArrayList exportResult(const QByteArray& title, const QByteArray& bytes, qint64 date,
+                                       const QByteArray& groups, const QByteArray& poster, qint64 files);
+    static QByteArrayList exportFile(const QByteArray& subject, const QByteArray& bytes, qint64 date);
+    static QByteArrayList exportSegment(const QByteArray& mid, const QByteArray& bytes, qint64 number);
 };
