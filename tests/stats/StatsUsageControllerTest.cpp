@@ -363,3 +363,27 @@ TEST_F(StatsEngine, ServerListChangesReachTheEngine)
     ASSERT_EQ(bars[0].children.size(), 1);
     EXPECT_EQ(bars[0].children[0].color, QColor(Qt::red));
 }
+
+// In each zone the day rolls over at its own local midnight: the last count
+// before it belongs to the old day, the first after it to the new one, and
+// the old day is stored once by the main thread.
+TEST_F(StatsEngine, RollOverAtLocalMidnightInEachZone)
+{
+    for (const char* name : {"Europe/Berlin", "America/New_York", "Australia/Sydney"}) {
+        SCOPED_TRACE(name);
+        zone = QTimeZone(QByteArray(name));
+        execSql("DELETE FROM stats");
+        clock.set(localTime("2024-07-01T23:59:59"));
+        auto engine = makeEngine();
+        engine->startUp();
+        engine->addBytes(10, "1");
+        EXPECT_EQ(engine->lastDay(), day(2024, 7, 1));
+        clock.set(localTime("2024-07-02T00:00:00"));
+        engine->addBytes(3, "1");
+        EXPECT_EQ(engine->lastDay(), day(2024, 7, 2));
+        EXPECT_TRUE(dayRows().isEmpty());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(day(2024, 7, 1)), "10"}}));
+        EXPECT_EQ(memoryTotals(*engine), (QHash<QString, double>{{"1", 3}}));
+    }
+}
