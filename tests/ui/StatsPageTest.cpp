@@ -105,6 +105,9 @@ TEST_F(StatsPage, AnUnsetRangeBecomesTheLastWeekAndIsStored)
     EXPECT_EQ(UserDefaults::standard().integerForKey("statsUsageStartDay"), today - 7);
     EXPECT_EQ(UserDefaults::standard().integerForKey("statsUsageEndDay"), today);
     EXPECT_EQ(page->viewStatsUsage()->totalbars(), 8);
+    // No servers yet: the page says so where the table would be.
+    EXPECT_FALSE(page->noServersTextField()->isHidden());
+    EXPECT_TRUE(page->tableviewUsagePerServer()->isHidden());
     EXPECT_EQ(page->dateRangeTextField()->text(), "Feb 27 - Mar 05, 2024");
 
     // An end before the start becomes today; the start stays.
@@ -151,6 +154,7 @@ TEST_F(StatsPage, TableTotalAndLegend)
               QStringList({"Bigger News=" + Utils::formatBytes(5000), "Abc=" + Utils::formatBytes(1500),
                            "Idle=" + Utils::formatBytes(0)}));
     EXPECT_EQ(page->totalBytesTextField()->text(), Utils::formatBytes(6500) + " transfered");
+    EXPECT_TRUE(page->noServersTextField()->isHidden());
     EXPECT_EQ(legend(*page), QStringList({"Abc@0+65", "Bigger News@65+105", "Idle@170+70"}));
     auto* swatch = qobject_cast<TVCStatsServerUsage*>(page->tableviewUsagePerServer()->rowView(0))->colorbox();
     EXPECT_EQ(swatch->bgcolor(), QColor(Qt::green));

@@ -138,8 +138,14 @@ void StatsUsageVC::buildView()
     tableviewUsagePerServer_->setMaximumWidth(520);
     totalBytesTextField_ = whiteLabel(background, QStringLiteral("totalBytesTextField"), 13, true);
     totalBytesTextField_->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    noServersTextField_ = whiteLabel(background, QStringLiteral("noServersTextField"), 13, false);
+    noServersTextField_->setText(tr("No news servers are set up yet: add one in Preferences, News Servers."));
+    noServersTextField_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    noServersTextField_->setFixedHeight(tableviewUsagePerServer_->height());
+    noServersTextField_->hide();
     auto* tableRow = new QHBoxLayout;
     tableRow->addWidget(tableviewUsagePerServer_, 1);
+    tableRow->addWidget(noServersTextField_, 1);
     tableRow->addStretch(1);
     tableRow->addWidget(totalBytesTextField_, 0, Qt::AlignBottom);
 
@@ -309,6 +315,8 @@ void StatsUsageVC::reloadTable()
         views.append(cell);
     }
     tableviewUsagePerServer_->setRowViews(views);
+    tableviewUsagePerServer_->setVisible(!views.isEmpty());
+    noServersTextField_->setVisible(views.isEmpty());
 }
 
 void StatsUsageVC::updateServersBar()

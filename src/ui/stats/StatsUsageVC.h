@@ -66,6 +66,8 @@ public:
     ViewServerFilterSelector* viewServerFilterSelector() const { return viewServerFilterSelector_; }
     QWidget* viewServersBar() const { return viewServersBar_; }
     QLabel* totalBytesTextField() const { return totalBytesTextField_; }
+    // Shown in place of the table while no news server is set up.
+    QLabel* noServersTextField() const { return noServersTextField_; }
     StatsCellTable* tableviewUsagePerServer() const { return tableviewUsagePerServer_; }
     const QList<StatsUsageObject>& usagePerServerArray() const { return usagePerServerArray_; }
     StatsDateSelectorPopOverVC* statsDateSelectorPopOverVC() const { return statsDateSelectorPopOverVC_; }
@@ -92,6 +94,7 @@ private:
     QLabel* dateRangeTextField2_ = nullptr;
     QWidget* viewServersBar_ = nullptr;
     QLabel* totalBytesTextField_ = nullptr;
+    QLabel* noServersTextField_ = nullptr;
     StatsCellTable* tableviewUsagePerServer_ = nullptr;
     QList<StatsUsageObject> usagePerServerArray_;
     QPointer<StatsDateSelectorPopOverVC> statsDateSelectorPopOverVC_;
