@@ -185,6 +185,25 @@ TEST(ViewStatsUsage, ClicksOnEdgesHitAndTheGapDoesNot)
     EXPECT_EQ(g.view.statsPopOverVC()->dateRangeTextField()->text(), "Mar 2 2024");
 }
 
+// Without a mouse: Left and Right choose a column, Return opens it.
+TEST(ViewStatsUsage, TheKeyboardOpensAColumn)
+{
+    Graph g;
+    g.view.updateContent(bars({1, 2, 3}));
+    QTest::keyClick(&g.view, Qt::Key_Return);
+    EXPECT_EQ(g.view.statsPopOverVC(), nullptr); // no column chosen yet
+    QTest::keyClick(&g.view, Qt::Key_Right);
+    QTest::keyClick(&g.view, Qt::Key_Right);
+    EXPECT_EQ(g.view.keyboardBar(), 2);
+    QTest::keyClick(&g.view, Qt::Key_Left);
+    QTest::keyClick(&g.view, Qt::Key_Left); // stays on the first
+    QTest::keyClick(&g.view, Qt::Key_Return);
+    ASSERT_NE(g.view.statsPopOverVC(), nullptr);
+    EXPECT_EQ(g.view.statsPopOverVC()->dateRangeTextField()->text(), "Mar 1 2024");
+    g.view.updateContent({});
+    EXPECT_EQ(g.view.keyboardBar(), 0);
+}
+
 TEST(StatsPopOverVC, RowsFromTheTopOfTheColumnDown)
 {
     StatsUsageObject bar;

@@ -304,3 +304,24 @@ TEST_F(StatsPage, ThreeServersOverTwoWeeksWithAColumnOpen)
     EXPECT_TRUE(QRect(QPoint(0, 0), shot.size()).contains(QRect(at, popover->size())));
     EXPECT_EQ(legend(*page).size(), 3);
 }
+
+// The dark button: slate fill when on, clear when off, a half-white frame,
+// the title faded when disabled.
+TEST(StatsButtonCellDark, OnOffAndDisabled)
+{
+    QWidget back;
+    back.setStyleSheet("background: black;");
+    back.resize(100, 40);
+    StatsButtonCellDark b("Week", &back);
+    b.setGeometry(0, 0, 90, 28);
+    back.show();
+    spinEventLoop(10);
+    auto pixel = [&](int x, int y) { return b.grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixel(6, 6).rgb(), QColor(Qt::black).rgb());
+    b.setChecked(true);
+    b.clearFocus(); // focus brightens the frame
+    EXPECT_EQ(pixel(6, 6).rgb(), StatsButtonCellDark::onColor().rgb());
+    EXPECT_NEAR(pixel(0, 14).lightnessF(), 0.5 * StatsButtonCellDark::onColor().lightnessF() + 0.5, 0.1);
+    EXPECT_NEAR(StatsButtonCellDark::titleColor(false).alphaF(), 0.3, 0.01);
+    EXPECT_EQ(StatsButtonCellDark::titleColor(true).alphaF(), 1.0f);
+}

@@ -4,6 +4,7 @@
 #include "ui/stats/StatsFont.h"
 #include "ui/stats/StatsPopOverVC.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +25,7 @@ ViewStatsUsage::ViewStatsUsage(QWidget* parent) : QWidget(parent), noDataTextFie
 {
     setObjectName(QStringLiteral("viewStatsUsage"));
     setMinimumSize(360, 200);
+    setFocusPolicy(Qt::StrongFocus);
     noDataTextField_->setObjectName(QStringLiteral("noDataTextField"));
     noDataTextField_->setText(tr("No downloads in this period"));
     noDataTextField_->setStyleSheet(QStringLiteral("color: rgba(255,255,255,0.85);"));
@@ -58,6 +60,7 @@ void ViewStatsUsage::updateContent(const QList<StatsUsageObject>& bars)
     yLabels_.clear();
     barCoordinates_.clear();
     totalbars_ = bars.size();
+    keyboardBar_ = std::min(keyboardBar_, totalbars_);
 
     float max = 0;
     for (const StatsUsageObject& bar : bars)
@@ -194,6 +197,12 @@ void ViewStatsUsage::paintEvent(QPaintEvent*)
             base = int(float(base) + child.height);
         }
     }
+    // Where the keyboard is, while the graph has the focus.
+    if (hasFocus() && keyboardBar_ > 0 && keyboardBar_ <= parentsArray_.size()) {
+        const StatsUsageObject& bar = parentsArray_[keyboardBar_ - 1];
+        p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        p.drawRect(QRectF(bar.xStart - 1.5, 8.5, bar.xEnd - bar.xStart + 2, h - kBase - 7));
+    }
 }
 
 qint64 ViewStatsUsage::barAt(double x) const
@@ -209,6 +218,29 @@ void ViewStatsUsage::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
     if (const qint64 k = barAt(e->position().x())) showPopoverForBar(k);
+}
+
+void ViewStatsUsage::keyPressEvent(QKeyEvent* e)
+{
+    const qint64 n = parentsArray_.size();
+    switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (n == 0) break;
+        if (keyboardBar_ == 0)
+            keyboardBar_ = e->key() == Qt::Key_Left ? n : 1;
+        else
+            keyboardBar_ = std::clamp<qint64>(keyboardBar_ + (e->key() == Qt::Key_Left ? -1 : 1), 1, n);
+        update();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (keyboardBar_ > 0) showPopoverForBar(keyboardBar_);
+        return;
+    default:
+        QWidget::keyPressEvent(e);
+    }
 }
 
 void ViewStatsUsage::showPopoverForBar(qint64 k)

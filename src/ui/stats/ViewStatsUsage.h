@@ -48,6 +48,9 @@ public:
     // The bar number (1-based) whose column holds the x position, or 0.
     qint64 barAt(double x) const;
     void showPopoverForBar(qint64 k);
+    // The column the keyboard is on (1-based; 0 before the first key):
+    // Left and Right move it, Return or Space opens its figures.
+    qint64 keyboardBar() const { return keyboardBar_; }
 
     static QColor backgroundColor();
     static QColor gridColor();
@@ -55,6 +58,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:
@@ -69,6 +73,7 @@ private:
     // Bar number → index into parentsArray_, for the columns last drawn.
     QMap<qint64, qsizetype> barCoordinates_;
     qint64 totalbars_ = 0;
+    qint64 keyboardBar_ = 0;
     float gridwidth_ = 0;
     float maxheight_ = 0;
     float maxBytes_ = 0; // the largest bar
