@@ -35,6 +35,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
@@ -650,6 +651,67 @@ TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
     saveShot(shot, "search-busy-window.png");
     page->cancelSearch();
     ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
+}
+
+} // namespace
+
+namespace {
+
+// The export window writes each chosen result into the export folder, one
+// file each or all in one, and ends with what happened.
+TEST(NZBExportWC, WritesEachResultIntoTheExportFolder)
+{
+    TempHome home;
+    ScriptedHttpServer service;
+    ASSERT_TRUE(service.start());
+    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+    const QString folder = home.makeFolder("exports");
+    UserDefaults::standard().setString(folder, "deepLookupNZBExportPath");
+    UserDefaults::standard().setBool(true, "showDialogNZBExportFinishedSuccessfull");
+    using R = DeepLookupReplyBuilder;
+    service.route("POST", DeepLookupSocket::kNZBExportPath.toLatin1(), [](const HttpRequestRecord& request) {
+        const QByteArray title = request.formValue("qid") == "Q1" ? "First Result" : "Second Result";
+        return HttpReply::text(HttpReply::tabLines(
+            {{"INFO", "1|result|ok"}, R::exportResult(title, "1000", 1700000000, "alt.binaries.test", "p <p@x>", 1),
+             R::exportFile(title + " [1/1] - \"a.bin\" yEnc (1/1)", "1000", 1700000001),
+             R::exportSegment("mid-" + title.left(1) + "@x", "1000", 1)}));
+    });
+    const auto results = [] {
+        QList<QueuePtr> list;
+        for (const char* qid : {"Q1", "Q2"}) {
+            QueuePtr r = Queue::create();
+            r->setQid(qid);
+            r->setTitle(QString::fromLatin1(qid));
+            list << r;
+        }
+        return list;
+    };
+    const auto nzbFiles = [&] { return QDir(folder).entryList({"*.nzb"}, QDir::Files, QDir::Name); };
+
+    for (const bool merge : {false, true}) {
+        for (const QString& f : nzbFiles()) QFile::remove(QDir(folder).filePath(f));
+        UserDefaults::standard().setBool(merge, "deepLookupNZBExportMerge");
+        NZBExportWC window;
+        window.setQueuearray(results());
+        window.showWindow();
+        QTest::mouseClick(window.startButton(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.resultLabel()->text().isEmpty(); }, 10000));
+        EXPECT_EQ(window.resultLabel()->text(), "NZB export completed");
+        EXPECT_TRUE(window.queuearray().isEmpty());
+        EXPECT_EQ(nzbFiles(), merge ? QStringList({"first result.nzb"})
+                                    : QStringList({"first result.nzb", "second result.nzb"}))
+            << (merge ? "merged" : "one each");
+    }
+
+    // A failing service ends the export with its message.
+    service.clearScript();
+    service.route("POST", DeepLookupSocket::kNZBExportPath.toLatin1(), HttpReply::errorPage(500));
+    NZBExportWC failing;
+    failing.setQueuearray(results());
+    failing.startProcessing();
+    ASSERT_TRUE(waitUntil([&] { return !failing.resultLabel()->text().isEmpty(); }, 10000));
+    EXPECT_NE(failing.resultLabel()->text(), "NZB export completed");
+    DeepLookupSocket::setServiceURLForTesting(QUrl());
 }
 
 } // namespace
