@@ -33,6 +33,11 @@ TEST(BusySearchingWC, SitsOverTheResultsWithinTheVisibleScreen)
     };
     for (const auto& c : cases)
         EXPECT_EQ(BusySearchingWC::centerWindow(c.main, c.results, w, screen), c.expected) << c.main.x() << "," << c.main.y();
+    // On a second screen to the right the window stays on that screen: the
+    // clamps use the screen's far edges, not its width and height.
+    const QRect right(1920, 0, 1920, 1050);
+    EXPECT_EQ(BusySearchingWC::centerWindow({3500, 50, 1200, 800}, {250, 60, 950, 600}, w, right), QPoint(3540, 415));
+    EXPECT_EQ(BusySearchingWC::centerWindow({2000, 50, 1200, 800}, {250, 60, 950, 600}, w, right), QPoint(2615, 415));
 }
 
 TEST(BusySearchingWC, CancelClosesOnceAndTellsTheCancelWhileQuittingDoesNot)
