@@ -4,8 +4,6 @@
 #include "core/DialogBoxes.h"
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
-#include "queue/QueueController.h"
-#include "search/DeepLookupController.h"
 #include "ui/search/DeepLookupResultFilter.h"
 #include "ui/search/DeepLookupVC.h"
 #include "ui/search/NZBExportWC.h"
@@ -158,18 +156,11 @@ void DeepLookupResultActions::toggleOldArticles()
 
 void DeepLookupResultActions::downloadSelection(bool downloadFirst)
 {
-    DeepLookupController* dl = page_->deepLookupController();
-    QueueController* qc = dl ? dl->queueController() : nullptr;
     for (const QueuePtr& item : getAllSelectedObjects()) {
         if (item->checkbox() != 0 || item->checkboxDisabled()) continue;
         item->setCheckbox(1);
         item->setDownloadFirst(downloadFirst);
-        if (!qc) continue;
-        if (item->isFilepart())
-            qc->dpFilepartObjectCheckBoxClicked(item);
-        else
-            qc->dpRootQueueObjectCheckBoxClicked(item);
-        page_->outLineViewSearch()->reloadItem(item);
+        page_->outLineViewSearch()->checkboxStateChangedForQueue(item);
     }
 }
 
