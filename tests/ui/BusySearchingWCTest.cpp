@@ -57,6 +57,12 @@ TEST(BusySearchingWC, CancelClosesOnceAndTellsTheCancelWhileQuittingDoesNot)
     }
     {
         BusySearchingWC busy(QRectF(0, 0, 400, 300));
+        busy.showWindow();
+        QTest::keyClick(&busy, Qt::Key_Escape);
+        EXPECT_TRUE(busy.isCancelled());
+    }
+    {
+        BusySearchingWC busy(QRectF(0, 0, 400, 300));
         QSignalSpy closing(&busy, &BusySearchingWC::closing);
         busy.showWindow();
         NotificationHub::defaultCenter().post("ApplicationWillTerminate", nullptr, {});

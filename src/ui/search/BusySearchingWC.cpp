@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -71,6 +72,7 @@ void BusySearchingWC::showWindow()
     show();
     raise();
     activateWindow();
+    cancelButton_->setFocus();
 }
 
 void BusySearchingWC::cancelButtonClicked()
@@ -87,6 +89,16 @@ void BusySearchingWC::closeWindow()
     windowIsClosing_ = true;
     close();
     Q_EMIT closing();
+}
+
+// Escape, like the button, cancels the search.
+void BusySearchingWC::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        cancelButtonClicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // Without a title bar the window needs an edge of its own.
