@@ -76,3 +76,42 @@ TEST(ButtonExpandSearchFields, ShowsTheArrowForWhatAClickWillDo)
 }
 
 } // namespace
+
+#include "ui/search/DeepLookupPagination.h"
+
+namespace {
+
+TEST(DeepLookupPagination, AsksEachPageUpToThePreviousPagesLastDate)
+{
+    DeepLookupPagination p;
+    p.reset(1000);
+    EXPECT_FALSE(p.getPageOffset());
+    EXPECT_EQ(p.offsetText(), "0");
+    EXPECT_EQ(p.limitText(), "1000");
+    EXPECT_FALSE(p.previousPage());
+    p.storePageOffset(1700000100);
+    const struct
+    {
+        quint64 total;
+        bool next;
+    } cases[] = {{0, false}, {999, false}, {1000, true}, {5000, true}};
+    for (const auto& c : cases) {
+        p.setTotalMatchedFound(c.total);
+        EXPECT_EQ(p.canGoNext(), c.next) << c.total;
+    }
+    p.nextPage();
+    EXPECT_EQ(p.getPageOffset(), "1700000100");
+    EXPECT_EQ(p.offsetText(), "1000");
+    EXPECT_TRUE(p.canGoPrevious());
+    // A page further than any seen has no date to ask from.
+    p.nextPage();
+    EXPECT_FALSE(p.getPageOffset());
+    EXPECT_TRUE(p.previousPage());
+    EXPECT_EQ(p.pageOffsets().value("0"), "1700000100");
+    p.reset(50);
+    EXPECT_TRUE(p.pageOffsets().isEmpty());
+    EXPECT_EQ(p.paginationOffset(), 0u);
+    EXPECT_EQ(p.totalMatchedFound(), 0u);
+}
+
+} // namespace

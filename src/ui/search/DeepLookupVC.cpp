@@ -292,45 +292,32 @@ qint64 DeepLookupVC::selectedTag(const QComboBox* box)
 
 void DeepLookupVC::initPagination()
 {
-    totalMatchedFound_ = 0;
-    paginationOffset_ = 0;
-    resultsPerPage_ = quint64(std::max<qint64>(1, UserDefaults::standard().integerForKey(QStringLiteral("dpResultsPerPage"))));
-    btnNextPage_->setEnabled(false);
-    btnPreviousPage_->setEnabled(false);
-    pageOffsets_.clear();
+    pagination_.reset(
+        quint64(std::max<qint64>(1, UserDefaults::standard().integerForKey(QStringLiteral("dpResultsPerPage")))));
+    disablePagination();
 }
 
 void DeepLookupVC::storePageOffset()
 {
-    if (!deepLookupController_ || deepLookupController_->dpcontentArray().isEmpty()) return;
-    pageOffsets_.insert(decimal(qint64(paginationOffset_)), decimal(deepLookupController_->dpcontentArray().last()->date()));
-}
-
-std::optional<QString> DeepLookupVC::getPageOffset() const
-{
-    if (paginationOffset_ == 0 || quint64(pageOffsets_.size()) < paginationOffset_) return std::nullopt;
-    const auto it = pageOffsets_.constFind(decimal(qint64(paginationOffset_) - 1));
-    if (it == pageOffsets_.cend()) return std::nullopt;
-    return *it;
+    if (deepLookupController_ && !deepLookupController_->dpcontentArray().isEmpty())
+        pagination_.storePageOffset(deepLookupController_->dpcontentArray().last()->date());
 }
 
 void DeepLookupVC::nextPageClicked()
 {
-    ++paginationOffset_;
+    pagination_.nextPage();
     initSearch(false);
 }
 
 void DeepLookupVC::previousPageClicked()
 {
-    if (paginationOffset_ == 0) return;
-    --paginationOffset_;
-    initSearch(false);
+    if (pagination_.previousPage()) initSearch(false);
 }
 
 void DeepLookupVC::enablePagination()
 {
-    if (totalMatchedFound_ != 0 && totalMatchedFound_ >= resultsPerPage_) btnNextPage_->setEnabled(true);
-    if (paginationOffset_ != 0) btnPreviousPage_->setEnabled(true);
+    if (pagination_.canGoNext()) btnNextPage_->setEnabled(true);
+    if (pagination_.canGoPrevious()) btnPreviousPage_->setEnabled(true);
 }
 
 void DeepLookupVC::disablePagination()
@@ -364,9 +351,9 @@ void DeepLookupVC::initSearch(bool isNewSearch)
     query->setMaxsize(searchFieldMaxSize_->stringValue());
     query->setEro(decimal(selectedTag(buttonContent_)));
     query->setStartdate(decimal(selectedTag(buttonDaysBack_)));
-    query->setEnddate(getPageOffset());
-    query->setOffset(decimal(qint64(paginationOffset_ * resultsPerPage_)));
-    query->setLimit(decimal(qint64(resultsPerPage_)));
+    query->setEnddate(pagination_.getPageOffset());
+    query->setOffset(pagination_.offsetText());
+    query->setLimit(pagination_.limitText());
     query->setSearchInFilenames(UserDefaults::standard().boolForKey(QStringLiteral("searchInFilenames")));
     if (const DeepLookupObjectPtr& current = currentDeepLookupObject_) {
         query->setIsBookmark(current->isBookmark());
@@ -467,7 +454,7 @@ void DeepLookupVC::updateSearchResultsInfoLabel(const QStringList& info)
     // least the client accepts): show what is there, read nothing beyond.
     const auto at = [&info](int i) { return i < info.size() ? info[i] : QString(); };
     const qint64 count = at(0).toLongLong();
-    totalMatchedFound_ = quint64(std::max<qint64>(0, at(1).toLongLong()));
+    pagination_.setTotalMatchedFound(quint64(std::max<qint64>(0, at(1).toLongLong())));
     const QString duration = at(2);
     const qint64 first = at(5).toLongLong();
     labelResultsFound_->setText(info.size() > 5

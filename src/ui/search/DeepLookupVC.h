@@ -6,6 +6,7 @@
 #include "search/DeepLookupController.h"
 #include "search/DeepLookupControllerDelegate.h"
 #include "ui/search/BusySearchingWC.h"
+#include "ui/search/DeepLookupPagination.h"
 #include "search/DeepLookupObject.h"
 
 #include <QHash>
@@ -82,10 +83,9 @@ public:
 
     // --- state
     const DeepLookupObjectPtr& currentDeepLookupObject() const { return currentDeepLookupObject_; }
-    quint64 paginationOffset() const { return paginationOffset_; }
-    quint64 resultsPerPage() const { return resultsPerPage_; }
-    quint64 totalMatchedFound() const { return totalMatchedFound_; }
-    const QHash<QString, QString>& pageOffsets() const { return pageOffsets_; }
+    const DeepLookupPagination& pagination() const { return pagination_; }
+    quint64 paginationOffset() const { return pagination_.paginationOffset(); }
+    quint64 totalMatchedFound() const { return pagination_.totalMatchedFound(); }
     bool hideDeepLookupSlogan() const { return hideDeepLookupSlogan_; }
     bool searchIsCancelled() const { return searchIsCancelled_; }
 
@@ -102,7 +102,6 @@ public:
     void enablePagination();
     void disablePagination();
     void storePageOffset();
-    std::optional<QString> getPageOffset() const;
     void cancelSearch();
 
     // DeepLookupControllerDelegate
@@ -182,10 +181,7 @@ private:
     DeepLookupResultActions* actions_ = nullptr;
 
     DeepLookupObjectPtr currentDeepLookupObject_;
-    quint64 paginationOffset_ = 0;
-    quint64 resultsPerPage_ = 0;
-    quint64 totalMatchedFound_ = 0;
-    QHash<QString, QString> pageOffsets_;
+    DeepLookupPagination pagination_;
     bool searchIsCancelled_ = false;
     bool hideDeepLookupSlogan_ = false;
 };
