@@ -21,6 +21,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 #include "queue/WatchFolderController.h"
+#include "search/WatchdogController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -31,6 +32,7 @@
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/search/WatchdogEditWC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -263,6 +265,11 @@ void MainVC::initControllers()
     // The speed graph (ViewBandwidth) takes the samples once the queue page
     // brings it.
     engine_.initControllers(hooks);
+    if (WatchdogController* watchdog = engine_.watchdogController()) {
+        watchdog->setEditWindowPresenter([this, watchdog](const WatchdogPtr& entry) {
+            WatchdogEditWC::showWindow(entry, watchdog, this);
+        });
+    }
     // The queue page exists from the start whatever page is shown first.
     createPage(2);
     downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
@@ -801,7 +808,9 @@ void MainVC::wireStartupChecks()
         self->addFilesToNZBController();
         self->guiIsLoaded_ = true;
     };
-    // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.resetWatchdogQueue = [this] {
+        if (engine_.watchdogController()) engine_.watchdogController()->resetWatchdogQueue();
+    };
     s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
@@ -849,7 +858,10 @@ void MainVC::wireQuitSequence()
     s.queueArray = [this] {
         return engine_.queueController() ? engine_.queueController()->queueArray() : QList<QueuePtr>();
     };
-    // Watchdog's entry count: here once Watchdog exists.
+    s.watchdogCount = [this] {
+        return engine_.watchdogController() ? qint64(engine_.watchdogController()->watchdogArray().size())
+                                            : qint64(0);
+    };
     s.refuseTermination = [] {};
     s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
     s.closeMainWindowIfVisible = [this] {
@@ -886,7 +898,12 @@ void MainVC::showClosingAppWindow()
     services.saveHistory = [this] {
         if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
     };
-    // The Watchdog stores: here once Watchdog exists.
+    services.saveWatchdogEntries = [this] {
+        if (WatchdogController* watchdog = engine_.watchdogController()) {
+            watchdog->dbSaveAllWatchdogEntries();
+            watchdog->dbOptimizeWatchdogHistory();
+        }
+    };
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
     if (guiIsLoaded_)
