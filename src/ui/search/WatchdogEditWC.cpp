@@ -103,6 +103,7 @@ void WatchdogEditWC::buildInterface()
     layout->addLayout(form);
     layout->addWidget(messageLabel_);
     layout->addStretch(1);
+    layout->addSpacing(10);
     layout->addLayout(buttons);
     setMinimumWidth(420);
 }
