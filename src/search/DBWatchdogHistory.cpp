@@ -5,6 +5,9 @@
 #include "search/DeepLookupStoreValues.h"
 
 #include <QFile>
+#include <QHash>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -43,6 +46,24 @@ void DBWatchdogHistory::loadHistoryForWatchdog(Watchdog& entry)
     entry.setHistory(loadObjects<WatchdogHistoryObj>(
         sformat(u"SELECT * FROM history WHERE watchdogid = %ld ORDER BY ID;", entry.tag()),
         [&](const QStringList& row) { return dbToObj(row, tag); }));
+}
+
+void DBWatchdogHistory::loadHistoryForWatchdogs(const QList<WatchdogPtr>& entries)
+{
+    if (entries.isEmpty()) return;
+    if (!QFile::exists(databasePath())) startDB();
+    QHash<qint64, QList<WatchdogHistoryObj>> byEntry;
+    for (const WatchdogPtr& w : entries) byEntry.insert(w->tag(), {});
+    const qint64 tag = entries.first()->now() * 10000000;
+    // A row of another width stops the load, as it does for one entry.
+    dbQuery(QStringLiteral("SELECT * FROM history ORDER BY ID;"), [&](const QStringList& row) {
+        std::optional<WatchdogHistoryObj> h = dbToObj(row, tag);
+        if (!h) return false;
+        auto it = byEntry.find(h->watchdogid);
+        if (it != byEntry.end()) it->append(std::move(*h));
+        return true;
+    });
+    for (const WatchdogPtr& w : entries) w->setHistory(byEntry.value(w->tag()));
 }
 
 std::optional<WatchdogHistoryObj> DBWatchdogHistory::dbToObj(const QStringList& row, qint64 tag) const
@@ -100,4 +121,11 @@ void DBWatchdogHistory::optimizeHistory()
     if (!QFile::exists(databasePath())) startDB();
     optimizeDatabase();
     BLOG(1, "Successfully optimised the Watchdog History database.");
+}
+
+void DBWatchdogHistory::connectionOpened(sqlite3* db)
+{
+    DBStore::connectionOpened(db);
+    sqlite3_exec(db, "CREATE INDEX IF NOT EXISTS history_watchdogid ON history (watchdogid)", nullptr, nullptr,
+                 nullptr);
 }

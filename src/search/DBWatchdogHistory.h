@@ -24,6 +24,8 @@ public:
 
     // Replaces the entry's history by its stored rows.
     void loadHistoryForWatchdog(Watchdog& entry);
+    // The same for every entry of `entries`, in one pass over the table.
+    void loadHistoryForWatchdogs(const QList<WatchdogPtr>& entries);
     bool saveHistoryForWatchdog(const Watchdog& entry);
     bool removeHistoryForWatchdogTags(const QList<qint64>& tags);
     // "VACUUM;", logged.
@@ -32,4 +34,9 @@ public:
     // A row from 7 columns; none (logged) for another width. `tag` is the
     // load time × 10,000,000.
     std::optional<WatchdogHistoryObj> dbToObj(const QStringList& row, qint64 tag) const;
+
+protected:
+    // The rows of one entry are found by its tag, after every search: an
+    // index keeps that from reading the whole table.
+    void connectionOpened(sqlite3* db) override;
 };

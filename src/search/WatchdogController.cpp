@@ -272,7 +272,7 @@ void WatchdogController::dbLoadAllWatchdogEntries()
 
 void WatchdogController::dbLoadAllWatchdogHistoryEntries()
 {
-    for (const WatchdogPtr& w : watchdogArray_) watchdogHistoryDB().loadHistoryForWatchdog(*w);
+    watchdogHistoryDB().loadHistoryForWatchdogs(watchdogArray_);
 }
 
 bool WatchdogController::dbSaveHistoryForWatchdog(const WatchdogPtr& entry)
@@ -313,6 +313,7 @@ void WatchdogController::scheduleQueueReset()
 void WatchdogController::resetWatchdogQueue()
 {
     if (!appIsRunning_) return;
+    ++resetCount_;
     const qint64 t = now();
     QList<WatchdogPtr> sorted = watchdogArray_;
     std::stable_sort(sorted.begin(), sorted.end(),

@@ -93,6 +93,8 @@ public:
 
     // ---- Schedule
     void resetWatchdogQueue();
+    // How often the schedule was rebuilt so far.
+    qint64 watchdogQueueResetCount() const { return resetCount_; }
     struct NextJob
     {
         WatchdogPtr entry;
@@ -139,5 +141,6 @@ private:
     bool resetPending_ = false;
     qint64 lastSearchTimeStamp_ = 0;
     qint64 armedSeconds_ = 0;
+    qint64 resetCount_ = 0;
     QTimer watchdogTimer_;
 };

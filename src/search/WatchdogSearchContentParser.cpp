@@ -28,9 +28,11 @@ bool WatchdogSearchContentParser::isUsableMessageId(QStringView mid)
     if (mid.isEmpty()) return false;
     for (const QChar c : mid) {
         const char16_t u = c.unicode();
-        if (u <= 0x20 || u == 0x7f || u == u'<' || u == u'>' || c.category() == QChar::Other_Control ||
-            c.isSpace())
+        if (u < 0x80) {
+            if (u <= 0x20 || u == 0x7f || u == u'<' || u == u'>') return false;
+        } else if (c.category() == QChar::Other_Control || c.isSpace()) {
             return false;
+        }
     }
     return true;
 }
@@ -84,7 +86,6 @@ WatchdogSearchContentParser::parseSearchResult(const std::optional<QString>& tex
                         return true;
                     }
                     SegmentPtr segment = convertToSEG(record);
-                    segment->setFid(part->fid());
                     segment->setQueue(job);
                     segment->setFilepart(part);
                     segment->setStatus(ArticleStatus::Queued);
@@ -158,7 +159,11 @@ QueuePtr WatchdogSearchContentParser::convertToFID(const DeepLookupRecord& recor
 SegmentPtr WatchdogSearchContentParser::convertToSEG(const DeepLookupRecord& record) const
 {
     const SegmentPtr segment = Segment::create();
-    segment->setMid(QLatin1Char('<') + record.text(2) + QLatin1Char('>'));
+    const QStringView id = record.view(2);
+    QByteArray mid;
+    mid.reserve(id.size() + 2);
+    mid.append('<').append(id.toUtf8()).append('>');
+    segment->setMid(QByteArrayView(mid));
     segment->setBytes(record.number(3));
     segment->setSegnr(record.int32(4));
     return segment;

@@ -261,3 +261,41 @@ TEST_F(WatchdogScheduler, ALateTimerStartsTheSearchByTheClock)
 }
 
 } // namespace
+
+namespace {
+
+// The parse runs off the main thread and hands its result back later: a
+// scheduler gone meanwhile is not called, and its entry is never touched
+// by the parse thread.
+TEST(WatchdogSearch, AControllerGoneBeforeTheParseEndsHearsNothing)
+{
+    TempHome home;
+    ScriptedHttpServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(server.baseUrl()));
+    server.route("POST", kPath, reply({match("Z1", kNow)}));
+
+    struct Recorder : WatchdogControllerDelegate
+    {
+        int results = 0;
+        void searchResults(const WatchdogSearchContentParser::Result&, const WatchdogPtr&) override { ++results; }
+    } recorder;
+    auto search = std::make_unique<WatchdogSearchController>();
+    search->setDelegate(&recorder);
+    WatchdogPtr entry = Watchdog::create();
+    ASSERT_TRUE(search->searchFor(entry));
+    ASSERT_TRUE(waitUntil([&] { return !search->isRunning(); }));
+    search.reset(); // the parse may still be running
+    spinEventLoop(100);
+    EXPECT_EQ(recorder.results, 0);
+    EXPECT_EQ(entry.use_count(), 1);
+
+    // The same search with the controller alive delivers once.
+    search = std::make_unique<WatchdogSearchController>();
+    search->setDelegate(&recorder);
+    ASSERT_TRUE(search->searchFor(entry));
+    ASSERT_TRUE(waitUntil([&] { return recorder.results == 1; }));
+    DeepLookupSocket::setServiceURLForTesting(QUrl());
+}
+
+} // namespace
