@@ -3,20 +3,29 @@
 // with each job started and handed over on the main thread, as at start-up.
 // Once as 20 jobs of 100 parts, once as 1,000 jobs of 2 parts, where the
 // two waits on the main thread per job weigh most.
+//
+// Then the periodic save while the queue runs: a thread standing in for the
+// connections takes the queue's lock again and again during each save, and
+// the longest wait it saw is how long the save stalled the hand-out.
 #include "queue/DBSaveRestore.h"
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
+#include "queue/SaveStateSnapshot.h"
 
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMutexLocker>
+
+#include <algorithm>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -99,6 +108,69 @@ bool run(int jobs, int partsPerJob)
     return stored && articles == expected;
 }
 
+// Saves the queue of `qc` `rounds` times while a prober takes the queue's
+// lock every 50 microseconds; prints the longest wait for the lock and the
+// save times.
+void periodicSave(QueueController& qc, int rounds)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> longestWaitNs{0};
+    std::thread prober([&] {
+        while (!stop.load()) {
+            const auto t0 = std::chrono::steady_clock::now();
+            {
+                QMutexLocker locker(&qc.arrayLock());
+            }
+            const qint64 waited = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now() - t0)
+                                      .count();
+            if (waited > longestWaitNs.load()) longestWaitNs.store(waited);
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    });
+    double longestSave = 0, totalSave = 0;
+    for (int i = 0; i < rounds; ++i) {
+        SaveRestoreController saver;
+        saver.setQueueController(&qc);
+        const auto t0 = std::chrono::steady_clock::now();
+        saver.saveQueue();
+        const double s = secondsSince(t0);
+        longestSave = std::max(longestSave, s);
+        totalSave += s;
+    }
+    stop = true;
+    prober.join();
+    // The work a save does while it holds the lock, timed alone.
+    std::vector<double> held;
+    for (int i = 0; i < 20; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        {
+            QMutexLocker locker(&qc.arrayLock());
+            const auto taken = SaveStateSnapshot::take(qc.queueArray());
+            (void)taken;
+        }
+        held.push_back(secondsSince(t0) * 1e3);
+    }
+    std::sort(held.begin(), held.end());
+    std::printf("  lock held for the snapshot: median %.3f ms, longest %.3f ms (20 times)\n", held[held.size() / 2],
+                held.back());
+    std::printf("periodic save of a running queue, %d saves:\n", rounds);
+    std::printf("  longest wait for the queue lock (hand-out stall): %.3f ms (target 5 ms)\n",
+                double(longestWaitNs.load()) / 1e6);
+    std::printf("  save total: mean %.3f s, longest %.3f s\n", totalSave / rounds, longestSave);
+}
+
+bool runPeriodic(int jobs, int partsPerJob)
+{
+    TempHome home;
+    QueueController qc;
+    fill(qc, jobs, partsPerJob);
+    std::printf("queue of %d jobs, %d parts, %lld articles\n", jobs, jobs * partsPerJob,
+                static_cast<long long>(qint64(jobs) * partsPerJob * kArticlesPerPart));
+    periodicSave(qc, 5);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -106,5 +178,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const bool few = run(20, 100);
     const bool many = run(1000, 2);
+    runPeriodic(20, 100);
+    runPeriodic(1, 2000);
     return few && many ? 0 : 1;
 }

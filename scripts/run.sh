@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target binorama -j"$(nproc)"
+bash scripts/register-desktop.sh build/src/binorama
 exec ./build/src/binorama "$@"

@@ -4,6 +4,7 @@
 #include "ui/core/DialogBoxWidgetPresenter.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
+#include "ui/core/UpdateAnnouncer.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -39,6 +40,9 @@ int main(int argc, char* argv[])
     QTimer::singleShot(0, &delegate, [&delegate, files] {
         delegate.applicationDidFinishLaunching();
         if (!files.isEmpty()) delegate.openFiles(files);
+        // The daily look for a new version (when "checkForUpdates" is on).
+        UpdateAnnouncer::install();
+        UpdateChecker::sharedUpdater().startAutomaticChecks();
     });
     const int rc = QApplication::exec();
     DialogBoxes::setPresenter(nullptr);

@@ -1,6 +1,8 @@
 #include "controls/SplitViewQueue.h"
 
+#include "controls/SplitViewQueueHandle.h"
 #include "platform/NotificationHub.h"
+#include "platform/UserDefaults.h"
 
 #include <algorithm>
 
@@ -10,6 +12,13 @@ SplitViewQueue::SplitViewQueue(QWidget* parent) : QSplitter(Qt::Horizontal, pare
     setChildrenCollapsible(true);
     setHandleWidth(1);
     connect(this, &QSplitter::splitterMoved, this, &SplitViewQueue::announceCollapseState);
+}
+
+QSplitterHandle* SplitViewQueue::createHandle()
+{
+    auto* handle = new SplitViewQueueHandle(orientation(), this);
+    connect(handle, &SplitViewQueueHandle::doubleClicked, this, &SplitViewQueue::dividerDoubleClicked);
+    return handle;
 }
 
 bool SplitViewQueue::isSubviewCollapsed(int index) const
@@ -39,11 +48,35 @@ void SplitViewQueue::setPositionOfDividerAtIndex(int position, int divider)
     announceCollapseState();
 }
 
+void SplitViewQueue::saveDividerPosition()
+{
+    if (count() < 2) return;
+    const float width = float(sizes().value(1));
+    if (width <= 1.0f) return;
+    UserDefaults::standard().setFloat(width, restorePositionKey());
+    UserDefaults::standard().synchronize();
+}
+
+void SplitViewQueue::dividerDoubleClicked()
+{
+    saveDividerPosition();
+    setPositionOfDividerAtIndex(maxPossiblePositionOfDividerAtIndex(0), 0);
+}
+
+void SplitViewQueue::resizeEvent(QResizeEvent* event)
+{
+    QSplitter::resizeEvent(event);
+    announceCollapseState();
+}
+
 void SplitViewQueue::announceCollapseState()
 {
-    const int state = isSubviewCollapsed(1) ? 1 : 0;
-    if (state == lastState_) return;
-    lastState_ = state;
+    if (count() < 2) return;
+    const bool collapsed = isSubviewCollapsed(1);
+    if (QSplitterHandle* divider = handle(1)) divider->setVisible(!collapsed);
+    if (collapsed == viewIsCollapsed_) return;
+    viewIsCollapsed_ = collapsed;
     NotificationHub::defaultCenter().post(collapseStateChangedNotification(), this,
-                                          {{QStringLiteral("state"), QString::number(state)}});
+                                          {{QStringLiteral("state"), collapsed ? QStringLiteral("1")
+                                                                               : QStringLiteral("0")}});
 }

@@ -3,9 +3,12 @@
 #include <QSplitter>
 
 // The queue page's split view: the queue (index 0) and a right pane
-// (index 1) that can collapse. Each change of the right pane's collapse state,
-// by a drag or from code, posts "SplitViewQueueCollapseStateChanged" with
-// "state" "1" (collapsed) or "0" (shown).
+// (index 1) that alone can collapse, divided by a 1-point grey line that is
+// hidden while the pane is collapsed. Each change of the right pane's
+// collapse state, by a drag, a resize or from code, posts
+// "SplitViewQueueCollapseStateChanged" with "state" "1" (collapsed) or "0"
+// (shown); an unchanged state posts nothing. A double-click on the divider
+// saves the pane's width, then collapses it.
 class SplitViewQueue : public QSplitter
 {
     Q_OBJECT
@@ -16,13 +19,26 @@ public:
     {
         return QStringLiteral("SplitViewQueueCollapseStateChanged");
     }
+    static QString restorePositionKey() { return QStringLiteral("SplitViewQueueRestorePosition"); }
 
     bool isSubviewCollapsed(int index) const;
     int maxPossiblePositionOfDividerAtIndex(int divider) const;
     int positionOfDividerAtIndex(int divider) const;
     void setPositionOfDividerAtIndex(int position, int divider);
 
+    // The last collapse state announced.
+    bool viewIsCollapsed() const { return viewIsCollapsed_; }
+    // Stores the right pane's width under "SplitViewQueueRestorePosition"
+    // when it is above 1 point: a collapsed pane's width is never saved.
+    void saveDividerPosition();
+    // What a double-click on the divider does.
+    void dividerDoubleClicked();
+
+protected:
+    QSplitterHandle* createHandle() override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void announceCollapseState();
-    int lastState_ = -1;
+    bool viewIsCollapsed_ = false;
 };

@@ -448,6 +448,12 @@ bool ConnectionsController::checkIfDiskBufferIsFull()
     return queue && queue->pausedDueFullWriteQueue();
 }
 
+bool ConnectionsController::checkIfDecodingIsBehind()
+{
+    QueueController* queue = queueController_.data();
+    return queue && queue->fileWriteController().isDecodingBehind();
+}
+
 // ---------------------------------------------------------------------------
 // Missing articles
 
@@ -525,10 +531,12 @@ bool ConnectionsController::updateQueueWithMissingArticle(const SegmentPtr& segm
         job->appendServerToSkip(serverID);
         return true;
     }
-    if (job->totalSegments() <= threshold) return false;
-    const qint64 left = job->totalSegmentsLeftToDownload();
-    if (left <= 0) return false;
-    if (percent > qint64(std::floor(double(earlier) * (100.0 / double(left))))) return false;
+    const qint64 total = job->totalSegments();
+    if (total <= threshold || total <= 0) return false;
+    // The share of the whole job, not of what is left of it: near the end of
+    // a download a few misses would otherwise read as a large share and stop
+    // a job that its recovery files can still repair.
+    if (percent > qint64(std::floor(double(earlier) * (100.0 / double(total))))) return false;
     if (!job->appendServerToSkip(serverID)) return false;
 
     const QString title = job->title();

@@ -90,7 +90,9 @@ public:
 
     // Caller holds arrayLock. Routes an article a server answered 430 for.
     void segmentNotFound(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
-    // Counts the miss; true when the server is now skipped for the whole job.
+    // Counts the miss; true when the server is now skipped for the whole job:
+    // when the misses on it reach the "missingPercentNotification" share of
+    // all of the job's articles.
     bool updateQueueWithMissingArticle(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
     void markQueueAsIncomplete(const QueuePtr& queue);
     void segmentNotFoundAndNoServersLeft(const SegmentPtr& segment);
@@ -131,6 +133,7 @@ public:
     void updateBandwidthUsedInLastSecond(double bytes) override;
     std::optional<QDateTime> measureBandwidthUsage() override;
     bool checkIfDiskBufferIsFull() override;
+    bool checkIfDecodingIsBehind() override;
     void resetReleasedSegment(const SegmentPtr& segment) override;
     void restartSocket(TCPSocket* socket, const QString& serverID) override;
     void removeSocketFromArray(TCPSocket* socket) override;

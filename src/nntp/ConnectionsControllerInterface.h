@@ -40,6 +40,10 @@ public:
     // Whether the write queue is over the memory limit (no new body until it
     // is not).
     virtual bool checkIfDiskBufferIsFull() = 0;
+    // Whether the bodies downloaded wait for their decoding beyond its bound
+    // (the connection holds its next article back, briefly, until they do
+    // not).
+    virtual bool checkIfDecodingIsBehind() { return false; }
     // Whether only backup servers are usable (idle backup connections then
     // stay open).
     virtual bool onlyBackupServersConfigured() = 0;

@@ -53,6 +53,11 @@ public:
     static QString makeUpServerID();
     static qint64 makeConnectionID();
 
+    // The standard port of a news server without and with TLS.
+    static constexpr int kStandardPort = 119;
+    static constexpr int kStandardTlsPort = 563;
+    static int standardPort(bool ssl) { return ssl ? kStandardTlsPort : kStandardPort; }
+
     // The address new servers get until the user enters theirs.
     static QString placeholderAddress() { return QStringLiteral("news.example.com"); }
 

@@ -21,4 +21,25 @@ public:
 
     // One line for the row and the log: what was wrong with the certificate.
     static QString describe(const QList<QSslError>& errors);
+    // The same, followed by the certificate's SHA-256 fingerprint, so that
+    // the user can compare it with the one the server's operator publishes.
+    static QString describe(const QList<QSslError>& errors, const QSslCertificate& certificate);
+
+    // A server whose certificate cannot be verified (its own authority, a
+    // name that does not match) can still be used once the user has seen
+    // its fingerprint and trusted exactly that certificate for that server
+    // entry. Kept in the settings under kTrustedCertificatesKey (server id
+    // to fingerprint); another certificate, even for the same server, fails
+    // verification again. Nothing is ever accepted without such a choice.
+    static constexpr const char* kTrustedCertificatesKey = "trustedServerCertificates";
+    // Upper-case hex byte pairs separated by colons.
+    static QString fingerprint(const QSslCertificate& certificate);
+    static void trustCertificate(const QString& serverID, const QSslCertificate& certificate);
+    static void forgetTrustedCertificate(const QString& serverID);
+    static bool isTrusted(const QString& serverID, const QSslCertificate& certificate);
+    // For a connection's sslErrors signal: true when every error is about
+    // the certificate the user trusted for `serverID` (the caller then lets
+    // the handshake go on); false otherwise.
+    static bool acceptsTrustedCertificate(const QString& serverID, const QList<QSslError>& errors,
+                                          const QSslCertificate& peerCertificate);
 };

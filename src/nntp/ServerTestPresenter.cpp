@@ -1,6 +1,7 @@
 #include "nntp/ServerTestPresenter.h"
 
 #include "core/Logger.h"
+#include "nntp/NntpTlsConfiguration.h"
 
 ServerTestPresenter::ServerTestPresenter(QObject* parent) : ServerTestReceiver(parent)
 {
@@ -65,6 +66,8 @@ void ServerTestPresenter::useDownloadSettingsForUpload(NNTPServerObject& server)
 void ServerTestPresenter::startTest(bool upload)
 {
     mode_ = upload ? UploadTest : DownloadTest;
+    untrustedCertificate_ = QSslCertificate();
+    certificateProblem_.clear();
     loggingStart();
     startProcessIndicator();
     t1_ = TCPSocketForTesting::create();
@@ -113,6 +116,10 @@ void ServerTestPresenter::testResultSuccessful()
 
 void ServerTestPresenter::testResultFailed()
 {
+    if (t1_) {
+        untrustedCertificate_ = t1_->untrustedCertificate();
+        certificateProblem_ = t1_->certificateProblem();
+    }
     stopProcessIndicator();
     Side& side = current();
     side.image = QString::fromLatin1(kImageError);
@@ -122,11 +129,37 @@ void ServerTestPresenter::testResultFailed()
     emit changed();
 }
 
+QString ServerTestPresenter::certificateFingerprint() const
+{
+    return untrustedCertificate_.isNull() ? QString() : NntpTlsConfiguration::fingerprint(untrustedCertificate_);
+}
+
+void ServerTestPresenter::trustCertificateAndRetest()
+{
+    const NNTPServerObjectPtr server = nntpserver();
+    if (!server || untrustedCertificate_.isNull() || t1_ || windowIsClosing_) return;
+    NntpTlsConfiguration::trustCertificate(server->serverID(), untrustedCertificate_);
+    BLOG(0, "Trusting the certificate %@ for server :: %@", certificateFingerprint(), server->alias());
+    // Both sides start again as the window first showed them.
+    download_ = Side();
+    download_.title = QStringLiteral("Download server");
+    if (upload_.enabled) {
+        upload_ = Side();
+        upload_.title = QStringLiteral("Upload server");
+    }
+    socketIsDisconnected_ = false;
+    actionButtonTitle_ = QStringLiteral("Stop");
+    testDownload();
+}
+
 void ServerTestPresenter::removeSocket()
 {
     t1_.reset();
     const NNTPServerObjectPtr server = nntpserver();
-    if (server && server->upEnabled() && mode_ == DownloadTest && !socketIsDisconnected_) {
+    // A certificate the user has not trusted fails the upload side too:
+    // the window waits for the user's choice instead.
+    if (server && server->upEnabled() && mode_ == DownloadTest && !socketIsDisconnected_ &&
+        untrustedCertificate_.isNull()) {
         testUpload();
         return;
     }

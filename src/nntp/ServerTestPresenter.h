@@ -4,6 +4,7 @@
 #include "nntp/ServerTestReceiver.h"
 #include "nntp/TCPSocketForTesting.h"
 
+#include <QSslCertificate>
 #include <QString>
 
 #include <memory>
@@ -72,6 +73,16 @@ public:
     // is still running while the program takes its libraries down.
     void closeWindowForTermination(int ms);
 
+    // A test that failed because the server's certificate could not be
+    // verified leaves that certificate here (null otherwise), with what was
+    // wrong with it and its SHA-256 fingerprint, until the next test starts.
+    QSslCertificate untrustedCertificate() const { return untrustedCertificate_; }
+    QString certificateProblem() const { return certificateProblem_; }
+    QString certificateFingerprint() const;
+    // The user trusts that one certificate for this server entry: it is
+    // kept, and the tests run again from the start.
+    void trustCertificateAndRetest();
+
     // --- ServerTestReceiver, from the running test connection ---
     void socketMessage(const QString& text) override;
     void testResultSuccessful() override;
@@ -109,6 +120,8 @@ private:
     qint64 mode_ = NoTest;
     bool socketIsDisconnected_ = false;
     bool windowIsClosing_ = false;
+    QSslCertificate untrustedCertificate_;
+    QString certificateProblem_;
     QString titleBarText_;
     QString actionButtonTitle_;
     Side download_;

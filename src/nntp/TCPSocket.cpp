@@ -204,6 +204,8 @@ void TCPSocket::main()
     QObject::connect(waitTimer_.get(), &QTimer::timeout, [this] {
         if (waiting_ == Wait::Memory) {
             memoryWaitTick();
+        } else if (waiting_ == Wait::Decode) {
+            decodeWaitTick();
         } else if (waiting_ == Wait::Busy) {
             waiting_ = Wait::None;
             restartThread(QStringLiteral("auth failure"), false);
@@ -260,8 +262,15 @@ void TCPSocket::openConnection()
     QObject::connect(s, &QAbstractSocket::errorOccurred,
                      [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
     QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
-    QObject::connect(s, &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
-        sslErrorText_ = NntpTlsConfiguration::describe(errors);
+    // The entry's id: a copy made for a connection keeps the server's.
+    const QString trustID = nntpServer_->serverID();
+    QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
+        const QSslCertificate peer = s->peerCertificate();
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+            s->ignoreSslErrors();
+            return;
+        }
+        sslErrorText_ = NntpTlsConfiguration::describe(errors, peer);
     });
 
     oneSecondTimer_->start(1000);
@@ -428,10 +437,34 @@ void TCPSocket::getArticle()
             beginMemoryWait();
             return;
         }
+        // The article is held, not asked for, while the bodies already in
+        // wait for their decoding: memory stays bounded however fast the
+        // server sends.
+        if (manager_->checkIfDecodingIsBehind()) {
+            waiting_ = Wait::Decode;
+            waitTimer_->start(kDecodeWaitMs);
+            return;
+        }
         setStatus(PreparingCommand);
         startDownloading();
         return;
     }
+}
+
+void TCPSocket::decodeWaitTick()
+{
+    if (shouldFinish_) {
+        endWaits();
+        shouldFinishMethod();
+        return;
+    }
+    if (manager_->checkIfDecodingIsBehind()) {
+        waitTimer_->start(kDecodeWaitMs);
+        return;
+    }
+    waiting_ = Wait::None;
+    setStatus(PreparingCommand);
+    startDownloading();
 }
 
 void TCPSocket::beginMemoryWait()

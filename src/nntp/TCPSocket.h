@@ -42,8 +42,9 @@ struct NNTPReply
 // threads (newContentAvailable, disconnect, reset) are posted there, so an
 // idle connection takes one article at a time and an article is only ever
 // given back by the thread that uses it. Nothing on that thread sleeps: the
-// memory-limiter wait, the bandwidth pause and the wait after a busy server
-// are timers of the thread, and a disconnect ends each of them at once.
+// memory-limiter wait, the wait while the decoding of downloaded bodies is
+// behind, the bandwidth pause and the wait after a busy server are timers of
+// the thread, and a disconnect ends each of them at once.
 // The row of the slot (TVConnectionsObject) is updated on the main thread;
 // the connection never waits for the main thread.
 //
@@ -120,7 +121,10 @@ public:
     static qint64 readTimeout();
 
 private:
-    enum class Wait { None, Memory, Busy };
+    enum class Wait { None, Memory, Decode, Busy };
+    // How often a connection held back for the decoding looks again: the
+    // pool drains in milliseconds.
+    static constexpr int kDecodeWaitMs = 2;
 
     // --- thread ---
     void main();
@@ -164,6 +168,7 @@ private:
     void buildAndSendArticle();
     void beginMemoryWait();
     void memoryWaitTick();
+    void decodeWaitTick();
     void enterBodyMode();
     void terminateThreadWhenNotAuthenticated();
     void terminateThreadWhenAuthFailed();
@@ -199,7 +204,7 @@ private:
     QEventLoop* loop_ = nullptr;
     std::unique_ptr<QSslSocket> socket_;
     std::unique_ptr<QTimer> oneSecondTimer_;
-    std::unique_ptr<QTimer> waitTimer_;   // memory limiter, busy server
+    std::unique_ptr<QTimer> waitTimer_;   // memory limiter, decoding behind, busy server
     std::unique_ptr<QTimer> resumeTimer_; // bandwidth pause
     QRecursiveMutex bufferLock_;          // guards dataBuffer_ and outputStack_
     QByteArray dataBuffer_;

@@ -150,8 +150,17 @@ void TCPSocketForTesting::openConnection()
     QObject::connect(s, &QAbstractSocket::errorOccurred,
                      [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
     QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
-    QObject::connect(s, &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
-        sslErrorText_ = NntpTlsConfiguration::describe(errors);
+    const QString trustID = server->serverID();
+    QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
+        const QSslCertificate peer = s->peerCertificate();
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+            s->ignoreSslErrors();
+            return;
+        }
+        sslErrorText_ = NntpTlsConfiguration::describe(errors, peer);
+        QMutexLocker locker(&certificateLock_);
+        untrustedCertificate_ = peer;
+        certificateProblem_ = NntpTlsConfiguration::describe(errors);
     });
 
     oneSecondTimer_->start(1000);
@@ -199,6 +208,18 @@ void TCPSocketForTesting::restartThread(const QString& reason)
     }
     // Nothing starts a test again: this ends it.
     shouldFinishMethod();
+}
+
+QSslCertificate TCPSocketForTesting::untrustedCertificate() const
+{
+    QMutexLocker locker(&certificateLock_);
+    return untrustedCertificate_;
+}
+
+QString TCPSocketForTesting::certificateProblem() const
+{
+    QMutexLocker locker(&certificateLock_);
+    return certificateProblem_;
 }
 
 bool TCPSocketForTesting::isConnected() const

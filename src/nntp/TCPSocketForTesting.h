@@ -3,8 +3,10 @@
 #include "nntp/NNTPServerObject.h"
 
 #include <QByteArray>
+#include <QMutex>
 #include <QPointer>
 #include <QRecursiveMutex>
+#include <QSslCertificate>
 #include <QString>
 
 #include <atomic>
@@ -74,6 +76,10 @@ public:
     // answer can set it.
     bool testResult() const { return testResult_.load(); }
     bool isFinished() const;
+    // The server's certificate when it failed verification (null
+    // otherwise), and what was wrong with it; any thread.
+    QSslCertificate untrustedCertificate() const;
+    QString certificateProblem() const;
     bool wait(int ms);
 
 private:
@@ -137,4 +143,7 @@ private:
     bool loggedInAgain_ = false;
     bool closed_ = false;
     QString sslErrorText_;
+    mutable QMutex certificateLock_;
+    QSslCertificate untrustedCertificate_;
+    QString certificateProblem_;
 };

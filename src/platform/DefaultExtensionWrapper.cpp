@@ -20,6 +20,15 @@ namespace {
 
 constexpr int kToolTimeoutMs = 10000;
 const QLatin1String kNZBType("application/x-nzb");
+// The files the program ships (data/), built into it.
+const QLatin1String kShippedDesktopEntry(":/desktop/binorama.desktop");
+const QLatin1String kShippedMimeType(":/desktop/binorama-nzb.xml");
+
+QString shippedFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
 
 void printToConsole(const QString& text)
 {
@@ -215,16 +224,13 @@ bool DefaultExtensionWrapper::installDesktopEntry(const QString& executable)
     if (dir.isEmpty() || executable.isEmpty() || !QDir().mkpath(dir)) return false;
     QSaveFile file(QDir(dir).filePath(applicationBundleIdentifier()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    const QString text = QStringLiteral("[Desktop Entry]\n"
-                                        "Type=Application\n"
-                                        "Name=Binorama\n"
-                                        "Comment=Download and post binary files on Usenet\n"
-                                        "Exec=%1 %F\n"
-                                        "Terminal=false\n"
-                                        "Categories=Network;FileTransfer;\n"
-                                        "MimeType=application/x-nzb;\n")
-                             .arg(execArgument(QFileInfo(executable).absoluteFilePath()));
-    file.write(text.toUtf8());
+    // The shipped entry, started from where this program is.
+    QStringList lines = shippedFile(kShippedDesktopEntry).split(QLatin1Char('\n'));
+    if (lines.size() < 2) return false;
+    for (QString& line : lines)
+        if (line.startsWith(QLatin1String("Exec=")))
+            line = QStringLiteral("Exec=%1 %F").arg(execArgument(QFileInfo(executable).absoluteFilePath()));
+    file.write(lines.join(QLatin1Char('\n')).toUtf8());
     if (!file.commit()) return false;
     // Desktops that read the folder's MIME cache see the entry at once.
     runTool(QStringLiteral("update-desktop-database"), {dir});
@@ -251,14 +257,9 @@ bool DefaultExtensionWrapper::installNZBMimeTypeIfMissing()
     if (!QDir().mkpath(packages)) return false;
     QSaveFile file(QDir(packages).filePath(QStringLiteral("binorama-nzb.xml")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-               "  <mime-type type=\"application/x-nzb\">\n"
-               "    <comment>NZB document</comment>\n"
-               "    <sub-class-of type=\"application/xml\"/>\n"
-               "    <glob pattern=\"*.nzb\"/>\n"
-               "  </mime-type>\n"
-               "</mime-info>\n");
+    const QByteArray definition = shippedFile(kShippedMimeType).toUtf8();
+    if (definition.isEmpty()) return false;
+    file.write(definition);
     if (!file.commit()) return false;
     runTool(QStringLiteral("update-mime-database"), {mimeDir});
     return isMimeTypeInstalled(kNZBType);

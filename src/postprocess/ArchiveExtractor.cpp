@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "core/Logger.h"
 #include "core/WildcardPattern.h"
+#include "postprocess/ArchiveLister.h"
 #include "postprocess/ArchiveNames.h"
 #include "postprocess/JobTempFolder.h"
 #include "postprocess/ToolLocator.h"
@@ -174,6 +175,7 @@ ToolWorker::Start ArchiveExtractor::prepare()
         QMutexLocker locker(&fieldsLock_);
         tempFolder_ = temp;
         staging_ = staging;
+        archivePath_ = folder + QLatin1Char('/') + first;
     }
     if (isCancelled()) {
         FileOperations::removeTree(staging);
@@ -215,12 +217,19 @@ void ArchiveExtractor::handleFinalResult()
     }
     const std::u32string output = ToolOutputTable::fold(completeOutput());
     if (const ToolOutputTable::Row* stop = stopTable().firstMatchFolded(output)) {
-        comment(stop->comment);
-        switch (Action(stop->action)) {
+        Action action = Action(stop->action);
+        QString text = stop->comment;
+        if (action == DamageOrPassword) {
+            action = damageOrPassword();
+            if (action == Corrupt) text = QStringLiteral("The archive is corrupt.");
+        }
+        comment(text);
+        switch (action) {
         case DiskFailure:
             diskNOK();
             break;
         case WrongPassword:
+        case DamageOrPassword:
             updateStatusTo(JobStatus::CorruptFileOrWrongPassword);
             cancelTask();
             break;
@@ -236,6 +245,20 @@ void ArchiveExtractor::handleFinalResult()
         comment(QStringLiteral("Extraction complete."));
         setResult(true);
     }
+}
+
+ArchiveExtractor::Action ArchiveExtractor::damageOrPassword() const
+{
+    QString path;
+    {
+        QMutexLocker locker(&fieldsLock_);
+        path = archivePath_;
+    }
+    // Only an archive known to hold no encryption is judged damaged: asking
+    // for a password is what the user can act on when nobody can tell.
+    if (!path.isEmpty() && ArchiveLister::encryptionOf(path) == ArchiveLister::Encryption::NotEncrypted)
+        return Corrupt;
+    return WrongPassword;
 }
 
 void ArchiveExtractor::afterResult()

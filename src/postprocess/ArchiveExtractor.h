@@ -26,6 +26,10 @@ public:
         DiskFailure,   // the job is paused as disk-not-ready
         WrongPassword, // status 36 ("Corrupt file or wrong password")
         Corrupt,       // failure; the status is left to the runner
+        // The tool says the same for damage, a wrong password and a missing
+        // volume: WrongPassword when the archive is encrypted (or nobody can
+        // tell), else Corrupt with the comment "The archive is corrupt."
+        DamageOrPassword,
         Comment,       // a row of the second table: only its comment
     };
 
@@ -62,10 +66,13 @@ private:
     void updateStatusTo(qint64 status);
     void extracted(qint64 percent);
     bool moveStagedFiles();
+    // What a DamageOrPassword row comes to for the archive being extracted.
+    Action damageOrPassword() const;
 
     QString toolName_;
     mutable QMutex fieldsLock_;
     QString archiveFile_;
+    QString archivePath_;
     QString tempFolder_;
     QString staging_;
 };

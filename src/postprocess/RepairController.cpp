@@ -112,7 +112,39 @@ RepairObjectPtr RepairController::analyse(const QueuePtr& filepart, const FileCo
     if (fresh) repairmodel_.addRepairObject(parent);
     searchPreviousDownloadedFodsForRepairParent(parent);
     if (lent && lent != parent) returnLentMembers(job, parent);
+    linkWrittenParts(job, parent);
     return parent;
+}
+
+// The job's files written before its set was known were recorded without a
+// member of it. The search for earlier files above finds a record only by
+// its name and first-16-KiB digest together, or by its MD5, which a damaged
+// file does not share with the set: the set would then count none of that
+// file's intact slices, ask for more blocks than its volumes hold, and the
+// outcome would depend on whether the PAR2 file or the data came first. So
+// each such part is matched as a part written after the set is (by name or
+// digest), and the set's re-check counts its slices and gives it its name.
+void RepairController::linkWrittenParts(const QueuePtr& job, const RepairObjectPtr& parent)
+{
+    if (!fodController_) return;
+    for (const QueuePtr& part : job->fileparts()) {
+        if (part->ispar() || !part->isDownloaded() || part->repairObject()) continue;
+        const FODObjectPtr fod = fodController_->searchFileForFilePart(part);
+        if (!fod) continue;
+        RepairObjectPtr child;
+        for (const RepairObjectPtr& member : parent->childs()) {
+            if (!member->isPar() && member->fod() == fod) child = member;
+        }
+        if (child)
+            child->setIsUsed(true);
+        else
+            child = repairmodel_.getRepairChildObjectForFilepart(part, parent);
+        if (!child) continue;
+        part->setRepairObject(child);
+        child->setFilepart(part);
+        updateRepairObject(child, fod);
+        if (!fod->crc32checked()) parent->setNeedsCRC32Check(true);
+    }
 }
 
 bool RepairController::hasOwnSet(const QueuePtr& job)
@@ -427,6 +459,10 @@ void RepairController::moveFod(const FODObjectPtr& fod, const RepairObjectPtr& c
         BLOG(3, "Could not rename %@ => %@", oldPath, newPath);
         return;
     }
+    // The part written under another name follows its file, as one written
+    // after its set was known is named by the set before it is written.
+    const QueuePtr part = child->filepart();
+    if (part && oldFolder == folder && part->filename() == fod->filename()) part->setFilename(name);
     if (fodController_) fodController_->renameFod(oldPath, newPath);
     if (oldFolder != folder) FileUtils::deleteEmptyFolderPath(oldFolder);
 }

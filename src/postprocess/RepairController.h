@@ -63,11 +63,13 @@ public:
 
     // A PAR2 part of a job without a set of its own: reads its file list and
     // makes the job's set from it, linking files of earlier downloads found
-    // in the index (and taking back the parts that had been given members of
-    // another job's set). Null when the job has its own set already (its
-    // further PAR2 files are not read at all; their blocks count through
-    // addFilePartToFod), or when the data is not a usable PAR2 file. `fromDisk`: the part's file
-    // in its job's folder; otherwise its `decodedFileData`.
+    // in the index and the job's parts written before the set was known (to
+    // be counted by the set's re-check), and taking back the parts that had
+    // been given members of another job's set. Null when the job has its own
+    // set already (its further PAR2 files are not read at all; their blocks
+    // count through addFilePartToFod), or when the data is not a usable PAR2
+    // file. `fromDisk`: the part's file in its job's folder; otherwise its
+    // `decodedFileData`.
     RepairObjectPtr addAndAnalysePar2FilePart(const QueuePtr& filepart, bool fromDisk);
     RepairObjectPtr addAndAnalysePar2FilePart(const QueuePtr& filepart, const FileContentSource& par2);
 
@@ -105,6 +107,7 @@ private:
     RepairObjectPtr analyse(const QueuePtr& filepart, const FileContentSource& par2);
     static bool hasOwnSet(const QueuePtr& job);
     void returnLentMembers(const QueuePtr& job, const RepairObjectPtr& own);
+    void linkWrittenParts(const QueuePtr& job, const RepairObjectPtr& parent);
     void recordWrittenPart(const QueuePtr& filepart, const FileContentSource& written);
     void restore(const QueuePtr& filepart);
     void recheck(const RepairObjectPtr& parent, bool forcedAll);

@@ -187,7 +187,8 @@ RepairObjectPtr RepairModel::getRepairParentForSetID(const QString& setID, const
 // A set shared by two jobs is two sets, one per job; the first two steps
 // keep each job's files with its own set, where matching only by the last
 // exact match would hand one job's file to the other job's set.
-RepairObjectPtr RepairModel::getRepairChildObjectForFilepart(const QueuePtr& filepart)
+RepairObjectPtr RepairModel::getRepairChildObjectForFilepart(const QueuePtr& filepart,
+                                                             const RepairObjectPtr& onlyIn)
 {
     if (!filepart) return nullptr;
     const QString name = filepart->orgFilename();
@@ -202,6 +203,7 @@ RepairObjectPtr RepairModel::getRepairChildObjectForFilepart(const QueuePtr& fil
     RepairObjectPtr otherExact;
     QList<RepairObjectPtr> candidates;
     for (const RepairObjectPtr& parent : repairArray_) {
+        if (onlyIn && parent != onlyIn) continue;
         const bool own = !qid.isEmpty() && parent->qid() == qid;
         for (const RepairObjectPtr& child : parent->childs()) {
             if (child->isUsed() || child->isPar()) continue;

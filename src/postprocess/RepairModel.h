@@ -48,10 +48,12 @@ public:
     static RepairObjectPtr createRepairChildFromDict(const QVariantMap& fileList);
 
     RepairObjectPtr getRepairParentForSetID(const QString& setID, const QString& qid) const;
-    // The unused member that the downloaded part is, over all sets, marked
-    // used; null when none matches. A member of a set of the part's own job
-    // wins over any member of another job's set; see the .cpp for the rule.
-    RepairObjectPtr getRepairChildObjectForFilepart(const QueuePtr& filepart);
+    // The unused member that the downloaded part is, over all sets (or in
+    // `onlyIn` alone), marked used; null when none matches. A member of a set
+    // of the part's own job wins over any member of another job's set; see
+    // the .cpp for the rule.
+    RepairObjectPtr getRepairChildObjectForFilepart(const QueuePtr& filepart,
+                                                    const RepairObjectPtr& onlyIn = nullptr);
     // The member of `parent` that the record is: same name and first-16-KiB
     // digest, else a member matching one of them with the same MD5.
     static RepairObjectPtr getRepairChildObjectForFod(const FODObjectPtr& fod, const RepairObjectPtr& parent);

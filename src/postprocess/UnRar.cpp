@@ -41,7 +41,8 @@ const ToolOutputTable& UnRar::unarStopTable()
     // password; "Failed! (Wrong checksum)" for a wrong password, damaged data
     // and a missing volume alike; "Archive parsing failed!" for unreadable
     // (also encrypted) headers; "Missing or wrong password." where the
-    // format can tell.
+    // format can tell. The two texts that cannot tell are settled by the
+    // archive's encryption flags.
     static const ToolOutputTable table({
         {QStringLiteral("*No space left on device*"), QStringLiteral("No disk space left on target device."),
          DiskFailure},
@@ -50,9 +51,9 @@ const ToolOutputTable& UnRar::unarStopTable()
          WrongPassword},
         {QStringLiteral("*Missing or wrong password*"), QStringLiteral("Wrong password."), WrongPassword},
         {QStringLiteral("*Wrong checksum*"), QStringLiteral("Corrupt file or wrong password."),
-         WrongPassword},
+         DamageOrPassword},
         {QStringLiteral("*Archive parsing failed*"), QStringLiteral("Corrupt file or wrong password."),
-         WrongPassword},
+         DamageOrPassword},
     });
     return table;
 }

@@ -7,9 +7,11 @@
 // "enableRecursiveExtraction" off, the archive's folders are dropped and
 // every file lands at the top of the temporary folder.
 //
-// unar cannot tell a wrong password from damaged data ("Wrong checksum" for
-// both), so both give "Corrupt file or wrong password." and status 36. It
-// prints no percentage.
+// unar cannot tell a wrong password from damaged data or a missing volume
+// ("Wrong checksum" for all), so its lister is asked whether the archive is
+// encrypted: only then is the failure "Corrupt file or wrong password." and
+// status 36; an archive without encryption is corrupt. It prints no
+// percentage.
 class UnRar : public ArchiveExtractor
 {
 public:

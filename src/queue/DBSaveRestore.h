@@ -2,6 +2,7 @@
 
 #include "core/DBStore.h"
 #include "queue/Queue.h"
+#include "queue/SaveStateSnapshot.h"
 
 #include <QList>
 #include <QStringList>
@@ -48,30 +49,13 @@ public:
         ColumnCount
     };
 
-    // One row to write: the item it comes from and the row it belongs to.
-    // The values are read from the live items while the row is written.
-    struct RowSource
-    {
-        qint64 id = 0;
-        RowType type = JobRow;
-        qint64 owner = 0;   // the job's or part's row ID; 0 for a job
-        QueuePtr job;       // the root job (every type)
-        QueuePtr filepart;  // part and article rows
-        SegmentPtr segment; // article rows
-        // For a job row: the restore point to store, which may differ from
-        // the job's own (see SaveRestoreController::restorePointToSave()).
-        qint64 restorePoint = 0;
-    };
-
     DBSaveRestore();
 
     // Every row in ID order, each as 19 strings (NULL as "").
     QList<QStringList> loadQueue();
-    // Replaces the stored queue with `rows`; answers whether it was stored.
-    // On a failure nothing changes.
-    bool saveQueue(const QList<RowSource>& rows);
+    // Replaces the stored queue with `snapshot`; answers whether it was
+    // stored. On a failure nothing changes.
+    bool saveQueue(const SaveStateSnapshot& snapshot);
     // Deletes every row (numbering restarted) and vacuums.
     bool clearDatabase();
-
-    static QString kindOf(const Queue& job);
 };

@@ -287,7 +287,8 @@ DecodeResult DeYenc::decodeToFile(const DecodeRequest& request, DecodeSink& sink
     // than all its articles at the size of the largest, or than the part's
     // stated byte count: a header that claims more cannot make the file grow
     // without bound.
-    Assembly assembly{sink, result, std::max(request.partBytes, qint64(request.bodies.size()) * largestBody),
+    const qint64 articles = std::max(qint64(request.bodies.size()), request.articleCount);
+    Assembly assembly{sink, result, std::max(request.partBytes, articles * largestBody),
                       false, std::vector<std::uint8_t>(size_t(std::min(largestBody, kChunkBytes)) + 1)};
     result.segments.resize(request.bodies.size());
     for (size_t i = 0; i < request.bodies.size(); ++i) {

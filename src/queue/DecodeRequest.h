@@ -27,6 +27,9 @@ struct DecodeRequest
     // decoded in several runs): the bound on the file size stays the one
     // that all its bodies give, whichever of them a run is handed.
     qint64 largestBodyBefore = 0;
+    // The part's article count, when the bodies handed are only some of
+    // them (one article decoded as it arrives): the bound counts them all.
+    qint64 articleCount = 0;
     // Clear each body once the decoder is done with it, so that a part's
     // memory is the bodies not yet decoded. A decoder that finds the bodies
     // are not in its encoding leaves them untouched.

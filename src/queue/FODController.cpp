@@ -266,6 +266,29 @@ FODObjectPtr FODController::createFodForVolPar2FilePart(const QueuePtr& filepart
     return fod;
 }
 
+void FODController::completeMd5(const QueuePtr& filepart)
+{
+    if (!filepart) return;
+    const QString md5 = filepart->md5();
+    const QString head = filepart->md516k();
+    if (md5.isEmpty() || head.isEmpty()) return;
+    const QueuePtr job = filepart->queue();
+    const QString qid = job ? job->qid() : QString();
+    QMutexLocker locker(&lock_);
+    FODObjectPtr found;
+    for (const FODObjectPtr& fod : fodlist_.value(head)) {
+        if (!fod->md5().isEmpty() || fod->md516k() != head || fod->qid() != qid ||
+            fod->bytes() != filepart->bytes())
+            continue;
+        if (found && found != fod) return;
+        found = fod;
+    }
+    if (!found) return;
+    found->setMd5(md5);
+    unlistLocked(found.get());
+    listFirstLocked(found);
+}
+
 FODObjectPtr FODController::searchFileForFilePart(const QueuePtr& filepart)
 {
     if (!filepart) return nullptr;

@@ -77,6 +77,11 @@ public:
     FODObjectPtr createFodForRepairChild(const std::shared_ptr<RepairObject>& child,
                                          const QueuePtr& filepart);
     FODObjectPtr createFodForVolPar2FilePart(const QueuePtr& filepart);
+    // The whole-file MD5 of a written part follows its record: the part's
+    // record that has none yet takes the part's `md5` and is listed under it.
+    // The record is the one of the part's job with the part's 16 KiB digest
+    // and byte count (and nothing when two are alike).
+    void completeMd5(const QueuePtr& filepart);
 
     // Lookups (see searchFileForDict for the rule). Keys of the map:
     // "qid", "filename", "fid", "md5", "md516k", "fileID".

@@ -213,9 +213,22 @@ void FilePartSpool::removeFile()
 
 bool FilePartSpool::fail(int code)
 {
+    QMutexLocker locker(&errorLock_);
     errorCode_ = code;
     errorString_ = QString::fromLocal8Bit(std::strerror(code));
     return false;
+}
+
+QString FilePartSpool::errorString() const
+{
+    QMutexLocker locker(&errorLock_);
+    return errorString_;
+}
+
+int FilePartSpool::errorCode() const
+{
+    QMutexLocker locker(&errorLock_);
+    return errorCode_;
 }
 
 bool FilePartSpool::writeFully(int fd, qint64 offset, const char* data, qint64 size)
@@ -246,7 +259,10 @@ bool FilePartSpool::writeAt(qint64 offset, QByteArrayView data)
             hash(data.data(), data.size());
         }
     }
-    size_ = std::max(size_, offset + data.size());
+    const qint64 end = offset + data.size();
+    qint64 size = size_.load();
+    while (end > size && !size_.compare_exchange_weak(size, end)) {
+    }
     return true;
 }
 
@@ -276,6 +292,8 @@ bool FilePartSpool::computeDigestsFromFile()
     worker_.reset();
     digests_ = std::make_unique<Digests>();
     hashedEnd_ = 0;
+    // Here on this thread: reading back is faster than the digest, so a
+    // second thread would only gather blocks waiting for it.
     QByteArray block(kBlock, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::pread(fd_, block.data(), size_t(kBlock), off_t(hashedEnd_));
@@ -284,32 +302,52 @@ bool FilePartSpool::computeDigestsFromFile()
             return fail(errno);
         }
         if (n == 0) break;
-        hash(block.constData(), n);
+        digests_->add(hashedEnd_, block.constData(), n);
+        hashedEnd_ += n;
     }
     inOrder_ = true;
     return true;
 }
 
+void FilePartSpool::finishDigests()
+{
+    worker_.reset();
+    md516k_ = Digests::finish(digests_->first16k);
+    md5_ = Digests::finish(digests_->whole);
+}
+
 QString FilePartSpool::md516k()
 {
     if (md516k_.isEmpty()) {
-        if ((!hashing_ || !inOrder_) && !computeDigestsFromFile()) return QString();
-        worker_.reset();
-        md516k_ = Digests::finish(digests_->first16k);
-        md5_ = Digests::finish(digests_->whole);
+        if (digestsReady()) {
+            finishDigests();
+        } else {
+            // Only the head: the whole file is left to md5(), which may
+            // follow later.
+            if (fd_ < 0) return QString();
+            const QByteArray head = leadingBytes(k16k);
+            unsigned char digest[EVP_MAX_MD_SIZE];
+            unsigned int size = 0;
+            if (!EVP_Digest(head.constData(), size_t(head.size()), digest, &size, EVP_md5(), nullptr))
+                return QString();
+            md516k_ = hex(digest, size);
+        }
     }
     return md516k_;
 }
 
 QString FilePartSpool::md5()
 {
-    md516k();
+    if (md5_.isEmpty()) {
+        if (!digestsReady() && !computeDigestsFromFile()) return QString();
+        finishDigests();
+    }
     return md5_;
 }
 
 QByteArray FilePartSpool::leadingBytes(qint64 count) const
 {
-    QByteArray bytes(std::min(count, size_), Qt::Uninitialized);
+    QByteArray bytes(std::min(count, size_.load()), Qt::Uninitialized);
     qint64 got = 0;
     while (fd_ >= 0 && got < bytes.size()) {
         const ssize_t n = ::pread(fd_, bytes.data() + got, size_t(bytes.size() - got), off_t(got));
@@ -323,27 +361,30 @@ QByteArray FilePartSpool::leadingBytes(qint64 count) const
 
 bool FilePartSpool::withMappedData(const std::function<void(const QByteArray& data)>& reader) const
 {
-    if (fd_ < 0 || size_ <= 0) return false;
-    void* map = ::mmap(nullptr, size_t(size_), PROT_READ, MAP_PRIVATE, fd_, 0);
+    const qint64 size = size_.load();
+    if (fd_ < 0 || size <= 0) return false;
+    void* map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd_, 0);
     if (map == MAP_FAILED) return false;
     {
-        const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(map), qsizetype(size_));
+        const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(map), qsizetype(size));
         reader(data);
     }
-    ::munmap(map, size_t(size_));
+    ::munmap(map, size_t(size));
     return true;
 }
 
 bool FilePartSpool::moveTo(const QString& target)
 {
-    if (fd_ < 0) return fail(EBADF);
+    if (fd_ < 0 || placed_) return fail(EBADF);
     if (::rename(native(path_).constData(), native(target).constData()) != 0) {
         if (errno != EXDEV) return fail(errno);
         if (!copyTo(target)) return false;
     }
+    // The descriptor stays open: it reads the same bytes wherever the file
+    // goes next, for the digest that may follow. The folder need not wait
+    // for that.
     placed_ = true;
-    ::close(fd_);
-    fd_ = -1;
+    ::rmdir(native(folder_).constData());
     return true;
 }
 

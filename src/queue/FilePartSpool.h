@@ -3,8 +3,10 @@
 #include "queue/DecodeSink.h"
 
 #include <QByteArray>
+#include <QMutex>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -22,7 +24,12 @@
 //
 // The spool file is removed when the spool is destroyed unless it was moved
 // into place; the files a run that ended without that left behind are
-// removed by the next run's first spool in the folder. One thread at a time.
+// removed by the next run's first spool in the folder. A spool moved into
+// place keeps the file open, so that its MD5 can still be read after the
+// file was moved on (see md5()).
+//
+// One thread at a time, except writeAt(): with the digests off, several
+// threads may write at once (articles of one part decoded in parallel).
 class FilePartSpool : public DecodeSink
 {
 public:
@@ -42,18 +49,21 @@ public:
     void setComputeDigests(bool on) { hashing_ = on; }
 
     bool writeAt(qint64 offset, QByteArrayView data) override;
-    QString errorString() const override { return errorString_; }
-    int errorCode() const { return errorCode_; }
+    QString errorString() const override;
+    int errorCode() const;
 
     QString path() const { return path_; }
     // The end of the furthest byte written.
-    qint64 size() const { return size_; }
+    qint64 size() const { return size_.load(); }
 
     // Lower-case hexadecimal MD5 of the first 16384 bytes (all of them when
     // the file is shorter), and of the whole file; empty when the file
-    // cannot be read back.
+    // cannot be read back. md516k() reads at most those bytes back; md5()
+    // reads the whole file unless the digests came with the writes
+    // (digestsReady()).
     QString md516k();
     QString md5();
+    bool digestsReady() const { return hashing_ && inOrder_; }
 
     // The first `count` bytes (fewer when the file is shorter).
     QByteArray leadingBytes(qint64 count) const;
@@ -77,13 +87,14 @@ private:
     void hash(const char* data, qint64 size);
     void hashZeros(qint64 size);
     bool computeDigestsFromFile();
+    void finishDigests();
     bool copyTo(const QString& target);
     void removeFile();
 
     QString folder_;
     QString path_;
     int fd_ = -1;
-    qint64 size_ = 0;
+    std::atomic<qint64> size_{0};
     bool hashing_ = true;
     bool inOrder_ = true;
     qint64 hashedEnd_ = 0;
@@ -93,6 +104,8 @@ private:
     QString md516k_;
     QString md5_;
     bool placed_ = false;
+    // The first failure of writes that may run at once.
+    mutable QMutex errorLock_;
     int errorCode_ = 0;
     QString errorString_;
 };

@@ -88,81 +88,76 @@ private:
 EarlySpool::EarlySpool() = default;
 EarlySpool::~EarlySpool() = default;
 
-qint64 FilePartWriter::spoolEarly(const QueuePtr& part, EarlySpool& entry)
+qint64 FilePartWriter::spoolArticle(const QueuePtr& part, const SegmentPtr& segment, EarlySpool& entry)
 {
     const QueuePtr job = part ? part->queue() : nullptr;
-    if (!job || job->isCancelled() || part->isCancelled()) return 0;
+    if (!job || !segment || job->isCancelled() || part->isCancelled()) return 0;
+    if (segment->status() != ArticleStatus::Downloaded || segment->spooled()) return 0;
+    QByteArray body = segment->filedata();
+    if (body.isEmpty()) return 0;
 
-    const QList<SegmentPtr> segments = part->segments();
-    std::vector<QByteArray> bodies(size_t(segments.size()));
-    qint64 largest = entry.largestBody;
-    bool any = false;
-    for (qsizetype i = 0; i < segments.size(); ++i) {
-        const SegmentPtr& segment = segments[i];
-        if (segment->status() != ArticleStatus::Downloaded || segment->spooled()) continue;
-        QByteArray body = segment->filedata();
-        if (body.isEmpty()) continue;
-        largest = std::max(largest, qint64(body.size()));
+    FilePartSpool* spool = nullptr;
+    qint64 largest = 0;
+    {
+        QMutexLocker locker(&entry.lock);
+        entry.largestBody = std::max(entry.largestBody, qint64(body.size()));
+        largest = entry.largestBody;
         // Only bodies that say where they go: a body without "=ypart" is a
         // whole file at offset 0, and any other encoding is decoded in order
         // by the final write.
-        if (!DeYenc::checkIfYenc(body) || !body.contains("\r\n=ypart ")) continue;
-        bodies[size_t(i)] = std::move(body);
-        any = true;
-    }
-    entry.largestBody = largest;
-    if (!any) return 0;
-
-    if (!entry.spool) {
-        const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
-        int errorCode = 0;
-        QString errorText;
-        if (FileUtils::doesFolderExists(downloadPath))
-            entry.spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+        if (!DeYenc::checkIfYenc(body) || !body.contains("\r\n=ypart ")) return 0;
         if (!entry.spool) {
-            // The bodies stay held; the final write meets the same disk and
-            // reports it.
-            if (!entry.failureLogged)
-                BLOG(3, "Cannot spool the articles of %@ while they download: %@ (%ld)", part->filename(),
-                     errorText.isEmpty() ? downloadPath : errorText, long(errorCode));
-            entry.failureLogged = true;
-            return 0;
+            const QString downloadPath =
+                UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
+            int errorCode = 0;
+            QString errorText;
+            if (FileUtils::doesFolderExists(downloadPath))
+                entry.spool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
+            if (!entry.spool) {
+                // The body stays held; the final write meets the same disk
+                // and reports it.
+                if (!entry.failureLogged)
+                    BLOG(3, "Cannot spool the articles of %@ while they download: %@ (%ld)", part->filename(),
+                         errorText.isEmpty() ? downloadPath : errorText, long(errorCode));
+                entry.failureLogged = true;
+                return 0;
+            }
+            // Articles come in any order and several at once: the digests
+            // follow the written file instead.
+            entry.spool->setComputeDigests(false);
         }
-        entry.spool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
+        spool = entry.spool.get();
     }
 
     DecodeRequest request;
-    request.bodies = std::span<QByteArray>(bodies);
+    request.bodies = std::span<QByteArray>(&body, 1);
     request.partFilename = part->filename();
     request.jobTitle = job->title();
     request.isCancelled = [job, part] { return job->isCancelled() || part->isCancelled(); };
     request.partBytes = qint64(part->bytes());
-    request.largestBodyBefore = entry.largestBody;
+    request.largestBodyBefore = largest;
+    request.articleCount = part->segmentCount();
     request.releaseBodies = false;
     request.computeCrc32 = false;
-    const DecodeResult result = DeYenc::decodeToFile(request, *entry.spool);
+    // Outside the lock: the part's other articles decode meanwhile.
+    const DecodeResult result = DeYenc::decodeToFile(request, *spool);
+
+    QMutexLocker locker(&entry.lock);
     // A cancelled part's spool goes with the part.
     if (result.outcome == DecodeOutcome::Cancelled) return 0;
     if (result.outcome == DecodeOutcome::WriteFailed && !entry.failureLogged) {
         BLOG(3, "Cannot spool the articles of %@ while they download: %@ (%ld)", part->filename(),
-             entry.spool->errorString(), long(entry.spool->errorCode()));
+             spool->errorString(), long(spool->errorCode()));
         entry.failureLogged = true;
     }
-
-    // What was placed is in the spool file, also when a later body failed.
-    qint64 released = 0;
-    for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
-        const DecodedSegment& decoded = result.segments[i];
-        if (!decoded.placed) continue;
-        const SegmentPtr& segment = segments[qsizetype(i)];
-        if (!decoded.filename.isEmpty()) segment->setFilename(decoded.filename);
-        if (decoded.fileposition >= 0) segment->setFileposition(decoded.fileposition);
-        entry.segments.insert(segment.get());
-        segment->setSpooled(true);
-        segment->setFiledata(QByteArray());
-        released += bodies[i].size();
-    }
-    return released;
+    if (result.segments.empty() || !result.segments.front().placed) return 0;
+    const DecodedSegment& decoded = result.segments.front();
+    if (!decoded.filename.isEmpty()) segment->setFilename(decoded.filename);
+    if (decoded.fileposition >= 0) segment->setFileposition(decoded.fileposition);
+    entry.segments.insert(segment.get());
+    segment->setSpooled(true);
+    segment->setFiledata(QByteArray());
+    return body.size();
 }
 
 FilePartWriter::FilePartWriter(const QueuePtr& filepart, RepairController* repairController,
@@ -182,14 +177,19 @@ RepairController* FilePartWriter::repairController() const
     return repairController_.data();
 }
 
-void FilePartWriter::setEarlySpool(std::unique_ptr<EarlySpool> spool)
+void FilePartWriter::setEarlySpool(EarlySpoolPtr spool)
 {
     earlySpool_ = std::move(spool);
 }
 
-std::unique_ptr<EarlySpool> FilePartWriter::takeEarlySpool()
+EarlySpoolPtr FilePartWriter::takeEarlySpool()
 {
     return std::move(earlySpool_);
+}
+
+std::unique_ptr<FilePartSpool> FilePartWriter::takeDigestBehind()
+{
+    return std::move(digestBehind_);
 }
 
 void FilePartWriter::main()
@@ -376,7 +376,10 @@ void FilePartWriter::writeFilePartToDisk()
     if (part->isIncomplete()) part->setFilename(part->filename().toUpper());
 
     if (part->md516k().isEmpty()) part->setMd516k(spool->md516k());
-    if (part->md5().isEmpty()) part->setMd5(spool->md5());
+    // The whole MD5 only when it came with the writes; otherwise it follows
+    // the file in place (takeDigestBehind), so that reading the file back
+    // does not hold the job up.
+    if (part->md5().isEmpty() && spool->digestsReady()) part->setMd5(spool->md5());
 
     if (RepairController* repair = repairController_.data()) {
         if (part->ispar())
@@ -431,6 +434,7 @@ void FilePartWriter::writeFilePartToDisk()
         return;
     }
     taken.release();
+    if (part->md5().isEmpty()) digestBehind_ = ownSpool ? std::move(ownSpool) : std::move(early->spool);
     earlySpool_.reset();
     for (const SegmentPtr& segment : segments)
         segment->setSpooled(false);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <QList>
+#include <QMutex>
 
 #include <atomic>
 #include <functional>
@@ -19,18 +20,27 @@ class RepairController;
 class Segment;
 
 // What was decoded of a file part while it still downloaded: the spool file
-// its bodies went to, which of its segments are in it, and the largest of
-// those bodies (the bound on the file's size is made from it).
+// its yEnc articles went to as they arrived, which of its segments are in
+// it, and the largest of those bodies (the bound on the file's size is made
+// from it). The decode pool's tasks of the part share it: `lock` guards the
+// fields, while the spool itself takes the decoded bytes of several tasks at
+// once (its digests are off: the MD5 follows the written file).
 struct EarlySpool
 {
     EarlySpool();
     ~EarlySpool();
+    QMutex lock;
     std::unique_ptr<FilePartSpool> spool;
     std::unordered_set<const Segment*> segments;
     qint64 largestBody = 0;
     // A failure to spool was logged once for the part.
     bool failureLogged = false;
+    // Decodes of the part handed to the pool and not done yet; guarded by
+    // the write controller's lock, which waits for 0 before the part's final
+    // write.
+    int pending = 0;
 };
+using EarlySpoolPtr = std::shared_ptr<EarlySpool>;
 
 // One write operation of the write queue: decodes a downloaded file part's
 // article bodies with the first decoder that recognises them (yEnc, uuencode,
@@ -46,11 +56,16 @@ struct EarlySpool
 // written, so that a retry decodes them again: a part is never lost to a
 // failed write.
 //
-// A part's yEnc bodies may have gone to a spool while it downloaded
-// (spoolEarly); its final write then goes on with that spool and decodes
-// only the bodies still held. A failed final write keeps the spool for the
-// retry. Segments marked spooled whose bytes the spool does not hold (it
-// was dropped meanwhile) are sent back to download, never written as gaps.
+// A part's yEnc bodies that name their place in the file went to a spool
+// as they arrived (spoolArticle); its final write then goes on with that
+// spool and decodes only the bodies still held. A failed final write keeps
+// the spool for the retry. Segments marked spooled whose bytes the spool
+// does not hold (it was dropped meanwhile) are sent back to download, never
+// written as gaps.
+//
+// The file is in place before its whole MD5 is known unless the digest came
+// with the writes: the spool, still reading the file wherever it goes next,
+// is handed back (takeDigestBehind) for the digest to follow.
 //
 // Runs on the write queue's thread. Queue items are safe to change from any
 // thread and forward what the pages observe to the main thread themselves,
@@ -69,22 +84,26 @@ public:
     // The spool the part's bodies went to while it downloaded; the writer
     // hands it back (takeEarlySpool) unless the run is done with it (the
     // file is in place, or the job was cancelled).
-    void setEarlySpool(std::unique_ptr<EarlySpool> spool);
-    std::unique_ptr<EarlySpool> takeEarlySpool();
+    void setEarlySpool(EarlySpoolPtr spool);
+    EarlySpoolPtr takeEarlySpool();
+    // The spool of a file put in place without its whole MD5: the digest is
+    // to follow (FilePartSpool::md5() reads the placed file).
+    std::unique_ptr<FilePartSpool> takeDigestBehind();
     // Main thread: takes segments to be downloaded again.
     using DownloadAgain =
         std::function<void(const QueuePtr& filepart, const QList<std::shared_ptr<Segment>>&)>;
     void setDownloadAgain(DownloadAgain handler) { downloadAgain_ = std::move(handler); }
 
-    // Write queue: decodes the held yEnc bodies of `filepart` that name
-    // their place in the file ("=ypart begin=") into `spool` (made on first
-    // use in the download folder's spool folder), marks their segments
-    // spooled and releases the bodies. A body the spool could not take is
-    // kept in its segment for the final write, which reports the failure.
-    // Returns the bytes of the bodies released. Other encodings have no
+    // Decode pool: decodes the held body of `segment`, when it is yEnc and
+    // names its place in the file ("=ypart begin="), into the part's spool
+    // (made on first use in the download folder's spool folder), marks the
+    // segment spooled and releases the body. A body the spool could not take
+    // is kept in its segment for the final write, which reports the failure.
+    // Returns the bytes of the body released. Other encodings have no
     // offsets to decode by, come in small parts in practice, and stay held
-    // until the final write.
-    static qint64 spoolEarly(const QueuePtr& filepart, EarlySpool& spool);
+    // until the final write. Several may run at once for one part.
+    static qint64 spoolArticle(const QueuePtr& filepart, const std::shared_ptr<Segment>& segment,
+                               EarlySpool& spool);
 
     QueuePtr filepart() const { return filepart_.lock(); }
     RepairController* repairController() const;
@@ -127,7 +146,8 @@ private:
     bool reported_ = false;
     bool deferring_ = false;
     std::optional<qint64> deferredStatus_;
-    std::unique_ptr<EarlySpool> earlySpool_;
+    EarlySpoolPtr earlySpool_;
+    std::unique_ptr<FilePartSpool> digestBehind_;
     DownloadAgain downloadAgain_;
     QList<std::shared_ptr<Segment>> downloadAgainSegments_;
 

@@ -1,22 +1,24 @@
 #pragma once
 
 #include "platform/SerialQueue.h"
+#include "queue/ArticleDecodePool.h"
+#include "queue/FilePartWriter.h"
 #include "queue/Queue.h"
 #include "queue/Segment.h"
 
-#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <unordered_map>
 
+class FilePartSpool;
 class RepairController;
-struct EarlySpool;
 
 // Writes downloaded file parts to disk, one at a time and in the order they
 // are handed over, each by a FilePartWriter on the serial write queue. The
@@ -26,23 +28,25 @@ struct EarlySpool;
 // change.
 //
 // A part does not wait for its last article with all the others in memory:
-// once the bodies its segments hold pass a threshold, an operation on the
-// same queue decodes them into a spool file kept for the part and releases
-// them (see FilePartWriter::spoolEarly), and the part's final write goes on
-// from that spool. So the memory of a download follows the threshold and
-// the number of parts downloading at once, not the size of a file. The
-// spools belong to this controller; a part's spool goes when the part is
+// each yEnc body that names its place in the file is decoded into a spool
+// kept for the part as soon as it is booked, by a decode pool of the
+// controller's own (ArticleDecodePool), and released (see
+// FilePartWriter::spoolArticle). The connections hold back while the pool
+// is behind, so the memory of a download follows the pool's bound and the
+// number of connections, not the size of a file. The part's final write
+// waits for its decodes under way, goes on from that spool and puts the file
+// in place; the whole file's MD5, unless it came with the writes, follows on
+// a queue of its own and is added to the part and its files-on-disk record.
+// The spools belong to this controller; a part's spool goes when the part is
 // written, cancelled or reset, and with the controller.
 class FileWriteController : public QObject
 {
     Q_OBJECT
 public:
-    // Bodies a part may hold before they are spooled.
-    static constexpr qint64 kEarlySpoolThreshold = qint64(32) << 20;
-
     explicit FileWriteController(QObject* parent = nullptr);
-    // Drops the parts not yet started and waits for the one being written;
-    // the spools of parts not written are removed.
+    // Drops the parts not yet started and waits for the one being written
+    // and for the decodes and digests under way; the spools of parts not
+    // written are removed.
     ~FileWriteController() override;
 
     // Weak; set by the scheduler before the first part is queued.
@@ -55,25 +59,21 @@ public:
     // has not been set yet; the closing window waits for 0.
     qint64 filesInWriteQueue() const { return pending_->load(); }
 
-    // Before the downloads start.
-    qint64 earlySpoolThreshold() const { return threshold_.load(); }
-    void setEarlySpoolThreshold(qint64 bytes) { threshold_.store(bytes); }
-
-    // Any thread: a segment of `filepart` now holds a downloaded body of
-    // `bytes`. Past the threshold the part's bodies are queued for spooling
-    // (once: a part has at most one such operation waiting).
-    void bodyArrived(const QueuePtr& filepart, qint64 bytes);
-    // The bytes of downloaded bodies the part holds that no spooling has
-    // taken yet, and the most any part held at once since the start.
-    qint64 heldBytes(const QueuePtr& filepart) const;
-    qint64 peakHeldBytes() const { return peakHeld_.load(); }
+    // Any thread (the connection that booked it, never under the queue's
+    // lock): `segment` of `filepart` now holds its downloaded body, which the
+    // decode pool takes care of.
+    void bodyArrived(const QueuePtr& filepart, const SegmentPtr& segment);
+    // Whether the connections are to hold back their next article: more
+    // bodies wait for the decode pool than its bound.
+    bool isDecodingBehind() const { return decodePool_.isBehind(); }
+    ArticleDecodePool& decodePool() { return decodePool_; }
     // The bytes of bodies spooled (and released) before their part was
     // complete, since the start.
     qint64 spooledBytes() const { return spooledBytes_.load(); }
 
     // Main thread: the part's spool is dropped (the part was cancelled or
-    // reset for another download): queued, so that it follows a spooling
-    // that is under way.
+    // reset for another download): queued, so that it follows a write that
+    // is under way, and once the part's decodes are done.
     void discardSpool(const QueuePtr& filepart);
 
     // Main thread: called when a part's final write finds articles marked
@@ -84,42 +84,35 @@ public:
     void setDownloadAgain(DownloadAgain handler) { downloadAgain_ = std::move(handler); }
 
     SerialQueue& writeFileQueue() { return writeFileQueue_; }
+    // Where the MD5 of written files follows them.
+    SerialQueue& digestQueue() { return digestQueue_; }
 
 private:
-    struct Held
-    {
-        std::weak_ptr<Queue> part;
-        qint64 bytes = 0;
-        bool queued = false;
-        // Past this (and the threshold) the next spooling is queued: after
-        // one that found nothing to take, only once a threshold's worth
-        // more has come.
-        qint64 trigger = 0;
-    };
     struct Spooled
     {
         std::weak_ptr<Queue> part;
-        std::unique_ptr<EarlySpool> spool;
+        EarlySpoolPtr spool;
     };
 
-    // Write queue only.
-    void spoolEarly(const std::weak_ptr<Queue>& weak);
-    std::unique_ptr<EarlySpool> takeSpool(const QueuePtr& filepart);
-    void keepSpool(const QueuePtr& filepart, std::unique_ptr<EarlySpool> spool);
-    void released(const QueuePtr& filepart, qint64 bytes, bool queueAgain);
+    // Decode pool.
+    void decodeArrived(const std::weak_ptr<Queue>& weak, const SegmentPtr& segment, const EarlySpoolPtr& spool);
+    // Write queue: the part's spool once its decodes are done, taken out.
+    EarlySpoolPtr takeSpool(const QueuePtr& filepart);
+    void keepSpool(const QueuePtr& filepart, EarlySpoolPtr spool);
+    // Digest queue.
+    void followDigest(const std::weak_ptr<Queue>& weak, FilePartSpool& spool);
 
     QPointer<RepairController> repairController_;
     std::shared_ptr<std::atomic<qint64>> pending_ = std::make_shared<std::atomic<qint64>>(0);
-    std::atomic<qint64> threshold_{kEarlySpoolThreshold};
-    std::atomic<qint64> peakHeld_{0};
     std::atomic<qint64> spooledBytes_{0};
-    mutable QMutex heldLock_;
-    QHash<const Queue*, Held> held_;
-    // Touched by the write queue's operations only (and the destructor once
-    // they are done).
+    // Guards spools_ and every spool's `pending`.
+    QMutex spoolsLock_;
+    QWaitCondition decodesDone_;
     std::unordered_map<const Queue*, Spooled> spools_;
     DownloadAgain downloadAgain_;
-    // Last: its operations use the members above, and it is destroyed (after
-    // waiting for them) first.
+    // Their tasks use the members above: destroyed (after waiting for them)
+    // before those, the write queue first.
+    ArticleDecodePool decodePool_;
+    SerialQueue digestQueue_;
     SerialQueue writeFileQueue_;
 };

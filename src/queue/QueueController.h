@@ -404,6 +404,10 @@ Q_SIGNALS:
     // main thread), with `arrayLock` held.
     void queueArrayWillChange();
     void queueArrayDidChange();
+    // After a job's status change was handled (main thread).
+    void jobStatusChanged(qint64 status);
+    // After a file part's status or a job's pause changed (main thread).
+    void queueItemChanged();
 
     // --- article hand-out
 public:

@@ -327,6 +327,7 @@ void QueueController::statusChangedForFilepart(const QueuePtr& filepart, qint64,
     // part is carried out now.
     if (filepart->isCancelled() && filepart->status() != FilePartStatus::Cancelled)
         cancelDPFilepart(filepart);
+    Q_EMIT queueItemChanged();
 }
 
 bool QueueController::isCancelledPart(const QueuePtr& filepart)
@@ -596,6 +597,7 @@ void QueueController::resumeQueueObject(const QueuePtr& root)
 
 void QueueController::pauseChangedForQueueObject(const QueuePtr& root)
 {
+    Q_EMIT queueItemChanged();
     if (root->isPaused()) {
         if (root->diskNotReady()) {
             setCommentTextField(

@@ -411,8 +411,8 @@ void QueueController::updateQueueAfterDownload(const SegmentPtr& segment)
     // keeps its ArticleStatus::Missing so that the writer knows it has no body.
     const bool received = segment->replaceStatus(ArticleStatus::Downloading, ArticleStatus::Downloaded);
     if (!received && segment->status() != ArticleStatus::Missing) return;
-    // The write side spools a part's bodies once they pass its threshold.
-    if (received) fileWriteController_.bodyArrived(part, segment->filedata().size());
+    // The write side decodes the body into the part's spool as it arrives.
+    if (received) fileWriteController_.bodyArrived(part, segment);
     const double bytes = segment->bytes();
     part->decreaseTotalSegmentsLeftToDownload(1);
     part->decreaseTotalBytesLeft(bytes);

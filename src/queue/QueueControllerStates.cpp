@@ -177,6 +177,7 @@ void QueueController::statusChangedForQueueObject(const QueuePtr& queue, qint64,
         return byCode;
     }();
     if (const JobHandler handler = handlers.value(toValue, nullptr)) (this->*handler)(queue);
+    Q_EMIT jobStatusChanged(toValue);
 }
 
 // ---- Helpers ----

@@ -23,6 +23,7 @@ class QueueFilesController
 {
 public:
     QList<QueuePtr>& queuefilesArray() { return queuefilesArray_; }
+    const QList<QueuePtr>& queuefilesArray() const { return queuefilesArray_; }
     void setQueuefilesArray(const QList<QueuePtr>& items) { queuefilesArray_ = items; }
 
     QueueController* queueController() const;

@@ -8,12 +8,15 @@
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
 #include "queue/QueueController.h"
+#include "queue/SaveStateSnapshot.h"
 #include "queue/StatusCodes.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QMutexLocker>
+
+#include <utility>
 
 namespace {
 
@@ -48,16 +51,6 @@ double secondsSince(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Upload statuses whose parts and articles are not kept.
-bool uploadEndsAtJobRow(qint64 status)
-{
-    static const QList<qint64> codes{UploadStatus::Finished,         UploadStatus::NoServersAvailable,
-                                     UploadStatus::RarCreationError, UploadStatus::Par2CreationError,
-                                     UploadStatus::EncodingError,    UploadStatus::NZBCreationError,
-                                     UploadStatus::PostingDenied};
-    return codes.contains(status);
-}
-
 // Main thread: observers on, state re-announced, checked parts queued.
 // Which lists were received is known from what was saved: a search-service
 // job saved before its lists arrived must fetch them again.
@@ -81,8 +74,14 @@ void startRestoredJob(const QueuePtr& job, QueueController* queueController)
         part->startAllObservers();
         part->setDelegate(queueController);
         if (!part->isDownloaded() && part->checkbox() == 1 && !job->isUploadObject() &&
-            part->segmentCount() > 0 && queueController)
+            part->segmentCount() > 0 && queueController) {
+            // A part comes back marked queued, but none of its counters do:
+            // it is queued as a new one, or the scheduler, which sees the job
+            // admitted by the part before it, would take it as counted already
+            // and never fetch the rest of it.
+            part->setStatus(JobStatus::Idle);
             queueController->dpFilepartObjectCheckBoxClicked(part);
+        }
     }
 }
 
@@ -134,45 +133,16 @@ void SaveRestoreController::cancelLoading()
     cancelled_->store(true);
 }
 
-// ---- save ----
-
-QList<DBSaveRestore::RowSource> SaveRestoreController::rowsForJobs(const QList<QueuePtr>& jobs)
+void SaveRestoreController::whenRestored(std::function<void()> fn)
 {
-    const QList<qint64> keptUploads = QCodeClass::upQueueSaveStateArray();
-    QList<C::RowSource> rows;
-    qint64 id = 0;
-    for (const QueuePtr& job : jobs) {
-        if (!job || job->isCancelled() || job->restorePoint() == 4) continue;
-        const bool upload = job->isUploadObject();
-        if (upload) {
-            if (!keptUploads.contains(job->status())) continue;
-            if (job->status() == UploadStatus::Uploaded || job->status() == UploadStatus::CleaningUp)
-                job->setStatus(UploadStatus::Finished);
-        }
-        if (job->isNewsgroupsRequest()) continue;
-        const qint64 jobId = ++id;
-        rows.append({jobId, upload ? C::UploadRow : C::JobRow, 0, job, nullptr, nullptr,
-                     upload ? 0 : restorePointToSave(*job)});
-        if (upload && uploadEndsAtJobRow(job->status())) continue;
-        const RepairObjectPtr repair = job->repairObject();
-        const QueuePtr mainPar2 = repair ? repair->filepart() : nullptr;
-        const bool textPost = upload && !job->isBinaryUpload() && !job->textBody().isEmpty();
-        // A named const list: looping over the returned copy itself would
-        // detach it and copy every pointer.
-        const QList<QueuePtr> jobParts = job->fileparts();
-        for (const QueuePtr& part : jobParts) {
-            if (part->ispar() && part == mainPar2) part->setIsmainpar(true);
-            const qint64 partId = ++id;
-            rows.append({partId, C::FilepartRow, jobId, job, part, nullptr, 0});
-            const QList<SegmentPtr> partSegments = part->segments();
-            for (const SegmentPtr& seg : partSegments) {
-                if (textPost) seg->setMid(job->textBody());
-                rows.append({++id, C::ArticleRow, partId, job, part, seg, 0});
-            }
-        }
-    }
-    return rows;
+    if (!fn) return;
+    if (restoring_->pending.load() == 0)
+        fn();
+    else
+        restoring_->waiting.append(std::move(fn));
 }
+
+// ---- save ----
 
 qint64 SaveRestoreController::restorePointToSave(const Queue& job)
 {
@@ -218,13 +188,13 @@ bool SaveRestoreController::saveQueue()
 {
     startTime_.start();
     BLOG(0, "Writing SaveState.");
-    QList<C::RowSource> rows;
+    SaveStateSnapshot snapshot;
     if (QueueController* qc = queueController_) {
         QMutexLocker locker(&qc->arrayLock());
-        rows = rowsForJobs(qc->queueArray());
+        snapshot = SaveStateSnapshot::take(qc->queueArray());
     }
     DBSaveRestore db;
-    const bool stored = db.saveQueue(rows);
+    const bool stored = db.saveQueue(snapshot);
     BLOG(0, " * SaveState written in: %.02f seconds.", secondsSince(startTime_));
     return stored;
 }
@@ -288,6 +258,7 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
     const QPointer<QueueController> queueController = queueController_;
     const QPointer<RepairController> repairController = repairController_;
     const std::shared_ptr<std::atomic<bool>> cancelled = cancelled_;
+    const std::shared_ptr<Restoring> restoring = restoring_;
     for (const QueuePtr& job : jobs) {
         bool started = false;
         onMainAndWait([&] {
@@ -296,7 +267,8 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
             started = true;
         });
         if (!started) continue;
-        Dispatch::global([job, queueController, repairController] {
+        restoring->pending.fetch_add(1);
+        Dispatch::global([job, queueController, repairController, restoring] {
             RepairController* repair = repairController;
             if (repair && job->restorePoint() != kRestorePointFinishing) {
                 const QList<QueuePtr> jobParts = job->fileparts();
@@ -309,7 +281,13 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
             // thread: a pool thread blocked on the main thread would hang the
             // program's exit, which waits for the pool, when the user quits
             // while a restore is still handing jobs over.
-            Dispatch::onMain([job, queueController] { handOverRestoredJob(job, queueController); });
+            Dispatch::onMain([job, queueController, restoring] {
+                handOverRestoredJob(job, queueController);
+                if (restoring->pending.fetch_sub(1) != 1) return;
+                const QList<std::function<void()>> waiting = std::exchange(restoring->waiting, {});
+                for (const std::function<void()>& fn : waiting)
+                    fn();
+            });
         });
     }
 }
@@ -383,7 +361,7 @@ QueuePtr SaveRestoreController::makeUpQueue(const QStringList& row)
     const qint64 s = q->status();
     if (s == UploadStatus::Queued || s == UploadStatus::Uploading)
         q->setStatus(UploadStatus::Queued);
-    else if (!uploadEndsAtJobRow(s))
+    else if (!SaveStateSnapshot::uploadEndsAtJobRow(s))
         q->setStatus(UploadStatus::Uploaded);
     return q;
 }
@@ -393,8 +371,12 @@ QueuePtr SaveRestoreController::makeFilepart(const QStringList& row, const Queue
     if (!job) return nullptr;
     const QueuePtr part = Queue::createWhithoutStartingObservers();
     qint64 status = integerAt(row, C::ColStatus);
+    // The queue is saved while it runs, so a part may be stored on its way
+    // to the disk: one being written is fetched again; one whose file is
+    // written (its articles already let go) is finished.
+    if (status == FilePartStatus::WriteFinished) status = FilePartStatus::Finished;
     if (status == FilePartStatus::Downloading || status == FilePartStatus::Downloaded ||
-        status == FilePartStatus::WaitingForDiskWrite) {
+        status == FilePartStatus::WaitingForDiskWrite || status == FilePartStatus::Writing) {
         status = FilePartStatus::Queued;
     } else if (status == FilePartStatus::Finished) {
         part->setIsDownloaded(true);

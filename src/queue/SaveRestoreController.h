@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QueueController;
@@ -24,10 +25,11 @@ class RepairController;
 // then starts each job on the main thread and waits for it, queues the
 // job's PAR2 re-analysis on the global pool, and that hands the job over on
 // the main thread. Jobs may therefore reach the queue in another order than
-// they were saved. A save takes the structure of the queue (jobs, parts,
-// articles) under the scheduler's `arrayLock`, so connections that are
-// still open cannot change the lists under it, and writes everything in one
-// transaction.
+// they were saved. A save takes a snapshot of the queue (SaveStateSnapshot)
+// under the scheduler's `arrayLock`, so connections that are still open
+// cannot change the lists under it, and writes it with the lock released, in
+// one transaction. It changes nothing on the live jobs: saves also run while
+// the queue runs (SaveStateScheduler).
 class SaveRestoreController
 {
 public:
@@ -49,6 +51,11 @@ public:
     bool saveQueue();
     // Main thread: stops a running load.
     void cancelLoading();
+    // Main thread, after loadQueue() returned: runs `fn` once every job of
+    // the load is handed over to the scheduler (at once when none is still
+    // on its way). Until then the queue lacks restored jobs, and a save would
+    // lose them.
+    void whenRestored(std::function<void()> fn);
     bool isCancelled() const { return cancelled_->load(); }
 
     // The rebuild of loadQueue(): the rows as the store returns them.
@@ -57,12 +64,6 @@ public:
     QueuePtr makeUpQueue(const QStringList& row);
     QueuePtr makeFilepart(const QStringList& row, const QueuePtr& job);
     void makeSegment(const QStringList& row, const QueuePtr& filepart);
-
-    // The rows a save writes for `jobs`, in order, with their keys. Applies
-    // the save's changes to the live jobs (kept uploads at 204 or 206 become
-    // 205, the main PAR2 part is marked, a text post's body goes into its
-    // article's message-id).
-    static QList<DBSaveRestore::RowSource> rowsForJobs(const QList<QueuePtr>& jobs);
 
     // Restore point 7: the job had reached the finishing steps after its
     // extraction, where the extracted archives may already be deleted. Such
@@ -79,6 +80,13 @@ public:
     static qint64 finishingStatusToResumeAt(qint64 savedStatus);
 
 private:
+    // The hand-overs still on their way, and who waits for the last one.
+    struct Restoring
+    {
+        std::atomic<int> pending{0};
+        QList<std::function<void()>> waiting; // main thread
+    };
+    std::shared_ptr<Restoring> restoring_ = std::make_shared<Restoring>();
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
     QPointer<QueueController> queueController_;
     QPointer<RepairController> repairController_;

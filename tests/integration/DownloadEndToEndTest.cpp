@@ -5,6 +5,7 @@
 
 #include "EngineEndToEnd.h"
 
+#include "queue/ArticleDecodePool.h"
 #include "queue/FileWriteController.h"
 #include "queue/QueueController.h"
 
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 
 #include <gtest/gtest.h>
 
@@ -168,7 +170,6 @@ TEST_F(DownloadEndToEnd, AnArticleTheMainServerLacksComesFromTheBackupServer)
 TEST_F(DownloadEndToEnd, AFileLargerThanTheHeldBodiesIsSpooledWhileItDownloads)
 {
     FileWriteController& writer = engine->queueController()->fileWriteController();
-    writer.setEarlySpoolThreshold(120000);
     ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
     const PostedFile video = PostedFile::make(QStringLiteral("video.mkv"), 1500000, 40000, 31);
     const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 30000, 40000, 32);
@@ -183,6 +184,39 @@ TEST_F(DownloadEndToEnd, AFileLargerThanTheHeldBodiesIsSpooledWhileItDownloads)
     EXPECT_GT(writer.spooledBytes(), 0);
     for (const QByteArray& mid : video.mids)
         EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
+    expectFilesInFinalFolder(job, {video, notes});
+}
+
+// The connections hold back while the decoding of downloaded bodies is
+// behind: with the decode pool held up past its bound, no body is asked
+// for at all; once it drains the download goes on, and with a bound of
+// about one body (the connections waiting often) the file still ends whole,
+// each article fetched once.
+TEST_F(DownloadEndToEnd, ConnectionsHoldBackWhileTheDecodingIsBehind)
+{
+    ArticleDecodePool& pool = engine->queueController()->fileWriteController().decodePool();
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    const PostedFile video = PostedFile::make(QStringLiteral("video.mkv"), 600000, 40000, 33);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 34);
+    serve(server, video);
+    serve(server, notes);
+    QSemaphore held;
+    pool.run(pool.backlogLimit() + 1, [&held] { held.acquire(); });
+    ASSERT_TRUE(pool.isBehind());
+
+    const QueuePtr job = import(writeNzb({video, notes}));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntil([&] { return server.connectionsOpened() > 0; }, 20000));
+    spinEventLoop(500);
+    EXPECT_TRUE(bodies(server).isEmpty()) << bodies(server).size();
+
+    pool.setBacklogLimit(45000);
+    held.release();
+    ASSERT_TRUE(waitUntilFinished(job))
+        << "status " << job->status() << " " << job->commentTextField().toStdString();
+    for (const PostedFile* f : {&video, &notes})
+        for (const QByteArray& mid : f->mids)
+            EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
     expectFilesInFinalFolder(job, {video, notes});
 }
 

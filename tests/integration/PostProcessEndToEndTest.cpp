@@ -7,6 +7,7 @@
 
 #include "EngineEndToEnd.h"
 
+#include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
 #include "postprocess/ToolLocator.h"
 
@@ -22,6 +23,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <memory>
+#include <ostream>
 
 namespace {
 
@@ -324,8 +328,8 @@ TEST_F(ArticlesMissingEndToEnd, AFewArticlesMissingBeyondRepairStopTheJobWithIts
 // server and stops where the set cannot help.
 TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobStopsBeyondRepair)
 {
-    // Twenty articles in a row, some 50 kB: a tenth of what is left of the
-    // job is missed on each server long before the download could end.
+    // Twenty articles in a row, some 50 kB, of some 85: a tenth of the job
+    // is missed on each server long before the download could end.
     QList<qsizetype> run;
     for (qsizetype i = 1; i <= 20; ++i)
         run.append(i);
@@ -345,5 +349,215 @@ TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobSt
     expectStoppedBeyondRepair(job, false);
     EXPECT_TRUE(containsInOrder(codesOf(job), {1, 27, 105, 1, 2, 17, 22, 42})) << text(codesOf(job));
 }
+
+// ---------------------------------------------------------------------------
+// One data file of 80 articles and its PAR2 set of 20 recovery blocks
+// (index, then volumes of 1, 2, 4, 8 and 5 blocks), some articles of the
+// data gone from the server.
+
+class FilmSetEndToEnd : public PostProcessEndToEnd
+{
+protected:
+    static constexpr qsizetype kArticleBytes = 2500;
+
+    QByteArray film;
+    QStringList par2;
+    QList<PostedFile> files;
+
+    void postFilm(ScriptedNntpServer& server, const QList<qsizetype>& missing)
+    {
+        film = ArticleFixtures::randomBytes(200000, 61);
+        ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(staging + QStringLiteral("/Film.mkv"), film));
+        par2 = makePar2(QStringLiteral("Film"), {QStringLiteral("Film.mkv")}, 20);
+        ASSERT_EQ(par2.size(), 6);
+        files = postAll(par2 + QStringList{staging + QStringLiteral("/Film.mkv")}, kArticleBytes);
+        ASSERT_EQ(data().mids.size(), 80);
+        serveAll(server, files);
+        for (qsizetype i : missing)
+            server.addRule(
+                NntpRule::on("BODY").withArgument(data().bracketedMid(i)).reply(430, "No such article"));
+    }
+
+    const PostedFile& data() { return *find(files, QStringLiteral("Film.mkv")); }
+
+    // Waits for the job's end, or for a stop that ends its download.
+    bool waitForEnd(const QueuePtr& job)
+    {
+        return waitUntil(
+            [&] {
+                const QList<qint64> codes = codesOf(job);
+                return codes.contains(JobStatus::Finished) ||
+                       codes.contains(JobStatus::NotEnoughRepairBlocks) ||
+                       codes.contains(JobStatus::PausedPossiblyIncomplete);
+            },
+            60000);
+    }
+
+    int volumesFetched(const ScriptedNntpServer& server) const
+    {
+        int fetched = 0;
+        for (const PostedFile& f : files) {
+            if (f.name.contains(QStringLiteral(".vol")) && server.bodyRequests(f.bracketedMid(0)) > 0)
+                ++fetched;
+        }
+        return fetched;
+    }
+
+    // The job fetched some of its held volumes, not all, was repaired and
+    // moved, and the film is as it was posted.
+    void expectRepairedWithHeldVolumes(const QueuePtr& job, const ScriptedNntpServer& server)
+    {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 22, 105, 1, 2, 17, 14, 3, 20})) << text(codes);
+        EXPECT_GE(volumesFetched(server), 1);
+        EXPECT_LT(volumesFetched(server), par2.size() - 1);
+        expectRepairedFilm(job);
+    }
+
+    void expectRepairedFilm(const QueuePtr& job)
+    {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_EQ(codes.last(), JobStatus::Finished)
+            << text(codes) << " " << job->commentTextField().toStdString();
+        EXPECT_FALSE(codes.contains(JobStatus::NotEnoughRepairBlocks)) << text(codes);
+        EXPECT_FALSE(codes.contains(JobStatus::PausedPossiblyIncomplete)) << text(codes);
+        const QString folder = job->downloadUrl();
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QFileInfo(finalFolder).absoluteFilePath())
+            << folder.toStdString();
+        const QByteArray repaired = fileBytes(folder + QStringLiteral("/Film.mkv"));
+        EXPECT_EQ(repaired.size(), film.size());
+        EXPECT_TRUE(repaired == film);
+    }
+};
+
+// The share of missing articles that gives up a server is taken of the
+// whole job: a few misses near its end are repaired, a file taken down
+// still stops the job early.
+TEST_F(FilmSetEndToEnd, FourArticlesMissingNearTheEndOfTheJobAreRepairedWithoutPausingIt)
+{
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, {74, 75, 76, 77}));
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForEnd(job)) << text(codesOf(job));
+    expectRepairedWithHeldVolumes(job, server);
+}
+
+TEST_F(FilmSetEndToEnd, AFileTakenDownStillStopsTheJobEarly)
+{
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    QList<qsizetype> all;
+    for (qsizetype i = 0; i < 80; ++i)
+        all.append(i);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, all));
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, JobStatus::PausedPossiblyIncomplete, 30000)) << text(codesOf(job));
+    ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }));
+    EXPECT_FALSE(waitUntil([&] { return job->status() != JobStatus::PausedPossiblyIncomplete; }, 1000))
+        << text(codesOf(job));
+    EXPECT_TRUE(job->isMissing());
+    EXPECT_EQ(job->commentTextField(),
+              QStringLiteral(
+                  "(Paused) Paused due to possible incompleteness. Click resume to continue downloading."));
+    // A tenth of the job's 81 articles is missed after nine; the
+    // connections that were fetching at that moment add a few.
+    qsizetype asked = 0;
+    for (qsizetype i = 0; i < data().mids.size(); ++i)
+        asked += server.bodyRequests(data().bracketedMid(i));
+    EXPECT_GE(asked, 9);
+    EXPECT_LE(asked, 20);
+    EXPECT_TRUE(entriesOf(finalFolder).isEmpty());
+}
+
+// Whichever file of the set is written first, the same exact film comes
+// out of the repair. The order is made on purpose: the last article of each
+// file that must come later waits behind a gate of the server until the file
+// that is to be first has been written. One of the five missing articles
+// lies in the film's first 16 KiB, so that the film shares neither its
+// first-16-KiB digest nor its MD5 with the set's record of it.
+
+enum class FirstWritten { Index, Data, Volume };
+
+struct RepairOrderCase
+{
+    const char* name;
+    FirstWritten first;
+    // With the volumes held back (the default), the job must fetch the ones
+    // it needs after its first pass; otherwise they all come with it.
+    bool holdVolumes;
+};
+
+void PrintTo(const RepairOrderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RepairOrderEndToEnd : public FilmSetEndToEnd, public ::testing::WithParamInterface<RepairOrderCase>
+{
+protected:
+    bool isWritten(const QueuePtr& job, const QString& name) const
+    {
+        for (const QueuePtr& part : job->fileparts())
+            if (part->filename() == name) return part->status() == FilePartStatus::Finished;
+        return false;
+    }
+};
+
+TEST_P(RepairOrderEndToEnd, TheSetIsRepairedToTheExactFileWhateverFileIsWrittenFirst)
+{
+    const RepairOrderCase& c = GetParam();
+    UserDefaults::standard().setBool(c.holdVolumes, QStringLiteral("enableSmartPar2Downloading"));
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 3);
+    ASSERT_NO_FATAL_FAILURE(postFilm(server, {1, 31, 47, 63, 70}));
+    const PostedFile* index = find(files, QStringLiteral("Film.par2"));
+    const PostedFile* volume = find(files, QFileInfo(par2[1]).fileName());
+    ASSERT_TRUE(index && volume);
+
+    QString firstName;
+    QList<const PostedFile*> later;
+    switch (c.first) {
+    case FirstWritten::Index:
+        firstName = index->name;
+        later = {&data()};
+        break;
+    case FirstWritten::Data:
+        firstName = data().name;
+        later = {index};
+        break;
+    case FirstWritten::Volume:
+        firstName = volume->name;
+        later = {index, &data()};
+        break;
+    }
+    const auto gate = std::make_shared<NntpGate>();
+    for (const PostedFile* f : later)
+        server.addRule(NntpRule::on("BODY").withArgument(f->bracketedMid(f->mids.size() - 1)).heldBy(gate));
+
+    const QueuePtr job = import(writeNzb(files, QStringLiteral("Film")));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntil([&] { return isWritten(job, firstName); }, 30000)) << text(codesOf(job));
+    for (const PostedFile* f : later)
+        EXPECT_FALSE(isWritten(job, f->name)) << f->name.toStdString();
+    gate->open();
+
+    ASSERT_TRUE(waitForEnd(job)) << text(codesOf(job));
+    if (c.holdVolumes) {
+        expectRepairedWithHeldVolumes(job, server);
+    } else {
+        const QList<qint64> codes = codesOf(job);
+        EXPECT_TRUE(containsInOrder(codes, {105, 1, 17, 14, 3, 20})) << text(codes);
+        EXPECT_FALSE(codes.contains(22)) << text(codes);
+        expectRepairedFilm(job);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, RepairOrderEndToEnd,
+                         ::testing::Values(RepairOrderCase{"Par2IndexFirst", FirstWritten::Index, true},
+                                           RepairOrderCase{"DataFirst", FirstWritten::Data, true},
+                                           RepairOrderCase{"VolumeFirst", FirstWritten::Volume, false}),
+                         [](const ::testing::TestParamInfo<RepairOrderCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

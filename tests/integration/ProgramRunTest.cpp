@@ -9,10 +9,12 @@
 #include "platform/UserDefaults.h"
 #include "queue/DBFOD.h"
 #include "queue/DBSaveRestore.h"
+#include "queue/StatusCodes.h"
 
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/NntpRule.h"
+#include "support/Par2SetMaker.h"
 #include "support/PostedFiles.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
@@ -31,6 +33,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -77,6 +80,8 @@ protected:
         // The program stops downloading below 10 GB free by default; these
         // jobs need far less, and the test machine's disk may have less.
         d.setDouble(50e6, QStringLiteral("minFreeSpace"));
+        // A test talks to its own servers only: no daily look for updates.
+        d.setBool(false, QStringLiteral("checkForUpdates"));
         d.synchronize();
     }
 
@@ -295,5 +300,156 @@ TEST_F(ProgramRun, AJobUnfinishedAtQuitIsRestoredAtTheNextStartAndCompleted)
     EXPECT_EQ(bodyCommands(), notes.mids.size());
     ASSERT_NO_FATAL_FAILURE(quit());
 }
+
+TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(storeServer(3));
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 51);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 120000, 40000, 52);
+    const PostedFile video = PostedFile::make(QStringLiteral("video.mkv"), 200000, 40000, 53);
+    for (const PostedFile* f : {&photos, &notes, &video})
+        serve(server, *f);
+    ASSERT_TRUE(writeNzb(nzbPath, {photos, notes, video}));
+    // Two connections wait for articles that do not come: two files cannot
+    // finish in this run, while the third arrives whole.
+    const QList<QByteArray> held = {notes.bracketedMid(1), video.bracketedMid(1)};
+    for (const QByteArray& mid : held)
+        server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    // The program saves its queue by itself while it runs: wait until the
+    // save state holds the file written, as a power cut could come now.
+    auto storedPartStatus = [] {
+        QMap<QString, qint64> status;
+        for (const QStringList& row : DBSaveRestore().loadQueue()) {
+            if (row[DBSaveRestore::ColType].toInt() == DBSaveRestore::FilepartRow)
+                status[row[DBSaveRestore::ColTitle]] = row[DBSaveRestore::ColStatus].toLongLong();
+        }
+        return status;
+    };
+    ASSERT_TRUE(waitWhileRunning(
+        [&] {
+            const QMap<QString, qint64> status = storedPartStatus();
+            return server.bodyRequests(held[0]) >= 1 && server.bodyRequests(held[1]) >= 1 &&
+                   status.value(photos.name) == FilePartStatus::Finished;
+        },
+        120000))
+        << "stored: " << QStringList(storedPartStatus().keys()).join(u' ').toStdString();
+    EXPECT_NE(storedPartStatus().value(notes.name), FilePartStatus::Finished);
+    EXPECT_NE(storedPartStatus().value(video.name), FilePartStatus::Finished);
+
+    program->kill(); // SIGKILL: nothing of the closing runs
+    ASSERT_TRUE(program->waitForFinished(20000));
+    EXPECT_EQ(program->exitStatus(), QProcess::CrashExit);
+    EXPECT_FALSE(finishedLogged());
+    EXPECT_TRUE(entries(finalFolder).isEmpty());
+
+    server.clearRules();
+    server.clearRecords();
+    ASSERT_NO_FATAL_FAILURE(start({}));
+    ASSERT_TRUE(waitUntilFinished());
+    expectFilesInFinalFolder({photos, notes, video});
+    // The file written before the kill is not fetched again; the two cut
+    // short start over.
+    for (qsizetype i = 0; i < photos.mids.size(); ++i)
+        EXPECT_EQ(server.bodyRequests(photos.bracketedMid(i)), 0) << photos.mids[i].toStdString();
+    for (const PostedFile* f : {&notes, &video})
+        for (qsizetype i = 0; i < f->mids.size(); ++i)
+            EXPECT_EQ(server.bodyRequests(f->bracketedMid(i)), 1) << f->mids[i].toStdString();
+    EXPECT_EQ(bodyCommands(), notes.mids.size() + video.mids.size());
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+// A file protected by a PAR2 set of 20 recovery blocks (an index and five
+// volumes), five of its 80 articles gone from the server, one of them in its
+// first 16 KiB; the missing-article share at its default. Whichever file of
+// the job is written first, the program fetches what it needs and lands the
+// exact file. The order is made on purpose: the last article of each file
+// that must come later waits behind a gate of the server until the file
+// that is to be first lies in the job's download folder.
+struct FirstToLand
+{
+    const char* name;
+    int first;        // index into the PAR2 files then the film: 0 index, 1 first volume, 6 film
+    QList<int> held;  // the same indices
+    bool holdVolumes; // the default: volumes are fetched only when needed
+};
+
+void PrintTo(const FirstToLand& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ProgramRepair : public ProgramRun, public ::testing::WithParamInterface<FirstToLand>
+{
+};
+
+TEST_P(ProgramRepair, AProtectedFileWithArticlesMissingLandsExactWhicheverFileIsWrittenFirst)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    const FirstToLand& c = GetParam();
+    UserDefaults::standard().setBool(c.holdVolumes, QStringLiteral("enableSmartPar2Downloading"));
+    UserDefaults::standard().synchronize();
+    ASSERT_NO_FATAL_FAILURE(storeServer(3));
+
+    const QString staging = home.makeFolder(QStringLiteral("staging"));
+    const PostedFile film = PostedFile::make(QStringLiteral("Film.mkv"), 200000, 2500, 61);
+    ASSERT_EQ(film.mids.size(), 80);
+    {
+        QFile f(QDir(staging).filePath(film.name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(film.data) == film.data.size());
+    }
+    QString out;
+    const QStringList par2 =
+        Par2SetMaker::create(staging, QStringLiteral("Film"), {film.name}, 4096, 20, &out);
+    ASSERT_EQ(par2.size(), 6) << out.toStdString();
+    QList<PostedFile> files;
+    for (const QString& path : par2)
+        files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), 2500));
+    files.append(film);
+    for (const PostedFile& f : files)
+        serve(server, f);
+    for (qsizetype i : {1, 31, 47, 63, 70})
+        server.addRule(NntpRule::on("BODY").withArgument(film.bracketedMid(i)).reply(430, "No such article"));
+    const auto gate = std::make_shared<NntpGate>();
+    for (int i : c.held) {
+        const PostedFile& f = files[i];
+        server.addRule(NntpRule::on("BODY").withArgument(f.bracketedMid(f.mids.size() - 1)).heldBy(gate));
+    }
+    ASSERT_TRUE(writeNzb(nzbPath, files));
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    const QString downloading = QDir(downloadFolder).filePath(QStringLiteral("Holiday Pictures"));
+    ASSERT_TRUE(
+        waitWhileRunning([&] { return QFileInfo::exists(QDir(downloading).filePath(files[c.first].name)); }));
+    for (int i : c.held)
+        EXPECT_FALSE(QFileInfo::exists(QDir(downloading).filePath(files[i].name)))
+            << files[i].name.toStdString();
+    gate->open();
+
+    ASSERT_TRUE(waitUntilFinished());
+    const QByteArray landed =
+        fileBytes(QDir(finalFolder).filePath(QStringLiteral("Holiday Pictures/Film.mkv")));
+    EXPECT_EQ(landed.size(), film.data.size());
+    EXPECT_TRUE(landed == film.data);
+    EXPECT_TRUE(log.linesContaining(QStringLiteral("Not enough repair blocks")).isEmpty());
+    if (c.holdVolumes) {
+        // Some of the held volumes, not all.
+        int fetched = 0;
+        for (int i = 1; i <= 5; ++i)
+            if (server.bodyRequests(files[i].bracketedMid(0)) > 0) ++fetched;
+        EXPECT_GE(fetched, 1);
+        EXPECT_LT(fetched, 5);
+    }
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ProgramRepair,
+                         ::testing::Values(FirstToLand{"Par2IndexFirst", 0, {6}, true},
+                                           FirstToLand{"DataFirst", 6, {0}, true},
+                                           FirstToLand{"VolumeFirst", 1, {0, 6}, false}),
+                         [](const ::testing::TestParamInfo<FirstToLand>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

@@ -138,27 +138,33 @@ TEST_F(Measurement, ReadSizeFollowsTheCapAndWhatIsLeftOfTheSecond)
 // ---------------------------------------------------------------------------
 // Giving up a server for a whole job
 
+// The share is taken of all of the job's articles: how many are left plays
+// no part, so a few misses near the end of a job do not stop it.
 TEST_F(Measurement, AServerIsSkippedForTheJobOnceEnoughOfItIsMissing)
 {
     struct Case
     {
         const char* why;
         int files;
-        int articles;
+        int articles; // per file
         qint64 left;
         qint64 earlierMisses;
         qint64 segnr;
         bool skipped;
     };
     const Case cases[] = {
-        {"9 x 100 / 100 = 9 is below 10", 2, 500, 100, 9, 5, false},
-        {"10 x 100 / 100 = 10", 2, 500, 100, 10, 5, true},
-        {"with the share truncated: 10 x 100 / 101 = 9.9", 2, 500, 101, 10, 5, false},
+        {"9 x 100 / 100 = 9 is below 10", 2, 50, 100, 9, 5, false},
+        {"10 x 100 / 100 = 10", 2, 50, 100, 10, 5, true},
+        {"with the share truncated: 10 x 100 / 101 = 9.9", 1, 101, 101, 10, 5, false},
+        {"3 of 80 missed with 22 left: 3 x 100 / 80 = 3.75", 2, 40, 22, 3, 30, false},
+        {"9 of 80 missed with 1 left", 2, 40, 1, 9, 40, true},
+        {"10 of 100 missed with all 100 left", 2, 50, 100, 10, 11, true},
         {"a small job never by share", 2, 5, 1, 4, 3, false},
         {"one file, its first article", 1, 5, 5, 0, 1, true},
         {"one file, a later article", 1, 5, 5, 0, 2, false},
-        {"nothing left to download", 2, 500, 0, 50, 5, false},
+        {"nothing left to download", 2, 40, 0, 50, 5, true},
     };
+    int skips = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         const QueuePtr job = DownloadJobBuilder("job").parts(c.files).articlesPerPart(c.articles).build();
@@ -171,17 +177,19 @@ TEST_F(Measurement, AServerIsSkippedForTheJobOnceEnoughOfItIsMissing)
         EXPECT_EQ(manager.updateQueueWithMissingArticle(s, slot), c.skipped);
         EXPECT_EQ(job->serversToSkip().contains(slot->serverID()), c.skipped);
         EXPECT_EQ(job->missingArticlesOnServer().value(slot->serverID()), c.earlierMisses + 1);
+        if (c.skipped && c.segnr != 1) ++skips;
     }
     EXPECT_EQ(
-        LogFileReader(home.logFilePath()).linesContaining("\"job\" no longer exists on \"Alpha\"").size(), 1);
+        LogFileReader(home.logFilePath()).linesContaining("\"job\" no longer exists on \"Alpha\"").size(),
+        skips);
 }
 
 TEST_F(Measurement, AServerAlreadySkippedIsNotSkippedTwice)
 {
-    const QueuePtr job = DownloadJobBuilder("job").parts(2).articlesPerPart(500).build();
+    const QueuePtr job = DownloadJobBuilder("job").parts(2).articlesPerPart(50).build();
     job->setTotalSegmentsLeftToDownload(10);
     const NNTPServerObjectPtr slot = NNTPServerObject::create();
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 20; ++i)
         job->incrementMissingArticlesOnServer(slot->serverID());
     const SegmentPtr s = job->fileparts()[0]->segments()[9];
     EXPECT_TRUE(manager.updateQueueWithMissingArticle(s, slot));

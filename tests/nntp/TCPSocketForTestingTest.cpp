@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <functional>
 #include <QTcpServer>
 
 namespace {
@@ -296,4 +297,60 @@ TEST_F(ServerTestConnection, TlsWithAnUnknownAuthorityFails)
         QStringLiteral("StreamError (13): Certificate verification failed")))
         << recorder->messages().join('|').toStdString();
     EXPECT_TRUE(tls.commandLines().isEmpty());
+}
+
+TEST_F(ServerTestConnection, ACertificateTrustedForTheServerPassesAndNoOtherDoes)
+{
+    // A certificate from an authority nobody added: the test names what was
+    // wrong and the certificate's fingerprint, and refuses it.
+    TestCertificates own;
+    ASSERT_TRUE(own.isValid());
+    ScriptedNntpServer tls;
+    ASSERT_TRUE(tls.startTls(own));
+    tls.addGroup("alt.binaries.test", 2, 1);
+    const NNTPServerObjectPtr e = entry(tls.port());
+    e->setSsl(true);
+    const QString fingerprint = NntpTlsConfiguration::fingerprint(own.serverCertificate());
+    ASSERT_EQ(fingerprint.size(), 32 * 3 - 1);
+    EXPECT_EQ(run(e), QStringLiteral("fail"));
+    EXPECT_TRUE(recorder->messages().last().endsWith(QStringLiteral("(SHA-256 fingerprint %1)").arg(fingerprint)))
+        << recorder->messages().last().toStdString();
+    EXPECT_TRUE(tls.commandLines().isEmpty());
+
+    struct Case
+    {
+        const char* what;
+        std::function<NNTPServerObjectPtr()> entry;
+        const char* result;
+    };
+    ScriptedNntpServer changed;
+    TestCertificates other;
+    ASSERT_TRUE(changed.startTls(other));
+    changed.addGroup("alt.binaries.test", 2, 1);
+    NntpTlsConfiguration::trustCertificate(e->serverID(), own.serverCertificate());
+    const Case cases[] = {
+        {"the trusted certificate of this server", [&] { return e; }, "pass"},
+        {"the same certificate for another server entry",
+         [&] {
+             NNTPServerObjectPtr another = entry(tls.port());
+             another->setSsl(true);
+             return another;
+         },
+         "fail"},
+        {"another certificate for this server",
+         [&] {
+             e->setPort(changed.port());
+             return e;
+         },
+         "fail"},
+    };
+    for (const Case& c : cases) {
+        recorder = std::make_unique<ServerTestRecorder>();
+        EXPECT_EQ(run(c.entry()), QString::fromLatin1(c.result)) << c.what;
+    }
+    EXPECT_EQ(tls.commandLines(), QList<QByteArray>({"GROUP alt.binaries.test"}));
+    EXPECT_TRUE(changed.commandLines().isEmpty());
+    EXPECT_TRUE(NntpTlsConfiguration::isTrusted(e->serverID(), own.serverCertificate()));
+    NntpTlsConfiguration::forgetTrustedCertificate(e->serverID());
+    EXPECT_FALSE(NntpTlsConfiguration::isTrusted(e->serverID(), own.serverCertificate()));
 }

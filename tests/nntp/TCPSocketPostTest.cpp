@@ -176,6 +176,23 @@ TEST_F(Connection, TlsLoginAgainstTheTestAuthority)
               QList<QByteArray>({"AUTHINFO USER u", "AUTHINFO PASS p", "BODY <tls@test>"}));
 }
 
+TEST_F(Connection, ACertificateTheUserTrustedForTheServerIsUsed)
+{
+    TestCertificates own;
+    ASSERT_TRUE(own.isValid());
+    ScriptedNntpServer tls;
+    ASSERT_TRUE(tls.startTls(own));
+    tls.addArticle("<trusted@test>", "trusted body\r\n");
+    manager->addArticle("<trusted@test>");
+    const NNTPServerObjectPtr s = manager->makeSlot(tls.port(), true);
+    s->setRequiresLogin(false);
+    NntpTlsConfiguration::trustCertificate(s->serverID(), own.serverCertificate());
+    manager->openConnection(s);
+    ASSERT_TRUE(waitForHandIns(1));
+    EXPECT_EQ(manager->handIns()[0].filedata, QByteArray("trusted body\r\n.\r\n"));
+    NntpTlsConfiguration::forgetTrustedCertificate(s->serverID());
+}
+
 TEST_F(Connection, AnUntrustedCertificateIsRefusedBeforeTheLogin)
 {
     // The server's certificate comes from an authority nobody added.

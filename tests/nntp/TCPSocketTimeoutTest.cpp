@@ -165,6 +165,45 @@ TEST_F(Connection, ADisconnectEndsTheMemoryLimiterWait)
     EXPECT_EQ(server.bodyRequests("<mem2@test>"), 0);
 }
 
+// While the decoding of downloaded bodies is behind, the connection holds
+// the article it was handed without asking for it, quietly (no wait text),
+// and asks for it as soon as the decoding has caught up; a disconnect ends
+// the wait at once and gives the article back.
+TEST_F(Connection, DecodingBehindHoldsTheNextArticleBackUntilItCatchesUp)
+{
+    const auto removals = [&] { return manager->events().filter(QStringLiteral("remove")).size(); };
+    for (const bool disconnect : {false, true}) {
+        SCOPED_TRACE(disconnect);
+        const qsizetype removedBefore = removals();
+        const QByteArray mid = disconnect ? "<dec2@test>" : "<dec1@test>";
+        manager->decodingBehind = true;
+        const SegmentPtr segment = article(mid, "decoded\r\n");
+        const NNTPServerObjectPtr s = slot();
+        const TCPSocketPtr socket = manager->openConnection(s);
+        ASSERT_TRUE(waitUntil([&] { return manager->pendingArticles() == 0; }));
+        spinEventLoop(300);
+        EXPECT_EQ(server.bodyRequests(mid), 0);
+        EXPECT_TRUE(segment->queue()->commentTextField().isEmpty());
+        QElapsedTimer clock;
+        clock.start();
+        if (disconnect) {
+            socket->disconnect();
+            ASSERT_TRUE(waitUntil([&] { return removals() > removedBefore; }, 3000));
+            EXPECT_EQ(manager->released(), QList<SegmentPtr>({segment}));
+            EXPECT_EQ(server.bodyRequests(mid), 0);
+        } else {
+            manager->decodingBehind = false;
+            ASSERT_TRUE(waitForHandIns(1, 3000));
+            EXPECT_EQ(manager->handIns()[0].filedata, QByteArray("decoded\r\n.\r\n"));
+            EXPECT_EQ(server.bodyRequests(mid), 1);
+            socket->disconnect();
+            ASSERT_TRUE(waitUntil([&] { return removals() > removedBefore; }, 3000));
+        }
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_FALSE(manager->calledOnMainThread());
+    }
+}
+
 TEST_F(Connection, TheBandwidthPauseStopsReadingWithoutSleeping)
 {
     // Every read asks for a pause of 300 ms: the body still arrives, in

@@ -124,6 +124,16 @@ struct Extract : ::testing::Test
     }
 };
 
+// lsar's JSON listing of an archive with one entry; `archiveFlag` and
+// `entryFlag` set "XADIsEncrypted" where lsar puts it.
+QByteArray lsarListing(bool archiveFlag, bool entryFlag)
+{
+    return QByteArray("{\n \"lsarFormatVersion\": 2,\n \"lsarContents\": [ { \"XADFileName\": \"a.bin\"") +
+           (entryFlag ? ", \"XADIsEncrypted\": 1" : "") +
+           " } ],\n \"lsarFormatName\": \"RAR\",\n \"lsarProperties\": { \"XADArchiveName\": \"x.rar\"" +
+           (archiveFlag ? ", \"XADIsEncrypted\": 1" : "") + " }\n}\n";
+}
+
 QByteArray successOf(Kind k)
 {
     return k == Kind::Rar ? "x.rar: RAR\n  a  (1 B)... OK.\nSuccessfully extracted to \"d\".\n"
@@ -272,6 +282,9 @@ TEST_F(Extract, ResultTables)
     touch(folder + "/x.rar");
     touch(folder + "/x.7z");
     touch(folder + "/x.zip");
+    // The lister finds the archive encrypted: unar's texts that cannot tell
+    // damage from a wrong password stay a password question.
+    tools.writePrintingTool("lsar", lsarListing(true, true));
     job->setRarfiles({"x.rar"});
     job->setZ7files({"x.7z"});
     job->setZipfiles({"x.zip"});
@@ -448,4 +461,53 @@ TEST_F(Extract, LogBlock)
     EXPECT_TRUE(lines.value(at + 4).contains(" * Extract time\t: "));
     EXPECT_TRUE(lines.value(at + 5).endsWith("-"));
     EXPECT_TRUE(runner.comments.contains("Extracting: Show"));
+}
+
+TEST_F(Extract, UnarFailuresThatCannotTellAreSettledByTheArchivesEncryption)
+{
+    touch(folder + "/x.rar");
+    job->setRarfiles({"x.rar"});
+    const QByteArray checksum = "  a.bin  (50000 B)... Failed! (Wrong checksum)\nExtraction to directory \"o\" failed\n";
+    const QByteArray parsing = "Archive parsing failed! (Attempted to read more data than was available.)\n";
+    struct Case
+    {
+        QByteArray unarOutput;
+        QString lsarBody; // shell text of the fake lister
+        QString comment;
+        qint64 status;
+    };
+    const QString corrupt = "The archive is corrupt.", ambiguous = "Corrupt file or wrong password.";
+    auto printing = [](const QByteArray& out) { return FakeToolFolder::printChunks({out}, 0); };
+    const QList<Case> cases = {
+        // No encryption anywhere: damage or a missing volume, never a password.
+        {checksum, printing(lsarListing(false, false)), corrupt, JobStatus::Extracting},
+        {parsing, printing(lsarListing(false, false)), corrupt, JobStatus::Extracting},
+        // Encrypted data (flag on the entry or on the archive) or headers.
+        {checksum, printing(lsarListing(false, true)), ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        {checksum, printing(lsarListing(true, false)), ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        {parsing,
+         "echo 'This archive requires a password to unpack. Use the -p option to provide one.' >&2\n" +
+             printing("{\n  \"lsarFormatVersion\": 2,\n  \"lsarContents\": ["),
+         ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        // Nobody can tell: as before, the user is asked.
+        {checksum, printing("lsar: something unexpected\n"), ambiguous, JobStatus::CorruptFileOrWrongPassword},
+        {checksum, "kill -9 $$\n", ambiguous, JobStatus::CorruptFileOrWrongPassword},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lsarBody.toStdString());
+        job->setStatus(JobStatus::Extracting);
+        tools.writePrintingTool("unar", c.unarOutput, 1);
+        tools.writeTool("lsar", c.lsarBody);
+        const auto r = run(Kind::Rar);
+        EXPECT_FALSE(r.result);
+        EXPECT_EQ(runner.lastComment(), c.comment) << runner.comments.join(" | ").toStdString();
+        spinEventLoop(10);
+        EXPECT_EQ(job->status(), c.status);
+        // The lister is asked about the archive the run extracted, and only
+        // for its listing.
+        EXPECT_EQ(tools.recordedArguments("lsar"), QStringList({"-j", folder + "/x.rar"}));
+        QStringList env = tools.recordedEnvironment("lsar");
+        env.removeIf([](const QString& v) { return v.startsWith("PWD=") || v.startsWith("OLDPWD="); });
+        EXPECT_EQ(env, QStringList{"LC_CTYPE=UTF-8"});
+    }
 }

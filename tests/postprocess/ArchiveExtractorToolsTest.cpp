@@ -1,7 +1,8 @@
 // The extractors with the real tools on archives made at test time: 7zz for
 // 7z and zip (passwords, encrypted names, volumes, damage, a full disk,
 // hostile names and links), unar for RAR 4 archives built by hand (volumes in
-// both namings, passwords, damage, a missing volume, a full disk).
+// both namings, passwords, damage, a missing volume, a full disk), with
+// unar's lister telling damage from a wrong password.
 #include "postprocess/ToolLocator.h"
 #include "postprocess/Un7z.h"
 #include "postprocess/UnRar.h"
@@ -266,22 +267,40 @@ TEST_F(RealUnar, StoredArchiveAndVolumes)
     }
 }
 
-TEST_F(RealUnar, AMissingVolumeOrDamageFailsAndLeavesNothing)
+TEST_F(RealUnar, AMissingVolumeOrDamageIsCorruptionNotAPasswordQuestion)
 {
     const QStringList vols = Rar4Builder().addFile("v.bin", big).writeVolumes(folder, "Vol", 100000);
     ASSERT_EQ(vols.size(), 3);
     ASSERT_TRUE(QFile::remove(vols[1]));
-    job->setRarfiles({"Vol.part1.rar"});
-    EXPECT_FALSE(run<UnRar>().result);
-    EXPECT_EQ(treeOf(temp), QStringList()) << "the partial file is gone";
-
     QByteArray damaged = Rar4Builder().addFile("d.bin", seededPattern(5000, 2)).build();
     damaged[damaged.size() - 100] = char(damaged[damaged.size() - 100] ^ 0x55);
     ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(folder + "/d.rar", damaged));
-    job->setRarfiles({"d.rar"});
+    // Headers cut short: unar cannot even parse it.
+    const QByteArray whole = Rar4Builder().addFile("t.bin", seededPattern(5000, 3)).build();
+    ASSERT_TRUE(ArchiveFixtureBuilder::writeFile(folder + "/t.rar", whole.left(30)));
+
+    for (const QString& archive : {QString("Vol.part1.rar"), QString("d.rar"), QString("t.rar")}) {
+        SCOPED_TRACE(archive.toStdString());
+        job->setStatus(JobStatus::Extracting);
+        job->setRarfiles({archive});
+        EXPECT_FALSE(run<UnRar>().result);
+        EXPECT_EQ(runner.lastComment(), "The archive is corrupt.") << runner.comments.join(" | ").toStdString();
+        EXPECT_NE(job->status(), JobStatus::CorruptFileOrWrongPassword) << "no password can mend it";
+        EXPECT_EQ(treeOf(temp), QStringList()) << "the partial file is gone";
+    }
+
+    // The same damage in an encrypted archive cannot be told from a wrong
+    // password: the user is asked.
+    const QStringList encrypted =
+        Rar4Builder().addFile("v.bin", big).setPassword("s3cret").writeVolumes(folder, "Enc", 100000);
+    ASSERT_EQ(encrypted.size(), 3);
+    ASSERT_TRUE(QFile::remove(encrypted[1]));
+    job->setStatus(JobStatus::Extracting);
+    job->setRarfiles({"Enc.part1.rar"});
+    usePassword("s3cret");
     EXPECT_FALSE(run<UnRar>().result);
     EXPECT_EQ(runner.lastComment(), "Corrupt file or wrong password.");
-    EXPECT_EQ(treeOf(temp), QStringList());
+    EXPECT_EQ(job->status(), JobStatus::CorruptFileOrWrongPassword);
 }
 
 TEST_F(RealUnar, Passwords)

@@ -180,6 +180,66 @@ TEST_F(Bookkeeping, ADamagedSliceWithVolumesAtHandCanBeRepaired)
     EXPECT_EQ(volumes, par2.size() - 1);
 }
 
+// A data file written before the PAR2 file that makes its set is counted by
+// the set as one written after it would be, whatever its damage: also when
+// the damage lies in the first 16 KiB, so that the file shares neither its
+// first-16-KiB digest nor its MD5 with the set's record of it.
+TEST_F(Bookkeeping, AFileWrittenBeforeItsSetIsKnownIsCountedOnceTheSetIsMade)
+{
+    struct Case
+    {
+        const char* why;
+        qint64 damagedAt; // -1: intact
+        const char* postedAs;
+        qint64 intactSlices;
+    };
+    const Case cases[] = {
+        {"intact", -1, "b.bin", 13},
+        {"damaged after its first 16 KiB", 5 * kSlice + 3, "b.bin", 12},
+        {"damaged in its first 16 KiB", 100, "b.bin", 12},
+        {"damaged, posted under another name", 5 * kSlice + 3, "zzz.bin", 12},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const QString folder = download_ + QStringLiteral("/job%1").arg(++n);
+        const QStringList par2 = makeSet(folder, {{"a.bin", 30000}, {"b.bin", 50000}}, 4, quint32(n));
+        if (c.damagedAt >= 0) damage(folder + "/b.bin", c.damagedAt);
+        const QString posted = QString::fromLatin1(c.postedAs);
+        if (posted != "b.bin") {
+            ASSERT_TRUE(QFile::rename(folder + "/b.bin", folder + "/" + posted));
+        }
+        auto fx = job(folder, QStringLiteral("job%1").arg(n), par2, {"a.bin", posted});
+        const QueuePtr part = fx->part(posted);
+        // The data first, then the PAR2 index.
+        fx->write(*repair_, {"a.bin", posted});
+        EXPECT_FALSE(fx->job()->repairObject());
+        fx->write(*repair_, fx->part(par2.first()));
+
+        const RepairObjectPtr set = fx->job()->repairObject();
+        ASSERT_TRUE(set);
+        const RepairObjectPtr b = part->repairObject();
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->filename(), "b.bin");
+        EXPECT_EQ(b->parent(), set);
+        EXPECT_EQ(b->filepart(), part);
+        ASSERT_TRUE(b->fod());
+        EXPECT_EQ(b->fod()->fid(), part->fid());
+        // Counted by the set's re-check, which the writer's report starts;
+        // the file takes the set's name, its part with it.
+        EXPECT_TRUE(set->needsCRC32Check());
+        runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, false); });
+        EXPECT_FALSE(set->needsCRC32Check());
+        EXPECT_EQ(part->filename(), "b.bin");
+        EXPECT_TRUE(QFileInfo::exists(folder + "/b.bin"));
+        EXPECT_FALSE(QFileInfo::exists(folder + "/zzz.bin"));
+        EXPECT_EQ(b->availableBlocks(), c.intactSlices);
+        EXPECT_EQ(fx->job()->blocksRequired(), 13 - c.intactSlices);
+        EXPECT_EQ(fx->job()->canExtract(), c.damagedAt < 0);
+        EXPECT_FALSE(fx->job()->canRepair());
+    }
+}
+
 TEST_F(Bookkeeping, ASetOf100SlicesWith95IntactAnd3RecoveryBlocksLacksTwo)
 {
     const QString folder = download_ + "/job";

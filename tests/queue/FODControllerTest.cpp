@@ -189,6 +189,54 @@ TEST_F(FODIndex, AFilePartIsFoundAfterItsFileWasRenamedAndOnlyByTheValuesBeforeT
     EXPECT_EQ(index_->searchFileForFilePart(other), nullptr);
 }
 
+// The whole-file MD5 follows a written part's record: the record of the
+// part (its job, 16 KiB digest and size) takes it, even after the file was
+// renamed, and is then listed under it; a record that has one keeps it, and
+// two records alike take none rather than the wrong one.
+TEST_F(FODIndex, TheMd5ThatFollowsAWrittenPartCompletesOnlyItsOwnRecord)
+{
+    const auto writtenPart = [&](const QString& qid, const QString& name, double bytes, QueuePtr* part) {
+        QueuePtr job = jobWithPart(qid, download_, part);
+        (*part)->setFilename(name);
+        (*part)->setOrgFilename(name);
+        (*part)->setMd516k("k1");
+        (*part)->setBytes(bytes);
+        return job;
+    };
+    QueuePtr part;
+    QueuePtr job = writtenPart("q1", "a.bin", 1000, &part);
+    const FODObjectPtr own = index_->createFodForFilePart(part);
+    QueuePtr otherSize;
+    QueuePtr otherSizeJob = writtenPart("q1", "b.bin", 2000, &otherSize);
+    const FODObjectPtr sized = index_->createFodForFilePart(otherSize);
+    QueuePtr otherJobPart;
+    QueuePtr otherJob = writtenPart("q2", "a.bin", 1000, &otherJobPart);
+    const FODObjectPtr elsewhere = index_->createFodForFilePart(otherJobPart);
+    index_->renameFod(download_ + "/a.bin", download_ + "/renamed.bin");
+
+    part->setMd5("m1");
+    index_->completeMd5(part);
+    EXPECT_EQ(own->md5(), "m1");
+    EXPECT_EQ(index_->fodsForKey("m1"), QList<FODObjectPtr>({own}));
+    EXPECT_TRUE(sized->md5().isEmpty());
+    EXPECT_TRUE(elsewhere->md5().isEmpty());
+
+    // Once set, it stays.
+    part->setMd5("m2");
+    index_->completeMd5(part);
+    EXPECT_EQ(own->md5(), "m1");
+
+    // Two records alike of one job: neither is guessed.
+    QueuePtr twin;
+    QueuePtr twinJob = writtenPart("q3", "t.bin", 500, &twin);
+    const FODObjectPtr first = index_->createFodForFilePart(twin);
+    const FODObjectPtr second = index_->createFodForFilePart(twin);
+    twin->setMd5("m3");
+    index_->completeMd5(twin);
+    EXPECT_TRUE(first->md5().isEmpty());
+    EXPECT_TRUE(second->md5().isEmpty());
+}
+
 TEST_F(FODIndex, RecordsForSetMembersAndVolumesCarryTheSetsValues)
 {
     QueuePtr part;

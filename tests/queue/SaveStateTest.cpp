@@ -167,9 +167,13 @@ TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
     ASSERT_EQ(r->filepartCount(), 4);
     EXPECT_EQ(r->totalfiles(), 4);
     const QList<QueuePtr> parts = r->fileparts();
-    // Downloading and waiting for the disk: fetched again, queued at once.
+    // Downloading and waiting for the disk: fetched again, queued at once,
+    // each with all of its articles still to download.
     EXPECT_EQ(parts[0]->status(), FilePartStatus::Queued);
     EXPECT_EQ(parts[2]->status(), FilePartStatus::Queued);
+    EXPECT_EQ(parts[0]->totalSegmentsLeftToDownload(), 3);
+    EXPECT_EQ(parts[2]->totalSegmentsLeftToDownload(), 2);
+    EXPECT_EQ(r->totalSegmentsLeftToDownload(), 5);
     EXPECT_EQ(midsOf(parts[0]), midsOf(job->fileparts()[0]));
     for (const QueuePtr& p : {parts[0], parts[2], parts[3]}) {
         for (const SegmentPtr& s : p->segments()) {
@@ -317,8 +321,11 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
 
     for (const QueuePtr& q : {done, up, text})
         saved.addRootQueueObjectToQueueArray(q);
+    const QString textMid = text->fileparts()[0]->segments()[0]->mid();
     ASSERT_TRUE(save());
-    EXPECT_EQ(done->status(), UploadStatus::Finished);
+    // The save changes nothing on the live jobs, which may still be running.
+    EXPECT_EQ(done->status(), UploadStatus::Uploaded);
+    EXPECT_EQ(text->fileparts()[0]->segments()[0]->mid(), textMid);
     EXPECT_EQ(storedTitles(4), QStringList({"done", "up load", "text"}));
     // The finished upload is stored without its parts.
     EXPECT_EQ(storedTitles(2), QStringList({"u.bin", "post"}));
@@ -621,6 +628,60 @@ TEST_F(SaveState, JobsNotStartedWhenTheLoadIsCancelledAreNotHandedOver)
                   .linesWithMessage("Restoring SaveState has been cancelled by the user.")
                   .size(),
               1);
+}
+
+TEST_F(SaveState, APartSavedOnItsWayToTheDiskComesBackWrittenOrIsFetchedAgain)
+{
+    // Saved while the queue runs: one part's file is written and its
+    // articles let go (1017), one is being written (1019).
+    const QueuePtr job = makeJob("running", JobStatus::Downloading, 1);
+    addPart(job, "written.bin", FilePartStatus::WriteFinished, 0);
+    addPart(job, "writing.bin", FilePartStatus::Writing, 4, ArticleStatus::Downloaded);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
+    ASSERT_TRUE(save());
+
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    const QList<QueuePtr> parts = back[0]->fileparts();
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(parts[0]->status(), FilePartStatus::Finished);
+    EXPECT_TRUE(parts[0]->isDownloaded());
+    EXPECT_EQ(parts[0]->checkbox(), 0);
+    EXPECT_EQ(parts[1]->status(), FilePartStatus::Queued);
+    EXPECT_EQ(parts[1]->totalSegmentsLeftToDownload(), 4);
+    EXPECT_EQ(back[0]->totalSegmentsLeftToDownload(), 4);
+}
+
+TEST_F(SaveState, WhenRestoredWaitsForTheLastJobHandedOver)
+{
+    for (const char* title : {"one", "two", "three"}) {
+        const QueuePtr q = makeJob(title, JobStatus::AllFilesWritten, 2); // handed over after the analysis
+        addPart(q, "x.bin", FilePartStatus::Finished, 0);
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(q));
+    }
+    ASSERT_TRUE(save());
+
+    QueueController into;
+    SaveRestoreController loader;
+    loader.setQueueController(&into);
+    int firstCalled = 0, secondCalled = 0;
+    qsizetype jobsWhenCalled = -1;
+    // The analyses cannot hand over while this thread is busy here: the
+    // hand-overs run on it.
+    loader.loadQueue();
+    loader.whenRestored([&] {
+        ++firstCalled;
+        jobsWhenCalled = into.queueArray().size();
+    });
+    EXPECT_EQ(firstCalled, 0);
+    ASSERT_TRUE(waitUntil([&] { return firstCalled == 1; }, 20000));
+    EXPECT_EQ(jobsWhenCalled, 3);
+    // Once restored, at once.
+    loader.whenRestored([&] { ++secondCalled; });
+    EXPECT_EQ(secondCalled, 1);
+    spinEventLoop(50);
+    EXPECT_EQ(firstCalled, 1);
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 #include "queue/StatusCodes.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
+#include "ui/queue/QueueFilesVC.h"
 #include "ui/queue/QueuePasswordWC.h"
+#include "ui/queue/TableViewQueueFiles.h"
 #include "ui/queue/QueueTableModel.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/queue/TableViewQueue.h"
@@ -514,4 +516,63 @@ TEST_F(QueuePageLive, ScreenshotOfJobsDownloadingPausedAndFinished)
     if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty()) {
         EXPECT_TRUE(shot.save(QString::fromLocal8Bit(out))) << out.toStdString();
     }
+}
+
+// The files pane over a download from the scripted server: a file taken out
+// of the job and then chosen with "Download and Open" is fetched and opened
+// when written; a file already on disk is opened at once, not fetched again.
+TEST_F(QueuePageLive, FilesPaneDownloadsAndOpensAFileAndOpensOneOnDiskAtOnce)
+{
+    QStringList opened;
+    Utils::setFileOpener([&](const QString& path) {
+        opened << path;
+        return true;
+    });
+    struct ResetOpener
+    {
+        ~ResetOpener() { Utils::setFileOpener({}); }
+    } resetOpener;
+    useServer(1);
+    const PostedJob posted = post(QStringLiteral("Two Files"), {60000, 30000}, 5);
+    holdBack(posted);
+    const QueuePtr job = import(posted);
+    ASSERT_TRUE(job);
+    select({0});
+    QueueFilesVC* files = page->queueFilesVC();
+    ASSERT_NE(files, nullptr);
+    ASSERT_EQ(files->currentQueueObject(), job);
+    // The import lists the job before its files; the pane follows.
+    ASSERT_TRUE(waitUntil([&] { return files->tableView()->model()->rowCount() == 2; }));
+    const QueuePtr first = job->fileparts()[0];
+    const QueuePtr second = job->fileparts()[1];
+    auto selectPart = [&](int row) {
+        files->tableView()->selectionModel()->select(files->tableView()->model()->index(row, 0),
+                                                     QItemSelectionModel::ClearAndSelect);
+    };
+
+    // The second file leaves the job...
+    selectPart(1);
+    files->deSelectSelectedCheckBoxes();
+    ASSERT_TRUE(waitUntil([&] { return second->checkbox() == 0 && !second->checkboxDisabled(); }, 20000))
+        << second->status();
+    // ...and comes back to be opened once written.
+    files->downloadAndExecute(true);
+    EXPECT_EQ(second->checkbox(), 1);
+    EXPECT_TRUE(second->execute());
+    gate->open();
+    ASSERT_TRUE(waitUntilFinished(job)) << job->status() << " " << job->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !opened.isEmpty(); }, 10000));
+    EXPECT_EQ(QFileInfo(opened.first()).fileName(), second->filename());
+    EXPECT_FALSE(second->execute()) << "cleared once opened";
+
+    // The first file is on disk: opened, nothing asked of the server.
+    const int requestsBefore = requested(posted);
+    opened.clear();
+    selectPart(0);
+    files->downloadAndExecute(true);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(QFileInfo(opened.first()).fileName(), first->filename());
+    EXPECT_FALSE(first->execute());
+    spinEventLoop(200);
+    EXPECT_EQ(requested(posted), requestsBefore);
 }

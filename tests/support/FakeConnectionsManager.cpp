@@ -253,6 +253,12 @@ bool FakeConnectionsManager::checkIfDiskBufferIsFull()
     return diskBufferFull.load();
 }
 
+bool FakeConnectionsManager::checkIfDecodingIsBehind()
+{
+    noteThread();
+    return decodingBehind.load();
+}
+
 bool FakeConnectionsManager::onlyBackupServersConfigured()
 {
     return onlyBackups.load();

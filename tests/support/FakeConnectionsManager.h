@@ -55,6 +55,7 @@ public:
     bool keepBodies = true;
     std::atomic<quint64> bufferSize{32768};
     std::atomic<bool> diskBufferFull{false};
+    std::atomic<bool> decodingBehind{false};
     std::atomic<bool> onlyBackups{false};
     // Answers measureBandwidthUsage when set.
     void setBandwidthPause(std::function<std::optional<QDateTime>()> pause);
@@ -86,6 +87,7 @@ public:
     void updateBandwidthUsedInLastSecond(double bytes) override;
     std::optional<QDateTime> measureBandwidthUsage() override;
     bool checkIfDiskBufferIsFull() override;
+    bool checkIfDecodingIsBehind() override;
     bool onlyBackupServersConfigured() override;
     void resetReleasedSegment(const SegmentPtr& segment) override;
     void restartSocket(TCPSocket* socket, const QString& serverID) override;

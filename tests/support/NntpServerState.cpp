@@ -142,13 +142,26 @@ void NntpServerState::recordPost(int connection, const QByteArray& bytes)
     posts_.append(NntpPostedArticle{connection, keepPostedBytes_ ? bytes : QByteArray(), bytes.size()});
 }
 
-std::optional<QByteArray> NntpServerState::bodyReply(const QByteArray& mid)
+void NntpServerState::setArticleSource(ArticleSource source)
 {
     QMutexLocker locker(&lock_);
-    ++bodyRequests_[mid];
-    const auto it = bodyReplies_.constFind(mid);
-    if (it == bodyReplies_.constEnd()) return std::nullopt;
-    return it.value();
+    articleSource_ = std::move(source);
+}
+
+std::optional<QByteArray> NntpServerState::bodyReply(const QByteArray& mid)
+{
+    ArticleSource source;
+    {
+        QMutexLocker locker(&lock_);
+        ++bodyRequests_[mid];
+        const auto it = bodyReplies_.constFind(mid);
+        if (it != bodyReplies_.constEnd()) return it.value();
+        source = articleSource_;
+    }
+    if (!source) return std::nullopt;
+    const std::optional<QByteArray> block = source(normalizedMid(mid));
+    if (!block) return std::nullopt;
+    return "222 0 " + normalizedMid(mid) + "\r\n" + *block;
 }
 
 QByteArray NntpServerState::listReply() const

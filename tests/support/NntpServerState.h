@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMutex>
 
+#include <functional>
 #include <optional>
 
 // A login the scripted server accepts.
@@ -53,6 +54,11 @@ public:
     void addAccount(const NntpAccount& account);
     void setConnectionLimit(int limit, const QByteArray& refusalLine);
     void addArticle(const QByteArray& mid, const QByteArray& body);
+    // Answers BODY for message-ids not added with addArticle: the block as
+    // sent (dot-stuffed, ending in ".\r\n"), or none for "430". Called on
+    // the connections' threads, outside the lock.
+    using ArticleSource = std::function<std::optional<QByteArray>(const QByteArray& mid)>;
+    void setArticleSource(ArticleSource source);
     void addGroup(const QByteArray& name, qint64 last, qint64 first, char flag);
     void addRule(const NntpRule& rule);
     void clearRules();
@@ -114,6 +120,7 @@ private:
     QList<NntpAccount> accounts_;
     QHash<QByteArray, int> loggedIn_;
     QHash<QByteArray, QByteArray> bodyReplies_;
+    ArticleSource articleSource_;
     QList<Group> groups_;
     mutable QByteArray listReply_; // built on demand, cleared by addGroup()
     QList<NntpRule> rules_;

@@ -26,7 +26,7 @@ bool Par2SetMaker::writeFiles(const QString& folder, const QList<QPair<QString, 
 }
 
 QStringList Par2SetMaker::create(const QString& folder, const QString& name, const QStringList& files,
-                                 qint64 sliceSize, int recoveryBlocks, QString* output)
+                                 qint64 sliceSize, int recoveryBlocks, QString* output, int timeoutMs)
 {
     QProcess par2;
     par2.setWorkingDirectory(folder);
@@ -35,7 +35,7 @@ QStringList Par2SetMaker::create(const QString& folder, const QString& name, con
                      QStringLiteral("-c%1").arg(recoveryBlocks), name + QStringLiteral(".par2")};
     args += files;
     par2.start(QStringLiteral("par2"), args);
-    const bool done = par2.waitForFinished(60000);
+    const bool done = par2.waitForFinished(timeoutMs);
     if (output) *output = QString::fromLocal8Bit(par2.readAll());
     if (!done || par2.exitStatus() != QProcess::NormalExit || par2.exitCode() != 0) return {};
     QStringList made;

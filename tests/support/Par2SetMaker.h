@@ -16,7 +16,8 @@ public:
 
     // Runs par2 in `folder` and returns the PAR2 files it made (index first,
     // then the volumes by name); empty on failure, with par2's output in
-    // `output`.
+    // `output`. par2 is given `timeoutMs` to finish.
     static QStringList create(const QString& folder, const QString& name, const QStringList& files,
-                              qint64 sliceSize, int recoveryBlocks, QString* output = nullptr);
+                              qint64 sliceSize, int recoveryBlocks, QString* output = nullptr,
+                              int timeoutMs = 60000);
 };

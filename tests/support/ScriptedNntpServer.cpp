@@ -60,6 +60,11 @@ void ScriptedNntpServer::addArticle(const QByteArray& mid, const QByteArray& bod
     state_->addArticle(mid, body);
 }
 
+void ScriptedNntpServer::setArticleSource(NntpServerState::ArticleSource source)
+{
+    state_->setArticleSource(std::move(source));
+}
+
 void ScriptedNntpServer::addGroup(const QByteArray& name, qint64 last, qint64 first, char flag)
 {
     state_->addGroup(name, last, first, flag);

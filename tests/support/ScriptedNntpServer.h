@@ -60,6 +60,10 @@ public:
     // `mid` with or without its angle brackets; `body` with CR LF or LF line
     // ends, not dot-stuffed. Replaces an article of the same id.
     void addArticle(const QByteArray& mid, const QByteArray& body);
+    // Serves articles made on request instead of held (see
+    // NntpServerState::setArticleSource): for benchmarks whose articles
+    // should not all sit in memory.
+    void setArticleSource(NntpServerState::ArticleSource source);
     void addGroup(const QByteArray& name, qint64 last, qint64 first, char flag = 'y');
     // Rules are tried in the order they were added; the first that matches
     // and has matches left decides.

@@ -12,3 +12,7 @@ class ScriptedNntpServer;
 // builds the slot arrays or saves the list, as its test needs.
 NNTPServerObjectPtr addScriptedServerEntry(NNTPServersController& list, const ScriptedNntpServer& server,
                                            const QString& alias, qint64 connections, bool backupOnly = false);
+// The same for a server listening on `port` of 127.0.0.1 (one run by another
+// process, for instance).
+NNTPServerObjectPtr addScriptedServerEntry(NNTPServersController& list, quint16 port, const QString& alias,
+                                           qint64 connections, bool backupOnly = false);

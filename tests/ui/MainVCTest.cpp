@@ -1,4 +1,5 @@
 #include "ui/core/MainVC.h"
+#include "ui/nntp/ViewBandwidth.h"
 #include "ui/core/AppDelegate.h"
 #include "ui/core/ClosingAppWC.h"
 #include "ui/core/DockIconController.h"
@@ -6,6 +7,8 @@
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
 #include "ui/core/MainWindow.h"
+#include "ui/prefs/PrefsPages.h"
+#include "ui/prefs/PrefsWC.h"
 
 #include "controls/ButtonCellLSB.h"
 #include "controls/SplitViewMain.h"
@@ -27,6 +30,8 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSemaphore>
@@ -237,6 +242,11 @@ TEST(MainVC, StatusFieldsFollowTheDisplayAndTheUnitToggles)
     EXPECT_EQ(vc.textFieldBandwidthUnit()->toolTip(),
               "Current download speed in Mega Bytes per second (click to toggle)");
 
+    // The speed graph takes the same second's figure in bits per second.
+    ASSERT_NE(vc.viewBandwidth(), nullptr);
+    EXPECT_EQ(vc.viewBandwidth()->ypoints().last(), 12000);
+    EXPECT_EQ(vc.viewBandwidth()->peekBandwidth(), 12000);
+
     QTest::mouseClick(vc.textFieldBandwidthUnit(), Qt::LeftButton);
     EXPECT_FALSE(UserDefaults::standard().boolForKey("showMegaBytesPerSecond"));
     EXPECT_EQ(vc.textFieldBandwidth()->text(), "12.0");
@@ -244,10 +254,13 @@ TEST(MainVC, StatusFieldsFollowTheDisplayAndTheUnitToggles)
     EXPECT_EQ(vc.textFieldBandwidth()->toolTip(),
               "Current download speed in Mega bits per second (click to toggle)");
 
-    QSignalSpy prefs(&vc, &MainVC::prefsWindowRequested);
     QTest::mouseClick(vc.textFieldFileMaxMemLimiter(), Qt::LeftButton);
-    ASSERT_EQ(prefs.size(), 1);
-    EXPECT_EQ(prefs.at(0).at(0).toInt(), 8);
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_EQ(UserDefaults::standard().integerForKey("lastUsedPrefsDownloadView"), 5);
+    // The Download page, once it is built; the servers until then.
+    const PrefsPages::Entry* download = PrefsPages::entryFor(PrefsPages::kDownload);
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), download->maker ? PrefsPages::kDownload : PrefsPages::kNewsServers);
+    vc.prefsWC()->close();
 }
 
 TEST(MainVC, OneSecondTickPausesWhileAModalWindowRuns)
@@ -400,15 +413,15 @@ TEST(MainVC, StartUpRestoresTheQueueThenImportsTheFilesHeldMeanwhile)
             release.acquire();
         },
         [&] { ++cancels; }, {});
-    QSignalSpy prefs(&vc, &MainVC::prefsWindowRequested);
     QList<QStringList> imports;
     QObject::connect(&vc, &MainVC::importOpenFiles, [&](const QStringList& f) { imports << f; });
 
     vc.addOpenFiles({"/tmp/first.nzb"});
     whenShown<LoadingSaveStateWC>([](LoadingSaveStateWC* w) { w->cancelButtonClicked(); }, &shell.window);
     vc.applicationDidStartGUI();
-    ASSERT_EQ(prefs.size(), 1);
-    EXPECT_EQ(prefs.at(0).at(0).toInt(), 1);
+    // No server yet: the settings window opens on the news servers.
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), 1);
     ASSERT_TRUE(waitUntil([&] { return cancels == 1; }, 5000));
     vc.addOpenFiles({"/tmp/second.nzb"});
     EXPECT_FALSE(vc.guiIsLoaded());
@@ -619,6 +632,40 @@ TEST(Program, ATerminationSignalQuitsThroughTheClosingPhases)
     // The start-up asked nothing more once quitting began.
     EXPECT_TRUE(log.linesWithMessage("No active nntpservers configured.").isEmpty());
     EXPECT_TRUE(log.linesWithMessage("Download folder no longer exists or access is denied.").isEmpty());
+}
+
+TEST(MainVC, KeepsOneSettingsWindowAndAskedPagesGetAFreshOne)
+{
+    TempHome home;
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    shell.window.buildMenuBar(&vc);
+    QAction* item = shell.window.menuBar()->findChild<QAction*>(QStringLiteral("mnuShowPreferences"));
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    QPointer<PrefsWC> first = vc.prefsWC();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    // Every window gets all the engine's references, whoever opens it.
+    EXPECT_EQ(first->context().queueController, vc.engine().queueController());
+    EXPECT_EQ(first->context().nntpServersController, vc.engine().nntpServersController());
+    EXPECT_EQ(first->context().statsUsageController, vc.engine().statsUsageController());
+    EXPECT_EQ(first->context().downloadHistoryController, vc.engine().downloadHistoryController());
+    vc.showPrefsWindow();
+    EXPECT_EQ(vc.prefsWC(), first) << "the open window is brought forward";
+
+    vc.showPrefsWindowWithViewTag(1);
+    ASSERT_NE(vc.prefsWC(), nullptr);
+    EXPECT_NE(vc.prefsWC(), first.data());
+    ASSERT_TRUE(waitUntil([&] { return first.isNull(); }, 3000)) << "the earlier window closed and went";
+    EXPECT_EQ(vc.prefsWC()->currentVCTag(), 1);
+
+    vc.prefsWC()->close();
+    ASSERT_TRUE(waitUntil([&] { return vc.prefsWC() == nullptr; }, 3000));
+    vc.showPrefsWindow();
+    EXPECT_NE(vc.prefsWC(), nullptr);
+    vc.prefsWC()->close();
 }
 
 TEST(MainVC, EachSideBarButtonShowsItsOwnGlyph)

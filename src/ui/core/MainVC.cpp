@@ -29,10 +29,16 @@
 #include "ui/core/HelpWC.h"
 #include "ui/core/LoadingSaveStateWC.h"
 #include "ui/core/LogVC.h"
+#include "ui/nntp/BandwidthLimiterWC.h"
+#include "ui/nntp/ConnectionsVC.h"
+#include "ui/nntp/ViewBandwidth.h"
+#include "ui/prefs/PrefsContext.h"
+#include "ui/prefs/PrefsWC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
 #include "ui/search/WatchdogEditWC.h"
+#include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -99,8 +105,10 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
             QueuePasswordWC::showPasswordSheetForQueueArray(jobs, engine_.queueController());
         });
     });
-    // Still to come with their windows: "OpenBandwidthLimiterWindow",
-    // "OpenPostArticleWindow", "OpenMessagesViewer".
+    hub.addObserver(QStringLiteral("OpenBandwidthLimiterWindow"), this,
+                    [this](const Notification&) { showBandwidthLimiterWindow(); });
+    // Still to come with their windows: "OpenPostArticleWindow",
+    // "OpenMessagesViewer".
 
     // Ticks only outside modal runs (see secondTimerSelector).
     secondTimer_.setInterval(1000);
@@ -226,6 +234,9 @@ void MainVC::buildInterface()
     // Dark text: the footer is a light grey.
     for (QLabel* l : footer->findChildren<QLabel*>())
         l->setStyleSheet(QStringLiteral("color: #3c3c3c;"));
+    footerLayout->addSpacing(6);
+    viewBandwidth_ = new ViewBandwidth(QSize(150, 20), footer);
+    footerLayout->addWidget(viewBandwidth_);
     // The speed toggles its unit and the memory figure opens its settings,
     // as buttons would; they stay plain fields to keep the bar compact.
     for (QLabel* l : {textFieldBandwidth_, textFieldBandwidthUnit_, textFieldFileMaxMemLimiter_}) {
@@ -262,14 +273,16 @@ void MainVC::initControllers()
 {
     EngineControllers::Hooks hooks;
     hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
-    // The speed graph (ViewBandwidth) takes the samples once the queue page
-    // brings it.
     engine_.initControllers(hooks);
     if (WatchdogController* watchdog = engine_.watchdogController()) {
         watchdog->setEditWindowPresenter([this, watchdog](const WatchdogPtr& entry) {
             WatchdogEditWC::showWindow(entry, watchdog, this);
         });
     }
+    engine_.displayController()->setViewBandwidth(
+        [graph = QPointer<ViewBandwidth>(viewBandwidth_)](qint64 bits) {
+            if (graph) graph->addBandwidthValue(bits);
+        });
     // The queue page exists from the start whatever page is shown first.
     createPage(2);
     downloadDockItem_ = Artwork::image(QString::fromLatin1(CoreArtwork::kDownloadDockIcon), QSize(128, 128));
@@ -351,6 +364,8 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 1) {
+        page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
     } else if (tag == 4) {
         page = new DeepLookupVC(topContainer_);
         page->setObjectName(QStringLiteral("DeepLookupVC"));
@@ -413,12 +428,10 @@ void MainVC::changeBottomViewController(qint64 tag)
     }
     if (tag == 1) {
         if (!connectionsVC_) {
-            // The connections page comes with the connection manager; a
-            // named placeholder holds its place.
-            auto* label = new QLabel(QStringLiteral("Connections"), bottomContainer_);
-            label->setObjectName(QStringLiteral("ConnectionsVC"));
-            label->setAlignment(Qt::AlignCenter);
-            connectionsVC_ = label;
+            auto* page = new ConnectionsVC(bottomContainer_);
+            page->setConnectionsController(engine_.connectionsController());
+            page->viewDidLoad();
+            connectionsVC_ = page;
         }
         bottomVC_ = connectionsVC_;
     }
@@ -653,7 +666,21 @@ void MainVC::bandwidthTypeBtnClicked()
 
 void MainVC::toggleConnections()
 {
-    if (connectionsStatus_) connectionsStatus_->toggleManuallyConnect();
+    // Through the page's button, so that its blinking follows.
+    if (ConnectionsVC* page = connectionsVC())
+        page->menuToggleConnections();
+    else if (connectionsStatus_)
+        connectionsStatus_->toggleManuallyConnect();
+}
+
+BandwidthLimiterWC* MainVC::bandwidthLimiterWC() const
+{
+    return bandwidthLimiterWC_;
+}
+
+ConnectionsVC* MainVC::connectionsVC() const
+{
+    return qobject_cast<ConnectionsVC*>(connectionsVC_.data());
 }
 
 void MainVC::openWebPageForKey(const QString& settingKey)
@@ -679,20 +706,44 @@ void MainVC::updateBandwidthDisplayType()
 
 void MainVC::showPrefsWindowWithViewTag(int tag)
 {
-    // The settings window opens on this page once it exists.
-    Q_EMIT prefsWindowRequested(tag);
+    openPrefsWindow(tag);
+}
+
+PrefsWC* MainVC::prefsWC() const
+{
+    return prefsWC_;
 }
 
 void MainVC::showPrefsWindow()
 {
-    // The settings window is not part of the program yet; its menu item is
-    // disabled until it is.
+    if (prefsWC_) {
+        prefsWC_->raise();
+        prefsWC_->activateWindow();
+        return;
+    }
+    openPrefsWindow(std::nullopt);
+}
+
+void MainVC::openPrefsWindow(std::optional<int> tag)
+{
+    // A page asked for gets a fresh window; the open one closes first, so
+    // that its server changes are compared and saved before the new window
+    // copies the list.
+    if (prefsWC_) prefsWC_->close();
+    prefsWC_ = new PrefsWC(PrefsContext::fromEngine(engine_), tag, window());
+    prefsWC_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(prefsWC_, &QDialog::finished, prefsWC_, &QObject::deleteLater);
+    prefsWC_->show();
 }
 
 void MainVC::showBandwidthLimiterWindow()
 {
-    // The limiter's window is not part of the program yet; its menu item is
-    // disabled until it is.
+    // Made once and kept: it is a tool window beside the main window, not a
+    // dialog.
+    if (!bandwidthLimiterWC_) bandwidthLimiterWC_ = new BandwidthLimiterWC(this);
+    if (!bandwidthLimiterWC_->bandwidthLimitController())
+        bandwidthLimiterWC_->setBandwidthLimitController(engine_.bandwidthLimitController());
+    bandwidthLimiterWC_->showWindow();
 }
 
 void MainVC::showAboutWindow()
@@ -753,6 +804,8 @@ void MainVC::useSaveRestoreController()
     auto restore = std::make_shared<SaveRestoreController>();
     restore->setQueueController(engine_.queueController());
     restore->setRepairController(engine_.repairController());
+    restore_ = restore;
+    saveStateScheduler_.observe(engine_.queueController());
     QPointer<QueueController> queue = engine_.queueController();
     setSaveStateHooks([restore] { restore->loadQueue(); }, [restore] { restore->cancelLoading(); },
                       [queue] {
@@ -769,6 +822,7 @@ void MainVC::setSaveStateHooks(std::function<void()> loadQueue, std::function<vo
     loadQueue_ = std::move(loadQueue);
     cancelLoading_ = std::move(cancelLoading);
     saveQueue_ = std::move(saveQueue);
+    saveStateScheduler_.setSaveFunction(saveQueue_);
 }
 
 void MainVC::wireStartupChecks()
@@ -807,6 +861,10 @@ void MainVC::wireStartupChecks()
         self->stopLoadingSaveStateTimer();
         self->addFilesToNZBController();
         self->guiIsLoaded_ = true;
+        // Saves while running begin once the restored queue is whole.
+        self->restore_->whenRestored([self] {
+            if (self) self->saveStateScheduler_.start();
+        });
     };
     s.resetWatchdogQueue = [this] {
         if (engine_.watchdogController()) engine_.watchdogController()->resetWatchdogQueue();
@@ -906,8 +964,15 @@ void MainVC::showClosingAppWindow()
     };
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
-    if (guiIsLoaded_)
-        services.saveQueue = saveQueue_;
+    if (guiIsLoaded_) {
+        // The last save; none of the scheduler's may follow or overlap it.
+        SaveStateScheduler* scheduler = &saveStateScheduler_;
+        std::function<void()> save = saveQueue_;
+        services.saveQueue = [scheduler, save] {
+            scheduler->stop();
+            if (save) save();
+        };
+    }
     else
         BLOG(2, "The saved queue was not restored yet; it is kept as it is.");
     seq.setServices(std::move(services));

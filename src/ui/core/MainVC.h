@@ -7,6 +7,7 @@
 #include "core/QueueControllerFlags.h"
 #include "core/QuitSequence.h"
 #include "core/StartupChecks.h"
+#include "queue/SaveStateScheduler.h"
 
 #include <QHash>
 #include <QPointer>
@@ -14,7 +15,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
+class SaveRestoreController;
+
 class AboutWC;
+class BandwidthLimiterWC;
+class ConnectionsVC;
 class ButtonCellLSB;
 class ClosingAppWC;
 class DockIconController;
@@ -22,11 +30,13 @@ class HelpWC;
 class LoadingSaveStateWC;
 class MainConnectionsInterface;
 class MainQueueInterface;
+class PrefsWC;
 class QAbstractButton;
 class QAction;
 class QLabel;
 class QueueVC;
 class SplitViewMain;
+class ViewBandwidth;
 
 // The main window's controller and the owner of the running system: it
 // creates the engine controllers once, shows one page at a time in the upper
@@ -123,11 +133,16 @@ public:
     void openWebPageForKey(const QString& settingKey);
 
     // --- child windows ---
-    // The settings window is opened on a page (1 news servers, 2 downloads,
-    // 8 downloads with the advanced part) through prefsWindowRequested.
+    // The one settings window: opened on the remembered page, or made anew
+    // on a page (1 news servers, 2 downloads, 8 downloads with the advanced
+    // part). Null while no settings window is open.
     void showPrefsWindowWithViewTag(int tag);
     void showPrefsWindow();
+    PrefsWC* prefsWC() const;
     void showBandwidthLimiterWindow();
+    BandwidthLimiterWC* bandwidthLimiterWC() const;
+    ConnectionsVC* connectionsVC() const;
+    ViewBandwidth* viewBandwidth() const { return viewBandwidth_; }
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
     HelpWC* helpWC() const;
@@ -144,8 +159,9 @@ public:
     void stopLoadingSaveStateTimer();
     void closeLoadingSaveStateWindow();
     // The save state's restore (run on the global pool), its cancel and its
-    // save at quit (global pool). SaveRestoreController's by default; a test
-    // hands in its own to count or hold them.
+    // save (at quit on the global pool, and while the program runs on the
+    // save-state scheduler's thread). SaveRestoreController's by default; a
+    // test hands in its own to count or hold them.
     void setSaveStateHooks(std::function<void()> loadQueue, std::function<void()> cancelLoading,
                            std::function<void()> saveQueue);
 
@@ -172,7 +188,6 @@ public:
 Q_SIGNALS:
     // The files to import now, in order.
     void importOpenFiles(const QStringList& files);
-    void prefsWindowRequested(int tag);
     // The quit goes on: the next quit request ends the program at once.
     void terminateNowRequested();
     // The closing window has finished: end the program.
@@ -187,6 +202,7 @@ private:
     void wireStartupChecks();
     void wireQuitSequence();
     QWidget* createPage(qint64 tag);
+    void openPrefsWindow(std::optional<int> tag);
     void startLoadingSaveStateTimer();
     void useSaveRestoreController();
 
@@ -203,6 +219,11 @@ private:
     std::function<void()> loadQueue_;
     std::function<void()> cancelLoading_;
     std::function<void()> saveQueue_;
+    // The default restore, which tells when its last job is handed over.
+    std::shared_ptr<SaveRestoreController> restore_;
+    // Saves the queue while the program runs (after engine_, so that it is
+    // gone, its running save ended, before the controllers are).
+    SaveStateScheduler saveStateScheduler_;
 
     bool guiIsLoaded_ = false;
     bool alternateDockIconIsActive_ = false;
@@ -213,7 +234,10 @@ private:
     QTimer loadingSaveStateTimer_;
     QPointer<LoadingSaveStateWC> loadingSaveStateWC_;
     QPointer<AboutWC> aboutWC_;
+    QPointer<BandwidthLimiterWC> bandwidthLimiterWC_;
+    ViewBandwidth* viewBandwidth_ = nullptr;
     QPointer<HelpWC> helpWC_;
+    QPointer<PrefsWC> prefsWC_;
     QPointer<QAction> mnuItemExportNZB_;
 
     QWidget* topContainer_ = nullptr;

@@ -114,9 +114,6 @@ void MainWindow::buildMenuBar(MainVC* vc)
              {"showAboutWindow", "About Binorama", &MainVC::showAboutWindow}});
     bar->findChild<QAction*>(QStringLiteral("showAboutWindow"))->setMenuRole(QAction::AboutRole);
 
-    // The settings and limiter windows are not part of the program yet.
-    for (const char* name : {"mnuShowPreferences", "menuShowBandwidthLimiterWindow"})
-        bar->findChild<QAction*>(QString::fromLatin1(name))->setEnabled(false);
     // Enabled by the search page while results are chosen.
     QAction* exportNZB = bar->findChild<QAction*>(QStringLiteral("menuExportAsNZBFile"));
     exportNZB->setEnabled(false);

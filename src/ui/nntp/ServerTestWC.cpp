@@ -15,6 +15,8 @@
 namespace {
 constexpr int kWidth = 480;
 constexpr int kHeight = 230;
+// The room the certificate problem takes when there is one.
+constexpr int kCertificateHeight = 140;
 constexpr int kMargin = 20;
 constexpr int kTextLeft = kMargin + ServerTestWC::kIconSize + 14;
 } // namespace
@@ -42,6 +44,23 @@ ServerTestWC::ServerTestWC(QWidget* parent) : QDialog(parent), presenter_(new Se
     actionButton_->setAutoDefault(false);
     actionButton_->setGeometry(kWidth - 10 - 91, kHeight - 13 - 32, 91, 32);
     connect(actionButton_, &QPushButton::clicked, this, [this] { actionButtonClicked(); });
+
+    certificateTextField_ = new QLabel(this);
+    certificateTextField_->setObjectName(QStringLiteral("certificateTextField"));
+    certificateTextField_->setTextFormat(Qt::PlainText);
+    certificateTextField_->setWordWrap(true);
+    certificateTextField_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    certificateTextField_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    certificateTextField_->setGeometry(kMargin, kHeight - 58, kWidth - 2 * kMargin, kCertificateHeight - 10);
+    certificateTextField_->hide();
+    trustCertificateButton_ = new QPushButton(QStringLiteral("Trust This Certificate"), this);
+    trustCertificateButton_->setObjectName(QStringLiteral("trustCertificateButton"));
+    trustCertificateButton_->setAutoDefault(false);
+    trustCertificateButton_->setToolTip(
+        QStringLiteral("Use this server with exactly this certificate from now on"));
+    trustCertificateButton_->hide();
+    connect(trustCertificateButton_, &QPushButton::clicked, this,
+            [this] { presenter_->trustCertificateAndRetest(); });
 
     connect(presenter_, &ServerTestPresenter::changed, this, [this] { render(); });
     connect(presenter_, &ServerTestPresenter::closeRequested, this, [this] { done(0); });
@@ -127,7 +146,10 @@ void ServerTestWC::render()
         const ServerTestPresenter::Side& state = *states[i];
         SideWidgets& s = side_[i];
         s.title->setText(state.title);
-        s.lastResponse->setText(state.lastResponse);
+        // One line: a longer response ends in an ellipsis, the whole of it
+        // in the tool tip.
+        s.lastResponse->setText(s.lastResponse->fontMetrics().elidedText(state.lastResponse, Qt::ElideRight,
+                                                                         s.lastResponse->width()));
         s.lastResponse->setToolTip(state.lastResponse);
         s.image->setPixmap(state.image.isEmpty() ? QPixmap()
                                                  : Artwork::pixmap(state.image, QSize(kIconSize, kIconSize)));
@@ -141,6 +163,33 @@ void ServerTestWC::render()
         s.title->setStyleSheet(style);
         s.lastResponse->setStyleSheet(style);
     }
+    renderCertificateProblem();
+}
+
+void ServerTestWC::renderCertificateProblem()
+{
+    // Offered only once the tests are over: a certificate is trusted on
+    // what the user has read, never while a test is still running.
+    const bool problem = !presenter_->untrustedCertificate().isNull() && presenter_->socketIsDisconnected() &&
+                         !presenter_->windowIsClosing();
+    const int height = problem ? kHeight + kCertificateHeight : kHeight;
+    if (this->height() != height) setFixedSize(kWidth, height);
+    certificateTextField_->setVisible(problem);
+    trustCertificateButton_->setVisible(problem);
+    const int buttonTop = height - 13 - 32;
+    actionButton_->move(kWidth - 10 - 91, buttonTop);
+    if (!problem) return;
+    const QString fingerprint = presenter_->certificateFingerprint();
+    // The fingerprint in two lines of sixteen byte pairs.
+    constexpr int kPairsPerLine = 16;
+    constexpr int kSplit = kPairsPerLine * 3; // "AB:" per byte
+    certificateTextField_->setText(
+        QStringLiteral("The server's certificate could not be verified: %1\n\nSHA-256 fingerprint:\n%2\n%3")
+            .arg(presenter_->certificateProblem(), fingerprint.left(kSplit - 1), fingerprint.mid(kSplit)));
+    certificateTextField_->setGeometry(kMargin, kHeight - 50, kWidth - 2 * kMargin, kCertificateHeight - 12);
+    trustCertificateButton_->adjustSize();
+    trustCertificateButton_->setGeometry(kWidth - 10 - 91 - 8 - trustCertificateButton_->width(), buttonTop,
+                                         trustCertificateButton_->width(), 32);
 }
 
 void ServerTestWC::actionButtonClicked()

@@ -35,6 +35,10 @@ public:
     void closeWindow();
 
     QPushButton* actionButton() const { return actionButton_; }
+    // Shown when a certificate could not be verified: what was wrong, the
+    // certificate's fingerprint, and the choice to trust it.
+    QLabel* certificateTextField() const { return certificateTextField_; }
+    QPushButton* trustCertificateButton() const { return trustCertificateButton_; }
     QLabel* titleBarTextField() const { return titleBarTextField_; }
     QLabel* downloadTitleTextField() const { return side_[0].title; }
     QLabel* uploadTitleTextField() const { return side_[1].title; }
@@ -65,10 +69,13 @@ private:
     void windowDidLoad();
     void buildSide(int index, int top);
     void render();
+    void renderCertificateProblem();
 
     ServerTestPresenter* presenter_;
     QLabel* titleBarTextField_;
     QPushButton* actionButton_;
+    QLabel* certificateTextField_;
+    QPushButton* trustCertificateButton_;
     SideWidgets side_[2];
     bool loaded_ = false;
 };

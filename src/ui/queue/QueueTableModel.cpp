@@ -25,13 +25,18 @@ QueueRowTexts QueueRowTexts::forJob(const Queue& job)
     return t;
 }
 
-QueueTableModel::QueueTableModel(QObject* parent) : QAbstractListModel(parent)
+QueueTableModel::QueueTableModel(QObject* parent)
+    : QAbstractListModel(parent),
+      poller_(
+          [this](int r) {
+              // A row never painted is bound when it is first shown.
+              Row& row = rows_[size_t(r)];
+              return row.binding && bind(row);
+          },
+          [this](int first, int last) { Q_EMIT dataChanged(index(first), index(last)); })
 {
-    refreshTimer_.setInterval(kRefreshIntervalMs);
-    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
-        syncWithController();
-        refreshRows(refreshFirst_, refreshLast_);
-    });
+    poller_.setRowCount([this] { return int(rows_.size()); });
+    poller_.setBeforeEachLook([this] { syncWithController(); });
 }
 
 QueueTableModel::~QueueTableModel() = default;
@@ -170,38 +175,12 @@ bool QueueTableModel::bind(Row& row) const
 
 void QueueTableModel::refreshRows(int first, int last)
 {
-    first = std::max(first, 0);
-    last = std::min(last, int(rows_.size()) - 1);
-    int runStart = -1;
-    auto flush = [&](int end) {
-        if (runStart >= 0) {
-            changedRowReports_ += end - runStart + 1;
-            Q_EMIT dataChanged(index(runStart), index(end));
-            runStart = -1;
-        }
-    };
-    for (int r = first; r <= last; ++r) {
-        Row& row = rows_[size_t(r)];
-        // A row never painted is bound when it is first shown.
-        const bool changed = row.binding && bind(row);
-        if (changed) {
-            if (runStart < 0) runStart = r;
-        } else {
-            flush(r - 1);
-        }
-    }
-    flush(last);
+    poller_.refreshRows(first, last, int(rows_.size()));
 }
 
 void QueueTableModel::setRefreshRange(int first, int last)
 {
-    refreshFirst_ = first;
-    refreshLast_ = last;
-    if (last >= first && queueController_) {
-        if (!refreshTimer_.isActive()) refreshTimer_.start();
-    } else {
-        refreshTimer_.stop();
-    }
+    poller_.setRange(first, queueController_ ? last : -1);
 }
 
 void QueueTableModel::moveRowLocally(int from, int to)

@@ -2,6 +2,7 @@
 
 #include "queue/Queue.h"
 #include "queue/QueueController.h"
+#include "controls/RowRefreshPoller.h"
 #include "ui/queue/CustomProgressBar.h"
 #include "ui/queue/QueueStatsButton.h"
 
@@ -44,7 +45,7 @@ class QueueTableModel : public QAbstractListModel
     Q_OBJECT
 public:
     enum Role { JobRole = Qt::UserRole + 1 };
-    static constexpr int kRefreshIntervalMs = 100;
+    static constexpr int kRefreshIntervalMs = RowRefreshPoller::kIntervalMs;
 
     explicit QueueTableModel(QObject* parent = nullptr);
     ~QueueTableModel() override;
@@ -87,7 +88,7 @@ public:
     // The rows the periodic refresh looks at (the visible ones); none by
     // default. The refresh runs only while this range is not empty.
     void setRefreshRange(int first, int last);
-    QPair<int, int> refreshRange() const { return {refreshFirst_, refreshLast_}; }
+    QPair<int, int> refreshRange() const { return poller_.range(); }
 
     // The table moved a row itself (the controller does not announce moves).
     void moveRowLocally(int from, int to);
@@ -98,7 +99,7 @@ public:
     void reloadData();
 
     // How many rows were reported changed since the model was made.
-    qint64 changedRowReports() const { return changedRowReports_; }
+    qint64 changedRowReports() const { return poller_.changedRowReports(); }
 
     static QString dragType() { return QStringLiteral("com.tavilsoft.binorama.queue.tableview"); }
 
@@ -114,8 +115,5 @@ private:
 
     QPointer<QueueController> queueController_;
     mutable std::vector<Row> rows_;
-    QTimer refreshTimer_;
-    int refreshFirst_ = 0;
-    int refreshLast_ = -1;
-    qint64 changedRowReports_ = 0;
+    RowRefreshPoller poller_;
 };

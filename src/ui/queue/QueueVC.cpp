@@ -13,6 +13,8 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 #include "ui/queue/EditTitleWC.h"
+#include "ui/queue/QueueFilesVC.h"
+#include "ui/queue/QueueParInfoVC.h"
 #include "ui/queue/TableViewQueue.h"
 #include "ui/queue/ViewQueue.h"
 
@@ -120,14 +122,21 @@ void QueueVC::buildInterface()
     auto* paneHeader = new ViewTitleBarMain(pane);
     paneHeader->setFixedHeight(32);
     auto* header = new QHBoxLayout(paneHeader);
-    header->setContentsMargins(10, 4, 6, 4);
+    header->setContentsMargins(8, 4, 4, 4);
+    header->setSpacing(2);
     titleRightPane_ = new QLabel(paneHeader);
     titleRightPane_->setObjectName(QStringLiteral("titleRightPane"));
-    titleRightPane_->setStyleSheet(QStringLiteral("color: #e6e9eb; font-weight: bold;"));
+    titleRightPane_->setStyleSheet(QStringLiteral("color: #e6e9eb; font-weight: bold; font-size: 11px;"));
     btnRightPaneFiles_ = makeTitleBarButton(QStringLiteral("btnRightPaneFiles"), QStringLiteral("Files"));
     btnRightPaneParInfo_ = makeTitleBarButton(QStringLiteral("btnRightPaneParInfo"), QStringLiteral("Par2"));
-    btnRightPaneFiles_->setCheckable(true);
-    btnRightPaneParInfo_->setCheckable(true);
+    // Compact, so that the title still reads in a pane at its narrowest.
+    for (QAbstractButton* b : {btnRightPaneFiles_, btnRightPaneParInfo_}) {
+        b->setCheckable(true);
+        QFont small = b->font();
+        small.setPixelSize(11);
+        b->setFont(small);
+        b->setFixedWidth(34);
+    }
     header->addWidget(titleRightPane_);
     header->addStretch();
     header->addWidget(btnRightPaneFiles_);
@@ -135,7 +144,8 @@ void QueueVC::buildInterface()
     paneLayout->addWidget(paneHeader);
     viewRightPane_ = new QWidget(pane);
     viewRightPane_->setObjectName(QStringLiteral("viewRightPane"));
-    viewRightPane_->setAutoFillBackground(true);
+    auto* paneContent = new QVBoxLayout(viewRightPane_);
+    paneContent->setContentsMargins(0, 0, 0, 0);
     paneLayout->addWidget(viewRightPane_, 1);
     splitViewQueue_->addWidget(pane);
     splitViewQueue_->setStretchFactor(0, 1);
@@ -470,14 +480,20 @@ void QueueVC::selectedObjectInTableViewQueueChanged(const QueuePtr& job)
         std::lock_guard<std::mutex> lock(selectedLock_);
         selectedObjectInTableViewQueue_ = job;
     }
-    // The files and PAR2 panes are shown here once they exist.
+    if (queueFilesVC_) queueFilesVC_->showFilesFor(job);
+    if (queueParInfoVC_) queueParInfoVC_->showFilesFor(job);
     menuWillOpen(nullptr);
 }
 
 void QueueVC::objectInTableViewQueueRemoved(const QueuePtr& job)
 {
-    std::lock_guard<std::mutex> lock(selectedLock_);
-    if (job && job == selectedObjectInTableViewQueue_) selectedObjectInTableViewQueue_.reset();
+    {
+        std::lock_guard<std::mutex> lock(selectedLock_);
+        if (!job || job != selectedObjectInTableViewQueue_) return;
+        selectedObjectInTableViewQueue_.reset();
+    }
+    if (queueFilesVC_) queueFilesVC_->clearlist();
+    if (queueParInfoVC_) queueParInfoVC_->clearlist();
 }
 
 // --- enabling ---
@@ -564,6 +580,27 @@ void QueueVC::updateTotalLabels()
 
 void QueueVC::changeRightPaneViewController(qint64 tag)
 {
+    if (rightPaneVC_) {
+        viewRightPane_->layout()->removeWidget(rightPaneVC_);
+        rightPaneVC_->hide();
+    }
+    if (tag == 2) {
+        if (!queueParInfoVC_) {
+            queueParInfoVC_ = new QueueParInfoVC(viewRightPane_);
+            queueParInfoVC_->setCurrentQueueObject(selectedObjectInTableViewQueue());
+        }
+        rightPaneVC_ = queueParInfoVC_;
+    } else {
+        if (!queueFilesVC_) {
+            queueFilesVC_ = new QueueFilesVC(viewRightPane_);
+            queueFilesVC_->setQueueController(queueController_);
+            queueFilesVC_->setCurrentQueueObject(selectedObjectInTableViewQueue());
+            queueFilesVC_->loadView();
+        }
+        rightPaneVC_ = queueFilesVC_;
+    }
+    viewRightPane_->layout()->addWidget(rightPaneVC_);
+    rightPaneVC_->show();
     titleRightPane_->setText(tag == 2 ? QStringLiteral("Par2 repair status")
                                       : QStringLiteral("Files in package"));
     btnRightPaneFiles_->setChecked(false);

@@ -18,6 +18,8 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QueueController;
+class QueueFilesVC;
+class QueueParInfoVC;
 class SplitViewQueue;
 class TableViewQueue;
 
@@ -86,6 +88,10 @@ public:
 
     QueuePtr selectedObjectInTableViewQueue() const;
     qint64 currentRightPaneVC() const { return currentRightPaneVC_; }
+    // The right pane's two controllers, made on first use; null before.
+    QueueFilesVC* queueFilesVC() const { return queueFilesVC_; }
+    QueueParInfoVC* queueParInfoVC() const { return queueParInfoVC_; }
+    QWidget* rightPaneVC() const { return rightPaneVC_; }
 
     // How the page opens the file manager and asks for NZB files; tests
     // and other desktops may replace them.
@@ -157,6 +163,9 @@ private:
     QAction* mnuItemCopyPosterToClipboard_ = nullptr;
 
     qint64 currentRightPaneVC_ = 1;
+    QueueFilesVC* queueFilesVC_ = nullptr;
+    QueueParInfoVC* queueParInfoVC_ = nullptr;
+    QWidget* rightPaneVC_ = nullptr;
     mutable std::mutex selectedLock_;
     QueuePtr selectedObjectInTableViewQueue_;
     double lastFiles_ = -1, lastBytesDown_ = -1, lastBytesUp_ = -1;

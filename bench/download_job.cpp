@@ -1,0 +1,355 @@
+// A download job as a user runs it, imported to finished: four files with a
+// PAR2 set of about 10 % (index and volumes), posted as yEnc articles of
+// 700 KiB, fetched over 20 connections from the scripted news server on
+// 127.0.0.1, written, verified (and repaired) and moved on by the engine as
+// the program wires it. Prints per job: the wall time from the import to the
+// job's end, the time from the last article in to the last file in place,
+// the download rate, the peak resident set and the CPU seconds of the
+// program side.
+//
+// The program side runs in a process of its own, and so does the server,
+// which makes each article when it is asked for it from files prepared
+// once: the peak resident set is the download's alone.
+//
+//   bench_download_job                 200 MB, 2 GB, and 2 GB with 5 articles missing
+//   bench_download_job MB [MISSING]    one job
+//
+// The prepared files (data, PAR2 set, articles) are kept between runs in
+// $BINORAMA_BENCH_CACHE, by default <tmp>/binorama-bench-download; a 2 GB job
+// takes about 4.5 GB there and a minute or more to prepare.
+
+#include "core/EngineControllers.h"
+#include "nntp/NNTPServersController.h"
+#include "platform/UserDefaults.h"
+#include "queue/NZBController.h"
+#include "queue/Queue.h"
+#include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
+
+#include "support/ArticleFixtures.h"
+#include "support/EventLoop.h"
+#include "support/NzbFixture.h"
+#include "support/Par2SetMaker.h"
+#include "support/ScriptedDialogAnswerer.h"
+#include "support/ScriptedNntpServer.h"
+#include "support/ScriptedServerEntry.h"
+#include "support/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSet>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kArticleBytes = 700 * 1024;
+constexpr int kDataFiles = 4;
+constexpr int kConnections = 20;
+
+QString cacheFolder(qint64 megabytes)
+{
+    QString base = qEnvironmentVariable("BINORAMA_BENCH_CACHE");
+    if (base.isEmpty()) base = QDir::tempPath() + QStringLiteral("/binorama-bench-download");
+    return base + QStringLiteral("/MB%1").arg(megabytes);
+}
+
+QString dataName(int i)
+{
+    return QStringLiteral("holiday.part%1.bin").arg(i + 1);
+}
+
+QByteArray midOf(const QString& file, qint64 article)
+{
+    return QStringLiteral("%1.part%2@bench.test").arg(file).arg(article + 1).toUtf8();
+}
+
+// The articles made missing: spread over the first data file.
+QSet<QByteArray> missingMids(int count)
+{
+    QSet<QByteArray> mids;
+    for (int i = 0; i < count; ++i)
+        mids.insert(midOf(dataName(0), 10 + 20 * i));
+    return mids;
+}
+
+bool writeDataFile(const QString& path, qint64 bytes, quint64 seed)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    quint64 state = seed;
+    for (qint64 written = 0; written < bytes; written += chunk.size()) {
+        auto* words = reinterpret_cast<quint64*>(chunk.data());
+        for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
+            // splitmix64
+            quint64 z = (state += 0x9E3779B97F4A7C15ULL);
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+            words[i] = z ^ (z >> 31);
+        }
+        const qint64 n = std::min<qint64>(chunk.size(), bytes - written);
+        if (f.write(chunk.constData(), n) != n) return false;
+    }
+    return true;
+}
+
+// Data files, PAR2 set, every article in its transfer form in one file with
+// an index ("mid offset length" lines), and the NZB (index first, then the
+// data files, then the volumes). Made once per size.
+bool prepare(const QString& folder, qint64 megabytes)
+{
+    if (QFile::exists(folder + QStringLiteral("/ready"))) return true;
+    QDir().mkpath(folder);
+    const qint64 total = megabytes * 1000 * 1000;
+    QStringList data;
+    for (int i = 0; i < kDataFiles; ++i) {
+        data << dataName(i);
+        if (!writeDataFile(folder + QLatin1Char('/') + data.last(), total / kDataFiles, 1000 + quint64(i)))
+            return false;
+    }
+    // About 280 slices whatever the size, so that making the set takes time
+    // in proportion to the size only; 10 % of them as recovery blocks.
+    const qint64 slice = std::max<qint64>(1, (total + 280 * kArticleBytes - 1) / (280 * kArticleBytes)) * kArticleBytes;
+    const int blocks = int((total / slice + 9) / 10);
+    QString output;
+    const QStringList par2 =
+        Par2SetMaker::create(folder, QStringLiteral("holiday"), data, slice, blocks, &output, 3600 * 1000);
+    if (par2.isEmpty()) {
+        std::fprintf(stderr, "par2: %s\n", qPrintable(output));
+        return false;
+    }
+    QStringList posted{QFileInfo(par2.first()).fileName()};
+    posted += data;
+    for (qsizetype i = 1; i < par2.size(); ++i)
+        posted << QFileInfo(par2[i]).fileName();
+
+    QFile articles(folder + QStringLiteral("/articles.bin"));
+    QFile index(folder + QStringLiteral("/articles.idx"));
+    if (!articles.open(QIODevice::WriteOnly) || !index.open(QIODevice::WriteOnly)) return false;
+    NzbFixture nzb;
+    for (qsizetype f = 0; f < posted.size(); ++f) {
+        QFile in(folder + QLatin1Char('/') + posted[f]);
+        if (!in.open(QIODevice::ReadOnly)) return false;
+        const qint64 size = in.size();
+        const int count = int(std::max<qint64>(1, (size + kArticleBytes - 1) / kArticleBytes));
+        NzbFixture::File file;
+        file.subject = NzbFixture::subjectFor(posted[f], int(f + 1), int(posted.size()), count);
+        for (int a = 0; a < count; ++a) {
+            const QByteArray bytes = in.read(kArticleBytes);
+            ArticleFixtures::YencPart part;
+            part.name = posted[f].toUtf8();
+            part.fileSize = size;
+            part.part = a + 1;
+            part.total = count;
+            part.begin = qint64(a) * kArticleBytes + 1;
+            const QByteArray block = ArticleFixtures::yencBody(bytes, part);
+            const QByteArray mid = midOf(posted[f], a);
+            index.write(mid + ' ' + QByteArray::number(articles.pos()) + ' ' +
+                        QByteArray::number(block.size()) + '\n');
+            articles.write(block);
+            file.articles.append({block.size(), a + 1, QString::fromUtf8(mid)});
+        }
+        nzb.addFile(file);
+    }
+    if (!nzb.write(folder + QStringLiteral("/holiday.nzb"))) return false;
+    QFile ready(folder + QStringLiteral("/ready"));
+    return ready.open(QIODevice::WriteOnly);
+}
+
+// The server process: prepares the files, serves them, and says
+// "ready <port> <nzb>" on its standard output.
+int serve(qint64 megabytes, int missing)
+{
+    const QString folder = cacheFolder(megabytes);
+    QElapsedTimer prepared;
+    prepared.start();
+    if (!prepare(folder, megabytes)) {
+        std::fprintf(stderr, "cannot prepare %s\n", qPrintable(folder));
+        return 1;
+    }
+    QHash<QByteArray, QPair<qint64, qint64>> where;
+    QFile index(folder + QStringLiteral("/articles.idx"));
+    if (!index.open(QIODevice::ReadOnly)) return 1;
+    while (!index.atEnd()) {
+        const QList<QByteArray> fields = index.readLine().trimmed().split(' ');
+        if (fields.size() == 3) where.insert('<' + fields[0] + '>', {fields[1].toLongLong(), fields[2].toLongLong()});
+    }
+    QSet<QByteArray> gone;
+    for (const QByteArray& mid : missingMids(missing))
+        gone.insert('<' + mid + '>');
+    const int fd = ::open(QFile::encodeName(folder + QStringLiteral("/articles.bin")).constData(), O_RDONLY);
+    if (fd < 0) return 1;
+
+    ScriptedNntpServer server;
+    server.setArticleSource([&where, gone, fd](const QByteArray& mid) -> std::optional<QByteArray> {
+        const auto it = where.constFind(mid);
+        if (it == where.constEnd() || gone.contains(mid)) return std::nullopt;
+        QByteArray block(qsizetype(it->second), Qt::Uninitialized);
+        if (::pread(fd, block.data(), size_t(block.size()), off_t(it->first)) != it->second) return std::nullopt;
+        return block;
+    });
+    if (!server.start()) return 1;
+    std::printf("ready %u %s %.1f\n", unsigned(server.port()),
+                qPrintable(folder + QStringLiteral("/holiday.nzb")), double(prepared.elapsed()) / 1000.0);
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+// The program side: times taken from the file parts' statuses as the
+// scheduler is told of them.
+class TimingQueueController : public QueueController
+{
+public:
+    void statusChangedForFilepart(const QueuePtr& filepart, qint64 fromValue, qint64 toValue) override
+    {
+        const qint64 now = clock.nsecsElapsed();
+        if (toValue == FilePartStatus::Downloaded) lastArticle = std::max(lastArticle, now);
+        if (toValue == FilePartStatus::WriteFinished) lastWritten = std::max(lastWritten, now);
+        QueueController::statusChangedForFilepart(filepart, fromValue, toValue);
+    }
+    QElapsedTimer clock;
+    qint64 lastArticle = 0;
+    qint64 lastWritten = 0;
+};
+
+// The resident set now, in MiB.
+double residentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
+}
+
+double cpuSeconds(const rusage& u)
+{
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+int client(qint64 megabytes, int missing)
+{
+    QProcess server;
+    server.setReadChannel(QProcess::StandardOutput);
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--serve"), QString::number(megabytes), QString::number(missing)});
+    QByteArray line;
+    while (!line.endsWith('\n') && server.waitForReadyRead(3600 * 1000))
+        line += server.readLine();
+    const QList<QByteArray> ready = line.trimmed().split(' ');
+    if (ready.size() != 4 || ready[0] != "ready") {
+        std::fprintf(stderr, "the server did not start: %s\n", line.constData());
+        return 1;
+    }
+    const quint16 port = quint16(ready[1].toUInt());
+    const QString nzb = QString::fromUtf8(ready[2]);
+
+    int rc = 0;
+    {
+        TempHome home;
+        ScriptedDialogAnswerer dialogs;
+        UserDefaults::standard().setObject(home.makeFolder(QStringLiteral("incoming")),
+                                           QStringLiteral("downloadPath"));
+        EngineControllers engine;
+        TimingQueueController* scheduler = nullptr;
+        EngineControllers::Hooks hooks;
+        hooks.makeQueueController = [&scheduler] {
+            auto timing = std::make_unique<TimingQueueController>();
+            scheduler = timing.get();
+            return std::unique_ptr<QueueController>(std::move(timing));
+        };
+        engine.initControllers(hooks);
+        NNTPServersController* list = engine.nntpServersController();
+        addScriptedServerEntry(*list, port, QStringLiteral("Bench"), kConnections);
+        list->buildLocalArrays();
+
+        const double idle = residentMiB();
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        scheduler->clock.start();
+        engine.nzbController()->parseFileUrl(nzb, false);
+        QueuePtr job;
+        // Finished, or stopped: errors, not enough blocks, paused.
+        const QSet<qint64> ends{JobStatus::Finished,
+                                JobStatus::CorruptFileOrWrongPassword,
+                                JobStatus::NoRepairFiles,
+                                JobStatus::NotEnoughRepairBlocks,
+                                JobStatus::FilePartFailed,
+                                JobStatus::PausedPossiblyIncomplete};
+        const bool ended = waitUntil(
+            [&] {
+                if (!job)
+                    for (const QueuePtr& q : engine.queueController()->queueArray())
+                        if (q->nzbFile() == nzb) job = q;
+                return job && (ends.contains(job->status()) || job->isPaused());
+            },
+            3600 * 1000);
+        const double wall = double(scheduler->clock.nsecsElapsed()) / 1e9;
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        rusage children{};
+        getrusage(RUSAGE_CHILDREN, &children);
+
+        const double download = double(scheduler->lastArticle) / 1e9;
+        std::printf("%5lld MB, %d missing: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
+                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB before the import)  "
+                    "CPU %.1f s (+%.1f s in tools)\n",
+                    (long long)megabytes, missing, job ? (long long)job->status() : -1LL,
+                    ended && job && job->status() == JobStatus::Finished ? "" : " (NOT FINISHED)", wall, download,
+                    download > 0 ? double(megabytes) / download : 0.0,
+                    double(scheduler->lastWritten - scheduler->lastArticle) / 1e9,
+                    double(after.ru_maxrss) / 1024.0, idle, cpuSeconds(after) - cpuSeconds(before),
+                    cpuSeconds(children));
+        std::fflush(stdout);
+        if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
+    }
+    server.kill();
+    server.waitForFinished();
+    return rc;
+}
+
+int runInProcess(const QStringList& arguments)
+{
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    run.start(QCoreApplication::applicationFilePath(), arguments);
+    run.waitForFinished(-1);
+    return run.exitCode();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 3 && args[0] == QLatin1String("--serve")) return serve(args[1].toLongLong(), args[2].toInt());
+    if (args.size() == 3 && args[0] == QLatin1String("--client")) return client(args[1].toLongLong(), args[2].toInt());
+
+    QList<QPair<qint64, int>> jobs;
+    if (!args.isEmpty())
+        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0});
+    else
+        jobs = {{200, 0}, {2000, 0}, {2000, 5}};
+    std::printf("articles of %lld KiB, %d connections, %d data files with a 10 %% PAR2 set\n",
+                (long long)(kArticleBytes / 1024), kConnections, kDataFiles);
+    std::fflush(stdout);
+    int rc = 0;
+    for (const auto& [megabytes, missing] : jobs) {
+        const int one = runInProcess(
+            {QStringLiteral("--client"), QString::number(megabytes), QString::number(missing)});
+        rc = rc ? rc : one;
+    }
+    // Figures only: a benchmark never fails a run.
+    (void)rc;
+    return 0;
+}

@@ -1,0 +1,13 @@
+#include "ui/prefs/PrefsContext.h"
+
+#include "core/EngineControllers.h"
+
+PrefsContext PrefsContext::fromEngine(const EngineControllers& engine)
+{
+    PrefsContext context;
+    context.queueController = engine.queueController();
+    context.nntpServersController = engine.nntpServersController();
+    context.statsUsageController = engine.statsUsageController();
+    context.downloadHistoryController = engine.downloadHistoryController();
+    return context;
+}
