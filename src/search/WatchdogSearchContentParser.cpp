@@ -48,6 +48,7 @@ WatchdogSearchContentParser::parseSearchResult(const std::optional<QString>& tex
     QueuePtr job;
     QueuePtr part;
     QList<SegmentPtr> segments; // of `part`, handed over when the next part starts
+    QByteArray midBuffer;
     auto closePart = [&] {
         if (part) part->setOrderedSegments(std::move(segments));
         segments = {};
@@ -85,7 +86,7 @@ WatchdogSearchContentParser::parseSearchResult(const std::optional<QString>& tex
                              part->filename(), record.text(2));
                         return true;
                     }
-                    SegmentPtr segment = convertToSEG(record);
+                    SegmentPtr segment = convertToSEG(record, midBuffer);
                     segment->setQueue(job);
                     segment->setFilepart(part);
                     segment->setStatus(ArticleStatus::Queued);
@@ -156,15 +157,28 @@ QueuePtr WatchdogSearchContentParser::convertToFID(const DeepLookupRecord& recor
     return part;
 }
 
-SegmentPtr WatchdogSearchContentParser::convertToSEG(const DeepLookupRecord& record) const
+SegmentPtr WatchdogSearchContentParser::convertToSEG(const DeepLookupRecord& record, QByteArray& buffer) const
 {
     const SegmentPtr segment = Segment::create();
     const QStringView id = record.view(2);
-    QByteArray mid;
-    mid.reserve(id.size() + 2);
-    mid.append('<').append(id.toUtf8()).append('>');
-    segment->setMid(QByteArrayView(mid));
-    segment->setBytes(record.number(3));
+    buffer.clear();
+    buffer.append('<');
+    bool ascii = true;
+    for (const QChar c : id) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+        buffer.append(char(c.unicode()));
+    }
+    if (!ascii) {
+        buffer.truncate(1);
+        buffer.append(id.toUtf8());
+    }
+    buffer.append('>');
+    segment->setMid(QByteArrayView(buffer));
+    // Article sizes are whole bytes.
+    segment->setBytes(double(record.integer(3)));
     segment->setSegnr(record.int32(4));
     return segment;
 }

@@ -36,5 +36,6 @@ public:
 private:
     QueuePtr convertToQID(const DeepLookupRecord& record, qint64 incompleteLimit) const;
     QueuePtr convertToFID(const DeepLookupRecord& record) const;
-    SegmentPtr convertToSEG(const DeepLookupRecord& record) const;
+    // `buffer` is reused from article to article.
+    SegmentPtr convertToSEG(const DeepLookupRecord& record, QByteArray& buffer) const;
 };
