@@ -93,14 +93,14 @@ void QueueFileUtils::reverseFilenames(const QueuePtr& queue)
 
 std::optional<QList<QueuePtr>> QueueFileUtils::getMainRepairFiles(const QueuePtr& queue)
 {
-    QList<QueuePtr> parts = partsMatching(queue, [](const Queue& p) {
-        return p.ispar() && !FileUtils::checkIfRepairVolumeFile(p.filename());
-    });
+    QList<QueuePtr> parts = partsMatching(
+        queue, [](const Queue& p) { return p.ispar() && !FileUtils::checkIfRepairVolumeFile(p.filename()); });
     if (parts.isEmpty()) return std::nullopt;
     return parts;
 }
 
-std::optional<QList<QueuePtr>> QueueFileUtils::getVolRepairFiles(const QueuePtr& queue, bool includeDownloaded)
+std::optional<QList<QueuePtr>> QueueFileUtils::getVolRepairFiles(const QueuePtr& queue,
+                                                                 bool includeDownloaded)
 {
     const qint64 checkbox = checkboxFor(includeDownloaded);
     QList<QueuePtr> parts = partsMatching(queue, [checkbox](const Queue& p) {
