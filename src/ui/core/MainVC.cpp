@@ -36,6 +36,7 @@
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -356,6 +357,8 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 1) {
+        page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
     } else if (tag == 4) {
         page = new DeepLookupVC(topContainer_);
         page->setObjectName(QStringLiteral("DeepLookupVC"));
