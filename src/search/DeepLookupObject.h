@@ -105,3 +105,6 @@ private:
     bool isExpanded_ = false;
     std::optional<QList<DeepLookupObjectPtr>> childs_;
 };
+
+#include <QMetaType>
+Q_DECLARE_METATYPE(DeepLookupObjectPtr)

@@ -21,6 +21,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 #include "queue/WatchFolderController.h"
+#include "search/WatchdogController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -36,6 +37,7 @@
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/search/WatchdogEditWC.h"
 #include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
@@ -272,6 +274,11 @@ void MainVC::initControllers()
     EngineControllers::Hooks hooks;
     hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
     engine_.initControllers(hooks);
+    if (WatchdogController* watchdog = engine_.watchdogController()) {
+        watchdog->setEditWindowPresenter([this, watchdog](const WatchdogPtr& entry) {
+            WatchdogEditWC::showWindow(entry, watchdog, this);
+        });
+    }
     engine_.displayController()->setViewBandwidth(
         [graph = QPointer<ViewBandwidth>(viewBandwidth_)](qint64 bits) {
             if (graph) graph->addBandwidthValue(bits);
@@ -859,7 +866,9 @@ void MainVC::wireStartupChecks()
             if (self) self->saveStateScheduler_.start();
         });
     };
-    // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.resetWatchdogQueue = [this] {
+        if (engine_.watchdogController()) engine_.watchdogController()->resetWatchdogQueue();
+    };
     s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
@@ -907,7 +916,10 @@ void MainVC::wireQuitSequence()
     s.queueArray = [this] {
         return engine_.queueController() ? engine_.queueController()->queueArray() : QList<QueuePtr>();
     };
-    // Watchdog's entry count: here once Watchdog exists.
+    s.watchdogCount = [this] {
+        return engine_.watchdogController() ? qint64(engine_.watchdogController()->watchdogArray().size())
+                                            : qint64(0);
+    };
     s.refuseTermination = [] {};
     s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
     s.closeMainWindowIfVisible = [this] {
@@ -944,7 +956,12 @@ void MainVC::showClosingAppWindow()
     services.saveHistory = [this] {
         if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
     };
-    // The Watchdog stores: here once Watchdog exists.
+    services.saveWatchdogEntries = [this] {
+        if (WatchdogController* watchdog = engine_.watchdogController()) {
+            watchdog->dbSaveAllWatchdogEntries();
+            watchdog->dbOptimizeWatchdogHistory();
+        }
+    };
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
     if (guiIsLoaded_) {
