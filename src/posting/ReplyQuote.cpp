@@ -13,6 +13,22 @@
 #include <QStringDecoder>
 #include <QTimeZone>
 
+namespace {
+
+// `bytes` without a UTF-8 sequence left incomplete at its end.
+qsizetype completeUtf8Length(const QByteArray& bytes)
+{
+    for (qsizetype back = 1; back <= 4 && back <= bytes.size(); ++back) {
+        const uchar c = uchar(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80) continue; // a continuation byte
+        const qsizetype need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return need > back ? bytes.size() - back : bytes.size();
+    }
+    return bytes.size();
+}
+
+} // namespace
+
 QString ReplyQuote::makeSubject(const QString& title)
 {
     if (title.size() >= 3 && title.left(3).toLower() != QLatin1String("re:")) return sformat(u"Re: %@", title);
@@ -46,12 +62,16 @@ QString ReplyQuote::formatQuoteTextForQueue(const QueuePtr& filepart)
     }
     QByteArray bytes = file.read(kMaxQuoteFileBytes);
     if (bytes.isEmpty()) return {};
-    // A cut may split the last character: drop an incomplete tail first.
+    // A cut file is quoted up to its last whole line (or, without one, its
+    // last whole character): a split character must not make text "binary".
     if (file.size() > kMaxQuoteFileBytes) {
         const qsizetype cut = bytes.lastIndexOf('\n');
-        if (cut > 0) bytes.truncate(cut + 1);
+        if (cut > 0)
+            bytes.truncate(cut + 1);
+        else
+            bytes.truncate(completeUtf8Length(bytes));
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) text = sformat(u" -- Binary file: %@ --", filepart->filename());
     text.remove(QLatin1Char('\r'));
