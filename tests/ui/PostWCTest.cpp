@@ -38,6 +38,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QImage>
+#include <QSet>
 #include <QUrl>
 
 namespace {
@@ -653,6 +655,64 @@ TEST_F(Compose, TheViewerShowsTheArticleAndAsksForAReply)
     EXPECT_FALSE(one->isVisible());
     delete one;
     delete two;
+}
+
+// Grabs `w` and, with BINORAMA_SCREENSHOT_DIR set, saves it as <name>.png.
+// Every shot must show more than a background.
+void shoot(QWidget* w, const QString& name)
+{
+    spinEventLoop(50);
+    const QImage shot = w->grab().toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < shot.height(); y += 5)
+        for (int x = 0; x < shot.width(); x += 5)
+            colours.insert(shot.pixel(x, y));
+    EXPECT_GT(colours.size(), 8) << name.toStdString() << " looks empty";
+    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + QStringLiteral(".png"));
+        EXPECT_TRUE(shot.save(path)) << path.toStdString();
+    }
+}
+
+TEST_F(Compose, Screenshots)
+{
+    withServer();
+    const QString set = home.makeFolder(QStringLiteral("Holiday Photos"));
+    writeFile(set + "/IMG_0001.jpg", QByteArray(2400000, 'a'));
+    writeFile(set + "/IMG_0002.jpg", QByteArray(3100000, 'b'));
+    writeFile(set + "/raw/IMG_0001.cr2", QByteArray(9000000, 'c'));
+    const QString single = QDir(home.makeFolder(QStringLiteral("single"))).filePath("holiday.par2");
+    writeFile(single, QByteArray(40000, 'p'));
+    PostWC* w = open();
+    w->resize(960, 640);
+    w->titleTextField()->setStringValue(QStringLiteral("Holiday photos 2026"));
+    w->addNewsgroup({{"alt.binaries.pictures", 0, true}, {"alt.binaries.test", 0, true}, {"alt.test", 0, false}});
+    w->textView()->setPlainText(QStringLiteral("Some pictures of this summer's trip.\n\nEnjoy!"));
+    w->addFilesFromArray({set, single});
+    shoot(w, QStringLiteral("compose-window"));
+
+    QString heading;
+    whenShown<UploadConfirmWC>([&](UploadConfirmWC* c) {
+        heading = c->textFieldNewsgroups()->text();
+        shoot(c, QStringLiteral("upload-confirmation"));
+        c->close();
+    });
+    w->submitButton()->click();
+    EXPECT_EQ(heading, "Cross-posting to 2 newsgroups:");
+
+    const QString comments = home.makeFolder(QStringLiteral("job/comments"));
+    writeFile(comments + "/info.txt", "Hello everyone,\n\nthe photos were taken in Brittany, \xc3\xa9t\xc3\xa9 2026.\n"
+                                      "Par2 files are included.\n\n-- \nBob\n");
+    const QueuePtr job = Queue::create();
+    job->setPoster(QStringLiteral("Bob <bob@example.invalid>"));
+    const QueuePtr part = Queue::create();
+    part->setIsFilepart(true);
+    part->setQueue(job);
+    part->setTitle(QStringLiteral("Holiday photos 2026 - info.txt"));
+    MsgViewerWC viewer(comments + "/info.txt", part);
+    viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+    viewer.showWindow();
+    shoot(&viewer, QStringLiteral("article-viewer"));
 }
 
 } // namespace
