@@ -38,6 +38,7 @@
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -362,6 +363,8 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 1) {
+        page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
     } else if (tag == 4) {
         page = new DeepLookupVC(topContainer_);
         page->setObjectName(QStringLiteral("DeepLookupVC"));
