@@ -5,6 +5,7 @@
 #include "ui/posting/MsgViewerWC.h"
 #include "ui/posting/PostWC.h"
 #include "ui/posting/UploadConfirmWC.h"
+#include "ui/prefs/PrefsWC.h"
 
 #include "../integration/EngineEndToEnd.h"
 
@@ -26,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
@@ -281,6 +283,65 @@ TEST_F(Compose, WithoutAPostingServerTheQuestionComesAndCancelStopsSubmitting)
     w->addNewSelectedNewsgroupsFromArray({{"a.b", 0, true}});
     EXPECT_FALSE(w->checkValues());
     EXPECT_EQ(dialogs.askedTitles().last(), "No news servers configured for posting");
+}
+
+TEST_F(Compose, OpenPreferencesShowsTheServersPageThenTheListIsReadAgain)
+{
+    int pagesShown = 0;
+    int pageTag = 0;
+    whenShown<PrefsWC>([&](PrefsWC* prefs) {
+        ++pagesShown;
+        pageTag = prefs->currentVCTag();
+        prefs->close();
+    });
+    dialogs.script({1000, 1001});
+    PostWC* w = open();
+    EXPECT_EQ(pagesShown, 1);
+    EXPECT_EQ(pageTag, 1);
+    // The servers page starts a new entry in an empty list; the pop-up is
+    // built from the list as the window left it, and asks again only while
+    // no server may post.
+    const QStringList ids = engine->nntpServersController()->getUploadServerIDs();
+    EXPECT_EQ(w->newsserverPopupBox()->count(), ids.size());
+    EXPECT_EQ(dialogs.askedTitles().size(), ids.isEmpty() ? 2 : 1);
+    EXPECT_EQ(w->submitButton()->isEnabled(), !ids.isEmpty());
+}
+
+TEST_F(Compose, TheCopyrightNoticeComesUntilTurnedOff)
+{
+    withServer();
+    UserDefaults::standard().setBool(true, QStringLiteral("showDialogDMCAWarning"));
+    dialogs.script({1000, 1001});
+    open();
+    open();
+    open();
+    EXPECT_EQ(dialogs.askedTitles(), QStringList({"About copyrighted material", "About copyrighted material"}));
+    EXPECT_TRUE(dialogs.asked()[0].info.contains("do not use Binorama to post copyrighted material"));
+    EXPECT_FALSE(UserDefaults::standard().boolForKey(QStringLiteral("showDialogDMCAWarning")));
+}
+
+TEST_F(Compose, FilesChosenInThePanelAreAddedAndTheFolderRemembered)
+{
+    withServer();
+    const QString dir = home.makeFolder(QStringLiteral("pick"));
+    writeFile(dir + "/one.bin", QByteArray(10, 'a'));
+    writeFile(dir + "/two.bin", QByteArray(20, 'b'));
+    PostWC* w = open();
+    bool shown = false;
+    whenShown<QFileDialog>([&](QFileDialog* panel) {
+        shown = true;
+        EXPECT_EQ(panel->windowTitle(), "Choose files to upload");
+        EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(panel->labelText(QFileDialog::Accept), "Add");
+        panel->setDirectory(dir);
+        panel->selectFile(QStringLiteral("\"one.bin\" \"two.bin\""));
+        QMetaObject::invokeMethod(panel, "accept");
+    });
+    w->showAddFilesPanel();
+    ASSERT_TRUE(waitUntil([&] { return w->fileList().rows().size() == 2; })) << shown;
+    EXPECT_EQ(w->totalBytesAndFilesTextField()->text(), "2 files / 30 B");
+    EXPECT_EQ(QDir(UserDefaults::standard().stringForKey(QStringLiteral("lastUsedFilesUploadPanelFolder"))),
+              QDir(dir));
 }
 
 TEST_F(Compose, ServerPopUpKeepsTheLastUsedServer)
