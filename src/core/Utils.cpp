@@ -3,7 +3,6 @@
 #include "core/StringFormat.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
-#include "queue/Queue.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -148,7 +147,7 @@ void Utils::setFileOpener(FileOpener opener)
     fileOpener() = std::move(opener);
 }
 
-void Utils::executeFile(const QString& folder, const QString& filename, const QueuePtr& filepart)
+void Utils::executeFile(const QString& folder, const QString& filename, const QVariant& filepart)
 {
     if (folder.isEmpty() || filename.isEmpty())
         return;
@@ -159,7 +158,7 @@ void Utils::executeFile(const QString& folder, const QString& filename, const Qu
         extension == QLatin1String("txt")) {
         QVariantMap dict;
         dict.insert(QStringLiteral("filepart"),
-                    filepart ? QVariant::fromValue(filepart) : QVariant(QString()));
+                    filepart.isValid() ? filepart : QVariant(QString()));
         dict.insert(QStringLiteral("filepath"), path);
         NotificationHub::defaultCenter().post(QStringLiteral("OpenMessagesViewer"), nullptr,
                                               {{QStringLiteral("dict"), dict}});

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-class Queue;
 
 // Formatting of sizes, rates and times for the pages, status lines and log,
 // and launching of downloaded files. No state; the formatters run on any
@@ -29,7 +29,9 @@ public:
     // Opens a downloaded file as the user chose (main thread). A text file in
     // the text folder opens in the message viewer ("OpenMessagesViewer"),
     // which shows the sender and subject of `filepart` when it is given.
-    static void executeFile(const QString& folder, const QString& filename, const std::shared_ptr<Queue>& filepart);
+    // `filepart` is the job part the file came from, as the viewer takes it
+    // (a QVariant so that this ground floor needs no queue type).
+    static void executeFile(const QString& folder, const QString& filename, const QVariant& filepart = QVariant());
 
     // Ends the program and starts it again `delay` seconds later from a
     // detached shell (main thread).

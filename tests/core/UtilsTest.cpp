@@ -99,7 +99,7 @@ TEST(UtilsExecute, TextFilesInTheTextFolderOpenInTheViewer)
     NotificationHub::defaultCenter().addObserver("OpenMessagesViewer", &owner,
                                                  [&](const Notification& n) { posted << n.userInfo; });
 
-    Utils::executeFile(comments, "READ.TXT", nullptr);
+    Utils::executeFile(comments, "READ.TXT");
     ASSERT_EQ(posted.size(), 1);
     const QVariantMap dict = posted[0].value("dict").toMap();
     EXPECT_EQ(dict.value("filepath").toString(), QDir(comments).filePath("READ.TXT"));
@@ -107,15 +107,15 @@ TEST(UtilsExecute, TextFilesInTheTextFolderOpenInTheViewer)
     EXPECT_TRUE(opened.isEmpty());
     // The viewer shows the sender and subject of the part it is given.
     const QueuePtr part = Queue::create();
-    Utils::executeFile(comments, "READ.TXT", part);
+    Utils::executeFile(comments, "READ.TXT", QVariant::fromValue(part));
     ASSERT_EQ(posted.size(), 2);
     EXPECT_EQ(posted[1].value("dict").toMap().value("filepart").value<QueuePtr>(), part);
     posted.removeLast();
 
-    Utils::executeFile(other, "READ.TXT", nullptr);
-    Utils::executeFile(other, "picture.JPG", nullptr);
-    Utils::executeFile(QString(), "x.txt", nullptr);
-    Utils::executeFile(other, QString(), nullptr);
+    Utils::executeFile(other, "READ.TXT");
+    Utils::executeFile(other, "picture.JPG");
+    Utils::executeFile(QString(), "x.txt");
+    Utils::executeFile(other, QString());
     EXPECT_EQ(posted.size(), 1);
     EXPECT_EQ(opened, QStringList({QDir(other).filePath("READ.TXT"), QDir(other).filePath("picture.JPG")}));
     Utils::setFileOpener([](const QString&) { return false; });

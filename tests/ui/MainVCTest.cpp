@@ -730,7 +730,7 @@ TEST(MainVC, OpensComposeWindowsAndArticleViewersOnRequest)
     part->setIsFilepart(true);
     part->setQueue(article);
     part->setTitle("note");
-    Utils::executeFile(comments, "note.txt", part);
+    Utils::executeFile(comments, "note.txt", QVariant::fromValue(part));
     ASSERT_EQ(vc.msgViewers().size(), 1);
     EXPECT_EQ(vc.msgViewers()[0]->textView()->toPlainText(), "Hello reader");
     EXPECT_EQ(vc.msgViewers()[0]->windowTitle(), "note");

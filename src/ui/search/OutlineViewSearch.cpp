@@ -239,7 +239,7 @@ void OutlineViewSearch::enterKeyPressed()
         FODController* fod = qc ? qc->fodController() : nullptr;
         if (const FODObjectPtr onDisk = fod ? fod->searchFileForFilePart(file) : FODObjectPtr();
             onDisk && !onDisk->folder().isEmpty()) {
-            Utils::executeFile(onDisk->folder(), onDisk->filename(), nullptr);
+            Utils::executeFile(onDisk->folder(), onDisk->filename());
             continue;
         }
         file->setExecute(true);
