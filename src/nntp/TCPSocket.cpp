@@ -266,7 +266,8 @@ void TCPSocket::openConnection()
     const QString trustID = nntpServer_->serverID();
     QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
         const QSslCertificate peer = s->peerCertificate();
-        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer,
+                                                            s->peerCertificateChain())) {
             s->ignoreSslErrors();
             return;
         }

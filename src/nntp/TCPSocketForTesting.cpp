@@ -153,7 +153,8 @@ void TCPSocketForTesting::openConnection()
     const QString trustID = server->serverID();
     QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
         const QSslCertificate peer = s->peerCertificate();
-        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer,
+                                                            s->peerCertificateChain())) {
             s->ignoreSslErrors();
             return;
         }
