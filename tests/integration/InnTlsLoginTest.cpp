@@ -1,7 +1,8 @@
-// A download from INN's implicit-TLS port, which asks for AUTHINFO: it works
+// Downloads from INN's ports that ask for AUTHINFO: the implicit-TLS one works
 // when the server's certificate is trusted (its authority added, or the
-// certificate itself trusted for the server entry), and stops with the reason
-// in the log when it is not, or when the server refuses the password.
+// certificate itself trusted for the server entry) and stops with the reason
+// in the log when it is not; on either port a wrong password stops at the
+// login with the server's answer.
 
 #include "InnEndToEnd.h"
 
@@ -20,7 +21,19 @@
 
 namespace {
 
-class InnTlsLogin : public InnEndToEnd
+enum class Port { Tls, PlainWithLogin };
+
+const char* nameOf(Port port)
+{
+    return port == Port::Tls ? "Tls" : "PlainPortWithLogin";
+}
+
+void PrintTo(Port port, std::ostream* os)
+{
+    *os << nameOf(port);
+}
+
+class InnLogin : public InnEndToEnd
 {
 protected:
     PostedFile report;
@@ -42,12 +55,14 @@ protected:
         InnEndToEnd::TearDown();
     }
 
-    NNTPServerObjectPtr addTlsServer(const QString& password)
+    // The entry a user makes for one of the instance's login ports.
+    NNTPServerObjectPtr addLoginServer(Port port, const QString& password)
     {
         NNTPServersController* list = engine->nntpServersController();
-        const NNTPServerObjectPtr entry =
-            addScriptedServerEntry(*list, inn.tlsPort(), QStringLiteral("INN TLS"), 2);
-        entry->setSsl(true);
+        const bool tls = port == Port::Tls;
+        const NNTPServerObjectPtr entry = addScriptedServerEntry(*list, tls ? inn.tlsPort() : inn.authPort(),
+                                                                 QStringLiteral("INN login"), 2);
+        entry->setSsl(tls);
         entry->setRequiresLogin(true);
         entry->setUsername(InnServer::user());
         entry->setPassword(password);
@@ -58,29 +73,31 @@ protected:
     QString downloaded(const QueuePtr& job) const { return QDir(job->downloadUrl()).filePath(report.name); }
 };
 
-enum class Trust { AuthorityAdded, CertificateTrustedForTheServer };
+enum class Trust { Nothing, AuthorityAdded, CertificateTrustedForTheServer };
 
-struct TrustCase
+struct DownloadCase
 {
     const char* name;
+    Port port;
     Trust trust;
 };
 
-void PrintTo(const TrustCase& c, std::ostream* os)
+void PrintTo(const DownloadCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class InnTlsTrusted : public InnTlsLogin, public ::testing::WithParamInterface<TrustCase>
+class InnLoginDownload : public InnLogin, public ::testing::WithParamInterface<DownloadCase>
 {
 };
 
-TEST_P(InnTlsTrusted, TheFileIsDownloadedOverTlsAfterTheLogin)
+TEST_P(InnLoginDownload, TheFileIsDownloadedAfterTheLogin)
 {
-    const NNTPServerObjectPtr entry = addTlsServer(InnServer::password());
-    if (GetParam().trust == Trust::AuthorityAdded)
+    const DownloadCase& c = GetParam();
+    const NNTPServerObjectPtr entry = addLoginServer(c.port, InnServer::password());
+    if (c.trust == Trust::AuthorityAdded)
         NntpTlsConfiguration::addCaCertificates({inn.certificates().caCertificate()});
-    else
+    else if (c.trust == Trust::CertificateTrustedForTheServer)
         NntpTlsConfiguration::trustCertificate(entry->serverID(), inn.certificates().serverCertificate());
 
     const QueuePtr job = import(nzb);
@@ -90,26 +107,27 @@ TEST_P(InnTlsTrusted, TheFileIsDownloadedOverTlsAfterTheLogin)
     const QByteArray back = fileBytes(downloaded(job));
     EXPECT_EQ(back.size(), report.data.size());
     EXPECT_TRUE(back == report.data);
-    if (GetParam().trust == Trust::CertificateTrustedForTheServer)
+    if (c.trust == Trust::CertificateTrustedForTheServer)
         NntpTlsConfiguration::forgetTrustedCertificate(entry->serverID());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ways, InnTlsTrusted,
-    ::testing::Values(TrustCase{"AuthorityAdded", Trust::AuthorityAdded},
-                      TrustCase{"CertificateTrustedForTheServer", Trust::CertificateTrustedForTheServer}),
-    [](const ::testing::TestParamInfo<TrustCase>& info) { return std::string(info.param.name); });
+    Ways, InnLoginDownload,
+    ::testing::Values(DownloadCase{"TlsWithItsAuthorityAdded", Port::Tls, Trust::AuthorityAdded},
+                      DownloadCase{"TlsWithItsCertificateTrusted", Port::Tls,
+                                   Trust::CertificateTrustedForTheServer},
+                      DownloadCase{"PlainPortWithLogin", Port::PlainWithLogin, Trust::Nothing}),
+    [](const ::testing::TestParamInfo<DownloadCase>& info) { return std::string(info.param.name); });
 
-TEST_F(InnTlsLogin, AnUntrustedCertificateStopsTheDownloadAndTheLogSaysWhy)
+TEST_F(InnLogin, AnUntrustedCertificateStopsTheDownloadAndTheLogSaysWhy)
 {
-    addTlsServer(InnServer::password());
+    addLoginServer(Port::Tls, InnServer::password());
     const QueuePtr job = import(nzb);
     ASSERT_TRUE(job);
     const QString fingerprint = NntpTlsConfiguration::fingerprint(inn.certificates().serverCertificate());
-    ASSERT_TRUE(waitUntil(
-        [&] { return !log.linesContaining(QStringLiteral("Certificate verification failed")).isEmpty(); },
-        30000));
-    const QStringList why = log.linesContaining(QStringLiteral("Certificate verification failed"));
+    const QString failed = QStringLiteral("Certificate verification failed");
+    ASSERT_TRUE(waitUntil([&] { return !log.linesContaining(failed).isEmpty(); }, 30000));
+    const QStringList why = log.linesContaining(failed);
     EXPECT_TRUE(why.first().contains(fingerprint)) << why.first().toStdString();
     // Nothing comes in while the certificate stays untrusted.
     spinEventLoop(3000);
@@ -118,25 +136,34 @@ TEST_F(InnTlsLogin, AnUntrustedCertificateStopsTheDownloadAndTheLogSaysWhy)
     EXPECT_NE(fileBytes(downloaded(job)), report.data);
 }
 
-TEST_F(InnTlsLogin, AWrongPasswordStopsAtTheLoginWithTheServersAnswer)
+class InnWrongPassword : public InnLogin, public ::testing::WithParamInterface<Port>
+{
+};
+
+TEST_P(InnWrongPassword, StopsAtTheLoginWithTheServersAnswer)
 {
     NntpTlsConfiguration::addCaCertificates({inn.certificates().caCertificate()});
-    addTlsServer(QStringLiteral("not the password"));
+    addLoginServer(GetParam(), QStringLiteral("not the password"));
     const QueuePtr job = import(nzb);
     ASSERT_TRUE(job);
     // The only server is set aside for its login: the job waits for a usable one.
     ASSERT_TRUE(waitForCode(job, JobStatus::NoNewsServersConfigured, 30000))
         << "status " << job->status() << " " << job->commentTextField().toStdString();
     // INN's own words for the refusal reach the log, and the user is told.
-    EXPECT_FALSE(log.linesContaining(QStringLiteral("Authentication failed (481) :: INN TLS")).isEmpty());
-    EXPECT_FALSE(log
-                     .linesContaining(QStringLiteral(
-                         "Auth failed for news server :: INN TLS. Please correct your username/password."))
-                     .isEmpty());
+    EXPECT_FALSE(log.linesContaining(QStringLiteral("Authentication failed (481) :: INN login")).isEmpty());
+    EXPECT_FALSE(
+        log.linesContaining(QStringLiteral("Auth failed for news server :: INN login. Please correct your "
+                                           "username/password."))
+            .isEmpty());
     EXPECT_TRUE(dialogs.askedTitles().contains(QStringLiteral("Auth failed")))
         << dialogs.askedTitles().join(u'|').toStdString();
     EXPECT_FALSE(codesOf(job).contains(JobStatus::Finished));
     EXPECT_NE(fileBytes(downloaded(job)), report.data);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ports, InnWrongPassword, ::testing::Values(Port::Tls, Port::PlainWithLogin),
+                         [](const ::testing::TestParamInfo<Port>& info) {
+                             return std::string(nameOf(info.param));
+                         });
 
 } // namespace
