@@ -52,9 +52,22 @@ QList<quint16> freePorts(int count)
     return ports;
 }
 
+// Whether a process of `group` still runs. Zombies do not count: a daemon
+// whose shell has ended is reaped by init, which may take its time.
 bool groupAlive(pid_t group)
 {
-    return ::kill(-group, 0) == 0 || errno != ESRCH;
+    if (::kill(-group, 0) != 0 && errno == ESRCH) return false;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid pgrp ...": the name may hold spaces and
+        // parentheses, so the fields are read after the last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != "Z") return true;
+    }
+    return false;
 }
 
 QString readFile(const QString& path)
@@ -225,7 +238,7 @@ bool InnServer::handToNewsUser()
 }
 
 bool InnServer::startDaemon(Daemon& daemon, const QString& program, const QStringList& arguments,
-                            quint16 port)
+                            quint16 port, const QString& onClose)
 {
     daemon.process = std::make_unique<QProcess>();
     QProcess& p = *daemon.process;
@@ -238,7 +251,17 @@ bool InnServer::startDaemon(Daemon& daemon, const QString& program, const QStrin
     // A process group of its own, so that stop() reaches the processes it
     // forks for each connection too.
     p.setChildProcessModifier([] { ::setsid(); });
-    p.start(QDir(binFolder()).filePath(program), arguments);
+    // The daemon runs under a shell that lives as long as it does. Beside it
+    // waits a watcher on the shell's input, the pipe from this process: when
+    // the pipe closes (stop(), or this process dying without a stop) the
+    // watcher runs `onClose` and ends the whole group, so a crashed test
+    // leaves no server behind.
+    static const QString kWrapper =
+        QStringLiteral("exec 3<&0; stop=$1; shift; \"$@\" </dev/null 3<&- & daemon=$!; "
+                       "{ read -r _ <&3; eval \"$stop\"; kill -TERM 0; } & wait \"$daemon\"");
+    p.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), kWrapper, QStringLiteral("sh"),
+                                                   onClose, QDir(binFolder()).filePath(program)} +
+                                           arguments);
     if (!p.waitForStarted(5000)) {
         error_ = QStringLiteral("%1 did not start: %2").arg(program, p.errorString());
         return false;
@@ -311,7 +334,10 @@ bool InnServer::start()
     const QString local = QStringLiteral("127.0.0.1");
     const QString authConf = QStringLiteral("readers-auth.conf");
     const bool started =
-        startDaemon(*innd_, QStringLiteral("innd"), {QStringLiteral("-f")}, port_) &&
+        // innd answers a plain TERM slowly: its control command first.
+        startDaemon(*innd_, QStringLiteral("innd"), {QStringLiteral("-f")}, port_,
+                    QStringLiteral("'%1' -t 10 shutdown 'test process gone' >/dev/null 2>&1")
+                        .arg(QDir(binFolder()).filePath(QStringLiteral("ctlinnd")))) &&
         startDaemon(*authNnrpd_, QStringLiteral("nnrpd"),
                     {QStringLiteral("-D"), QStringLiteral("-f"), QStringLiteral("-n"), QStringLiteral("-b"),
                      local, QStringLiteral("-p"), QString::number(authPort_), QStringLiteral("-c"), authConf},
@@ -346,15 +372,16 @@ void InnServer::stopDaemon(Daemon& daemon, bool shutDownFirst)
                            QStringLiteral("test over")});
             ctlinnd.waitForFinished(12000);
         } else {
-            ::kill(-daemon.group, SIGTERM);
+            p.closeWriteChannel();
         }
         if (!p.waitForFinished(10000)) {
             ::kill(-daemon.group, SIGKILL);
             p.waitForFinished(5000);
         }
     }
-    // What the daemon forked for its connections is in its group: a TERM for
-    // those still there, a KILL after a second.
+    // What the daemon forked for its connections is in its group, with the
+    // watcher: a TERM for those still there, a KILL after a second.
+    if (daemon.process) daemon.process->closeWriteChannel();
     if (daemon.group > 0) {
         const QDeadlineTimer deadline(3000);
         bool termed = false;

@@ -60,7 +60,10 @@ private:
 
     bool writeConfiguration();
     bool handToNewsUser();
-    bool startDaemon(Daemon& daemon, const QString& program, const QStringList& arguments, quint16 port);
+    // `onClose`: a shell command run before the daemon's group is ended when
+    // this process lets go of it.
+    bool startDaemon(Daemon& daemon, const QString& program, const QStringList& arguments, quint16 port,
+                     const QString& onClose = QStringLiteral(":"));
     void stopDaemon(Daemon& daemon, bool shutDownFirst);
     QString innconf() const;
 
