@@ -24,9 +24,12 @@ class QProcess;
 //
 // start() takes a second or two; stop() (also run by the destructor) shuts
 // innd down with its control command (it answers a plain TERM slowly), ends
-// the nnrpd daemons by their process groups, and waits until no process of
-// the instance is left. Run as root, INN switches to the "news" user, so the
-// instance's folder is then handed to that user.
+// the nnrpd daemons with their process groups (each daemon has one, with
+// what it forks per connection), and waits until no process of the instance
+// is left. Should this process die without a stop, each group ends itself:
+// a watcher in it notices the pipe from this process closing. Run as root,
+// INN switches to the "news" user, so the instance's folder is then handed
+// to that user.
 class InnServer
 {
 public:
