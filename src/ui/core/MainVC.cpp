@@ -21,6 +21,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 #include "queue/WatchFolderController.h"
+#include "search/WatchdogController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -33,9 +34,13 @@
 #include "ui/nntp/ViewBandwidth.h"
 #include "ui/prefs/PrefsContext.h"
 #include "ui/prefs/PrefsWC.h"
+#include "ui/posting/MsgViewerWC.h"
+#include "ui/posting/PostWC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/search/WatchdogEditWC.h"
+#include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -104,8 +109,12 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
     });
     hub.addObserver(QStringLiteral("OpenBandwidthLimiterWindow"), this,
                     [this](const Notification&) { showBandwidthLimiterWindow(); });
-    // Still to come with their windows: "OpenPostArticleWindow",
-    // "OpenMessagesViewer".
+    hub.addObserver(QStringLiteral("OpenPostArticleWindow"), this, [this](const Notification& n) {
+        openPostWindow(n.userInfo.value(QStringLiteral("queue")).value<QueuePtr>());
+    });
+    hub.addObserver(QStringLiteral("OpenMessagesViewer"), this, [this](const Notification& n) {
+        openMessagesViewer(n.userInfo.value(QStringLiteral("dict")).toMap());
+    });
 
     // Ticks only outside modal runs (see secondTimerSelector).
     secondTimer_.setInterval(1000);
@@ -169,7 +178,7 @@ void MainVC::buildInterface()
         if (tag == 5) {
             connect(button, &QAbstractButton::clicked, this, [this, button] {
                 button->setChecked(false);
-                // The compose window opens here once it exists.
+                openPostWindow({});
             });
         } else {
             connect(button, &QAbstractButton::clicked, this, [this, tag] { changeTopViewController(tag); });
@@ -271,6 +280,11 @@ void MainVC::initControllers()
     EngineControllers::Hooks hooks;
     hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
     engine_.initControllers(hooks);
+    if (WatchdogController* watchdog = engine_.watchdogController()) {
+        watchdog->setEditWindowPresenter([this, watchdog](const WatchdogPtr& entry) {
+            WatchdogEditWC::showWindow(entry, watchdog, this);
+        });
+    }
     engine_.displayController()->setViewBandwidth(
         [graph = QPointer<ViewBandwidth>(viewBandwidth_)](qint64 bits) {
             if (graph) graph->addBandwidthValue(bits);
@@ -356,9 +370,15 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 1) {
+        page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
     } else if (tag == 4) {
-        page = new DeepLookupVC(topContainer_);
-        page->setObjectName(QStringLiteral("DeepLookupVC"));
+        auto* search = new DeepLookupVC(topContainer_);
+        search->setQueueController(engine_.queueController());
+        search->setDeepLookupController(engine_.deepLookupController());
+        search->setNntpServersController(engine_.nntpServersController());
+        search->setMnuItemExportNZB(mnuItemExportNZB_);
+        page = search;
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
@@ -556,8 +576,7 @@ void MainVC::menuOpenNZBFile()
 
 void MainVC::menuExportAsNZBFile()
 {
-    // The search page's export of its chosen results comes with the
-    // result list's commands; until then the item stays disabled.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->saveAsNZB();
 }
 
 void MainVC::menuPostMessage()
@@ -726,6 +745,41 @@ void MainVC::openPrefsWindow(std::optional<int> tag)
     prefsWC_->show();
 }
 
+PostWC* MainVC::openPostWindow(const QueuePtr& replyObject)
+{
+    auto* post = new PostWC(PrefsContext::fromEngine(engine_), replyObject, window());
+    postWindows_.append(post);
+    connect(post, &QObject::destroyed, this, [this] { postWindows_.removeAll(nullptr); });
+    post->showWindow();
+    return post;
+}
+
+QList<PostWC*> MainVC::postWindows() const
+{
+    QList<PostWC*> open;
+    for (const QPointer<PostWC>& p : postWindows_)
+        if (p) open.append(p);
+    return open;
+}
+
+MsgViewerWC* MainVC::openMessagesViewer(const QVariantMap& dict)
+{
+    auto* viewer = new MsgViewerWC(dict.value(QStringLiteral("filepath")).toString(),
+                                   dict.value(QStringLiteral("filepart")).value<QueuePtr>(), window());
+    msgViewers_.append(viewer);
+    connect(viewer, &QObject::destroyed, this, [this] { msgViewers_.removeAll(nullptr); });
+    viewer->showWindow();
+    return viewer;
+}
+
+QList<MsgViewerWC*> MainVC::msgViewers() const
+{
+    QList<MsgViewerWC*> open;
+    for (const QPointer<MsgViewerWC>& v : msgViewers_)
+        if (v) open.append(v);
+    return open;
+}
+
 void MainVC::showBandwidthLimiterWindow()
 {
     // Made once and kept: it is a tool window beside the main window, not a
@@ -856,7 +910,9 @@ void MainVC::wireStartupChecks()
             if (self) self->saveStateScheduler_.start();
         });
     };
-    // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.resetWatchdogQueue = [this] {
+        if (engine_.watchdogController()) engine_.watchdogController()->resetWatchdogQueue();
+    };
     s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
@@ -904,7 +960,10 @@ void MainVC::wireQuitSequence()
     s.queueArray = [this] {
         return engine_.queueController() ? engine_.queueController()->queueArray() : QList<QueuePtr>();
     };
-    // Watchdog's entry count: here once Watchdog exists.
+    s.watchdogCount = [this] {
+        return engine_.watchdogController() ? qint64(engine_.watchdogController()->watchdogArray().size())
+                                            : qint64(0);
+    };
     s.refuseTermination = [] {};
     s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
     s.closeMainWindowIfVisible = [this] {
@@ -941,7 +1000,12 @@ void MainVC::showClosingAppWindow()
     services.saveHistory = [this] {
         if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
     };
-    // The Watchdog stores: here once Watchdog exists.
+    services.saveWatchdogEntries = [this] {
+        if (WatchdogController* watchdog = engine_.watchdogController()) {
+            watchdog->dbSaveAllWatchdogEntries();
+            watchdog->dbOptimizeWatchdogHistory();
+        }
+    };
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
     if (guiIsLoaded_) {
@@ -969,6 +1033,8 @@ AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
 void MainVC::setMnuItemExportNZB(QAction* item)
 {
     mnuItemExportNZB_ = item;
+    // The search page may be made before the menu: it gets the item now.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->setMnuItemExportNZB(item);
 }
 
 QAction* MainVC::mnuItemExportNZB() const
