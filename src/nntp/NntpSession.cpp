@@ -26,7 +26,8 @@ void NntpSession::open(const NNTPEndpoint& endpoint, const QString& trustID, Eve
     if (events.disconnected) QObject::connect(s, &QAbstractSocket::disconnected, events.disconnected);
     QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
         const QSslCertificate peer = s->peerCertificate();
-        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
+        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer,
+                                                            s->peerCertificateChain())) {
             s->ignoreSslErrors();
             return;
         }

@@ -101,14 +101,16 @@ bool NntpTlsConfiguration::isTrusted(const QString& serverID, const QSslCertific
 }
 
 bool NntpTlsConfiguration::acceptsTrustedCertificate(const QString& serverID, const QList<QSslError>& errors,
-                                                     const QSslCertificate& peerCertificate)
+                                                     const QSslCertificate& peerCertificate,
+                                                     const QList<QSslCertificate>& peerChain)
 {
     if (errors.isEmpty() || !isTrusted(serverID, peerCertificate)) return false;
-    // Only errors about that certificate are forgiven; anything else (a
-    // broken chain element of another certificate, no certificate) is not.
+    // Only errors about what the server presented are forgiven; anything
+    // else (a certificate it never sent, no certificate) is not.
     for (const QSslError& e : errors) {
-        if (!e.certificate().isNull() && e.certificate() != peerCertificate) return false;
         if (e.error() == QSslError::NoPeerCertificate) return false;
+        const QSslCertificate about = e.certificate();
+        if (!about.isNull() && about != peerCertificate && !peerChain.contains(about)) return false;
     }
     return true;
 }

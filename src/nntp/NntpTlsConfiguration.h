@@ -37,9 +37,15 @@ public:
     static void trustCertificate(const QString& serverID, const QSslCertificate& certificate);
     static void forgetTrustedCertificate(const QString& serverID);
     static bool isTrusted(const QString& serverID, const QSslCertificate& certificate);
-    // For a connection's sslErrors signal: true when every error is about
-    // the certificate the user trusted for `serverID` (the caller then lets
-    // the handshake go on); false otherwise.
+    // For a connection's sslErrors signal: true when the server presented
+    // the certificate the user trusted for `serverID` and every error is
+    // about a certificate the server presented (that one, or one of the chain
+    // it sent with it, `peerChain`); the caller then lets the handshake go on.
+    // A server that sends its own root with its certificate (INN does with
+    // "tlscafile") adds an error about that root; the trust rests on the
+    // server's own certificate, so such errors do not refuse it. False
+    // otherwise.
     static bool acceptsTrustedCertificate(const QString& serverID, const QList<QSslError>& errors,
-                                          const QSslCertificate& peerCertificate);
+                                          const QSslCertificate& peerCertificate,
+                                          const QList<QSslCertificate>& peerChain);
 };

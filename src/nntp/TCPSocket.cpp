@@ -228,14 +228,19 @@ void TCPSocket::main()
 
     const bool restart = shouldRestart_ && !forcedFinish_;
     const std::weak_ptr<TCPSocket> self = weak_from_this();
-    ConnectionsControllerInterface* manager = manager_;
     const NNTPServerObjectPtr slot = nntpServer_;
     const QString serverID = session_.endpoint().serverID;
-    Dispatch::onMain([self, restart, manager, slot, serverID] {
+    if (!manager_) {
+        Dispatch::onMain([slot] {
+            if (slot) slot->setIsInUse(false);
+        });
+        return;
+    }
+    toManager([self, restart, slot, serverID](ConnectionsControllerInterface* manager) {
         const TCPSocketPtr socket = self.lock();
         if (restart) BLOG(2, "Restarting socket");
         if (slot) slot->setIsInUse(false);
-        if (!socket || !manager) return;
+        if (!socket) return;
         if (restart)
             manager->restartSocket(socket.get(), serverID);
         else
@@ -630,8 +635,7 @@ void TCPSocket::onSocketError(int error)
     const QString text = session_.streamErrorText(error);
     BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
     updateTVCLastResponse(sformat(u"StreamError %@", text));
-    ConnectionsControllerInterface* manager = manager_;
-    Dispatch::onMain([manager] { manager->connectionErrorOccurred(); });
+    toManager([](ConnectionsControllerInterface* manager) { manager->connectionErrorOccurred(); });
     shouldFinish_ = true;
     shouldFinishMethod();
 }
@@ -1030,43 +1034,56 @@ void TCPSocket::buildAndSendArticle()
 void TCPSocket::terminateThreadWhenNotAuthenticated()
 {
     shouldFinish_ = true;
-    ConnectionsControllerInterface* manager = manager_;
     const NNTPServerObjectPtr slot = nntpServer_;
-    Dispatch::onMain([manager, slot] { manager->authRequiredForNNTPServer(slot); });
+    toManager([slot](ConnectionsControllerInterface* manager) { manager->authRequiredForNNTPServer(slot); });
     terminateThread();
 }
 
 void TCPSocket::terminateThreadWhenAuthFailed()
 {
     shouldFinish_ = true;
-    ConnectionsControllerInterface* manager = manager_;
     const NNTPServerObjectPtr slot = nntpServer_;
-    Dispatch::onMain([manager, slot] { manager->authFailedForNNTPServer(slot); });
+    toManager([slot](ConnectionsControllerInterface* manager) { manager->authFailedForNNTPServer(slot); });
     terminateThread();
 }
 
 void TCPSocket::terminateThreadWhenPostingDenied()
 {
     shouldFinish_ = true;
-    ConnectionsControllerInterface* manager = manager_;
     const NNTPServerObjectPtr slot = nntpServer_;
     const std::shared_ptr<Queue> j = job();
-    Dispatch::onMain([manager, slot, j] { manager->postingDeniedForNNTPServer(slot, j); });
+    toManager(
+        [slot, j](ConnectionsControllerInterface* manager) { manager->postingDeniedForNNTPServer(slot, j); });
     releaseArticle(QStringLiteral("Posting denied by news server"));
     terminateThread();
 }
 
 void TCPSocket::postErrorOnInvalidFromName()
 {
-    ConnectionsControllerInterface* manager = manager_;
     const std::shared_ptr<Queue> j = job();
     const QString from = j ? j->poster() : QString();
-    Dispatch::onMain([manager, from, j] { manager->postingDeniedInvalidPostingName(from, j); });
+    toManager([from, j](ConnectionsControllerInterface* manager) {
+        manager->postingDeniedInvalidPostingName(from, j);
+    });
     releaseArticle(QStringLiteral("Posting cancelled due to invalid 'From name'"));
 }
 
 // ---------------------------------------------------------------------------
 // Rows
+
+void TCPSocket::toManager(std::function<void(ConnectionsControllerInterface*)> call)
+{
+    ConnectionsControllerInterface* manager = manager_;
+    if (!manager) return;
+    auto run = [manager, call = std::move(call)] { call(manager); };
+    // The program's manager is a QObject of the main thread: a call queued to
+    // it goes with it. A manager that is no QObject (a test's) outlives its
+    // connections.
+    if (QObject* context = dynamic_cast<QObject*>(manager))
+        Dispatch::onThreadOf(context, std::move(run));
+    else
+        Dispatch::onMain(std::move(run));
+}
 
 void TCPSocket::updateTVCLastResponse(const QString& text)
 {

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class ConnectionsControllerInterface;
@@ -172,6 +173,10 @@ private:
     void enterBodyMode();
     void terminateThreadWhenNotAuthenticated();
     void terminateThreadWhenAuthFailed();
+    // Runs `call` with the manager later on the manager's thread (the main
+    // thread); dropped when the manager is gone by then, as it is when the
+    // engine is taken down while a connection still reports a refusal.
+    void toManager(std::function<void(ConnectionsControllerInterface*)> call);
     void terminateThreadWhenPostingDenied();
     void postErrorOnInvalidFromName();
     void warn(const NNTPReply& reply, int level = 4);

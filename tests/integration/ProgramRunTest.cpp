@@ -12,6 +12,7 @@
 #include "queue/StatusCodes.h"
 
 #include "support/EventLoop.h"
+#include "support/InnServer.h"
 #include "support/LogFileReader.h"
 #include "support/NntpRule.h"
 #include "support/Par2SetMaker.h"
@@ -100,10 +101,11 @@ protected:
     }
 
     // The server as the user entered it in the settings window.
-    void storeServer(qint64 connections)
+    void storeServer(qint64 connections) { storeServer(server.port(), connections); }
+    void storeServer(quint16 port, qint64 connections)
     {
         NNTPServersController list;
-        addScriptedServerEntry(list, server, QStringLiteral("Main"), connections);
+        addScriptedServerEntry(list, port, QStringLiteral("Main"), connections);
         ASSERT_TRUE(list.saveNNTPServers());
     }
 
@@ -451,5 +453,42 @@ INSTANTIATE_TEST_SUITE_P(Orders, ProgramRepair,
                          [](const ::testing::TestParamInfo<FirstToLand>& info) {
                              return std::string(info.param.name);
                          });
+
+// The same road against a real news server: a private INN on 127.0.0.1
+// holding the files, posted to it before the program starts.
+class ProgramRunOnInn : public ProgramRun
+{
+protected:
+    InnServer inn;
+
+    void SetUp() override
+    {
+        ProgramRun::SetUp();
+        ASSERT_TRUE(inn.start()) << inn.errorString().toStdString();
+    }
+    void TearDown() override
+    {
+        ProgramRun::TearDown();
+        if (HasFailure()) std::cerr << inn.logs().toStdString();
+        inn.stop();
+    }
+};
+
+TEST_F(ProgramRunOnInn, AnNzbOnTheCommandLineDownloadsFromTheServerToTheFinalFolderAndASignalQuits)
+{
+    ASSERT_NO_FATAL_FAILURE(storeServer(inn.port(), 3));
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 2500000, 400000, 51);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 1, 400000, 52);
+    for (const PostedFile* f : {&photos, &notes}) {
+        QString error;
+        ASSERT_TRUE(postTo(inn.port(), InnServer::group(), *f, &error)) << error.toStdString();
+    }
+    ASSERT_TRUE(writeNzb(nzbPath, {photos, notes}));
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    ASSERT_TRUE(waitUntilFinished());
+    expectFilesInFinalFolder({photos, notes});
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
 
 } // namespace

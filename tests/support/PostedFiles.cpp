@@ -1,6 +1,7 @@
 #include "support/PostedFiles.h"
 
 #include "support/ArticleFixtures.h"
+#include "support/NntpTestClient.h"
 #include "support/NzbFixture.h"
 #include "support/ScriptedNntpServer.h"
 
@@ -35,7 +36,8 @@ PostedFile PostedFile::fromData(const QString& name, const QByteArray& data, qsi
     f.postedName = postedName.isEmpty() ? name : postedName;
     f.data = data;
     for (const QByteArray& body : ArticleFixtures::yencArticles(f.data, f.postedName.toUtf8(), partBytes)) {
-        f.mids.append(QStringLiteral("%1.part%2@posted.test").arg(f.postedName).arg(f.mids.size() + 1).toUtf8());
+        f.mids.append(
+            QStringLiteral("%1.part%2@posted.test").arg(f.postedName).arg(f.mids.size() + 1).toUtf8());
         f.bodies.append(unstuffed(body));
     }
     return f;
@@ -45,6 +47,39 @@ void serve(ScriptedNntpServer& server, const PostedFile& file)
 {
     for (qsizetype i = 0; i < file.mids.size(); ++i)
         server.addArticle(file.mids[i], file.bodies[i]);
+}
+
+bool postTo(quint16 port, const QString& group, const PostedFile& file, QString* error)
+{
+    NntpTestClient client(30000);
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!client.connectTo(port)) return fail(QStringLiteral("no connection to 127.0.0.1:%1").arg(port));
+    const QByteArray greeting = client.readLine();
+    if (!greeting.startsWith("200")) return fail(QStringLiteral("greeting: ") + QString::fromUtf8(greeting));
+    for (qsizetype i = 0; i < file.mids.size(); ++i) {
+        client.send("POST");
+        const QByteArray go = client.readLine();
+        if (!go.startsWith("340")) return fail(QStringLiteral("POST: ") + QString::fromUtf8(go));
+        QByteArray article =
+            "From: Poster <poster@example.invalid>\r\nNewsgroups: " + group.toUtf8() +
+            "\r\nSubject: " + NzbFixture::subjectFor(file.postedName, 1, 1, int(file.mids.size())).toUtf8() +
+            "\r\nMessage-ID: " + file.bracketedMid(i) + "\r\n\r\n";
+        for (const QByteArray& line : file.bodies[i].split('\n')) {
+            if (line.isEmpty()) continue;
+            article += (line.startsWith('.') ? "." : "") + line + '\n';
+        }
+        article += ".\r\n";
+        client.sendRaw(article);
+        const QByteArray posted = client.readLine();
+        if (!posted.startsWith("240"))
+            return fail(
+                QStringLiteral("%1: %2").arg(QString::fromUtf8(file.mids[i]), QString::fromUtf8(posted)));
+    }
+    client.send("QUIT");
+    return true;
 }
 
 bool writeNzb(const QString& path, const QList<PostedFile>& files, const SegmentArrangement& arrange)

@@ -37,6 +37,10 @@ struct PostedFile
 
 // Every article of `file` held by `server`.
 void serve(ScriptedNntpServer& server, const PostedFile& file);
+// Every article of `file` POSTed to the news server on 127.0.0.1:`port`
+// (one that reads and posts without a login), to `group`, under its
+// message-id. False, with the server's answer in `error`, when one is refused.
+bool postTo(quint16 port, const QString& group, const PostedFile& file, QString* error = nullptr);
 
 // An NZB listing `files` in order, each under the subject posting tools give it.
 // `arrange`, when given, changes a file's segment list as the NZB lists it
