@@ -38,6 +38,7 @@
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
 #include "ui/search/WatchdogEditWC.h"
+#include "ui/search/WatchdogVC.h"
 #include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
@@ -366,6 +367,8 @@ QWidget* MainVC::createPage(qint64 tag)
         page = queue;
     } else if (tag == 1) {
         page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
+    } else if (tag == 6) {
+        page = new WatchdogVC(engine_.watchdogController(), topContainer_);
     } else if (tag == 4) {
         page = new DeepLookupVC(topContainer_);
         page->setObjectName(QStringLiteral("DeepLookupVC"));
