@@ -330,3 +330,34 @@ TEST_F(WatchdogPage, RowsFollowTheControllerAndKeepTheSelection)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, LooksFinished)
+{
+    const QList<WatchdogPtr> all = {add(QStringLiteral("Ubuntu images")), add(QStringLiteral("Nightly show")),
+                                    add(QStringLiteral("Conference talks"))};
+    all[1]->setActive(false);
+    all[2]->setInterval(0);
+    all[0]->setLastmatch(clockNow - 3600);
+    WatchdogHistoryObj h;
+    h.date = clockNow - 3600;
+    h.bytesString = QStringLiteral("4.2 GB");
+    for (const char* t : {"ubuntu-24.04-desktop-amd64.iso", "ubuntu-24.04-live-server-amd64.iso"}) {
+        h.title = QString::fromLatin1(t);
+        all[0]->history().append(h);
+    }
+    wc.createLogObjectForWatchdog(all[0], 2, 9'000'000'000, 4); // searched, two matches
+    select({0});
+    page->resize(1200, 700);
+    page->toggleSplitViewHistory();
+    page->toggleSplitViewLog();
+    spinEventLoop(100);
+    const QImage shot = page->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(page->watchdogHistoryArray().size(), 2);
+    const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
+    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png") : QString::fromLocal8Bit(path));
+}
+
+} // namespace

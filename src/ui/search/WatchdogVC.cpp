@@ -118,7 +118,11 @@ void WatchdogVC::buildInterface()
     tableViewWatchdogHistory_ = makePlainTable(QStringLiteral("tableViewWatchdogHistory"), this);
     historyModel_ = new WatchdogHistoryTableModel(this);
     tableViewWatchdogHistory_->setModel(historyModel_);
-    tableViewWatchdogHistory_->setColumnWidth(0, 200);
+    // The match's name takes what the narrow pane has left.
+    tableViewWatchdogHistory_->horizontalHeader()->setStretchLastSection(false);
+    tableViewWatchdogHistory_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tableViewWatchdogHistory_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tableViewWatchdogHistory_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     QPalette hp = tableViewWatchdogHistory_->palette();
     hp.setColor(QPalette::Base, QColor::fromRgbF(0.933f, 0.933f, 0.933f));
     tableViewWatchdogHistory_->setPalette(hp);
