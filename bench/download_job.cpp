@@ -18,7 +18,7 @@
 // $BINORAMA_BENCH_CACHE, by default <tmp>/binorama-bench-download; a 2 GB job
 // takes about 4.5 GB there and a minute or more to prepare.
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "nntp/NNTPServersController.h"
 #include "platform/UserDefaults.h"
 #include "queue/NZBController.h"

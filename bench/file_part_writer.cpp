@@ -19,6 +19,7 @@
 
 #include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
+#include "support/ProcessMemory.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -26,40 +27,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
 
 constexpr qint64 kArticleBytes = 750000;
-
-long statusKiB(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
-}
-
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-QByteArray randomBytes(qint64 n, quint32 seed)
-{
-    QRandomGenerator rng(seed);
-    QByteArray out(n, Qt::Uninitialized);
-    auto* words = reinterpret_cast<quint32*>(out.data());
-    for (qint64 i = 0; i < n / 4; ++i)
-        words[i] = rng.generate();
-    return out;
-}
 
 double mbPerSecond(qint64 bytes, const QElapsedTimer& t)
 {
@@ -68,7 +41,7 @@ double mbPerSecond(qint64 bytes, const QElapsedTimer& t)
 
 void digestFigures()
 {
-    const QByteArray data = randomBytes(256 << 20, 3);
+    const QByteArray data = ArticleFixtures::randomBytes(256 << 20, 3);
     QElapsedTimer t;
     t.start();
     const QByteArray md5 = QCryptographicHash::hash(data, QCryptographicHash::Md5);
@@ -96,7 +69,7 @@ int main(int argc, char** argv)
     QList<QByteArray> articles;
     QString expectedMd5;
     {
-        const QByteArray file = randomBytes(size, 1);
+        const QByteArray file = ArticleFixtures::randomBytes(size, 1);
         expectedMd5 = QString::fromLatin1(QCryptographicHash::hash(file, QCryptographicHash::Md5).toHex());
         articles = ArticleFixtures::yencArticles(file, "big.bin", kArticleBytes);
     }
@@ -132,8 +105,8 @@ int main(int argc, char** argv)
     job->appendFilepart(part);
     job->setTotalfiles(1);
 
-    const long before = statusKiB("VmRSS:");
-    resetPeak();
+    const long before = ProcessMemory::statusKiB("VmRSS:");
+    ProcessMemory::resetPeak();
     QElapsedTimer t;
     t.start();
     part->setStatus(1020);
@@ -141,7 +114,7 @@ int main(int argc, char** argv)
     waitUntil([&] { return part->status() == 1017 || part->status() == 1018 || part->status() == 1024; },
               600000);
     const double seconds = double(t.nsecsElapsed()) / 1e9;
-    const long peak = statusKiB("VmHWM:");
+    const long peak = ProcessMemory::statusKiB("VmHWM:");
 
     const QString path = download + QStringLiteral("/bench/big.bin");
     std::printf("part: %lld MB decoded, %lld articles, %.1f MB encoded\n", (long long)megabytes,

@@ -7,6 +7,7 @@
 
 #include "support/HandMadePar2Set.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,17 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-QByteArray content(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    quint32 x = quint32(seed) * 2654435761u + 7;
-    for (int i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        b[i] = char(x >> 24);
-    }
-    return b;
-}
 
 bool write(const QString& path, const QByteArray& data)
 {
@@ -56,7 +46,7 @@ int main(int argc, char** argv)
         QList<HandMadePar2Set::Member> members;
         for (int i = 0; i < kFilesPerSet; ++i) {
             const int n = set * kFilesPerSet + i;
-            const QByteArray data = content(20480, n);
+            const QByteArray data = seededPattern(20480, n);
             members.append({QStringLiteral("proper-%1.bin").arg(n, 4, 10, QLatin1Char('0')).toUtf8(), data});
             if (!write(temp + QStringLiteral("/x%1").arg(n * 7919), data)) return 1;
         }

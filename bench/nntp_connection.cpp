@@ -10,6 +10,7 @@
 #include "nntp/TCPSocket.h"
 #include "queue/Queue.h"
 
+#include "support/ArticleFixtures.h"
 #include "support/EventLoop.h"
 #include "support/FakeConnectionsManager.h"
 #include "support/TempHome.h"
@@ -20,7 +21,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QThread>
@@ -32,28 +32,6 @@ namespace {
 
 constexpr int kArticles = 32;
 constexpr qsizetype kArticleBytes = 700 * 1024;
-
-QByteArray makeBody(quint32 seed)
-{
-    // yEnc-like: 128-byte lines of bytes other than NUL, CR and LF.
-    QRandomGenerator random(seed);
-    QByteArray body;
-    body.reserve(kArticleBytes + 256);
-    while (body.size() < kArticleBytes) {
-        char row[130];
-        for (int i = 0; i < 128; ++i) {
-            char c;
-            do
-                c = char(random.bounded(256));
-            while (c == '\0' || c == '\r' || c == '\n');
-            row[i] = c;
-        }
-        row[128] = '\r';
-        row[129] = '\n';
-        body.append(row, 130);
-    }
-    return body;
-}
 
 double cpuSeconds()
 {
@@ -133,7 +111,7 @@ int main(int argc, char** argv)
     QTemporaryDir folder;
     for (int i = 0; i < kArticles; ++i) {
         QFile f(folder.filePath(QStringLiteral("bench%1@test").arg(i)));
-        const QByteArray body = makeBody(quint32(i + 1));
+        const QByteArray body = ArticleFixtures::yencLikeBody(kArticleBytes, quint32(i + 1));
         if (!f.open(QIODevice::WriteOnly) || f.write(body) != body.size()) {
             std::fprintf(stderr, "cannot write the articles\n");
             return 1;

@@ -5,13 +5,13 @@
 //
 //   bench_nntp_server_throughput [seconds per run, default 2]
 
+#include "support/ArticleFixtures.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/TestCertificates.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QSslSocket>
 #include <QThread>
 
@@ -27,28 +27,6 @@ constexpr qsizetype kArticleBytes = 700 * 1024;
 QByteArray mid(int i)
 {
     return "<bench" + QByteArray::number(i) + "@test>";
-}
-
-QByteArray makeBody(quint32 seed)
-{
-    // yEnc-like: 128-byte lines of bytes other than NUL, CR and LF.
-    QRandomGenerator random(seed);
-    QByteArray body;
-    body.reserve(kArticleBytes + 256);
-    while (body.size() < kArticleBytes) {
-        char row[130];
-        for (int i = 0; i < 128; ++i) {
-            char c;
-            do
-                c = char(random.bounded(256));
-            while (c == '\0' || c == '\r' || c == '\n');
-            row[i] = c;
-        }
-        row[128] = '\r';
-        row[129] = '\n';
-        body.append(row, 130);
-    }
-    return body;
 }
 
 struct Result
@@ -156,7 +134,7 @@ int main(int argc, char** argv)
     ScriptedNntpServer plain;
     ScriptedNntpServer tls;
     for (int i = 0; i < kArticles; ++i) {
-        const QByteArray body = makeBody(quint32(i + 1));
+        const QByteArray body = ArticleFixtures::yencLikeBody(kArticleBytes, quint32(i + 1));
         plain.addArticle(mid(i), body);
         tls.addArticle(mid(i), body);
     }

@@ -13,6 +13,7 @@
 #include "queue/QueueController.h"
 
 #include "support/NzbFixture.h"
+#include "support/ProcessMemory.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -23,27 +24,12 @@
 #include <chrono>
 #include <cstdio>
 #include <malloc.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kFiles = 2000;
 constexpr int kArticlesPerFile = 50;
 constexpr int kArticles = kFiles * kArticlesPerFile;
-
-size_t heapInUse()
-{
-    malloc_trim(0);
-    return mallinfo2().uordblks;
-}
-
-size_t residentBytes()
-{
-    QFile statm("/proc/self/statm");
-    if (!statm.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toULongLong() * size_t(sysconf(_SC_PAGESIZE)) : 0;
-}
 
 // Names and message-ids shaped like those of common posting tools; the
 // articles listed in reverse order, to give the ordering some work.
@@ -88,8 +74,8 @@ Figures importOnce(const QString& path)
     QCoreApplication::sendPostedEvents();
 
     Figures f{};
-    const size_t heap0 = heapInUse();
-    const size_t rss0 = residentBytes();
+    const size_t heap0 = ProcessMemory::heapInUse();
+    const size_t rss0 = ProcessMemory::residentBytes();
     const auto t0 = std::chrono::steady_clock::now();
     nzbController.parseFileUrl(path, false);
     const QueuePtr root = queueController.queueArray().value(0);
@@ -101,8 +87,8 @@ Figures importOnce(const QString& path)
     QCoreApplication::sendPostedEvents();
     const auto t1 = std::chrono::steady_clock::now();
     f.seconds = std::chrono::duration<double>(t1 - t0).count();
-    f.heap = heapInUse() - heap0;
-    const size_t rss1 = residentBytes();
+    f.heap = ProcessMemory::heapInUse() - heap0;
+    const size_t rss1 = ProcessMemory::residentBytes();
     f.rss = rss1 > rss0 ? rss1 - rss0 : 0;
     f.status = root ? root->status() : -1;
     if (root) {

@@ -6,6 +6,7 @@
 #include "postprocess/Par2Utils.h"
 
 #include "support/Par2PacketBuilder.h"
+#include "support/ProcessMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,26 +14,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
-
-long statusKiB(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
-}
-
-// Resets the peak so that each question is measured on its own.
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 } // namespace
 
@@ -91,13 +74,13 @@ int main(int argc, char** argv)
          [](const QString& p) -> long long { return Par2Utils::MD5StringForFile(p).size(); }},
     };
     for (const Question& q : questions) {
-        resetPeak();
-        const long before = statusKiB("VmHWM:");
+        ProcessMemory::resetPeak();
+        const long before = ProcessMemory::statusKiB("VmHWM:");
         QElapsedTimer t;
         t.start();
         const long long result = q.run(path);
         const double s = double(t.nsecsElapsed()) / 1e9;
-        const long after = statusKiB("VmHWM:");
+        const long after = ProcessMemory::statusKiB("VmHWM:");
         std::printf("%-20s result %-4lld %7.1f ms %8.0f MB/s  peak RSS growth %ld KiB (peak %ld KiB)\n",
                     q.name, result, s * 1e3, mb / s, after - before, after);
     }

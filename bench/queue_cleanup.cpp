@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 
+#include "support/CancellingQueueController.h"
 #include "support/EventLoop.h"
 #include "support/TempHome.h"
 
@@ -18,21 +19,6 @@
 #include <thread>
 
 namespace {
-
-// The scheduler with the two cancellation handlers wired in as the status
-// dispatchers do it.
-class CancellingQueueController : public QueueController
-{
-public:
-    void statusChangedForFilepart(const QueuePtr& filepart, qint64, qint64 toValue) override
-    {
-        if (toValue == 1103) fStatusToCancelled(filepart);
-    }
-    void statusChangedForQueueObject(const QueuePtr& queue, qint64, qint64 toValue) override
-    {
-        if (toValue == 103) queueCancelled(queue);
-    }
-};
 
 void fill(CancellingQueueController& qc, int jobs, int partsPerJob)
 {

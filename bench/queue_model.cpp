@@ -7,6 +7,7 @@
 
 #include "queue/Queue.h"
 
+#include "support/ProcessMemory.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -16,28 +17,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <malloc.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kParts = 2000;
 constexpr int kSegmentsPerPart = 50;
 constexpr int kSegments = kParts * kSegmentsPerPart;
-
-size_t heapInUse()
-{
-    malloc_trim(0);
-    return mallinfo2().uordblks;
-}
-
-size_t residentBytes()
-{
-    QFile statm("/proc/self/statm");
-    if (!statm.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toULongLong() * size_t(sysconf(_SC_PAGESIZE)) : 0;
-}
 
 // Message-ids shaped like those of common posting tools, about 55 bytes.
 QString makeMid(int part, int number, const QByteArray& tag)
@@ -66,7 +51,7 @@ Figures buildJob(QueuePtr& root)
 
     Figures f{};
     QCoreApplication::sendPostedEvents();
-    const size_t heap0 = heapInUse();
+    const size_t heap0 = ProcessMemory::heapInUse();
     auto t0 = std::chrono::steady_clock::now();
     root = Queue::create();
     root->setIsNZB(true);
@@ -86,8 +71,8 @@ Figures buildJob(QueuePtr& root)
     root->setFileparts(parts);
     auto t1 = std::chrono::steady_clock::now();
     QCoreApplication::sendPostedEvents();
-    const size_t heap1 = heapInUse();
-    const size_t rss1 = residentBytes();
+    const size_t heap1 = ProcessMemory::heapInUse();
+    const size_t rss1 = ProcessMemory::residentBytes();
 
     for (int p = 0; p < kParts; ++p) {
         const QueuePtr& part = parts[p];
@@ -114,8 +99,8 @@ Figures buildJob(QueuePtr& root)
     // What stays after the import: the change reports queued by the build
     // have run.
     QCoreApplication::sendPostedEvents();
-    const size_t heap2 = heapInUse();
-    const size_t rss2 = residentBytes();
+    const size_t heap2 = ProcessMemory::heapInUse();
+    const size_t rss2 = ProcessMemory::residentBytes();
 
     f.partsSeconds = std::chrono::duration<double>(t1 - t0).count();
     f.segmentsSeconds = std::chrono::duration<double>(t2 - t1).count();

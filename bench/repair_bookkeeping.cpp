@@ -13,6 +13,7 @@
 #include "platform/UserDefaults.h"
 #include "support/HandMadePar2Set.h"
 #include "support/Par2PacketBuilder.h"
+#include "support/ProcessMemory.h"
 #include "support/RepairJobFixture.h"
 #include "support/TempHome.h"
 
@@ -24,8 +25,6 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
 
@@ -33,21 +32,6 @@ constexpr int kFiles = 100;
 constexpr qint64 kFileSize = 1 << 20;
 constexpr qint64 kSlice = 256 << 10;
 constexpr int kRecoveryPackets = 800; // 800 x 256 KiB = 200 MiB
-
-long statusKiB(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
-}
-
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 QByteArray randomBytes(qint64 n, QRandomGenerator& rng)
 {
@@ -110,8 +94,8 @@ int main(int argc, char** argv)
     for (const QString& name : dataNames)
         job.addPart(name);
 
-    resetPeak();
-    const long rssBefore = statusKiB("VmHWM:");
+    ProcessMemory::resetPeak();
+    const long rssBefore = ProcessMemory::statusKiB("VmHWM:");
     QElapsedTimer t;
     t.start();
     job.write(repair, job.part("set.par2"));
@@ -122,11 +106,11 @@ int main(int argc, char** argv)
     t.restart();
     job.write(repair, dataNames);
     const double dataMs = ms(t);
-    const long rssWrite = statusKiB("VmHWM:");
+    const long rssWrite = ProcessMemory::statusKiB("VmHWM:");
     t.restart();
     runOffMainThread([&] { repair.crc32CheckFodsInRepairParent(job.job()->repairObject(), true); });
     const double recheckMs = ms(t);
-    const long rssRecheck = statusKiB("VmHWM:");
+    const long rssRecheck = ProcessMemory::statusKiB("VmHWM:");
 
     // One pass of the reader over the volume for one file's checksums.
     t.restart();

@@ -8,7 +8,7 @@
 //
 //   bench_upload_post [MiB, default 1024]
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "nntp/NNTPServersController.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"

@@ -5,9 +5,6 @@
 #include "core/PropertyListFile.h"
 #include "core/WildcardPattern.h"
 #include "platform/UserDefaults.h"
-#include "postprocess/CleanupItem.h"
-#include "postprocess/RepairObject.h"
-#include "queue/Queue.h"
 
 #include <QDir>
 #include <QFile>
@@ -678,24 +675,22 @@ void FileUtils::deleteFolderAndContents(const QString& folder, const QString& ne
     deleteFolderAndContents(target);
 }
 
-void FileUtils::deleteUserDefinedFilesFromArray(const QList<CleanupItem>& items,
-                                                const std::shared_ptr<Queue>& queue)
+void FileUtils::deleteUserDefinedFiles(const QStringList& patterns, const QString& jobFolder)
 {
-    if (!queue) return;
-    const QString folder = canonicalFolder(queue->downloadUrl());
+    const QString folder = canonicalFolder(jobFolder);
     if (folder.isEmpty() || folder == canonicalFolder(setting("downloadPath"))) return;
     if (!isStrictlyInsideDownloadFolder(folder)) {
-        BLOG(4, "Not cleaning %@: it is not inside the download folder.", queue->downloadUrl());
+        BLOG(4, "Not cleaning %@: it is not inside the download folder.", jobFolder);
         return;
     }
     const bool parsInUse = defaults().boolForKey(QStringLiteral("enableFileRepair")) ||
                            defaults().boolForKey(QStringLiteral("enableFileExtract"));
     // One listing for all patterns; links are entries of their own.
     QStringList files = recursiveFileScanForUrl(folder);
-    for (const CleanupItem& item : items) {
-        if (!item.checkbox || item.searchItem.isEmpty()) continue;
-        if (item.searchItem.contains(QLatin1String("par2")) && !parsInUse) continue;
-        const WildcardPattern matcher(item.searchItem, WildcardPattern::CaseInsensitive);
+    for (const QString& pattern : patterns) {
+        if (pattern.isEmpty()) continue;
+        if (pattern.contains(QLatin1String("par2")) && !parsInUse) continue;
+        const WildcardPattern matcher(pattern, WildcardPattern::CaseInsensitive);
         for (qsizetype i = 0; i < files.size();) {
             const QString& file = files[i];
             if (!matcher.matches(lastComponent(file))) {
@@ -836,12 +831,10 @@ bool isContainerFormat(const QString& name)
     return extensions.contains(splitExtension(name).extension.toLower());
 }
 
-// The job's folder when deletions may act in it: strictly inside the
+// The folder when deletions may act in it: strictly inside the
 // download folder (never the download folder itself); else empty.
-QString folderForDeletions(const QueuePtr& queue)
+QString folderForDeletions(const QString& folder)
 {
-    if (!queue) return QString();
-    const QString folder = queue->downloadUrl();
     if (folder.isEmpty() || !FileUtils::isStrictlyInsideDownloadFolder(folder)) return QString();
     return folder;
 }
@@ -853,12 +846,12 @@ void deleteFile(const QString& path)
     if (::unlink(nativePath(path).constData()) != 0) BLOG(3, "%@ :: %@", errnoText(errno), path);
 }
 
-// Deletes the direct files of the job's folder whose names match `pattern`
+// Deletes the direct files of `jobFolder` whose names match `pattern`
 // and satisfy `accept`.
-void deleteMatchingFiles(const QueuePtr& queue, const QString& pattern,
+void deleteMatchingFiles(const QString& jobFolder, const QString& pattern,
                          const std::function<bool(const QString&)>& accept)
 {
-    const QString folder = folderForDeletions(queue);
+    const QString folder = folderForDeletions(jobFolder);
     if (folder.isEmpty()) return;
     const std::optional<QStringList> files = FileUtils::getFilteredFolderContentFor(folder, pattern, false);
     if (!files) return;
@@ -894,7 +887,7 @@ qint64 firstVolumeRank(const QString& name)
 
 // The files extraction starts on, one per archive set, from `candidates`
 // (file names in the job's folder) in candidate order.
-void fillArchiveLists(const QueuePtr& queue, const QString& folder, const QStringList& candidates)
+FileUtils::ArchiveStarts archiveStartsIn(const QString& folder, const QStringList& candidates)
 {
     static const QRegularExpression partSuffix(QStringLiteral("\\.part\\d+$"),
                                                QRegularExpression::CaseInsensitiveOption);
@@ -925,33 +918,16 @@ void fillArchiveLists(const QueuePtr& queue, const QString& folder, const QStrin
         else if (rank < it->rank)
             *it = {family, key, name, rank};
     }
-    QStringList rar, zip, z7;
+    FileUtils::ArchiveStarts starts;
     for (const Entry& e : sets) {
         if (e.family == QLatin1String("zip"))
-            zip.append(e.name);
+            starts.zipfiles.append(e.name);
         else if (e.family == QLatin1String("rar"))
-            rar.append(e.name);
+            starts.rarfiles.append(e.name);
         else
-            z7.append(e.name);
+            starts.z7files.append(e.name);
     }
-    queue->setRarfiles(rar);
-    queue->setZipfiles(zip);
-    queue->setZ7files(z7);
-}
-
-QList<QueuePtr> partsMatching(const QueuePtr& queue, const std::function<bool(const Queue&)>& test)
-{
-    QList<QueuePtr> out;
-    if (!queue) return out;
-    for (const QueuePtr& part : queue->fileparts()) {
-        if (part && test(*part)) out.append(part);
-    }
-    return out;
-}
-
-qint64 checkboxFor(bool includeDownloaded)
-{
-    return includeDownloaded ? 1 : 0;
+    return starts;
 }
 
 // `text` reversed by user-perceived characters, so that a letter with its
@@ -971,41 +947,25 @@ QString reversedByCharacters(const QString& text)
 
 } // namespace
 
-void FileUtils::deleteEmptyFoldersForQueue(const QueuePtr& queue)
+FileUtils::ArchiveStarts FileUtils::archiveStartsFor(const QString& folder, const QStringList& candidates)
 {
-    if (queue) deleteEmptyFolderUrl(queue->downloadUrl());
+    return archiveStartsIn(folder, candidates);
 }
 
-void FileUtils::filterFilesToExtract(const QueuePtr& queue)
+FileUtils::ArchiveStarts FileUtils::archiveStartsInFolder(const QString& folder)
 {
-    if (!queue) return;
-    QStringList candidates;
-    if (const RepairObjectPtr set = queue->repairObject()) {
-        for (const RepairObjectPtr& child : set->childs())
-            candidates.append(child->filename());
-    } else {
-        for (const QueuePtr& part : queue->fileparts())
-            candidates.append(part->filename());
-    }
-    fillArchiveLists(queue, queue->downloadUrl(), candidates);
-}
-
-void FileUtils::searchSubArchivesForQueue(const QueuePtr& queue)
-{
-    if (!queue) return;
-    const QString folder = queue->downloadUrl();
     QStringList candidates;
     if (const std::optional<QStringList> entries =
             getFilteredFolderContentFor(folder, QStringLiteral("*"), false)) {
         for (const QString& entry : *entries)
             candidates.append(lastComponent(entry));
     }
-    fillArchiveLists(queue, folder, candidates);
+    return archiveStartsIn(folder, candidates);
 }
 
-void FileUtils::deleteArchiveFilesForQueue(const QueuePtr& queue)
+void FileUtils::deleteArchiveFilesInFolder(const QString& jobFolder)
 {
-    const QString folder = folderForDeletions(queue);
+    const QString folder = folderForDeletions(jobFolder);
     if (folder.isEmpty()) return;
     const std::optional<QStringList> entries = getFolderContentFor(folder);
     if (!entries) return;
@@ -1014,23 +974,23 @@ void FileUtils::deleteArchiveFilesForQueue(const QueuePtr& queue)
     }
 }
 
-void FileUtils::deleteTempRepareFilesForQueue(const QueuePtr& queue)
+void FileUtils::deleteTempRepairFilesInFolder(const QString& jobFolder)
 {
     // The repair tool sets damaged originals aside as "name.1", "name.2";
     // a payload with a one-letter extension (".c", ".h", ".Z") is not one.
-    deleteMatchingFiles(queue, QStringLiteral("*.?"),
+    deleteMatchingFiles(jobFolder, QStringLiteral("*.?"),
                         [](const QString& name) { return name.back().isDigit(); });
 }
 
-void FileUtils::deleteRepairFilesForQueue(const QueuePtr& queue)
+void FileUtils::deleteRepairFilesInFolder(const QString& jobFolder)
 {
-    deleteMatchingFiles(queue, QStringLiteral("*.par2"), [](const QString&) { return true; });
+    deleteMatchingFiles(jobFolder, QStringLiteral("*.par2"), [](const QString&) { return true; });
 }
 
-void FileUtils::reverseFilenames(const QueuePtr& queue)
+void FileUtils::reverseFilenamesInFolder(const QString& jobFolder)
 {
-    if (!queue || queue->downloadUrl().isEmpty()) return;
-    for (const QString& file : recursiveFileScanForUrl(queue->downloadUrl()))
+    if (jobFolder.isEmpty()) return;
+    for (const QString& file : recursiveFileScanForUrl(jobFolder))
         reverseFilename(file);
 }
 
@@ -1068,38 +1028,6 @@ bool FileUtils::checkIfRepairVolumeFile(const QString& filename)
     return volume.match(filename).hasMatch();
 }
 
-std::optional<QList<QueuePtr>> FileUtils::getMainRepairFiles(const QueuePtr& queue)
-{
-    QList<QueuePtr> parts = partsMatching(
-        queue, [](const Queue& p) { return p.ispar() && !checkIfRepairVolumeFile(p.filename()); });
-    if (parts.isEmpty()) return std::nullopt;
-    return parts;
-}
-
-std::optional<QList<QueuePtr>> FileUtils::getVolRepairFiles(const QueuePtr& queue, bool includeDownloaded)
-{
-    const qint64 checkbox = checkboxFor(includeDownloaded);
-    QList<QueuePtr> parts = partsMatching(queue, [checkbox](const Queue& p) {
-        return p.ispar() && p.checkbox() == checkbox && !p.isRepaired() &&
-               checkIfRepairVolumeFile(p.filename());
-    });
-    if (parts.isEmpty()) return std::nullopt;
-    for (const QueuePtr& part : parts) {
-        if (part->repairblocks() == 0) part->setRepairblocks(getRepairBlocks(part->filename()));
-    }
-    return parts;
-}
-
-QList<QueuePtr> FileUtils::getAllRepairFiles(const QueuePtr& queue, bool includeDownloaded)
-{
-    const qint64 checkbox = checkboxFor(includeDownloaded);
-    const WildcardPattern par2(QStringLiteral("*.par2*"),
-                               WildcardPattern::CaseInsensitive | WildcardPattern::DiacriticInsensitive);
-    return partsMatching(queue, [&](const Queue& p) {
-        return p.ispar() && p.checkbox() == checkbox && !p.isRepaired() && par2.matches(p.filename());
-    });
-}
-
 bool FileUtils::checkIfPar2File(const QString& filename)
 {
     return filename.contains(QLatin1String(".par2"), Qt::CaseInsensitive);
@@ -1108,11 +1036,4 @@ bool FileUtils::checkIfPar2File(const QString& filename)
 bool FileUtils::checkIfSampleFile(const QString& filename)
 {
     return filename.contains(QLatin1String("sample"), Qt::CaseInsensitive);
-}
-
-bool FileUtils::checkIfSetOnlyContainsRepairFiles(const QueuePtr& queue)
-{
-    if (!queue) return true;
-    const QList<QueuePtr> parts = queue->fileparts();
-    return std::all_of(parts.cbegin(), parts.cend(), [](const QueuePtr& p) { return !p || p->ispar(); });
 }

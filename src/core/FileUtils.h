@@ -6,11 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
-
-class CleanupItem;
-class Queue;
 
 // File-system helpers shared by every part of the program: user-chosen
 // folders, the folders of a job, safe and free file names, listings, moves,
@@ -144,15 +140,13 @@ public:
     // Removes every empty folder at and below `folder`, deepest first.
     static void deleteEmptyFolderUrl(const QString& folder);
     static void deleteEmptyFolderPath(const QString& path);
-    // The job's cleanup: every file in the job's folder and its subfolders
-    // whose name matches a checked pattern of `items` (in list order; a
-    // pattern containing "par2" only while repair or extraction is on) is
-    // deleted. Nothing when the job's folder is the download folder itself or
-    // not inside it. Links are removed as links and never followed, so
-    // nothing outside the job's folder is touched. `items` is the caller's
-    // own copy (CleanupItemsController::arrayCleanupItems()).
-    static void deleteUserDefinedFilesFromArray(const QList<CleanupItem>& items,
-                                                const std::shared_ptr<Queue>& queue);
+    // A job's cleanup: every file in `jobFolder` and its subfolders whose
+    // name matches one of `patterns` (in list order; a pattern containing
+    // "par2" only while repair or extraction is on) is deleted. Nothing when
+    // the folder is the download folder itself or not inside it. Links are
+    // removed as links and never followed, so nothing outside the folder is
+    // touched.
+    static void deleteUserDefinedFiles(const QStringList& patterns, const QString& jobFolder);
     // Whether `path` (its last component taken as it is, the folders above it
     // resolved) lies strictly inside the download folder.
     static bool isStrictlyInsideDownloadFolder(const QString& path);
@@ -173,56 +167,45 @@ public:
     // Whether a name contains "sample" in any letter case.
     static bool checkIfSampleFile(const QString& filename);
 
-    // --- The files of one job (its `downloadUrl` folder and `fileparts`)
+    // --- The files in one job's folder (its `downloadUrl`)
 
-    // Removes every empty folder at and below the job's folder.
-    static void deleteEmptyFoldersForQueue(const std::shared_ptr<Queue>& queue);
+    // The one file per archive set that extraction starts on, taken from
+    // `candidates` (names of files in `folder`, in that order). Files that
+    // are archives only by their container format (comic books, office
+    // documents, packages, electronic books) are not taken.
+    struct ArchiveStarts
+    {
+        QStringList rarfiles;
+        QStringList zipfiles;
+        QStringList z7files;
+    };
+    static ArchiveStarts archiveStartsFor(const QString& folder, const QStringList& candidates);
+    // The same from the files now in `folder`, after an extraction.
+    static ArchiveStarts archiveStartsInFolder(const QString& folder);
 
-    // Fills the job's `rarfiles`, `zipfiles` and `z7files` with the one file
-    // per archive set that extraction starts on, taken from the files of the
-    // job's recovery set (or, without one, its file parts) found in its
-    // folder. Files that are archives only by their container format (comic
-    // books, office documents, packages, electronic books) are not taken.
-    static void filterFilesToExtract(const std::shared_ptr<Queue>& queue);
-    // The same from the files now in the job's folder, after an extraction.
-    static void searchSubArchivesForQueue(const std::shared_ptr<Queue>& queue);
-
-    // After a successful extraction: deletes the files of the job's folder
-    // that carry an archive signature (container formats excepted).
-    static void deleteArchiveFilesForQueue(const std::shared_ptr<Queue>& queue);
+    // After a successful extraction: deletes the files of `jobFolder` that
+    // carry an archive signature (container formats excepted).
+    static void deleteArchiveFilesInFolder(const QString& jobFolder);
     // After a repair: deletes the originals the repair tool set aside
-    // ("name.1", "name.2", ...) from the job's folder.
-    static void deleteTempRepareFilesForQueue(const std::shared_ptr<Queue>& queue);
-    // Deletes the "*.par2" files of the job's folder.
-    static void deleteRepairFilesForQueue(const std::shared_ptr<Queue>& queue);
-    // None of the deletions above acts unless the job's folder lies strictly
+    // ("name.1", "name.2", ...) from `jobFolder`.
+    static void deleteTempRepairFilesInFolder(const QString& jobFolder);
+    // Deletes the "*.par2" files of `jobFolder`.
+    static void deleteRepairFilesInFolder(const QString& jobFolder);
+    // None of the deletions above acts unless `jobFolder` lies strictly
     // inside the download folder.
 
-    // Gives every file below the job's folder whose name is written
-    // backwards ("20E10S.wohs.mkv") its proper name ("show.S01E02.mkv").
-    static void reverseFilenames(const std::shared_ptr<Queue>& queue);
+    // Gives every file below `jobFolder` whose name is written backwards
+    // ("20E10S.wohs.mkv") its proper name ("show.S01E02.mkv").
+    static void reverseFilenamesInFolder(const QString& jobFolder);
     // One file: only its last path component is tested and renamed. The
     // path after the rename, or `file` when nothing was (or could be) done.
     static QString reverseFilename(const QString& file);
 
-    // --- PAR2 files of a job. A recovery volume is a name ending in
-    // ".volN+M.par2" (also "-" or "_" for "+"), any case; every other name
-    // containing ".par2" is an index file.
+    // --- PAR2 names. A recovery volume is a name ending in ".volN+M.par2"
+    // (also "-" or "_" for "+"), any case; every other name containing
+    // ".par2" is an index file.
 
     static bool checkIfRepairVolumeFile(const QString& filename);
-    // The PAR2 index file parts, in file order; none when there are none.
-    static std::optional<QList<std::shared_ptr<Queue>>>
-    getMainRepairFiles(const std::shared_ptr<Queue>& queue);
-    // The recovery-volume parts that are not repaired and whose `checkbox`
-    // is 1 for `includeDownloaded`, else 0; each with `repairblocks` filled
-    // in from its name where it was 0. None when there are none.
-    static std::optional<QList<std::shared_ptr<Queue>>> getVolRepairFiles(const std::shared_ptr<Queue>& queue,
-                                                                          bool includeDownloaded);
-    // Every PAR2 part chosen as above (possibly none).
-    static QList<std::shared_ptr<Queue>> getAllRepairFiles(const std::shared_ptr<Queue>& queue,
-                                                           bool includeDownloaded);
-    // The name contains ".par2" / "sample", any case.
+    // The name contains ".par2", any case.
     static bool checkIfPar2File(const QString& filename);
-    // Every file part is a PAR2 file (also when there are none).
-    static bool checkIfSetOnlyContainsRepairFiles(const std::shared_ptr<Queue>& queue);
 };

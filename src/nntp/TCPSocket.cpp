@@ -3,7 +3,7 @@
 #include "core/Logger.h"
 #include "nntp/ConnectionsControllerInterface.h"
 #include "nntp/NNTPArticleBuilder.h"
-#include "nntp/NntpTlsConfiguration.h"
+#include "nntp/NntpSession.h"
 #include "nntp/TVConnectionsObject.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
@@ -220,7 +220,7 @@ void TCPSocket::main()
     if (!isDone_) loop.exec();
     closeConnections();
     loop_ = nullptr;
-    socket_.reset();
+    session_.discard();
     oneSecondTimer_.reset();
     waitTimer_.reset();
     resumeTimer_.reset();
@@ -230,7 +230,7 @@ void TCPSocket::main()
     const std::weak_ptr<TCPSocket> self = weak_from_this();
     ConnectionsControllerInterface* manager = manager_;
     const NNTPServerObjectPtr slot = nntpServer_;
-    const QString serverID = endpoint_.serverID;
+    const QString serverID = session_.endpoint().serverID;
     Dispatch::onMain([self, restart, manager, slot, serverID] {
         const TCPSocketPtr socket = self.lock();
         if (restart) BLOG(2, "Restarting socket");
@@ -252,34 +252,15 @@ void TCPSocket::openConnection()
         terminateThread();
         return;
     }
-    endpoint_ = nntpServer_->endpoint(dedicateUploadServer_);
-
-    socket_ = std::make_unique<QSslSocket>();
-    QSslSocket* s = socket_.get();
-    s->setReadBufferSize(kSocketReadBuffer);
-    QObject::connect(s, &QIODevice::readyRead, [this] { onReadyRead(); });
-    QObject::connect(s, &QIODevice::bytesWritten, [this](qint64) { onBytesWritten(); });
-    QObject::connect(s, &QAbstractSocket::errorOccurred,
-                     [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
-    QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
-    // The entry's id: a copy made for a connection keeps the server's.
-    const QString trustID = nntpServer_->serverID();
-    QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
-        const QSslCertificate peer = s->peerCertificate();
-        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
-            s->ignoreSslErrors();
-            return;
-        }
-        sslErrorText_ = NntpTlsConfiguration::describe(errors, peer);
-    });
-
     oneSecondTimer_->start(1000);
-    if (endpoint_.ssl) {
-        s->setSslConfiguration(NntpTlsConfiguration::clientConfiguration());
-        s->connectToHostEncrypted(endpoint_.address, quint16(endpoint_.port));
-    } else {
-        s->connectToHost(endpoint_.address, quint16(endpoint_.port));
-    }
+    NntpSession::Events events;
+    events.readyRead = [this] { onReadyRead(); };
+    events.bytesWritten = [this] { onBytesWritten(); };
+    events.socketError = [this](int error) { onSocketError(error); };
+    events.disconnected = [this] { onEndEncountered(); };
+    // The entry's id: a copy made for a connection keeps the server's.
+    session_.open(nntpServer_->endpoint(dedicateUploadServer_), nntpServer_->serverID(), std::move(events),
+                  kSocketReadBuffer);
     isStarted_ = true;
 }
 
@@ -293,12 +274,7 @@ void TCPSocket::closeConnections()
     if (waitTimer_) waitTimer_->stop();
     if (resumeTimer_) resumeTimer_->stop();
     isDone_ = true;
-    if (socket_) {
-        // The object itself goes when the thread ends: this may run inside
-        // one of its own signals.
-        QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
-        socket_->abort();
-    }
+    session_.close();
     BLOG(2, "Closed socket: %ld", connectionID());
     if (loop_) loop_->quit();
 }
@@ -353,7 +329,7 @@ void TCPSocket::endWaits()
 
 bool TCPSocket::isConnected() const
 {
-    return socket_ && !isDone_ && socket_->state() != QAbstractSocket::UnconnectedState;
+    return session_.socket() && !isDone_ && session_.socket()->state() != QAbstractSocket::UnconnectedState;
 }
 
 void TCPSocket::shouldFinishMethod()
@@ -503,7 +479,8 @@ void TCPSocket::onReadyRead()
 {
     // Each pass is one read of at most the manager's chunk size; passes go on
     // while the socket holds bytes, unless a pause or a wait begins.
-    while (!isDone_ && socket_ && !readPaused_ && waiting_ == Wait::None && socket_->bytesAvailable() > 0) {
+    while (!isDone_ && session_.socket() && !readPaused_ && waiting_ == Wait::None &&
+           session_.socket()->bytesAvailable() > 0) {
         streamHasDataAvailable();
         if (isDone_) return;
         performThrottling();
@@ -523,7 +500,7 @@ void TCPSocket::streamHasDataAvailable()
         // Straight into the receive buffer: the bytes are copied once, from
         // the socket, however long the body grows.
         dataBuffer_.resize(old + n);
-        const qint64 got = socket_->read(dataBuffer_.data() + old, n);
+        const qint64 got = session_.socket()->read(dataBuffer_.data() + old, n);
         dataBuffer_.resize(old + std::max<qint64>(0, got));
         if (got > 0) {
             if (segment_) segment_->addDownloadedBytes(double(got));
@@ -614,7 +591,7 @@ void TCPSocket::enterBodyMode()
 
 void TCPSocket::performThrottling()
 {
-    if (!socket_) return;
+    if (!session_.socket()) return;
     const std::optional<QDateTime> until = manager_->measureBandwidthUsage();
     if (!until) return;
     const qint64 ms = QDateTime::currentDateTimeUtc().msecsTo(*until);
@@ -650,7 +627,7 @@ void TCPSocket::onSocketError(int error)
         onEndEncountered();
         return;
     }
-    const QString text = streamErrorText(error, socket_->errorString(), sslErrorText_);
+    const QString text = session_.streamErrorText(error);
     BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
     updateTVCLastResponse(sformat(u"StreamError %@", text));
     ConnectionsControllerInterface* manager = manager_;
@@ -679,18 +656,18 @@ void TCPSocket::queueOutput(const QByteArray& bytes)
 
 void TCPSocket::sendToServer()
 {
-    if (!socket_ || isDone_) return;
+    if (!session_.socket() || isDone_) return;
     QMutexLocker locker(&bufferLock_);
-    if (socket_->bytesToWrite() >= kMaxQueuedBytes) {
+    if (session_.socket()->bytesToWrite() >= kMaxQueuedBytes) {
         setStatus(WaitingForRoom);
         BLOG(2, "%ld - Outputstream is waiting for socket space (%ld)", connectionID(),
              long(timeoutCounter_));
         return;
     }
     setStatus(WaitingForReply);
-    while (outputSent_ < outputStack_.size() && socket_->bytesToWrite() < kMaxQueuedBytes) {
+    while (outputSent_ < outputStack_.size() && session_.socket()->bytesToWrite() < kMaxQueuedBytes) {
         const qint64 chunk = std::min<qint64>(kWriteChunk, outputStack_.size() - outputSent_);
-        const qint64 written = socket_->write(outputStack_.constData() + outputSent_, chunk);
+        const qint64 written = session_.socket()->write(outputStack_.constData() + outputSent_, chunk);
         if (written <= 0) break;
         outputSent_ += written;
         manager_->updateBandwidthUsedInLastSecond(double(written));
@@ -909,7 +886,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
         getArticle();
         return;
     case 480:
-        if (endpoint_.requiresLogin && !resentAfterLogin_ && !reloginPending_) {
+        if (session_.endpoint().requiresLogin && !resentAfterLogin_ && !reloginPending_) {
             reloginPending_ = true;
             login();
             return;
@@ -957,7 +934,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
 
 void TCPSocket::login()
 {
-    if (endpoint_.requiresLogin) {
+    if (session_.endpoint().requiresLogin) {
         setStatus(SendingLogin);
         updateTVCLastResponse(QStringLiteral("Sending auth to news server"));
         authUser();
@@ -972,15 +949,13 @@ void TCPSocket::login()
 void TCPSocket::authUser()
 {
     setStatus(SendingLogin);
-    // UTF-8, as the login command asks; any character of a user name reaches
-    // the server as typed.
-    talkToServer(QByteArrayLiteral("AUTHINFO USER ") + endpoint_.username.toUtf8());
+    talkToServer(session_.authUserCommand());
 }
 
 void TCPSocket::authPass()
 {
     setStatus(SendingLogin);
-    talkToServer(QByteArrayLiteral("AUTHINFO PASS ") + endpoint_.password.toUtf8());
+    talkToServer(session_.authPassCommand());
 }
 
 void TCPSocket::clearAuthFailed()

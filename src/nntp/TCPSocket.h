@@ -1,6 +1,7 @@
 #pragma once
 
 #include "nntp/NNTPServerObject.h"
+#include "nntp/NntpSession.h"
 #include "queue/Segment.h"
 
 #include <QByteArray>
@@ -15,7 +16,6 @@
 class ConnectionsControllerInterface;
 class QEventLoop;
 class QObject;
-class QSslSocket;
 class QThread;
 class QTimer;
 class Queue;
@@ -188,7 +188,6 @@ private:
     ConnectionsControllerInterface* manager_ = nullptr;
     NNTPServerObjectPtr nntpServer_;
     bool dedicateUploadServer_ = false;
-    NNTPEndpoint endpoint_;
 
     QThread* thread_ = nullptr;
     QObject* context_ = nullptr; // lives in the connection's thread
@@ -202,7 +201,7 @@ private:
 
     // Only the connection's thread touches what follows.
     QEventLoop* loop_ = nullptr;
-    std::unique_ptr<QSslSocket> socket_;
+    NntpSession session_;
     std::unique_ptr<QTimer> oneSecondTimer_;
     std::unique_ptr<QTimer> waitTimer_;   // memory limiter, decoding behind, busy server
     std::unique_ptr<QTimer> resumeTimer_; // bandwidth pause
@@ -224,5 +223,4 @@ private:
     bool handedOut_ = false; // the article loop has begun
     bool endHandled_ = false;
     bool closed_ = false;
-    QString sslErrorText_;
 };

@@ -1,7 +1,7 @@
 #include "nntp/TCPSocketForTesting.h"
 
 #include "core/Logger.h"
-#include "nntp/NntpTlsConfiguration.h"
+#include "nntp/NntpSession.h"
 #include "nntp/ServerTestReceiver.h"
 #include "nntp/TCPSocket.h"
 #include "platform/Dispatch.h"
@@ -111,7 +111,7 @@ void TCPSocketForTesting::main()
     if (!isDone_) loop.exec();
     closeConnections();
     loop_ = nullptr;
-    socket_.reset();
+    session_.discard();
     oneSecondTimer_.reset();
 
     const bool passed = testResult_;
@@ -142,34 +142,12 @@ void TCPSocketForTesting::openConnection()
         terminateThread();
         return;
     }
-    endpoint_ = server->endpoint(isUploadMode_);
-
-    socket_ = std::make_unique<QSslSocket>();
-    QSslSocket* s = socket_.get();
-    QObject::connect(s, &QIODevice::readyRead, [this] { onReadyRead(); });
-    QObject::connect(s, &QAbstractSocket::errorOccurred,
-                     [this](QAbstractSocket::SocketError error) { onSocketError(int(error)); });
-    QObject::connect(s, &QAbstractSocket::disconnected, [this] { onEndEncountered(); });
-    const QString trustID = server->serverID();
-    QObject::connect(s, &QSslSocket::sslErrors, [this, s, trustID](const QList<QSslError>& errors) {
-        const QSslCertificate peer = s->peerCertificate();
-        if (NntpTlsConfiguration::acceptsTrustedCertificate(trustID, errors, peer)) {
-            s->ignoreSslErrors();
-            return;
-        }
-        sslErrorText_ = NntpTlsConfiguration::describe(errors, peer);
-        QMutexLocker locker(&certificateLock_);
-        untrustedCertificate_ = peer;
-        certificateProblem_ = NntpTlsConfiguration::describe(errors);
-    });
-
     oneSecondTimer_->start(1000);
-    if (endpoint_.ssl) {
-        s->setSslConfiguration(NntpTlsConfiguration::clientConfiguration());
-        s->connectToHostEncrypted(endpoint_.address, quint16(endpoint_.port));
-    } else {
-        s->connectToHost(endpoint_.address, quint16(endpoint_.port));
-    }
+    NntpSession::Events events;
+    events.readyRead = [this] { onReadyRead(); };
+    events.socketError = [this](int error) { onSocketError(error); };
+    events.disconnected = [this] { onEndEncountered(); };
+    session_.open(server->endpoint(isUploadMode_), server->serverID(), std::move(events));
 }
 
 void TCPSocketForTesting::closeConnections()
@@ -178,12 +156,7 @@ void TCPSocketForTesting::closeConnections()
     closed_ = true;
     isDone_ = true;
     if (oneSecondTimer_) oneSecondTimer_->stop();
-    if (socket_) {
-        // The object itself goes when the thread ends: this may run inside
-        // one of its own signals.
-        QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
-        socket_->abort();
-    }
+    session_.close();
     if (loop_) loop_->quit();
 }
 
@@ -212,19 +185,17 @@ void TCPSocketForTesting::restartThread(const QString& reason)
 
 QSslCertificate TCPSocketForTesting::untrustedCertificate() const
 {
-    QMutexLocker locker(&certificateLock_);
-    return untrustedCertificate_;
+    return session_.untrustedCertificate();
 }
 
 QString TCPSocketForTesting::certificateProblem() const
 {
-    QMutexLocker locker(&certificateLock_);
-    return certificateProblem_;
+    return session_.certificateProblem();
 }
 
 bool TCPSocketForTesting::isConnected() const
 {
-    return socket_ && !isDone_ && socket_->state() == QAbstractSocket::ConnectedState;
+    return session_.socket() && !isDone_ && session_.socket()->state() == QAbstractSocket::ConnectedState;
 }
 
 void TCPSocketForTesting::shouldFinishMethod()
@@ -259,12 +230,12 @@ void TCPSocketForTesting::setStatus(qint64 status)
 
 void TCPSocketForTesting::onReadyRead()
 {
-    while (!isDone_ && socket_ && socket_->bytesAvailable() > 0) {
+    while (!isDone_ && session_.socket() && session_.socket()->bytesAvailable() > 0) {
         QList<QByteArray> lines;
         bool blockDone = false;
         {
             QMutexLocker locker(&bufferLock_);
-            dataBuffer_ += socket_->read(kReadChunk);
+            dataBuffer_ += session_.socket()->read(kReadChunk);
             if (dataMode_ == 2) {
                 if (dataBuffer_ == ".\r\n" || dataBuffer_.endsWith("\r\n.\r\n")) {
                     dataBuffer_.clear();
@@ -317,7 +288,7 @@ void TCPSocketForTesting::onSocketError(int error)
         onEndEncountered();
         return;
     }
-    const QString text = TCPSocket::streamErrorText(error, socket_->errorString(), sslErrorText_);
+    const QString text = session_.streamErrorText(error);
     BLOG(3, "Socket %ld (%ld sec) - StreamError %@", connectionID_, long(timeoutCounter_), text);
     socketMessage(sformat(u"StreamError %@", text));
     const std::weak_ptr<NNTPServerObject> entry = nntpServer_;
@@ -355,9 +326,9 @@ void TCPSocketForTesting::oneSecondTimerSelector()
 
 void TCPSocketForTesting::talkToServer(const QByteArray& command)
 {
-    if (!socket_ || isDone_) return;
+    if (!session_.socket() || isDone_) return;
     awaitingReply_ = true;
-    socket_->write(command + "\r\n");
+    session_.socket()->write(command + "\r\n");
 }
 
 void TCPSocketForTesting::processCode(const QByteArray& line)
@@ -454,7 +425,7 @@ void TCPSocketForTesting::processServerRespondeCode(int code, const QString& tex
     case 480:
         // One login when the server asks for it; a second request after a
         // login it accepted would only loop.
-        if (endpoint_.requiresLogin && !loggedInAgain_) {
+        if (session_.endpoint().requiresLogin && !loggedInAgain_) {
             loggedInAgain_ = true;
             probeSent_ = false;
             login();
@@ -491,7 +462,7 @@ void TCPSocketForTesting::login()
 {
     // The login flag of the endpoint under test: the upload endpoint has its
     // own.
-    if (endpoint_.requiresLogin) {
+    if (session_.endpoint().requiresLogin) {
         setStatus(SendingLogin);
         socketMessage(QStringLiteral("Sending auth to newsserver"));
         authUser();
@@ -506,13 +477,13 @@ void TCPSocketForTesting::login()
 void TCPSocketForTesting::authUser()
 {
     setStatus(SendingLogin);
-    talkToServer(QByteArrayLiteral("AUTHINFO USER ") + endpoint_.username.toUtf8());
+    talkToServer(session_.authUserCommand());
 }
 
 void TCPSocketForTesting::authPass()
 {
     setStatus(SendingLogin);
-    talkToServer(QByteArrayLiteral("AUTHINFO PASS ") + endpoint_.password.toUtf8());
+    talkToServer(session_.authPassCommand());
 }
 
 void TCPSocketForTesting::testDownload()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "nntp/NNTPServerObject.h"
+#include "nntp/NntpSession.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QPointer>
 #include <QRecursiveMutex>
 #include <QSslCertificate>
@@ -14,7 +14,6 @@
 
 class QEventLoop;
 class QObject;
-class QSslSocket;
 class QThread;
 class QTimer;
 class ServerTestReceiver;
@@ -114,7 +113,6 @@ private:
     QPointer<ServerTestReceiver> receiver_;
     std::weak_ptr<NNTPServerObject> nntpServer_;
     bool isUploadMode_ = false;
-    NNTPEndpoint endpoint_;
     QString alias_;
     qint64 connectionID_ = 0;
 
@@ -131,7 +129,7 @@ private:
 
     // Only the connection's thread touches what follows.
     QEventLoop* loop_ = nullptr;
-    std::unique_ptr<QSslSocket> socket_;
+    NntpSession session_;
     std::unique_ptr<QTimer> oneSecondTimer_;
     QRecursiveMutex bufferLock_;
     QByteArray dataBuffer_;
@@ -142,8 +140,4 @@ private:
     bool probeSent_ = false;
     bool loggedInAgain_ = false;
     bool closed_ = false;
-    QString sslErrorText_;
-    mutable QMutex certificateLock_;
-    QSslCertificate untrustedCertificate_;
-    QString certificateProblem_;
 };

@@ -1,9 +1,10 @@
 #include "postprocess/SevenZipTool.h"
 
-#include "postprocess/ArchiveExtractor.h"
+SevenZipTool::SevenZipTool() : ArchiveExtractor(toolName())
+{}
 
 QStringList SevenZipTool::arguments(const QString& archivePath, const QString& destination,
-                                    const QString& password)
+                                    const QString& password) const
 {
     return {QStringLiteral("x"),
             password.isEmpty() ? QStringLiteral("-p-") : QStringLiteral("-p") + password,
@@ -14,7 +15,7 @@ QStringList SevenZipTool::arguments(const QString& archivePath, const QString& d
             archivePath};
 }
 
-const ToolOutputTable& SevenZipTool::stopTable()
+const ToolOutputTable& SevenZipTool::stopTable() const
 {
     // Texts of 7zz 26.02 for the outcomes: "System ERROR: errno=28 : No space
     // left on device"; "Data Error in encrypted file. Wrong password?" (7z),
@@ -37,7 +38,7 @@ const ToolOutputTable& SevenZipTool::stopTable()
     return table;
 }
 
-const ToolOutputTable& SevenZipTool::commentTable()
+const ToolOutputTable& SevenZipTool::commentTable() const
 {
     static const ToolOutputTable table({
         {QStringLiteral("*No files to process*"), QStringLiteral("No files to extract."),

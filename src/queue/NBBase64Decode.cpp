@@ -2,13 +2,12 @@
 
 #include "core/Logger.h"
 #include "queue/ArticleLineReader.h"
-#include "core/Crc32.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
+#include "queue/WholeFileDecodePass.h"
 
 namespace {
 
-constexpr qsizetype kFlushBytes = qsizetype(256) << 10;
 const QByteArrayView kJpegStart("/9j/", 4);
 
 bool isSpace(char c)
@@ -152,52 +151,11 @@ DecodeResult NBBase64Decode::decodeToFile(const DecodeRequest& request, DecodeSi
     result.filename = DecoderFileName::fromArticleBytes(*rawName);
     if (!result.segments.empty()) result.segments.front().filename = result.filename;
 
-    ArticleLineReader reader(request.bodies, request.releaseBodies);
     Base64Stream stream;
-    QByteArray pending;
-    std::uint32_t crc = Crc32::initial();
-    qint64 written = 0;
-    auto flush = [&]() {
-        if (pending.isEmpty()) return true;
-        if (!sink.writeAt(written, pending)) {
-            BLOG(3, "Error building filepart in datablock %@:\n%@", result.filename, sink.errorString());
-            return false;
-        }
-        if (request.computeCrc32) crc = Crc32::update(crc, pending.constData(), pending.size());
-        written += pending.size();
-        pending.clear();
-        return true;
-    };
-
-    qsizetype bodiesAsked = -1;
-    QByteArrayView line;
-    for (qint64 number = 0;; ++number) {
-        if (reader.bodiesRead() != bodiesAsked) {
-            bodiesAsked = reader.bodiesRead();
-            if (request.cancelled()) {
-                BLOG(2, "Stop due cancellation :: %@", request.jobTitle);
-                result.outcome = DecodeOutcome::Cancelled;
-                return result;
-            }
-        }
-        if (!reader.next(line)) break;
-        if (number < startLine) continue;
-        if (!stream.feed(number == startLine ? line.sliced(startOffset) : line, pending, true)) break;
-        if (pending.size() >= kFlushBytes && !flush()) {
-            result.outcome = DecodeOutcome::WriteFailed;
-            return result;
-        }
-    }
-    if (!flush()) {
-        result.outcome = DecodeOutcome::WriteFailed;
-        return result;
-    }
-    if (request.releaseBodies)
-        for (QByteArray& body : request.bodies)
-            body = QByteArray();
-    result.fileSize = written;
-    if (request.computeCrc32) result.fileCrc32 = crc;
-    result.outcome = DecodeOutcome::Decoded;
+    WholeFileDecodePass::run(request, sink, result, [&](QByteArrayView line, qint64 number, QByteArray& out) {
+        if (number < startLine) return true;
+        return stream.feed(number == startLine ? line.sliced(startOffset) : line, out, true);
+    });
     return result;
 }
 

@@ -2,16 +2,11 @@
 
 #include "core/Logger.h"
 #include "queue/ArticleLineReader.h"
-#include "core/Crc32.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
-
-#include <span>
+#include "queue/WholeFileDecodePass.h"
 
 namespace {
-
-// Decoded bytes are handed to the sink in pieces of about this size.
-constexpr qsizetype kFlushBytes = qsizetype(256) << 10;
 
 bool isSpace(char c)
 {
@@ -140,58 +135,16 @@ DecodeResult NBUUDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
     if (!result.segments.empty()) result.segments.front().filename = result.filename;
     BLOG(2, "Start UUDecode for file :: %@", result.filename);
 
-    ArticleLineReader reader(request.bodies, request.releaseBodies);
     UULineDecoder decoder;
-    QByteArray pending;
-    std::uint32_t crc = Crc32::initial();
-    qint64 written = 0;
-    auto flush = [&]() {
-        if (pending.isEmpty()) return true;
-        if (!sink.writeAt(written, pending)) {
-            BLOG(3, "Error building filepart in datablock %@:\n%@", result.filename, sink.errorString());
-            return false;
-        }
-        if (request.computeCrc32) crc = Crc32::update(crc, pending.constData(), pending.size());
-        written += pending.size();
-        pending.clear();
-        return true;
-    };
-
     bool begun = false;
-    qsizetype bodiesAsked = -1;
-    QByteArrayView line;
-    for (;;) {
-        // Asked once for every body the reader moves on to.
-        if (reader.bodiesRead() != bodiesAsked) {
-            bodiesAsked = reader.bodiesRead();
-            if (request.cancelled()) {
-                BLOG(2, "Stop due cancellation :: %@", request.jobTitle);
-                result.outcome = DecodeOutcome::Cancelled;
-                return result;
-            }
-        }
-        if (!reader.next(line)) break;
+    WholeFileDecodePass::run(request, sink, result, [&](QByteArrayView line, qint64, QByteArray& out) {
         const QByteArrayView trimmed = trimLineBreaks(line);
         if (!begun) {
             begun = trimmed.size() >= 3 && checkIfBeginLine(trimmed);
-            continue;
+            return true;
         }
-        if (decoder.feed(trimmed, pending) == UULineDecoder::Step::End) break;
-        if (pending.size() >= kFlushBytes && !flush()) {
-            result.outcome = DecodeOutcome::WriteFailed;
-            return result;
-        }
-    }
-    if (!flush()) {
-        result.outcome = DecodeOutcome::WriteFailed;
-        return result;
-    }
-    if (request.releaseBodies)
-        for (QByteArray& body : request.bodies)
-            body = QByteArray();
-    result.fileSize = written;
-    if (request.computeCrc32) result.fileCrc32 = crc;
-    result.outcome = DecodeOutcome::Decoded;
+        return decoder.feed(trimmed, out) != UULineDecoder::Step::End;
+    });
     return result;
 }
 

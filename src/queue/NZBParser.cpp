@@ -7,6 +7,7 @@
 #include "queue/NZBController.h"
 #include "queue/QCodeClass.h"
 #include "queue/QueueController.h"
+#include "queue/QueueFileUtils.h"
 #include "queue/StatusCodes.h"
 
 #include <QFile>
@@ -360,7 +361,7 @@ void NZBParser::finaliseQueue()
     for (const QueuePtr& root : std::as_const(queueArray_)) {
         if (!newsgroup_.isEmpty()) root->setGroups(newsgroup_);
         const bool skipSamples = ignoreSamples && !checkIfNZBOnlyContainsSampleFiles(root);
-        const bool skipVolumes = smartPar2 && !FileUtils::checkIfSetOnlyContainsRepairFiles(root);
+        const bool skipVolumes = smartPar2 && !QueueFileUtils::checkIfSetOnlyContainsRepairFiles(root);
         sortFilePartArray(root);
         const QList<QueuePtr> parts = root->fileparts();
         for (const QueuePtr& part : parts) {
@@ -437,9 +438,9 @@ void NZBParser::sortFilePartArray(const QueuePtr& root)
 {
     if (!root) return;
     const QList<QueuePtr> parts = root->fileparts();
-    const QList<QueuePtr> mains = FileUtils::getMainRepairFiles(root).value_or(QList<QueuePtr>());
+    const QList<QueuePtr> mains = QueueFileUtils::getMainRepairFiles(root).value_or(QList<QueuePtr>());
     // No part is selected at import, so these are all the volumes.
-    QList<QueuePtr> volumes = FileUtils::getVolRepairFiles(root, false).value_or(QList<QueuePtr>());
+    QList<QueuePtr> volumes = QueueFileUtils::getVolRepairFiles(root, false).value_or(QList<QueuePtr>());
     QSet<const Queue*> placed;
     for (const QueuePtr& p : mains)
         placed.insert(p.get());

@@ -1,9 +1,9 @@
 #include "queue/QueueController.h"
 
 #include "core/DialogBoxes.h"
-#include "core/FileUtils.h"
 #include "platform/NotificationHub.h"
 #include "queue/QCodeClass.h"
+#include "queue/QueueFileUtils.h"
 #include "queue/StatusCodes.h"
 #include "search/DeepLookupController.h"
 
@@ -74,7 +74,7 @@ void QueueController::addFileparts(const QList<QueuePtr>& fileparts, const Queue
             queue->appendFilepart(part);
         }
     }
-    if (queue->hasRepairFiles()) queue->setIsParsOnly(FileUtils::checkIfSetOnlyContainsRepairFiles(queue));
+    if (queue->hasRepairFiles()) queue->setIsParsOnly(QueueFileUtils::checkIfSetOnlyContainsRepairFiles(queue));
 }
 
 void QueueController::fileListReceived(const QueuePtr& queue)

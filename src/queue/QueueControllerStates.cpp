@@ -22,6 +22,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/NZBController.h"
 #include "queue/QCodeClass.h"
+#include "queue/QueueFileUtils.h"
 #include "queue/StatusCodes.h"
 
 #include <QDir>
@@ -337,7 +338,7 @@ bool QueueController::shouldJoinFilesBeforeRepair(const QueuePtr& queue) const
 bool QueueController::checkIfAllMainRepairFilesAreValid(const QueuePtr& queue)
 {
     if (queue->repairObject() || queue->isParsOnly()) return true;
-    const QList<QueuePtr> candidates = FileUtils::getAllRepairFiles(queue, false);
+    const QList<QueuePtr> candidates = QueueFileUtils::getAllRepairFiles(queue, false);
     if (!candidates.isEmpty()) {
         const QueuePtr main = candidates.first();
         BLOG(1, "Making %@ as main PAR2.", main->filename());
@@ -399,7 +400,7 @@ void QueueController::queueNeedsMoreRepairBlocks(const QueuePtr& queue)
     QList<QueuePtr> chosen;
     const bool ignoreSamples = boolSetting("ignoreSampleFiles");
     // First fit in file order, not the smallest set of volumes.
-    for (const QueuePtr& part : FileUtils::getVolRepairFiles(queue, false).value_or(QList<QueuePtr>())) {
+    for (const QueuePtr& part : QueueFileUtils::getVolRepairFiles(queue, false).value_or(QList<QueuePtr>())) {
         if (part->status() == FilePartStatus::Finished) continue;
         if (ignoreSamples && part->isSampleFile()) continue;
         if (part->ispar() && part->checkbox() != 1 && part->repairblocks() >= 1) {
@@ -431,7 +432,7 @@ void QueueController::queueNeedsMoreRepairBlocks(const QueuePtr& queue)
 void QueueController::queueRepairFinished(const QueuePtr& queue)
 {
     queue->setProgressBarValue(100);
-    FileUtils::deleteTempRepareFilesForQueue(queue);
+    QueueFileUtils::deleteTempRepareFilesForQueue(queue);
     queue->setStatus(JobStatus::PrepareJoiningFileParts);
 }
 
@@ -492,7 +493,7 @@ void QueueController::queueJoiningFinished(const QueuePtr& queue)
             [queue] { queue->setStatus(JobStatus::AllFilesWritten); });
         return;
     }
-    FileUtils::filterFilesToExtract(queue);
+    QueueFileUtils::filterFilesToExtract(queue);
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
     queue->setStatus(archives ? JobStatus::QueuedForExtraction : JobStatus::ObfuscationCheckDone);
@@ -567,7 +568,7 @@ void QueueController::queueReadyToMoveFromTemp(const QueuePtr& queue)
             .filePath(UserDefaults::standard().stringForKey(QStringLiteral("tempFolder")));
     inBackground(
         [queue, tempFolder] {
-            if (queue->didExtractFiles()) FileUtils::deleteArchiveFilesForQueue(queue);
+            if (queue->didExtractFiles()) QueueFileUtils::deleteArchiveFilesForQueue(queue);
             // A failed move keeps the temporary folder; the chain goes on.
             if (FileUtils::doesFolderExists(tempFolder) &&
                 FileUtils::moveFilesFromSourceFolder(tempFolder, queue->downloadUrl()))
@@ -586,7 +587,7 @@ void QueueController::queueMovingFromTempDone(const QueuePtr& queue)
 
 void QueueController::queueCheckForSubExtraction(const QueuePtr& queue)
 {
-    FileUtils::searchSubArchivesForQueue(queue);
+    QueueFileUtils::searchSubArchivesForQueue(queue);
     const bool archives =
         !queue->rarfiles().isEmpty() || !queue->zipfiles().isEmpty() || !queue->z7files().isEmpty();
     if (!archives) {
@@ -635,7 +636,7 @@ void QueueController::queueReadyToReverseFiles(const QueuePtr& queue)
         queue->setStatus(JobStatus::CleaningUp);
         return;
     }
-    inBackground([queue] { FileUtils::reverseFilenames(queue); },
+    inBackground([queue] { QueueFileUtils::reverseFilenames(queue); },
                  [queue] { queue->setStatus(JobStatus::CleaningUp); });
 }
 
@@ -657,8 +658,8 @@ void QueueController::queueReadyToCleanUP(const QueuePtr& queue)
     if (deleteFiles && cleanupItemsController_) patterns = cleanupItemsController_->arrayCleanupItems();
     inBackground(
         [queue, patterns, deleteFiles, deleteFolders] {
-            if (deleteFiles) FileUtils::deleteUserDefinedFilesFromArray(patterns, queue);
-            if (deleteFolders) FileUtils::deleteEmptyFoldersForQueue(queue);
+            if (deleteFiles) QueueFileUtils::deleteUserDefinedFilesFromArray(patterns, queue);
+            if (deleteFolders) QueueFileUtils::deleteEmptyFoldersForQueue(queue);
         },
         [queue] { queue->setStatus(JobStatus::MovingToFinalDestination); });
 }

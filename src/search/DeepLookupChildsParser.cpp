@@ -22,32 +22,31 @@ DeepLookupChildsParser::parseQueryResult(const std::optional<QString>& text, con
     const UserDefaults& defaults = UserDefaults::standard();
     const bool tagNewArticles = defaults.boolForKey(QStringLiteral("tagNewArticles"));
     if (text) {
-        DeepLookupRecord::forEachLine(*text, [&](QStringView line) {
-            const DeepLookupRecord record(line);
-            const QStringView kind = record.kind();
-            if (kind == QLatin1String("FILE")) {
-                if (record.size() < kFileRecordFields) {
-                    deepLookupConsole(u"ERROR PARSING: %@", line);
-                    return true;
-                }
+        DeepLookupRecord::forEachRecord(
+            *text, kFileRecordFields,
+            [&](const DeepLookupRecord& record) {
                 const QueuePtr part = makeFilepartFromContentArray(record);
                 part->setQueue(job);
                 if (part->ispar() && job) job->setHasRepairFiles(true);
                 if (part->date() > lastSearchDate_ || !tagNewArticles) part->setIsNew(true);
                 result.contentArray.append(part);
-            } else if (kind == QLatin1String("ERROR")) {
-                if (record.size() < 2) return true;
-                result.error = record.text(1);
-                deepLookupConsole(u"%s ERROR: %@", "[DeepLookupChildsParser parseQueryResult]",
-                                  *result.error);
-            } else if (kind == QLatin1String("INFO")) {
-                // Nothing a file list needs.
-            } else if (kind.contains(QLatin1String("<title>404 Not Found</title>"))) {
-                result.error = QStringLiteral("404 Page Not Found");
-                return false;
-            }
-            return true;
-        });
+                return true;
+            },
+            [&](const DeepLookupRecord& record) {
+                const QStringView kind = record.kind();
+                if (kind == QLatin1String("ERROR")) {
+                    if (record.size() < 2) return true;
+                    result.error = record.text(1);
+                    deepLookupConsole(u"%s ERROR: %@", "[DeepLookupChildsParser parseQueryResult]",
+                                      *result.error);
+                } else if (kind == QLatin1String("INFO")) {
+                    // Nothing a file list needs.
+                } else if (kind.contains(QLatin1String("<title>404 Not Found</title>"))) {
+                    result.error = QStringLiteral("404 Page Not Found");
+                    return false;
+                }
+                return true;
+            });
     }
     if (requestFailure && !result.error) result.error = *requestFailure;
     if (result.error) result.contentArray.clear();
@@ -64,27 +63,23 @@ DeepLookupChildsParser::Result DeepLookupChildsParser::failedRequest(const QStri
 QueuePtr DeepLookupChildsParser::makeFilepartFromContentArray(const DeepLookupRecord& record) const
 {
     const QueuePtr part = Queue::create();
-    const QString title = removeLineBreaksFromTitle(record.text(1));
+    const QString title = removeLineBreaksFromTitle(record.text(DeepLookupRecord::kFileTitle));
     part->setTitle(title);
-    part->setFid(record.text(2));
-    part->setIspar(record.flag(5));
-    part->setBytes(record.number(6));
-    part->setDate(record.integer(7));
-    part->setEro(record.flag(8));
+    part->setFid(record.text(DeepLookupRecord::kFileFid));
+    part->setIspar(record.flag(DeepLookupRecord::kFilePar2));
+    part->setBytes(record.number(DeepLookupRecord::kFileBytes));
+    part->setDate(record.integer(DeepLookupRecord::kFileDate));
+    part->setEro(record.flag(DeepLookupRecord::kFileEro));
     part->setIsFilepart(true);
     part->setFilename(getFilename(title));
     if (containsFid_ && UserDefaults::standard().boolForKey(QStringLiteral("enableDownloadHistory")) &&
         containsFid_(part->fid()))
         part->setIsPreviouslyDownloaded(true);
-    const qint64 expected = record.integer(3);
-    const qint64 available = record.integer(4);
+    const qint64 expected = record.integer(DeepLookupRecord::kFileExpected);
+    const qint64 available = record.integer(DeepLookupRecord::kFileAvailable);
     part->setIsIncomplete(available < expected);
-    if (part->isPreviouslyDownloaded())
-        part->setDpStatusTextField(QStringLiteral("Downloaded"));
-    else if (part->isIncomplete())
-        part->setDpStatusTextField(QStringLiteral("Incomplete"));
-    else
-        part->setDpStatusTextField(QStringLiteral("OK"));
+    part->setDpStatusTextField(
+        DeepLookupRecord::statusText(part->isPreviouslyDownloaded(), part->isIncomplete()));
     if (part->ispar()) part->setRepairblocks(FileUtils::getRepairBlocks(title));
     if (FileUtils::checkIfSampleFile(title)) part->setIsSampleFile(true);
     return part;

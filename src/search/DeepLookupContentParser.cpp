@@ -3,23 +3,23 @@
 #include "core/StringFormat.h"
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
-#include "search/DeepLookupConsole.h"
 #include "search/DeepLookupRecord.h"
 
 namespace {
 
 constexpr qsizetype kFileRecordFields = 19;
 
-// Fields of a FILE record of a search reply.
+// Fields of a FILE record of a search reply: the ones every FILE record
+// has, then its own.
 enum Field : qsizetype {
-    kTitle = 1,
-    kFid = 2,
-    kExpected = 3,
-    kAvailable = 4,
-    kPar2Count = 5,
-    kBytes = 6,
-    kDate = 7,
-    kEro = 8,
+    kTitle = DeepLookupRecord::kFileTitle,
+    kFid = DeepLookupRecord::kFileFid,
+    kExpected = DeepLookupRecord::kFileExpected,
+    kAvailable = DeepLookupRecord::kFileAvailable,
+    kPar2Count = DeepLookupRecord::kFilePar2,
+    kBytes = DeepLookupRecord::kFileBytes,
+    kDate = DeepLookupRecord::kFileDate,
+    kEro = DeepLookupRecord::kFileEro,
     kGroups = 9,
     kPoster = 10,
     kQid = 11,
@@ -69,14 +69,9 @@ DeepLookupContentParser::parseSearchResult(const std::optional<QString>& text) c
     QList<QueuePtr> results;
     qint64 newest = 0;
     if (text) {
-        DeepLookupRecord::forEachLine(*text, [&](QStringView line) {
-            const DeepLookupRecord record(line);
-            const QStringView kind = record.kind();
-            if (kind == QLatin1String("FILE")) {
-                if (record.size() < kFileRecordFields) {
-                    deepLookupConsole(u"ERROR PARSING: %@", line);
-                    return true;
-                }
+        DeepLookupRecord::forEachRecord(
+            *text, kFileRecordFields,
+            [&](const DeepLookupRecord& record) {
                 const QString qid = record.text(kQid);
                 if (const QueuePtr job = queued.value(qid)) {
                     // A result already queued is shown as the queued job:
@@ -91,16 +86,20 @@ DeepLookupContentParser::parseSearchResult(const std::optional<QString>& text) c
                 const QueuePtr job = makeResult(record, incompleteLimit, tagNewArticles, useHistory, childs);
                 newest = std::max(newest, job->date());
                 results.append(job);
-            } else if (kind == QLatin1String("INFO")) {
-                if (record.size() < 2) return true;
-                const QStringList parts = record.text(1).split(QLatin1Char('|'));
-                if (parts.size() >= 3) result.info = parts;
-            } else if (kind == QLatin1String("ERROR")) {
-                if (record.size() < 2) return true;
-                result.error = record.text(1);
-            }
-            return true;
-        });
+                return true;
+            },
+            [&](const DeepLookupRecord& record) {
+                const QStringView kind = record.kind();
+                if (kind == QLatin1String("INFO")) {
+                    if (record.size() < 2) return true;
+                    const QStringList parts = record.text(1).split(QLatin1Char('|'));
+                    if (parts.size() >= 3) result.info = parts;
+                } else if (kind == QLatin1String("ERROR")) {
+                    if (record.size() < 2) return true;
+                    result.error = record.text(1);
+                }
+                return true;
+            });
     }
     if (!results.isEmpty()) {
         result.contentArray = results;
@@ -156,12 +155,8 @@ QueuePtr DeepLookupContentParser::makeResult(const DeepLookupRecord& record, qin
 
     if (job->date() > lastSearchDate_ || !tagNewArticles) job->setIsNew(true);
     if (useHistory && containsQid_ && containsQid_(job->qid())) job->setIsPreviouslyDownloaded(true);
-    if (job->isPreviouslyDownloaded())
-        job->setDpStatusTextField(QStringLiteral("Downloaded"));
-    else if (job->isIncomplete())
-        job->setDpStatusTextField(QStringLiteral("Incomplete"));
-    else
-        job->setDpStatusTextField(QStringLiteral("OK"));
+    job->setDpStatusTextField(
+        DeepLookupRecord::statusText(job->isPreviouslyDownloaded(), job->isIncomplete()));
 
     if (totalfiles == 1) {
         // A one-file result needs no file-list request.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <memory>
@@ -106,5 +107,5 @@ private:
     std::optional<QList<DeepLookupObjectPtr>> childs_;
 };
 
-#include <QMetaType>
+// Carried in notifications ("RequestForDeepLookup").
 Q_DECLARE_METATYPE(DeepLookupObjectPtr)

@@ -1,5 +1,7 @@
 #include "search/DeepLookupRecord.h"
 
+#include "search/DeepLookupConsole.h"
+
 #include <QStringTokenizer>
 
 #include <limits>
@@ -35,6 +37,27 @@ void DeepLookupRecord::forEachLine(QStringView text, const std::function<bool(QS
 {
     for (QStringView line : QStringTokenizer(text, QLatin1Char('\n')))
         if (!handle(line)) return;
+}
+
+void DeepLookupRecord::forEachRecord(QStringView text, qsizetype fileFields, const RecordHandler& file,
+                                     const RecordHandler& other)
+{
+    forEachLine(text, [&](QStringView line) {
+        const DeepLookupRecord record(line);
+        if (record.kind() != QLatin1String("FILE")) return other(record);
+        if (record.size() < fileFields) {
+            deepLookupConsole(u"ERROR PARSING: %@", line);
+            return true;
+        }
+        return file(record);
+    });
+}
+
+QString DeepLookupRecord::statusText(bool previouslyDownloaded, bool incomplete)
+{
+    if (previouslyDownloaded) return QStringLiteral("Downloaded");
+    if (incomplete) return QStringLiteral("Incomplete");
+    return QStringLiteral("OK");
 }
 
 qint32 DeepLookupRecord::int32(qsizetype i) const

@@ -23,6 +23,29 @@ public:
     // Calls `handle` with every line of `text` (split at "\n"), in order,
     // until it returns false.
     static void forEachLine(QStringView text, const std::function<bool(QStringView line)>& handle);
+    // The records of a reply, in order, until a handler returns false. A
+    // FILE record goes to `file` when it has at least `fileFields` fields;
+    // a shorter one is reported on the console and passed over. Every other
+    // record goes to `other`.
+    using RecordHandler = std::function<bool(const DeepLookupRecord& record)>;
+    static void forEachRecord(QStringView text, qsizetype fileFields, const RecordHandler& file,
+                              const RecordHandler& other);
+
+    // The first fields of a FILE record, the same in a search reply and in a
+    // file list (a search reply has more after them).
+    enum FileField : qsizetype {
+        kFileTitle = 1,
+        kFileFid = 2,
+        kFileExpected = 3,
+        kFileAvailable = 4,
+        kFilePar2 = 5, // a file list: the flag; a search reply: the count
+        kFileBytes = 6,
+        kFileDate = 7,
+        kFileEro = 8,
+    };
+    // The status column of a result or a file: "Downloaded", "Incomplete"
+    // or "OK", in that order of precedence.
+    static QString statusText(bool previouslyDownloaded, bool incomplete);
 
     qsizetype size() const { return fields_.size(); }
     QStringView kind() const { return view(0); }

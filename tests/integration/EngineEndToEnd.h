@@ -5,7 +5,7 @@
 // scheduler is told of are recorded, so that a test can read the whole road
 // of a job after the state machine has moved it on.
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 
 #include "support/PostedFiles.h"
 #include "support/ScriptedDialogAnswerer.h"

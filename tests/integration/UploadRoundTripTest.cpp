@@ -2,7 +2,7 @@
 // wrote imported again and its articles fetched back from what the server
 // received: what comes out must be the files that went in, byte for byte.
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "nntp/NNTPServersController.h"
 #include "platform/UserDefaults.h"
 #include "queue/NZBController.h"

@@ -8,6 +8,7 @@
 #include "postprocess/DBCleanupItems.h"
 #include "queue/Queue.h"
 
+#include "queue/QueueFileUtils.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
@@ -147,7 +148,7 @@ TEST_F(CleanupDeletion, CheckedPatternsDeleteInTheFolderAndBelow)
 {
     QList<CleanupItem> items = DBCleanupItems::createInitialItems();
     items << CleanupItem(true, "*[1]*", "brackets");
-    FileUtils::deleteUserDefinedFilesFromArray(items, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray(items, job);
     EXPECT_EQ(filesBelow(folder), (QStringList{"a1.txt", "movie.mkv", "movie.nfo", "sub/keep.txt"}));
     Logger::shared()->flush();
     EXPECT_FALSE(LogFileReader(home.logFilePath())
@@ -159,17 +160,17 @@ TEST_F(CleanupDeletion, Par2PatternsWaitWhileRepairAndExtractionAreOff)
 {
     UserDefaults::standard().setBool(false, "enableFileRepair");
     UserDefaults::standard().setBool(false, "enableFileExtract");
-    FileUtils::deleteUserDefinedFilesFromArray(
+    QueueFileUtils::deleteUserDefinedFilesFromArray(
         {CleanupItem(true, "*.par2", ""), CleanupItem(true, "*.PAR2x", "")}, job);
     EXPECT_TRUE(QFile::exists(folder + "/set.par2"));
     EXPECT_TRUE(QFile::exists(folder + "/set.vol0+1.PAR2"));
     // Written in capitals the pattern does not contain "par2" and is used.
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.PAR2", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.PAR2", "")}, job);
     EXPECT_FALSE(QFile::exists(folder + "/set.par2"));
     EXPECT_FALSE(QFile::exists(folder + "/set.vol0+1.PAR2"));
     UserDefaults::standard().setBool(true, "enableFileExtract");
     touch(folder + "/again.par2");
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.par2", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.par2", "")}, job);
     EXPECT_FALSE(QFile::exists(folder + "/again.par2"));
 }
 
@@ -180,7 +181,7 @@ TEST_F(CleanupDeletion, NothingOutsideTheJobFolderIsTouched)
     touch(outside + "/inner/x.nfo");
     ASSERT_TRUE(QFile::link(outside + "/secret.nfo", folder + "/link.nfo"));
     ASSERT_TRUE(QFile::link(outside + "/inner", folder + "/linked-folder"));
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.nfo", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.nfo", "")}, job);
     EXPECT_TRUE(QFile::exists(outside + "/secret.nfo"));
     EXPECT_TRUE(QFile::exists(outside + "/inner/x.nfo"));
     EXPECT_FALSE(QFileInfo(folder + "/link.nfo").isSymLink()) << "the link itself matched and went";
@@ -189,14 +190,14 @@ TEST_F(CleanupDeletion, NothingOutsideTheJobFolderIsTouched)
     // A job whose folder is the download folder itself, or lies outside it.
     touch(home.downloadsPath() + "/loose.nfo");
     job->setDownloadUrl(home.downloadsPath());
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
     EXPECT_TRUE(QFile::exists(home.downloadsPath() + "/loose.nfo"));
     job->setDownloadUrl(outside);
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
     EXPECT_TRUE(QFile::exists(outside + "/secret.nfo"));
     ASSERT_TRUE(QFile::link(outside, home.downloadsPath() + "/JobLink"));
     job->setDownloadUrl(home.downloadsPath() + "/JobLink");
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*", "")}, job);
     EXPECT_TRUE(QFile::exists(outside + "/secret.nfo"));
 }
 
@@ -208,7 +209,7 @@ TEST_F(CleanupDeletion, TheBackgroundCleanupWorksOnACopyWhileTheListChanges)
     std::atomic<bool> stop{false}, finished{false};
     Dispatch::global([&] {
         while (!stop.load()) {
-            FileUtils::deleteUserDefinedFilesFromArray(controller.arrayCleanupItems(), job);
+            QueueFileUtils::deleteUserDefinedFilesFromArray(controller.arrayCleanupItems(), job);
             ++runs;
         }
         finished.store(true);

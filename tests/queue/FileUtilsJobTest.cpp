@@ -4,6 +4,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/Queue.h"
 
+#include "queue/QueueFileUtils.h"
 #include "support/ArchiveFixtureBuilder.h"
 #include "support/LogFileReader.h"
 #include "support/TempHome.h"
@@ -71,7 +72,7 @@ TEST_F(JobFiles, ArchiveSetsStartAtTheirFirstVolume)
     addPart("../Job/c.zip");
     job->setRarfiles({"stale.rar"});
 
-    FileUtils::filterFilesToExtract(job);
+    QueueFileUtils::filterFilesToExtract(job);
     EXPECT_EQ(job->rarfiles(), (QStringList{"a.part1.rar", "movie.rar", "new.part01.rar"}));
     EXPECT_EQ(job->z7files(), QStringList{"b.7z.001"});
     EXPECT_EQ(job->zipfiles(), QStringList{"c.zip"});
@@ -87,7 +88,7 @@ TEST_F(JobFiles, TheRecoverySetNamesTheCandidatesWhenThereIsOne)
     child->setFilename("inset.zip");
     set->appendChild(child);
     job->setRepairObject(set);
-    FileUtils::filterFilesToExtract(job);
+    QueueFileUtils::filterFilesToExtract(job);
     EXPECT_EQ(job->zipfiles(), QStringList{"inset.zip"});
 }
 
@@ -98,7 +99,7 @@ TEST_F(JobFiles, NestedArchivesAreFoundInTheFolder)
     put(".hidden.zip", kZip);
     put("sub/deeper.zip", kZip);
     put("video.mkv");
-    FileUtils::searchSubArchivesForQueue(job);
+    QueueFileUtils::searchSubArchivesForQueue(job);
     EXPECT_EQ(job->z7files(), QStringList{"inner.7z"});
     EXPECT_EQ(job->zipfiles(), QStringList{"inner2.zip"});
     EXPECT_TRUE(job->rarfiles().isEmpty());
@@ -112,7 +113,7 @@ TEST_F(JobFiles, ArchiveFilesAreDeletedButPayloadsStay)
     put("c.zip", kZip);
     put("comic.cbz", kZip);
     put("movie.mkv");
-    FileUtils::deleteArchiveFilesForQueue(job);
+    QueueFileUtils::deleteArchiveFilesForQueue(job);
     EXPECT_FALSE(has("a.part1.rar"));
     EXPECT_FALSE(has("b.7z.001"));
     EXPECT_FALSE(has("c.zip"));
@@ -129,11 +130,11 @@ TEST_F(JobFiles, RepairLeftoversAndRepairFiles)
     put("set.par2");
     put("SET.VOL00+01.PAR2");
     put("sub/other.par2");
-    FileUtils::deleteTempRepareFilesForQueue(job);
+    QueueFileUtils::deleteTempRepareFilesForQueue(job);
     EXPECT_FALSE(has("movie.mkv.1"));
     EXPECT_TRUE(has("source.c"));
     EXPECT_TRUE(has("movie.mkv"));
-    FileUtils::deleteRepairFilesForQueue(job);
+    QueueFileUtils::deleteRepairFilesForQueue(job);
     EXPECT_FALSE(has("set.par2"));
     EXPECT_FALSE(has("SET.VOL00+01.PAR2"));
     EXPECT_TRUE(has("sub/other.par2")); // the job folder only
@@ -149,9 +150,9 @@ TEST_F(JobFiles, NothingIsDeletedInTheDownloadFolderItself)
     ArchiveFixtureBuilder::writeFile(zip, kZip);
     ArchiveFixtureBuilder::writeFile(nfo, "n");
     job->setDownloadUrl(downloads);
-    FileUtils::deleteRepairFilesForQueue(job);
-    FileUtils::deleteArchiveFilesForQueue(job);
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.nfo", {})}, job);
+    QueueFileUtils::deleteRepairFilesForQueue(job);
+    QueueFileUtils::deleteArchiveFilesForQueue(job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.nfo", {})}, job);
     EXPECT_TRUE(QFileInfo::exists(par2));
     EXPECT_TRUE(QFileInfo::exists(zip));
     EXPECT_TRUE(QFileInfo::exists(nfo));
@@ -170,7 +171,7 @@ TEST_F(JobFiles, CleanupPatternsAtEveryDepth)
     put("asampleb.mkv");
     const QList<CleanupItem> items = {CleanupItem(true, "*.nfo", {}), CleanupItem(false, "*.txt", {}),
                                          CleanupItem(true, "*.par2", {}), CleanupItem(true, "*[sample]*", {})};
-    FileUtils::deleteUserDefinedFilesFromArray(items, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray(items, job);
     EXPECT_FALSE(has("info.nfo"));
     EXPECT_FALSE(has("sub/deeper/INFO2.NFO"));
     EXPECT_TRUE(has("notes.txt"));
@@ -180,7 +181,7 @@ TEST_F(JobFiles, CleanupPatternsAtEveryDepth)
     // Neither repair nor extraction: the PAR2 files stay, unless the pattern
     // does not spell "par2" in lower case.
     EXPECT_TRUE(has("set.par2"));
-    FileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.vol*.PAR2", {})}, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray({CleanupItem(true, "*.vol*.PAR2", {})}, job);
     EXPECT_FALSE(has("set.vol00+01.par2"));
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Cleanup item found and deleted :: ").size(),
               4);
@@ -190,7 +191,7 @@ TEST_F(JobFiles, CleanupPatternsAtEveryDepth)
               1);
 
     UserDefaults::standard().setBool(true, "enableFileRepair");
-    FileUtils::deleteUserDefinedFilesFromArray(items, job);
+    QueueFileUtils::deleteUserDefinedFilesFromArray(items, job);
     EXPECT_FALSE(has("set.par2"));
 }
 
@@ -217,7 +218,7 @@ TEST_F(JobFiles, OnlyTheLastComponentIsTestedAndRenamed)
     // The job folder was named after the reversed name.
     const QString inReversedFolder = put("20E10S.wohs/20E10S.wohs.mkv");
     const QString correct = put("p027.tuo/holiday.mkv");
-    FileUtils::reverseFilenames(job);
+    QueueFileUtils::reverseFilenames(job);
     EXPECT_TRUE(has("20E10S.wohs/show.S01E02.mkv"));
     EXPECT_FALSE(QFileInfo::exists(inReversedFolder));
     EXPECT_TRUE(QFileInfo::exists(correct));
@@ -246,28 +247,28 @@ TEST_F(JobFiles, RepairFilesOfAJob)
     const QueuePtr odd = addPart("set.vol05+06.par2.1");
     addPart("movie.mkv");
 
-    const auto mains = FileUtils::getMainRepairFiles(job);
+    const auto mains = QueueFileUtils::getMainRepairFiles(job);
     ASSERT_TRUE(mains);
     EXPECT_EQ(*mains, (QList<QueuePtr>{main, album, odd}));
 
-    const auto unselected = FileUtils::getVolRepairFiles(job, false);
+    const auto unselected = QueueFileUtils::getVolRepairFiles(job, false);
     ASSERT_TRUE(unselected);
     EXPECT_EQ(*unselected, QList<QueuePtr>{vol1});
     EXPECT_EQ(vol1->repairblocks(), 1); // filled in from the name
-    const auto selected = FileUtils::getVolRepairFiles(job, true);
+    const auto selected = QueueFileUtils::getVolRepairFiles(job, true);
     ASSERT_TRUE(selected);
     EXPECT_EQ(*selected, QList<QueuePtr>{vol2});
     EXPECT_EQ(vol2->repairblocks(), 2);
 
-    EXPECT_EQ(FileUtils::getAllRepairFiles(job, false), (QList<QueuePtr>{main, album, vol1, odd}));
-    EXPECT_EQ(FileUtils::getAllRepairFiles(job, true), QList<QueuePtr>{vol2});
-    EXPECT_FALSE(FileUtils::checkIfSetOnlyContainsRepairFiles(job));
+    EXPECT_EQ(QueueFileUtils::getAllRepairFiles(job, false), (QList<QueuePtr>{main, album, vol1, odd}));
+    EXPECT_EQ(QueueFileUtils::getAllRepairFiles(job, true), QList<QueuePtr>{vol2});
+    EXPECT_FALSE(QueueFileUtils::checkIfSetOnlyContainsRepairFiles(job));
 
     const QueuePtr none = Queue::create();
-    EXPECT_FALSE(FileUtils::getMainRepairFiles(none));
-    EXPECT_FALSE(FileUtils::getVolRepairFiles(none, false));
-    EXPECT_TRUE(FileUtils::getAllRepairFiles(none, false).isEmpty());
-    EXPECT_TRUE(FileUtils::checkIfSetOnlyContainsRepairFiles(none));
+    EXPECT_FALSE(QueueFileUtils::getMainRepairFiles(none));
+    EXPECT_FALSE(QueueFileUtils::getVolRepairFiles(none, false));
+    EXPECT_TRUE(QueueFileUtils::getAllRepairFiles(none, false).isEmpty());
+    EXPECT_TRUE(QueueFileUtils::checkIfSetOnlyContainsRepairFiles(none));
 }
 
 TEST(RepairNames, VolumesAndSamples)
@@ -287,7 +288,7 @@ TEST_F(JobFiles, EmptyFoldersOfTheJobAreRemoved)
 {
     home.makeFolder("Downloads/Job/a/b");
     put("keep/file.txt");
-    FileUtils::deleteEmptyFoldersForQueue(job);
+    QueueFileUtils::deleteEmptyFoldersForQueue(job);
     EXPECT_FALSE(has("a"));
     EXPECT_TRUE(has("keep/file.txt"));
 }

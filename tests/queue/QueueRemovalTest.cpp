@@ -5,6 +5,7 @@
 #include "queue/QueueController.h"
 
 #include "queue/StatusCodes.h"
+#include "support/CancellingQueueController.h"
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/ScriptedDialogAnswerer.h"
@@ -17,21 +18,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// The scheduler with the two status handlers cancellation goes through
-// wired in, as the status dispatchers do it.
-class CancellingQueueController : public QueueController
-{
-public:
-    void statusChangedForFilepart(const QueuePtr& filepart, qint64, qint64 toValue) override
-    {
-        if (toValue == 1103) fStatusToCancelled(filepart);
-    }
-    void statusChangedForQueueObject(const QueuePtr& queue, qint64, qint64 toValue) override
-    {
-        if (toValue == 103) queueCancelled(queue);
-    }
-};
 
 constexpr long kNo = 1000, kYes = 1001, kYesAndRemove = 1002;
 

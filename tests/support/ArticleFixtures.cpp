@@ -1,5 +1,7 @@
 #include "support/ArticleFixtures.h"
 
+#include <QRandomGenerator>
+
 #include <zlib.h>
 
 #include <random>
@@ -158,4 +160,25 @@ QByteArray ArticleFixtures::randomBytes(qsizetype size, std::uint32_t seed)
     for (char& c : out)
         c = char(rng() & 0xFF);
     return out;
+}
+
+QByteArray ArticleFixtures::yencLikeBody(qsizetype size, std::uint32_t seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray body;
+    body.reserve(size + 256);
+    while (body.size() < size) {
+        char row[130];
+        for (int i = 0; i < 128; ++i) {
+            char c;
+            do
+                c = char(random.bounded(256));
+            while (c == '\0' || c == '\r' || c == '\n');
+            row[i] = c;
+        }
+        row[128] = '\r';
+        row[129] = '\n';
+        body.append(row, 130);
+    }
+    return body;
 }

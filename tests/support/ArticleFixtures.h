@@ -54,4 +54,8 @@ public:
     static std::uint32_t crc32Of(QByteArrayView data);
     // Bytes from a fixed-seed generator.
     static QByteArray randomBytes(qsizetype size, std::uint32_t seed);
+    // A body shaped like a yEnc one for the wire: lines of 128 random bytes
+    // other than NUL, CR and LF, each ended by CRLF, until at least `size`
+    // bytes; the same for the same seed.
+    static QByteArray yencLikeBody(qsizetype size, std::uint32_t seed);
 };

@@ -7,7 +7,7 @@
 #include "ui/prefs/PrefsUploadSettingsWC.h"
 #include "ui/prefs/TableViewNewsServers.h"
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "nntp/NNTPServersController.h"
 #include "nntp/NntpTlsConfiguration.h"
 #include "stats/DBStatsUsage.h"

@@ -6,7 +6,7 @@
 #include "ui/prefs/PrefsServersVC.h"
 #include "ui/prefs/TableViewNewsServers.h"
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "nntp/DBNNTPServers.h"
 #include "nntp/NNTPServersController.h"
 #include "platform/NotificationHub.h"

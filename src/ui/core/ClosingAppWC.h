@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ClosingSequence.h"
+#include "engine/ClosingSequence.h"
 
 #include <QDialog>
 

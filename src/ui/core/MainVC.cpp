@@ -370,8 +370,12 @@ QWidget* MainVC::createPage(qint64 tag)
     } else if (tag == 6) {
         page = new WatchdogVC(engine_.watchdogController(), topContainer_);
     } else if (tag == 4) {
-        page = new DeepLookupVC(topContainer_);
-        page->setObjectName(QStringLiteral("DeepLookupVC"));
+        auto* search = new DeepLookupVC(topContainer_);
+        search->setQueueController(engine_.queueController());
+        search->setDeepLookupController(engine_.deepLookupController());
+        search->setNntpServersController(engine_.nntpServersController());
+        search->setMnuItemExportNZB(mnuItemExportNZB_);
+        page = search;
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
@@ -569,8 +573,7 @@ void MainVC::menuOpenNZBFile()
 
 void MainVC::menuExportAsNZBFile()
 {
-    // The search page's export of its chosen results comes with the
-    // result list's commands; until then the item stays disabled.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->saveAsNZB();
 }
 
 void MainVC::menuPostMessage()
@@ -992,6 +995,8 @@ AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
 void MainVC::setMnuItemExportNZB(QAction* item)
 {
     mnuItemExportNZB_ = item;
+    // The search page may be made before the menu: it gets the item now.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->setMnuItemExportNZB(item);
 }
 
 QAction* MainVC::mnuItemExportNZB() const

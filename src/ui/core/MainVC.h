@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/AppcastItem.h"
-#include "core/EngineControllers.h"
 #include "core/FreeSpaceGuard.h"
 #include "core/MemoryLimiter.h"
-#include "core/QueueControllerFlags.h"
-#include "core/QuitSequence.h"
 #include "core/StartupChecks.h"
+#include "engine/EngineControllers.h"
+#include "engine/QueueControllerFlags.h"
+#include "engine/QuitSequence.h"
 #include "queue/SaveStateScheduler.h"
 
 #include <QHash>

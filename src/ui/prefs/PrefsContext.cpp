@@ -1,6 +1,6 @@
 #include "ui/prefs/PrefsContext.h"
 
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 
 PrefsContext PrefsContext::fromEngine(const EngineControllers& engine)
 {

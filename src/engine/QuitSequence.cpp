@@ -1,4 +1,4 @@
-#include "core/QuitSequence.h"
+#include "engine/QuitSequence.h"
 
 #include "core/DialogBoxes.h"
 #include "platform/NotificationHub.h"

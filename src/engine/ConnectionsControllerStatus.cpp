@@ -1,4 +1,4 @@
-#include "core/ConnectionsControllerStatus.h"
+#include "engine/ConnectionsControllerStatus.h"
 
 #include "nntp/ConnectionsController.h"
 

@@ -1,8 +1,8 @@
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 
-#include "core/ConnectionsControllerStatus.h"
+#include "engine/ConnectionsControllerStatus.h"
 #include "core/DisplayController.h"
-#include "core/QueueControllerFlags.h"
+#include "engine/QueueControllerFlags.h"
 #include "nntp/ConnectionsController.h"
 #include "nntp/BandwidthLimitController.h"
 #include "nntp/NNTPServersController.h"

@@ -1,8 +1,8 @@
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 
 #include "core/DisplayController.h"
-#include "nntp/NNTPServersController.h"
 #include "nntp/ConnectionsController.h"
+#include "nntp/NNTPServersController.h"
 #include "postprocess/RepairController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"

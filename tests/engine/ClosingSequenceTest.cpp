@@ -1,4 +1,4 @@
-#include "core/ClosingSequence.h"
+#include "engine/ClosingSequence.h"
 
 #include "platform/UserDefaults.h"
 #include "support/EventLoop.h"

@@ -1,4 +1,4 @@
-#include "core/ClosingSequence.h"
+#include "engine/ClosingSequence.h"
 
 #include "core/Logger.h"
 #include "core/MainConnectionsInterface.h"

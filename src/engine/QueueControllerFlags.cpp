@@ -1,4 +1,4 @@
-#include "core/QueueControllerFlags.h"
+#include "engine/QueueControllerFlags.h"
 
 #include "queue/QueueController.h"
 

@@ -1,4 +1,4 @@
-#include "core/QuitSequence.h"
+#include "engine/QuitSequence.h"
 
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
