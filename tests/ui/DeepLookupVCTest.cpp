@@ -1,7 +1,7 @@
 #include "ui/search/DeepLookupVC.h"
 
 #include "controls/TVLTextField.h"
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "core/Utils.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
