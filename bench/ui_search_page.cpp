@@ -7,7 +7,7 @@
 //   pattern marked in the subjects, goal 8 ms.
 
 #include "controls/TVLTextField.h"
-#include "core/EngineControllers.h"
+#include "engine/EngineControllers.h"
 #include "platform/UserDefaults.h"
 #include "search/DeepLookupController.h"
 #include "ui/search/DeepLookupResultFilter.h"
