@@ -361,3 +361,29 @@ TEST_F(WatchdogPage, LooksFinished)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
+{
+    const QColor selected(20, 120, 40);
+    QVariantMap colours = UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
+    colours.insert(QStringLiteral("selectedRowColor"), selected);
+    colours.insert(QStringLiteral("selectedInactiveRowColor"), selected);
+    UserDefaults::standard().setObject(colours, QStringLiteral("QueueRowColorProperties"));
+    page = std::make_unique<WatchdogVC>(&wc); // rows read the colours when made
+    page->resize(900, 500);
+    page->show();
+    addMany(2);
+    select({1});
+    spinEventLoop(20);
+    QTableView* t = page->tableViewWatchdog();
+    const QImage shot = t->viewport()->grab().toImage();
+    const QRect row0 = t->visualRect(t->model()->index(0, WatchdogTableModel::ColumnWDNextSearch));
+    const QRect row1 = t->visualRect(t->model()->index(1, WatchdogTableModel::ColumnWDNextSearch));
+    // Far right of the last column: no text there.
+    EXPECT_EQ(shot.pixel(row1.right() - 3, row1.center().y()), selected.rgb());
+    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()), QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
+}
+
+} // namespace

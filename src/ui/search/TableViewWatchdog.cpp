@@ -1,6 +1,6 @@
 #include "ui/search/TableViewWatchdog.h"
 
-#include "controls/TableRowViewDefault.h"
+#include "ui/search/TableRowViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
 
 #include <QContextMenuEvent>
@@ -16,7 +16,7 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
 {
     setObjectName(QStringLiteral("tableViewWatchdog"));
     setModel(model_);
-    setItemDelegate(new TableRowViewDefault(this));
+    setItemDelegate(new TableRowViewWatchdog(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragEnabled(true);

@@ -6,6 +6,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/WatchdogController.h"
+#include "ui/search/TableRowViewWatchdog.h"
 #include "ui/search/TableViewWatchdog.h"
 #include "ui/search/WatchdogHistoryTableModel.h"
 #include "ui/search/WatchdogLogTableModel.h"
@@ -30,11 +31,12 @@ const QString kUpdateHistory = QStringLiteral("UpdateHistoryTableviewForWatchdog
 const QString kUpdateLog = QStringLiteral("UpdateLogTableviewForWatchdogNotification");
 const QString kAskRemove = QStringLiteral("showDialogRemoveWatchdogEntries");
 
-QTableView* makePlainTable(const QString& name, QWidget* parent)
+QTableView* makePlainTable(const QString& name, QWidget* parent, QAbstractItemDelegate* rows)
 {
     auto* table = new QTableView(parent);
     table->setObjectName(name);
-    table->setItemDelegate(new TableRowViewDefault(table));
+    rows->setParent(table);
+    table->setItemDelegate(rows);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setShowGrid(false);
     table->setWordWrap(false);
@@ -115,7 +117,8 @@ void WatchdogVC::buildInterface()
     for (QPushButton* b : {btnHistory, btnLog, btnHelp}) bar->addWidget(b);
 
     tableViewWatchdog_ = new TableViewWatchdog(controller_, this);
-    tableViewWatchdogHistory_ = makePlainTable(QStringLiteral("tableViewWatchdogHistory"), this);
+    tableViewWatchdogHistory_ =
+        makePlainTable(QStringLiteral("tableViewWatchdogHistory"), this, new TableRowViewWatchdog);
     historyModel_ = new WatchdogHistoryTableModel(this);
     tableViewWatchdogHistory_->setModel(historyModel_);
     // The match's name takes what the narrow pane has left.
@@ -126,7 +129,7 @@ void WatchdogVC::buildInterface()
     QPalette hp = tableViewWatchdogHistory_->palette();
     hp.setColor(QPalette::Base, QColor::fromRgbF(0.933f, 0.933f, 0.933f));
     tableViewWatchdogHistory_->setPalette(hp);
-    tableViewWatchdogLog_ = makePlainTable(QStringLiteral("tableViewWatchdogLog"), this);
+    tableViewWatchdogLog_ = makePlainTable(QStringLiteral("tableViewWatchdogLog"), this, new TableRowViewDefault);
     logModel_ = new WatchdogLogTableModel(controller_, this);
     tableViewWatchdogLog_->setModel(logModel_);
     // The log is read, never acted on row by row.
