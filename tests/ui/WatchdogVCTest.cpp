@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QSplitter>
 #include <QTableView>
 
@@ -384,6 +385,26 @@ TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
     // Far right of the last column: no text there.
     EXPECT_EQ(shot.pixel(row1.right() - 3, row1.center().y()), selected.rgb());
     EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()), QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, KeysEditAndRemoveLikeTheButtons)
+{
+    const QList<WatchdogPtr> all = addMany(2);
+    UserDefaults::standard().setBool(true, QStringLiteral("showDialogRemoveWatchdogEntries"));
+    QTableView* t = page->tableViewWatchdog();
+    page->activateWindow();
+    t->setFocus();
+    select({1});
+    QTest::keyClick(t, Qt::Key_Return);
+    EXPECT_EQ(edited, QList<WatchdogPtr>({all[1]}));
+    answers.script({DialogBoxes::kFirstButton});
+    QTest::keyClick(t, Qt::Key_Delete);
+    EXPECT_EQ(answers.askedTitles(), QStringList({"Are you sure to remove 1 entry?"}));
+    EXPECT_EQ(wc.watchdogArray(), QList<WatchdogPtr>({all[0]}));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 
 #include <algorithm>
@@ -38,6 +39,22 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     QPalette p = palette();
     p.setColor(QPalette::Base, QColor::fromRgbF(0.973f, 0.973f, 0.973f));
     setPalette(p);
+}
+
+void TableViewWatchdog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT editKeyPressed();
+        return;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        Q_EMIT deleteKeyPressed();
+        return;
+    default:
+        QTableView::keyPressEvent(event);
+    }
 }
 
 void TableViewWatchdog::contextMenuEvent(QContextMenuEvent* event)

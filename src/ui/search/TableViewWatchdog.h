@@ -31,7 +31,13 @@ public:
     // started in this table and carries our type.
     bool acceptDrop(const QObject* source, const QMimeData* data, int row);
 
+Q_SIGNALS:
+    // Return or Enter on the table: edit; Delete or Backspace: remove.
+    void editKeyPressed();
+    void deleteKeyPressed();
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -202,12 +201,8 @@ void WatchdogVC::buildInterface()
     });
 
     // Keys: Return edits, Delete removes, as the buttons do.
-    auto* editKey = new QShortcut(QKeySequence(Qt::Key_Return), tableViewWatchdog_);
-    editKey->setContext(Qt::WidgetShortcut);
-    connect(editKey, &QShortcut::activated, this, &WatchdogVC::editFirstSelected);
-    auto* deleteKey = new QShortcut(QKeySequence::Delete, tableViewWatchdog_);
-    deleteKey->setContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QShortcut::activated, this, &WatchdogVC::removeEntry);
+    connect(tableViewWatchdog_, &TableViewWatchdog::editKeyPressed, this, &WatchdogVC::editFirstSelected);
+    connect(tableViewWatchdog_, &TableViewWatchdog::deleteKeyPressed, this, &WatchdogVC::removeEntry);
     connect(tableViewWatchdog_, &QAbstractItemView::doubleClicked, this, &WatchdogVC::editFirstSelected);
     connect(tableViewWatchdog_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &WatchdogVC::entrySelectionChanged);
