@@ -3,6 +3,7 @@
 #include "core/StringFormat.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/Queue.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -147,7 +148,7 @@ void Utils::setFileOpener(FileOpener opener)
     fileOpener() = std::move(opener);
 }
 
-void Utils::executeFile(const QString& folder, const QString& filename, QObject* filepart)
+void Utils::executeFile(const QString& folder, const QString& filename, const QueuePtr& filepart)
 {
     if (folder.isEmpty() || filename.isEmpty())
         return;

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
-class QObject;
+class Queue;
 
 // Formatting of sizes, rates and times for the pages, status lines and log,
 // and launching of downloaded files. No state; the formatters run on any
@@ -26,8 +27,9 @@ public:
     static QString unixTimeToDate(std::int64_t unixTime, bool includeSeconds);
 
     // Opens a downloaded file as the user chose (main thread). A text file in
-    // the text folder opens in the message viewer ("OpenMessagesViewer").
-    static void executeFile(const QString& folder, const QString& filename, QObject* filepart);
+    // the text folder opens in the message viewer ("OpenMessagesViewer"),
+    // which shows the sender and subject of `filepart` when it is given.
+    static void executeFile(const QString& folder, const QString& filename, const std::shared_ptr<Queue>& filepart);
 
     // Ends the program and starts it again `delay` seconds later from a
     // detached shell (main thread).

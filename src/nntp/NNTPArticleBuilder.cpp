@@ -53,8 +53,11 @@ QByteArray NNTPArticleBuilder::textArticle(const TextArticle& a)
                       : QStringLiteral("Content-Type: text/plain; charset=UTF-8\r\n");
     headers += QStringLiteral("Content-Transfer-Encoding: 8bit\r\n");
     headers += userAgent() + QStringLiteral("\r\n\r\n");
-    // The body is always followed by a line end and the terminating line.
-    const QString whole = headers + body + QStringLiteral("\r\n.\r\n");
+    // The body ends with a line end (added only when it lacks one, so a body
+    // that already ends its last line gets no extra empty line) and the
+    // terminating line.
+    const QString lineEnd = body.endsWith(QLatin1String("\r\n")) ? QString() : QStringLiteral("\r\n");
+    const QString whole = headers + body + lineEnd + QStringLiteral(".\r\n");
     return latin1 ? whole.toLatin1() : whole.toUtf8();
 }
 

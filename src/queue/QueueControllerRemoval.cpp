@@ -334,5 +334,5 @@ void QueueController::execute(const QueuePtr& filepart)
     if (!filepart) return;
     const QueuePtr root = filepart->queue();
     if (!root || root->isMissing()) return;
-    Utils::executeFile(root->downloadUrl(), filepart->filename(), nullptr);
+    Utils::executeFile(root->downloadUrl(), filepart->filename(), filepart);
 }

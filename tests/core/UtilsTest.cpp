@@ -1,4 +1,5 @@
 #include "core/Utils.h"
+#include "queue/Queue.h"
 
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
@@ -104,6 +105,12 @@ TEST(UtilsExecute, TextFilesInTheTextFolderOpenInTheViewer)
     EXPECT_EQ(dict.value("filepath").toString(), QDir(comments).filePath("READ.TXT"));
     EXPECT_EQ(dict.value("filepart").toString(), "");
     EXPECT_TRUE(opened.isEmpty());
+    // The viewer shows the sender and subject of the part it is given.
+    const QueuePtr part = Queue::create();
+    Utils::executeFile(comments, "READ.TXT", part);
+    ASSERT_EQ(posted.size(), 2);
+    EXPECT_EQ(posted[1].value("dict").toMap().value("filepart").value<QueuePtr>(), part);
+    posted.removeLast();
 
     Utils::executeFile(other, "READ.TXT", nullptr);
     Utils::executeFile(other, "picture.JPG", nullptr);

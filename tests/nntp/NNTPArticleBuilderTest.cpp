@@ -82,14 +82,19 @@ TEST_F(Articles, TextArticleGoldenBytes)
                                   "first line\r\nlast line\r\n.\r\n");
 
     // Without References there is no such line; a body already ending in
-    // CR LF is still followed by CR LF and the terminating line.
+    // CR LF gets no second one (no empty line at the end of every post).
     const QByteArray plain =
         NNTPArticleBuilder::textArticle({QStringLiteral("Ann"), QStringLiteral("alt.test"),
                                          QStringLiteral("Hi"), QString(), QStringLiteral("text\r\n")});
     EXPECT_EQ(plain, QByteArray("From: Ann\r\nNewsgroups: alt.test\r\nSubject: Hi\r\nMIME-Version: 1.0\r\n"
                                 "Content-Type: text/plain; charset=ISO-8859-1\r\n"
                                 "Content-Transfer-Encoding: 8bit\r\n") +
-                         kAgent + "\r\ntext\r\n\r\n.\r\n");
+                         kAgent + "\r\ntext\r\n.\r\n");
+
+    // The compose window's empty body is one CR LF: one empty line is sent.
+    const QByteArray empty = NNTPArticleBuilder::textArticle(
+        {QStringLiteral("Ann"), QStringLiteral("g"), QStringLiteral("Hi"), QString(), QStringLiteral("\r\n")});
+    EXPECT_TRUE(empty.endsWith(kAgent + "\r\n\r\n.\r\n")) << empty.toStdString();
 }
 
 TEST_F(Articles, TextBodyIsDotStuffedAndSentInTheDeclaredCharset)

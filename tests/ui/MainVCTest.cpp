@@ -9,9 +9,13 @@
 #include "ui/core/MainWindow.h"
 #include "ui/prefs/PrefsPages.h"
 #include "ui/prefs/PrefsWC.h"
+#include "ui/posting/MsgViewerWC.h"
+#include "ui/posting/PostWC.h"
 
 #include "controls/ButtonCellLSB.h"
 #include "controls/SplitViewMain.h"
+#include "controls/TVLTextField.h"
+#include "core/Utils.h"
 #include "core/DisplayController.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
@@ -29,6 +33,8 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QFile>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -682,4 +688,57 @@ TEST(MainVC, EachSideBarButtonShowsItsOwnGlyph)
     }
     std::sort(glyphs.begin(), glyphs.end());
     EXPECT_EQ(std::unique(glyphs.begin(), glyphs.end()), glyphs.end());
+}
+
+TEST(MainVC, OpensComposeWindowsAndArticleViewersOnRequest)
+{
+    TempHome home;
+    ScriptedDialogAnswerer dialogs; // "no posting server" is answered Cancel
+    UserDefaults::standard().setBool(false, "showDialogDMCAWarning");
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    NotificationHub& hub = NotificationHub::defaultCenter();
+
+    vc.sideBarButton(5)->click();
+    ASSERT_EQ(vc.postWindows().size(), 1);
+    EXPECT_FALSE(vc.postWindows()[0]->isReply());
+    EXPECT_TRUE(vc.postWindows()[0]->isVisible());
+    EXPECT_FALSE(vc.sideBarButton(5)->isChecked());
+
+    // A reply request (the search page's, the viewer's) opens another one.
+    const QueuePtr article = Queue::create();
+    article->setTitle("hello");
+    article->setTotalfiles(2);
+    hub.post("OpenPostArticleWindow", nullptr, {{"queue", QVariant::fromValue(article)}});
+    ASSERT_EQ(vc.postWindows().size(), 2);
+    EXPECT_TRUE(vc.postWindows()[1]->isReply());
+    EXPECT_EQ(vc.postWindows()[1]->titleTextField()->stringValue(), "Re: hello");
+    vc.menuPostMessage();
+    EXPECT_EQ(vc.postWindows().size(), 3);
+
+    vc.postWindows()[0]->closeWindow();
+    spinEventLoop(20);
+    EXPECT_EQ(vc.postWindows().size(), 2) << "a closed window is let go";
+
+    // "Download and Open" of a text file in a job's comments folder.
+    const QString comments = home.makeFolder("Downloads/job/comments");
+    QFile text(comments + "/note.txt");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Hello reader");
+    text.close();
+    const QueuePtr part = Queue::create();
+    part->setIsFilepart(true);
+    part->setQueue(article);
+    part->setTitle("note");
+    Utils::executeFile(comments, "note.txt", part);
+    ASSERT_EQ(vc.msgViewers().size(), 1);
+    EXPECT_EQ(vc.msgViewers()[0]->textView()->toPlainText(), "Hello reader");
+    EXPECT_EQ(vc.msgViewers()[0]->windowTitle(), "note");
+    vc.msgViewers()[0]->replyButton()->click();
+    EXPECT_EQ(vc.postWindows().size(), 3);
+
+    hub.post("ApplicationWillTerminate", nullptr);
+    spinEventLoop(20);
+    EXPECT_TRUE(vc.postWindows().isEmpty());
+    EXPECT_TRUE(vc.msgViewers().isEmpty());
 }

@@ -34,6 +34,8 @@
 #include "ui/nntp/ViewBandwidth.h"
 #include "ui/prefs/PrefsContext.h"
 #include "ui/prefs/PrefsWC.h"
+#include "ui/posting/MsgViewerWC.h"
+#include "ui/posting/PostWC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
@@ -108,8 +110,12 @@ MainVC::MainVC(QWidget* parent) : QWidget(parent)
     });
     hub.addObserver(QStringLiteral("OpenBandwidthLimiterWindow"), this,
                     [this](const Notification&) { showBandwidthLimiterWindow(); });
-    // Still to come with their windows: "OpenPostArticleWindow",
-    // "OpenMessagesViewer".
+    hub.addObserver(QStringLiteral("OpenPostArticleWindow"), this, [this](const Notification& n) {
+        openPostWindow(n.userInfo.value(QStringLiteral("queue")).value<QueuePtr>());
+    });
+    hub.addObserver(QStringLiteral("OpenMessagesViewer"), this, [this](const Notification& n) {
+        openMessagesViewer(n.userInfo.value(QStringLiteral("dict")).toMap());
+    });
 
     // Ticks only outside modal runs (see secondTimerSelector).
     secondTimer_.setInterval(1000);
@@ -173,7 +179,7 @@ void MainVC::buildInterface()
         if (tag == 5) {
             connect(button, &QAbstractButton::clicked, this, [this, button] {
                 button->setChecked(false);
-                // The compose window opens here once it exists.
+                openPostWindow({});
             });
         } else {
             connect(button, &QAbstractButton::clicked, this, [this, tag] { changeTopViewController(tag); });
@@ -740,6 +746,41 @@ void MainVC::openPrefsWindow(std::optional<int> tag)
     prefsWC_->setAttribute(Qt::WA_DeleteOnClose);
     connect(prefsWC_, &QDialog::finished, prefsWC_, &QObject::deleteLater);
     prefsWC_->show();
+}
+
+PostWC* MainVC::openPostWindow(const QueuePtr& replyObject)
+{
+    auto* post = new PostWC(PrefsContext::fromEngine(engine_), replyObject, window());
+    postWindows_.append(post);
+    connect(post, &QObject::destroyed, this, [this] { postWindows_.removeAll(nullptr); });
+    post->showWindow();
+    return post;
+}
+
+QList<PostWC*> MainVC::postWindows() const
+{
+    QList<PostWC*> open;
+    for (const QPointer<PostWC>& p : postWindows_)
+        if (p) open.append(p);
+    return open;
+}
+
+MsgViewerWC* MainVC::openMessagesViewer(const QVariantMap& dict)
+{
+    auto* viewer = new MsgViewerWC(dict.value(QStringLiteral("filepath")).toString(),
+                                   dict.value(QStringLiteral("filepart")).value<QueuePtr>(), window());
+    msgViewers_.append(viewer);
+    connect(viewer, &QObject::destroyed, this, [this] { msgViewers_.removeAll(nullptr); });
+    viewer->showWindow();
+    return viewer;
+}
+
+QList<MsgViewerWC*> MainVC::msgViewers() const
+{
+    QList<MsgViewerWC*> open;
+    for (const QPointer<MsgViewerWC>& v : msgViewers_)
+        if (v) open.append(v);
+    return open;
 }
 
 void MainVC::showBandwidthLimiterWindow()

@@ -7,12 +7,14 @@
 #include "engine/EngineControllers.h"
 #include "engine/QueueControllerFlags.h"
 #include "engine/QuitSequence.h"
+#include "queue/Queue.h"
 #include "queue/SaveStateScheduler.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <memory>
@@ -31,6 +33,8 @@ class LoadingSaveStateWC;
 class MainConnectionsInterface;
 class MainQueueInterface;
 class PrefsWC;
+class PostWC;
+class MsgViewerWC;
 class QAbstractButton;
 class QAction;
 class QLabel;
@@ -146,6 +150,14 @@ public:
     void showAboutWindow();
     void showHelpWindow(qint64 topic);
     HelpWC* helpWC() const;
+    // A new compose window, replying to `replyObject` when it is set; any
+    // number may be open.
+    PostWC* openPostWindow(const QueuePtr& replyObject);
+    QList<PostWC*> postWindows() const;
+    // A viewer for the text file under "filepath" (its file part under
+    // "filepart"); one per request.
+    MsgViewerWC* openMessagesViewer(const QVariantMap& dict);
+    QList<MsgViewerWC*> msgViewers() const;
 
     // --- timer ---
     void secondTimerSelector();
@@ -238,6 +250,8 @@ private:
     ViewBandwidth* viewBandwidth_ = nullptr;
     QPointer<HelpWC> helpWC_;
     QPointer<PrefsWC> prefsWC_;
+    QList<QPointer<PostWC>> postWindows_;
+    QList<QPointer<MsgViewerWC>> msgViewers_;
     QPointer<QAction> mnuItemExportNZB_;
 
     QWidget* topContainer_ = nullptr;

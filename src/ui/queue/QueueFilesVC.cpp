@@ -167,7 +167,7 @@ void QueueFilesVC::downloadAndExecute(bool launch)
             FODController* index = queueController_->fodController();
             const FODObjectPtr onDisk = index ? index->searchFileForFilePart(part) : nullptr;
             if (onDisk && !onDisk->folder().isEmpty()) {
-                Utils::executeFile(onDisk->folder(), onDisk->filename(), nullptr);
+                Utils::executeFile(onDisk->folder(), onDisk->filename(), part);
                 continue;
             }
         }
