@@ -84,6 +84,13 @@ void WatchdogController::addEntry(const WatchdogPtr& entry)
     createLogObjectForWatchdog(entry, 0, 0, LogAdded);
 }
 
+void WatchdogController::moveEntry(qsizetype from, qsizetype to)
+{
+    if (from < 0 || from >= watchdogArray_.size() || to < 0 || to >= watchdogArray_.size() || from == to) return;
+    watchdogArray_.move(from, to);
+    Q_EMIT watchdogArrayChanged();
+}
+
 void WatchdogController::removeEntries(const QList<WatchdogPtr>& entries)
 {
     for (const WatchdogPtr& w : entries) watchdogArray_.removeAll(w);

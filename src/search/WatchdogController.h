@@ -69,6 +69,9 @@ public:
     WatchdogPtr createObject();
     void addEntry(const WatchdogPtr& entry);
     void removeEntries(const QList<WatchdogPtr>& entries);
+    // Moves the entry at `from` to position `to` (of the list without it).
+    // Only the order changes; the stores learn it at the next full save.
+    void moveEntry(qsizetype from, qsizetype to);
     void searchNowRequest(const QList<WatchdogPtr>& entries);
     void makeWatchdogFromDeepLookupObject(const DeepLookupObjectPtr& query);
     void showWatchdogEditWindow(const WatchdogPtr& entry);

@@ -1,7 +1,10 @@
-// The least Watchdog editor, on a real scheduler and its stores.
+// The Watchdog editor, on a real scheduler and its stores.
 
 #include "ui/search/WatchdogEditWC.h"
 
+#include "controls/TVLComponentUtils.h"
+#include "controls/TVLTextField.h"
+#include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/DBWatchdog.h"
 #include "search/WatchdogController.h"
@@ -11,9 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -22,7 +24,10 @@ struct WatchdogEditor : ::testing::Test
 {
     TempHome home;
     ScriptedDialogAnswerer answers;
-    WatchdogController wc;
+    qint64 clockNow = 1'800'000'000;
+    WatchdogController wc{[this] { return clockNow; }};
+
+    void SetUp() override { UserDefaults::standard().setBool(true, QStringLiteral("showDialogNewWatchdogCreated")); }
 
     WatchdogEditWC* open(const WatchdogPtr& entry)
     {
@@ -32,29 +37,37 @@ struct WatchdogEditor : ::testing::Test
         EXPECT_TRUE(editor);
         return editor;
     }
+    WatchdogPtr storedEntry(const QString& title)
+    {
+        WatchdogPtr entry = wc.createObject();
+        entry->setIsNewObject(false);
+        entry->setActive(false);
+        entry->setLastsearch(clockNow - 100);
+        entry->dpobject()->setTitle(title);
+        wc.addEntry(entry);
+        EXPECT_TRUE(wc.dbSaveAllWatchdogEntries());
+        return entry;
+    }
 };
 
 TEST_F(WatchdogEditor, SavingANewEntryAddsStoresAndMakesItDue)
 {
-    UserDefaults::standard().setBool(true, QStringLiteral("showDialogNewWatchdogCreated"));
     answers.script({1000});
     QPointer<WatchdogEditWC> editor = open(nullptr);
     const WatchdogPtr entry = editor->currentObject();
     ASSERT_TRUE(entry->isNewObject());
-    EXPECT_EQ(editor->aliasField()->text(), "Watchdog entry #1");
-    EXPECT_EQ(editor->intervalPopup()->currentText(), "15 minutes");
+    EXPECT_EQ(editor->textFieldAlias()->stringValue(), "Watchdog entry #1");
+    EXPECT_EQ(editor->btnInterval()->currentText(), "15 minutes");
+    EXPECT_EQ(editor->btnOnMatchAction()->currentText(), "Q + Download");
+    EXPECT_TRUE(editor->btnExcludePassword()->isChecked());
 
-    // No query: a message, nothing saved, the window stays.
-    editor->saveButton()->click();
-    EXPECT_TRUE(editor);
-    EXPECT_EQ(editor->messageLabel()->text(), "Enter a search query.");
-    EXPECT_TRUE(wc.watchdogArray().isEmpty());
-
-    editor->aliasField()->setText(QStringLiteral("Nightly"));
-    editor->queryField()->setText(QStringLiteral("some show"));
-    editor->intervalPopup()->setCurrentIndex(editor->intervalPopup()->findData(qint64(60)));
-    editor->actionPopup()->setCurrentIndex(1); // paused
-    const qint64 before = wc.now();
+    editor->textFieldAlias()->setStringValue(QStringLiteral("Nightly"));
+    editor->textFieldQuery()->setStringValue(QStringLiteral("some show"));
+    editor->textFieldPoster()->setStringValue(QStringLiteral("poster@example.invalid"));
+    editor->textFieldMinSize()->setStringValue(QStringLiteral("1000"));
+    editor->btnContentType()->setCurrentIndex(editor->btnContentType()->findData(qint64(1)));
+    editor->btnExcludePassword()->setChecked(false);
+    editor->btnOnMatchAction()->setCurrentIndex(editor->btnOnMatchAction()->findData(qint64(0)));
     editor->saveButton()->click();
     ASSERT_TRUE(waitUntil([&] { return !editor; }));
 
@@ -64,43 +77,102 @@ TEST_F(WatchdogEditor, SavingANewEntryAddsStoresAndMakesItDue)
     EXPECT_FALSE(entry->isNewObject());
     EXPECT_EQ(entry->alias(), "Nightly");
     EXPECT_EQ(entry->dpobject()->title(), QStringLiteral("some show"));
+    EXPECT_EQ(entry->dpobject()->poster(), QStringLiteral("poster@example.invalid"));
+    EXPECT_EQ(entry->dpobject()->minsize(), QStringLiteral("1000"));
+    EXPECT_EQ(entry->dpobject()->maxsize(), QString());
+    EXPECT_EQ(entry->dpobject()->ero(), QStringLiteral("1"));
+    EXPECT_TRUE(entry->ero());
+    EXPECT_FALSE(entry->excludePwdFiles());
     EXPECT_EQ(entry->action(), 0);
-    EXPECT_LE(entry->lastsearch(), before - 60 * 61 + 2);
-    EXPECT_LT(entry->nextsearch(), wc.now()); // due at once
     EXPECT_EQ(answers.askedTitles(), QStringList({"Watchdog entry is created"}));
+    // The search fields become recent values of the search page's fields.
+    EXPECT_EQ(TVLComponentUtils::arrayForKey(QStringLiteral("deepLookupRecentTitle")).value(0).toString(),
+              "some show");
+    EXPECT_EQ(TVLComponentUtils::arrayForKey(QStringLiteral("deepLookupRecentMinSize")).value(0).toString(),
+              "1000");
+    EXPECT_TRUE(TVLComponentUtils::arrayForKey(QStringLiteral("deepLookupRecentMaxSize")).isEmpty());
     DBWatchdog store;
     ASSERT_EQ(store.loadAll().size(), 1);
 }
 
-TEST_F(WatchdogEditor, CancelLeavesEverythingAsItWas)
+TEST_F(WatchdogEditor, SavingNeedsOneSearchField)
 {
-    UserDefaults::standard().setBool(true, QStringLiteral("showDialogNewWatchdogCreated"));
-    QPointer<WatchdogEditWC> editor = open(nullptr);
-    const WatchdogPtr entry = editor->currentObject();
-    editor->queryField()->setText(QStringLiteral("ignored"));
-    editor->cancelButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return !editor; }));
-    EXPECT_FALSE(entry->isNewObject());
-    EXPECT_TRUE(wc.watchdogArray().isEmpty());
-    EXPECT_TRUE(answers.asked().isEmpty());
-    EXPECT_FALSE(entry->dpobject()->title().has_value());
+    struct Case
+    {
+        const char* field; // the one filled, besides the alias
+        bool accepted;
+    };
+    const Case cases[] = {{"", false}, {"textFieldMaxSize", true}, {"textFieldNewsgroups", true},
+                          {"textFieldPoster", true}, {"textFieldQuery", true}, {"textFieldMinSize", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        ScriptedDialogAnswerer asked;
+        asked.setFallback(1000);
+        QPointer<WatchdogEditWC> editor = open(nullptr);
+        editor->textFieldAlias()->setStringValue(QStringLiteral("only a name"));
+        if (*c.field)
+            editor->findChild<TVLTextField*>(QString::fromLatin1(c.field))->setStringValue(QStringLiteral("123"));
+        const qsizetype before = wc.watchdogArray().size();
+        editor->saveButton()->click();
+        if (c.accepted) {
+            ASSERT_TRUE(waitUntil([&] { return !editor; }));
+            EXPECT_EQ(wc.watchdogArray().size(), before + 1);
+            EXPECT_NE(asked.askedTitles().value(0), "Unable to save !");
+        } else {
+            ASSERT_EQ(asked.asked().size(), 1);
+            EXPECT_EQ(asked.asked().first().title, "Unable to save !");
+            EXPECT_EQ(asked.asked().first().info,
+                      "All mandatory searchfields are empty.\nPlease correct that before continuing.");
+            spinEventLoop(20);
+            ASSERT_TRUE(editor); // stays open with what was typed
+            EXPECT_EQ(editor->textFieldAlias()->stringValue(), "only a name");
+            EXPECT_EQ(wc.watchdogArray().size(), before);
+            editor->cancelButton()->click();
+            ASSERT_TRUE(waitUntil([&] { return !editor; }));
+        }
+    }
 }
 
-TEST_F(WatchdogEditor, EditingAnEntryUpdatesItsRow)
+TEST_F(WatchdogEditor, ANewEntryIsDueAtOnceUnlessManual)
 {
-    WatchdogPtr entry = wc.createObject();
-    entry->setIsNewObject(false);
-    entry->dpobject()->setTitle(QStringLiteral("old words"));
-    entry->setInterval(45); // not offered: gets its own row
-    wc.addEntry(entry);
-    ASSERT_TRUE(wc.dbSaveAllWatchdogEntries());
+    struct Case
+    {
+        qint64 interval;
+        qint64 lastsearch;
+        QString nextsearch;
+    };
+    const Case cases[] = {{15, clockNow - 915, "Now"}, {0, clockNow, "--"}, {60, clockNow - 3660, "Now"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interval);
+        QPointer<WatchdogEditWC> editor = open(nullptr);
+        const WatchdogPtr entry = editor->currentObject();
+        editor->textFieldQuery()->setStringValue(QStringLiteral("words"));
+        editor->btnInterval()->setCurrentIndex(editor->btnInterval()->findData(c.interval));
+        editor->saveButton()->click();
+        ASSERT_TRUE(waitUntil([&] { return !editor; }));
+        EXPECT_EQ(entry->lastsearch(), c.lastsearch);
+        ASSERT_TRUE(waitUntil([&] { return entry->nextsearchString() == c.nextsearch; }))
+            << entry->nextsearchString().toStdString();
+    }
+}
+
+TEST_F(WatchdogEditor, EditingKeepsStateAndUpdatesTheStore)
+{
+    WatchdogPtr entry = storedEntry(QStringLiteral("old words"));
+    entry->setInterval(45); // not offered: gets its own item
+    spinEventLoop(10);
+    const qint64 lastsearch = entry->lastsearch();
     QPointer<WatchdogEditWC> editor = open(entry);
-    EXPECT_EQ(editor->queryField()->text(), "old words");
-    EXPECT_EQ(editor->intervalPopup()->currentText(), "45 minutes");
-    editor->queryField()->setText(QStringLiteral("new words"));
+    EXPECT_EQ(editor->textFieldQuery()->stringValue(), "old words");
+    EXPECT_EQ(editor->btnInterval()->currentText(), "45 minutes");
+    editor->textFieldQuery()->setStringValue(QStringLiteral("new words"));
     editor->saveButton()->click();
     ASSERT_TRUE(waitUntil([&] { return !editor; }));
+    EXPECT_FALSE(entry->active());
+    EXPECT_FALSE(entry->isNewObject());
+    EXPECT_EQ(entry->lastsearch(), lastsearch);
     EXPECT_EQ(wc.watchdogLogArray().first().actionString, "Edited entry");
+    EXPECT_TRUE(answers.asked().isEmpty());
     DBWatchdog store;
     const QList<WatchdogPtr> stored = store.loadAll();
     ASSERT_EQ(stored.size(), 1);
@@ -108,16 +180,74 @@ TEST_F(WatchdogEditor, EditingAnEntryUpdatesItsRow)
     EXPECT_EQ(stored.first()->interval(), 45);
 }
 
+TEST_F(WatchdogEditor, ChosenNewsgroupsBecomeOneQuery)
+{
+    struct Case
+    {
+        QList<std::pair<QString, bool>> groups;
+        QString field;
+        QString content;
+    };
+    const Case cases[] = {
+        {{{"alt.binaries.foo", false}}, "foo", "General"},
+        {{{"alt.binaries", true}}, "alt.binaries", "Erotica"},
+        {{{"alt.binaries.foo", false}, {"alt.binaries.bar", true}}, "((foo) OR (bar))", "Erotica"},
+        {{{"alt.binaries.x", true}, {"misc.test", false}, {"alt.binaries.y", false}}, "((x) OR (misc.test) OR (y))",
+         "General"},
+        {{}, "kept", "General"},
+    };
+    QPointer<WatchdogEditWC> editor = open(nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field.toStdString());
+        editor->textFieldNewsgroups()->setStringValue(QStringLiteral("kept"));
+        editor->btnContentType()->setCurrentIndex(0);
+        QList<IndexedNG> groups;
+        for (const auto& [name, ero] : c.groups) {
+            IndexedNG g;
+            g.setNewsgroup(name);
+            g.setEro(ero);
+            groups.append(g);
+        }
+        editor->addNewsgroups(groups);
+        EXPECT_EQ(editor->textFieldNewsgroups()->stringValue(), c.field);
+        EXPECT_EQ(editor->btnContentType()->currentText(), c.content);
+    }
+    editor->cancelButton()->click();
+}
+
+TEST_F(WatchdogEditor, AnyCloseWithoutSaveDropsTheNewEntrySilently)
+{
+    enum class How { Cancel, CloseButton, Quit };
+    for (How how : {How::Cancel, How::CloseButton, How::Quit}) {
+        SCOPED_TRACE(int(how));
+        QPointer<WatchdogEditWC> editor = open(nullptr);
+        const WatchdogPtr entry = editor->currentObject();
+        editor->textFieldQuery()->setStringValue(QStringLiteral("ignored"));
+        switch (how) {
+        case How::Cancel: editor->cancelButton()->click(); break;
+        case How::CloseButton: editor->close(); break;
+        case How::Quit: NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate")); break;
+        }
+        ASSERT_TRUE(waitUntil([&] { return !editor; }));
+        EXPECT_FALSE(entry->isNewObject());
+        EXPECT_TRUE(wc.watchdogArray().isEmpty());
+        EXPECT_TRUE(answers.asked().isEmpty());
+        EXPECT_FALSE(entry->dpobject()->title().has_value());
+    }
+}
+
 TEST_F(WatchdogEditor, LooksFinished)
 {
-    WatchdogPtr entry = wc.createObject();
-    entry->dpobject()->setTitle(QStringLiteral("ubuntu 24.04 desktop iso"));
-    QPointer<WatchdogEditWC> editor = open(entry);
-    editor->aliasField()->setText(QStringLiteral("Ubuntu images"));
+    WatchdogPtr entry = storedEntry(QStringLiteral("ubuntu 24.04 desktop iso"));
+    entry->dpobject()->setGroup(QStringLiteral("(linux) OR (iso)"));
+    entry->dpobject()->setMinsize(QStringLiteral("1000000000"));
+    const bool newEntry = qEnvironmentVariableIsSet("BINORAMA_SCREENSHOT_NEW");
+    QPointer<WatchdogEditWC> editor = open(newEntry ? nullptr : entry);
+    if (!newEntry) editor->textFieldAlias()->setStringValue(QStringLiteral("Ubuntu images"));
     spinEventLoop(50);
     const QImage shot = editor->grab().toImage();
     ASSERT_FALSE(shot.isNull());
-    EXPECT_GE(shot.width(), 420);
+    EXPECT_GE(shot.width(), 480);
     const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
     shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-editor.png") : QString::fromLocal8Bit(path));
     editor->cancelButton()->click();

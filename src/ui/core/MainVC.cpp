@@ -40,6 +40,7 @@
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
 #include "ui/search/WatchdogEditWC.h"
+#include "ui/search/WatchdogVC.h"
 #include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
@@ -372,6 +373,8 @@ QWidget* MainVC::createPage(qint64 tag)
         page = queue;
     } else if (tag == 1) {
         page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
+    } else if (tag == 6) {
+        page = new WatchdogVC(engine_.watchdogController(), topContainer_);
     } else if (tag == 4) {
         auto* search = new DeepLookupVC(topContainer_);
         search->setQueueController(engine_.queueController());

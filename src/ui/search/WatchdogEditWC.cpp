@@ -1,14 +1,18 @@
 #include "ui/search/WatchdogEditWC.h"
 
+#include "controls/TVLComponentUtils.h"
+#include "controls/TVLTextField.h"
+#include "core/DialogBoxes.h"
+#include "platform/NotificationHub.h"
+#include "platform/UserDefaults.h"
 #include "search/WatchdogController.h"
 #include "ui/core/WindowPlacement.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -20,32 +24,43 @@ QPointer<WatchdogEditWC>& theEditor()
     return editor;
 }
 
-// Minutes offered; an entry with another interval gets its own row.
-constexpr qint64 kIntervals[] = {0, 15, 30, 60, 120, 360, 720, 1440};
+// Minutes offered; an entry with another interval gets its own item.
+constexpr qint64 kIntervals[] = {0, 5, 10, 15, 30, 60, 120, 360, 720, 1440};
+
+void selectData(QComboBox* box, qint64 value)
+{
+    const int i = box->findData(value);
+    if (i >= 0) box->setCurrentIndex(i);
+}
 
 } // namespace
 
 WatchdogEditWC::WatchdogEditWC(const WatchdogPtr& entry, WatchdogController* controller, QWidget* parent)
     : QWidget(parent, Qt::Window), currentObject_(entry), controller_(controller)
 {
-    if (!currentObject_ && controller) currentObject_ = controller->createObject();
     setObjectName(QStringLiteral("WatchdogEditWC"));
     setAttribute(Qt::WA_DeleteOnClose);
+    if (!currentObject_ && controller) currentObject_ = controller->createObject();
     buildInterface();
-    loadFields();
+    updateFields();
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
+                                                 [this](const Notification&) { closeWindow(); });
 }
 
-WatchdogEditWC::~WatchdogEditWC() = default;
+WatchdogEditWC::~WatchdogEditWC()
+{
+    NotificationHub::defaultCenter().removeObserver(this);
+}
 
 WatchdogEditWC* WatchdogEditWC::showWindow(const WatchdogPtr& entry, WatchdogController* controller,
                                            QWidget* parent)
 {
-    // One editor at a time: a second request closes the first as cancelled.
+    // One editor at a time: a second request closes the first unsaved.
     if (WatchdogEditWC* open = theEditor()) open->cancelButtonClicked();
     auto* editor = new WatchdogEditWC(entry, controller, parent);
     theEditor() = editor;
     editor->show();
-    WindowPlacement::centerWindow(editor, 100);
+    WindowPlacement::centerWindow(editor, 69);
     editor->raise();
     editor->activateWindow();
     return editor;
@@ -56,96 +71,161 @@ WatchdogEditWC* WatchdogEditWC::openEditor()
     return theEditor();
 }
 
+TVLTextField* WatchdogEditWC::makeField(const QString& name, const QString& placeholder, const QString& historyKey)
+{
+    auto* field = new TVLTextField(this);
+    field->setObjectName(name);
+    field->setPlaceHolderString(placeholder);
+    field->setSearchHistoryName(historyKey);
+    field->setMinimumHeight(24);
+    return field;
+}
+
 void WatchdogEditWC::buildInterface()
 {
     const bool isNew = currentObject_ && currentObject_->isNewObject();
     setWindowTitle(isNew ? QStringLiteral("New Watchdog entry") : QStringLiteral("Edit Watchdog entry"));
 
-    aliasField_ = new QLineEdit(this);
-    aliasField_->setObjectName(QStringLiteral("aliasField"));
-    queryField_ = new QLineEdit(this);
-    queryField_->setObjectName(QStringLiteral("queryField"));
-    queryField_->setPlaceholderText(QStringLiteral("Words to search for"));
-    intervalPopup_ = new QComboBox(this);
-    intervalPopup_->setObjectName(QStringLiteral("intervalPopup"));
-    actionPopup_ = new QComboBox(this);
-    actionPopup_->setObjectName(QStringLiteral("actionPopup"));
-    actionPopup_->addItem(QStringLiteral("Queue and download"), qint64(1));
-    actionPopup_->addItem(QStringLiteral("Queue paused"), qint64(0));
+    textFieldAlias_ = makeField(QStringLiteral("textFieldAlias"), QStringLiteral("Name of this entry"), {});
+    textFieldQuery_ = makeField(QStringLiteral("textFieldQuery"), QStringLiteral("Words to search for"),
+                                QStringLiteral("deepLookupRecentTitle"));
+    textFieldNewsgroups_ = makeField(QStringLiteral("textFieldNewsgroups"), QStringLiteral("Any newsgroup"),
+                                     QStringLiteral("deepLookupRecentGroups"));
+    textFieldPoster_ = makeField(QStringLiteral("textFieldPoster"), QStringLiteral("Any poster"),
+                                 QStringLiteral("deepLookupRecentPoster"));
+    textFieldMinSize_ = makeField(QStringLiteral("textFieldMinSize"), QStringLiteral("Bytes"),
+                                  QStringLiteral("deepLookupRecentMinSize"));
+    textFieldMaxSize_ = makeField(QStringLiteral("textFieldMaxSize"), QStringLiteral("Bytes"),
+                                  QStringLiteral("deepLookupRecentMaxSize"));
+    textFieldMinSize_->setNumbersOnly(true);
+    textFieldMaxSize_->setNumbersOnly(true);
+    textFieldNewsgroups_->setTf_id(QStringLiteral("Newsgroups"));
+    textFieldMinSize_->setTf_id(QStringLiteral("MinBytesConverter"));
+    textFieldMaxSize_->setTf_id(QStringLiteral("MaxBytesConverter"));
+    // Configured: the parts are built now, so the fields hold values at once.
+    for (TVLTextField* f : {textFieldAlias_, textFieldQuery_, textFieldNewsgroups_, textFieldPoster_,
+                            textFieldMinSize_, textFieldMaxSize_})
+        f->awakeFromNib();
 
-    messageLabel_ = new QLabel(this);
-    messageLabel_->setObjectName(QStringLiteral("messageLabel"));
-    QPalette warn = messageLabel_->palette();
-    warn.setColor(QPalette::WindowText, QColor(0xb0, 0x20, 0x20));
-    messageLabel_->setPalette(warn);
-    messageLabel_->hide();
+    btnExcludePassword_ = new QCheckBox(QStringLiteral("Exclude password protected results"), this);
+    btnExcludePassword_->setObjectName(QStringLiteral("btnExcludePassword"));
+    btnContentType_ = new QComboBox(this);
+    btnContentType_->setObjectName(QStringLiteral("btnContentType"));
+    btnContentType_->addItem(QStringLiteral("General"), qint64(0));
+    btnContentType_->addItem(QStringLiteral("Erotica"), qint64(1));
+    btnInterval_ = new QComboBox(this);
+    btnInterval_->setObjectName(QStringLiteral("btnInterval"));
+    btnOnMatchAction_ = new QComboBox(this);
+    btnOnMatchAction_->setObjectName(QStringLiteral("btnOnMatchAction"));
+    btnOnMatchAction_->addItem(QStringLiteral("Q + Pause"), qint64(0));
+    btnOnMatchAction_->addItem(QStringLiteral("Q + Download"), qint64(1));
 
     saveButton_ = new QPushButton(QStringLiteral("Save"), this);
     saveButton_->setObjectName(QStringLiteral("saveButton"));
     saveButton_->setDefault(true);
     cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    auto* helpButton = new QPushButton(QStringLiteral("?"), this);
+    helpButton->setObjectName(QStringLiteral("helpButton"));
+    helpButton->setToolTip(QStringLiteral("Help"));
+    helpButton->setFixedWidth(32);
     connect(saveButton_, &QPushButton::clicked, this, &WatchdogEditWC::saveButtonClicked);
     connect(cancelButton_, &QPushButton::clicked, this, &WatchdogEditWC::cancelButtonClicked);
+    connect(helpButton, &QPushButton::clicked, this, &WatchdogEditWC::helpButtonClicked);
+
+    auto* sizes = new QHBoxLayout;
+    sizes->addWidget(textFieldMinSize_, 1);
+    sizes->addWidget(textFieldMaxSize_, 1);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Name:"), aliasField_);
-    form->addRow(QStringLiteral("Search query:"), queryField_);
-    form->addRow(QStringLiteral("Search every:"), intervalPopup_);
-    form->addRow(QStringLiteral("Matches:"), actionPopup_);
+    form->addRow(QStringLiteral("Name:"), textFieldAlias_);
+    form->addRow(QStringLiteral("Search for:"), textFieldQuery_);
+    form->addRow(QStringLiteral("Newsgroups:"), textFieldNewsgroups_);
+    form->addRow(QStringLiteral("Poster:"), textFieldPoster_);
+    form->addRow(QStringLiteral("Size from / to:"), sizes);
+    form->addRow(QStringLiteral("Content:"), btnContentType_);
+    form->addRow(QString(), btnExcludePassword_);
+    form->addRow(QStringLiteral("Search every:"), btnInterval_);
+    form->addRow(QStringLiteral("On match:"), btnOnMatchAction_);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(helpButton);
     buttons->addStretch(1);
     buttons->addWidget(cancelButton_);
     buttons->addWidget(saveButton_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(messageLabel_);
     layout->addStretch(1);
     layout->addSpacing(10);
     layout->addLayout(buttons);
-    setMinimumWidth(420);
+    setMinimumWidth(480);
 }
 
-void WatchdogEditWC::loadFields()
+void WatchdogEditWC::updateFields()
 {
     if (!currentObject_) return;
     const Watchdog& w = *currentObject_;
-    aliasField_->setText(w.alias());
-    queryField_->setText(w.dpobject()->title().value_or(QString()));
     bool listed = false;
     for (qint64 minutes : kIntervals) {
-        intervalPopup_->addItem(minutes == 0 ? QStringLiteral("Manual") : Watchdog::timeFormatter(minutes * 60),
-                                minutes);
+        btnInterval_->addItem(minutes == 0 ? QStringLiteral("Manual") : Watchdog::timeFormatter(minutes * 60),
+                              minutes);
         listed = listed || minutes == w.interval();
     }
-    if (!listed) intervalPopup_->addItem(Watchdog::timeFormatter(w.interval() * 60), w.interval());
-    intervalPopup_->setCurrentIndex(intervalPopup_->findData(w.interval()));
-    actionPopup_->setCurrentIndex(w.action() == 0 ? 1 : 0);
+    if (!listed) btnInterval_->addItem(Watchdog::timeFormatter(w.interval() * 60), w.interval());
+    textFieldAlias_->setStringValue(w.alias());
+    btnExcludePassword_->setChecked(w.excludePwdFiles());
+    selectData(btnContentType_, w.ero() ? 1 : 0);
+    selectData(btnOnMatchAction_, w.action());
+    selectData(btnInterval_, w.interval());
+    const DeepLookupObjectPtr& q = w.dpobject();
+    if (!q) return;
+    textFieldQuery_->setStringValue(q->title().value_or(QString()));
+    textFieldNewsgroups_->setStringValue(q->group().value_or(QString()));
+    textFieldPoster_->setStringValue(q->poster().value_or(QString()));
+    textFieldMinSize_->setStringValue(q->minsize().value_or(QString()));
+    textFieldMaxSize_->setStringValue(q->maxsize().value_or(QString()));
+}
+
+bool WatchdogEditWC::checkIfFieldsAreFilled()
+{
+    for (TVLTextField* f : {textFieldQuery_, textFieldNewsgroups_, textFieldPoster_, textFieldMinSize_,
+                            textFieldMaxSize_})
+        if (!f->stringValue().isEmpty()) return true;
+    DialogBoxes::alertBoxDefault(
+        QStringLiteral("Unable to save !"),
+        QStringLiteral("All mandatory searchfields are empty.\nPlease correct that before continuing."));
+    return false;
 }
 
 void WatchdogEditWC::saveButtonClicked()
 {
-    if (!currentObject_) return;
-    const QString query = queryField_->text().trimmed();
-    if (query.isEmpty()) {
-        // An empty query would match everything the service has.
-        messageLabel_->setText(QStringLiteral("Enter a search query."));
-        messageLabel_->show();
-        queryField_->setFocus();
-        return;
-    }
+    if (!currentObject_ || !checkIfFieldsAreFilled()) return;
+    saveChanges();
+    closeWindow();
+}
+
+void WatchdogEditWC::saveChanges()
+{
     Watchdog& w = *currentObject_;
-    const QString alias = aliasField_->text().trimmed();
-    if (!alias.isEmpty()) w.setAlias(alias);
-    w.dpobject()->setTitle(query);
-    w.setInterval(intervalPopup_->currentData().toLongLong());
-    w.setAction(actionPopup_->currentData().toLongLong());
+    w.setAlias(textFieldAlias_->stringValue());
+    w.setExcludePwdFiles(btnExcludePassword_->isChecked());
+    w.setEro(btnContentType_->currentData().toLongLong() == 1);
+    w.setAction(btnOnMatchAction_->currentData().toLongLong());
+    w.setInterval(btnInterval_->currentData().toLongLong());
+    const DeepLookupObjectPtr& q = w.dpobject();
+    q->setTitle(textFieldQuery_->stringValue());
+    q->setGroup(textFieldNewsgroups_->stringValue());
+    q->setPoster(textFieldPoster_->stringValue());
+    q->setMinsize(textFieldMinSize_->stringValue());
+    q->setMaxsize(textFieldMaxSize_->stringValue());
+    q->setEro(w.ero() ? QStringLiteral("1") : QStringLiteral("0"));
+    updateSearchHistory();
+    saved_ = true;
     if (w.isNewObject()) {
         w.setActive(true);
-        // Due at once.
-        w.setLastsearch(w.now() - w.interval() * 61);
+        // Its next search (last + interval × 60) is then already due.
+        w.setLastsearch(w.now() - btnInterval_->currentData().toLongLong() * 61);
         if (controller_) {
             controller_->addEntry(currentObject_);
             controller_->dbSaveAllWatchdogEntries();
@@ -153,19 +233,58 @@ void WatchdogEditWC::saveButtonClicked()
     } else if (controller_) {
         controller_->updateDBEntry(currentObject_);
     }
-    close();
+}
+
+void WatchdogEditWC::updateSearchHistory()
+{
+    for (TVLTextField* f : {textFieldQuery_, textFieldNewsgroups_, textFieldPoster_, textFieldMinSize_,
+                            textFieldMaxSize_})
+        if (!f->stringValue().isEmpty())
+            TVLComponentUtils::updateSearchHistoryWithObject(f->stringValue(), f->searchHistoryName());
+    UserDefaults::standard().synchronize();
+}
+
+void WatchdogEditWC::addNewsgroups(const QList<IndexedNG>& groups)
+{
+    QString joined;
+    bool ero = false;
+    for (const IndexedNG& g : groups) {
+        if (g.newsgroup().isEmpty()) continue;
+        QString name = g.newsgroup();
+        if (name != QStringLiteral("alt.binaries")) name.remove(QStringLiteral("alt.binaries."));
+        joined += groups.size() == 1 ? name + QStringLiteral(" OR ") : QStringLiteral("(%1) OR ").arg(name);
+        ero = g.ero();
+    }
+    if (joined.endsWith(QStringLiteral(" OR "))) joined.chop(4);
+    if (joined.isEmpty()) return;
+    textFieldNewsgroups_->setStringValue(groups.size() == 1 ? joined : QStringLiteral("(%1)").arg(joined));
+    selectData(btnContentType_, ero ? 1 : 0);
 }
 
 void WatchdogEditWC::cancelButtonClicked()
 {
-    if (currentObject_) currentObject_->setIsNewObject(false);
+    closeWindow();
+}
+
+void WatchdogEditWC::helpButtonClicked()
+{
+    NotificationHub::defaultCenter().post(QStringLiteral("ShowHelpWindowForTopic"), this,
+                                          {{QStringLiteral("topic"), 3}});
+}
+
+void WatchdogEditWC::closeWindow()
+{
+    if (windowIsClosing_) return;
     close();
 }
 
 void WatchdogEditWC::closeEvent(QCloseEvent* event)
 {
-    if (!closing_) {
-        closing_ = true;
+    if (!windowIsClosing_) {
+        windowIsClosing_ = true;
+        // However the window closes, an entry never saved was never added:
+        // the scheduler must not announce it as created.
+        if (!saved_ && currentObject_) currentObject_->setIsNewObject(false);
         if (controller_ && currentObject_) controller_->watchdogWindowWillClose(currentObject_);
     }
     QWidget::closeEvent(event);

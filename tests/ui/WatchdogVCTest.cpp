@@ -1,0 +1,410 @@
+// The Watchdog page on a real scheduler over temporary stores.
+
+#include "ui/search/WatchdogVC.h"
+
+#include "platform/NotificationHub.h"
+#include "platform/UserDefaults.h"
+#include "search/WatchdogController.h"
+#include "support/EventLoop.h"
+#include "support/ScriptedDialogAnswerer.h"
+#include "support/TempHome.h"
+#include "ui/search/TableViewWatchdog.h"
+#include "ui/search/WatchdogTableModel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QSplitter>
+#include <QTableView>
+
+#include <memory>
+
+namespace {
+
+struct WatchdogPage : ::testing::Test
+{
+    TempHome home;
+    ScriptedDialogAnswerer answers;
+    qint64 clockNow = 1'800'000'000;
+    WatchdogController wc{[this] { return clockNow; }};
+    std::unique_ptr<WatchdogVC> page;
+    QList<WatchdogPtr> edited;
+
+    void SetUp() override
+    {
+        wc.setEditWindowPresenter([this](const WatchdogPtr& e) { edited.append(e); });
+        page = std::make_unique<WatchdogVC>(&wc);
+        page->resize(1000, 700);
+        page->show();
+    }
+
+    WatchdogPtr add(const QString& alias)
+    {
+        WatchdogPtr e = wc.createObject();
+        e->setAlias(alias);
+        e->setIsNewObject(false);
+        e->setActive(true);
+        e->setInterval(15);
+        e->dpobject()->setTitle(alias);
+        wc.addEntry(e);
+        return e;
+    }
+    QList<WatchdogPtr> addMany(int n)
+    {
+        QList<WatchdogPtr> all;
+        for (int i = 0; i < n; ++i) all.append(add(QStringLiteral("entry %1").arg(i)));
+        return all;
+    }
+    void select(const QList<int>& rows)
+    {
+        QTableView* t = page->tableViewWatchdog();
+        t->clearSelection();
+        for (int r : rows)
+            t->selectionModel()->select(t->model()->index(r, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QPushButton* button(const char* name) const { return page->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QAction* item(const char* name) const { return page->findChild<QAction*>(QString::fromLatin1(name)); }
+    QStringList aliases() const
+    {
+        QStringList out;
+        for (const WatchdogPtr& e : wc.watchdogArray()) out.append(e->alias());
+        return out;
+    }
+};
+
+TEST_F(WatchdogPage, RemovingAsksWithTheCountAndTheRightWord)
+{
+    struct Case
+    {
+        int selected;
+        long answer;
+        QString question;
+        qsizetype left;
+        bool stillAsks;
+    };
+    const Case cases[] = {
+        {1, DialogBoxes::kFirstButton, "Are you sure to remove 1 entry?", 3, true},
+        {3, DialogBoxes::kFirstButton, "Are you sure to remove 3 entries?", 1, true},
+        {3, DialogBoxes::kSecondButton, "Are you sure to remove 3 entries?", 4, true},
+        {1, DialogBoxes::kThirdButton, "Are you sure to remove 1 entry?", 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.question.toStdString() + " answer " + std::to_string(c.answer));
+        const QList<WatchdogPtr> old = wc.watchdogArray();
+        wc.removeEntries(old);
+        UserDefaults::standard().setBool(true, QStringLiteral("showDialogRemoveWatchdogEntries"));
+        addMany(4);
+        QList<int> rows;
+        for (int i = 0; i < c.selected; ++i) rows.append(i);
+        select(rows);
+        ScriptedDialogAnswerer asked;
+        asked.script({c.answer});
+        button("btnRemove")->click();
+        ASSERT_EQ(asked.asked().size(), 1);
+        EXPECT_EQ(asked.asked().first().title, c.question);
+        EXPECT_EQ(asked.asked().first().info, "This action can not be undone.");
+        EXPECT_EQ(asked.asked().first().activeButton, 2); // Return answers No
+        EXPECT_EQ(wc.watchdogArray().size(), c.left);
+        EXPECT_EQ(UserDefaults::standard().boolForKey(QStringLiteral("showDialogRemoveWatchdogEntries")),
+                  c.stillAsks);
+    }
+}
+
+TEST_F(WatchdogPage, RightClickOutsideTheSelectionActsOnThatRowAlone)
+{
+    const QList<WatchdogPtr> all = addMany(3);
+    select({0});
+    page->tableViewWatchdog()->setClickedRow(2);
+    EXPECT_EQ(page->selectedEntries(), QList<WatchdogPtr>({all[2]}));
+    page->menuWillOpenWatchdog();
+    EXPECT_TRUE(item("mnuItemEdit")->isEnabled());
+    page->tableViewWatchdog()->setClickedRow(-1);
+
+    // With nothing selected, the right-clicked row enables the buttons for
+    // the menu, and closing it disables them again.
+    select({});
+    page->tableViewWatchdog()->setClickedRow(1);
+    page->menuWillOpenWatchdog();
+    EXPECT_TRUE(button("btnPause")->isEnabled());
+    page->tableViewWatchdog()->setClickedRow(-1);
+    page->menuDidCloseWatchdog();
+    for (const char* name : {"btnPause", "btnResume", "btnRemove", "btnEdit", "btnSearchNow"})
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+}
+
+TEST_F(WatchdogPage, TwoSelectedEditTheFirstByButtonButNotByMenu)
+{
+    const QList<WatchdogPtr> all = addMany(3);
+    select({2, 1});
+    page->menuWillOpenWatchdog();
+    EXPECT_FALSE(item("mnuItemEdit")->isEnabled());
+    EXPECT_TRUE(item("mnuItemAdd")->isEnabled());
+    EXPECT_TRUE(item("mnuItemRemove")->isEnabled());
+    ASSERT_TRUE(button("btnEdit")->isEnabled());
+    button("btnEdit")->click();
+    EXPECT_EQ(edited, QList<WatchdogPtr>({all[1]}));
+
+    select({});
+    for (const char* name : {"btnPause", "btnResume", "btnRemove", "btnEdit", "btnSearchNow"})
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+    page->menuWillOpenWatchdog();
+    EXPECT_FALSE(item("mnuItemRemove")->isEnabled());
+    EXPECT_TRUE(item("mnuItemAdd")->isEnabled());
+}
+
+TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
+{
+    const QList<WatchdogPtr> all = addMany(3);
+    select({0, 2});
+    button("btnPause")->click();
+    EXPECT_FALSE(all[0]->active());
+    EXPECT_TRUE(all[1]->active());
+    EXPECT_FALSE(all[2]->active());
+    select({0});
+    button("btnResume")->click();
+    EXPECT_TRUE(all[0]->active());
+
+    // The check box of the first column is the entry's active switch.
+    QAbstractItemModel* model = page->tableViewWatchdog()->model();
+    EXPECT_EQ(model->data(model->index(2, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    ASSERT_TRUE(model->setData(model->index(2, 0), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_TRUE(all[2]->active());
+
+    all[1]->setNextsearch(clockNow + 900);
+    select({1});
+    button("btnSearchNow")->click();
+    EXPECT_EQ(all[1]->nextsearch(), clockNow);
+    EXPECT_FALSE(page->tableViewWatchdog()->selectionModel()->hasSelection());
+
+    button("btnAdd")->click();
+    ASSERT_EQ(edited.size(), 1);
+    EXPECT_TRUE(edited.first()->isNewObject());
+    EXPECT_FALSE(all.contains(edited.first()));
+}
+
+TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
+{
+    const QList<WatchdogPtr> all = addMany(2);
+    WatchdogHistoryObj h;
+    h.title = QStringLiteral("match a");
+    all[0]->setHistory({h, h, h});
+    h.title = QStringLiteral("match b");
+    all[1]->setHistory({h});
+    select({0});
+    ASSERT_EQ(page->watchdogHistoryArray().size(), 3);
+
+    // A notice about the other entry changes nothing.
+    all[1]->setHistory({h, h});
+    NotificationHub::defaultCenter().post(QStringLiteral("UpdateHistoryTableviewForWatchdogNotification"), &wc,
+                                          {{QStringLiteral("watchdog"), QVariant::fromValue(all[1])}});
+    EXPECT_EQ(page->watchdogHistoryArray().size(), 3);
+    EXPECT_EQ(page->watchdogHistoryArray().first().title, "match a");
+
+    // Removing selected rows goes through the engine and comes back.
+    QTableView* history = page->tableViewWatchdogHistory();
+    history->selectionModel()->select(history->model()->index(1, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    page->menuWillOpenHistory();
+    EXPECT_TRUE(item("mnuItemRemoveHistorySelection")->isEnabled());
+    item("mnuItemRemoveHistorySelection")->trigger();
+    EXPECT_EQ(all[0]->history().size(), 2);
+    EXPECT_EQ(page->watchdogHistoryArray().size(), 2);
+    item("mnuItemRemoveHistoryAll")->trigger();
+    EXPECT_TRUE(all[0]->history().isEmpty());
+    EXPECT_TRUE(page->watchdogHistoryArray().isEmpty());
+
+    select({});
+    EXPECT_TRUE(page->watchdogHistoryArray().isEmpty());
+}
+
+TEST_F(WatchdogPage, PanesOpenAtTheirMinimumAndRememberTheirSize)
+{
+    ASSERT_TRUE(page->historyPaneIsCollapsed());
+    ASSERT_TRUE(page->logPaneIsCollapsed());
+    page->toggleSplitViewHistory();
+    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    // A log pane with no remembered height still opens.
+    page->toggleSplitViewLog();
+    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), WatchdogVC::kLogMinHeight);
+
+    page->splitViewWatchdogLog()->setSizes({300, 260});
+    const int height = page->splitViewWatchdogLog()->sizes().value(1);
+    ASSERT_GT(height, WatchdogVC::kLogMinHeight);
+    page->toggleSplitViewLog();
+    EXPECT_TRUE(page->logPaneIsCollapsed());
+    EXPECT_EQ(UserDefaults::standard().floatForKey(QString::fromLatin1(WatchdogVC::kLogRestoreKey)), float(height));
+    page->toggleSplitViewLog();
+    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), height);
+
+    // A history width under the minimum opens at the minimum.
+    page->splitViewWatchdogHistory()->setSizes({800, 120});
+    page->toggleSplitViewHistory();
+    page->toggleSplitViewHistory();
+    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+}
+
+TEST_F(WatchdogPage, DraggingReordersWithinTheTableOnly)
+{
+    struct Case
+    {
+        QList<int> rows;
+        int dropRow;
+        QStringList order;
+    };
+    const Case cases[] = {
+        {{0, 1}, 3, {"entry 2", "entry 0", "entry 1", "entry 3", "entry 4"}},
+        {{3, 4}, 0, {"entry 3", "entry 4", "entry 0", "entry 1", "entry 2"}},
+        {{1, 3}, 5, {"entry 0", "entry 2", "entry 4", "entry 1", "entry 3"}},
+        {{2}, 2, {"entry 0", "entry 1", "entry 2", "entry 3", "entry 4"}},
+    };
+    TableViewWatchdog* table = page->tableViewWatchdog();
+    for (const Case& c : cases) {
+        const QList<WatchdogPtr> old = wc.watchdogArray();
+        wc.removeEntries(old);
+        addMany(5);
+        QModelIndexList indexes;
+        for (int r : c.rows) indexes.append(table->model()->index(r, 0));
+        std::unique_ptr<QMimeData> data(table->model()->mimeData(indexes));
+        // Only the private type travels.
+        EXPECT_EQ(data->formats(), QStringList({WatchdogTableModel::kDragType}));
+
+        EXPECT_FALSE(table->acceptDrop(page.get(), data.get(), c.dropRow)); // another source
+        EXPECT_EQ(aliases().first(), "entry 0");
+        EXPECT_TRUE(table->acceptDrop(table, data.get(), c.dropRow));
+        EXPECT_EQ(aliases(), c.order);
+        // The table shows the controller's order.
+        for (int r = 0; r < 5; ++r)
+            EXPECT_EQ(table->model()->data(table->model()->index(r, 0)).toString(), c.order[r]);
+    }
+    QMimeData foreign;
+    foreign.setText(QStringLiteral("0 1"));
+    EXPECT_FALSE(table->acceptDrop(table, &foreign, 0));
+}
+
+TEST_F(WatchdogPage, EachLogLineInsertsOneRow)
+{
+    addMany(2);
+    QAbstractItemModel* log = page->tableViewWatchdogLog()->model();
+    ASSERT_EQ(log->rowCount(), 2); // two "added" lines
+    QSignalSpy inserted(log, &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(log, &QAbstractItemModel::modelReset);
+    wc.createLogObjectForWatchdog(wc.watchdogArray().first(), 3, 1000, 0);
+    EXPECT_EQ(log->rowCount(), 3);
+    EXPECT_EQ(inserted.size(), 1);
+    EXPECT_EQ(reset.size(), 0);
+    EXPECT_EQ(log->data(log->index(0, 1)).toString(), "entry 0");
+
+    page->clearWatchdogLog();
+    EXPECT_EQ(log->rowCount(), 0);
+    // Nothing in the log can be selected.
+    EXPECT_EQ(page->tableViewWatchdogLog()->selectionMode(), QAbstractItemView::NoSelection);
+}
+
+TEST_F(WatchdogPage, RowsFollowTheControllerAndKeepTheSelection)
+{
+    const QList<WatchdogPtr> all = addMany(3);
+    select({2});
+    wc.removeEntries({all[0]});
+    QTableView* t = page->tableViewWatchdog();
+    ASSERT_EQ(t->model()->rowCount(), 2);
+    const QModelIndexList sel = t->selectionModel()->selectedRows();
+    ASSERT_EQ(sel.size(), 1);
+    EXPECT_EQ(sel.first().row(), 1);
+    EXPECT_EQ(page->firstSelectedEntry(), all[2]);
+
+    QSignalSpy changed(t->model(), &QAbstractItemModel::dataChanged);
+    all[2]->setStatus(Watchdog::Searching);
+    // The entry's own row repaints.
+    ASSERT_TRUE(waitUntil([&] {
+        return std::any_of(changed.begin(), changed.end(),
+                           [](const QList<QVariant>& args) { return args.at(0).toModelIndex().row() == 1; });
+    }));
+    EXPECT_EQ(t->model()->data(t->model()->index(1, WatchdogTableModel::ColumnWDStatus)).toString(),
+              all[2]->statusString());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, LooksFinished)
+{
+    const QList<WatchdogPtr> all = {add(QStringLiteral("Ubuntu images")), add(QStringLiteral("Nightly show")),
+                                    add(QStringLiteral("Conference talks"))};
+    all[1]->setActive(false);
+    all[2]->setInterval(0);
+    all[0]->setLastmatch(clockNow - 3600);
+    WatchdogHistoryObj h;
+    h.date = clockNow - 3600;
+    h.bytesString = QStringLiteral("4.2 GB");
+    for (const char* t : {"ubuntu-24.04-desktop-amd64.iso", "ubuntu-24.04-live-server-amd64.iso"}) {
+        h.title = QString::fromLatin1(t);
+        all[0]->history().append(h);
+    }
+    wc.createLogObjectForWatchdog(all[0], 2, 9'000'000'000, 4); // searched, two matches
+    select({0});
+    page->resize(1200, 700);
+    page->toggleSplitViewHistory();
+    page->toggleSplitViewLog();
+    spinEventLoop(100);
+    const QImage shot = page->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(page->watchdogHistoryArray().size(), 2);
+    const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
+    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png") : QString::fromLocal8Bit(path));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
+{
+    const QColor selected(20, 120, 40);
+    QVariantMap colours = UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
+    colours.insert(QStringLiteral("selectedRowColor"), selected);
+    colours.insert(QStringLiteral("selectedInactiveRowColor"), selected);
+    UserDefaults::standard().setObject(colours, QStringLiteral("QueueRowColorProperties"));
+    page = std::make_unique<WatchdogVC>(&wc); // rows read the colours when made
+    page->resize(900, 500);
+    page->show();
+    addMany(2);
+    select({1});
+    spinEventLoop(20);
+    QTableView* t = page->tableViewWatchdog();
+    const QImage shot = t->viewport()->grab().toImage();
+    const QRect row0 = t->visualRect(t->model()->index(0, WatchdogTableModel::ColumnWDNextSearch));
+    const QRect row1 = t->visualRect(t->model()->index(1, WatchdogTableModel::ColumnWDNextSearch));
+    // Far right of the last column: no text there.
+    EXPECT_EQ(shot.pixel(row1.right() - 3, row1.center().y()), selected.rgb());
+    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()), QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WatchdogPage, KeysEditAndRemoveLikeTheButtons)
+{
+    const QList<WatchdogPtr> all = addMany(2);
+    UserDefaults::standard().setBool(true, QStringLiteral("showDialogRemoveWatchdogEntries"));
+    QTableView* t = page->tableViewWatchdog();
+    page->activateWindow();
+    t->setFocus();
+    select({1});
+    QTest::keyClick(t, Qt::Key_Return);
+    EXPECT_EQ(edited, QList<WatchdogPtr>({all[1]}));
+    answers.script({DialogBoxes::kFirstButton});
+    QTest::keyClick(t, Qt::Key_Delete);
+    EXPECT_EQ(answers.askedTitles(), QStringList({"Are you sure to remove 1 entry?"}));
+    EXPECT_EQ(wc.watchdogArray(), QList<WatchdogPtr>({all[0]}));
+}
+
+} // namespace
