@@ -1,7 +1,9 @@
 #include "ui/search/WatchdogVC.h"
 
+#include "controls/ButtonCellTBDark.h"
 #include "controls/ContextMenuRows.h"
 #include "controls/TableRowViewDefault.h"
+#include "controls/ViewTitleBarMain.h"
 #include "core/DialogBoxes.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
@@ -73,7 +75,9 @@ WatchdogVC::~WatchdogVC()
 
 QPushButton* WatchdogVC::makeButton(const QString& name, const QString& title, const QString& tip)
 {
-    auto* b = new QPushButton(title, this);
+    // The same dark title-bar buttons as the queue page, so the pages read as one program.
+    auto* b = new ButtonCellTBDark(this);
+    b->setText(title);
     b->setObjectName(name);
     b->setToolTip(tip);
     return b;
@@ -81,10 +85,16 @@ QPushButton* WatchdogVC::makeButton(const QString& name, const QString& title, c
 
 void WatchdogVC::buildInterface()
 {
-    auto* title = new QLabel(QStringLiteral("Watchdog"), this);
+    auto* titleBar = new ViewTitleBarMain(this);
+    titleBar->setObjectName(QStringLiteral("viewTitleBar"));
+    titleBar->setFixedHeight(40);
+    auto* title = new QLabel(QStringLiteral("Watchdog"), titleBar);
     QFont f = title->font();
     f.setBold(true);
     title->setFont(f);
+    QPalette tp = title->palette();
+    tp.setColor(QPalette::WindowText, Qt::white);
+    title->setPalette(tp);
 
     QPushButton* btnAdd = makeButton(QStringLiteral("btnAdd"), QStringLiteral("Add"), QStringLiteral("Add a new Watchdog entry"));
     btnRemove_ = makeButton(QStringLiteral("btnRemove"), QStringLiteral("Remove"), QStringLiteral("Remove the selected entries"));
@@ -108,7 +118,9 @@ void WatchdogVC::buildInterface()
     connect(btnLog, &QPushButton::clicked, this, &WatchdogVC::toggleSplitViewLog);
     connect(btnHelp, &QPushButton::clicked, this, &WatchdogVC::helpButtonClicked);
 
-    auto* bar = new QHBoxLayout;
+    auto* bar = new QHBoxLayout(titleBar);
+    bar->setContentsMargins(10, 7, 6, 8);
+    bar->setSpacing(6);
     bar->addWidget(title);
     bar->addSpacing(12);
     for (QPushButton* b : {btnAdd, btnEdit_, btnRemove_, btnPause_, btnResume_, btnSearchNow_}) bar->addWidget(b);
@@ -151,10 +163,14 @@ void WatchdogVC::buildInterface()
     splitViewWatchdogHistory_->setSizes({700, 0});
     splitViewWatchdogLog_->setSizes({400, 0});
 
+    auto* content = new QVBoxLayout;
+    content->setContentsMargins(6, 6, 6, 6);
+    content->addWidget(splitViewWatchdogLog_, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addLayout(bar);
-    layout->addWidget(splitViewWatchdogLog_, 1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(titleBar);
+    layout->addLayout(content, 1);
 
     // Menus.
     menuWatchdog_ = new QMenu(this);
