@@ -2,7 +2,7 @@
 # Installs what building and testing Binorama needs, where it is missing.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libsqlite3-dev libssl-dev zlib1g-dev openssl xvfb xauth dbus-daemon
+          libbenchmark-dev libsqlite3-dev libssl-dev zlib1g-dev libisal-dev openssl xvfb xauth dbus-daemon
           fonts-dejavu-core xdg-utils shared-mime-info desktop-file-utils python3 python3-yenc par2 7zip unar)
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -239,6 +239,10 @@ public:
     qint64 totalMissingArticles() const { return totalMissingArticles_.load(); }
     void setTotalMissingArticles(qint64 value);
     qint64 incrementTotalMissingArticles();
+    // Articles kept as received although they failed their CRC check: no
+    // server had a good copy. Not saved: a restarted job checks again.
+    qint64 articlesFailedCheck() const { return articlesFailedCheck_.load(); }
+    qint64 incrementArticlesFailedCheck() { return articlesFailedCheck_.fetch_add(1) + 1; }
     MODEL_ATOMIC(qint64, totalfiles, setTotalfiles, 0)
 
 public:
@@ -389,6 +393,7 @@ private:
     std::atomic<double> totalBytesLeft_{0.0};
     std::atomic<qint64> totalSegmentsLeftToDownload_{0};
     std::atomic<qint64> totalMissingArticles_{0};
+    std::atomic<qint64> articlesFailedCheck_{0};
     std::atomic<qint64> timeleft_{0};
     std::atomic<qint64> percentDownloaded_{0};
     std::atomic<qint64> percentRepaired_{0};
