@@ -487,7 +487,8 @@ void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNT
     segmentNotFoundAndNoServersLeft(segment);
 }
 
-void ConnectionsController::segmentFailedCheck(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer)
+void ConnectionsController::segmentFailedCheck(const SegmentPtr& segment,
+                                               const NNTPServerObjectPtr& nntpServer)
 {
     QMutexLocker locker(&arrayLock_);
     const QueuePtr job = segment->queue();
@@ -505,7 +506,8 @@ void ConnectionsController::segmentFailedCheck(const SegmentPtr& segment, const 
     queue->updateQueueAfterDownload(segment);
 }
 
-bool ConnectionsController::sendToAnotherServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer)
+bool ConnectionsController::sendToAnotherServer(const SegmentPtr& segment,
+                                                const NNTPServerObjectPtr& nntpServer)
 {
     const QueuePtr job = segment->queue();
     QueueController* queue = queueController_.data();

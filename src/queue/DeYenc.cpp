@@ -1,7 +1,7 @@
 #include "queue/DeYenc.h"
 
-#include "core/Logger.h"
 #include "core/Crc32.h"
+#include "core/Logger.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
 #include "queue/YencDecodeKernel.h"
@@ -172,7 +172,8 @@ std::optional<DeYenc::Part> DeYenc::readPart(QByteArrayView body, const DecodeRe
     if (const qsizetype nameAt = attributeAt(beginLine, "name="); nameAt >= 0)
         part.name = beginLine.sliced(nameAt + 5).toByteArray();
     const NumberAttribute size = numberAttribute(beginLine, "size=");
-    if (size.unreadable() || numberAttribute(beginLine, "part=").unreadable()) return unreadable("=ybegin", beginLine);
+    if (size.unreadable() || numberAttribute(beginLine, "part=").unreadable())
+        return unreadable("=ybegin", beginLine);
     part.size = size.value;
     part.dataStart = beginEnd;
 
@@ -255,7 +256,7 @@ DeYenc::ArticleCheck DeYenc::checkArticle(QByteArrayView body)
     scratch.resize(size_t(part->dataEnd - part->dataStart) + 1);
     const qint64 length = decodeArticle(body, *part, scratch.data());
     return Crc32::update(Crc32::initial(), scratch.data(), length) == *expected ? ArticleCheck::Good
-                                                                                 : ArticleCheck::Mismatch;
+                                                                                : ArticleCheck::Mismatch;
 }
 
 DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRequest& request,
@@ -266,8 +267,8 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
 
     const QString name = part->name ? DecoderFileName::fromArticleBytes(*part->name) : QString();
     const auto foreign = [&](const QString& why) {
-        BLOG(3, "Foreign article in %@ (%@): %@; it counts as missing.", request.partFilename, request.jobTitle,
-             why);
+        BLOG(3, "Foreign article in %@ (%@): %@; it counts as missing.", request.partFilename,
+             request.jobTitle, why);
         segment.foreign = true;
         return SegmentOutcome::Skipped;
     };

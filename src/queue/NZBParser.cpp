@@ -189,8 +189,8 @@ bool NZBParser::didStartElement(QXmlStreamReader& xml)
         segment_->setFilepart(filepart_);
         for (const QXmlStreamAttribute& attribute : xml.attributes()) {
             if (nameIs(attribute.name(), u"bytes"))
-                segment_->setBytes(std::clamp(double(integerValue(attribute.value())), 0.0,
-                                              Segment::kMaxClaimedBytes));
+                segment_->setBytes(
+                    std::clamp(double(integerValue(attribute.value())), 0.0, Segment::kMaxClaimedBytes));
             else if (nameIs(attribute.name(), u"number"))
                 segment_->setSegnr(integerValue(attribute.value()));
         }

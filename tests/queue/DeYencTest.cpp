@@ -333,7 +333,8 @@ TEST_F(DeYencTest, WrongPartCrcIsReportedAndStillPlaced)
         {"good part", good, DeYenc::ArticleCheck::Good},
         {"stated crc wrong", body, DeYenc::ArticleCheck::Mismatch},
         {"data damaged", damaged, DeYenc::ArticleCheck::Mismatch},
-        {"single part, right crc32", ArticleFixtures::yencBody("hello", single, &crc), DeYenc::ArticleCheck::Good},
+        {"single part, right crc32", ArticleFixtures::yencBody("hello", single, &crc),
+         DeYenc::ArticleCheck::Good},
         {"single part, wrong crc32", ArticleFixtures::yencBody("hello", single, &wrongCrc),
          DeYenc::ArticleCheck::Mismatch},
         {"no crc", noCrc, DeYenc::ArticleCheck::NotChecked},
@@ -400,8 +401,8 @@ TEST_F(DeYencTest, ArticlesOfAnotherFileAreLeftOut)
     const QByteArray pastEndBody = ArticleFixtures::yencBody(other, pastEnd);
 
     RecordingSink sink;
-    DecodeResult r =
-        DeYenc::decodeToFile(request({parts[0], parts[1], foreignBody, parts[2], pastEndBody, parts[3]}), sink);
+    DecodeResult r = DeYenc::decodeToFile(
+        request({parts[0], parts[1], foreignBody, parts[2], pastEndBody, parts[3]}), sink);
     ASSERT_TRUE(r.isDecoded());
     EXPECT_EQ(sink.file, file);
     EXPECT_EQ(r.fileSize, 20000);
