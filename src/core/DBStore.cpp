@@ -383,8 +383,11 @@ void DBStore::checkVersion()
     long found = text.toLong(&readable);
     if (readable && found == def_.dbversion) return;
     if (!readable) {
-        writeConsole(sformat(u"%@ Unreadable database version: \"%@\"", methodName("checkVersion"), text));
-        found = 0;
+        // Only a version that was read and differs may cost the user the
+        // file: an unreadable one says nothing about the rows.
+        writeConsole(sformat(u"%@ Unreadable database version: \"%@\"; the file is kept.",
+                             methodName("checkVersion"), text));
+        return;
     }
 
     const long required = def_.dbversion;

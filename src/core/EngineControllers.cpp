@@ -15,6 +15,7 @@
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 #include "search/DeepLookupController.h"
+#include "search/WatchdogController.h"
 #include "queue/RenameTitleController.h"
 #include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
@@ -94,7 +95,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("RepairController");
     renameTitleController_ = std::make_unique<RenameTitleController>();
     step("RenameTitleController");
-    // WatchdogController: created here.
+    watchdogController_ = std::make_unique<WatchdogController>();
+    step("WatchdogController");
     bandwidthLimitController_ = std::make_unique<BandwidthLimitController>();
     step("BandwidthLimitController");
 
@@ -141,7 +143,8 @@ void EngineControllers::initControllers(const Hooks& hooks)
     step("QueueController setFodController");
     queueController_->setRenameTitleController(renameTitleController_.get());
     step("QueueController setRenameTitleController");
-    // WatchdogController setQueueController: here.
+    watchdogController_->setQueueController(queueController_.get());
+    step("WatchdogController setQueueController");
 
     // 3. The scheduler's neighbours: the connections it opens, the history
     // it records into, the post-processing runner it wakes and the name

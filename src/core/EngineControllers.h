@@ -24,6 +24,7 @@ class RenameTitleController;
 class RepairController;
 class StatsUsageController;
 class WatchFolderController;
+class WatchdogController;
 
 // The engine controllers of one run, created once in a fixed order and wired
 // to each other; the main window holds them for the whole run, and tests can
@@ -70,6 +71,7 @@ public:
     BandwidthLimitController* bandwidthLimitController() const { return bandwidthLimitController_.get(); }
     WatchFolderController* watchFolderController() const { return watchFolderController_.get(); }
     RenameTitleController* renameTitleController() const { return renameTitleController_.get(); }
+    WatchdogController* watchdogController() const { return watchdogController_.get(); }
 
     // What the application core asks of the queue and the connections;
     // null until those controllers answer it. Set before initControllers
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<FODController> fodController_;
     std::unique_ptr<RepairController> repairController_;
     std::unique_ptr<RenameTitleController> renameTitleController_;
+    std::unique_ptr<WatchdogController> watchdogController_;
     std::unique_ptr<BandwidthLimitController> bandwidthLimitController_;
     std::unique_ptr<FileRepairExtractController> fileRepairExtractController_;
     // The answers the engine gives itself when nobody set others.

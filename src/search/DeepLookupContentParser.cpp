@@ -131,18 +131,9 @@ QueuePtr DeepLookupContentParser::makeResult(const DeepLookupRecord& record, qin
     job->setIsJunk(record.flag(kJunk));
     job->setDpGroupsTextField(formatNewsGroups(job->groups()));
 
-    // With PAR2 files a share of missing articles (the threshold, in per
-    // cent) can be repaired; without them every article is needed.
-    const qint64 expected = record.integer(kExpected);
-    const qint64 available = record.integer(kAvailable);
     const qint64 par2Files = record.integer(kPar2Count);
-    bool incomplete;
-    if (par2Files > 0)
-        incomplete =
-            expected != 0 && float(100 - incompleteLimit) > float(available) / float(expected) * 100.0f;
-    else
-        incomplete = available < expected;
-    if (incomplete) job->setIsIncomplete(true);
+    if (isIncomplete(record.integer(kExpected), record.integer(kAvailable), par2Files, incompleteLimit))
+        job->setIsIncomplete(true);
 
     const qint64 totalfiles = job->totalfiles();
     if (totalfiles >= 2) {
@@ -205,6 +196,14 @@ QHash<QString, QueuePtr> DeepLookupContentParser::buildDownloadQueueDictionary(c
         if (!qid.isEmpty()) byQid.insert(qid, job);
     }
     return byQid;
+}
+
+bool DeepLookupContentParser::isIncomplete(qint64 expected, qint64 available, qint64 par2Files,
+                                           qint64 incompleteLimit)
+{
+    if (par2Files > 0)
+        return expected != 0 && float(100 - incompleteLimit) > float(available) / float(expected) * 100.0f;
+    return available < expected;
 }
 
 QString DeepLookupContentParser::formatNewsGroups(const QString& groups)

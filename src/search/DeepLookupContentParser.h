@@ -61,6 +61,12 @@ public:
     static QHash<QString, QueuePtr> buildDownloadQueueDictionary(const QList<QueuePtr>& jobs);
     // Every "alt.binaries." as "a.b.".
     static QString formatNewsGroups(const QString& groups);
+    // Whether a result misses more than it may: with PAR2 files a share of
+    // missing articles (`incompleteLimit`, the setting
+    // dpIncompletePercentageThreshold, in per cent) can be repaired;
+    // without them every article is needed. An expected count of 0 never
+    // divides.
+    static bool isIncomplete(qint64 expected, qint64 available, qint64 par2Files, qint64 incompleteLimit);
 
 private:
     QueuePtr makeResult(const DeepLookupRecord& record, qint64 incompleteLimit, bool tagNewArticles,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <memory>
@@ -105,3 +106,6 @@ private:
     bool isExpanded_ = false;
     std::optional<QList<DeepLookupObjectPtr>> childs_;
 };
+
+// Carried in notifications ("RequestForDeepLookup").
+Q_DECLARE_METATYPE(DeepLookupObjectPtr)

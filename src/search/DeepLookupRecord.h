@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <functional>
 
@@ -38,5 +39,7 @@ public:
     static bool leadingFlag(QStringView text);
 
 private:
-    QList<QStringView> fields_;
+    // Records have up to 19 fields: kept without a heap allocation per line,
+    // which counts in replies of hundreds of thousands of lines.
+    QVarLengthArray<QStringView, 20> fields_;
 };

@@ -7,6 +7,7 @@
 #include "search/DeepLookupConsole.h"
 #include "search/DeepLookupObject.h"
 #include "search/DeepLookupSocketDelegate.h"
+#include "search/Watchdog.h"
 
 #include <QHostAddress>
 #include <QMutex>
@@ -142,6 +143,15 @@ bool DeepLookupSocket::startNZBExportSearchFor(const QueuePtr& job)
     return begin(QueryNZBExport, job, kNZBExportPath, nzbExportBody(*job));
 }
 
+bool DeepLookupSocket::startWatchdogSearchFor(const std::shared_ptr<Watchdog>& entry)
+{
+    if (!entry) return false;
+    if (!begin(QueryWatchdog, nullptr, kWatchdogSearchPath, watchdogSearchBodyFor(*entry, entry->now())))
+        return false;
+    currentWatchdogObject_ = entry;
+    return true;
+}
+
 bool DeepLookupSocket::begin(qint64 queryType, const QueuePtr& object, const QString& path,
                              const QByteArray& body)
 {
@@ -151,6 +161,7 @@ bool DeepLookupSocket::begin(qint64 queryType, const QueuePtr& object, const QSt
     }
     queryType_ = queryType;
     currentQueueObject_ = object;
+    currentWatchdogObject_.reset();
     QUrl url = serviceURL();
     url.setPath(path);
     getAsyncContentForURL(url, body);
@@ -216,6 +227,9 @@ void DeepLookupSocket::deliverResult(const std::optional<QString>& text)
     case QueryMids:
         delegate->midsQueryResults(*this, text);
         break;
+    case QueryWatchdog:
+        delegate->watchdogSearchResults(*this, text, currentWatchdogObject_);
+        break;
     case QueryNZBExport:
         delegate->nzbExportSearchResults(*this, text, object);
         break;
@@ -270,6 +284,15 @@ QByteArray DeepLookupSocket::watchdogSearchBody(const DeepLookupObject& query, q
     appendPair(body, QLatin1String("limit"), query.limit());
     appendPair(body, QLatin1String("oldqids"), oldqids);
     return body.toUtf8();
+}
+
+QByteArray DeepLookupSocket::watchdogSearchBodyFor(const Watchdog& entry, qint64 now)
+{
+    QList<std::pair<QString, qint64>> history;
+    history.reserve(entry.history().size());
+    for (const WatchdogHistoryObj& row : entry.history()) history.append({row.qid, row.date});
+    return watchdogSearchBody(*entry.dpobject(), entry.lastsearch(), entry.excludePwdFiles(),
+                              makeOldQidsString(history, now));
 }
 
 std::optional<QString> DeepLookupSocket::makeOldQidsString(const QList<std::pair<QString, qint64>>& history,

@@ -19,10 +19,11 @@
 
 class DeepLookupObject;
 class DeepLookupSocketDelegate;
+class Watchdog;
 
 // The client of the DeepLookup search service for the requests that carry
 // search data: a search, the file list of one result, the article lists of a
-// batch of file parts, and an NZB export. One socket serves one request at a
+// batch of file parts, a Watchdog search and an NZB export. One socket serves one request at a
 // time: its owner makes it, sets itself as delegate, calls one start
 // operation and learns the outcome through DeepLookupSocketDelegate (which
 // says how every request ends). The socket never retries.
@@ -46,6 +47,7 @@ public:
         QuerySearch = 1,
         QueryChildFiles = 2,
         QueryMids = 3,
+        QueryWatchdog = 4,
         QueryNZBExport = 5,
     };
 
@@ -109,6 +111,10 @@ public:
     // part is left out.
     bool getMidsForObjects(const FilepartsByFid& parts);
     bool startNZBExportSearchFor(const QueuePtr& job);
+    // A Watchdog search for `entry` (remembered as currentWatchdogObject):
+    // its query, its last search as the lower date bound, and the results
+    // of its history younger than 12 hours as already seen.
+    bool startWatchdogSearchFor(const std::shared_ptr<Watchdog>& entry);
     // Drops the running request (it reports nothing more) and reports the
     // cancel at once. Nothing happens when no request runs.
     void cancelSearch();
@@ -118,6 +124,7 @@ public:
     // ---- State
     qint64 queryType() const { return queryType_; }
     QueuePtr currentQueueObject() const { return currentQueueObject_; }
+    std::shared_ptr<Watchdog> currentWatchdogObject() const { return currentWatchdogObject_; }
     bool isRunning() const;
     // The failure reported for the last request, if any.
     const std::optional<Failure>& failure() const { return failure_; }
@@ -142,6 +149,8 @@ public:
     // 100 rows, joined by ","; none for an empty history.
     static std::optional<QString> makeOldQidsString(const QList<std::pair<QString, qint64>>& history,
                                                     qint64 now);
+    // The whole body of a Watchdog search for `entry` at `now`.
+    static QByteArray watchdogSearchBodyFor(const Watchdog& entry, qint64 now);
     static QByteArray childFilesBody(const Queue& job);
     static QByteArray nzbExportBody(const Queue& job);
     // The fids of the parts whose job has the content flag `ero`, joined by
@@ -186,6 +195,7 @@ private:
 
     qint64 queryType_ = QueryNone;
     QueuePtr currentQueueObject_;
+    std::shared_ptr<Watchdog> currentWatchdogObject_;
     std::optional<Failure> failure_;
     bool connectionFailed_ = false;
 

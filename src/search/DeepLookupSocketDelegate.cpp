@@ -25,3 +25,7 @@ void DeepLookupSocketDelegate::searchFailed(DeepLookupSocket&, const QString&, c
 
 void DeepLookupSocketDelegate::searchCancelledForObj(DeepLookupSocket&, const QueuePtr&)
 {}
+
+void DeepLookupSocketDelegate::watchdogSearchResults(DeepLookupSocket&, const std::optional<QString>&,
+                                                     const std::shared_ptr<Watchdog>&)
+{}

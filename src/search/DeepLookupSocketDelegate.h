@@ -8,6 +8,7 @@
 #include <optional>
 
 class DeepLookupSocket;
+class Watchdog;
 
 // How a DeepLookupSocket reports the outcome of its request, on the thread
 // that started it. Every method is optional: the defaults do nothing. Each
@@ -42,6 +43,9 @@ public:
                                         const QueuePtr& obj);
     // The article lists of a batch of file parts (getMidsForObjects).
     virtual void midsQueryResults(DeepLookupSocket& socket, const std::optional<QString>& text);
+    // A Watchdog search (startWatchdogSearchFor); `entry` is its entry.
+    virtual void watchdogSearchResults(DeepLookupSocket& socket, const std::optional<QString>& text,
+                                       const std::shared_ptr<Watchdog>& entry);
     // An NZB export of one result (startNZBExportSearchFor); `obj` is the job.
     virtual void nzbExportSearchResults(DeepLookupSocket& socket, const std::optional<QString>& text,
                                         const QueuePtr& obj);

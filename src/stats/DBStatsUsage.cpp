@@ -32,9 +32,9 @@ DBStatsUsage::DBStatsUsage() : DBStore(makeDefinition())
 
 QList<QStringList> DBStatsUsage::loadStatsForDay(qint64 day)
 {
-    return dbQuery(
-        sformat(u"SELECT * FROM stats WHERE (type = %d AND date >= %ld) OR (type = %d AND date >= %ld);",
-                kHourRow, day * 24, kDayRow, day));
+    return dbQuery(sformat(
+        u"SELECT * FROM stats WHERE (type = %d AND date >= %ld AND date < %ld) OR (type = %d AND date = %ld);",
+        kHourRow, day * 24, (day + 1) * 24, kDayRow, day));
 }
 
 QList<QStringList> DBStatsUsage::collectDataForPeriod(qint64 firstDay, qint64 lastDay)
@@ -44,12 +44,16 @@ QList<QStringList> DBStatsUsage::collectDataForPeriod(qint64 firstDay, qint64 la
                 firstDay, lastDay));
 }
 
-DBTableWrite DBStatsUsage::deleteFromDay(qint64 day)
+DBTableWrite DBStatsUsage::deleteDays(const QList<qint64>& days)
 {
+    QList<QVariantList> rows;
+    rows.reserve(days.size());
+    for (qint64 day : days)
+        rows.append({kHourRow, day * 24, (day + 1) * 24, kDayRow, day});
     return DBTableWrite::fromRows(
         QStringLiteral("stats"),
-        QStringLiteral("DELETE FROM stats WHERE (type = ? AND date >= ?) OR (type = ? AND date >= ?)"),
-        {{kHourRow, day * 24, kDayRow, day}});
+        QStringLiteral("DELETE FROM stats WHERE (type = ? AND date >= ? AND date < ?) OR (type = ? AND date = ?)"),
+        rows);
 }
 
 DBTableWrite DBStatsUsage::insertRecords(const QList<StatsUsageObject>& records)
@@ -72,14 +76,15 @@ DBTableWrite DBStatsUsage::insertRecords(const QList<StatsUsageObject>& records)
 
 bool DBStatsUsage::saveStatsForDay(qint64 day, const QList<StatsUsageObject>& records)
 {
-    // The deletion and the inserts are one write, so a failure anywhere
-    // (a locked or full file, a crash) leaves the day's old rows in place.
-    return writeTables({deleteFromDay(day), insertRecords(records)}, WriteMode::Append);
+    return saveStatsForDays({day}, records);
 }
 
-bool DBStatsUsage::deleteStatsForDayAndUp(qint64 day)
+bool DBStatsUsage::saveStatsForDays(const QList<qint64>& days, const QList<StatsUsageObject>& records)
 {
-    return writeTable(deleteFromDay(day), WriteMode::Append);
+    // The deletion and the inserts are one write, so a failure anywhere
+    // (a locked or full file, a crash) leaves the days' old rows in place.
+    // Only the saved days go: a clock set back must not wipe later days.
+    return writeTables({deleteDays(days), insertRecords(records)}, WriteMode::Append);
 }
 
 bool DBStatsUsage::writeStatsToDB(const QList<StatsUsageObject>& records)

@@ -22,18 +22,20 @@ class DBStatsUsage : public DBStore
 public:
     DBStatsUsage();
 
-    // Rows of day `day` and later: type-2 rows dated `day` or later and
-    // type-1 rows from the first hour of that day on.
+    // Rows of day `day` alone: its type-2 rows and the type-1 rows of its
+    // hours. Later days (left by a clock that was set back) are their own.
     QList<QStringList> loadStatsForDay(qint64 day);
     // Rows dated `firstDay` to `lastDay`, by date, within a date largest first.
     QList<QStringList> collectDataForPeriod(qint64 firstDay, qint64 lastDay);
 
-    // Replaces the rows of `day` and of every later day with `records`
-    // (type-2 rows with each record's own date), in one transaction: on any
-    // failure the file keeps its old rows, the failure is logged and the
-    // answer is false.
+    // Replaces the rows of `day` with `records` (type-2 rows with each
+    // record's own date), in one transaction: on any failure the file keeps
+    // its old rows, the failure is logged and the answer is false. Other
+    // days keep their rows, later ones included.
     bool saveStatsForDay(qint64 day, const QList<StatsUsageObject>& records);
-    bool deleteStatsForDayAndUp(qint64 day);
+    // The same for several days at once: the rows of every day in `days`
+    // are replaced by `records` in one transaction.
+    bool saveStatsForDays(const QList<qint64>& days, const QList<StatsUsageObject>& records);
     // Adds `records` as type-2 rows, in one transaction; bytes are cut to
     // whole numbers.
     bool writeStatsToDB(const QList<StatsUsageObject>& records);
@@ -43,6 +45,6 @@ public:
 
 private:
     static DBStoreDefinition makeDefinition();
-    static DBTableWrite deleteFromDay(qint64 day);
+    static DBTableWrite deleteDays(const QList<qint64>& days);
     static DBTableWrite insertRecords(const QList<StatsUsageObject>& records);
 };

@@ -88,14 +88,24 @@ void StatsUsageController::rollOverIfNeeded()
 {
     const qint64 today = currentDayLocked();
     if (today == lastDay_) return;
-    if (startedUp_) {
-        const QList<StatsUsageObject> finished = makeStatsObjectsFromCurrentDayForDBExport(true);
-        // A day the store refused stays in memory and goes with the next
-        // save instead of being lost.
-        if (!storeDays(finished)) unsavedDays_ += finished;
+    // Only a swap on the counting thread: the finished day is stored from
+    // the main thread, outside the lock. Until then queries take it from
+    // here. Before start-up nothing was read back, so nothing may be stored.
+    if (startedUp_ && !dicDay_.isEmpty()) {
+        QHash<QString, double>& finished = finishedDays_[lastDay_];
+        if (finished.isEmpty()) {
+            finished.swap(dicDay_);
+        } else {
+            for (auto it = dicDay_.cbegin(); it != dicDay_.cend(); ++it)
+                finished[it.key()] += it.value();
+        }
     }
-    lastDay_ = today;
     dicDay_.clear();
+    lastDay_ = today;
+    if (startedUp_ && !storeQueued_) {
+        storeQueued_ = true;
+        QMetaObject::invokeMethod(this, &StatsUsageController::storeFinishedDays, Qt::QueuedConnection);
+    }
 }
 
 void StatsUsageController::addBytes(double bytes, const QString& serverID)
@@ -105,45 +115,31 @@ void StatsUsageController::addBytes(double bytes, const QString& serverID)
     dicDay_[serverID] += bytes;
 }
 
-// Stores the current day together with any earlier day whose store failed:
-// every row from the first of those days on is replaced in one write.
-bool StatsUsageController::storeDays(const QList<StatsUsageObject>& currentDay)
+// Main thread. A day the clock comes to after start-up (the next day, or a
+// day already stored when the clock was set back) may have stored totals:
+// they join the counts in memory, so that saving the day does not lose them.
+void StatsUsageController::loadCurrentDayIfNeeded()
 {
-    qint64 firstDay = lastDay_;
-    for (const StatsUsageObject& r : std::as_const(unsavedDays_))
-        firstDay = std::min(firstDay, r.date);
-    const QList<StatsUsageObject> records = unsavedDays_ + currentDay;
+    qint64 day = 0;
+    {
+        QMutexLocker locker(&lock_);
+        if (!startedUp_ || loadedDay_ == lastDay_) return;
+        day = lastDay_;
+    }
     DBStatsUsage store;
-    if (!store.saveStatsForDay(firstDay, records)) {
-        BLOG(3, "Failed to store the statistics from day %ld on; the totals are kept in memory.", firstDay);
-        return false;
-    }
-    unsavedDays_.clear();
-    ++storeGeneration_;
-    return true;
-}
-
-bool StatsUsageController::exportToday()
-{
+    const QList<QStringList> rows = store.loadStatsForDay(day);
     QMutexLocker locker(&lock_);
-    if (!startedUp_) {
-        BLOG(2, "Statistics not loaded yet; nothing to store.");
-        return false;
-    }
-    return storeDays(makeStatsObjectsFromCurrentDayForDBExport(true));
+    loadedDay_ = day;
+    // Midnight may have passed again while reading.
+    processImport(rows, day == lastDay_ ? dicDay_ : finishedDays_[day]);
 }
 
-bool StatsUsageController::saveStats()
+QList<StatsUsageObject> StatsUsageController::recordsOfDay(qint64 day, QHash<QString, double>& totals,
+                                                           bool forExport)
 {
-    return exportToday();
-}
-
-QList<StatsUsageObject> StatsUsageController::makeStatsObjectsFromCurrentDayForDBExport(bool forExport)
-{
-    QMutexLocker locker(&lock_);
     QList<StatsUsageObject> out;
     QStringList gone;
-    for (auto it = dicDay_.cbegin(); it != dicDay_.cend(); ++it) {
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
         const auto server = nntpServers_.constFind(it.key());
         if (server == nntpServers_.cend()) {
             BLOG(1, "Removing serverID:%@ from dailyStats.", it.key());
@@ -155,14 +151,84 @@ QList<StatsUsageObject> StatsUsageController::makeStatsObjectsFromCurrentDayForD
         r.type = StatsUsageObject::Live;
         r.serverID = it.key();
         r.bytes = it.value();
-        r.date = lastDay_;
+        r.date = day;
         r.color = server->color;
         r.alias = server->alias;
         out.append(r);
     }
     for (const QString& serverID : std::as_const(gone))
-        dicDay_.remove(serverID);
+        totals.remove(serverID);
     return out;
+}
+
+// Main thread. Takes a snapshot under the lock and writes it without the
+// lock; finished days leave memory only once they are stored.
+bool StatsUsageController::storeDays(bool withCurrentDay)
+{
+    QList<qint64> days;
+    QList<StatsUsageObject> records;
+    QMap<qint64, QHash<QString, double>> snapshot;
+    {
+        QMutexLocker locker(&lock_);
+        storeQueued_ = false;
+        if (!startedUp_) return false;
+        for (auto it = finishedDays_.begin(); it != finishedDays_.end(); ++it) {
+            days.append(it.key());
+            records += recordsOfDay(it.key(), it.value(), true);
+        }
+        snapshot = finishedDays_;
+        if (withCurrentDay) {
+            days.append(lastDay_);
+            records += recordsOfDay(lastDay_, dicDay_, true);
+        }
+    }
+    if (days.isEmpty()) return true;
+    DBStatsUsage store;
+    if (!store.saveStatsForDays(days, records)) {
+        BLOG(3, "Failed to store the statistics from day %ld on; the totals are kept in memory.", days.constFirst());
+        return false;
+    }
+    {
+        QMutexLocker locker(&lock_);
+        // A day counted into again meanwhile (a clock set back) stays.
+        for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it) {
+            const auto now = finishedDays_.constFind(it.key());
+            if (now != finishedDays_.cend() && *now == *it) finishedDays_.erase(now);
+        }
+    }
+    ++storeGeneration_;
+    return true;
+}
+
+bool StatsUsageController::storeFinishedDays()
+{
+    loadCurrentDayIfNeeded();
+    return storeDays(false);
+}
+
+bool StatsUsageController::exportToday()
+{
+    {
+        QMutexLocker locker(&lock_);
+        if (!startedUp_) {
+            BLOG(2, "Statistics not loaded yet; nothing to store.");
+            return false;
+        }
+        rollOverIfNeeded();
+    }
+    loadCurrentDayIfNeeded();
+    return storeDays(true);
+}
+
+bool StatsUsageController::saveStats()
+{
+    return exportToday();
+}
+
+QList<StatsUsageObject> StatsUsageController::makeStatsObjectsFromCurrentDayForDBExport(bool forExport)
+{
+    QMutexLocker locker(&lock_);
+    return recordsOfDay(lastDay_, dicDay_, forExport);
 }
 
 // ---------------------------------------------------------------- start-up, servers
@@ -174,15 +240,16 @@ void StatsUsageController::startUp()
     // Midnight may have passed since the controller was made.
     rollOverIfNeeded();
     DBStatsUsage store;
-    processImport(store.loadStatsForDay(lastDay_));
+    processImport(store.loadStatsForDay(lastDay_), dicDay_);
+    loadedDay_ = lastDay_;
     startedUp_ = true;
 }
 
-void StatsUsageController::processImport(const QList<QStringList>& rows)
+void StatsUsageController::processImport(const QList<QStringList>& rows, QHash<QString, double>& into)
 {
     for (const QStringList& row : rows) {
         if (row.size() != 6 || row.at(1) != QLatin1String("2")) continue;
-        dicDay_[row.at(2)] += bytesFromText(row.at(4));
+        into[row.at(2)] += bytesFromText(row.at(4));
     }
 }
 
@@ -207,7 +274,8 @@ void StatsUsageController::deleteAllRecordsForServerID(const QString& serverID)
     DBStatsUsage store;
     store.deleteAllRecordsForServerID(serverID);
     dicDay_.remove(serverID);
-    unsavedDays_.removeIf([&](const StatsUsageObject& r) { return r.serverID == serverID; });
+    for (QHash<QString, double>& day : finishedDays_)
+        day.remove(serverID);
     ++storeGeneration_;
 }
 
@@ -248,17 +316,18 @@ QList<StatsUsageObject> StatsUsageController::queryContent(qint64 startDay, qint
     qint64 last = 0;
     {
         QMutexLocker locker(&lock_);
-        // After midnight the finished day is stored now, not only at the next
-        // count, so the range never misses it.
+        // After midnight the finished day moves aside now, not only at the
+        // next count, so the range never misses it; until it is stored it is
+        // answered from memory.
         rollOverIfNeeded();
         last = lastDay_;
         memoryDays.insert(last);
-        for (const StatsUsageObject& r : std::as_const(unsavedDays_)) {
-            memoryDays.insert(r.date);
-            if (r.date >= startDay && r.date <= endDay && isShown(r.serverID)) fromMemory.append(r);
+        for (auto it = finishedDays_.begin(); it != finishedDays_.end(); ++it) {
+            memoryDays.insert(it.key());
+            if (it.key() >= startDay && it.key() <= endDay)
+                fromMemory += recordsOfDay(it.key(), it.value(), false);
         }
-        if (last >= startDay && last <= endDay)
-            fromMemory += makeStatsObjectsFromCurrentDayForDBExport(false);
+        if (last >= startDay && last <= endDay) fromMemory += recordsOfDay(last, dicDay_, false);
     }
     const quint64 generation = storeGeneration_.load();
     if (generation != cacheGeneration_) {

@@ -23,12 +23,13 @@
 // child per server.
 //
 // Threads: addBytes() runs on every connection thread; everything else on
-// the main thread. `lock` (recursive) guards the current day (its totals,
-// its number, the days whose store failed) and the server map; the hot path
-// is a clock read and a map update under it. The only disk work under the
-// lock is the day roll-over (one store write, by the first count after local
-// midnight), saveStats() and the deletion of a server's rows. The range
-// cache is the main thread's own.
+// the main thread. `lock` (recursive) guards the current day (its totals and
+// number), the finished days not stored yet and the server map. The hot path
+// is a clock read and a map update under it; the first count after local
+// midnight only moves the finished day aside and asks the main thread to
+// store it, so no connection thread ever touches the disk. Store writes run
+// on the main thread outside the lock, on a snapshot. The range cache is the
+// main thread's own.
 class StatsUsageController : public QObject
 {
     Q_OBJECT
@@ -47,10 +48,16 @@ public:
     // once the interface has started. Until then nothing is stored, so an
     // early quit cannot replace today's rows with an empty day.
     void startUp();
-    // Stores the current day: its rows and those of later days are replaced.
-    // False when the store failed (logged; the totals stay in memory).
+    // Stores the current day and any finished day not stored yet: the rows
+    // of those days are replaced, other days' rows stay. False when the store
+    // failed (logged; the totals stay in memory).
     bool saveStats();
     bool exportToday();
+    // Stores the days finished at local midnight (queued to the main thread
+    // by the roll-over) and reads back the stored totals of a day the clock
+    // has come back to. False when the store failed; the days stay in memory
+    // and go with the next save.
+    bool storeFinishedDays();
 
     // One finished segment, on a connection thread: rolls the day over first
     // when the local day has changed since the last count.
@@ -96,8 +103,10 @@ private:
 
     qint64 currentDayLocked() const;
     void rollOverIfNeeded();
-    bool storeDays(const QList<StatsUsageObject>& currentDay);
-    void processImport(const QList<QStringList>& rows);
+    bool storeDays(bool withCurrentDay);
+    void loadCurrentDayIfNeeded();
+    QList<StatsUsageObject> recordsOfDay(qint64 day, QHash<QString, double>& totals, bool forExport);
+    void processImport(const QList<QStringList>& rows, QHash<QString, double>& into);
     std::optional<StatsUsageObject> makeStatsObjectFromDBRecord(const QStringList& row) const;
     bool isShown(const QString& serverID) const;
 
@@ -116,7 +125,13 @@ private:
     mutable StatsCalendar::OffsetSpan offset_;
     QHash<QString, double> dicDay_;
     qint64 lastDay_ = 0;
-    QList<StatsUsageObject> unsavedDays_;         // finished days whose store failed
+    // Days finished at midnight and not stored yet (the store is queued, or
+    // it failed), by day number.
+    QMap<qint64, QHash<QString, double>> finishedDays_;
+    bool storeQueued_ = false;
+    // The day whose stored totals have been read into dicDay_; differs from
+    // lastDay_ after a roll-over until the main thread has looked.
+    qint64 loadedDay_ = -1;
     QHash<QString, StatsServerInfo> nntpServers_; // written on the main thread
     bool startedUp_ = false;
 

@@ -40,6 +40,8 @@
 #include "controls/ViewToolbar.h"
 
 #include "controls/Artwork.h"
+#include "ui/search/SearchField.h"
+#include "ui/search/SearchFieldCell.h"
 #include "controls/CoreArtwork.h"
 
 #include "support/EventLoop.h"
@@ -138,6 +140,11 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
         pop->addItem(QStringLiteral("Week"));
         bar->addWidget(sized(pop, 80, 24));
     }
+    // The search field for dark grounds, with a selection.
+    auto* darkField = new SearchField;
+    darkField->setText(QStringLiteral("dark search field"));
+    darkField->setSelection(5, 6);
+    bar->addWidget(sized(darkField, 150, 22));
     bar->addStretch();
     column->addWidget(toolbar);
 
@@ -166,6 +173,9 @@ TEST(ControlsGallery, OneOfEachControlRendersIntoAScreenshot)
     field->setExtraButtonImage(art("img_searchhistory_id_gen", QSize(14, 14)));
     field->setPlaceHolderString(QStringLiteral("Search"));
     headerLayout->addWidget(sized(field, 220, 22));
+    auto* cellField = new SearchFieldCell;
+    cellField->setPlaceholderText(QStringLiteral("Search field cell"));
+    headerLayout->addWidget(sized(cellField, 160, 22));
     auto* push = new TVLButton(QStringLiteral("Download"));
     push->setImage(art("qbtn_stats_downloading", QSize(14, 14)));
     headerLayout->addWidget(sized(push, 96, 22));

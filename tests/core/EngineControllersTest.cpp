@@ -9,6 +9,7 @@
 #include "queue/RenameTitleController.h"
 #include "queue/WatchFolderController.h"
 #include "search/DeepLookupController.h"
+#include "search/WatchdogController.h"
 #include "stats/StatsUsageController.h"
 #include "support/FakeMainQueue.h"
 #include "support/TempHome.h"
@@ -46,6 +47,7 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
                                            "FODController",
                                            "RepairController",
                                            "RenameTitleController",
+                                           "WatchdogController",
                                            "BandwidthLimitController",
                                            "RepairController setFodController",
                                            "StatsUsageController setNntpServersController",
@@ -68,6 +70,7 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
                                            "QueueController setRepairController",
                                            "QueueController setFodController",
                                            "QueueController setRenameTitleController",
+                                           "WatchdogController setQueueController",
                                            "FileRepairExtractController",
                                            "QueueController neighbours"}));
 
@@ -76,6 +79,7 @@ TEST(EngineControllers, CreatesAndWiresTheControllersInTheirOrder)
     EXPECT_TRUE(engine.connectionsStatus());
     EXPECT_EQ(engine.queueController()->connectionsController(), engine.connectionsController());
     EXPECT_EQ(engine.connectionsController()->queueController(), engine.queueController());
+    EXPECT_EQ(engine.watchdogController()->queueController(), engine.queueController());
     EXPECT_TRUE(engine.queueController()->neighbours().rescan);
     EXPECT_TRUE(engine.queueController()->neighbours().connectAll);
 

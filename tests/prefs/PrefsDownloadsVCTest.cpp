@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableView>
@@ -364,4 +365,18 @@ TEST(PrefsDownloads, SubPageIsRememberedWhenThePageIsHidden)
     EXPECT_EQ(again.subPages()->currentVCTag(), PrefsDownloadsVC::kSubPageAdvanced);
     EXPECT_TRUE(again.subPages()->button(PrefsDownloadsVC::kSubPageAdvanced)->isChecked());
     EXPECT_FALSE(again.subPages()->button(1)->isChecked());
+}
+
+TEST(PrefsDownloads, TheLimiterButtonAsksTheMainWindowForItsLimiterWindow)
+{
+    DownloadsFixture f;
+    QObject owner;
+    int asked = 0;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("OpenBandwidthLimiterWindow"), &owner,
+                                                 [&](const Notification&) { ++asked; });
+    auto* button = f.control<QPushButton>("btnOpenBandwidthLimiter");
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isEnabled());
+    button->click();
+    EXPECT_EQ(asked, 1);
 }

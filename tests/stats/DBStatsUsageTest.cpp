@@ -39,7 +39,10 @@ TEST_F(StatsStore, ANewFileHasItsTableAndVersion)
     EXPECT_EQ(log.linesWithMessage("Statistics Database not found. Creating a new one.").size(), 1);
 }
 
-TEST_F(StatsStore, SavingADayReplacesItAndEveryLaterDay)
+// Saving a day replaces that day's rows and nothing else: days after it
+// (left by a clock that was set back, or by a trip west across midnight)
+// keep theirs.
+TEST_F(StatsStore, SavingADayReplacesOnlyThatDay)
 {
     seedRow("1", kDay - 1, 11);
     seedRow("1", kDay, 21);
@@ -47,36 +50,52 @@ TEST_F(StatsStore, SavingADayReplacesItAndEveryLaterDay)
     seedRow("3", kDay, 23);
     seedRow("1", kDay + 1, 31);
     seedRow("1", kDay + 40, 41);
-    // Hour rows: the last hour of the day before, and one of the day.
-    execSql(QStringLiteral(
-                "INSERT INTO stats (type,serverid,date,bytes,ubytes) VALUES (1,'1',%1,5,0),(1,'1',%2,6,0)")
+    // Hour rows: the last hour of the day before, one of the day, the first
+    // of the next day.
+    execSql(QStringLiteral("INSERT INTO stats (type,serverid,date,bytes,ubytes) VALUES "
+                           "(1,'1',%1,5,0),(1,'1',%2,6,0),(1,'1',%3,7,0)")
                 .arg(kDay * 24 - 1)
-                .arg(kDay * 24 + 5));
+                .arg(kDay * 24 + 5)
+                .arg(kDay * 24 + 24));
 
     DBStatsUsage store;
     ASSERT_TRUE(store.saveStatsForDay(kDay, {record("1", kDay, 100), record("2", kDay, 200)}));
+    const QString d = QString::number(kDay);
     EXPECT_EQ(dayRows(), QList<QStringList>({{"1", QString::number(kDay - 1), "11"},
-                                             {"1", QString::number(kDay), "100"},
-                                             {"2", QString::number(kDay), "200"}}));
-    EXPECT_EQ(store.dbQuery("SELECT date, bytes, ubytes FROM stats WHERE type = 1"),
-              QList<QStringList>({{QString::number(kDay * 24 - 1), "5", "0"}}));
+                                             {"1", d, "100"},
+                                             {"2", d, "200"},
+                                             {"1", QString::number(kDay + 1), "31"},
+                                             {"1", QString::number(kDay + 40), "41"}}));
+    EXPECT_EQ(store.dbQuery("SELECT date, bytes, ubytes FROM stats WHERE type = 1 ORDER BY date"),
+              QList<QStringList>({{QString::number(kDay * 24 - 1), "5", "0"},
+                                  {QString::number(kDay * 24 + 24), "7", "0"}}));
 
     // Saved again, the day's rows are replaced, not added to.
     ASSERT_TRUE(store.saveStatsForDay(kDay, {record("1", kDay, 150)}));
-    EXPECT_EQ(dayRows(), QList<QStringList>(
-                             {{"1", QString::number(kDay - 1), "11"}, {"1", QString::number(kDay), "150"}}));
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", QString::number(kDay - 1), "11"},
+                                             {"1", d, "150"},
+                                             {"1", QString::number(kDay + 1), "31"},
+                                             {"1", QString::number(kDay + 40), "41"}}));
     EXPECT_EQ(store.db(), nullptr); // closed between calls
+
+    // Several days in one write: each listed day is replaced, the rest stay.
+    ASSERT_TRUE(store.saveStatsForDays({kDay, kDay + 40}, {record("2", kDay, 1), record("2", kDay + 40, 2)}));
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", QString::number(kDay - 1), "11"},
+                                             {"2", d, "1"},
+                                             {"1", QString::number(kDay + 1), "31"},
+                                             {"2", QString::number(kDay + 40), "2"}}));
 }
 
-TEST_F(StatsStore, LoadingADayTakesLaterDaysAndTheHoursFromItsFirstHour)
+TEST_F(StatsStore, LoadingADayTakesOnlyThatDayAndItsHours)
 {
     seedRow("1", kDay - 1, 11);
     seedRow("1", kDay, 21);
     seedRow("2", kDay + 2, 31);
     execSql(QStringLiteral("INSERT INTO stats (type,serverid,date,bytes,ubytes) VALUES "
-                           "(1,'1',%1,5,0),(1,'1',%2,6,0)")
+                           "(1,'1',%1,5,0),(1,'1',%2,6,0),(1,'1',%3,8,0)")
                 .arg(kDay * 24 - 1)
-                .arg(kDay * 24));
+                .arg(kDay * 24)
+                .arg(kDay * 24 + 24));
     DBStatsUsage store;
     QStringList got;
     for (const QStringList& row : store.loadStatsForDay(kDay)) {
@@ -84,9 +103,7 @@ TEST_F(StatsStore, LoadingADayTakesLaterDaysAndTheHoursFromItsFirstHour)
         got << row.mid(1).join(",");
     }
     got.sort();
-    EXPECT_EQ(got, QStringList({QStringLiteral("1,1,%1,6,0").arg(kDay * 24),
-                                QStringLiteral("2,1,%1,21,0").arg(kDay),
-                                QStringLiteral("2,2,%1,31,0").arg(kDay + 2)}));
+    EXPECT_EQ(got, QStringList({QStringLiteral("1,1,%1,6,0").arg(kDay * 24), QStringLiteral("2,1,%1,21,0").arg(kDay)}));
 }
 
 TEST_F(StatsStore, ARangeComesByDateAndWithinADateLargestFirst)
@@ -137,7 +154,8 @@ TEST_F(StatsStore, AFailedSaveKeepsTheOldRowsAndSaysSo)
 
     allowInserts();
     EXPECT_TRUE(store.saveStatsForDay(kDay, {record("1", kDay, 100)}));
-    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", QString::number(kDay), "100"}}));
+    EXPECT_EQ(dayRows(), QList<QStringList>(
+                             {{"1", QString::number(kDay), "100"}, {"1", QString::number(kDay + 1), "31"}}));
 }
 
 TEST_F(StatsStore, AFileDeletedWhileRunningIsMadeAgain)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <atomic>
@@ -69,8 +70,9 @@ TEST_F(StatsEngine, SixteenThreadsCountExactly)
 }
 
 // The first count after local midnight (23:00 UTC of the same date in
-// Berlin) stores the finished day, once, even when every connection crosses
-// midnight at the same moment, and counts for the new day.
+// Berlin) moves the finished day aside, once, even when every connection
+// crosses midnight at the same moment, and counts for the new day. The
+// counting threads never write: the main thread stores the day.
 TEST_F(StatsEngine, LocalMidnightStoresTheFinishedDayOnceAndStartsANewDay)
 {
     clock.set(localTime("2024-03-05T23:59:58"));
@@ -87,7 +89,10 @@ TEST_F(StatsEngine, LocalMidnightStoresTheFinishedDayOnceAndStartsANewDay)
     clock.set(localTime("2024-03-06T00:00:00"));
     ASSERT_EQ(clock.now(), utcTime("2024-03-05T23:00:00"));
     onThreads(16, [&](int t) { engine->addBytes(double(t + 1), t % 2 ? "1" : "2"); });
+    EXPECT_EQ(insertCount(), 0);
+    EXPECT_TRUE(dayRows().isEmpty());
 
+    QCoreApplication::processEvents();
     EXPECT_EQ(insertCount(), 2); // one write of the two servers' rows
     EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5), "1010"}, {"2", n(kMar5), "2000"}}));
     EXPECT_EQ(engine->lastDay(), kMar5 + 1);
@@ -97,6 +102,7 @@ TEST_F(StatsEngine, LocalMidnightStoresTheFinishedDayOnceAndStartsANewDay)
     // The next midnight again stores once, the new day this time.
     clock.set(localTime("2024-03-07T00:30:00"));
     engine->addBytes(5, "1");
+    QCoreApplication::processEvents();
     EXPECT_EQ(insertCount(), 4);
     EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5), "1010"},
                                              {"2", n(kMar5), "2000"},
@@ -132,6 +138,7 @@ TEST_F(StatsEngine, DaylightSavingDaysRollOverAtLocalMidnight)
     for (const auto& step : steps) {
         clock.set(step.time);
         engine->addBytes(1, "1");
+        QCoreApplication::processEvents();
         EXPECT_EQ(engine->lastDay(), step.day)
             << QDateTime::fromSecsSinceEpoch(step.time, zone).toString().toStdString();
     }
@@ -149,47 +156,67 @@ TEST_F(StatsEngine, StartUpReadsTodaysTotalsBack)
     seedRow("1", kMar5 - 1, 99); // yesterday: not today's
     seedRow("1", kMar5, 1000);
     seedRow("2", kMar5, 500);
-    seedRow("2", kMar5 + 1, 7); // a later day (the clock was set back) joins today
+    seedRow("2", kMar5 + 1, 7); // a later day (the clock was set back) stays its own
     execSql(QStringLiteral("INSERT INTO stats (type,serverid,date,bytes,ubytes) VALUES (1,'1',%1,3,0)")
                 .arg(kMar5 * 24 + 1)); // an hour row is not a day total
     auto engine = makeEngine();
     EXPECT_TRUE(memoryTotals(*engine).isEmpty());
     engine->startUp();
-    EXPECT_EQ(memoryTotals(*engine), (QHash<QString, double>{{"1", 1000}, {"2", 507}}));
+    EXPECT_EQ(memoryTotals(*engine), (QHash<QString, double>{{"1", 1000}, {"2", 500}}));
 
     engine->addBytes(1, "1");
     ASSERT_TRUE(engine->saveStats());
-    EXPECT_EQ(dayRows(), QList<QStringList>(
-                             {{"1", n(kMar5 - 1), "99"}, {"1", n(kMar5), "1001"}, {"2", n(kMar5), "507"}}));
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5 - 1), "99"},
+                                             {"1", n(kMar5), "1001"},
+                                             {"2", n(kMar5), "500"},
+                                             {"2", n(kMar5 + 1), "7"}}));
 
     // A restart on the same day reads the saved totals back, once.
     engine.reset();
     auto again = makeEngine();
     again->startUp();
-    EXPECT_EQ(memoryTotals(*again), (QHash<QString, double>{{"1", 1001}, {"2", 507}}));
+    EXPECT_EQ(memoryTotals(*again), (QHash<QString, double>{{"1", 1001}, {"2", 500}}));
 }
 
-TEST_F(StatsEngine, SavingReplacesTheRowsOfTodayAndLaterDays)
+TEST_F(StatsEngine, SavingReplacesOnlyTodaysRows)
 {
     servers.add("3", "Hidden", false);
     seedRow("1", kMar5 - 2, 5);
     seedRow("1", kMar5 + 1, 6);
     seedRow("2", kMar5 + 30, 7);
     auto engine = makeEngine();
-    engine->startUp(); // takes 6 and 7 into today
+    engine->startUp();
     engine->addBytes(100, "1");
     engine->addBytes(40, "3"); // not shown, stored all the same
     ASSERT_TRUE(engine->saveStats());
-    EXPECT_EQ(
-        dayRows(),
-        QList<QStringList>(
-            {{"1", n(kMar5 - 2), "5"}, {"1", n(kMar5), "106"}, {"2", n(kMar5), "7"}, {"3", n(kMar5), "40"}}));
+    const QList<QStringList> later = {{"1", n(kMar5 + 1), "6"}, {"2", n(kMar5 + 30), "7"}};
+    EXPECT_EQ(dayRows(),
+              QList<QStringList>({{"1", n(kMar5 - 2), "5"}, {"1", n(kMar5), "100"}, {"3", n(kMar5), "40"}}) + later);
     engine->addBytes(1, "2");
     ASSERT_TRUE(engine->saveStats());
-    EXPECT_EQ(
-        dayRows(),
-        QList<QStringList>(
-            {{"1", n(kMar5 - 2), "5"}, {"1", n(kMar5), "106"}, {"2", n(kMar5), "8"}, {"3", n(kMar5), "40"}}));
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5 - 2), "5"},
+                                             {"1", n(kMar5), "100"},
+                                             {"2", n(kMar5), "1"},
+                                             {"3", n(kMar5), "40"}}) +
+                             later);
+}
+
+// The clock goes back a day while running (a correction, a trip west): the
+// day it comes back to keeps its stored totals and the days after it stay.
+TEST_F(StatsEngine, AClockSetBackKeepsTheDaysStoredBefore)
+{
+    seedRow("1", kMar5 - 1, 300);
+    auto engine = makeEngine();
+    engine->startUp();
+    engine->addBytes(100, "1");
+    clock.set(localTime("2024-03-04T22:00:00"));
+    engine->addBytes(5, "1");
+    EXPECT_EQ(engine->lastDay(), kMar5 - 1);
+    QCoreApplication::processEvents(); // stores 5 March, reads 4 March back
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5 - 1), "300"}, {"1", n(kMar5), "100"}}));
+    EXPECT_EQ(memoryTotals(*engine), (QHash<QString, double>{{"1", 305}}));
+    ASSERT_TRUE(engine->saveStats());
+    EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5 - 1), "305"}, {"1", n(kMar5), "100"}}));
 }
 
 // Quitting before the statistics were read back must not replace today's
@@ -241,7 +268,9 @@ TEST_F(StatsEngine, AFailedRollOverKeepsTheFinishedDayForTheNextSave)
     failInserts();
     clock.set(localTime("2024-03-06T00:10:00"));
     engine->addBytes(7, "2");
-    engine->addBytes(7, "2"); // no second attempt on the hot path
+    engine->addBytes(7, "2");
+    QCoreApplication::processEvents(); // one attempt, on the main thread
+    QCoreApplication::processEvents();
     EXPECT_EQ(log.linesContaining("Failed to store the statistics from day").size(), 1);
     EXPECT_EQ(engine->lastDay(), kMar5 + 1);
     EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(kMar5), "100"}}));
@@ -333,4 +362,28 @@ TEST_F(StatsEngine, ServerListChangesReachTheEngine)
     bars = engine->collectDataForPeriod(kMar5, kMar5);
     ASSERT_EQ(bars[0].children.size(), 1);
     EXPECT_EQ(bars[0].children[0].color, QColor(Qt::red));
+}
+
+// In each zone the day rolls over at its own local midnight: the last count
+// before it belongs to the old day, the first after it to the new one, and
+// the old day is stored once by the main thread.
+TEST_F(StatsEngine, RollOverAtLocalMidnightInEachZone)
+{
+    for (const char* name : {"Europe/Berlin", "America/New_York", "Australia/Sydney"}) {
+        SCOPED_TRACE(name);
+        zone = QTimeZone(QByteArray(name));
+        execSql("DELETE FROM stats");
+        clock.set(localTime("2024-07-01T23:59:59"));
+        auto engine = makeEngine();
+        engine->startUp();
+        engine->addBytes(10, "1");
+        EXPECT_EQ(engine->lastDay(), day(2024, 7, 1));
+        clock.set(localTime("2024-07-02T00:00:00"));
+        engine->addBytes(3, "1");
+        EXPECT_EQ(engine->lastDay(), day(2024, 7, 2));
+        EXPECT_TRUE(dayRows().isEmpty());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dayRows(), QList<QStringList>({{"1", n(day(2024, 7, 1)), "10"}}));
+        EXPECT_EQ(memoryTotals(*engine), (QHash<QString, double>{{"1", 3}}));
+    }
 }

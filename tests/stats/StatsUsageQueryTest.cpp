@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -256,8 +258,8 @@ TEST_F(StatsQuery, YearBarsAddTodayToItsYear)
 }
 
 // After midnight and before any count the finished day is still only in
-// memory; a query stores it and shows it, and ranges cached before a day was
-// stored are read again.
+// memory; a query shows it from there until the main thread has stored it,
+// and ranges cached before a day was stored are read again.
 TEST_F(StatsQuery, TheFinishedDayShowsBeforeTheFirstCountOfTheNewDay)
 {
     setDisplayType(1);
@@ -271,7 +273,10 @@ TEST_F(StatsQuery, TheFinishedDayShowsBeforeTheFirstCountOfTheNewDay)
     ASSERT_EQ(bars.size(), 8);
     EXPECT_EQ(children(bars[6]), QStringList({"1=100"}));
     EXPECT_EQ(engine->lastDay(), kMar5 + 1);
+    EXPECT_TRUE(dayRows().isEmpty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(dayRows(), QList<QStringList>({{"1", QString::number(kMar5), "100"}}));
+    EXPECT_EQ(children(engine->collectDataForPeriod(kMar5 - 6, kMar5 + 1)[6]), QStringList({"1=100"}));
 
     engine->addBytes(7, "2");
     bars = engine->collectDataForPeriod(kMar5 - 1, kMar5 + 5);

@@ -36,3 +36,21 @@ QByteArrayList DeepLookupReplyBuilder::exportSegment(const QByteArray& mid, cons
 {
     return {"FILE", "SEG", mid, bytes, QByteArray::number(number)};
 }
+
+QByteArrayList DeepLookupReplyBuilder::watchdogMatch(const QByteArray& qid, const QByteArray& title, qint64 bytes,
+                                                     qint64 date)
+{
+    return {"FILE", "QID", title, "FID-" + qid, "1", "1", "0", QByteArray::number(bytes), QByteArray::number(date),
+            "0",    "alt.binaries.test", "poster@example.invalid", qid, "1", "0", "0", "0"};
+}
+
+QByteArrayList DeepLookupReplyBuilder::watchdogFile(const QByteArray& fid, const QByteArray& subject, qint64 bytes,
+                                                    qint64 date)
+{
+    return {"FILE", "FID", subject, fid, "1", "1", QByteArray::number(bytes), QByteArray::number(date)};
+}
+
+QByteArrayList DeepLookupReplyBuilder::watchdogSegment(const QByteArray& mid, qint64 bytes, qint64 number)
+{
+    return {"FILE", "SEG", mid, QByteArray::number(bytes), QByteArray::number(number)};
+}

@@ -61,4 +61,14 @@ public:
                                        const QByteArray& groups, const QByteArray& poster, qint64 files);
     static QByteArrayList exportFile(const QByteArray& subject, const QByteArray& bytes, qint64 date);
     static QByteArrayList exportSegment(const QByteArray& mid, const QByteArray& bytes, qint64 number);
+
+    // Records of a Watchdog search reply: a match ("FILE", "QID", title,
+    // fid, expected, present, PAR2 files, bytes, date, content flag,
+    // groups, poster, qid, files, unused, password, junk; complete, no PAR2),
+    // one of its files ("FILE", "FID", subject, fid, expected, present,
+    // bytes, date) and one article of that file ("FILE", "SEG", message-id
+    // without brackets, bytes, number).
+    static QByteArrayList watchdogMatch(const QByteArray& qid, const QByteArray& title, qint64 bytes, qint64 date);
+    static QByteArrayList watchdogFile(const QByteArray& fid, const QByteArray& subject, qint64 bytes, qint64 date);
+    static QByteArrayList watchdogSegment(const QByteArray& mid, qint64 bytes, qint64 number);
 };

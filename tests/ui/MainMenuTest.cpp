@@ -6,12 +6,17 @@
 #include "ui/queue/QueueTableModel.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/queue/TableViewQueue.h"
+#include "ui/search/DeepLookupResultActions.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/search/NZBExportWC.h"
+#include "ui/search/OutlineViewSearch.h"
+#include "ui/search/OutlineViewSearchModel.h"
 
 #include "controls/SplitViewQueue.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
+#include "search/DeepLookupController.h"
 #include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
 #include "support/QueueJobFixture.h"
@@ -332,6 +337,40 @@ TEST(MainMenu, StartUpLeavesTheExportItemToTheSearchPage)
     exportNZB->setEnabled(true); // as the search page would with a chosen result
     shell.vc->applicationDidStartGUI();
     ASSERT_TRUE(waitUntil([&] { return shell.vc->guiIsLoaded(); }, 3000));
+    EXPECT_FALSE(exportNZB->isEnabled());
+}
+
+// The search page gets the engine's controllers and the export item, which
+// follows its selection and exports the chosen result.
+TEST(MainMenu, TheSearchPageDrivesTheExportItem)
+{
+    TempHome home;
+    ScriptedDialogAnswerer answers;
+    Shell shell;
+    MainVC& vc = *shell.vc;
+    shell.click("menuShowDeepLookup");
+    auto* search = qobject_cast<DeepLookupVC*>(vc.pageForTag(4));
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(search->queueController(), vc.engine().queueController());
+    EXPECT_EQ(search->deepLookupController(), vc.engine().deepLookupController());
+    EXPECT_EQ(vc.engine().deepLookupController()->delegate(), search);
+    QAction* exportNZB = shell.item("menuExportAsNZBFile");
+    EXPECT_EQ(search->mnuItemExportNZB(), exportNZB);
+    EXPECT_FALSE(exportNZB->isEnabled());
+
+    const QueuePtr result = Queue::create();
+    result->setTitle("a result");
+    search->outLineViewSearch()->setResults({result});
+    OutlineViewSearchModel* model = search->outLineViewSearch()->resultsModel();
+    search->outLineViewSearch()->selectionModel()->select(model->indexOf(result),
+                                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(exportNZB->isEnabled());
+    shell.click("menuExportAsNZBFile");
+    NZBExportWC* exporter = search->resultActions().nzbExportWC();
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_EQ(exporter->queuearray(), QList<QueuePtr>({result}));
+    exporter->close();
+    search->outLineViewSearch()->selectionModel()->clearSelection();
     EXPECT_FALSE(exportNZB->isEnabled());
 }
 

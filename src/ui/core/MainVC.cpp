@@ -21,6 +21,7 @@
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
 #include "queue/WatchFolderController.h"
+#include "search/WatchdogController.h"
 #include "stats/StatsUsageController.h"
 #include "ui/core/AboutWC.h"
 #include "ui/core/ClosingAppWC.h"
@@ -36,6 +37,8 @@
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/search/DeepLookupVC.h"
+#include "ui/search/WatchdogEditWC.h"
+#include "ui/stats/StatisticsVC.h"
 
 #include <QAction>
 #include <QApplication>
@@ -271,6 +274,11 @@ void MainVC::initControllers()
     EngineControllers::Hooks hooks;
     hooks.createDockIconController = [this] { dockIconController_ = new DockIconController(this); };
     engine_.initControllers(hooks);
+    if (WatchdogController* watchdog = engine_.watchdogController()) {
+        watchdog->setEditWindowPresenter([this, watchdog](const WatchdogPtr& entry) {
+            WatchdogEditWC::showWindow(entry, watchdog, this);
+        });
+    }
     engine_.displayController()->setViewBandwidth(
         [graph = QPointer<ViewBandwidth>(viewBandwidth_)](qint64 bits) {
             if (graph) graph->addBandwidthValue(bits);
@@ -356,9 +364,15 @@ QWidget* MainVC::createPage(qint64 tag)
         queue->setNzbController(engine_.nzbController());
         queue->loadView();
         page = queue;
+    } else if (tag == 1) {
+        page = new StatisticsVC(engine_.statsUsageController(), engine_.nntpServersController(), topContainer_);
     } else if (tag == 4) {
-        page = new DeepLookupVC(topContainer_);
-        page->setObjectName(QStringLiteral("DeepLookupVC"));
+        auto* search = new DeepLookupVC(topContainer_);
+        search->setQueueController(engine_.queueController());
+        search->setDeepLookupController(engine_.deepLookupController());
+        search->setNntpServersController(engine_.nntpServersController());
+        search->setMnuItemExportNZB(mnuItemExportNZB_);
+        page = search;
     } else {
         // The page of this tag comes with its own subsystem; until then a
         // named placeholder holds its place.
@@ -556,8 +570,7 @@ void MainVC::menuOpenNZBFile()
 
 void MainVC::menuExportAsNZBFile()
 {
-    // The search page's export of its chosen results comes with the
-    // result list's commands; until then the item stays disabled.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->saveAsNZB();
 }
 
 void MainVC::menuPostMessage()
@@ -856,7 +869,9 @@ void MainVC::wireStartupChecks()
             if (self) self->saveStateScheduler_.start();
         });
     };
-    // WatchdogController resetWatchdogQueue: here once Watchdog exists.
+    s.resetWatchdogQueue = [this] {
+        if (engine_.watchdogController()) engine_.watchdogController()->resetWatchdogQueue();
+    };
     s.isTerminating = [this] { return quitSequence_.appIsTerminating(); };
     startupChecks_.setSteps(std::move(s));
 }
@@ -904,7 +919,10 @@ void MainVC::wireQuitSequence()
     s.queueArray = [this] {
         return engine_.queueController() ? engine_.queueController()->queueArray() : QList<QueuePtr>();
     };
-    // Watchdog's entry count: here once Watchdog exists.
+    s.watchdogCount = [this] {
+        return engine_.watchdogController() ? qint64(engine_.watchdogController()->watchdogArray().size())
+                                            : qint64(0);
+    };
     s.refuseTermination = [] {};
     s.setTerminateNow = [this] { Q_EMIT terminateNowRequested(); };
     s.closeMainWindowIfVisible = [this] {
@@ -941,7 +959,12 @@ void MainVC::showClosingAppWindow()
     services.saveHistory = [this] {
         if (engine_.downloadHistoryController()) engine_.downloadHistoryController()->saveHistory();
     };
-    // The Watchdog stores: here once Watchdog exists.
+    services.saveWatchdogEntries = [this] {
+        if (WatchdogController* watchdog = engine_.watchdogController()) {
+            watchdog->dbSaveAllWatchdogEntries();
+            watchdog->dbOptimizeWatchdogHistory();
+        }
+    };
     // Saving a queue that was never restored would replace the saved jobs
     // with the few (or none) that reached the queue so far.
     if (guiIsLoaded_) {
@@ -969,6 +992,8 @@ AppcastItem MainVC::bestValidUpdateInAppcast(const QList<AppcastItem>& items)
 void MainVC::setMnuItemExportNZB(QAction* item)
 {
     mnuItemExportNZB_ = item;
+    // The search page may be made before the menu: it gets the item now.
+    if (auto* search = qobject_cast<DeepLookupVC*>(pages_.value(4))) search->setMnuItemExportNZB(item);
 }
 
 QAction* MainVC::mnuItemExportNZB() const

@@ -1,26 +1,568 @@
 #include "ui/search/DeepLookupVC.h"
 
+#include "controls/ButtonCollapseLeft.h"
+#include "controls/TVLComponentUtils.h"
+#include "controls/ViewQueueRight.h"
+#include "controls/TVLTextField.h"
+#include "core/DialogBoxes.h"
 #include "platform/NotificationHub.h"
+#include "platform/UserDefaults.h"
+#include "search/DeepLookupConsole.h"
+#include "search/DeepLookupController.h"
+#include "search/SearchHistoryController.h"
+#include "ui/search/BusySearchingWC.h"
+#include "ui/search/ButtonExpandSearchFields.h"
+#include "ui/search/DeepLookupResultActions.h"
+#include "ui/search/DeepLookupResultFilter.h"
 #include "ui/search/OutlineViewSearch.h"
+#include "ui/search/OutlineViewSearchModel.h"
+#include "ui/search/SearchHistoryVC.h"
+#include "ui/search/SearchKeywordHighlighter.h"
+#include "ui/search/SplitViewSearch.h"
+#include "ui/search/ViewMainSearch.h"
+#include "ui/search/ViewSearchLeft.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
 #include <QVBoxLayout>
 
-DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent), outLineViewSearch_(new OutlineViewSearch(this))
+namespace {
+
+struct TaggedItem
+{
+    const char* title;
+    qint64 tag;
+};
+
+const TaggedItem kDaysBack[] = {
+    {"1 day", 1},       {"3 days", 3},       {"7 days", 7},         {"14 days", 14},
+    {"30 days", 30},    {"90 days", 90},     {"180 days", 180},     {"1 year", 365},
+    {"2 years", 730},   {"5 years", 1825},   {"3500 days", 3500},   {"10000 days", 10000},
+};
+const TaggedItem kContent[] = {{"General newsgroups", 0}, {"Erotica newsgroups", 1}};
+
+QString decimal(qint64 value)
+{
+    return QString::number(value);
+}
+
+} // namespace
+
+DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DeepLookupVC"));
+    buildInterface();
+    searchHistoryController_ = new SearchHistoryController(this);
+    searchHistoryController_->loadAllHistoryObjects();
+    searchHistoryController_->loadAllBookmarkObjects();
+    searchHistoryVC_->setHistoryController(searchHistoryController_);
+    filter_ = new DeepLookupResultFilter(outLineViewSearch_, [this] {
+        const QSignalBlocker blocker(searchFieldPredicate_->textField());
+        searchFieldPredicate_->setDelegate(nullptr);
+        searchFieldPredicate_->clearTextField();
+        searchFieldPredicate_->setDelegate(this);
+    });
+    actions_ = new DeepLookupResultActions(this);
+
+    NotificationHub& hub = NotificationHub::defaultCenter();
+    hub.addObserver(QStringLiteral("RequestForDeepLookup"), this, [this](const Notification& n) {
+        requestForDeepLookup(n.userInfo.value(QStringLiteral("deeplookupobject")).value<DeepLookupObjectPtr>());
+    });
+    hub.addObserver(QStringLiteral("NewFilepartsReceived"), this, [this](const Notification& n) {
+        newFilepartsReceived(n.userInfo.value(QStringLiteral("queue")).value<QueuePtr>());
+    });
+    hub.addObserver(QStringLiteral("SelectionDidChangeInOutlineViewSearch"), this,
+                    [this](const Notification&) { actions_->selectionDidChangeInOutlineViewSearch(); });
+    hub.addObserver(QStringLiteral("ReloadDeepLookupOutlineViewItemsInArray"), this, [this](const Notification& n) {
+        reloadDeepLookupOutlineViewItemsInArray(
+            n.userInfo.value(QStringLiteral("queuearray")).value<QList<QueuePtr>>());
+    });
+    hub.addObserver(SplitViewSearch::collapseStateChangedNotification(), this, [this](const Notification& n) {
+        if (n.object == splitViewSearch_) splitViewSearchLeftCollapseStateChanged(n.userInfo.value("state").toBool());
+    });
+    initPagination();
+}
+
+DeepLookupVC::~DeepLookupVC()
+{
+    NotificationHub::defaultCenter().removeObserver(this);
+    if (deepLookupController_ && deepLookupController_->delegate() == this) deepLookupController_->setDelegate(nullptr);
+    if (busySearchingWC_) delete busySearchingWC_.data();
+    delete actions_;
+    delete filter_;
+}
+
+void DeepLookupVC::buildInterface()
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(outLineViewSearch_);
-    NotificationHub::defaultCenter().addObserver(
-        QStringLiteral("ReloadDeepLookupOutlineViewItemsInArray"), this, [this](const Notification& n) {
-            reloadDeepLookupOutlineViewItemsInArray(
-                n.userInfo.value(QStringLiteral("queuearray")).value<QList<QueuePtr>>());
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+
+    splitViewSearch_ = new SplitViewSearch(this);
+    viewLeftPane_ = new ViewSearchLeft(splitViewSearch_);
+    viewLeftPane_->setObjectName(QStringLiteral("viewLeftPane"));
+    auto* left = new QVBoxLayout(viewLeftPane_);
+    left->setContentsMargins(8, 6, 0, 0);
+    searchHistoryTitle_ = new QLabel(QStringLiteral("Search History"), viewLeftPane_);
+    searchHistoryTitle_->setObjectName(QStringLiteral("searchHistoryTitle"));
+    QFont bold = searchHistoryTitle_->font();
+    bold.setBold(true);
+    searchHistoryTitle_->setFont(bold);
+    left->addWidget(searchHistoryTitle_);
+    searchHistoryVC_ = new SearchHistoryVC(viewLeftPane_);
+    left->addWidget(searchHistoryVC_);
+    splitViewSearch_->addWidget(viewLeftPane_);
+    splitViewSearch_->addWidget(buildResultSide());
+    splitViewSearch_->setStretchFactor(1, 1);
+    const int stored = int(UserDefaults::standard().floatForKey(QStringLiteral("SplitViewSearchLeftRestorePosition")));
+    splitViewSearch_->setSizes({stored > 1 ? stored : 200, 1000});
+    layout->addWidget(splitViewSearch_, 1);
+}
+
+QWidget* DeepLookupVC::buildHeader()
+{
+    auto* header = new ViewMainSearch(this);
+    header->setObjectName(QStringLiteral("searchHeader"));
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(10, 8, 10, 8);
+    column->setSpacing(6);
+
+    const auto makeField = [this, header](const char* name, const char* placeholder, const char* history,
+                                          bool numbers) {
+        auto* field = new TVLTextField(header);
+        field->setObjectName(QString::fromLatin1(name));
+        field->setPlaceHolderString(QString::fromLatin1(placeholder));
+        field->setSearchHistoryName(QString::fromLatin1(history));
+        field->setNumbersOnly(numbers);
+        field->awakeFromNib();
+        field->setDelegate(this);
+        // Return in a query field starts a new search; leaving it does not.
+        connect(field->textField(), &QLineEdit::returnPressed, this, &DeepLookupVC::searchButtonClicked);
+        return field;
+    };
+    searchFieldTitle_ = makeField("searchFieldTitle", "Search words", "deepLookupRecentTitle", false);
+    searchFieldGroups_ = makeField("searchFieldGroups", "Newsgroups", "deepLookupRecentGroups", false);
+    searchFieldGroups_->setTf_id(QStringLiteral("Newsgroups"));
+    searchFieldPoster_ = makeField("searchFieldPoster", "Poster", "deepLookupRecentPoster", false);
+    searchFieldMinSize_ = makeField("searchFieldMinSize", "Min. size (bytes)", "deepLookupRecentMinSize", true);
+    searchFieldMinSize_->setTf_id(QStringLiteral("MinBytesConverter"));
+    searchFieldMaxSize_ = makeField("searchFieldMaxSize", "Max. size (bytes)", "deepLookupRecentMaxSize", true);
+    searchFieldMaxSize_->setTf_id(QStringLiteral("MaxBytesConverter"));
+
+    const auto makePopUp = [header](const char* name, const TaggedItem* items, size_t count, const char* key) {
+        auto* box = new QComboBox(header);
+        box->setObjectName(QString::fromLatin1(name));
+        for (size_t i = 0; i < count; ++i) box->addItem(QString::fromLatin1(items[i].title), items[i].tag);
+        const QString settingsKey = QString::fromLatin1(key);
+        const int at = box->findData(UserDefaults::standard().integerForKey(settingsKey));
+        box->setCurrentIndex(at >= 0 ? at : 0);
+        connect(box, &QComboBox::currentIndexChanged, box, [box, settingsKey] {
+            UserDefaults::standard().setInteger(box->currentData().toLongLong(), settingsKey);
         });
+        return box;
+    };
+    buttonContent_ = makePopUp("buttonContent", kContent, std::size(kContent), "contentTag");
+    buttonDaysBack_ = makePopUp("buttonDaysBack", kDaysBack, std::size(kDaysBack), "dayTag");
+    buttonSearch_ = new QPushButton(QStringLiteral("Search"), header);
+    buttonSearch_->setObjectName(QStringLiteral("buttonSearch"));
+    buttonSearch_->setDefault(true);
+    connect(buttonSearch_, &QPushButton::clicked, this, &DeepLookupVC::searchButtonClicked);
+
+    btnSearchFieldsExpand_ = new ButtonExpandSearchFields(header);
+    btnSearchFieldsExpand_->setChecked(UserDefaults::standard().boolForKey(QStringLiteral("searchFieldsViewState")));
+    connect(btnSearchFieldsExpand_, &QAbstractButton::toggled, this, &DeepLookupVC::updateSearchFieldsView);
+
+    auto* first = new QHBoxLayout;
+    first->addWidget(btnSearchFieldsExpand_);
+    first->addWidget(searchFieldTitle_, 1);
+    first->addWidget(buttonContent_);
+    first->addWidget(buttonDaysBack_);
+    first->addWidget(buttonSearch_);
+    column->addLayout(first);
+
+    expandedSearchWrapper_ = new QWidget(header);
+    expandedSearchWrapper_->setObjectName(QStringLiteral("expandedSearchWrapper"));
+    auto* second = new QHBoxLayout(expandedSearchWrapper_);
+    second->setContentsMargins(0, 0, 0, 0);
+    second->addWidget(searchFieldGroups_, 2);
+    second->addWidget(searchFieldPoster_, 2);
+    second->addWidget(searchFieldMinSize_, 1);
+    second->addWidget(searchFieldMaxSize_, 1);
+    const auto makeToggle = [this](const char* title, const char* key) {
+        auto* box = new QCheckBox(QString::fromLatin1(title), expandedSearchWrapper_);
+        box->setObjectName(QString::fromLatin1(key));
+        const QString settingsKey = QString::fromLatin1(key);
+        box->setChecked(UserDefaults::standard().boolForKey(settingsKey));
+        connect(box, &QCheckBox::toggled, box,
+                [settingsKey](bool on) { UserDefaults::standard().setBool(on, settingsKey); });
+        return box;
+    };
+    btnHidePwdEntries_ = makeToggle("Hide passworded", "dpHidePwdEntries");
+    btnHideObfuscation_ = makeToggle("Hide obfuscated", "dpHideObfuscation");
+    second->addWidget(btnHidePwdEntries_);
+    second->addWidget(btnHideObfuscation_);
+    column->addWidget(expandedSearchWrapper_);
+    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
+    return header;
+}
+
+QWidget* DeepLookupVC::buildResultSide()
+{
+    rightView_ = new QWidget(splitViewSearch_);
+    rightView_->setObjectName(QStringLiteral("rightView"));
+    auto* column = new QVBoxLayout(rightView_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    outLineViewSearch_ = new OutlineViewSearch(rightView_);
+    column->addWidget(outLineViewSearch_, 1);
+
+    auto* footer = new ViewQueueRight(rightView_);
+    auto* bar = new QHBoxLayout(footer);
+    bar->setContentsMargins(0, 4, 8, 4);
+    btnCollapseLeft_ = new ButtonCollapseLeft(footer);
+    btnCollapseLeft_->setObjectName(QStringLiteral("btnCollapseLeft"));
+    btnCollapseLeft_->setFixedSize(24, 24);
+    btnCollapseLeft_->setToolTip(QStringLiteral("Show or hide the search history"));
+    connect(btnCollapseLeft_, &QAbstractButton::clicked, this, &DeepLookupVC::collapseLeftPaneClicked);
+    bar->addWidget(btnCollapseLeft_);
+    labelResultsFound_ = new QLabel(rightView_);
+    labelResultsFound_->setObjectName(QStringLiteral("labelResultsFound"));
+    labelSelectedBytes_ = new QLabel(rightView_);
+    labelSelectedBytes_->setObjectName(QStringLiteral("labelSelectedBytes"));
+    searchFieldPredicate_ = new TVLTextField(rightView_);
+    searchFieldPredicate_->setObjectName(QStringLiteral("searchFieldPredicate"));
+    searchFieldPredicate_->setPlaceHolderString(QStringLiteral("Filter titles"));
+    searchFieldPredicate_->awakeFromNib();
+    searchFieldPredicate_->setDelegate(this);
+    searchFieldPredicate_->setMinimumWidth(200);
+    btnPreviousPage_ = new QPushButton(QStringLiteral("‹ Previous"), rightView_);
+    btnPreviousPage_->setObjectName(QStringLiteral("btnPreviousPage"));
+    btnNextPage_ = new QPushButton(QStringLiteral("Next ›"), rightView_);
+    btnNextPage_->setObjectName(QStringLiteral("btnNextPage"));
+    connect(btnPreviousPage_, &QPushButton::clicked, this, &DeepLookupVC::previousPageClicked);
+    connect(btnNextPage_, &QPushButton::clicked, this, &DeepLookupVC::nextPageClicked);
+    bar->addWidget(labelResultsFound_);
+    bar->addWidget(labelSelectedBytes_);
+    bar->addStretch(1);
+    bar->addWidget(searchFieldPredicate_);
+    bar->addWidget(btnPreviousPage_);
+    bar->addWidget(btnNextPage_);
+    column->addWidget(footer);
+    return rightView_;
+}
+
+void DeepLookupVC::setQueueController(QueueController* controller)
+{
+    queueController_ = controller;
+}
+
+void DeepLookupVC::setDeepLookupController(DeepLookupController* controller)
+{
+    deepLookupController_ = controller;
+    outLineViewSearch_->setDeepLookupController(controller);
+    if (controller) controller->setDelegate(this);
+}
+
+void DeepLookupVC::setMnuItemExportNZB(QAction* item)
+{
+    mnuItemExportNZB_ = item;
+    actions_->menuWillOpen();
+}
+
+void DeepLookupVC::selectTag(QComboBox* box, qint64 tag)
+{
+    const int at = box->findData(tag);
+    if (at >= 0) box->setCurrentIndex(at);
+}
+
+qint64 DeepLookupVC::selectedTag(const QComboBox* box)
+{
+    return box->currentData().toLongLong();
+}
+
+// ---- paging
+
+void DeepLookupVC::initPagination()
+{
+    pagination_.reset(
+        quint64(std::max<qint64>(1, UserDefaults::standard().integerForKey(QStringLiteral("dpResultsPerPage")))));
+    disablePagination();
+}
+
+void DeepLookupVC::storePageOffset()
+{
+    if (deepLookupController_ && !deepLookupController_->dpcontentArray().isEmpty())
+        pagination_.storePageOffset(deepLookupController_->dpcontentArray().last()->date());
+}
+
+void DeepLookupVC::nextPageClicked()
+{
+    pagination_.nextPage();
+    initSearch(false);
+}
+
+void DeepLookupVC::previousPageClicked()
+{
+    if (pagination_.previousPage()) initSearch(false);
+}
+
+void DeepLookupVC::enablePagination()
+{
+    if (pagination_.canGoNext()) btnNextPage_->setEnabled(true);
+    if (pagination_.canGoPrevious()) btnPreviousPage_->setEnabled(true);
+}
+
+void DeepLookupVC::disablePagination()
+{
+    btnNextPage_->setEnabled(false);
+    btnPreviousPage_->setEnabled(false);
+}
+
+// ---- the query
+
+void DeepLookupVC::searchButtonClicked()
+{
+    currentDeepLookupObject_.reset();
+    initSearch(true);
+}
+
+void DeepLookupVC::initSearch(bool isNewSearch)
+{
+    hideDeepLookupSlogan_ = true;
+    if (!buttonSearch_->isEnabled()) return;
+    if (isNewSearch) initPagination();
+    filter_->setOldArticlesAreHidden(false);
+    filter_->clearPredicateResults();
+    actions_->updateMenuItemHideOldArticles();
+
+    auto query = DeepLookupObject::create();
+    query->setTitle(searchFieldTitle_->stringValue());
+    query->setGroup(searchFieldGroups_->stringValue());
+    query->setPoster(searchFieldPoster_->stringValue());
+    query->setMinsize(searchFieldMinSize_->stringValue());
+    query->setMaxsize(searchFieldMaxSize_->stringValue());
+    query->setEro(decimal(selectedTag(buttonContent_)));
+    query->setStartdate(decimal(selectedTag(buttonDaysBack_)));
+    query->setEnddate(pagination_.getPageOffset());
+    query->setOffset(pagination_.offsetText());
+    query->setLimit(pagination_.limitText());
+    query->setSearchInFilenames(UserDefaults::standard().boolForKey(QStringLiteral("searchInFilenames")));
+    if (const DeepLookupObjectPtr& current = currentDeepLookupObject_) {
+        query->setIsBookmark(current->isBookmark());
+        query->setLastAccessDate(current->lastAccessDate());
+        query->setMapid(current->mapid());
+        query->setAlias(current->alias());
+        query->setPreviousAccessDate(isNewSearch ? current->lastAccessDate() : current->previousAccessDate());
+    }
+    startSearchFor(query);
+}
+
+void DeepLookupVC::startSearchFor(const DeepLookupObjectPtr& query)
+{
+    labelResultsFound_->setText(QStringLiteral("Waiting for search results."));
+    labelSelectedBytes_->clear();
+    updateSearchHistory();
+    disableSearchField();
+    showBusySearchingWindow();
+    if (deepLookupController_) deepLookupController_->setDpcontentArray({});
+    outLineViewSearch_->sortData();
+    saveLastSearchString(query->title().value_or(QString()));
+    currentDeepLookupObject_ = query;
+    if (deepLookupController_) {
+        deepLookupController_->setLastSearchDate(query->previousAccessDate());
+        deepLookupController_->searchFor(*query);
+    }
+}
+
+void DeepLookupVC::saveLastSearchString(const QString& title)
+{
+    UserDefaults& d = UserDefaults::standard();
+    const QString pattern = d.boolForKey(QStringLiteral("enableSearchTextHighlighting"))
+                                ? SearchKeywordHighlighter::patternForTitle(title)
+                                : QString();
+    d.setString(pattern, QStringLiteral("lastSearchString"));
+}
+
+void DeepLookupVC::updateSearchHistory()
+{
+    const std::pair<TVLTextField*, const char*> fields[] = {
+        {searchFieldTitle_, "deepLookupRecentTitle"},     {searchFieldGroups_, "deepLookupRecentGroups"},
+        {searchFieldPoster_, "deepLookupRecentPoster"},   {searchFieldMinSize_, "deepLookupRecentMinSize"},
+        {searchFieldMaxSize_, "deepLookupRecentMaxSize"},
+    };
+    for (const auto& [field, key] : fields)
+        if (!field->stringValue().isEmpty())
+            TVLComponentUtils::updateSearchHistoryWithObject(field->stringValue(), QString::fromLatin1(key));
+    UserDefaults::standard().synchronize();
+}
+
+void DeepLookupVC::setQueryControlsEnabled(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{buttonSearch_, searchFieldTitle_, searchFieldGroups_,
+                                                      searchFieldPoster_, searchFieldMinSize_, searchFieldMaxSize_,
+                                                      buttonContent_, buttonDaysBack_})
+        w->setEnabled(enabled);
+}
+
+void DeepLookupVC::disableSearchField()
+{
+    setQueryControlsEnabled(false);
+    searchHistoryVC_->disableTableview();
+    disablePagination();
+}
+
+void DeepLookupVC::enableSearchField()
+{
+    setQueryControlsEnabled(true);
+    searchHistoryVC_->enableTableview();
+    enablePagination();
+}
+
+void DeepLookupVC::requestForDeepLookup(const DeepLookupObjectPtr& query)
+{
+    if (!query) return;
+    currentDeepLookupObject_ = query;
+    initPagination();
+    updateSearchFieldsWithObject(*query);
+    initSearch(true);
+}
+
+void DeepLookupVC::updateSearchFieldsWithObject(const DeepLookupObject& query)
+{
+    searchFieldTitle_->setStringValue(query.title().value_or(QString()));
+    searchFieldGroups_->setStringValue(query.group().value_or(QString()));
+    searchFieldPoster_->setStringValue(query.poster().value_or(QString()));
+    searchFieldMinSize_->setStringValue(query.minsize().value_or(QString()));
+    searchFieldMaxSize_->setStringValue(query.maxsize().value_or(QString()));
+    selectTag(buttonContent_, query.ero().value_or(QString()).toLongLong());
+    selectTag(buttonDaysBack_, query.startdate().value_or(QString()).toLongLong());
+}
+
+// ---- the reply
+
+void DeepLookupVC::updateSearchResultsInfoLabel(const QStringList& info)
+{
+    // The service promises seven elements but may send fewer (three is the
+    // least the client accepts): show what is there, read nothing beyond.
+    const auto at = [&info](int i) { return i < info.size() ? info[i] : QString(); };
+    const qint64 count = at(0).toLongLong();
+    pagination_.setTotalMatchedFound(quint64(std::max<qint64>(0, at(1).toLongLong())));
+    const QString duration = at(2);
+    const qint64 first = at(5).toLongLong();
+    labelResultsFound_->setText(info.size() > 5
+                                    ? QStringLiteral("Range: %1 - %2 (%3)").arg(first).arg(first + count).arg(duration)
+                                    : QStringLiteral("Range: %1 - %2 (%3)").arg(0).arg(count).arg(duration));
+    if (info.size() > 6 && at(6).toLongLong() != 0)
+        deepLookupConsole(u"Search timeout occured after %@", duration);
+}
+
+void DeepLookupVC::searchResults(const DeepLookupContentParser::Result& result)
+{
+    if (result.info) updateSearchResultsInfoLabel(*result.info);
+    if (result.error) deepLookupConsole(u"%s ERROR: %@", "searchResults", *result.error);
+    if (deepLookupController_) deepLookupController_->setDpcontentArray(result.contentArray.value_or(QList<QueuePtr>()));
+    storePageOffset();
+    outLineViewSearch_->sortData();
+    if (currentDeepLookupObject_ && result.newestTimestamp > 0 &&
+        result.newestTimestamp > currentDeepLookupObject_->lastAccessDate())
+        currentDeepLookupObject_->setLastAccessDate(result.newestTimestamp);
+    const bool cancelled = searchIsCancelled_;
+    searchIsFinished();
+    const bool empty = !deepLookupController_ || deepLookupController_->dpcontentArray().isEmpty();
+    if (empty && !cancelled)
+        DialogBoxes::alertBoxDefault(QStringLiteral("No matches were found."),
+                                     QStringLiteral("Search is finished and no matches were found."));
+}
+
+void DeepLookupVC::searchFailed(const QString& title, const QString& subtitle)
+{
+    labelResultsFound_->setText(title);
+    DialogBoxes::alertBoxDefault(title, subtitle);
+    searchIsFinished();
+}
+
+void DeepLookupVC::searchCancelled()
+{
+    labelResultsFound_->setText(QStringLiteral("Search was cancelled."));
+    searchIsFinished();
+}
+
+void DeepLookupVC::searchIsFinished()
+{
+    addSearchToSearchHistory(currentDeepLookupObject_);
+    enableSearchField();
+    hideBusySearchingWindow();
+    searchIsCancelled_ = false;
+}
+
+void DeepLookupVC::addSearchToSearchHistory(const DeepLookupObjectPtr& query)
+{
+    if (!query) return;
+    if (query->isBookmark()) {
+        // Only the first page tells the bookmark what was seen last.
+        if (query->offset().value_or(QString()) == QLatin1String("0"))
+            searchHistoryController_->updateBookmarkObject(*query);
+        return;
+    }
+    searchHistoryVC_->addSearchToHistory(query);
+}
+
+// ---- busy window
+
+void DeepLookupVC::showBusySearchingWindow()
+{
+    if (!busySearchingWC_) {
+        const QRect frame(rightView_->mapTo(window(), QPoint(0, 0)), rightView_->size());
+        busySearchingWC_ = new BusySearchingWC(QRectF(frame), window());
+        connect(busySearchingWC_, &BusySearchingWC::closing, this, &DeepLookupVC::hideBusySearchingWindow);
+    }
+    busySearchingWC_->showWindow();
+}
+
+void DeepLookupVC::hideBusySearchingWindow()
+{
+    if (!busySearchingWC_) return;
+    BusySearchingWC* busy = busySearchingWC_;
+    busySearchingWC_ = nullptr;
+    disconnect(busy, nullptr, this, nullptr);
+    const bool cancelled = busy->isCancelled();
+    busy->closeWindow();
+    busy->deleteLater();
+    if (cancelled) cancelSearch();
+}
+
+void DeepLookupVC::cancelSearch()
+{
+    searchIsCancelled_ = true;
+    hideBusySearchingWindow();
+    if (deepLookupController_) deepLookupController_->cancelSearch();
+}
+
+// ---- fields and tree
+
+void DeepLookupVC::controlTextDidChange(TVLTextField* field)
+{
+    if (field != searchFieldPredicate_) return;
+    filter_->controlTextDidChange(field->stringValue());
+    actions_->updateMenuItemHideOldArticles();
 }
 
 void DeepLookupVC::reloadDeepLookupOutlineViewItemsInArray(const QList<QueuePtr>& items)
 {
-    for (const QueuePtr& item : items)
-        outLineViewSearch_->reloadItem(item);
+    for (const QueuePtr& item : items) outLineViewSearch_->reloadItem(item);
+}
+
+void DeepLookupVC::newFilepartsReceived(const QueuePtr& result)
+{
+    if (result) outLineViewSearch_->reloadItem(result);
 }
 
 void DeepLookupVC::openPostMsgWindowAndReplyTo(const QueuePtr& result)
@@ -28,4 +570,49 @@ void DeepLookupVC::openPostMsgWindowAndReplyTo(const QueuePtr& result)
     QVariantMap info;
     if (result) info.insert(QStringLiteral("queue"), QVariant::fromValue(result));
     NotificationHub::defaultCenter().post(QStringLiteral("OpenPostArticleWindow"), this, info);
+}
+
+void DeepLookupVC::saveAsNZB()
+{
+    actions_->saveAsNZB();
+}
+
+void DeepLookupVC::viewWillDisappear()
+{
+    searchHistoryController_->saveAllHistoryObjects();
+    searchHistoryController_->saveAllBookmarkObjects();
+    UserDefaults& d = UserDefaults::standard();
+    d.setInteger(1, QStringLiteral("searchHistoryVCTag"));
+    d.setBool(btnSearchFieldsExpand_->isChecked(), QStringLiteral("searchFieldsViewState"));
+    if (!splitViewSearch_->isSubviewCollapsed(0))
+        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
+    d.synchronize();
+}
+
+void DeepLookupVC::splitViewSearchLeftCollapseStateChanged(bool collapsed)
+{
+    btnCollapseLeft_->setState(collapsed ? 1 : 0);
+}
+
+void DeepLookupVC::collapseLeftPaneClicked()
+{
+    UserDefaults& d = UserDefaults::standard();
+    if (splitViewSearch_->isSubviewCollapsed(0)) {
+        const int stored = int(d.floatForKey(QStringLiteral("SplitViewSearchLeftRestorePosition")));
+        splitViewSearch_->setLeftPaneCollapsed(false, stored > 1 ? stored : 200);
+    } else {
+        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
+        splitViewSearch_->setLeftPaneCollapsed(true);
+    }
+}
+
+void DeepLookupVC::updateSearchFieldsView()
+{
+    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
+}
+
+void DeepLookupVC::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) viewWillDisappear();
 }

@@ -1,30 +1,187 @@
 #pragma once
 
+#include "controls/TVLTextFieldDelegate.h"
 #include "queue/Queue.h"
+#include "queue/QueueController.h"
+#include "search/DeepLookupController.h"
+#include "search/DeepLookupControllerDelegate.h"
+#include "ui/search/BusySearchingWC.h"
+#include "ui/search/DeepLookupPagination.h"
+#include "search/DeepLookupObject.h"
 
+#include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
+class BusySearchingWC;
+class DeepLookupController;
+class DeepLookupResultActions;
+class DeepLookupResultFilter;
+class NNTPServersController;
 class OutlineViewSearch;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class ButtonCollapseLeft;
+class ButtonExpandSearchFields;
+class SplitViewSearch;
+class QueueController;
+class SearchHistoryController;
+class SearchHistoryVC;
+class TVLTextField;
 
-// The search page. So far only what the queue engine and the main menu need
-// of it: its result tree, which shows again the results whose state the
-// engine changed outside the tree ("ReloadDeepLookupOutlineViewItemsInArray",
-// e.g. after passwords were entered for them), and the request for a compose
-// window.
-class DeepLookupVC : public QWidget
+// The search page: the user queries the indexed search service, pages
+// through the results and works with them. It builds one request per search
+// from its fields, shows the busy window while it runs, fills the result
+// tree from the reply and records the search in the history (or updates the
+// bookmark it came from).
+class DeepLookupVC : public QWidget, public DeepLookupControllerDelegate, public TVLTextFieldDelegate
 {
     Q_OBJECT
 public:
-    // Observes "ReloadDeepLookupOutlineViewItemsInArray" from any sender.
     explicit DeepLookupVC(QWidget* parent = nullptr);
+    ~DeepLookupVC() override;
 
+    // Set by the main window before the page is shown; weak.
+    void setQueueController(QueueController* controller);
+    void setDeepLookupController(DeepLookupController* controller);
+    void setNntpServersController(NNTPServersController* controller) { nntpServersController_ = controller; }
+    // The main menu's "export as NZB" item; enabled while rows are chosen.
+    void setMnuItemExportNZB(QAction* item);
+    QAction* mnuItemExportNZB() const { return mnuItemExportNZB_; }
+    QueueController* queueController() const { return queueController_; }
+    DeepLookupController* deepLookupController() const { return deepLookupController_; }
+
+    // --- outlets
     OutlineViewSearch* outLineViewSearch() const { return outLineViewSearch_; }
+    TVLTextField* searchFieldTitle() const { return searchFieldTitle_; }
+    TVLTextField* searchFieldGroups() const { return searchFieldGroups_; }
+    TVLTextField* searchFieldPoster() const { return searchFieldPoster_; }
+    TVLTextField* searchFieldMinSize() const { return searchFieldMinSize_; }
+    TVLTextField* searchFieldMaxSize() const { return searchFieldMaxSize_; }
+    TVLTextField* searchFieldPredicate() const { return searchFieldPredicate_; }
+    QComboBox* buttonDaysBack() const { return buttonDaysBack_; }
+    QComboBox* buttonContent() const { return buttonContent_; }
+    QPushButton* buttonSearch() const { return buttonSearch_; }
+    QPushButton* btnNextPage() const { return btnNextPage_; }
+    QPushButton* btnPreviousPage() const { return btnPreviousPage_; }
+    QLabel* labelResultsFound() const { return labelResultsFound_; }
+    QLabel* labelSelectedBytes() const { return labelSelectedBytes_; }
+    QWidget* rightView() const { return rightView_; }
+    SplitViewSearch* splitViewSearch() const { return splitViewSearch_; }
+    ButtonCollapseLeft* btnCollapseLeft() const { return btnCollapseLeft_; }
+    ButtonExpandSearchFields* btnSearchFieldsExpand() const { return btnSearchFieldsExpand_; }
+    QWidget* expandedSearchWrapper() const { return expandedSearchWrapper_; }
+    SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
+    SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
+    BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
+    DeepLookupResultFilter& resultFilter() const { return *filter_; }
+    DeepLookupResultActions& resultActions() const { return *actions_; }
+
+    // --- state
+    const DeepLookupObjectPtr& currentDeepLookupObject() const { return currentDeepLookupObject_; }
+    const DeepLookupPagination& pagination() const { return pagination_; }
+    quint64 paginationOffset() const { return pagination_.paginationOffset(); }
+    quint64 totalMatchedFound() const { return pagination_.totalMatchedFound(); }
+    bool hideDeepLookupSlogan() const { return hideDeepLookupSlogan_; }
+    bool searchIsCancelled() const { return searchIsCancelled_; }
+
+    // --- the query
+    void searchButtonClicked();
+    void initSearch(bool isNewSearch);
+    void startSearchFor(const DeepLookupObjectPtr& query);
+    void requestForDeepLookup(const DeepLookupObjectPtr& query);
+    void updateSearchFieldsWithObject(const DeepLookupObject& query);
+    static void saveLastSearchString(const QString& title);
+    void initPagination();
+    void nextPageClicked();
+    void previousPageClicked();
+    void enablePagination();
+    void disablePagination();
+    void storePageOffset();
+    void cancelSearch();
+
+    // DeepLookupControllerDelegate
+    void searchResults(const DeepLookupContentParser::Result& result) override;
+    void searchFailed(const QString& title, const QString& subtitle) override;
+    void searchCancelled() override;
+    // TVLTextFieldDelegate
+    void controlTextDidChange(TVLTextField* field) override;
+
     void reloadDeepLookupOutlineViewItemsInArray(const QList<QueuePtr>& items);
+    void newFilepartsReceived(const QueuePtr& result);
     // Asks for a compose window ("OpenPostArticleWindow"): a reply to
     // `result`, or a new post when it is null.
     void openPostMsgWindowAndReplyTo(const QueuePtr& result);
+    // Exports the chosen results as NZB files.
+    void saveAsNZB();
+
+    // Saves history and bookmarks and the page's settings.
+    void viewWillDisappear();
+    // The left pane: collapsed or shown again at its stored width.
+    void splitViewSearchLeftCollapseStateChanged(bool collapsed);
+    void collapseLeftPaneClicked();
+    void updateSearchFieldsView();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    OutlineViewSearch* outLineViewSearch_;
+    void buildInterface();
+    QWidget* buildHeader();
+    QWidget* buildResultSide();
+    void selectTag(QComboBox* box, qint64 tag);
+    static qint64 selectedTag(const QComboBox* box);
+    void updateSearchHistory();
+    void disableSearchField();
+    void enableSearchField();
+    void setQueryControlsEnabled(bool enabled);
+    void updateSearchResultsInfoLabel(const QStringList& info);
+    void searchIsFinished();
+    void addSearchToSearchHistory(const DeepLookupObjectPtr& query);
+    void showBusySearchingWindow();
+    void hideBusySearchingWindow();
+
+    QPointer<QueueController> queueController_;
+    QPointer<DeepLookupController> deepLookupController_;
+    NNTPServersController* nntpServersController_ = nullptr;
+    QPointer<QAction> mnuItemExportNZB_;
+
+    SplitViewSearch* splitViewSearch_ = nullptr;
+    ButtonCollapseLeft* btnCollapseLeft_ = nullptr;
+    ButtonExpandSearchFields* btnSearchFieldsExpand_ = nullptr;
+    QWidget* viewLeftPane_ = nullptr;
+    QWidget* expandedSearchWrapper_ = nullptr;
+    QWidget* rightView_ = nullptr;
+    TVLTextField* searchFieldTitle_ = nullptr;
+    TVLTextField* searchFieldGroups_ = nullptr;
+    TVLTextField* searchFieldPoster_ = nullptr;
+    TVLTextField* searchFieldMinSize_ = nullptr;
+    TVLTextField* searchFieldMaxSize_ = nullptr;
+    TVLTextField* searchFieldPredicate_ = nullptr;
+    QComboBox* buttonDaysBack_ = nullptr;
+    QComboBox* buttonContent_ = nullptr;
+    QPushButton* buttonSearch_ = nullptr;
+    QPushButton* btnNextPage_ = nullptr;
+    QPushButton* btnPreviousPage_ = nullptr;
+    QCheckBox* btnHidePwdEntries_ = nullptr;
+    QCheckBox* btnHideObfuscation_ = nullptr;
+    QLabel* searchHistoryTitle_ = nullptr;
+    QLabel* labelResultsFound_ = nullptr;
+    QLabel* labelSelectedBytes_ = nullptr;
+    OutlineViewSearch* outLineViewSearch_ = nullptr;
+
+    SearchHistoryController* searchHistoryController_ = nullptr;
+    SearchHistoryVC* searchHistoryVC_ = nullptr;
+    QPointer<BusySearchingWC> busySearchingWC_;
+    DeepLookupResultFilter* filter_ = nullptr;
+    DeepLookupResultActions* actions_ = nullptr;
+
+    DeepLookupObjectPtr currentDeepLookupObject_;
+    DeepLookupPagination pagination_;
+    bool searchIsCancelled_ = false;
+    bool hideDeepLookupSlogan_ = false;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSplitter>
+
+// The search page's split view: the history or bookmarks pane (index 0),
+// which alone can collapse, and the results, divided by a 1-point grey
+// line. Each change of the left pane's collapse state posts
+// "SplitViewSearchLeftCollapseStateChanged" with "state" (a boolean) once;
+// a resize that does not change it posts nothing.
+class SplitViewSearch : public QSplitter
+{
+    Q_OBJECT
+public:
+    explicit SplitViewSearch(QWidget* parent = nullptr);
+
+    static QString collapseStateChangedNotification()
+    {
+        return QStringLiteral("SplitViewSearchLeftCollapseStateChanged");
+    }
+
+    bool isSubviewCollapsed(int index) const;
+    bool leftViewIsCollapsed() const { return leftViewIsCollapsed_; }
+    // Collapses the left pane, or opens it again at `width`.
+    void setLeftPaneCollapsed(bool collapsed, int width = 200);
+
+protected:
+    QSplitterHandle* createHandle() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
+
+private:
+    void announceCollapseState();
+    bool leftViewIsCollapsed_ = false;
+};

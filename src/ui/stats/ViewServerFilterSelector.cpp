@@ -1,0 +1,6 @@
+#include "ui/stats/ViewServerFilterSelector.h"
+
+ViewServerFilterSelector::ViewServerFilterSelector(QWidget* parent) : ViewStatsFramedField(parent)
+{
+    setObjectName(QStringLiteral("viewServerFilterSelector"));
+}

@@ -1,0 +1,6 @@
+#include "ui/stats/ViewStatsDateSelector.h"
+
+ViewStatsDateSelector::ViewStatsDateSelector(QWidget* parent) : ViewStatsFramedField(parent)
+{
+    setObjectName(QStringLiteral("viewStatsDateSelector"));
+}
