@@ -185,7 +185,7 @@ void Logger::writeToLogFile(const QString& line)
     }
 }
 
-void Logger::levelText(const std::source_location& where, int level, const QString& message)
+void Logger::levelText(const SourceLocation& where, int level, const QString& message)
 {
     const QString caller = callerText(where.function_name(), where.file_name());
     if (caller.isEmpty())
@@ -199,7 +199,7 @@ void Logger::levelText(const std::source_location& where, int level, const QStri
     startTimer();
 }
 
-void Logger::levelObject(const std::source_location& where, int level, const QVariant& object)
+void Logger::levelObject(const SourceLocation& where, int level, const QVariant& object)
 {
     if (!object.isValid())
         return;

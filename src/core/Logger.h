@@ -1,13 +1,12 @@
 #pragma once
 
 #include "core/LogClass.h"
+#include "core/SourceLocation.h"
 #include "core/StringFormat.h"
 
 #include <QList>
 #include <QMutex>
 #include <QObject>
-
-#include <source_location>
 
 // The program's one logging facility. Any thread may log; every line goes to
 // the log file "Binorama.log" and, except at the debug level (2), to the list
@@ -25,14 +24,14 @@ public:
     // Logs one message. `format` follows printf conventions with "%@" for
     // objects; the arguments are only ever printed as values.
     template <typename... Args>
-    void level(const std::source_location& where, int lvl, const QString& format, const Args&... args)
+    void level(const SourceLocation& where, int lvl, const QString& format, const Args&... args)
     {
         levelText(where, lvl, sformat(format, args...));
     }
 
     // Logs a value that is not a format (an error, a byte array, ...): its text
     // is logged literally.
-    void levelObject(const std::source_location& where, int level, const QVariant& object);
+    void levelObject(const SourceLocation& where, int level, const QVariant& object);
 
     // Delivers the waiting entries to logArray() now, as the batch timer does.
     void flush();
@@ -70,7 +69,7 @@ Q_SIGNALS:
 
 private:
     Logger();
-    void levelText(const std::source_location& where, int level, const QString& message);
+    void levelText(const SourceLocation& where, int level, const QString& message);
     void setUpIfNeeded();
     void createNewLogFileAtPath(const QString& path);
     void writeToLogFile(const QString& line);
@@ -92,5 +91,5 @@ private:
     QList<LogClass> logArray_;
 };
 
-#define BLOG(lvl, ...) ::Logger::shared()->level(std::source_location::current(), (lvl), __VA_ARGS__)
-#define BLOG_OBJECT(lvl, obj) ::Logger::shared()->levelObject(std::source_location::current(), (lvl), (obj))
+#define BLOG(lvl, ...) ::Logger::shared()->level(SourceLocation::current(), (lvl), __VA_ARGS__)
+#define BLOG_OBJECT(lvl, obj) ::Logger::shared()->levelObject(SourceLocation::current(), (lvl), (obj))

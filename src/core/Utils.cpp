@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
+#include <QStringDecoder>
 
 #include <cmath>
 #include <limits>
@@ -184,4 +185,12 @@ void Utils::shutdownAppAndRelaunchAfterDelay(float delay)
                              QStringLiteral("sh"), sformat(u"%f", double(delay)), program});
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+QString Utils::textFromUtf8OrLatin1(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(bytes.data(), bytes.size());
 }

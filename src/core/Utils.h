@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -44,6 +45,11 @@ public:
 
     // A finite double taken as a 32-bit or 64-bit integer, clamped to the
     // target's range; NaN gives 0.
+    // Text from bytes of a foreign source: UTF-8 when the bytes are valid
+    // UTF-8, else Latin-1 (which reads any bytes), so that a name or reply
+    // made with an older charset is read instead of dropped.
+    static QString textFromUtf8OrLatin1(QByteArrayView bytes);
+
     static std::int32_t clampToInt32(double value);
     static std::int64_t clampToInt64(double value);
 };

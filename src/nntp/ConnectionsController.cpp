@@ -11,6 +11,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/ProcessActivity.h"
 #include "platform/UserDefaults.h"
+#include "queue/DeYenc.h"
 #include "queue/QCodeClass.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"
@@ -407,6 +408,12 @@ SegmentPtr ConnectionsController::getNextSegmentAfterDownloadedSegment(const Seg
 {
     QueueController* queue = queueController_.data();
     if (!queue || !nntpServer) return nullptr;
+    // A downloaded yEnc article is checked against its CRC before it is
+    // booked, outside the lock: the other connections go on meanwhile.
+    const QueuePtr segmentJob = segment ? segment->queue() : nullptr;
+    const bool failedCheck = segmentJob && segment->status() != ArticleStatus::Missing &&
+                             !segmentJob->isUploadObject() && !segmentJob->isNewsgroupsRequest() &&
+                             DeYenc::checkArticle(segment->filedata()) == DeYenc::ArticleCheck::Mismatch;
     {
         QMutexLocker locker(&arrayLock_);
         if (segment) {
@@ -418,6 +425,8 @@ SegmentPtr ConnectionsController::getNextSegmentAfterDownloadedSegment(const Seg
                     queue->updateQueueAfterUpload(segment);
                 else if (job && job->isNewsgroupsRequest())
                     queue->updateQueueAfterDownloadingNewsgroupList(segment);
+                else if (failedCheck)
+                    segmentFailedCheck(segment, nntpServer);
                 else
                     queue->updateQueueAfterDownload(segment);
             }
@@ -467,45 +476,7 @@ void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNT
     BLOG(2, "%@ (%@) - Segment not found: %@ (%@)", nntpServer->alias(), nntpServer->serverID(), job->title(),
          segment->mid());
 
-    // A forced job may use every server, skipped ones included: a miss
-    // sends the article on to the servers that have not tried it yet rather
-    // than giving it up at once, and counts against no server.
-    const bool forced = job->forceDownload();
-    {
-        QString next;
-        qint64 count = 1;
-        {
-            // The job's server lists and the article's return to the queue
-            // change together under the queue controller's lock, which the
-            // hand-out holds while it reads them.
-            QMutexLocker queueLocker(&queue->arrayLock());
-            segment->addUsedServerID(nntpServer->serverID());
-            const bool wholeFile = !forced && updateQueueWithMissingArticle(segment, nntpServer);
-            const QStringList skip = forced ? QStringList() : job->serversToSkip();
-            const QStringList used = segment->usedServerIDs();
-            const QStringList normals = withoutAny(servers->getNormalServerIDs(), skip, used);
-            const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, used);
-            if (!normals.isEmpty()) {
-                next = normals.first();
-                queue->requeueSegment(segment);
-            } else if (!backups.isEmpty()) {
-                next = backups.first();
-                segment->setBackupServerOnly(true);
-                if (wholeFile) {
-                    BLOG(2, "We start downloading the complete file from a backupserver.");
-                    queue->enableBackupServer(next, job);
-                    count = -1;
-                } else {
-                    job->appendPartDownloadBackupServer({next, segment});
-                }
-                queue->requeueSegment(segment);
-            }
-        }
-        if (!next.isEmpty()) {
-            openConnections(count, next);
-            return;
-        }
-    }
+    if (sendToAnotherServer(segment, nntpServer)) return;
 
     // No server left for this article.
     const QStringList all = servers->getNormalServerIDs() + servers->getBackupServerIDs();
@@ -514,6 +485,72 @@ void ConnectionsController::segmentNotFound(const SegmentPtr& segment, const NNT
         std::all_of(all.begin(), all.end(), [&skip](const QString& id) { return skip.contains(id); });
     if (everySkipped && !job->forceDownload()) markQueueAsIncomplete(job);
     segmentNotFoundAndNoServersLeft(segment);
+}
+
+void ConnectionsController::segmentFailedCheck(const SegmentPtr& segment,
+                                               const NNTPServerObjectPtr& nntpServer)
+{
+    QMutexLocker locker(&arrayLock_);
+    const QueuePtr job = segment->queue();
+    QueueController* queue = queueController_.data();
+    if (!job || !queue) return;
+    BLOG(2, "%@ (%@) - Article failed its CRC check: %@ (%@)", nntpServer->alias(), nntpServer->serverID(),
+         job->title(), segment->mid());
+    const QByteArray received = segment->filedata();
+    segment->setFiledata(QByteArray());
+    if (sendToAnotherServer(segment, nntpServer)) return;
+    // No server has a good copy.
+    segment->setFiledata(received);
+    job->incrementArticlesFailedCheck();
+    BLOG(2, "No server has a good copy of %@ (%@); it is kept as received.", segment->mid(), job->title());
+    queue->updateQueueAfterDownload(segment);
+}
+
+bool ConnectionsController::sendToAnotherServer(const SegmentPtr& segment,
+                                                const NNTPServerObjectPtr& nntpServer)
+{
+    const QueuePtr job = segment->queue();
+    QueueController* queue = queueController_.data();
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!job || !queue || !servers) return false;
+    // A forced job may use every server, skipped ones included: a miss
+    // sends the article on to the servers that have not tried it yet rather
+    // than giving it up at once, and counts against no server.
+    const bool forced = job->forceDownload();
+    QString next;
+    qint64 count = 1;
+    {
+        // The job's server lists and the article's return to the queue
+        // change together under the queue controller's lock, which the
+        // hand-out holds while it reads them.
+        QMutexLocker queueLocker(&queue->arrayLock());
+        segment->addUsedServerID(nntpServer->serverID());
+        const bool wholeFile = !forced && updateQueueWithMissingArticle(segment, nntpServer);
+        const QStringList skip = forced ? QStringList() : job->serversToSkip();
+        const QStringList used = segment->usedServerIDs();
+        const QStringList normals = withoutAny(servers->getNormalServerIDs(), skip, used);
+        const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, used);
+        if (!normals.isEmpty()) {
+            next = normals.first();
+            queue->requeueSegment(segment);
+        } else if (!backups.isEmpty()) {
+            next = backups.first();
+            segment->setBackupServerOnly(true);
+            if (wholeFile) {
+                BLOG(2, "We start downloading the complete file from a backupserver.");
+                queue->enableBackupServer(next, job);
+                count = -1;
+            } else {
+                job->appendPartDownloadBackupServer({next, segment});
+            }
+            queue->requeueSegment(segment);
+        }
+    }
+    if (!next.isEmpty()) {
+        openConnections(count, next);
+        return true;
+    }
+    return false;
 }
 
 bool ConnectionsController::updateQueueWithMissingArticle(const SegmentPtr& segment,

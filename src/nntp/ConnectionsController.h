@@ -90,6 +90,16 @@ public:
 
     // Caller holds arrayLock. Routes an article a server answered 430 for.
     void segmentNotFound(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
+    // Caller holds arrayLock. An article whose data failed its CRC check
+    // counts as missing on the server that sent it, so that the next server
+    // and then a backup server are asked for it; when none is left, the data
+    // is kept as received (the PAR2 set may repair it) and counted on the
+    // job (Queue::articlesFailedCheck).
+    void segmentFailedCheck(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
+    // Caller holds arrayLock. Counts the miss on the server and queues the
+    // article again for the next server that has not tried it; false when
+    // there is none.
+    bool sendToAnotherServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
     // Counts the miss; true when the server is now skipped for the whole job:
     // when the misses on it reach the "missingPercentNotification" share of
     // all of the job's articles.

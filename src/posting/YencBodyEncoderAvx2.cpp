@@ -4,8 +4,13 @@
 
 #include <immintrin.h>
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,popcnt")
+#endif
 
 namespace yenc_kernels {
 
@@ -54,4 +59,8 @@ uint8_t* encodeAvx2(const uint8_t* in, size_t n, uint8_t* o, int& col)
 
 } // namespace yenc_kernels
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

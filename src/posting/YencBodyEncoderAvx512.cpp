@@ -9,8 +9,13 @@
 // which -Wmaybe-uninitialized reports at every use (GCC bug 105593).
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,popcnt")
+#endif
 
 namespace yenc_kernels {
 
@@ -55,10 +60,19 @@ uint8_t* encodeAvx512Bw(const uint8_t* in, size_t n, uint8_t* o, int& col)
 
 } // namespace yenc_kernels
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt")
+#endif
 
 namespace yenc_kernels {
 
@@ -106,4 +120,8 @@ uint8_t* encodeAvx512Vbmi2(const uint8_t* in, size_t n, uint8_t* o, int& col)
 
 } // namespace yenc_kernels
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

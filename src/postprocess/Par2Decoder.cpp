@@ -137,12 +137,12 @@ public:
         return out;
     }
 
-    // Position of the first magic at or after 0, or -1.
-    qint64 findMagic()
+    // Position of the first magic at or after `from`, or -1.
+    qint64 findMagic(qint64 from)
     {
         const QByteArrayView magic(kMagic, sizeof kMagic);
         QByteArray carry;
-        for (qint64 offset = 0; offset < size_;) {
+        for (qint64 offset = std::max<qint64>(from, 0); offset < size_;) {
             const QByteArrayView v = view(offset, kWindow);
             if (v.isEmpty()) return -1;
             const QByteArray chunk = carry + v.toByteArray();
@@ -206,28 +206,33 @@ void Par2Decoder::decode()
     if (!par2data_) return;
     Source& src = *par2data_;
     const qint64 size = src.size();
-    qint64 p = src.findMagic();
-    if (p < 0) return;
-    for (;;) {
+    // PAR2 files repeat their main and description packets, and each packet
+    // carries its own MD5: one damaged packet (a flipped bit in its length
+    // field included) costs that packet only. Reading goes on at the next
+    // packet's magic, never by a length that did not check out.
+    for (qint64 p = src.findMagic(0); p >= 0;) {
         if (size - p < 16) return;
         const std::optional<Bytes> lengthField = src.read(p + 8, 8);
         if (!lengthField) return;
         const quint64 length = u64At(*lengthField, 0);
-        // Compared against what is left, never added to p: a length near
-        // 2^64 must not wrap around. A packet shorter than its own header
-        // (a length of 0 included) cannot be stepped over and ends the pass.
-        if (length > quint64(size - p) || length < quint64(kHeaderSize)) return;
-        processPacket(p, length);
-        p += qint64(length);
-        if (p >= size) return;
+        // Compared against what is left, never added to p unchecked: a length
+        // near 2^64 must not wrap around.
+        const bool fits = length <= quint64(size - p) && length >= quint64(kHeaderSize);
+        if (fits && processPacket(p, length)) {
+            p += qint64(length);
+            if (p >= size) return;
+            continue;
+        }
+        par2Console(u"%s Damaged packet at offset %lld skipped", "Par2Decoder::decode", p);
+        p = src.findMagic(p + 1);
     }
 }
 
-void Par2Decoder::processPacket(qint64 p, quint64 length)
+bool Par2Decoder::processPacket(qint64 p, quint64 length)
 {
     Source& src = *par2data_;
     const std::optional<Bytes> head = src.read(p, kHeaderSize);
-    if (!head) return;
+    if (!head) return false;
     const PacketType* type = typeOf(head->data() + 48);
     const PacketCode code = type ? type->code : Other;
     // What is kept of the packet while its checksum is computed: decoded
@@ -239,7 +244,7 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
         keep = length;
 
     std::optional<Bytes> packet = src.read(p, qint64(keep));
-    if (!packet) return;
+    if (!packet) return false;
     QCryptographicHash md5(QCryptographicHash::Md5);
     if (keep == length) {
         md5.addData(QByteArrayView(packet->data() + 32, qsizetype(packet->size()) - 32));
@@ -247,12 +252,12 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
         const qint64 end = p + qint64(length);
         for (qint64 at = p + 32; at < end;) {
             const QByteArrayView v = src.view(at, end - at);
-            if (v.isEmpty()) return; // read error: the packet is not there
+            if (v.isEmpty()) return false; // read error: the packet is not there
             md5.addData(v);
             at += v.size();
         }
     }
-    if (md5.result() != QByteArrayView(head->data() + 16, 16)) return;
+    if (md5.result() != QByteArrayView(head->data() + 16, 16)) return false;
 
     switch (code) {
     case Main:
@@ -280,6 +285,7 @@ void Par2Decoder::processPacket(qint64 p, quint64 length)
         break;
     }
     mainDict_.insert(QStringLiteral("setID"), hexAt(*head, 32));
+    return true;
 }
 
 void Par2Decoder::decodeMain(const Bytes& packet)

@@ -100,7 +100,9 @@ public:
 
 private:
     void decode();
-    void processPacket(qint64 p, quint64 length);
+    // False when the packet is damaged (its MD5 does not check out, or it
+    // cannot be read): nothing of it is used.
+    bool processPacket(qint64 p, quint64 length);
     void decodeMain(const Bytes& packet);
     void decodeIFSC(const Bytes& packet);
     void decodeFileDesc(const Bytes& packet);

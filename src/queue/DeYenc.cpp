@@ -1,7 +1,7 @@
 #include "queue/DeYenc.h"
 
-#include "core/Logger.h"
 #include "core/Crc32.h"
+#include "core/Logger.h"
 #include "queue/DecoderFileName.h"
 #include "queue/MemoryDecodeSink.h"
 #include "queue/YencDecodeKernel.h"
@@ -13,10 +13,6 @@ namespace {
 
 const QByteArrayView kCRLF("\r\n", 2);
 
-// Input decoded per call of the kernel: bounds the scratch buffer, whatever
-// size a body has.
-constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
-
 // Where `key` stands in `line` as an attribute: at the start or after a
 // space, and before "name=" (whose value runs to the end of the line and may
 // hold anything).
@@ -27,40 +23,49 @@ qsizetype attributeAt(QByteArrayView line, QByteArrayView key)
     return -1;
 }
 
-QByteArrayView attributeValue(QByteArrayView line, QByteArrayView key)
+// The value of `key`, up to a blank, a CR or the end of its line; nullopt
+// when the key is absent. Keys are looked for before "name=" only, whose
+// value runs to the end of the line and may hold anything.
+std::optional<QByteArrayView> attributeValue(QByteArrayView line, QByteArrayView key)
 {
-    const qsizetype nameAt = attributeAt(line, "name=");
-    const QByteArrayView searched = nameAt >= 0 && key != "name=" ? line.first(nameAt) : line;
-    const qsizetype at = attributeAt(searched, key);
-    if (at < 0) return {};
+    const qsizetype nameAt = key == "name=" ? -1 : attributeAt(line, "name=");
+    const qsizetype at = attributeAt(nameAt >= 0 ? line.first(nameAt) : line, key);
+    if (at < 0) return std::nullopt;
     QByteArrayView value = line.sliced(at + key.size());
-    const qsizetype space = value.indexOf(' ');
-    return space >= 0 ? value.first(space) : value;
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if (value[i] == ' ' || value[i] == '\t' || value[i] == '\r') return value.first(i);
+    return value;
 }
 
-// The decimal number the value begins with; at most 18 digits, so that it
-// cannot overflow.
-std::optional<qint64> leadingNumber(QByteArrayView value)
+// A number attribute as it stands: absent, or a decimal number of at most
+// 18 digits (so that it cannot overflow) that fills its whole value. Two
+// header lines run together ("begin=9254=ybegin part=242") give no number:
+// a guessed one would put the article's bytes where they do not belong.
+struct NumberAttribute
 {
+    bool present = false;
+    std::optional<qint64> value;
+    bool unreadable() const { return present && !value; }
+};
+
+NumberAttribute numberAttribute(QByteArrayView line, QByteArrayView key)
+{
+    NumberAttribute a;
+    const std::optional<QByteArrayView> value = attributeValue(line, key);
+    a.present = value.has_value();
+    if (!value || value->isEmpty() || value->size() > 18) return a;
     qint64 n = 0;
-    qsizetype digits = 0;
-    while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') {
-        if (digits == 18) return std::nullopt;
-        n = n * 10 + (value[digits] - '0');
-        ++digits;
+    for (char c : *value) {
+        if (c < '0' || c > '9') return a;
+        n = n * 10 + (c - '0');
     }
-    if (digits == 0) return std::nullopt;
-    return n;
-}
-
-std::optional<qint64> numberAttribute(QByteArrayView line, QByteArrayView key)
-{
-    return leadingNumber(attributeValue(line, key));
+    a.value = n;
+    return a;
 }
 
 std::optional<std::uint32_t> crcAttribute(QByteArrayView line, QByteArrayView key)
 {
-    QByteArrayView value = attributeValue(line, key).trimmed();
+    const QByteArrayView value = attributeValue(line, key).value_or(QByteArrayView()).trimmed();
     if (value.isEmpty() || value.size() > 8) return std::nullopt;
     std::uint32_t crc = 0;
     for (char c : value) {
@@ -146,14 +151,30 @@ std::optional<DeYenc::AttrPosition> DeYenc::getYencAttrPosition(QByteArrayView d
 
 std::optional<DeYenc::Part> DeYenc::readPart(QByteArrayView body, const DecodeRequest& request)
 {
+    return readPart(body, &request);
+}
+
+std::optional<DeYenc::Part> DeYenc::readPart(QByteArrayView body, const DecodeRequest* request)
+{
     if (!checkIfYenc(body)) return std::nullopt;
+    const auto unreadable = [&](const char* what, QByteArrayView line) {
+        if (request)
+            BLOG(3, "Decoding exception: %@ (%@) %@", request->partFilename, request->jobTitle,
+                 QStringLiteral("unreadable %1 line: %2")
+                     .arg(QLatin1String(what),
+                          QString::fromLatin1(line.first(std::min<qsizetype>(line.size(), 80)))));
+        return std::nullopt;
+    };
     Part part;
     const qsizetype beginAt = body.indexOf("=ybegin");
     const qsizetype beginEnd = body.indexOf(kCRLF, beginAt);
     const QByteArrayView beginLine = body.sliced(beginAt, beginEnd - beginAt);
     if (const qsizetype nameAt = attributeAt(beginLine, "name="); nameAt >= 0)
         part.name = beginLine.sliced(nameAt + 5).toByteArray();
-    part.size = numberAttribute(beginLine, "size=");
+    const NumberAttribute size = numberAttribute(beginLine, "size=");
+    if (size.unreadable() || numberAttribute(beginLine, "part=").unreadable())
+        return unreadable("=ybegin", beginLine);
+    part.size = size.value;
     part.dataStart = beginEnd;
 
     const qsizetype partAt = beginEnd + 2;
@@ -161,25 +182,23 @@ std::optional<DeYenc::Part> DeYenc::readPart(QByteArrayView body, const DecodeRe
         const qsizetype partEnd = body.indexOf(kCRLF, partAt);
         const QByteArrayView partLine =
             partEnd >= 0 ? body.sliced(partAt, partEnd - partAt) : body.sliced(partAt);
-        part.partBegin = numberAttribute(partLine, "begin=");
-        part.partEnd = numberAttribute(partLine, "end=");
-        if (partEnd < 0 || !part.partBegin || *part.partBegin < 1) {
-            BLOG(3, "Decoding exception: %@ (%@) %@", request.partFilename, request.jobTitle,
-                 QStringLiteral("unreadable =ypart line: %1")
-                     .arg(QString::fromLatin1(partLine.first(std::min<qsizetype>(partLine.size(), 80)))));
-            return std::nullopt;
-        }
+        const NumberAttribute begin = numberAttribute(partLine, "begin=");
+        const NumberAttribute end = numberAttribute(partLine, "end=");
+        if (partEnd < 0 || !begin.value || *begin.value < 1 || end.unreadable())
+            return unreadable("=ypart", partLine);
+        part.partBegin = begin.value;
+        part.partEnd = end.value;
         part.fileposition = *part.partBegin - 1;
         part.dataStart = partEnd;
     }
 
     const auto yend = getYencAttrPosition(body, "=yend", " ", true);
     if (!yend) {
-        BLOG(4, "Did not found the '=yend' attribute for: %@", request.partFilename);
+        if (request) BLOG(4, "Did not found the '=yend' attribute for: %@", request->partFilename);
         return std::nullopt;
     }
     if (yend->start <= part.dataStart) {
-        BLOG(4, "yEnd data length is less than zero for file: %@.", request.partFilename);
+        if (request) BLOG(4, "yEnd data length is less than zero for file: %@.", request->partFilename);
         return std::nullopt;
     }
     part.dataEnd = yend->start;
@@ -203,11 +222,61 @@ QByteArray DeYenc::deYenc(QByteArrayView encoded)
     return out;
 }
 
+qint64 DeYenc::decodeArticle(QByteArrayView body, const Part& part, std::uint8_t* out)
+{
+    const auto* in = reinterpret_cast<const std::uint8_t*>(body.data());
+    YencDecodeKernel::State state = YencDecodeKernel::State::Data;
+    std::size_t n =
+        YencDecodeKernel::decode(in + part.dataStart, std::size_t(part.dataEnd - part.dataStart), out, state);
+    n += YencDecodeKernel::finish(state, out + n);
+    return qint64(n);
+}
+
+std::optional<std::uint32_t> DeYenc::expectedCrc32Of(const Part& part)
+{
+    // "crc32=" is the whole file's: it is the article's own only for a post
+    // in one part.
+    return part.pcrc32 ? part.pcrc32 : (part.partBegin ? std::nullopt : part.crc32);
+}
+
+std::optional<YencPartIdentity> DeYenc::identityOf(QByteArrayView body)
+{
+    const std::optional<Part> part = readPart(body, nullptr);
+    if (!part) return std::nullopt;
+    return YencPartIdentity{part->size, part->name};
+}
+
+DeYenc::ArticleCheck DeYenc::checkArticle(QByteArrayView body)
+{
+    const std::optional<Part> part = readPart(body, nullptr);
+    if (!part) return ArticleCheck::NotChecked;
+    const std::optional<std::uint32_t> expected = expectedCrc32Of(*part);
+    if (!expected) return ArticleCheck::NotChecked;
+    thread_local std::vector<std::uint8_t> scratch;
+    scratch.resize(size_t(part->dataEnd - part->dataStart) + 1);
+    const qint64 length = decodeArticle(body, *part, scratch.data());
+    return Crc32::update(Crc32::initial(), scratch.data(), length) == *expected ? ArticleCheck::Good
+                                                                                : ArticleCheck::Mismatch;
+}
+
 DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRequest& request,
                                              Assembly& assembly, DecodedSegment& segment)
 {
     const std::optional<Part> part = readPart(body, request);
     if (!part) return SegmentOutcome::Skipped;
+
+    const QString name = part->name ? DecoderFileName::fromArticleBytes(*part->name) : QString();
+    const auto foreign = [&](const QString& why) {
+        BLOG(3, "Foreign article in %@ (%@): %@; it counts as missing.", request.partFilename,
+             request.jobTitle, why);
+        segment.foreign = true;
+        return SegmentOutcome::Skipped;
+    };
+    const YencPartIdentity identity{part->size, part->name};
+    if (!assembly.result.yencIdentity) assembly.result.yencIdentity = identity;
+    if (identity != *assembly.result.yencIdentity)
+        return foreign(QStringLiteral("its =ybegin line names \"%1\" of %2 bytes")
+                           .arg(name, part->size ? QString::number(*part->size) : QStringLiteral("unknown")));
 
     qint64 limit = assembly.fileLimit;
     if (part->size) {
@@ -221,52 +290,42 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
         }
     }
     const qint64 position = part->fileposition;
-    // (A file of size 0 may still have its empty part at offset 0.)
-    if (position > limit || (position == limit && position > 0)) {
-        BLOG(4, "yEnc part at offset %lld lies beyond the file size %lld of: %@", position, limit,
-             request.partFilename);
-        return SegmentOutcome::Skipped;
-    }
 
-    const QString name = part->name ? DecoderFileName::fromArticleBytes(*part->name) : QString();
-    const auto* in = reinterpret_cast<const std::uint8_t*>(body.data());
+    // The whole article is decoded before any of it is written: one whose
+    // bytes run past the part's size is not of this file, and none of it
+    // may land over a good neighbour's bytes.
     std::uint8_t* scratch = assembly.scratch.data();
-    YencDecodeKernel::State state = YencDecodeKernel::State::Data;
-    std::uint32_t crc = Crc32::initial();
-    qint64 written = 0;
-    bool cut = false;
-    for (qsizetype at = part->dataStart; at < part->dataEnd && !cut; at += kChunkBytes) {
-        const qsizetype len = std::min(kChunkBytes, part->dataEnd - at);
-        std::size_t n = YencDecodeKernel::decode(in + at, std::size_t(len), scratch, state);
-        if (at + len == part->dataEnd) n += YencDecodeKernel::finish(state, scratch + n);
-        qint64 count = qint64(n);
-        if (count > limit - position - written) {
-            count = limit - position - written;
-            cut = true;
-            BLOG(4, "yEnc part at offset %lld runs past the file size %lld of: %@", position, limit,
-                 request.partFilename);
-        }
-        if (count <= 0) continue;
-        if (!assembly.sink.writeAt(position + written, QByteArrayView(reinterpret_cast<const char*>(scratch),
-                                                                      qsizetype(count)))) {
-            BLOG(3, "Error building filepart in datablock %@:\n%@", name, assembly.sink.errorString());
-            return SegmentOutcome::WriteFailed;
-        }
-        if (request.computeCrc32) crc = Crc32::update(crc, scratch, count);
-        written += count;
+    const qint64 length = decodeArticle(body, *part, scratch);
+    // (A file of size 0 may still have its empty part at offset 0.)
+    if (position + length > limit || (position == limit && position > 0))
+        return foreign(QStringLiteral("its %1 bytes at offset %2 run past the file size %3")
+                           .arg(length)
+                           .arg(position)
+                           .arg(limit));
+
+    segment.expectedCrc32 = expectedCrc32Of(*part);
+    if (request.computeCrc32 || segment.expectedCrc32) {
+        segment.crc32 = Crc32::update(Crc32::initial(), scratch, length);
+        segment.crcMismatch = segment.expectedCrc32 && *segment.expectedCrc32 != segment.crc32;
+        if (segment.crcMismatch)
+            BLOG(3, "CRC mismatch in an article of %@ (%@) at offset %lld: %08x stated, %08x decoded.",
+                 request.partFilename, request.jobTitle, position, *segment.expectedCrc32, segment.crc32);
+    }
+    if (length > 0 &&
+        !assembly.sink.writeAt(position, QByteArrayView(reinterpret_cast<const char*>(scratch), length))) {
+        BLOG(3, "Error building filepart in datablock %@:\n%@", name, assembly.sink.errorString());
+        return SegmentOutcome::WriteFailed;
     }
 
-    if (written == 0)
+    if (length == 0)
         BLOG(4, "File data is 0 bytes for file: %@ (%@)", request.partFilename, request.jobTitle);
     segment.placed = true;
     segment.fileposition = position;
-    segment.length = written;
-    if (request.computeCrc32) segment.crc32 = crc;
+    segment.length = length;
     segment.filename = name;
-    segment.expectedCrc32 = part->pcrc32 ? part->pcrc32 : (part->partBegin ? std::nullopt : part->crc32);
 
     DecodeResult& result = assembly.result;
-    result.fileSize = std::max(result.fileSize, position + written);
+    result.fileSize = std::max(result.fileSize, position + length);
     if (!result.declaredSize && part->size) result.declaredSize = part->size;
     if (!result.declaredCrc32 && part->crc32) result.declaredCrc32 = part->crc32;
     return SegmentOutcome::Placed;
@@ -288,8 +347,9 @@ DecodeResult DeYenc::decodeToFile(const DecodeRequest& request, DecodeSink& sink
     // stated byte count: a header that claims more cannot make the file grow
     // without bound.
     const qint64 articles = std::max(qint64(request.bodies.size()), request.articleCount);
-    Assembly assembly{sink, result, std::max(request.partBytes, articles * largestBody),
-                      false, std::vector<std::uint8_t>(size_t(std::min(largestBody, kChunkBytes)) + 1)};
+    Assembly assembly{sink, result, std::max(request.partBytes, articles * largestBody), false,
+                      std::vector<std::uint8_t>(size_t(largestBody) + 1)};
+    result.yencIdentity = request.yencIdentity;
     result.segments.resize(request.bodies.size());
     for (size_t i = 0; i < request.bodies.size(); ++i) {
         if (request.cancelled()) {

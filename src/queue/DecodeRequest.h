@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queue/YencPartIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -34,8 +36,14 @@ struct DecodeRequest
     // memory is the bodies not yet decoded. A decoder that finds the bodies
     // are not in its encoding leaves them untouched.
     bool releaseBodies = false;
-    // Compute CRC-32 values of the decoded data.
+    // Compute CRC-32 values of the decoded data (the whole file's, and each
+    // segment's). A yEnc article that states its own CRC is checked whatever
+    // this says.
     bool computeCrc32 = true;
+    // yEnc: the identity of the part's first decoded article, when an
+    // earlier run decoded it (articles decoded as they arrive). Without it
+    // the first article this run decodes sets it.
+    std::optional<YencPartIdentity> yencIdentity;
 
     bool cancelled() const { return isCancelled && isCancelled(); }
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queue/YencPartIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,6 +29,13 @@ struct DecodedSegment
     // yEnc: the part's CRC-32 as its "=yend" line states it ("pcrc32=", or
     // "crc32=" of a post in one part).
     std::optional<std::uint32_t> expectedCrc32;
+    // yEnc: the decoded bytes differ from the CRC-32 the article states; they
+    // were placed all the same (the PAR2 set may still repair them).
+    bool crcMismatch = false;
+    // yEnc: an article of another file (its "=ybegin" size or name differs
+    // from the part's first article's, or its bytes run past the part's
+    // size); nothing of it was written.
+    bool foreign = false;
 };
 
 struct DecodeResult
@@ -40,6 +49,8 @@ struct DecodeResult
     // yEnc: the file size and the file's CRC-32 as the headers state them.
     std::optional<qint64> declaredSize;
     std::optional<std::uint32_t> declaredCrc32;
+    // yEnc: the identity the part's articles were held to.
+    std::optional<YencPartIdentity> yencIdentity;
     // CRC-32 of the whole file, when computed and when the written bytes
     // cover it from offset 0 without a gap.
     std::optional<std::uint32_t> fileCrc32;

@@ -1,15 +1,11 @@
 #include "queue/DecoderFileName.h"
 
 #include "core/FileUtils.h"
-
-#include <QStringDecoder>
+#include "core/Utils.h"
 
 QString DecoderFileName::fromArticleBytes(QByteArrayView raw)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString name = decoder(raw);
-    if (decoder.hasError()) return {};
-    return safeComponent(name);
+    return safeComponent(Utils::textFromUtf8OrLatin1(raw));
 }
 
 QString DecoderFileName::safeComponent(const QString& name)

@@ -14,8 +14,8 @@ class DecoderFileName
 public:
     static constexpr int kMaxBytes = 255;
 
-    // A name as bytes of article data, read as UTF-8. Empty when the bytes are
-    // not UTF-8 or nothing usable remains.
+    // A name as bytes of article data, read as UTF-8 when they are valid
+    // UTF-8, else as Latin-1. Empty when nothing usable remains.
     static QString fromArticleBytes(QByteArrayView raw);
     // The same reduction for a name that is already text. Empty when nothing
     // usable remains.

@@ -139,6 +139,13 @@ qint64 FilePartWriter::spoolArticle(const QueuePtr& part, const SegmentPtr& segm
     request.articleCount = part->segmentCount();
     request.releaseBodies = false;
     request.computeCrc32 = false;
+    {
+        // The first article to get here sets what the others are held to,
+        // before any of them is written.
+        QMutexLocker locker(&entry.lock);
+        if (!entry.yencIdentity) entry.yencIdentity = DeYenc::identityOf(body);
+        request.yencIdentity = entry.yencIdentity;
+    }
     // Outside the lock: the part's other articles decode meanwhile.
     const DecodeResult result = DeYenc::decodeToFile(request, *spool);
 
@@ -308,6 +315,7 @@ void FilePartWriter::writeFilePartToDisk()
     request.isCancelled = [job] { return job->isCancelled(); };
     request.partBytes = qint64(part->bytes());
     request.largestBodyBefore = early ? early->largestBody : 0;
+    if (early) request.yencIdentity = early->yencIdentity;
     request.releaseBodies = false;
     request.computeCrc32 = false;
 
@@ -346,9 +354,12 @@ void FilePartWriter::writeFilePartToDisk()
         return;
     }
 
-    // What the decoders found, as they leave it in the segments.
+    // What the decoders found, as they leave it in the segments. An article
+    // of another file was left out: its data is missing, for the repair to
+    // fill.
     for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
         const DecodedSegment& decoded = result.segments[i];
+        if (decoded.foreign) job->incrementTotalMissingArticles();
         if (!decoded.filename.isEmpty()) segments[qsizetype(i)]->setFilename(decoded.filename);
         if (decoded.placed && decoded.fileposition >= 0)
             segments[qsizetype(i)]->setFileposition(decoded.fileposition);

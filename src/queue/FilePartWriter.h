@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queue/Queue.h"
+#include "queue/YencPartIdentity.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -33,6 +34,9 @@ struct EarlySpool
     std::unique_ptr<FilePartSpool> spool;
     std::unordered_set<const Segment*> segments;
     qint64 largestBody = 0;
+    // The "=ybegin" size and name of the part's first spooled article: an
+    // article that states others is of another file and is not spooled.
+    std::optional<YencPartIdentity> yencIdentity;
     // A failure to spool was logged once for the part.
     bool failureLogged = false;
     // Decodes of the part handed to the pool and not done yet; guarded by

@@ -190,7 +190,8 @@ bool NZBParser::didStartElement(QXmlStreamReader& xml)
         segment_->setFilepart(filepart_);
         for (const QXmlStreamAttribute& attribute : xml.attributes()) {
             if (nameIs(attribute.name(), u"bytes"))
-                segment_->setBytes(double(std::max<qint64>(integerValue(attribute.value()), 0)));
+                segment_->setBytes(
+                    std::clamp(double(integerValue(attribute.value())), 0.0, Segment::kMaxClaimedBytes));
             else if (nameIs(attribute.name(), u"number"))
                 segment_->setSegnr(integerValue(attribute.value()));
         }

@@ -257,7 +257,7 @@ qsizetype Queue::setOrderedSegments(QList<SegmentPtr> segments)
         QMutexLocker locker(&lock_);
         segments_ = std::move(kept);
     }
-    setBytes(bytes);
+    setBytes(std::min(bytes, kMaxTotalBytes));
     setTotalSegments(count);
     return dropped;
 }
@@ -413,7 +413,12 @@ void Queue::setBlocksRequired(qint64 value)
 
 double Queue::addToBytes(double delta)
 {
-    return atomicAddNotBelowZero(bytes_, delta);
+    double current = bytes_.load();
+    double next;
+    do {
+        next = std::clamp(current + delta, 0.0, kMaxTotalBytes);
+    } while (!bytes_.compare_exchange_weak(current, next));
+    return next;
 }
 
 qint64 Queue::addToTotalSegments(qint64 delta)
@@ -423,14 +428,14 @@ qint64 Queue::addToTotalSegments(qint64 delta)
 
 void Queue::setTotalBytesLeft(double value)
 {
-    assignObserved(ObservedKey::totalBytesLeft, totalBytesLeft_, std::max(value, 0.0));
+    assignObserved(ObservedKey::totalBytesLeft, totalBytesLeft_, std::clamp(value, 0.0, kMaxTotalBytes));
 }
 
 double Queue::increaseTotalBytesLeft(double amount)
 {
     QMutexLocker locker(&lock_);
     const double old = totalBytesLeft_.load();
-    const double next = std::max(old + amount, 0.0);
+    const double next = std::clamp(old + amount, 0.0, kMaxTotalBytes);
     totalBytesLeft_.store(next);
     reportLocked(ObservedKey::totalBytesLeft, old, next);
     return next;

@@ -211,14 +211,19 @@ public:
     MODEL_ATOMIC(bool, execute, setExecute, false)
 
     // ---- Sizes and counters ----
+public:
     // The counters that connection threads and the main thread change
     // together (articles and bytes left, missing articles) never go below 0:
     // a setter given a negative value stores 0, and the increase/decrease
     // operations are atomic read-modify-writes that stop at 0.
+    // Byte counts (bytes, totalBytesLeft) saturate here: 2^53, exact as a
+    // double and far inside a signed 64-bit integer, whatever is added up.
+    static constexpr double kMaxTotalBytes = 9007199254740992.0;
     MODEL_ATOMIC(double, bytes, setBytes, 0.0)
 
 public:
-    // Adds `delta` (may be negative) to `bytes`, stopping at 0.
+    // Adds `delta` (may be negative) to `bytes`, stopping at 0 and at
+    // kMaxTotalBytes.
     double addToBytes(double delta);
 
     double totalBytesLeft() const { return totalBytesLeft_.load(); }
@@ -239,6 +244,10 @@ public:
     qint64 totalMissingArticles() const { return totalMissingArticles_.load(); }
     void setTotalMissingArticles(qint64 value);
     qint64 incrementTotalMissingArticles();
+    // Articles kept as received although they failed their CRC check: no
+    // server had a good copy. Not saved: a restarted job checks again.
+    qint64 articlesFailedCheck() const { return articlesFailedCheck_.load(); }
+    qint64 incrementArticlesFailedCheck() { return articlesFailedCheck_.fetch_add(1) + 1; }
     MODEL_ATOMIC(qint64, totalfiles, setTotalfiles, 0)
 
 public:
@@ -389,6 +398,7 @@ private:
     std::atomic<double> totalBytesLeft_{0.0};
     std::atomic<qint64> totalSegmentsLeftToDownload_{0};
     std::atomic<qint64> totalMissingArticles_{0};
+    std::atomic<qint64> articlesFailedCheck_{0};
     std::atomic<qint64> timeleft_{0};
     std::atomic<qint64> percentDownloaded_{0};
     std::atomic<qint64> percentRepaired_{0};

@@ -33,6 +33,18 @@
 
 namespace {
 
+// A finished job says how many of its articles were kept although they
+// failed their CRC check (no server had a good copy), so that a job without
+// a PAR2 set does not pass for intact.
+QString finishedText(const QueuePtr& queue, const QString& statusText)
+{
+    const qint64 failed = queue->articlesFailedCheck();
+    if (failed <= 0) return statusText;
+    BLOG(1, "%ld articles of %@ failed their CRC check on every server and were kept as received.",
+         long(failed), queue->title());
+    return sformat(u"%@ (%ld articles failed their CRC check)", statusText, long(failed));
+}
+
 QString textOf(qint64 code)
 {
     return QCodeClass::code2Text(code).value_or(QString());
@@ -318,7 +330,7 @@ void QueueController::queuePartialDownloadFinished(const QueuePtr& queue)
 {
     queue->setIsDownloaded(true);
     queue->setIsPreviouslyDownloaded(true);
-    queue->setCommentTextField(textOf(queue->status()));
+    queue->setCommentTextField(finishedText(queue, textOf(queue->status())));
     cleanUpQueueAfterFinishingObject(queue);
 }
 
@@ -717,7 +729,7 @@ void QueueController::queueIsFinished(const QueuePtr& queue)
     BLOG(2, "Queue Finished %@", queue->title());
     if (queue->titleWillChange() && neighbours_.renameTitleForQueue) neighbours_.renameTitleForQueue(queue);
     queue->setRestorePoint(4);
-    commentWithStatusText(queue);
+    setCommentTextField(queue, finishedText(queue, textOf(queue->status())));
     changeProgressBarColor(QStringLiteral("finishedColor"), queue);
     cleanUpQueueAfterFinishingObject(queue);
     queue->setIsPreviouslyDownloaded(true);

@@ -43,6 +43,13 @@ public:
     MODEL_ATOMIC(qint64, segtotal, setSegtotal, 0)
     // Offset of the decoded data in the file.
     MODEL_ATOMIC(qint64, fileposition, setFileposition, 0)
+
+public:
+    // No article is larger than a few MB: a size claimed beyond this (an
+    // NZB's "bytes" near 2^64) is taken as this, so that sums of sizes stay
+    // sane.
+    static constexpr double kMaxClaimedBytes = 32.0 * 1024 * 1024;
+
     // Size from the NZB, and bytes received so far.
     MODEL_ATOMIC(double, bytes, setBytes, 0.0)
     MODEL_ATOMIC(double, downloadedBytes, setDownloadedBytes, 0.0)

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <immintrin.h>
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,bmi,bmi2,popcnt"))), apply_to = function)
+#else
 #pragma GCC target("avx2,bmi,bmi2,popcnt")
+#endif
 
 #include "queue/YencDecodeKernelCompact.h"
 #include "queue/YencDecodeKernelLoop.h"
@@ -69,3 +74,7 @@ std::size_t YencDecodeKernel::decodeAvx2(const std::uint8_t* in, std::size_t siz
 {
     return decodeBlocks<Avx2Ops>(in, size, out, state);
 }
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

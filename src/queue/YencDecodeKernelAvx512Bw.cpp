@@ -6,7 +6,12 @@
 #include <cstdint>
 #include <immintrin.h>
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi,bmi2,popcnt"))), apply_to = function)
+#else
 #pragma GCC target("avx512f,avx512bw,avx512vl,avx2,bmi,bmi2,popcnt")
+#endif
 
 #include "queue/YencDecodeKernelCompact.h"
 #include "queue/YencDecodeKernelLoop.h"
@@ -55,3 +60,7 @@ std::size_t YencDecodeKernel::decodeAvx512Bw(const std::uint8_t* in, std::size_t
 {
     return decodeBlocks<Avx512BwOps>(in, size, out, state);
 }
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

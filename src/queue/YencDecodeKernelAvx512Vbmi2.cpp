@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <immintrin.h>
 
+// clang ignores GCC's target pragma; its own attribute does the same.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt"))), apply_to = function)
+#else
 #pragma GCC target("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt")
+#endif
 
 #include "queue/YencDecodeKernelLoop.h"
 
@@ -45,3 +50,7 @@ std::size_t YencDecodeKernel::decodeAvx512Vbmi2(const std::uint8_t* in, std::siz
 {
     return decodeBlocks<Avx512Vbmi2Ops>(in, size, out, state);
 }
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

@@ -5,6 +5,9 @@
 #include "queue/Queue.h"
 #include "search/DeepLookupRecord.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 constexpr qsizetype kFileRecordFields = 19;
@@ -143,7 +146,14 @@ QueuePtr DeepLookupContentParser::makeResult(const DeepLookupRecord& record, qin
         if (images > 0) suffix = sformat(u"%@%ld img, ", suffix, images);
         if (nfo) suffix = sformat(u"%@nfo, ", suffix);
         if (nzb) suffix = sformat(u"%@nzb, ", suffix);
-        const qint64 other = totalfiles - (archives + par2Files + images + (nfo ? 1 : 0) + (nzb ? 1 : 0));
+        // The counts are the service's: added up saturating, since each may
+        // be as large as its type.
+        qint64 counted = 0;
+        for (const qint64 count : {archives, par2Files, images, qint64(nfo), qint64(nzb)})
+            counted = count > std::numeric_limits<qint64>::max() - counted
+                          ? std::numeric_limits<qint64>::max()
+                          : counted + std::max<qint64>(count, 0);
+        const qint64 other = totalfiles - counted;
         if (other > 0) suffix = sformat(u"%@%ld other, ", suffix, other);
         if (suffix.size() >= 3) {
             suffix.chop(2);

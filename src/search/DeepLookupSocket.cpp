@@ -1,6 +1,7 @@
 #include "search/DeepLookupSocket.h"
 
 #include "core/StringFormat.h"
+#include "core/Utils.h"
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
 #include "search/DeepLookupConsole.h"
@@ -11,7 +12,6 @@
 #include <QHostAddress>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <atomic>
 
@@ -368,10 +368,7 @@ QList<FilepartsByFid> DeepLookupSocket::makeMidsBatches(const FilepartsByFid& pa
 
 QString DeepLookupSocket::decodeReplyText(const QByteArray& body)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError()) return text;
-    return QString::fromLatin1(body);
+    return Utils::textFromUtf8OrLatin1(body);
 }
 
 DeepLookupSocket::Judgement DeepLookupSocket::judgeReply(bool hadBody, const std::optional<QString>& text,

@@ -5,7 +5,10 @@
 
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/DeYenc.h"
 #include "queue/StatusCodes.h"
+
+#include "support/ArticleFixtures.h"
 
 #include <QSignalSpy>
 
@@ -200,6 +203,57 @@ TEST_F(ConnectionManager, AForcedJobStillTriesTheOtherServersOnAMiss)
     EXPECT_EQ(bodies(b), QList<QByteArray>({missing->midBytes()}));
     EXPECT_FALSE(job->isIncomplete());
     EXPECT_EQ(job->serversToSkip(), QStringList({b.entry->serverID()}));
+}
+
+// A yEnc article whose data fails its "pcrc32=" counts as missing on the
+// server that sent it: the next normal server, then a backup, are asked.
+// When none has a good copy, the data is kept as received and counted.
+struct CrcCheckedArticle : ConnectionManager
+{
+    void run(bool backupHasGoodCopy)
+    {
+        const QByteArray data = "twenty bytes of data";
+        ArticleFixtures::YencPart yenc;
+        yenc.name = "f.bin";
+        yenc.part = 1;
+        yenc.fileSize = data.size();
+        const QByteArray good = ArticleFixtures::yencBody(data, yenc).chopped(3); // without the "." line
+        QByteArray damaged = good;
+        const qsizetype at = damaged.indexOf("\r\n", damaged.indexOf("=ypart")) + 2;
+        damaged[at] = char(damaged[at] + 1);
+        ASSERT_EQ(DeYenc::checkArticle(damaged + ".\r\n"), DeYenc::ArticleCheck::Mismatch);
+
+        Server& a = addServer("A", 1);
+        Server& b = addServer("B", 1);
+        Server& c = addServer("C", 1, true);
+        const QueuePtr job = queueJob("job", 2, 2);
+        serve(job, {&a, &b, &c});
+        const SegmentPtr checked = article(job, 1, 1);
+        a.nntp->addArticle(checked->midBytes(), damaged);
+        b.nntp->addArticle(checked->midBytes(), damaged);
+        c.nntp->addArticle(checked->midBytes(), backupHasGoodCopy ? good : damaged);
+
+        manager->openConnections(1, a.entry->serverID());
+        ASSERT_TRUE(waitForBooked(job));
+        for (const Server* s : {&a, &b, &c})
+            EXPECT_EQ(s->nntp->bodyRequests(checked->midBytes()), 1) << s->entry->alias().toStdString();
+        EXPECT_EQ(checked->status(), ArticleStatus::Downloaded);
+        QStringList tried = {a.entry->serverID(), b.entry->serverID()};
+        if (!backupHasGoodCopy) tried.append(c.entry->serverID());
+        EXPECT_EQ(checked->usedServerIDs(), tried);
+        EXPECT_EQ(job->articlesFailedCheck(), backupHasGoodCopy ? 0 : 1);
+        EXPECT_FALSE(job->isIncomplete());
+    }
+};
+
+TEST_F(CrcCheckedArticle, ComesFromTheNextServerAndThenTheBackup)
+{
+    run(true);
+}
+
+TEST_F(CrcCheckedArticle, WithoutAGoodCopyAnywhereIsKeptAndCounted)
+{
+    run(false);
 }
 
 TEST_F(ConnectionManager, AJobNoServerHasEndsMissing)

@@ -87,13 +87,13 @@ TEST(Par2DecoderPackets, JunkBeforeTheFirstPacketIsSkipped)
     EXPECT_FALSE(fileListOf(QByteArray()));
 }
 
-// A length field that cannot be honoured ends the pass where it stands:
-// everything before stays, nothing after it is read, nothing is read past
-// the data (the sanitizers watch that).
-TEST(Par2DecoderPackets, HostileLengthsStopReadingCleanly)
+// A length field that cannot be honoured costs that packet only: everything
+// before and after it is read, nothing is read past the data (the
+// sanitizers watch that).
+TEST(Par2DecoderPackets, HostileLengthsCostOnlyThatPacket)
 {
     const QByteArray first = B::mainPacket(4096, {B::id(1)});
-    const QByteArray after = B::creatorPacket("never read");
+    const QByteArray after = B::creatorPacket("read after");
     const QByteArray victim = B::fileDescPacket(B::id(1), kMd5A, kMd5A, 10, "x.bin");
     struct Case
     {
@@ -129,14 +129,15 @@ TEST(Par2DecoderPackets, HostileLengthsStopReadingCleanly)
             EXPECT_FALSE(d.getFileList());
             EXPECT_EQ(d.mainDict().value("sliceSize").toLongLong(), 4096);
             EXPECT_TRUE(d.filedescDict().isEmpty());
-            EXPECT_TRUE(d.creatorDict().isEmpty());
+            EXPECT_EQ(d.creatorDict().value("creatorName").toString(), "read after");
         }
     }
-    // The hostile length on the very first packet: nothing at all.
+    // The hostile length on the very first packet: only what follows.
     Par2Decoder d;
     d.initWithData(B::withLength(first, std::numeric_limits<quint64>::max()) + after);
     EXPECT_FALSE(d.getFileList());
-    EXPECT_TRUE(d.mainDict().isEmpty());
+    EXPECT_FALSE(d.mainDict().contains("sliceSize"));
+    EXPECT_EQ(d.creatorDict().value("creatorName").toString(), "read after");
     // Fewer than 16 bytes after the magic.
     d.initWithData(QByteArray("PAR2\0PKT\x40\0\0", 11));
     EXPECT_FALSE(d.getFileList());
@@ -177,6 +178,34 @@ TEST(Par2DecoderPackets, BadChecksumSkipsOnlyThatPacket)
                    B::withBadMd5(B::packet(B::typeSignature("Creator"), "xxxx", other)));
     e.getFileList();
     EXPECT_EQ(e.mainDict().value("setID").toString(), hex(B::defaultSetID()));
+}
+
+// PAR2 files repeat their main and description packets. Any one damaged
+// byte in the first copy (its length field, type, MD5 or body) leaves the
+// file list whole: the second copy makes it up.
+TEST(Par2DecoderPackets, ADamagedPacketIsMadeUpByItsRepeatedCopy)
+{
+    const QByteArray set = twoFileSet();
+    const auto want = fileListOf(set + set);
+    ASSERT_TRUE(want);
+    MessageCapture console("binorama.par2");
+    for (qsizetype at = 0; at < set.size(); ++at) {
+        for (const char flip : {char(0x01), char(0x80)}) {
+            QByteArray damaged = set;
+            damaged[at] = char(damaged[at] ^ flip);
+            const auto list = fileListOf(damaged + set);
+            ASSERT_TRUE(list) << "byte " << at;
+            EXPECT_EQ(*list, *want) << "byte " << at;
+        }
+    }
+    // A damaged copy in the middle, between good ones, and junk after it.
+    const QList<B::Packet> packets = B::split(set);
+    QByteArray middle = set;
+    middle[packets[2].offset + 9] = char(middle[packets[2].offset + 9] ^ 0x04); // its length
+    const auto list = fileListOf(middle + QByteArray(100, 'j') + set);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(fileNames(*list), QStringList({"a.bin", "b.bin"}));
+    EXPECT_TRUE(console.lines().filter("Damaged packet at offset").size() > 0);
 }
 
 TEST(Par2DecoderPackets, MissingDescriptionsOrIdsGiveNoFileList)

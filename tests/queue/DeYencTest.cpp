@@ -214,7 +214,8 @@ TEST_F(DeYencTest, HostileHeadersCannotGrowTheFileOrEscapeTheFolder)
         {"begin missing", withPartLine("=ypart end=499"), false},
         {"digits past any size", withPartLine("=ypart begin=99999999999999999999999 end=1"), false},
         {"huge size and begin", withPartLine("=ypart begin=999999999999 end=1", "999999999999999"), false},
-        {"runs past size", withPartLine("=ypart begin=801 end=1300"), true},
+        // Its bytes run past the part's size: another file's, left out whole.
+        {"runs past size", withPartLine("=ypart begin=801 end=1300"), false},
     };
     for (const Case& c : cases) {
         RecordingSink sink;
@@ -288,16 +289,158 @@ TEST_F(DeYencTest, ZeroBytePartIsLogged)
     EXPECT_TRUE(log().contains(QStringLiteral("File data is 0 bytes for file: part.bin (Job title)")));
 }
 
-TEST_F(DeYencTest, WrongPartCrcStillDecodes)
+TEST_F(DeYencTest, WrongPartCrcIsReportedAndStillPlaced)
 {
     const QByteArray data = ArticleFixtures::randomBytes(700, 9);
-    QByteArray body = ArticleFixtures::yencBody(data, multiPart(1, 1, 1, 700));
+    const QByteArray good = ArticleFixtures::yencBody(data, multiPart(1, 1, 1, 700));
+    QByteArray body = good;
     const qsizetype at = body.indexOf("pcrc32=") + 7;
     body.replace(at, 8, "deadbeef");
-    const DecodeResult r = DeYenc::decodeToFile(request({body}));
+    // Checked even when the caller wants no CRC values of its own.
+    DecodeRequest wrong = request({body});
+    wrong.computeCrc32 = false;
+    DecodeResult r = DeYenc::decodeToFile(wrong);
     EXPECT_EQ(r.data, data);
     EXPECT_EQ(r.segments[0].expectedCrc32, 0xdeadbeefu);
     EXPECT_NE(r.segments[0].crc32, 0xdeadbeefu);
+    EXPECT_TRUE(r.segments[0].crcMismatch);
+    EXPECT_TRUE(log().contains(QStringLiteral("CRC mismatch in an article of part.bin (Job title)")));
+
+    r = DeYenc::decodeToFile(request({good}));
+    EXPECT_FALSE(r.segments[0].crcMismatch);
+
+    // One flipped byte of the data, its CRC as posted.
+    QByteArray damaged = good;
+    const qsizetype dataAt = damaged.indexOf("\r\n", damaged.indexOf("=ypart")) + 10;
+    damaged[dataAt] = damaged[dataAt] == 'a' ? 'b' : 'a';
+
+    // The check on arrival: a post in one part is held to "crc32=", an
+    // article of several to its "pcrc32="; one without any is not checked.
+    Part single;
+    single.fileSize = 5;
+    const std::uint32_t crc = ArticleFixtures::crc32Of("hello");
+    const std::uint32_t wrongCrc = crc ^ 1;
+    QByteArray noCrc = ArticleFixtures::yencBody("hello", single);
+    ASSERT_GE(noCrc.indexOf(" crc32="), 0);
+    noCrc.replace(noCrc.indexOf(" crc32="), 15, "");
+    struct Case
+    {
+        const char* what;
+        QByteArray body;
+        DeYenc::ArticleCheck want;
+    };
+    const Case cases[] = {
+        {"good part", good, DeYenc::ArticleCheck::Good},
+        {"stated crc wrong", body, DeYenc::ArticleCheck::Mismatch},
+        {"data damaged", damaged, DeYenc::ArticleCheck::Mismatch},
+        {"single part, right crc32", ArticleFixtures::yencBody("hello", single, &crc),
+         DeYenc::ArticleCheck::Good},
+        {"single part, wrong crc32", ArticleFixtures::yencBody("hello", single, &wrongCrc),
+         DeYenc::ArticleCheck::Mismatch},
+        {"no crc", noCrc, DeYenc::ArticleCheck::NotChecked},
+        {"not yEnc", ArticleFixtures::dotStuff("plain text\r\n"), DeYenc::ArticleCheck::NotChecked},
+        {"no =yend", good.left(good.indexOf("=yend")), DeYenc::ArticleCheck::NotChecked},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DeYenc::checkArticle(c.body), c.want) << c.what;
+}
+
+TEST_F(DeYencTest, MangledHeaderNumbersMakeTheArticleUndecodable)
+{
+    // Two header lines run together, or a number with something after it:
+    // no guessed offset, nothing written, the neighbours untouched.
+    const QByteArray a = ArticleFixtures::randomBytes(500, 20);
+    const QByteArray b = ArticleFixtures::randomBytes(500, 21);
+    const QByteArray first = ArticleFixtures::yencBody(a, multiPart(1, 2, 1, 1000));
+    const QByteArray good = ArticleFixtures::yencBody(b, multiPart(2, 2, 501, 1000));
+    const auto edited = [&](const QByteArray& from, const QByteArray& to) {
+        QByteArray body = good;
+        EXPECT_GE(body.indexOf(from), 0) << from.constData();
+        body.replace(from, to);
+        return body;
+    };
+    const QByteArray cases[] = {
+        edited("=ypart begin=501 end=1000", "=ypart begin=9254=ybegin part=242 total=300 line=128 size=1000"),
+        edited("=ypart begin=501 end=1000", "=ypart begin=501x end=1000"),
+        edited("=ypart begin=501 end=1000", "=ypart begin=501 end=1000=yend"),
+        edited("=ypart begin=501 end=1000", "=ypart begin= end=1000"),
+        edited("size=1000", "size=1000=ypart"),
+        edited("part=2 ", "part=2b "),
+    };
+    for (const QByteArray& mangled : cases) {
+        RecordingSink sink;
+        const DecodeResult r = DeYenc::decodeToFile(request({first, mangled}), sink);
+        ASSERT_TRUE(r.isDecoded()) << mangled.left(80).constData();
+        EXPECT_TRUE(r.segments[0].placed);
+        EXPECT_FALSE(r.segments[1].placed) << mangled.left(80).constData();
+        EXPECT_EQ(sink.writes.size(), 1u) << mangled.left(80).constData();
+        EXPECT_EQ(sink.file, a) << mangled.left(80).constData();
+        EXPECT_FALSE(DeYenc::identityOf(mangled)) << mangled.left(80).constData();
+    }
+    EXPECT_TRUE(log().contains(QStringLiteral("unreadable =ypart line: =ypart begin=9254=ybegin")));
+    // Numbers that end at a blank, a tab, a CR or the line end are read.
+    const QByteArray tabbed = edited("=ypart begin=501 end=1000", "=ypart begin=501\tend=1000\r");
+    const DecodeResult r = DeYenc::decodeToFile(request({first, tabbed}));
+    EXPECT_TRUE(r.segments[1].placed);
+    EXPECT_EQ(r.data, a + b);
+}
+
+TEST_F(DeYencTest, ArticlesOfAnotherFileAreLeftOut)
+{
+    // A part of 20,000 bytes in articles of 5,000; among them an article of
+    // another file (its own size and name), one that runs past the part's
+    // size, and one of the right file.
+    const QByteArray file = ArticleFixtures::randomBytes(20000, 22);
+    QList<QByteArray> parts = ArticleFixtures::yencArticles(file, "right.rar", 5000);
+    ASSERT_EQ(parts.size(), 4);
+    const QByteArray other = ArticleFixtures::randomBytes(5000, 23);
+    Part foreignPart = multiPart(3, 80, 10001, 393379, "other.rar");
+    const QByteArray foreignBody = ArticleFixtures::yencBody(other, foreignPart);
+    // Same name and size, but 5,000 bytes from offset 17,000.
+    Part pastEnd = multiPart(4, 4, 17001, 20000, "right.rar");
+    const QByteArray pastEndBody = ArticleFixtures::yencBody(other, pastEnd);
+
+    RecordingSink sink;
+    DecodeResult r = DeYenc::decodeToFile(
+        request({parts[0], parts[1], foreignBody, parts[2], pastEndBody, parts[3]}), sink);
+    ASSERT_TRUE(r.isDecoded());
+    EXPECT_EQ(sink.file, file);
+    EXPECT_EQ(r.fileSize, 20000);
+    for (const RecordingSink::Write& w : sink.writes)
+        EXPECT_LE(w.offset + w.size, 20000);
+    const bool foreignWant[] = {false, false, true, false, true, false};
+    for (size_t i = 0; i < r.segments.size(); ++i) {
+        EXPECT_EQ(r.segments[i].foreign, foreignWant[i]) << i;
+        EXPECT_EQ(r.segments[i].placed, !foreignWant[i]) << i;
+    }
+    EXPECT_TRUE(log().contains(QStringLiteral("Foreign article in part.bin (Job title)")));
+
+    // Decoded one at a time as they arrive, the part's first article (from
+    // an earlier run) sets what the others are held to, whichever comes
+    // first in this run.
+    const std::optional<YencPartIdentity> identity = DeYenc::identityOf(parts[1]);
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->size, 20000);
+    EXPECT_EQ(identity->name, QByteArray("right.rar"));
+    DecodeRequest alone = request({foreignBody});
+    alone.yencIdentity = identity;
+    RecordingSink single;
+    r = DeYenc::decodeToFile(alone, single);
+    EXPECT_TRUE(r.segments[0].foreign);
+    EXPECT_TRUE(single.writes.empty());
+}
+
+TEST_F(DeYencTest, NamesInLatin1AreReadNotDropped)
+{
+    const QByteArray latin1Name = "90E2Sdvsmds0801dvsmds90E\xE9\xE9\xE9.part06.rar";
+    const DecodeResult r =
+        DeYenc::decodeToFile(request({ArticleFixtures::yencBody("data", multiPart(1, 1, 1, 4, latin1Name))}));
+    ASSERT_TRUE(r.isDecoded());
+    EXPECT_EQ(r.filename, QStringLiteral("90E2Sdvsmds0801dvsmds90E\u00e9\u00e9\u00e9.part06.rar"));
+    // UTF-8 stays UTF-8; the safe-name rules still apply.
+    const DecodeResult u = DeYenc::decodeToFile(
+        request({ArticleFixtures::yencBody("data", multiPart(1, 1, 1, 4, "../\xC3\xA9t\xC3\xA9.rar"))}));
+    EXPECT_EQ(u.filename, QStringLiteral("\u00e9t\u00e9.rar"));
 }
 
 TEST_F(DeYencTest, CancellationStopsBeforeTheNextSegment)
@@ -313,10 +456,10 @@ TEST_F(DeYencTest, CancellationStopsBeforeTheNextSegment)
     EXPECT_TRUE(log().contains(QStringLiteral("Stop due cancellation :: Job title")));
 }
 
-TEST_F(DeYencTest, StreamsSegmentBySegmentAndReleasesBodies)
+TEST_F(DeYencTest, WritesEachArticleWholeAndReleasesBodies)
 {
-    // A body over the decoder's chunk size crosses chunks with an open
-    // sequence; every body is released once placed.
+    // Each article is decoded whole before any of it is written (so that
+    // one of another file never lands); every body is released once placed.
     const QByteArray file = ArticleFixtures::randomBytes(5 << 20, 12);
     DecodeRequest r = request(ArticleFixtures::yencArticles(file, "big.bin", 3 << 20));
     r.releaseBodies = true;
@@ -324,9 +467,9 @@ TEST_F(DeYencTest, StreamsSegmentBySegmentAndReleasesBodies)
     const DecodeResult result = DeYenc::decodeToFile(r, sink);
     ASSERT_TRUE(result.isDecoded());
     EXPECT_EQ(sink.file, file);
-    EXPECT_GT(sink.writes.size(), 2u);
-    for (const RecordingSink::Write& w : sink.writes)
-        EXPECT_LE(w.size, 1 << 20);
+    ASSERT_EQ(sink.writes.size(), 2u);
+    EXPECT_EQ(sink.writes[0].size, 3 << 20);
+    EXPECT_EQ(sink.writes[1].size, 2 << 20);
     for (const QByteArray& b : bodies)
         EXPECT_TRUE(b.isNull());
     EXPECT_EQ(result.fileCrc32, ArticleFixtures::crc32Of(file));

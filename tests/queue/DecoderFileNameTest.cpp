@@ -25,7 +25,7 @@ TEST(DecoderFileName, ReducesToOneSafeComponent)
         {"tab\there\x7f.bin", QStringLiteral("tabhere.bin")},
         {"\xC3\xA9t\xC3\xA9.mkv", QStringLiteral("\u00e9t\u00e9.mkv")},
         {"\xC2\x85next.bin", QStringLiteral("next.bin")}, // a C1 control
-        {"latin1 \xE9t\xE9.bin", QString()},              // not UTF-8
+        {"latin1 \xE9t\xE9.bin", QStringLiteral("latin1 \u00e9t\u00e9.bin")}, // not UTF-8: Latin-1
         {"back\\slash.bin", QStringLiteral("slash.bin")}, // names made on Windows carry folders after "\\"
     };
     for (const Case& c : cases)

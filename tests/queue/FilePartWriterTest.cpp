@@ -699,6 +699,36 @@ TEST_F(EarlySpooling, ArticlesAreDecodedIntoTheSpoolAtTheirOffsetsInAnyOrder)
     EXPECT_EQ(writer_->spooledBytes(), 3 * allBodies);
 }
 
+// An article of another file among a part's arrivals (its own size and
+// name, offsets inside this part) is neither spooled nor written: the file
+// keeps its size, the article's range stays zeros and counts as missing.
+TEST_F(EarlySpooling, AnArticleOfAnotherFileIsNeitherSpooledNorWritten)
+{
+    const QByteArray file = ArticleFixtures::randomBytes(20000, 47);
+    QList<QByteArray> articles = ArticleFixtures::yencArticles(file, "right.rar", 5000);
+    ASSERT_EQ(articles.size(), 4);
+    ArticleFixtures::YencPart other;
+    other.name = "other.rar";
+    other.part = 3;
+    other.total = 80;
+    other.begin = 10001;
+    other.fileSize = 393379;
+    articles[2] = ArticleFixtures::yencBody(ArticleFixtures::randomBytes(5000, 48), other);
+    const QueuePtr part = addDownloadingPart(QStringLiteral("posted"), articles);
+    const qint64 missingBefore = job_->totalMissingArticles();
+
+    deliver(part, articles, {1, 0, 2, 3});
+
+    const QList<SegmentPtr> segments = part->segments();
+    for (qsizetype i = 0; i < segments.size(); ++i)
+        EXPECT_EQ(segments[i]->spooled(), i != 2) << i;
+    ASSERT_EQ(write(part), kWriteFinished);
+    QByteArray want = file;
+    want.replace(10000, 5000, QByteArray(5000, '\0'));
+    EXPECT_TRUE(fileBytes(jobFolder() + QStringLiteral("/right.rar")) == want);
+    EXPECT_EQ(job_->totalMissingArticles(), missingBefore + 1);
+}
+
 // Parts without offsets in their articles are written from memory as
 // before.
 TEST_F(EarlySpooling, BodiesWithoutOffsetsStayHeldUntilTheFinalWrite)

@@ -102,6 +102,39 @@ TEST_F(Import, ArticlesAreOrderedByNumberAndKeptOnce)
     EXPECT_EQ(root->bytes(), 600.0);
 }
 
+TEST_F(Import, SegmentSizesBeyondReasonAreCappedAndSumsStaySane)
+{
+    // Sizes near 2^64 once added up to a job of 18446744073709551616 bytes.
+    const QByteArray xml = "<?xml version=\"1.0\"?>\n"
+                           "<nzb><file poster=\"p\" subject=\"&quot;big.bin&quot; (1/3)\"><groups>"
+                           "<group>alt.binaries.x</group></groups><segments>"
+                           "<segment bytes=\"18446744073709551615\" number=\"1\">a@x</segment>"
+                           "<segment bytes=\"9223372036854775807\" number=\"2\">b@x</segment>"
+                           "<segment bytes=\"-5\" number=\"3\">c@x</segment>"
+                           "<segment bytes=\"700000\" number=\"4\">d@x</segment>"
+                           "</segments></file></nzb>";
+    const QueuePtr root = import(writeBytes("huge.nzb", xml));
+    ASSERT_TRUE(root);
+    const QueuePtr part = root->fileparts().value(0);
+    ASSERT_TRUE(part);
+    ASSERT_EQ(part->segmentCount(), 4);
+    const double cap = Segment::kMaxClaimedBytes;
+    const QList<double> want = {cap, cap, 0.0, 700000.0};
+    for (qsizetype i = 0; i < want.size(); ++i)
+        EXPECT_EQ(part->segments()[i]->bytes(), want[i]) << i;
+    EXPECT_EQ(part->bytes(), 2 * cap + 700000);
+    EXPECT_EQ(root->bytes(), 2 * cap + 700000);
+    EXPECT_LT(root->bytes(), 1e15);
+
+    // Sums saturate, whatever is added.
+    root->addToBytes(Queue::kMaxTotalBytes);
+    root->addToBytes(Queue::kMaxTotalBytes);
+    EXPECT_EQ(root->bytes(), Queue::kMaxTotalBytes);
+    root->increaseTotalBytesLeft(Queue::kMaxTotalBytes * 4);
+    EXPECT_EQ(root->totalBytesLeft(), Queue::kMaxTotalBytes);
+    EXPECT_EQ(qint64(root->bytes()), qint64(1) << 53);
+}
+
 TEST_F(Import, ElementNamesInCapitalsAndASegmentWithoutNumber)
 {
     const QByteArray xml = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"

@@ -235,6 +235,24 @@ TEST_F(JobStates, AWriteReportedAfterTheJobMovedOnDoesNotRunTheChainAgain)
     EXPECT_EQ(log.linesContaining("Moving files :: " + folder).size(), 1);
 }
 
+TEST_F(JobStates, AFinishedJobSaysHowManyArticlesFailedTheirCrcCheck)
+{
+    const QueuePtr intact = makeJob("Intact", {"one.bin"});
+    const QueuePtr damaged = makeJob("Damaged", {"two.bin"});
+    for (const QueuePtr& job : {intact, damaged})
+        ASSERT_TRUE(qc.addNZBRootObjectToQueue(job));
+    damaged->incrementArticlesFailedCheck();
+    damaged->incrementArticlesFailedCheck();
+    for (const QueuePtr& job : {intact, damaged})
+        job->setStatus(JobStatus::Finished);
+    settle();
+    const QString finished = QCodeClass::code2Text(JobStatus::Finished).value_or(QString());
+    EXPECT_EQ(intact->commentTextField(), finished);
+    EXPECT_EQ(damaged->commentTextField(), finished + " (2 articles failed their CRC check)");
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesContaining("2 articles of Damaged failed their CRC check on every server").size(), 1);
+}
+
 TEST_F(JobStates, AnArchiveInsideAnArchiveIsExtractedOnTheNextPass)
 {
     setBool("enableFileObfuscationCorrection", false);

@@ -123,6 +123,11 @@ TEST_F(ContentParser, TitleSuffixes)
         {"0", "0", "0", "0", "0", "0", QString()},
         // More counted than there are files: no negative "other".
         {"2", "5", "0", "0", "0", "0", QStringLiteral(" (5 arch)")},
+        // Counts at the limit of their type (found by fuzzing): their sum
+        // used to overflow.
+        {"3", "9223372036854775807", "9223372036854775807", "9223372036854775807", "1", "1",
+         QStringLiteral(
+             " (9223372036854775807 arch, 9223372036854775807 par, 9223372036854775807 img, nfo, nzb)")},
     };
     for (const Case& c : cases) {
         DeepLookupSearchRecord r;
