@@ -751,8 +751,10 @@ void MainVC::openPrefsWindow(std::optional<int> tag)
 PostWC* MainVC::openPostWindow(const QueuePtr& replyObject)
 {
     auto* post = new PostWC(PrefsContext::fromEngine(engine_), replyObject, window());
+    // Closed windows are dropped here, not from their destroyed signal: a
+    // widget emits it half destroyed, before its guards are cleared.
+    postWindows_.removeIf([](const QPointer<PostWC>& p) { return p.isNull(); });
     postWindows_.append(post);
-    connect(post, &QObject::destroyed, this, [this] { postWindows_.removeAll(nullptr); });
     post->showWindow();
     return post;
 }
@@ -769,8 +771,8 @@ MsgViewerWC* MainVC::openMessagesViewer(const QVariantMap& dict)
 {
     auto* viewer = new MsgViewerWC(dict.value(QStringLiteral("filepath")).toString(),
                                    dict.value(QStringLiteral("filepart")).value<QueuePtr>(), window());
+    msgViewers_.removeIf([](const QPointer<MsgViewerWC>& v) { return v.isNull(); });
     msgViewers_.append(viewer);
-    connect(viewer, &QObject::destroyed, this, [this] { msgViewers_.removeAll(nullptr); });
     viewer->showWindow();
     return viewer;
 }
