@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 
 namespace {
 
@@ -131,4 +132,13 @@ void BytesConverterVC::controlTextDidEndEditing(TVLTextField* field)
 {
     (void)field;
     convertToBytes();
+}
+
+void BytesConverterVC::paintEvent(QPaintEvent* event)
+{
+    (void)event;
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

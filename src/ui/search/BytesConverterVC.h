@@ -40,6 +40,10 @@ public:
     void controlTextDidChange(TVLTextField* field) override;
     void controlTextDidEndEditing(TVLTextField* field) override;
 
+protected:
+    // A popup has no window frame of its own: an edge sets it off the window below.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     TVLTextField* valueTextField_;
     QComboBox* unitPopUp_;
