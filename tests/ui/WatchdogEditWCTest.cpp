@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "search/DBWatchdog.h"
 #include "search/WatchdogController.h"
+#include "ui/search/BytesConverterVC.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QPushButton>
 
@@ -212,6 +214,70 @@ TEST_F(WatchdogEditor, ChosenNewsgroupsBecomeOneQuery)
         EXPECT_EQ(editor->textFieldNewsgroups()->stringValue(), c.field);
         EXPECT_EQ(editor->btnContentType()->currentText(), c.content);
     }
+    editor->cancelButton()->click();
+}
+
+TEST_F(WatchdogEditor, SizeFieldsTakeTheConvertersResult)
+{
+    struct Case
+    {
+        const char* identifier;
+        qint64 unit;
+        QString typed;
+        QString minField;
+        QString maxField;
+    };
+    const Case cases[] = {
+        {"MinBytesConverter", 2, "1,5", "1500000", "77"},
+        {"MaxBytesConverter", 1, "1.2345", "55", "1234"},
+        {"MaxBytesConverter", 4, "123456789", "55", "9999999999999999"},
+        {"MinBytesConverter", 1, "0.5", "55", "77"}, // no result keeps the field
+        {"MinBytesConverter", 1, "", "55", "77"},
+        {"Newsgroups", 1, "", "55", "77"}, // not a size field: no converter
+    };
+    QPointer<WatchdogEditWC> editor = open(nullptr);
+    BytesConverterVC* first = nullptr;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.identifier + (" " + c.typed.toStdString()));
+        editor->textFieldMinSize()->setStringValue(QStringLiteral("55"));
+        editor->textFieldMaxSize()->setStringValue(QStringLiteral("77"));
+        UserDefaults::standard().setInteger(c.unit, QStringLiteral("convertBytesUnit"));
+        if (editor->bytesConverterVC()) editor->bytesConverterVC()->hide();
+        TVLTextField* field = QString::fromLatin1(c.identifier) == QStringLiteral("MinBytesConverter")
+                                  ? editor->textFieldMinSize()
+                              : QString::fromLatin1(c.identifier) == QStringLiteral("MaxBytesConverter")
+                                  ? editor->textFieldMaxSize()
+                                  : nullptr;
+        if (field) {
+            // The field's own extra button opens the converter.
+            auto* button = field->findChild<QAbstractButton*>(QStringLiteral("extraButton"));
+            ASSERT_TRUE(button);
+            EXPECT_TRUE(button->isVisibleTo(editor));
+            button->click();
+        } else {
+            editor->extraButtonClicked(nullptr, QString::fromLatin1(c.identifier));
+        }
+        BytesConverterVC* vc = editor->bytesConverterVC();
+        if (QString::fromLatin1(c.identifier) == QStringLiteral("Newsgroups")) {
+            EXPECT_TRUE(!vc || !vc->isVisible());
+            continue;
+        }
+        ASSERT_TRUE(vc);
+        if (!first) first = vc;
+        EXPECT_EQ(vc, first); // made once
+        EXPECT_TRUE(vc->isVisible());
+        EXPECT_EQ(vc->textField(), field);
+        vc->valueTextField()->setStringValue(c.typed);
+        vc->convertToBytes();
+        EXPECT_FALSE(vc->isVisible());
+        EXPECT_EQ(editor->textFieldMinSize()->stringValue(), c.minField);
+        EXPECT_EQ(editor->textFieldMaxSize()->stringValue(), c.maxField);
+    }
+    // An empty string from the converter leaves the field as it was, too.
+    editor->bytesConversionFinishedWithValue(QStringLiteral(""), editor->textFieldMaxSize());
+    EXPECT_EQ(editor->textFieldMaxSize()->stringValue(), QStringLiteral("77"));
+    editor->bytesConversionFinishedWithValue(QStringLiteral("42"), nullptr);
+    EXPECT_EQ(editor->textFieldMaxSize()->stringValue(), QStringLiteral("77"));
     editor->cancelButton()->click();
 }
 

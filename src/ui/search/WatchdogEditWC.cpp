@@ -1,5 +1,6 @@
 #include "ui/search/WatchdogEditWC.h"
 
+#include "controls/Artwork.h"
 #include "controls/TVLComponentUtils.h"
 #include "controls/TVLTextField.h"
 #include "core/DialogBoxes.h"
@@ -7,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "search/WatchdogController.h"
 #include "ui/core/WindowPlacement.h"
+#include "ui/search/BytesConverterVC.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -97,6 +99,10 @@ void WatchdogEditWC::buildInterface()
                                   QStringLiteral("deepLookupRecentMinSize"));
     textFieldMaxSize_ = makeField(QStringLiteral("textFieldMaxSize"), QStringLiteral("Bytes"),
                                   QStringLiteral("deepLookupRecentMaxSize"));
+    for (TVLTextField* f : {textFieldMinSize_, textFieldMaxSize_}) {
+        f->setExtraButtonImage(Artwork::pixmap(QStringLiteral("row_expanded"), QSize(12, 12)));
+        f->setExtraButtonToolTip(QStringLiteral("Convert a size to bytes"));
+    }
     textFieldMinSize_->setNumbersOnly(true);
     textFieldMaxSize_->setNumbersOnly(true);
     textFieldNewsgroups_->setTf_id(QStringLiteral("Newsgroups"));
@@ -106,6 +112,7 @@ void WatchdogEditWC::buildInterface()
     for (TVLTextField* f : {textFieldAlias_, textFieldQuery_, textFieldNewsgroups_, textFieldPoster_,
                             textFieldMinSize_, textFieldMaxSize_})
         f->awakeFromNib();
+    for (TVLTextField* f : {textFieldNewsgroups_, textFieldMinSize_, textFieldMaxSize_}) f->setDelegate(this);
 
     btnExcludePassword_ = new QCheckBox(QStringLiteral("Exclude password protected results"), this);
     btnExcludePassword_->setObjectName(QStringLiteral("btnExcludePassword"));
@@ -288,4 +295,24 @@ void WatchdogEditWC::closeEvent(QCloseEvent* event)
         if (controller_ && currentObject_) controller_->watchdogWindowWillClose(currentObject_);
     }
     QWidget::closeEvent(event);
+}
+
+void WatchdogEditWC::extraButtonClicked(QAbstractButton* button, const QString& identifier)
+{
+    TVLTextField* target = identifier == QStringLiteral("MinBytesConverter")   ? textFieldMinSize_
+                           : identifier == QStringLiteral("MaxBytesConverter") ? textFieldMaxSize_
+                                                                               : nullptr;
+    if (!target) return;
+    if (!bytesConverterVC_) {
+        bytesConverterVC_ = new BytesConverterVC(this);
+        bytesConverterVC_->setDelegate(this);
+    }
+    bytesConverterVC_->setTextField(target);
+    bytesConverterVC_->showRelativeTo(button ? static_cast<QWidget*>(button) : target);
+}
+
+void WatchdogEditWC::bytesConversionFinishedWithValue(const QString& value, TVLTextField* textField)
+{
+    if (bytesConverterVC_) bytesConverterVC_->hide();
+    if (!value.isEmpty() && textField) textField->setStringValue(value);
 }

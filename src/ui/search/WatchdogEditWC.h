@@ -1,7 +1,9 @@
 #pragma once
 
+#include "controls/TVLTextFieldDelegate.h"
 #include "search/IndexedNG.h"
 #include "search/Watchdog.h"
+#include "ui/search/BytesConverterDelegate.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -9,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class BytesConverterVC;
 class TVLTextField;
 class WatchdogController;
 
@@ -20,7 +23,7 @@ class WatchdogController;
 // new entry is switched on, made due at once, added and all entries are
 // stored; an edited entry's row is updated. Any close without a save leaves
 // the entry as it was, and a new one is dropped without a word.
-class WatchdogEditWC : public QWidget
+class WatchdogEditWC : public QWidget, public TVLTextFieldDelegate, public BytesConverterDelegate
 {
     Q_OBJECT
 public:
@@ -53,6 +56,11 @@ public:
     // from each name, several are joined as ((a) OR (b)), and the content
     // type follows the last group.
     void addNewsgroups(const QList<IndexedNG>& groups);
+    // The size converter opened from either size field, made on first use.
+    BytesConverterVC* bytesConverterVC() const { return bytesConverterVC_; }
+    void extraButtonClicked(QAbstractButton* button, const QString& identifier) override;
+    // A converted size goes into its field; no result or an empty one keeps it.
+    void bytesConversionFinishedWithValue(const QString& value, TVLTextField* textField) override;
     // Closes the window once; a close without a save keeps the entry as it was.
     void closeWindow();
 
@@ -81,6 +89,7 @@ private:
     QComboBox* btnOnMatchAction_;
     QPushButton* saveButton_;
     QPushButton* cancelButton_;
+    BytesConverterVC* bytesConverterVC_ = nullptr;
     bool saved_ = false;
     bool windowIsClosing_ = false;
 };
