@@ -6,6 +6,8 @@
 #include "search/DeepLookupController.h"
 #include "search/DeepLookupControllerDelegate.h"
 #include "ui/search/BusySearchingWC.h"
+#include "ui/search/BytesConverterDelegate.h"
+#include "ui/search/IndexedNewsGroupsDelegate.h"
 #include "ui/search/DeepLookupPagination.h"
 #include "search/DeepLookupObject.h"
 
@@ -15,6 +17,8 @@
 #include <QWidget>
 
 class BusySearchingWC;
+class BytesConverterVC;
+class IndexedNewsgroupSelectorVC;
 class DeepLookupController;
 class DeepLookupResultActions;
 class DeepLookupResultFilter;
@@ -38,7 +42,11 @@ class TVLTextField;
 // from its fields, shows the busy window while it runs, fills the result
 // tree from the reply and records the search in the history (or updates the
 // bookmark it came from).
-class DeepLookupVC : public QWidget, public DeepLookupControllerDelegate, public TVLTextFieldDelegate
+class DeepLookupVC : public QWidget,
+                     public DeepLookupControllerDelegate,
+                     public TVLTextFieldDelegate,
+                     public IndexedNewsGroupsDelegate,
+                     public BytesConverterDelegate
 {
     Q_OBJECT
 public:
@@ -75,6 +83,14 @@ public:
     ButtonCollapseLeft* btnCollapseLeft() const { return btnCollapseLeft_; }
     ButtonExpandSearchFields* btnSearchFieldsExpand() const { return btnSearchFieldsExpand_; }
     QWidget* expandedSearchWrapper() const { return expandedSearchWrapper_; }
+    QWidget* searchHeader() const { return searchHeader_; }
+    QLabel* labelDeepLookupSlogan() const { return labelDeepLookupSlogan_; }
+    QPushButton* helpButton() const { return helpButton_; }
+    QCheckBox* btnHidePwdEntries() const { return btnHidePwdEntries_; }
+    QCheckBox* btnHideObfuscation() const { return btnHideObfuscation_; }
+    // The two popups of the query fields' extra buttons, made on first use.
+    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC() const { return indexedNewsgroupSelectorVC_; }
+    BytesConverterVC* bytesConverterVC() const { return bytesConverterVC_; }
     SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
     SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
     BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
@@ -121,16 +137,51 @@ public:
 
     // Saves history and bookmarks and the page's settings.
     void viewWillDisappear();
-    // The left pane: collapsed or shown again at its stored width.
+    // The left pane: collapsed, or shown again at its stored width (200
+    // when none is stored or it no longer fits).
     void splitViewSearchLeftCollapseStateChanged(bool collapsed);
-    void collapseLeftPaneClicked();
+    void toggleLeftPane();
+    void collapseLeftPane();
+    void expandLeftPane();
+    void saveXPositionForLeftDivider();
+
+    // The row of extra query fields, shown or hidden as last left.
+    bool searchViewExpanded() const { return searchViewExpanded_; }
     void updateSearchFieldsView();
+    void toggleSearchFieldsView();
+
+    // The line under the query: how many days back the service searches.
+    static qint64 deepLookupSloganDays(qint64 now);
+    void makeDeepLookupSlogan();
+
+    // One-time hints: on content types before a search, and on the exclude
+    // toggles applying from the next search. "Don't show again" ends them.
+    void showDialogNewsgroupTypes();
+    void showDialogNewSearchesOnly();
+    // Asks for the help window on the search service.
+    void sendDeepLookupHelpNotification();
+
+    // TVLTextFieldDelegate: the extra buttons of the query fields.
+    void extraButtonClicked(QAbstractButton* button, const QString& identifier) override;
+    // IndexedNewsGroupsDelegate: the chosen groups become the newsgroups
+    // field, and the content type follows the last of them.
+    void addNewsgroups(const QList<IndexedNG>& groups) override;
+    // BytesConverterDelegate: a converted size goes into its field; no
+    // result or an empty one keeps what the field held.
+    void bytesConversionFinishedWithValue(const QString& value, TVLTextField* textField) override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void buildInterface();
+    void buildSlogan();
+    void viewDidAppear();
+    void changeSearchFieldsView();
+    void setHideDeepLookupSlogan(bool hide);
+    void showNewsgroupListForButton(QAbstractButton* button);
+    void showBytesConverterForButton(QAbstractButton* button, TVLTextField* field);
     QWidget* buildHeader();
     QWidget* buildResultSide();
     void selectTag(QComboBox* box, qint64 tag);
@@ -156,6 +207,11 @@ private:
     QWidget* viewLeftPane_ = nullptr;
     QWidget* expandedSearchWrapper_ = nullptr;
     QWidget* rightView_ = nullptr;
+    QWidget* searchHeader_ = nullptr;
+    QLabel* labelDeepLookupSlogan_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC_ = nullptr;
+    BytesConverterVC* bytesConverterVC_ = nullptr;
     TVLTextField* searchFieldTitle_ = nullptr;
     TVLTextField* searchFieldGroups_ = nullptr;
     TVLTextField* searchFieldPoster_ = nullptr;
@@ -184,4 +240,5 @@ private:
     DeepLookupPagination pagination_;
     bool searchIsCancelled_ = false;
     bool hideDeepLookupSlogan_ = false;
+    bool searchViewExpanded_ = true;
 };
