@@ -69,6 +69,15 @@ QString decimal(qint64 value)
     return QString::number(value);
 }
 
+// Shows a one-time hint while its setting is on; "Don't show again" turns
+// the setting off for good.
+void showOneTimeHint(const QString& key, const QString& title, const QString& info)
+{
+    UserDefaults& d = UserDefaults::standard();
+    if (!d.boolForKey(key)) return;
+    if (DialogBoxes::alertBoxDefaultWithNotShowAgain(title, info)) d.setBool(false, key);
+}
+
 } // namespace
 
 DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
@@ -737,19 +746,6 @@ void DeepLookupVC::setHideDeepLookupSlogan(bool hide)
     hideDeepLookupSlogan_ = hide;
     labelDeepLookupSlogan_->setVisible(!hide);
 }
-
-namespace {
-
-// Shows a one-time hint while its setting is on; "Don't show again" turns
-// the setting off for good.
-void showOneTimeHint(const QString& key, const QString& title, const QString& info)
-{
-    UserDefaults& d = UserDefaults::standard();
-    if (!d.boolForKey(key)) return;
-    if (DialogBoxes::alertBoxDefaultWithNotShowAgain(title, info)) d.setBool(false, key);
-}
-
-} // namespace
 
 void DeepLookupVC::showDialogNewsgroupTypes()
 {

@@ -184,7 +184,11 @@ void IndexedNewsgroupSelectorVC::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     requestNewsgroupButton_->setVisible(isSignalConnected(
         QMetaMethod::fromSignal(&IndexedNewsgroupSelectorVC::requestNewsgroupWindowWanted)));
-    if (arrayNewsgroups_.isEmpty()) refreshNewsgroups();
+    if (arrayNewsgroups_.isEmpty())
+        refreshNewsgroups();
+    else if (contentFilterPopupButton_->currentData().toLongLong() !=
+             UserDefaults::standard().integerForKey(kContentFilterKey))
+        buildContentFilterArray(); // another selector changed the content filter meanwhile
 }
 
 void IndexedNewsgroupSelectorVC::paintEvent(QPaintEvent* event)
