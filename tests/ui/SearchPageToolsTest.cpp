@@ -16,6 +16,7 @@
 #include "search/IndexedNewsgroupSocket.h"
 #include "ui/search/ButtonExpandSearchFields.h"
 #include "ui/search/BytesConverterVC.h"
+#include "ui/search/DeepLookupFieldTools.h"
 #include "ui/search/IndexedNewsgroupSelectorVC.h"
 #include "ui/search/SplitViewSearch.h"
 
@@ -127,7 +128,7 @@ TEST_F(SearchPageTools, ChosenNewsgroupsFillTheFieldAndTheContentTypeFollows)
     ASSERT_TRUE(button);
     EXPECT_TRUE(button->isVisibleTo(page.get()));
     button->click();
-    IndexedNewsgroupSelectorVC* selector = page->indexedNewsgroupSelectorVC();
+    IndexedNewsgroupSelectorVC* selector = page->fieldTools().indexedNewsgroupSelectorVC();
     ASSERT_TRUE(selector);
     EXPECT_TRUE(selector->isVisible());
     ASSERT_TRUE(waitUntil([&] { return !selector->isDownloading(); }, 10000));
@@ -171,7 +172,7 @@ TEST_F(SearchPageTools, ChosenNewsgroupsFillTheFieldAndTheContentTypeFollows)
             groups << g;
         }
         selector->show();
-        page->addNewsgroups(groups);
+        page->fieldTools().addNewsgroups(groups);
         EXPECT_FALSE(selector->isVisible());
         EXPECT_EQ(page->searchFieldGroups()->stringValue(), c.field);
         EXPECT_EQ(UserDefaults::standard().integerForKey(QStringLiteral("contentTag")), c.contentTag);
@@ -179,7 +180,7 @@ TEST_F(SearchPageTools, ChosenNewsgroupsFillTheFieldAndTheContentTypeFollows)
     }
     // One selector for the page's life, its list fetched once.
     button->click();
-    EXPECT_EQ(page->indexedNewsgroupSelectorVC(), selector);
+    EXPECT_EQ(page->fieldTools().indexedNewsgroupSelectorVC(), selector);
     EXPECT_EQ(service.requestsFor(kList).size(), 1);
     EXPECT_TRUE(dialogs.asked().isEmpty());
 }
@@ -215,7 +216,7 @@ TEST_F(SearchPageTools, SizeFieldsTakeTheConvertersResult)
         ASSERT_TRUE(button);
         EXPECT_TRUE(button->isVisibleTo(page.get()));
         button->click();
-        BytesConverterVC* vc = page->bytesConverterVC();
+        BytesConverterVC* vc = page->fieldTools().bytesConverterVC();
         ASSERT_TRUE(vc);
         if (!first) first = vc;
         EXPECT_EQ(vc, first); // made once
@@ -228,11 +229,11 @@ TEST_F(SearchPageTools, SizeFieldsTakeTheConvertersResult)
         EXPECT_EQ(page->searchFieldMaxSize()->stringValue(), c.maxField);
     }
     // Other identifiers open nothing.
-    page->bytesConverterVC()->hide();
+    page->fieldTools().bytesConverterVC()->hide();
     page->extraButtonClicked(nullptr, QStringLiteral("Poster"));
-    EXPECT_FALSE(page->bytesConverterVC()->isVisible());
-    EXPECT_FALSE(page->indexedNewsgroupSelectorVC());
-    page->bytesConversionFinishedWithValue(QStringLiteral("42"), nullptr);
+    EXPECT_FALSE(page->fieldTools().bytesConverterVC()->isVisible());
+    EXPECT_FALSE(page->fieldTools().indexedNewsgroupSelectorVC());
+    page->fieldTools().bytesConversionFinishedWithValue(QStringLiteral("42"), nullptr);
     EXPECT_EQ(page->searchFieldMaxSize()->stringValue(), "77");
 }
 
@@ -410,7 +411,7 @@ TEST_F(SearchPageTools, LooksFinished)
     saveShot(page->grab().toImage(), "search-page-slogan.png");
 
     extraButtonOf(page->searchFieldGroups())->click();
-    IndexedNewsgroupSelectorVC* selector = page->indexedNewsgroupSelectorVC();
+    IndexedNewsgroupSelectorVC* selector = page->fieldTools().indexedNewsgroupSelectorVC();
     ASSERT_TRUE(waitUntil([&] { return !selector->isDownloading(); }, 10000));
     selector->tableView()->selectRow(2);
     spinEventLoop(200);
@@ -422,10 +423,14 @@ TEST_F(SearchPageTools, LooksFinished)
 
     UserDefaults::standard().setInteger(2, QStringLiteral("convertBytesUnit"));
     extraButtonOf(page->searchFieldMinSize())->click();
-    page->bytesConverterVC()->valueTextField()->setStringValue(QStringLiteral("700"));
+    page->fieldTools().bytesConverterVC()->valueTextField()->setStringValue(QStringLiteral("700"));
     spinEventLoop(200);
-    saveShot(grabWithPopup(page.get(), page->bytesConverterVC()), "search-page-converter.png");
-    page->bytesConverterVC()->hide();
+    saveShot(grabWithPopup(page.get(), page->fieldTools().bytesConverterVC()), "search-page-converter.png");
+    page->fieldTools().bytesConverterVC()->hide();
+
+    page->btnSearchFieldsExpand()->click();
+    spinEventLoop(100);
+    saveShot(page->grab().toImage(), "search-page-fields-collapsed.png");
 }
 
 } // namespace

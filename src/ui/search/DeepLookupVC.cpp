@@ -12,7 +12,7 @@
 #include "search/SearchHistoryController.h"
 #include "ui/search/BusySearchingWC.h"
 #include "ui/search/BytesConverterVC.h"
-#include "ui/search/IndexedNewsgroupQuery.h"
+#include "ui/search/DeepLookupFieldTools.h"
 #include "ui/search/IndexedNewsgroupSelectorVC.h"
 #include "ui/search/ButtonExpandSearchFields.h"
 #include "ui/search/DeepLookupResultActions.h"
@@ -97,6 +97,7 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
         searchFieldPredicate_->setDelegate(this);
     });
     actions_ = new DeepLookupResultActions(this);
+    fieldTools_ = std::make_unique<DeepLookupFieldTools>(this);
 
     NotificationHub& hub = NotificationHub::defaultCenter();
     hub.addObserver(QStringLiteral("RequestForDeepLookup"), this, [this](const Notification& n) {
@@ -771,45 +772,5 @@ void DeepLookupVC::sendDeepLookupHelpNotification()
 
 void DeepLookupVC::extraButtonClicked(QAbstractButton* button, const QString& identifier)
 {
-    if (identifier == IndexedNewsgroupSelectorVC::newsgroupsIdentifier())
-        showNewsgroupListForButton(button);
-    else if (identifier == BytesConverterVC::minSizeIdentifier())
-        showBytesConverterForButton(button, searchFieldMinSize_);
-    else if (identifier == BytesConverterVC::maxSizeIdentifier())
-        showBytesConverterForButton(button, searchFieldMaxSize_);
-}
-
-void DeepLookupVC::showNewsgroupListForButton(QAbstractButton* button)
-{
-    if (!indexedNewsgroupSelectorVC_) {
-        indexedNewsgroupSelectorVC_ = new IndexedNewsgroupSelectorVC(this);
-        indexedNewsgroupSelectorVC_->setDelegate(this);
-    }
-    indexedNewsgroupSelectorVC_->showRelativeTo(button ? static_cast<QWidget*>(button) : searchFieldGroups_);
-}
-
-void DeepLookupVC::showBytesConverterForButton(QAbstractButton* button, TVLTextField* field)
-{
-    if (!bytesConverterVC_) {
-        bytesConverterVC_ = new BytesConverterVC(this);
-        bytesConverterVC_->setDelegate(this);
-    }
-    bytesConverterVC_->setTextField(field);
-    bytesConverterVC_->showRelativeTo(button ? static_cast<QWidget*>(button) : field);
-}
-
-void DeepLookupVC::addNewsgroups(const QList<IndexedNG>& groups)
-{
-    if (indexedNewsgroupSelectorVC_) indexedNewsgroupSelectorVC_->hide();
-    const std::optional<IndexedNewsgroupQuery::Result> query = IndexedNewsgroupQuery::fromNewsgroups(groups);
-    if (!query) return;
-    searchFieldGroups_->setStringValue(query->text);
-    UserDefaults::standard().setInteger(query->ero ? 1 : 0, QStringLiteral("contentTag"));
-    selectTag(buttonContent_, query->ero ? 1 : 0);
-}
-
-void DeepLookupVC::bytesConversionFinishedWithValue(const QString& value, TVLTextField* textField)
-{
-    if (bytesConverterVC_) bytesConverterVC_->hide();
-    if (!value.isEmpty() && textField) textField->setStringValue(value);
+    fieldTools_->extraButtonClicked(button, identifier);
 }

@@ -6,8 +6,6 @@
 #include "search/DeepLookupController.h"
 #include "search/DeepLookupControllerDelegate.h"
 #include "ui/search/BusySearchingWC.h"
-#include "ui/search/BytesConverterDelegate.h"
-#include "ui/search/IndexedNewsGroupsDelegate.h"
 #include "ui/search/DeepLookupPagination.h"
 #include "search/DeepLookupObject.h"
 
@@ -16,9 +14,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class BusySearchingWC;
-class BytesConverterVC;
-class IndexedNewsgroupSelectorVC;
+class DeepLookupFieldTools;
 class DeepLookupController;
 class DeepLookupResultActions;
 class DeepLookupResultFilter;
@@ -42,11 +41,7 @@ class TVLTextField;
 // from its fields, shows the busy window while it runs, fills the result
 // tree from the reply and records the search in the history (or updates the
 // bookmark it came from).
-class DeepLookupVC : public QWidget,
-                     public DeepLookupControllerDelegate,
-                     public TVLTextFieldDelegate,
-                     public IndexedNewsGroupsDelegate,
-                     public BytesConverterDelegate
+class DeepLookupVC : public QWidget, public DeepLookupControllerDelegate, public TVLTextFieldDelegate
 {
     Q_OBJECT
 public:
@@ -88,9 +83,8 @@ public:
     QPushButton* helpButton() const { return helpButton_; }
     QCheckBox* btnHidePwdEntries() const { return btnHidePwdEntries_; }
     QCheckBox* btnHideObfuscation() const { return btnHideObfuscation_; }
-    // The two popups of the query fields' extra buttons, made on first use.
-    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC() const { return indexedNewsgroupSelectorVC_; }
-    BytesConverterVC* bytesConverterVC() const { return bytesConverterVC_; }
+    // The newsgroup selector and the size converter of the query fields.
+    DeepLookupFieldTools& fieldTools() const { return *fieldTools_; }
     SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
     SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
     BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
@@ -161,14 +155,9 @@ public:
     // Asks for the help window on the search service.
     void sendDeepLookupHelpNotification();
 
-    // TVLTextFieldDelegate: the extra buttons of the query fields.
+    // TVLTextFieldDelegate: the extra buttons of the query fields open
+    // their tools.
     void extraButtonClicked(QAbstractButton* button, const QString& identifier) override;
-    // IndexedNewsGroupsDelegate: the chosen groups become the newsgroups
-    // field, and the content type follows the last of them.
-    void addNewsgroups(const QList<IndexedNG>& groups) override;
-    // BytesConverterDelegate: a converted size goes into its field; no
-    // result or an empty one keeps what the field held.
-    void bytesConversionFinishedWithValue(const QString& value, TVLTextField* textField) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -180,8 +169,6 @@ private:
     void viewDidAppear();
     void changeSearchFieldsView();
     void setHideDeepLookupSlogan(bool hide);
-    void showNewsgroupListForButton(QAbstractButton* button);
-    void showBytesConverterForButton(QAbstractButton* button, TVLTextField* field);
     QWidget* buildHeader();
     QWidget* buildResultSide();
     void selectTag(QComboBox* box, qint64 tag);
@@ -210,8 +197,6 @@ private:
     QWidget* searchHeader_ = nullptr;
     QLabel* labelDeepLookupSlogan_ = nullptr;
     QPushButton* helpButton_ = nullptr;
-    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC_ = nullptr;
-    BytesConverterVC* bytesConverterVC_ = nullptr;
     TVLTextField* searchFieldTitle_ = nullptr;
     TVLTextField* searchFieldGroups_ = nullptr;
     TVLTextField* searchFieldPoster_ = nullptr;
@@ -235,6 +220,7 @@ private:
     QPointer<BusySearchingWC> busySearchingWC_;
     DeepLookupResultFilter* filter_ = nullptr;
     DeepLookupResultActions* actions_ = nullptr;
+    std::unique_ptr<DeepLookupFieldTools> fieldTools_;
 
     DeepLookupObjectPtr currentDeepLookupObject_;
     DeepLookupPagination pagination_;
