@@ -1,22 +1,36 @@
 #include "ui/search/NZBExportWC.h"
 
 #include "core/FileUtils.h"
-#include "core/Utils.h"
+#include "platform/FileManagerReveal.h"
+#include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "search/DeepLookupConsole.h"
 #include "search/DeepLookupSocket.h"
 #include "search/NZBExportController.h"
+#include "ui/core/WindowPlacement.h"
+#include "ui/search/NZBExportStepViews.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QHBoxLayout>
+#include <QFileDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+const QString kExportPathKey = QStringLiteral("deepLookupNZBExportPath");
+const QString kMergeKey = QStringLiteral("deepLookupNZBExportMerge");
+const QString kShowFinishedKey = QStringLiteral("showDialogNZBExportFinishedSuccessfull");
+
+UserDefaults& defaults()
+{
+    return UserDefaults::standard();
+}
 
 QString titleWithoutSuffix(const Queue& result)
 {
@@ -28,82 +42,96 @@ QString titleWithoutSuffix(const Queue& result)
 } // namespace
 
 NZBExportWC::NZBExportWC(QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    : QDialog(parent),
       controller_(new NZBExportController(this)),
-      list_(new QListWidget(this)),
-      mergeBox_(new QCheckBox(QStringLiteral("Merge all results into one NZB file"), this)),
-      progressbar_(new QProgressBar(this)),
-      currentTitle_(new QLabel(this)),
-      resultLabel_(new QLabel(this)),
-      startButton_(new QPushButton(QStringLiteral("Export"), this)),
-      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
-      closeButton_(new QPushButton(QStringLiteral("Close"), this))
+      steps_(new NZBExportStepViews(this)),
+      reveal_([](const QString& path) { FileManagerReveal::revealItem(path); })
 {
     setObjectName(QStringLiteral("NZBExportWC"));
     setWindowTitle(QStringLiteral("NZB Export"));
-    controller_->setDelegate(this);
-    mergeFiles_ = UserDefaults::standard().boolForKey(QStringLiteral("deepLookupNZBExportMerge"));
-    mergeBox_->setChecked(mergeFiles_);
-    connect(mergeBox_, &QCheckBox::toggled, this, [this](bool on) {
-        mergeFiles_ = on;
-        UserDefaults::standard().setBool(on, QStringLiteral("deepLookupNZBExportMerge"));
-    });
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Results to export into %1:")
-                                     .arg(UserDefaults::standard().stringForKey(QStringLiteral("deepLookupNZBExportPath"))),
-                                 this));
-    layout->addWidget(list_, 1);
-    layout->addWidget(mergeBox_);
-    progressbar_->setTextVisible(true);
-    layout->addWidget(progressbar_);
-    layout->addWidget(currentTitle_);
-    layout->addWidget(resultLabel_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancelButton_);
-    buttons->addWidget(closeButton_);
-    buttons->addWidget(startButton_);
-    layout->addLayout(buttons);
-    cancelButton_->setEnabled(false);
-    connect(startButton_, &QPushButton::clicked, this, &NZBExportWC::startProcessing);
-    connect(cancelButton_, &QPushButton::clicked, this, &NZBExportWC::cancelled);
-    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
-    resize(520, 360);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(steps_);
+    setFixedSize(steps_->sizeHint().expandedTo(QSize(480, 190)));
+
+    mergeFiles_ = defaults().boolForKey(kMergeKey);
+    if (!mergeFiles_) steps_->radioButtonMergeOff()->setChecked(true);
+    connect(steps_->radioButtonMergeOn(), &QRadioButton::clicked, this, [this] { radioBtnMergeClicked(1); });
+    connect(steps_->radioButtonMergeOff(), &QRadioButton::clicked, this, [this] { radioBtnMergeClicked(0); });
+    for (QPushButton* b : steps_->startButtons())
+        connect(b, &QPushButton::clicked, this, &NZBExportWC::btnStartClicked);
+    for (QPushButton* b : steps_->closeButtons())
+        connect(b, &QPushButton::clicked, this, &NZBExportWC::closeWindow);
+    for (QPushButton* b : steps_->changeFolderButtons())
+        connect(b, &QPushButton::clicked, this, &NZBExportWC::changeExportFolder);
+    connect(steps_->btnCancel(), &QPushButton::clicked, this, &NZBExportWC::cancelled);
+    connect(steps_->btnShowInFinder(), &QPushButton::clicked, this, &NZBExportWC::showInFinder);
+    connect(steps_->btnNotShowAgain(), &QPushButton::clicked, this, &NZBExportWC::btnNotShowAgainClicked);
+    connect(steps_->btnFinishedClose(), &QPushButton::clicked, this, &NZBExportWC::closeWindow);
+    updateExportFolder();
+
+    controller_->setDelegate(this);
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ApplicationWillTerminate"), this,
+                                                 [this](const Notification&) { closeWindow(); });
 }
 
 NZBExportWC::~NZBExportWC()
 {
+    NotificationHub::defaultCenter().removeObserver(this);
     controller_->setDelegate(nullptr);
 }
 
 void NZBExportWC::setQueuearray(const QList<QueuePtr>& results)
 {
     queuearray_ = results;
-    list_->clear();
-    for (const QueuePtr& r : results) list_->addItem(titleWithoutSuffix(*r));
+    steps_->setResults(int(results.size()), results.isEmpty() ? QString() : titleWithoutSuffix(*results.first()));
 }
 
 void NZBExportWC::showWindow()
 {
+    if (!running_ && resultDict_.isEmpty())
+        changeViewController(queuearray_.size() >= 2 ? NZBExportStepViews::MergeStep
+                                                     : NZBExportStepViews::SingleFileStep);
+    WindowPlacement::centerWindow(this, kWindowDistance);
     show();
     raise();
     activateWindow();
 }
 
+void NZBExportWC::changeViewController(int step)
+{
+    steps_->showStep(step);
+}
+
+void NZBExportWC::updateExportFolder()
+{
+    steps_->setExportFolder(defaults().stringForKey(kExportPathKey));
+}
+
+// ---- The export
+
+void NZBExportWC::btnStartClicked()
+{
+    changeViewController(NZBExportStepViews::ProgressStep);
+    startProcessing();
+}
+
 void NZBExportWC::startProcessing()
 {
-    startButton_->setEnabled(false);
-    mergeBox_->setEnabled(false);
+    if (running_ || !resultDict_.isEmpty()) return;
     if (queuearray_.isEmpty()) {
-        finished(false, QStringLiteral("No objects found to export"));
+        errorResult(QStringLiteral("No objects found to export"));
+        return;
+    }
+    if (!FileUtils::enableFileAccessForKey(kExportPathKey)) {
+        errorResult(QStringLiteral("No access to export folder"));
         return;
     }
     running_ = true;
-    cancelButton_->setEnabled(true);
     totalItems_ = 2.0 * double(queuearray_.size());
     itemsProcessed_ = 0;
-    progressbar_->setRange(0, int(totalItems_));
-    progressbar_->setValue(0);
+    steps_->progressbar()->setRange(0, int(totalItems_));
+    steps_->progressbar()->setValue(0);
     startNextObject();
 }
 
@@ -112,43 +140,67 @@ void NZBExportWC::startNextObject()
     itemsProcessed_ += 1;
     updateProgressbar();
     if (queuearray_.isEmpty()) {
-        finished(true, QStringLiteral("NZB export completed"));
+        successResult(QStringLiteral("NZB export completed"));
         return;
     }
-    currentTitle_->setText(titleWithoutSuffix(*queuearray_.first()));
+    steps_->textfieldCurrentTitle()->setText(titleWithoutSuffix(*queuearray_.first()));
     controller_->downloadContentForQueue(queuearray_.first());
 }
 
 void NZBExportWC::updateProgressbar()
 {
-    progressbar_->setValue(int(std::min(itemsProcessed_, totalItems_)));
-    progressbar_->setFormat(QString::asprintf("%0.0f%%", totalItems_ > 0 ? itemsProcessed_ / totalItems_ * 100 : 0.0));
+    // The step after the last result is counted too, one more than the
+    // total: the bar and the percentage stop at the end.
+    const double done = std::min(itemsProcessed_, totalItems_);
+    steps_->progressbar()->setValue(int(done));
+    steps_->textfieldProgressPercentage()->setText(
+        QString::asprintf("%0.0f%%", totalItems_ > 0 ? done / totalItems_ * 100 : 0.0));
 }
 
 QString NZBExportWC::makeNZBExportUrlForQueue(const QueuePtr& result) const
 {
-    const QString folder = UserDefaults::standard().stringForKey(QStringLiteral("deepLookupNZBExportPath"));
-    if (folder.isEmpty()) return {};
     QString base = FileUtils::makeSafeFilename(result->title());
-    if (base.isEmpty()) base = QStringLiteral("no_name");
+    if (base.isEmpty()) {
+        base = QStringLiteral("no_name");
+        if (result->title().isEmpty())
+            deepLookupConsole(u"%s No title found for qid:%@ - %@", "-[NZBExportWC makeNZBExportUrlForQueue:]",
+                              result->qid(), result->groups());
+    }
+    const QString folder = defaults().stringForKey(kExportPathKey);
+    if (folder.isEmpty()) return {};
+    // Empty when the name and its 100 numbered alternatives are all taken:
+    // an existing NZB file is never written over.
     return FileUtils::createAlternativeFilenameFor(QDir(folder).filePath((base + QStringLiteral(".nzb")).toLower()));
 }
 
 void NZBExportWC::exportNZBForQueue(const QueuePtr& result)
 {
-    if (!mergeFiles_ || exportUrl_.isEmpty()) exportUrl_ = makeNZBExportUrlForQueue(result);
-    if (exportUrl_.isEmpty()) {
-        finished(false, QStringLiteral("No write access"));
+    // Merged results all go into the file made for the first of them.
+    const QString url = mergeFiles_ && !exportUrl_.isEmpty() ? exportUrl_ : makeNZBExportUrlForQueue(result);
+    if (url.isEmpty()) {
+        errorResult(QStringLiteral("No write access"));
         return;
     }
+    exportUrl_ = url;
     controller_->exportNZBForQueue(result, exportUrl_, mergeFiles_);
 }
 
+void NZBExportWC::cancelled()
+{
+    if (!running_) return;
+    // Set first: the controller may report the cancel before it returns.
+    isCancelled_ = true;
+    controller_->cancelSearch();
+    errorResult(QStringLiteral("NZB export was cancelled"));
+}
+
+// ---- What the controller reports (stale reports are ignored)
+
 void NZBExportWC::searchResults(const NZBExportParser::Result& result, const QueuePtr&)
 {
-    if (isCancelled_) return;
+    if (isCancelled_ || !running_) return;
     if (result.error) {
-        finished(false, *result.error);
+        errorResult(*result.error);
         return;
     }
     itemsProcessed_ += 1;
@@ -157,17 +209,17 @@ void NZBExportWC::searchResults(const NZBExportParser::Result& result, const Que
     if (root && !root->title().isEmpty())
         exportNZBForQueue(root);
     else
-        nzbWriteFinishedForQueue(root);
+        nzbWriteFinishedForQueue(root); // nothing to write for it: on to the next
 }
 
 void NZBExportWC::searchFailed(const QString& title, const QString&, const QueuePtr&)
 {
-    if (!isCancelled_) finished(false, title);
+    if (!isCancelled_ && running_) errorResult(title);
 }
 
 void NZBExportWC::searchCancelledForObj(const QueuePtr&)
 {
-    if (!isCancelled_) cancelled();
+    if (!isCancelled_ && running_) cancelled();
 }
 
 void NZBExportWC::nzbWriteFinishedForQueue(const QueuePtr&)
@@ -178,30 +230,99 @@ void NZBExportWC::nzbWriteFinishedForQueue(const QueuePtr&)
 
 void NZBExportWC::nzbWriteFailed(const QString& title, const QString&, const QueuePtr&)
 {
-    if (!isCancelled_) finished(false, title);
+    if (!isCancelled_ && running_) errorResult(title);
 }
 
-void NZBExportWC::cancelled()
+// ---- The outcome
+
+void NZBExportWC::errorResult(const QString& message)
 {
-    if (!running_) return;
-    isCancelled_ = true;
-    controller_->cancelSearch();
-    finished(false, QStringLiteral("NZB export was cancelled"));
+    resultDict_ = {{QStringLiteral("result"), 0}, {QStringLiteral("title"), message}};
+    steps_->btnShowInFinder()->setEnabled(false);
+    steps_->btnNotShowAgain()->setEnabled(false);
+    finished();
 }
 
-void NZBExportWC::finished(bool success, const QString& message)
+void NZBExportWC::successResult(const QString& message)
+{
+    resultDict_ = {{QStringLiteral("result"), 1}, {QStringLiteral("title"), message}};
+    // Every result may have been skipped: then there is no file to show.
+    steps_->btnShowInFinder()->setEnabled(!exportUrl_.isEmpty());
+    steps_->btnNotShowAgain()->setEnabled(true);
+    finished();
+}
+
+void NZBExportWC::finished()
 {
     running_ = false;
-    cancelButton_->setEnabled(false);
-    resultLabel_->setText(message);
+    const bool success = resultDict_.value(QStringLiteral("result")).toInt() == 1;
+    steps_->showOutcome(success, resultDict_.value(QStringLiteral("title")).toString(),
+                        success ? exportUrl_ : QString());
     queuearray_.clear();
-    if (success && !UserDefaults::standard().boolForKey(QStringLiteral("showDialogNZBExportFinishedSuccessfull")))
-        close();
+    if (success && !defaults().boolForKey(kShowFinishedKey))
+        closeWindow();
+    else
+        changeViewController(NZBExportStepViews::FinishedStep);
+}
+
+void NZBExportWC::showInFinder()
+{
+    if (!exportUrl_.isEmpty() && reveal_) reveal_(exportUrl_);
+}
+
+void NZBExportWC::btnNotShowAgainClicked()
+{
+    defaults().setBool(false, kShowFinishedKey);
+    closeWindow();
+}
+
+void NZBExportWC::radioBtnMergeClicked(int tag)
+{
+    mergeFiles_ = tag != 0;
+    defaults().setBool(mergeFiles_, kMergeKey);
+}
+
+// ---- The export folder
+
+void NZBExportWC::changeExportFolder()
+{
+    const QString current = defaults().stringForKey(kExportPathKey);
+    auto* panel = new QFileDialog(this, QStringLiteral("Choose folder"), current);
+    panel->setObjectName(QStringLiteral("exportFolderPanel"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly);
+    panel->setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    connect(panel, &QFileDialog::fileSelected, this, &NZBExportWC::changeExportFolderToUrl);
+    panel->open();
+}
+
+void NZBExportWC::changeExportFolderToUrl(const QString& folder)
+{
+    if (folder.isEmpty()) return;
+    defaults().setString(folder, kExportPathKey);
+    FileUtils::saveBookMark(kExportPathKey);
+    updateExportFolder();
+}
+
+// ---- Closing
+
+void NZBExportWC::closeWindow()
+{
+    if (windowIsClosing_) return;
+    windowIsClosing_ = true;
+    if (running_) {
+        // Nothing more is fetched or written for a window that is gone.
+        running_ = false;
+        isCancelled_ = true;
+        controller_->cancelSearch();
+    }
+    close();
+    Q_EMIT windowWillClose();
 }
 
 void NZBExportWC::closeEvent(QCloseEvent* event)
 {
-    if (running_) cancelled();
-    QWidget::closeEvent(event);
-    Q_EMIT windowWillClose();
+    event->accept();
+    closeWindow();
 }
