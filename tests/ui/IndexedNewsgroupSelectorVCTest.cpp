@@ -12,10 +12,12 @@
 #include "search/WatchdogController.h"
 #include "ui/search/IndexedNewsGroupsDelegate.h"
 #include "ui/search/IndexedNewsgroupQuery.h"
+#include "ui/search/RequestNewsgroupWC.h"
 #include "ui/search/WatchdogEditWC.h"
 
 #include "PopupShot.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -25,8 +27,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QPainter>
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -321,18 +322,36 @@ TEST_F(Selector, HandsOverAtMostTenChosenGroupsInListOrder)
     EXPECT_EQ(receiver.received.size(), 1);
 }
 
-TEST_F(Selector, TheRequestButtonAppearsOnlyWhenSomethingAnswersIt)
+TEST_F(Selector, TheRequestButtonOpensOneRequestWindowAtATime)
 {
     service.route("*", kList, listReply({{"alt.binaries.x", false}}));
     showAndWait();
-    EXPECT_FALSE(selector->requestNewsgroupButton()->isVisible());
-    selector->hide();
-    int wanted = 0;
-    QObject::connect(selector.get(), &IndexedNewsgroupSelectorVC::requestNewsgroupWindowWanted, [&] { ++wanted; });
-    showAndWait();
     ASSERT_TRUE(selector->requestNewsgroupButton()->isVisible());
     selector->requestNewsgroupButton()->click();
-    EXPECT_EQ(wanted, 1);
+    QPointer<RequestNewsgroupWC> window = selector->requestNewsgroupWC();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(selector->isVisible()); // the popup gave way
+
+    // Asked again while it is open: the same window comes forward.
+    showAndWait();
+    selector->requestNewsgroupButton()->click();
+    EXPECT_EQ(selector->requestNewsgroupWC(), window.data());
+
+    // Closed, it is dropped, and the next request makes a new one.
+    window->buttonCancel()->click();
+    EXPECT_FALSE(selector->requestNewsgroupWC());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window);
+    showAndWait();
+    selector->requestNewsgroupButton()->click();
+    ASSERT_TRUE(selector->requestNewsgroupWC());
+    EXPECT_TRUE(selector->requestNewsgroupWC()->isVisible());
+    // It goes with the selector.
+    QPointer<RequestNewsgroupWC> second = selector->requestNewsgroupWC();
+    selector.reset();
+    EXPECT_FALSE(second);
+    EXPECT_TRUE(dialogs.asked().isEmpty());
 }
 
 // The Watchdog editor's newsgroups field opens the same selector, and the
@@ -371,7 +390,7 @@ TEST(WatchdogEditorNewsgroups, TheFieldsButtonOpensTheSelectorAndTwoGroupsBecome
     ASSERT_EQ(m->index(1, 0).data().toString(), "alt.binaries.foo");
     selector->tableView()->selectionModel()->select(m->index(1, 0),
                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    saveShot(grabWithPopup(editor, selector), "watchdog-editor-newsgroups.png");
+    saveScreenshot(grabWithPopup(editor, selector), "watchdog-editor-newsgroups.png");
     selector->selectButton()->click();
     EXPECT_FALSE(selector->isVisible());
     EXPECT_EQ(editor->textFieldNewsgroups()->stringValue(), "foo");

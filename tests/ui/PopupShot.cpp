@@ -1,8 +1,5 @@
 #include "PopupShot.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QPainter>
 #include <QWidget>
 
@@ -17,11 +14,4 @@ QImage grabWithPopup(QWidget* host, QWidget* popup)
     p.drawImage(hostFrame.topLeft() - all.topLeft(), host->grab().toImage());
     p.drawImage(popupFrame.topLeft() - all.topLeft(), popup->grab().toImage());
     return shot;
-}
-
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
 }

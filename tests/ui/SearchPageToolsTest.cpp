@@ -23,6 +23,7 @@
 #include "support/DeepLookupReplyBuilder.h"
 #include "PopupShot.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -33,9 +34,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -408,7 +407,7 @@ TEST_F(SearchPageTools, LooksFinished)
     page->window()->setWindowTitle("Binorama — Search");
     spinEventLoop(200);
     EXPECT_TRUE(page->labelDeepLookupSlogan()->isVisible());
-    saveShot(page->grab().toImage(), "search-page-slogan.png");
+    saveScreenshot(page->grab().toImage(), "search-page-slogan.png");
 
     extraButtonOf(page->searchFieldGroups())->click();
     IndexedNewsgroupSelectorVC* selector = page->fieldTools().indexedNewsgroupSelectorVC();
@@ -418,19 +417,19 @@ TEST_F(SearchPageTools, LooksFinished)
     // The popup lies below the field's button, inside the page's width.
     const QRect popup(selector->pos() - page->mapToGlobal(QPoint(0, 0)), selector->size());
     EXPECT_GE(popup.top(), page->searchFieldGroups()->mapTo(page.get(), QPoint(0, 0)).y());
-    saveShot(grabWithPopup(page.get(), selector), "newsgroup-selector.png");
+    saveScreenshot(grabWithPopup(page.get(), selector), "newsgroup-selector.png");
     selector->hide();
 
     UserDefaults::standard().setInteger(2, QStringLiteral("convertBytesUnit"));
     extraButtonOf(page->searchFieldMinSize())->click();
     page->fieldTools().bytesConverterVC()->valueTextField()->setStringValue(QStringLiteral("700"));
     spinEventLoop(200);
-    saveShot(grabWithPopup(page.get(), page->fieldTools().bytesConverterVC()), "search-page-converter.png");
+    saveScreenshot(grabWithPopup(page.get(), page->fieldTools().bytesConverterVC()), "search-page-converter.png");
     page->fieldTools().bytesConverterVC()->hide();
 
     page->btnSearchFieldsExpand()->click();
     spinEventLoop(100);
-    saveShot(page->grab().toImage(), "search-page-fields-collapsed.png");
+    saveScreenshot(page->grab().toImage(), "search-page-fields-collapsed.png");
 }
 
 } // namespace

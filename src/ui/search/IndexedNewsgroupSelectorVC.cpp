@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMetaMethod>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -135,7 +134,11 @@ IndexedNewsgroupSelectorVC::IndexedNewsgroupSelectorVC(QWidget* parent) : QWidge
     resize(340, 420);
 }
 
-IndexedNewsgroupSelectorVC::~IndexedNewsgroupSelectorVC() = default;
+IndexedNewsgroupSelectorVC::~IndexedNewsgroupSelectorVC()
+{
+    // A request window without a parent window goes with its selector.
+    if (requestNewsgroupWC_ && !requestNewsgroupWC_->parent()) delete requestNewsgroupWC_.data();
+}
 
 void IndexedNewsgroupSelectorVC::configureNewsgroupsField(TVLTextField* field)
 {
@@ -182,8 +185,6 @@ void IndexedNewsgroupSelectorVC::showRelativeTo(QWidget* anchor)
 void IndexedNewsgroupSelectorVC::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    requestNewsgroupButton_->setVisible(isSignalConnected(
-        QMetaMethod::fromSignal(&IndexedNewsgroupSelectorVC::requestNewsgroupWindowWanted)));
     if (arrayNewsgroups_.isEmpty())
         refreshNewsgroups();
     else if (contentFilterPopupButton_->currentData().toLongLong() !=
@@ -293,7 +294,25 @@ void IndexedNewsgroupSelectorVC::addNewsgroupsDelegate(QList<IndexedNG> groups)
 
 void IndexedNewsgroupSelectorVC::btnRequestNewsgroupClicked()
 {
-    Q_EMIT requestNewsgroupWindowWanted();
+    openRequestNewsgroupWindow();
+}
+
+void IndexedNewsgroupSelectorVC::openRequestNewsgroupWindow()
+{
+    // The popup gives way to the window, as it does to any other.
+    hide();
+    if (!requestNewsgroupWC_) {
+        // Placed over the host's window, not over the popup.
+        requestNewsgroupWC_ = new RequestNewsgroupWC(parentWidget() ? parentWidget()->window() : nullptr);
+        connect(requestNewsgroupWC_, &RequestNewsgroupWC::windowWillClose, this, [this] {
+            RequestNewsgroupWC* window = requestNewsgroupWC_;
+            requestNewsgroupWC_ = nullptr;
+            if (!window) return;
+            window->hide();
+            window->deleteLater();
+        });
+    }
+    requestNewsgroupWC_->showWindow();
 }
 
 void IndexedNewsgroupSelectorVC::mnuRefreshClicked()

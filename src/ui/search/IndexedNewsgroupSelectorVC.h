@@ -3,6 +3,7 @@
 #include "search/IndexedNG.h"
 #include "search/IndexedNewsGroupsSocketDelegate.h"
 #include "search/IndexedNewsgroupSocket.h"
+#include "ui/search/RequestNewsgroupWC.h"
 
 #include <QList>
 #include <QPointer>
@@ -25,7 +26,8 @@ class TVLTextField;
 // the user picks to its delegate (the search page or the Watchdog editor).
 // The list is downloaded the first time the popup is shown and kept; a
 // failed download is tried again at the next showing, and the menu offers a
-// refresh. Its host makes it once and reuses it. Main thread only.
+// refresh, and a group that is missing can be asked for in the newsgroup
+// request window. Its host makes it once and reuses it. Main thread only.
 class IndexedNewsgroupSelectorVC : public QWidget, public IndexedNewsGroupsSocketDelegate
 {
     Q_OBJECT
@@ -68,6 +70,8 @@ public:
     const QList<IndexedNG>& arrayNewsgroups() const { return arrayNewsgroups_; }
     const QList<IndexedNG>& arrayFilteredNewsgroups() const;
     bool isDownloading() const { return socket_ != nullptr; }
+    // The request window while it is open, null otherwise.
+    RequestNewsgroupWC* requestNewsgroupWC() const { return requestNewsgroupWC_; }
 
     // --- actions
     void contentFilterChanged();
@@ -81,12 +85,6 @@ public:
     void newsgroupsDownloaded(const QString& text) override;
     void downloadFailed(const QString& title, const QString& subtitle) override;
 
-Q_SIGNALS:
-    // The user asked to request a newsgroup the service does not index yet.
-    // The newsgroup request window answers it; while nothing is connected
-    // the request button stays hidden.
-    void requestNewsgroupWindowWanted();
-
 protected:
     void showEvent(QShowEvent* event) override;
     // A popup has no window frame of its own: an edge sets it off the window below.
@@ -97,10 +95,12 @@ private:
     void releaseSocket();
     void setComponentsEnabled(bool enabled);
     void addNewsgroupsDelegate(QList<IndexedNG> groups);
+    void openRequestNewsgroupWindow();
 
     IndexedNewsGroupsDelegate* delegate_ = nullptr;
     QList<IndexedNG> arrayNewsgroups_;
     QPointer<IndexedNewsgroupSocket> socket_;
+    QPointer<RequestNewsgroupWC> requestNewsgroupWC_;
 
     IndexedNewsgroupListModel* model_;
     QSortFilterProxyModel* arrayController_;
