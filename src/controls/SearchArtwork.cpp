@@ -113,6 +113,55 @@ void paintDoubleChevron(QPainter& p, Direction direction)
     ArtworkPainting::chevron(p, QPointF(8, 10.5), 8, direction, pen);
 }
 
+// A short list with a bullet per line: pick newsgroups from a list.
+void paintNewsgroupList(QPainter& p, const QColor& colour)
+{
+    for (qreal y : {4.0, 8.0, 12.0}) {
+        ArtworkPainting::disc(p, QRectF(2.2, y - 1.3, 2.6, 2.6), colour);
+        p.setPen(ArtworkPainting::glyphPen(colour, 1.5));
+        p.drawLine(QPointF(6.5, y), QPointF(13.8, y));
+    }
+}
+
+// Two arrows in opposite directions: turn a size from one unit into another.
+void paintConverter(QPainter& p, const QColor& colour)
+{
+    const QPen pen = ArtworkPainting::glyphPen(colour, 1.5);
+    p.setPen(pen);
+    p.drawLine(QPointF(2.5, 5), QPointF(12.5, 5));
+    p.drawLine(QPointF(3.5, 11), QPointF(13.5, 11));
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    QPainterPath right;
+    right.moveTo(14, 5);
+    right.lineTo(10.5, 2.2);
+    right.lineTo(10.5, 7.8);
+    right.closeSubpath();
+    QPainterPath left;
+    left.moveTo(2, 11);
+    left.lineTo(5.5, 8.2);
+    left.lineTo(5.5, 13.8);
+    left.closeSubpath();
+    p.drawPath(right);
+    p.drawPath(left);
+}
+
+// A circular arrow: load a list again.
+void paintReload(QPainter& p, const QColor& colour)
+{
+    p.setPen(ArtworkPainting::glyphPen(colour, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(3, 3, 10, 10), 100 * 16, 290 * 16);
+    QPainterPath head;
+    head.moveTo(7.2, 0.8);
+    head.lineTo(10.6, 3.1);
+    head.lineTo(7.2, 5.4);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPath(head);
+}
+
 void paintExportResult(QPainter& p, bool ok)
 {
     ArtworkPainting::disc(p, QRectF(3, 3, 42, 42), ok ? kGreen : kRed);
@@ -160,6 +209,9 @@ QList<Image> images()
         {"row_expanded", QSize(12, 12), onGrid(12, [](QPainter& p) {
              ArtworkPainting::triangle(p, QPointF(6, 6), 8, Direction::Down, kGlyphGrey);
          })},
+        {"sf_icon_newsgroups", QSize(16, 16), onGrid(16, [](QPainter& p) { paintNewsgroupList(p, kGlyphGrey); })},
+        {"sf_icon_converter", QSize(16, 16), onGrid(16, [](QPainter& p) { paintConverter(p, kGlyphGrey); })},
+        {"sf_icon_reload", QSize(16, 16), onGrid(16, [](QPainter& p) { paintReload(p, kGlyphDark); })},
         {"img_searchhistory_id_gen", QSize(16, 16), onGrid(16, [](QPainter& p) {
              paintContentTile(p, kBlue, false);
          })},

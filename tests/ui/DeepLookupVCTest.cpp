@@ -83,6 +83,8 @@ protected:
     {
         ASSERT_TRUE(service.start());
         ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+        // A user who has seen the hint on content types already.
+        UserDefaults::standard().setBool(false, QStringLiteral("showDialogNewsgroupTypes"));
         engine = std::make_unique<EngineControllers>();
         engine->initControllers();
         page = std::make_unique<DeepLookupVC>();

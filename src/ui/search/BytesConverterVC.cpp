@@ -1,5 +1,6 @@
 #include "ui/search/BytesConverterVC.h"
 
+#include "controls/Artwork.h"
 #include "controls/TVLTextField.h"
 #include "platform/UserDefaults.h"
 #include "ui/search/BytesConverterDelegate.h"
@@ -71,6 +72,13 @@ BytesConverterVC::BytesConverterVC(QWidget* parent)
     layout->addWidget(valueTextField_, 1);
     layout->addWidget(unitPopUp_);
     adjustSize();
+}
+
+void BytesConverterVC::configureSizeField(TVLTextField* field, const QString& identifier)
+{
+    field->setExtraButtonImage(Artwork::pixmap(QStringLiteral("sf_icon_converter"), QSize(14, 14)));
+    field->setExtraButtonToolTip(QStringLiteral("Convert a size to bytes"));
+    field->setTf_id(identifier);
 }
 
 QString BytesConverterVC::keepNumberCharacters(const QString& text)

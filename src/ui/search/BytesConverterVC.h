@@ -26,6 +26,13 @@ public:
     // The text with everything but digits, "," and "." removed.
     static QString keepNumberCharacters(const QString& text);
 
+    // The identifiers the size fields' extra buttons report.
+    static QString minSizeIdentifier() { return QStringLiteral("MinBytesConverter"); }
+    static QString maxSizeIdentifier() { return QStringLiteral("MaxBytesConverter"); }
+    // Gives a size field the extra button that opens the converter: its art,
+    // tool tip and `identifier`. Before the field is first shown.
+    static void configureSizeField(TVLTextField* field, const QString& identifier);
+
     TVLTextField* valueTextField() const { return valueTextField_; }
     QComboBox* unitPopUp() const { return unitPopUp_; }
     TVLTextField* textField() const { return textField_; }

@@ -11,6 +11,9 @@
 #include "search/DeepLookupController.h"
 #include "search/SearchHistoryController.h"
 #include "ui/search/BusySearchingWC.h"
+#include "ui/search/BytesConverterVC.h"
+#include "ui/search/DeepLookupFieldTools.h"
+#include "ui/search/IndexedNewsgroupSelectorVC.h"
 #include "ui/search/ButtonExpandSearchFields.h"
 #include "ui/search/DeepLookupResultActions.h"
 #include "ui/search/DeepLookupResultFilter.h"
@@ -24,6 +27,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
@@ -32,6 +36,8 @@
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 
@@ -48,9 +54,28 @@ const TaggedItem kDaysBack[] = {
 };
 const TaggedItem kContent[] = {{"General newsgroups", 0}, {"Erotica newsgroups", 1}};
 
+const QString kLeftRestorePositionKey = QStringLiteral("SplitViewSearchLeftRestorePosition");
+constexpr int kDefaultLeftPaneWidth = 200;
+constexpr int kHeaderHeightExpanded = 81;
+constexpr int kHeaderHeightCollapsed = 41;
+constexpr int kQueryRowHeight = 24;
+// The service's index reaches back to 2008-07-24 11:37:00 UTC.
+constexpr qint64 kServiceIndexStart = 1216899420;
+// The help window's topic on the search service.
+constexpr int kHelpTopicDeepLookup = 1;
+
 QString decimal(qint64 value)
 {
     return QString::number(value);
+}
+
+// Shows a one-time hint while its setting is on; "Don't show again" turns
+// the setting off for good.
+void showOneTimeHint(const QString& key, const QString& title, const QString& info)
+{
+    UserDefaults& d = UserDefaults::standard();
+    if (!d.boolForKey(key)) return;
+    if (DialogBoxes::alertBoxDefaultWithNotShowAgain(title, info)) d.setBool(false, key);
 }
 
 } // namespace
@@ -59,6 +84,8 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeepLookupVC"));
     buildInterface();
+    buildSlogan();
+    makeDeepLookupSlogan();
     searchHistoryController_ = new SearchHistoryController(this);
     searchHistoryController_->loadAllHistoryObjects();
     searchHistoryController_->loadAllBookmarkObjects();
@@ -70,6 +97,7 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
         searchFieldPredicate_->setDelegate(this);
     });
     actions_ = new DeepLookupResultActions(this);
+    fieldTools_ = std::make_unique<DeepLookupFieldTools>(this);
 
     NotificationHub& hub = NotificationHub::defaultCenter();
     hub.addObserver(QStringLiteral("RequestForDeepLookup"), this, [this](const Notification& n) {
@@ -131,31 +159,42 @@ QWidget* DeepLookupVC::buildHeader()
 {
     auto* header = new ViewMainSearch(this);
     header->setObjectName(QStringLiteral("searchHeader"));
+    searchHeader_ = header;
+    // The header has one of two fixed heights; its rows keep their own
+    // height and sit in the middle.
     auto* column = new QVBoxLayout(header);
-    column->setContentsMargins(10, 8, 10, 8);
-    column->setSpacing(6);
+    column->setContentsMargins(10, 0, 10, 0);
+    column->setSpacing(8);
+    column->addStretch(1);
 
+    // `configure` sets up the field's extra button, before its parts are built.
     const auto makeField = [this, header](const char* name, const char* placeholder, const char* history,
-                                          bool numbers) {
+                                          bool numbers, const std::function<void(TVLTextField*)>& configure) {
         auto* field = new TVLTextField(header);
         field->setObjectName(QString::fromLatin1(name));
         field->setPlaceHolderString(QString::fromLatin1(placeholder));
         field->setSearchHistoryName(QString::fromLatin1(history));
         field->setNumbersOnly(numbers);
+        if (configure) configure(field);
+        field->setFixedHeight(kQueryRowHeight);
         field->awakeFromNib();
         field->setDelegate(this);
         // Return in a query field starts a new search; leaving it does not.
         connect(field->textField(), &QLineEdit::returnPressed, this, &DeepLookupVC::searchButtonClicked);
         return field;
     };
-    searchFieldTitle_ = makeField("searchFieldTitle", "Search words", "deepLookupRecentTitle", false);
-    searchFieldGroups_ = makeField("searchFieldGroups", "Newsgroups", "deepLookupRecentGroups", false);
-    searchFieldGroups_->setTf_id(QStringLiteral("Newsgroups"));
-    searchFieldPoster_ = makeField("searchFieldPoster", "Poster", "deepLookupRecentPoster", false);
-    searchFieldMinSize_ = makeField("searchFieldMinSize", "Min. size (bytes)", "deepLookupRecentMinSize", true);
-    searchFieldMinSize_->setTf_id(QStringLiteral("MinBytesConverter"));
-    searchFieldMaxSize_ = makeField("searchFieldMaxSize", "Max. size (bytes)", "deepLookupRecentMaxSize", true);
-    searchFieldMaxSize_->setTf_id(QStringLiteral("MaxBytesConverter"));
+    searchFieldTitle_ = makeField("searchFieldTitle", "Search words", "deepLookupRecentTitle", false, {});
+    searchFieldGroups_ = makeField("searchFieldGroups", "Newsgroups", "deepLookupRecentGroups", false,
+                                   &IndexedNewsgroupSelectorVC::configureNewsgroupsField);
+    searchFieldPoster_ = makeField("searchFieldPoster", "Poster", "deepLookupRecentPoster", false, {});
+    searchFieldMinSize_ = makeField("searchFieldMinSize", "Min. size (bytes)", "deepLookupRecentMinSize", true,
+                                    [](TVLTextField* f) {
+                                        BytesConverterVC::configureSizeField(f, BytesConverterVC::minSizeIdentifier());
+                                    });
+    searchFieldMaxSize_ = makeField("searchFieldMaxSize", "Max. size (bytes)", "deepLookupRecentMaxSize", true,
+                                    [](TVLTextField* f) {
+                                        BytesConverterVC::configureSizeField(f, BytesConverterVC::maxSizeIdentifier());
+                                    });
 
     const auto makePopUp = [header](const char* name, const TaggedItem* items, size_t count, const char* key) {
         auto* box = new QComboBox(header);
@@ -177,8 +216,12 @@ QWidget* DeepLookupVC::buildHeader()
     connect(buttonSearch_, &QPushButton::clicked, this, &DeepLookupVC::searchButtonClicked);
 
     btnSearchFieldsExpand_ = new ButtonExpandSearchFields(header);
-    btnSearchFieldsExpand_->setChecked(UserDefaults::standard().boolForKey(QStringLiteral("searchFieldsViewState")));
-    connect(btnSearchFieldsExpand_, &QAbstractButton::toggled, this, &DeepLookupVC::updateSearchFieldsView);
+    connect(btnSearchFieldsExpand_, &QAbstractButton::clicked, this, &DeepLookupVC::toggleSearchFieldsView);
+    helpButton_ = new QPushButton(QStringLiteral("?"), header);
+    helpButton_->setObjectName(QStringLiteral("helpButton"));
+    helpButton_->setToolTip(QStringLiteral("Help"));
+    helpButton_->setFixedWidth(32);
+    connect(helpButton_, &QPushButton::clicked, this, &DeepLookupVC::sendDeepLookupHelpNotification);
 
     auto* first = new QHBoxLayout;
     first->addWidget(btnSearchFieldsExpand_);
@@ -186,6 +229,7 @@ QWidget* DeepLookupVC::buildHeader()
     first->addWidget(buttonContent_);
     first->addWidget(buttonDaysBack_);
     first->addWidget(buttonSearch_);
+    first->addWidget(helpButton_);
     column->addLayout(first);
 
     expandedSearchWrapper_ = new QWidget(header);
@@ -194,8 +238,10 @@ QWidget* DeepLookupVC::buildHeader()
     second->setContentsMargins(0, 0, 0, 0);
     second->addWidget(searchFieldGroups_, 2);
     second->addWidget(searchFieldPoster_, 2);
-    second->addWidget(searchFieldMinSize_, 1);
-    second->addWidget(searchFieldMaxSize_, 1);
+    for (TVLTextField* size : {searchFieldMinSize_, searchFieldMaxSize_}) {
+        size->setMinimumWidth(190);
+        second->addWidget(size, 1);
+    }
     const auto makeToggle = [this](const char* title, const char* key) {
         auto* box = new QCheckBox(QString::fromLatin1(title), expandedSearchWrapper_);
         box->setObjectName(QString::fromLatin1(key));
@@ -203,6 +249,7 @@ QWidget* DeepLookupVC::buildHeader()
         box->setChecked(UserDefaults::standard().boolForKey(settingsKey));
         connect(box, &QCheckBox::toggled, box,
                 [settingsKey](bool on) { UserDefaults::standard().setBool(on, settingsKey); });
+        connect(box, &QCheckBox::clicked, this, &DeepLookupVC::showDialogNewSearchesOnly);
         return box;
     };
     btnHidePwdEntries_ = makeToggle("Hide passworded", "dpHidePwdEntries");
@@ -210,7 +257,8 @@ QWidget* DeepLookupVC::buildHeader()
     second->addWidget(btnHidePwdEntries_);
     second->addWidget(btnHideObfuscation_);
     column->addWidget(expandedSearchWrapper_);
-    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
+    column->addStretch(1);
+    updateSearchFieldsView();
     return header;
 }
 
@@ -231,7 +279,7 @@ QWidget* DeepLookupVC::buildResultSide()
     btnCollapseLeft_->setObjectName(QStringLiteral("btnCollapseLeft"));
     btnCollapseLeft_->setFixedSize(24, 24);
     btnCollapseLeft_->setToolTip(QStringLiteral("Show or hide the search history"));
-    connect(btnCollapseLeft_, &QAbstractButton::clicked, this, &DeepLookupVC::collapseLeftPaneClicked);
+    connect(btnCollapseLeft_, &QAbstractButton::clicked, this, &DeepLookupVC::toggleLeftPane);
     bar->addWidget(btnCollapseLeft_);
     labelResultsFound_ = new QLabel(rightView_);
     labelResultsFound_->setObjectName(QStringLiteral("labelResultsFound"));
@@ -336,7 +384,8 @@ void DeepLookupVC::searchButtonClicked()
 
 void DeepLookupVC::initSearch(bool isNewSearch)
 {
-    hideDeepLookupSlogan_ = true;
+    setHideDeepLookupSlogan(true);
+    showDialogNewsgroupTypes();
     if (!buttonSearch_->isEnabled()) return;
     if (isNewSearch) initPagination();
     filter_->setOldArticlesAreHidden(false);
@@ -583,9 +632,8 @@ void DeepLookupVC::viewWillDisappear()
     searchHistoryController_->saveAllBookmarkObjects();
     UserDefaults& d = UserDefaults::standard();
     d.setInteger(1, QStringLiteral("searchHistoryVCTag"));
-    d.setBool(btnSearchFieldsExpand_->isChecked(), QStringLiteral("searchFieldsViewState"));
-    if (!splitViewSearch_->isSubviewCollapsed(0))
-        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
+    d.setBool(searchViewExpanded_, QStringLiteral("searchFieldsViewState"));
+    if (!splitViewSearch_->isSubviewCollapsed(0)) saveXPositionForLeftDivider();
     d.synchronize();
 }
 
@@ -594,25 +642,135 @@ void DeepLookupVC::splitViewSearchLeftCollapseStateChanged(bool collapsed)
     btnCollapseLeft_->setState(collapsed ? 1 : 0);
 }
 
-void DeepLookupVC::collapseLeftPaneClicked()
+void DeepLookupVC::showEvent(QShowEvent* event)
 {
-    UserDefaults& d = UserDefaults::standard();
-    if (splitViewSearch_->isSubviewCollapsed(0)) {
-        const int stored = int(d.floatForKey(QStringLiteral("SplitViewSearchLeftRestorePosition")));
-        splitViewSearch_->setLeftPaneCollapsed(false, stored > 1 ? stored : 200);
-    } else {
-        d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
-        splitViewSearch_->setLeftPaneCollapsed(true);
-    }
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) viewDidAppear();
 }
 
-void DeepLookupVC::updateSearchFieldsView()
+void DeepLookupVC::viewDidAppear()
 {
-    expandedSearchWrapper_->setVisible(btnSearchFieldsExpand_->isChecked());
+    btnCollapseLeft_->setState(splitViewSearch_->isSubviewCollapsed(0) ? 1 : 0);
+    updateSearchFieldsView();
 }
 
 void DeepLookupVC::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     if (!event->spontaneous()) viewWillDisappear();
+}
+
+// ---- panes, extra fields, slogan and hints
+
+void DeepLookupVC::toggleLeftPane()
+{
+    if (splitViewSearch_->isSubviewCollapsed(0))
+        expandLeftPane();
+    else
+        collapseLeftPane();
+}
+
+void DeepLookupVC::collapseLeftPane()
+{
+    saveXPositionForLeftDivider();
+    splitViewSearch_->setLeftPaneCollapsed(true);
+}
+
+void DeepLookupVC::expandLeftPane()
+{
+    const float stored = UserDefaults::standard().floatForKey(kLeftRestorePositionKey);
+    // A width stored in a wider window may no longer fit.
+    const bool fits = stored >= 1 && stored <= float(splitViewSearch_->maxPossibleLeftWidth() - 1);
+    splitViewSearch_->setLeftPaneCollapsed(false, fits ? int(stored) : kDefaultLeftPaneWidth);
+}
+
+void DeepLookupVC::saveXPositionForLeftDivider()
+{
+    const int width = splitViewSearch_->sizes().value(0);
+    if (width >= splitViewSearch_->maxPossibleLeftWidth()) return;
+    UserDefaults& d = UserDefaults::standard();
+    d.setFloat(float(width), kLeftRestorePositionKey);
+    d.synchronize();
+}
+
+void DeepLookupVC::updateSearchFieldsView()
+{
+    searchViewExpanded_ = UserDefaults::standard().boolForKey(QStringLiteral("searchFieldsViewState"));
+    changeSearchFieldsView();
+}
+
+void DeepLookupVC::toggleSearchFieldsView()
+{
+    searchViewExpanded_ = !searchViewExpanded_;
+    changeSearchFieldsView();
+}
+
+void DeepLookupVC::changeSearchFieldsView()
+{
+    btnSearchFieldsExpand_->setChecked(searchViewExpanded_);
+    btnSearchFieldsExpand_->setToolTip(searchViewExpanded_ ? QStringLiteral("Less search options")
+                                                           : QStringLiteral("More search options"));
+    expandedSearchWrapper_->setVisible(searchViewExpanded_);
+    searchHeader_->setFixedHeight(searchViewExpanded_ ? kHeaderHeightExpanded : kHeaderHeightCollapsed);
+}
+
+qint64 DeepLookupVC::deepLookupSloganDays(qint64 now)
+{
+    return (now - kServiceIndexStart) / 86400;
+}
+
+void DeepLookupVC::makeDeepLookupSlogan()
+{
+    labelDeepLookupSlogan_->setText(QStringLiteral("Search and browse usenet up to %1 days back in time.")
+                                        .arg(deepLookupSloganDays(QDateTime::currentSecsSinceEpoch())));
+}
+
+void DeepLookupVC::buildSlogan()
+{
+    // Over the empty result list until the first search.
+    auto* over = new QVBoxLayout(outLineViewSearch_->viewport());
+    labelDeepLookupSlogan_ = new QLabel(outLineViewSearch_->viewport());
+    labelDeepLookupSlogan_->setObjectName(QStringLiteral("labelDeepLookupSlogan"));
+    labelDeepLookupSlogan_->setAlignment(Qt::AlignCenter);
+    labelDeepLookupSlogan_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont font = labelDeepLookupSlogan_->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    labelDeepLookupSlogan_->setFont(font);
+    QPalette palette = labelDeepLookupSlogan_->palette();
+    palette.setColor(QPalette::WindowText, QColor(128, 134, 140));
+    labelDeepLookupSlogan_->setPalette(palette);
+    over->addWidget(labelDeepLookupSlogan_, 0, Qt::AlignCenter);
+}
+
+void DeepLookupVC::setHideDeepLookupSlogan(bool hide)
+{
+    hideDeepLookupSlogan_ = hide;
+    labelDeepLookupSlogan_->setVisible(!hide);
+}
+
+void DeepLookupVC::showDialogNewsgroupTypes()
+{
+    showOneTimeHint(QStringLiteral("showDialogNewsgroupTypes"), QStringLiteral("General and Erotica newsgroups"),
+                    QStringLiteral("To speed up the search results, the General and Erotica newsgroups are indexed "
+                                   "in different clusters. For that reason you must select 'General Newsgroups' or "
+                                   "'Erotica Newsgroups' depending on the content you search for."));
+}
+
+void DeepLookupVC::showDialogNewSearchesOnly()
+{
+    showOneTimeHint(QStringLiteral("showDialogNextSearchesOnly"), QStringLiteral("Applied for new searches"),
+                    QStringLiteral("The chosen feature affects new searches only."));
+}
+
+void DeepLookupVC::sendDeepLookupHelpNotification()
+{
+    NotificationHub::defaultCenter().post(QStringLiteral("ShowHelpWindowForTopic"), this,
+                                          {{QStringLiteral("topic"), kHelpTopicDeepLookup}});
+}
+
+// ---- tools of the query fields
+
+void DeepLookupVC::extraButtonClicked(QAbstractButton* button, const QString& identifier)
+{
+    fieldTools_->extraButtonClicked(button, identifier);
 }

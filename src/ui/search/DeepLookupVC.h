@@ -14,7 +14,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class BusySearchingWC;
+class DeepLookupFieldTools;
 class DeepLookupController;
 class DeepLookupResultActions;
 class DeepLookupResultFilter;
@@ -75,6 +78,13 @@ public:
     ButtonCollapseLeft* btnCollapseLeft() const { return btnCollapseLeft_; }
     ButtonExpandSearchFields* btnSearchFieldsExpand() const { return btnSearchFieldsExpand_; }
     QWidget* expandedSearchWrapper() const { return expandedSearchWrapper_; }
+    QWidget* searchHeader() const { return searchHeader_; }
+    QLabel* labelDeepLookupSlogan() const { return labelDeepLookupSlogan_; }
+    QPushButton* helpButton() const { return helpButton_; }
+    QCheckBox* btnHidePwdEntries() const { return btnHidePwdEntries_; }
+    QCheckBox* btnHideObfuscation() const { return btnHideObfuscation_; }
+    // The newsgroup selector and the size converter of the query fields.
+    DeepLookupFieldTools& fieldTools() const { return *fieldTools_; }
     SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
     SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
     BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
@@ -121,16 +131,44 @@ public:
 
     // Saves history and bookmarks and the page's settings.
     void viewWillDisappear();
-    // The left pane: collapsed or shown again at its stored width.
+    // The left pane: collapsed, or shown again at its stored width (200
+    // when none is stored or it no longer fits).
     void splitViewSearchLeftCollapseStateChanged(bool collapsed);
-    void collapseLeftPaneClicked();
+    void toggleLeftPane();
+    void collapseLeftPane();
+    void expandLeftPane();
+    void saveXPositionForLeftDivider();
+
+    // The row of extra query fields, shown or hidden as last left.
+    bool searchViewExpanded() const { return searchViewExpanded_; }
     void updateSearchFieldsView();
+    void toggleSearchFieldsView();
+
+    // The line under the query: how many days back the service searches.
+    static qint64 deepLookupSloganDays(qint64 now);
+    void makeDeepLookupSlogan();
+
+    // One-time hints: on content types before a search, and on the exclude
+    // toggles applying from the next search. "Don't show again" ends them.
+    void showDialogNewsgroupTypes();
+    void showDialogNewSearchesOnly();
+    // Asks for the help window on the search service.
+    void sendDeepLookupHelpNotification();
+
+    // TVLTextFieldDelegate: the extra buttons of the query fields open
+    // their tools.
+    void extraButtonClicked(QAbstractButton* button, const QString& identifier) override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void buildInterface();
+    void buildSlogan();
+    void viewDidAppear();
+    void changeSearchFieldsView();
+    void setHideDeepLookupSlogan(bool hide);
     QWidget* buildHeader();
     QWidget* buildResultSide();
     void selectTag(QComboBox* box, qint64 tag);
@@ -156,6 +194,9 @@ private:
     QWidget* viewLeftPane_ = nullptr;
     QWidget* expandedSearchWrapper_ = nullptr;
     QWidget* rightView_ = nullptr;
+    QWidget* searchHeader_ = nullptr;
+    QLabel* labelDeepLookupSlogan_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
     TVLTextField* searchFieldTitle_ = nullptr;
     TVLTextField* searchFieldGroups_ = nullptr;
     TVLTextField* searchFieldPoster_ = nullptr;
@@ -179,9 +220,11 @@ private:
     QPointer<BusySearchingWC> busySearchingWC_;
     DeepLookupResultFilter* filter_ = nullptr;
     DeepLookupResultActions* actions_ = nullptr;
+    std::unique_ptr<DeepLookupFieldTools> fieldTools_;
 
     DeepLookupObjectPtr currentDeepLookupObject_;
     DeepLookupPagination pagination_;
     bool searchIsCancelled_ = false;
     bool hideDeepLookupSlogan_ = false;
+    bool searchViewExpanded_ = true;
 };

@@ -43,6 +43,14 @@ void SplitViewSearch::setLeftPaneCollapsed(bool collapsed, int width)
     announceCollapseState();
 }
 
+int SplitViewSearch::maxPossibleLeftWidth() const
+{
+    if (count() < 2) return 0;
+    int min = 0, max = 0;
+    getRange(1, &min, &max);
+    return max;
+}
+
 void SplitViewSearch::resizeEvent(QResizeEvent* event)
 {
     QSplitter::resizeEvent(event);

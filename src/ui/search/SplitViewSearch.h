@@ -22,6 +22,8 @@ public:
     bool leftViewIsCollapsed() const { return leftViewIsCollapsed_; }
     // Collapses the left pane, or opens it again at `width`.
     void setLeftPaneCollapsed(bool collapsed, int width = 200);
+    // The widest the left pane can be made, the results keeping their least width.
+    int maxPossibleLeftWidth() const;
 
 protected:
     QSplitterHandle* createHandle() override;

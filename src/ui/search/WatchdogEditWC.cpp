@@ -9,6 +9,8 @@
 #include "search/WatchdogController.h"
 #include "ui/core/WindowPlacement.h"
 #include "ui/search/BytesConverterVC.h"
+#include "ui/search/IndexedNewsgroupQuery.h"
+#include "ui/search/IndexedNewsgroupSelectorVC.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -105,7 +107,7 @@ void WatchdogEditWC::buildInterface()
     }
     textFieldMinSize_->setNumbersOnly(true);
     textFieldMaxSize_->setNumbersOnly(true);
-    textFieldNewsgroups_->setTf_id(QStringLiteral("Newsgroups"));
+    IndexedNewsgroupSelectorVC::configureNewsgroupsField(textFieldNewsgroups_);
     textFieldMinSize_->setTf_id(QStringLiteral("MinBytesConverter"));
     textFieldMaxSize_->setTf_id(QStringLiteral("MaxBytesConverter"));
     // Configured: the parts are built now, so the fields hold values at once.
@@ -253,19 +255,11 @@ void WatchdogEditWC::updateSearchHistory()
 
 void WatchdogEditWC::addNewsgroups(const QList<IndexedNG>& groups)
 {
-    QString joined;
-    bool ero = false;
-    for (const IndexedNG& g : groups) {
-        if (g.newsgroup().isEmpty()) continue;
-        QString name = g.newsgroup();
-        if (name != QStringLiteral("alt.binaries")) name.remove(QStringLiteral("alt.binaries."));
-        joined += groups.size() == 1 ? name + QStringLiteral(" OR ") : QStringLiteral("(%1) OR ").arg(name);
-        ero = g.ero();
-    }
-    if (joined.endsWith(QStringLiteral(" OR "))) joined.chop(4);
-    if (joined.isEmpty()) return;
-    textFieldNewsgroups_->setStringValue(groups.size() == 1 ? joined : QStringLiteral("(%1)").arg(joined));
-    selectData(btnContentType_, ero ? 1 : 0);
+    if (indexedNewsgroupSelectorVC_) indexedNewsgroupSelectorVC_->hide();
+    const std::optional<IndexedNewsgroupQuery::Result> query = IndexedNewsgroupQuery::fromNewsgroups(groups);
+    if (!query) return;
+    textFieldNewsgroups_->setStringValue(query->text);
+    selectData(btnContentType_, query->ero ? 1 : 0);
 }
 
 void WatchdogEditWC::cancelButtonClicked()
@@ -302,6 +296,14 @@ void WatchdogEditWC::extraButtonClicked(QAbstractButton* button, const QString& 
     TVLTextField* target = identifier == QStringLiteral("MinBytesConverter")   ? textFieldMinSize_
                            : identifier == QStringLiteral("MaxBytesConverter") ? textFieldMaxSize_
                                                                                : nullptr;
+    if (identifier == IndexedNewsgroupSelectorVC::newsgroupsIdentifier()) {
+        if (!indexedNewsgroupSelectorVC_) {
+            indexedNewsgroupSelectorVC_ = new IndexedNewsgroupSelectorVC(this);
+            indexedNewsgroupSelectorVC_->setDelegate(this);
+        }
+        indexedNewsgroupSelectorVC_->showRelativeTo(button ? static_cast<QWidget*>(button) : textFieldNewsgroups_);
+        return;
+    }
     if (!target) return;
     if (!bytesConverterVC_) {
         bytesConverterVC_ = new BytesConverterVC(this);

@@ -4,6 +4,7 @@
 #include "search/IndexedNG.h"
 #include "search/Watchdog.h"
 #include "ui/search/BytesConverterDelegate.h"
+#include "ui/search/IndexedNewsGroupsDelegate.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 class BytesConverterVC;
+class IndexedNewsgroupSelectorVC;
 class TVLTextField;
 class WatchdogController;
 
@@ -23,7 +25,10 @@ class WatchdogController;
 // new entry is switched on, made due at once, added and all entries are
 // stored; an edited entry's row is updated. Any close without a save leaves
 // the entry as it was, and a new one is dropped without a word.
-class WatchdogEditWC : public QWidget, public TVLTextFieldDelegate, public BytesConverterDelegate
+class WatchdogEditWC : public QWidget,
+                       public TVLTextFieldDelegate,
+                       public BytesConverterDelegate,
+                       public IndexedNewsGroupsDelegate
 {
     Q_OBJECT
 public:
@@ -55,7 +60,9 @@ public:
     // Groups chosen in the newsgroup selector: "alt.binaries." is dropped
     // from each name, several are joined as ((a) OR (b)), and the content
     // type follows the last group.
-    void addNewsgroups(const QList<IndexedNG>& groups);
+    void addNewsgroups(const QList<IndexedNG>& groups) override;
+    // The newsgroup selector opened from the newsgroups field, made on first use.
+    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC() const { return indexedNewsgroupSelectorVC_; }
     // The size converter opened from either size field, made on first use.
     BytesConverterVC* bytesConverterVC() const { return bytesConverterVC_; }
     void extraButtonClicked(QAbstractButton* button, const QString& identifier) override;
@@ -90,6 +97,7 @@ private:
     QPushButton* saveButton_;
     QPushButton* cancelButton_;
     BytesConverterVC* bytesConverterVC_ = nullptr;
+    IndexedNewsgroupSelectorVC* indexedNewsgroupSelectorVC_ = nullptr;
     bool saved_ = false;
     bool windowIsClosing_ = false;
 };
