@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QToolButton;
+
+// The row of small flat buttons at the foot of the search page's left
+// panes, on a line that sets it off from the list above.
+class SearchPaneButtonBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SearchPaneButtonBar(QWidget* parent = nullptr);
+
+    // A button named `name` (its object name) showing `title`, with `tip`.
+    QToolButton* addButton(const QString& name, const QString& title, const QString& tip);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QHBoxLayout* layout_;
+};

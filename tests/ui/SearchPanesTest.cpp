@@ -1,0 +1,515 @@
+#include "ui/search/OutlineViewBookmarks.h"
+#include "ui/search/SearchBookmarksModel.h"
+#include "ui/search/SearchBookmarksVC.h"
+#include "ui/search/SearchHistoryTableModel.h"
+#include "ui/search/SearchHistoryVC.h"
+#include "ui/search/TableViewSearchHistory.h"
+
+#include "platform/NotificationHub.h"
+#include "platform/UserDefaults.h"
+#include "search/SearchHistoryController.h"
+
+#include "support/EventLoop.h"
+#include "support/ScriptedDialogAnswerer.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+DeepLookupObjectPtr search(const QString& title, const QString& ero = QStringLiteral("0"),
+                           const QString& poster = {}, const QString& group = {})
+{
+    DeepLookupObjectPtr q = DeepLookupObject::create();
+    q->setTitle(title);
+    q->setPoster(poster);
+    q->setGroup(group);
+    q->setEro(ero);
+    return q;
+}
+
+QStringList aliases(const QList<DeepLookupObjectPtr>& list)
+{
+    QStringList out;
+    for (const DeepLookupObjectPtr& q : list) out << q->alias().value_or(QStringLiteral("<none>"));
+    return out;
+}
+
+// A double-click as a user makes it: the press that selects, then the
+// second click.
+void doubleClick(QAbstractItemView* view, const QModelIndex& index)
+{
+    const QPoint at = view->visualRect(index).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// What a view shows, top to bottom.
+QStringList shownRows(const QAbstractItemModel* model, const QModelIndex& parent = {})
+{
+    QStringList out;
+    for (int r = 0; r < model->rowCount(parent); ++r) out << model->index(r, 0, parent).data().toString();
+    return out;
+}
+
+// Every notification of one name, with its search.
+class PostedSearches
+{
+public:
+    explicit PostedSearches(const QString& name)
+    {
+        NotificationHub::defaultCenter().addObserver(name, &owner_, [this](const Notification& n) {
+            posted.append(n.userInfo.value(QStringLiteral("deeplookupobject")).value<DeepLookupObjectPtr>());
+        });
+    }
+    QList<DeepLookupObjectPtr> posted;
+
+private:
+    QObject owner_;
+};
+
+// The history pane over a real controller whose stores lie in a temporary
+// home.
+class HistoryPane : public ::testing::Test
+{
+protected:
+    TempHome home;
+    ScriptedDialogAnswerer dialogs;
+    SearchHistoryController controller;
+    SearchHistoryVC pane;
+
+    void SetUp() override
+    {
+        pane.setHistoryController(&controller);
+        pane.resize(220, 400);
+        pane.show();
+    }
+    // Entries named by their titles, the first on top.
+    void fill(const QStringList& titles)
+    {
+        for (auto it = titles.crbegin(); it != titles.crend(); ++it) pane.addSearchToHistory(search(*it));
+    }
+    QStringList history() const { return aliases(controller.arraySearchHistory()); }
+    TableViewSearchHistory* table() const { return pane.tableViewSearchHistory(); }
+    void selectShown(const QList<int>& rows)
+    {
+        table()->clearSelection();
+        for (int r : rows)
+            table()->selectionModel()->select(table()->model()->index(r, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+};
+
+TEST_F(HistoryPane, ARepeatReplacesInPlaceOtherContentAddsAndTheAliasFallsBack)
+{
+    fill({"red car", "boat", "plane"});
+    // The same title and content type: the new search takes the old one's
+    // place, and its row is selected alone.
+    const DeepLookupObjectPtr again = search("boat");
+    pane.addSearchToHistory(again);
+    EXPECT_EQ(history(), (QStringList{"red car", "boat", "plane"}));
+    EXPECT_EQ(controller.arraySearchHistory()[1], again);
+    EXPECT_EQ(again->icontype(), "0");
+    EXPECT_EQ(table()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(table()->selectionModel()->selectedRows().value(0).row(), 1);
+
+    struct Case
+    {
+        const char* what;
+        DeepLookupObjectPtr query;
+        QStringList after;
+    } cases[] = {
+        {"other content type adds", search("boat", "1"), {"boat", "red car", "boat", "plane"}},
+        {"poster only", search("", "0", "someone@example.invalid"),
+         {"someone@example.invalid", "boat", "red car", "boat", "plane"}},
+        {"newsgroup only", search("", "0", "", "alt.binaries.boats"),
+         {"alt.binaries.boats", "someone@example.invalid", "boat", "red car", "boat", "plane"}},
+        {"nothing to name it by", search("", "0"),
+         {"alt.binaries.boats", "someone@example.invalid", "boat", "red car", "boat", "plane"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pane.addSearchToHistory(c.query);
+        EXPECT_EQ(history(), c.after);
+        EXPECT_EQ(shownRows(table()->model()), c.after);
+    }
+    EXPECT_EQ(controller.arraySearchHistory()[2]->icontype(), "1");
+}
+
+TEST_F(HistoryPane, TheHundredAndFirstSearchPushesOutTheLastRowByRow)
+{
+    UserDefaults::standard().setInteger(100, QStringLiteral("maxSearchHistoryDatabase"));
+    QStringList titles;
+    for (int i = 0; i < 100; ++i) titles << QStringLiteral("entry %1").arg(i);
+    fill(titles);
+    ASSERT_EQ(controller.arraySearchHistory().size(), 100);
+    QAbstractItemModelTester tester(table()->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QSignalSpy resets(table()->model(), &QAbstractItemModel::modelReset);
+    selectShown({3});
+    const DeepLookupObjectPtr selected = controller.arraySearchHistory()[3];
+
+    pane.addSearchToHistory(search("newest"));
+    EXPECT_EQ(controller.arraySearchHistory().size(), 100);
+    EXPECT_EQ(history().first(), "newest");
+    EXPECT_EQ(history().last(), "entry 98");
+    // Rows came and went one by one: the selection stayed on its entry.
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_EQ(table()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(table()->selectionModel()->selectedRows()[0].row(), 4);
+    EXPECT_EQ(controller.arraySearchHistory()[4], selected);
+
+    // A repeat is replaced in place and removes nothing.
+    pane.addSearchToHistory(search("entry 50"));
+    EXPECT_EQ(controller.arraySearchHistory().size(), 100);
+    EXPECT_EQ(history().last(), "entry 98");
+}
+
+TEST_F(HistoryPane, DraggedRowsLandAsOneBlockAboveTheDropRow)
+{
+    struct Case
+    {
+        const char* what;
+        QList<int> dragged;
+        int dropRow;
+        QStringList after;
+    } cases[] = {
+        {"rows 2 and 5 above row 0", {2, 5}, 0, {"2", "5", "0", "1", "3", "4"}},
+        {"row 0 below the last row", {0}, 6, {"1", "2", "3", "4", "5", "0"}},
+        {"rows 0 and 1 above row 4", {0, 1}, 4, {"2", "3", "0", "1", "4", "5"}},
+        {"rows 1 and 4 above row 3", {1, 4}, 3, {"0", "2", "1", "4", "3", "5"}},
+        {"a row onto its own place", {3}, 3, {"0", "1", "2", "3", "4", "5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        controller.replaceHistoryArrayWithArray({});
+        fill({"0", "1", "2", "3", "4", "5"});
+        ASSERT_TRUE(pane.writeRowsWithIndexes(c.dragged));
+        EXPECT_TRUE(pane.acceptDrop(table(), c.dropRow));
+        pane.draggingSessionEnded();
+        EXPECT_EQ(history(), c.after);
+        EXPECT_EQ(shownRows(table()->model()), c.after);
+        EXPECT_TRUE(pane.draggedObjects().isEmpty());
+    }
+
+    // Only a drag of this very table is taken.
+    QObject elsewhere;
+    ASSERT_TRUE(pane.writeRowsWithIndexes({0}));
+    EXPECT_FALSE(pane.acceptDrop(&elsewhere, 3));
+    EXPECT_FALSE(pane.acceptDrop(nullptr, 3));
+    pane.draggingSessionEnded();
+    EXPECT_FALSE(pane.acceptDrop(table(), 3));
+    EXPECT_EQ(history(), (QStringList{"0", "1", "2", "3", "4", "5"}));
+}
+
+// While the filter narrows the list, a drop above a shown row lands above
+// that entry, and below the last shown row right after it.
+TEST_F(HistoryPane, AFilteredDropLandsNextToTheShownEntries)
+{
+    fill({"car 0", "boat 1", "car 2", "boat 3", "car 4"});
+    pane.searchField()->setText(QStringLiteral("car"));
+    ASSERT_EQ(shownRows(table()->model()), (QStringList{"car 0", "car 2", "car 4"}));
+    ASSERT_TRUE(pane.writeRowsWithIndexes({2}));
+    EXPECT_TRUE(pane.acceptDrop(table(), 1));
+    EXPECT_EQ(history(), (QStringList{"car 0", "boat 1", "car 4", "car 2", "boat 3"}));
+    ASSERT_TRUE(pane.writeRowsWithIndexes({0}));
+    EXPECT_TRUE(pane.acceptDrop(table(), 3));
+    EXPECT_EQ(history(), (QStringList{"boat 1", "car 4", "car 2", "car 0", "boat 3"}));
+}
+
+TEST_F(HistoryPane, LaunchingMovesTheEntryToTheTopAndAsksForItsSearch)
+{
+    PostedSearches requests(QStringLiteral("RequestForDeepLookup"));
+    fill({"0", "1", "2", "3", "4", "5"});
+    selectShown({4});
+    const DeepLookupObjectPtr fifth = controller.arraySearchHistory()[4];
+    doubleClick(table(), table()->model()->index(4, 0));
+    EXPECT_EQ(history(), (QStringList{"4", "0", "1", "2", "3", "5"}));
+    ASSERT_EQ(requests.posted.size(), 1);
+    EXPECT_EQ(requests.posted[0], fifth);
+
+    // With nothing chosen nothing happens.
+    table()->clearSelection();
+    pane.sendSearchNotification();
+    EXPECT_EQ(requests.posted.size(), 1);
+}
+
+TEST_F(HistoryPane, AFilteredDeleteRemovesTheShownEntryAfterAYes)
+{
+    fill({"boat 0", "car 1", "boat 2", "car 3"});
+    pane.searchField()->setText(QStringLiteral("car"));
+    selectShown({0});
+    dialogs.script({1001});
+    pane.deleteSelectedObjects();
+    EXPECT_EQ(history(), (QStringList{"boat 0", "car 1", "boat 2", "car 3"}));
+    ASSERT_EQ(dialogs.askedTitles(), QStringList{"Delete selected search entries?"});
+    EXPECT_EQ(dialogs.asked()[0].info, "Are you sure to delete these search entries?");
+    EXPECT_EQ(dialogs.asked()[0].activeButton, 1);
+
+    dialogs.script({1000});
+    QTest::keyClick(table(), Qt::Key_Delete);
+    EXPECT_EQ(history(), (QStringList{"boat 0", "boat 2", "car 3"}));
+    EXPECT_EQ(shownRows(table()->model()), QStringList{"car 3"});
+
+    // Keys without a chosen row, and Enter, ask nothing.
+    table()->clearSelection();
+    QTest::keyClick(table(), Qt::Key_Delete);
+    selectShown({0});
+    QTest::keyClick(table(), Qt::Key_Return);
+    EXPECT_EQ(dialogs.asked().size(), 2);
+}
+
+TEST_F(HistoryPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
+{
+    fill({"0", "1", "2", "3", "4", "5"});
+    struct Case
+    {
+        const char* what;
+        QList<int> selected;
+        int clicked;
+        // bookmark, edit, delete buttons; launch, bookmark, edit, delete, watchdog items
+        QList<bool> buttons, items;
+    } cases[] = {
+        {"nothing", {}, -1, {false, false, false}, {false, false, false, false, false}},
+        {"one", {2}, -1, {true, true, true}, {true, true, true, true, true}},
+        {"two", {1, 3}, -1, {true, false, true}, {false, true, false, true, false}},
+        {"right-click inside the selection", {1, 3}, 3, {true, false, true}, {false, true, false, true, false}},
+        {"right-click outside three chosen", {0, 1, 2}, 4, {true, false, true}, {true, true, true, true, true}},
+        {"right-click with nothing chosen", {}, 5, {false, false, false}, {true, true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        selectShown(c.selected);
+        table()->setClickedRow(c.clicked);
+        pane.menuWillOpen();
+        EXPECT_EQ((QList<bool>{pane.btnBookmark()->isEnabled(), pane.btnEdit()->isEnabled(),
+                               pane.btnTrash()->isEnabled()}),
+                  c.buttons);
+        EXPECT_EQ((QList<bool>{pane.menuItemLaunch()->isEnabled(), pane.menuItemMakeBookmark()->isEnabled(),
+                               pane.menuItemEdit()->isEnabled(), pane.menuItemDelete()->isEnabled(),
+                               pane.menuItemMakeWatchdog()->isEnabled()}),
+                  c.items);
+        table()->setClickedRow(-1);
+    }
+}
+
+TEST_F(HistoryPane, MakeWatchdogHandsOverTheClickedEntry)
+{
+    PostedSearches made(QStringLiteral("MakeWatchdogFromDeepLookupObjectNotification"));
+    fill({"0", "1", "2"});
+    selectShown({0, 1});
+    table()->setClickedRow(2);
+    pane.menuWillOpen();
+    pane.menuItemMakeWatchdog()->trigger();
+    table()->setClickedRow(-1);
+    ASSERT_EQ(made.posted.size(), 1);
+    EXPECT_EQ(made.posted[0], controller.arraySearchHistory()[2]);
+}
+
+// ---- bookmarks
+
+class BookmarksPane : public ::testing::Test
+{
+protected:
+    TempHome home;
+    ScriptedDialogAnswerer dialogs;
+    std::unique_ptr<SearchHistoryController> controller = std::make_unique<SearchHistoryController>();
+    std::unique_ptr<SearchBookmarksVC> pane;
+    qint64 holiday = 0, work = 0;
+
+    void SetUp() override { rebuild(); }
+    // Two maps with their bookmarks, in a fresh controller and pane.
+    void rebuild()
+    {
+        pane.reset();
+        controller = std::make_unique<SearchHistoryController>();
+        holiday = controller->createMap(QStringLiteral("Holiday"));
+        work = controller->createMap(QStringLiteral("Work"));
+        ASSERT_TRUE(controller->insertBookmarkObjectsFromArray(bookmarks({"beach", "boat", "hotel"}, holiday), holiday));
+        ASSERT_TRUE(controller->insertBookmarkObjectsFromArray(bookmarks({"report", "slides"}, work), work));
+        makePane();
+    }
+    void makePane()
+    {
+        pane = std::make_unique<SearchBookmarksVC>();
+        pane->setHistoryController(controller.get());
+        pane->resize(220, 400);
+        pane->show();
+    }
+    static QList<DeepLookupObjectPtr> bookmarks(const QStringList& names, qint64 mapid)
+    {
+        QList<DeepLookupObjectPtr> out;
+        for (const QString& n : names) {
+            DeepLookupObjectPtr b = search(n);
+            b->setAlias(n);
+            b->setIcontype(QStringLiteral("0"));
+            b->setIsBookmark(true);
+            b->setMapid(mapid);
+            out << b;
+        }
+        return out;
+    }
+    OutlineViewBookmarks* outline() const { return pane->outlineViewSearchBookmarks(); }
+    SearchBookmarksModel* model() const { return pane->bookmarksModel(); }
+    QModelIndex at(const QString& alias) const
+    {
+        const QModelIndexList found =
+            model()->match(model()->index(0, 0), Qt::DisplayRole, alias, 1, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.value(0);
+    }
+    QStringList inMap(const QString& map) const { return shownRows(model(), at(map)); }
+    void choose(const QStringList& names)
+    {
+        outline()->clearSelection();
+        for (const QString& n : names)
+            outline()->selectionModel()->select(at(n), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // The drag of the chosen rows dropped at a point of a row.
+    bool dragTo(const QStringList& names, const QString& row, double fraction)
+    {
+        choose(names);
+        const QRect r = outline()->visualRect(at(row));
+        const QPoint point(r.center().x(), r.top() + int(r.height() * fraction));
+        pane->writeItems(outline()->selectionModel()->selectedRows());
+        const auto target = outline()->dropTargetAt(point);
+        const bool valid = pane->validateDrop(outline(), target);
+        const bool accepted = pane->acceptDrop(outline(), target);
+        EXPECT_EQ(valid, accepted);
+        return accepted;
+    }
+};
+
+TEST_F(BookmarksPane, ShowsTheMapsOpenAsKeptWithTheirBookmarks)
+{
+    QAbstractItemModelTester tester(model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(shownRows(model()), (QStringList{"Holiday", "Work"}));
+    EXPECT_EQ(inMap("Holiday"), (QStringList{"beach", "boat", "hotel"}));
+    EXPECT_TRUE(outline()->isExpanded(at("Holiday")));
+    EXPECT_TRUE(outline()->isExpanded(at("Work")));
+}
+
+TEST_F(BookmarksPane, ADropOnAMapPutsTheBookmarksFirstAndBetweenRowsExactlyThere)
+{
+    struct Case
+    {
+        const char* what;
+        QStringList dragged;
+        const char* row;
+        double fraction;
+        QStringList holidayAfter, workAfter;
+    } cases[] = {
+        {"onto the other map", {"hotel"}, "Work", 0.5, {"beach", "boat"}, {"hotel", "report", "slides"}},
+        {"onto its own map", {"hotel"}, "Holiday", 0.5, {"hotel", "beach", "boat"}, {"report", "slides"}},
+        {"one place down in its own map", {"beach"}, "hotel", 0.2, {"boat", "beach", "hotel"}, {"report", "slides"}},
+        {"below another map's last", {"beach", "hotel"}, "slides", 0.8, {"boat"},
+         {"report", "slides", "beach", "hotel"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rebuild();
+        ASSERT_TRUE(dragTo(c.dragged, QString::fromLatin1(c.row), c.fraction));
+        EXPECT_EQ(inMap("Holiday"), c.holidayAfter);
+        EXPECT_EQ(inMap("Work"), c.workAfter);
+        EXPECT_TRUE(outline()->selectionModel()->selectedRows().isEmpty());
+        for (const QString& name : c.dragged)
+            EXPECT_EQ(model()->objectAt(at(name))->mapid(), model()->objectAt(at(name).parent())->mapid());
+    }
+}
+
+TEST_F(BookmarksPane, ADragHoldingAMapIsRefusedEverywhere)
+{
+    for (const auto& [row, fraction] : {std::pair("Work", 0.5), std::pair("report", 0.2), std::pair("Holiday", 0.5)}) {
+        SCOPED_TRACE(row);
+        EXPECT_FALSE(dragTo({"Holiday", "beach", "boat"}, QString::fromLatin1(row), fraction));
+        EXPECT_TRUE(pane->itemsToDrop().isEmpty());
+        EXPECT_EQ(pane->draggedObjects().size(), 3);
+    }
+    // Below the rows (the top level) and from another source: refused too.
+    choose({"boat"});
+    pane->writeItems(outline()->selectionModel()->selectedRows());
+    OutlineViewBookmarksDelegate::DropTarget topLevel;
+    EXPECT_FALSE(pane->validateDrop(outline(), topLevel));
+    QObject elsewhere;
+    OutlineViewBookmarksDelegate::DropTarget onWork{at("Work"), OutlineViewBookmarksDelegate::DropTarget::kOnItem};
+    EXPECT_FALSE(pane->acceptDrop(&elsewhere, onWork));
+    EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides"}));
+}
+
+TEST_F(BookmarksPane, DeletingAMapAndOneOfItsBookmarksRemovesBothAfterAYes)
+{
+    choose({"Holiday", "boat", "slides"});
+    dialogs.script({1001, 1000});
+    pane->deleteSelectedObjects();
+    EXPECT_EQ(shownRows(model()), (QStringList{"Holiday", "Work"}));
+    QTest::keyClick(outline(), Qt::Key_Delete);
+    EXPECT_EQ(dialogs.askedTitles(), (QStringList{"Delete selected bookmarks?", "Delete selected bookmarks?"}));
+    EXPECT_EQ(dialogs.asked()[0].info, "Are you sure to delete these bookmarks?");
+    EXPECT_EQ(shownRows(model()), QStringList{"Work"});
+    EXPECT_EQ(inMap("Work"), QStringList{"report"});
+}
+
+TEST_F(BookmarksPane, DoubleClickRunsABookmarkAndOpensOrClosesAMapWhoseStateSurvivesARestart)
+{
+    PostedSearches requests(QStringLiteral("RequestForDeepLookup"));
+    const auto open = [this](const QString& name) { doubleClick(outline(), at(name)); };
+    open("Holiday");
+    EXPECT_FALSE(outline()->isExpanded(at("Holiday")));
+    open("Work");
+    EXPECT_FALSE(outline()->isExpanded(at("Work")));
+    open("Work");
+    EXPECT_TRUE(outline()->isExpanded(at("Work")));
+    open("slides");
+    ASSERT_EQ(requests.posted.size(), 1);
+    EXPECT_EQ(requests.posted[0]->alias(), "slides");
+    EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides"}));
+
+    ASSERT_TRUE(controller->saveAllBookmarkObjects());
+    pane.reset();
+    controller = std::make_unique<SearchHistoryController>();
+    makePane();
+    ASSERT_EQ(shownRows(model()), (QStringList{"Holiday", "Work"}));
+    EXPECT_FALSE(outline()->isExpanded(at("Holiday")));
+    EXPECT_TRUE(outline()->isExpanded(at("Work")));
+    EXPECT_EQ(inMap("Holiday"), (QStringList{"beach", "boat", "hotel"}));
+}
+
+TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
+{
+    struct Case
+    {
+        const char* what;
+        QStringList chosen;
+        const char* clicked;
+        // edit, delete buttons; launch, edit, delete, watchdog items
+        QList<bool> buttons, items;
+    } cases[] = {
+        {"nothing", {}, nullptr, {false, false}, {false, false, false, false}},
+        {"a map", {"Work"}, nullptr, {false, true}, {false, false, true, false}},
+        {"a bookmark", {"boat"}, nullptr, {true, true}, {true, true, true, true}},
+        {"two", {"boat", "report"}, nullptr, {false, true}, {false, false, true, false}},
+        {"right-click outside two", {"boat", "report"}, "slides", {false, true}, {true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        choose(c.chosen);
+        pane->outlineViewSelectionDidChange();
+        outline()->setClickedIndex(c.clicked ? at(QString::fromLatin1(c.clicked)) : QModelIndex());
+        pane->menuWillOpen();
+        EXPECT_EQ((QList<bool>{pane->btnEdit()->isEnabled(), pane->btnTrash()->isEnabled()}), c.buttons);
+        EXPECT_TRUE(pane->btnCreateBookmark()->isEnabled());
+        EXPECT_TRUE(pane->btnAddMap()->isEnabled());
+        EXPECT_EQ((QList<bool>{pane->menuItemLaunch()->isEnabled(), pane->menuItemEdit()->isEnabled(),
+                               pane->menuItemDelete()->isEnabled(), pane->menuItemMakeWatchdog()->isEnabled()}),
+                  c.items);
+        outline()->setClickedIndex({});
+    }
+}
+
+} // namespace
