@@ -1,3 +1,4 @@
+#include "ui/search/DeepLookupVC.h"
 #include "ui/search/OutlineViewBookmarks.h"
 #include "ui/search/SearchBookmarksModel.h"
 #include "ui/search/SearchBookmarksVC.h"
@@ -5,18 +6,29 @@
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/TableViewSearchHistory.h"
 
+#include "controls/Artwork.h"
+#include "controls/ImageButton.h"
+#include "controls/TVLTextField.h"
+#include "engine/EngineControllers.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "search/DeepLookupController.h"
+#include "search/DeepLookupSocket.h"
 #include "search/SearchHistoryController.h"
 
+#include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -510,6 +522,191 @@ TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
                   c.items);
         outline()->setClickedIndex({});
     }
+}
+
+// ---- the two panes on the search page
+
+void saveShot(const QImage& shot, const char* name)
+{
+    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
+    }
+}
+
+// The search page over the engine as the program wires it, talking to a
+// scripted search service on 127.0.0.1.
+class SearchPageLeftPane : public ::testing::Test
+{
+protected:
+    TempHome home;
+    ScriptedDialogAnswerer dialogs;
+    ScriptedHttpServer service;
+    std::unique_ptr<EngineControllers> engine;
+    std::unique_ptr<DeepLookupVC> page;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(service.start());
+        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+        engine = std::make_unique<EngineControllers>();
+        engine->initControllers();
+        makePage();
+    }
+    void TearDown() override
+    {
+        page.reset();
+        engine.reset();
+        spinEventLoop(20);
+        DeepLookupSocket::setServiceURLForTesting(QUrl());
+    }
+    void makePage()
+    {
+        page = std::make_unique<DeepLookupVC>();
+        page->setQueueController(engine->queueController());
+        page->setDeepLookupController(engine->deepLookupController());
+        page->resize(1300, 620);
+        page->show();
+    }
+    SearchHistoryController* history() const { return page->searchHistoryController(); }
+    bool idle() const { return page->buttonSearch()->isEnabled(); }
+    void answerSearches(const QList<QByteArray>& titles)
+    {
+        QList<QByteArrayList> rows{{"INFO", QByteArray::number(titles.size()) + "|" +
+                                                QByteArray::number(titles.size()) + "|0.14s|x|x|0|0"}};
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        for (int i = 0; i < titles.size(); ++i) {
+            DeepLookupSearchRecord r;
+            r.qid = "Q" + QByteArray::number(i);
+            r.fid = "F" + QByteArray::number(i);
+            r.title = titles[i];
+            r.totalfiles = "1";
+            r.date = QByteArray::number(now - 3600 * (i + 1));
+            r.bytes = QByteArray::number(350000000 + 12345678 * i);
+            r.poster = "poster" + QByteArray::number(i) + "@example.invalid";
+            r.groups = "alt.binaries.pictures.cars";
+            rows << r.fields();
+        }
+        service.route("POST", DeepLookupSocket::kSearchPath.toLatin1(), HttpReply::text(HttpReply::tabLines(rows)));
+    }
+};
+
+TEST_F(SearchPageLeftPane, ShowsHistoryOrBookmarksAndKeepsTheChoiceWhenHidden)
+{
+    const auto historyPane = [](const DeepLookupVC* p) -> QWidget* { return p->searchHistoryVC(); };
+    const auto bookmarksPane = [](const DeepLookupVC* p) -> QWidget* { return p->searchBookmarksVC(); };
+    const struct
+    {
+        qint64 tag;
+        const char* title;
+        std::function<QWidget*(const DeepLookupVC*)> pane;
+        const char* historyImage;
+        const char* bookmarksImage;
+        qint64 current;
+    } cases[] = {
+        {1, "Search History", historyPane, "btns_search_leftpane_header_history_hi", "btns_search_leftpane_header_bookmarks", 1},
+        {2, "Bookmarks", bookmarksPane, "btns_search_leftpane_header_history", "btns_search_leftpane_header_bookmarks_hi", 2},
+        {7, "Bookmarks", bookmarksPane, "btns_search_leftpane_header_history", "btns_search_leftpane_header_bookmarks_hi", 2},
+        {1, "Search History", historyPane, "btns_search_leftpane_header_history_hi", "btns_search_leftpane_header_bookmarks", 1},
+    };
+    const auto sameImage = [](const QPixmap& shown, const char* name) {
+        return shown.toImage() == Artwork::pixmap(QString::fromLatin1(name)).toImage();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tag);
+        page->changeLeftPaneViewController(c.tag);
+        EXPECT_EQ(page->searchHistoryTitle()->text(), c.title);
+        EXPECT_EQ(page->leftPaneVC(), c.pane(page.get()));
+        EXPECT_TRUE(page->leftPaneVC()->isVisible());
+        EXPECT_FALSE((c.current == 1 ? static_cast<QWidget*>(page->searchBookmarksVC())
+                                     : static_cast<QWidget*>(page->searchHistoryVC()))->isVisible());
+        EXPECT_EQ(page->currentLeftPaneVC(), c.current);
+        EXPECT_TRUE(sameImage(page->btnSearchHistory()->image(), c.historyImage));
+        EXPECT_TRUE(sameImage(page->btnSearchBookmarks()->image(), c.bookmarksImage));
+        EXPECT_TRUE(sameImage(page->btnSearchHistory()->alternateImage(), "btns_search_leftpane_header_history_hi"));
+        EXPECT_TRUE(sameImage(page->btnSearchBookmarks()->alternateImage(), "btns_search_leftpane_header_bookmarks_hi"));
+        // Both panes use the page's one list owner.
+        EXPECT_EQ(page->searchHistoryVC()->historyController(), history());
+        EXPECT_EQ(page->searchBookmarksVC()->historyController(), history());
+    }
+
+    // The header button shows its pane; hiding the page keeps the choice for
+    // the next page.
+    QTest::mouseClick(page->btnSearchBookmarks(), Qt::LeftButton);
+    EXPECT_EQ(page->currentLeftPaneVC(), 2);
+    page->hide();
+    makePage();
+    EXPECT_EQ(page->currentLeftPaneVC(), 2);
+    EXPECT_EQ(page->searchHistoryTitle()->text(), "Bookmarks");
+    QTest::mouseClick(page->btnSearchHistory(), Qt::LeftButton);
+    EXPECT_EQ(page->searchHistoryTitle()->text(), "Search History");
+}
+
+// Launching the fifth entry puts it on top at once; the finished search
+// replaces it there.
+TEST_F(SearchPageLeftPane, ALaunchedEntryStaysOnTopAsTheFinishedSearch)
+{
+    answerSearches({"Red Car [1/1] - \"red.car.rar\" yEnc"});
+    SearchHistoryVC* pane = page->searchHistoryVC();
+    for (const char* title : {"5", "4", "3", "2", "1", "0"}) pane->addSearchToHistory(search(QString::fromLatin1(title)));
+    const DeepLookupObjectPtr fifth = history()->arraySearchHistory()[4];
+    TableViewSearchHistory* table = pane->tableViewSearchHistory();
+    table->selectRow(4);
+    pane->menuWillOpen();
+    pane->menuItemLaunch()->trigger();
+    EXPECT_EQ(aliases(history()->arraySearchHistory()), (QStringList{"4", "0", "1", "2", "3", "5"}));
+    EXPECT_EQ(page->searchFieldTitle()->stringValue(), "4");
+    ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
+    ASSERT_EQ(service.requestsFor(DeepLookupSocket::kSearchPath.toLatin1()).size(), 1);
+    EXPECT_EQ(aliases(history()->arraySearchHistory()), (QStringList{"4", "0", "1", "2", "3", "5"}));
+    EXPECT_EQ(history()->arraySearchHistory()[0], page->currentDeepLookupObject());
+    EXPECT_NE(history()->arraySearchHistory()[0], fifth);
+    EXPECT_EQ(engine->deepLookupController()->dpcontentArray().size(), 1);
+}
+
+TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
+{
+    answerSearches({"Red Car Show 2024 [1/3] - \"show.part1.rar\" yEnc",
+                    "Classic red cars - \"classics.zip\" yEnc",
+                    "Red car wallpapers 4K - \"walls.7z\" yEnc",
+                    "Car restoration guide - \"guide.pdf\" yEnc"});
+    SearchHistoryVC* pane = page->searchHistoryVC();
+    const auto add = [pane](const char* title, const char* ero, const char* poster, const char* group) {
+        pane->addSearchToHistory(search(QString::fromUtf8(title), QString::fromLatin1(ero),
+                                        QString::fromUtf8(poster), QString::fromUtf8(group)));
+    };
+    add("", "0", "", "alt.binaries.pictures.cars");
+    add("vintage motorbikes", "0", "", "");
+    add("", "0", "carfan@example.invalid", "");
+    add("beach holiday 2023", "1", "", "");
+    add("sports car wallpapers", "0", "", "");
+    add("classic cars magazine", "0", "", "");
+    page->searchFieldTitle()->setStringValue(QStringLiteral("red car"));
+    page->searchButtonClicked();
+    ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
+    pane->tableViewSearchHistory()->selectRow(2);
+    spinEventLoop(200);
+    saveShot(page->grab().toImage(), "search-history-pane.png");
+
+    // Two maps with a few bookmarks, one of them chosen.
+    SearchHistoryController* c = history();
+    const auto bookmark = [](const char* alias, const char* ero) {
+        DeepLookupObjectPtr b = search(QString::fromUtf8(alias), QString::fromLatin1(ero));
+        b->setAlias(QString::fromUtf8(alias));
+        b->setIcontype(QString::fromLatin1(ero));
+        b->setIsBookmark(true);
+        return b;
+    };
+    const qint64 cars = c->createMap(QStringLiteral("Cars"));
+    ASSERT_TRUE(c->insertBookmarkObjectsFromArray(
+        {bookmark("red car", "0"), bookmark("vintage cars", "0"), bookmark("car manuals", "0")}, cars));
+    const qint64 trips = c->createMap(QStringLiteral("Holidays"));
+    ASSERT_TRUE(c->insertBookmarkObjectsFromArray({bookmark("beach 2023", "1"), bookmark("alps hiking", "0")}, trips));
+    page->changeLeftPaneViewController(DeepLookupVC::kLeftPaneBookmarks);
+    SearchBookmarksVC* bookmarks = page->searchBookmarksVC();
+    bookmarks->outlineViewSearchBookmarks()->setCurrentIndex(bookmarks->bookmarksModel()->index(1, 0, bookmarks->bookmarksModel()->index(0, 0)));
+    spinEventLoop(200);
+    EXPECT_EQ(shownRows(bookmarks->bookmarksModel()), (QStringList{"Cars", "Holidays"}));
+    saveShot(page->grab().toImage(), "search-bookmarks-pane.png");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,7 +62,8 @@ void SearchBookmarksVC::buildInterface()
     btnCreateBookmark_ = bar->addButton(QStringLiteral("btn_createbookmark"), QStringLiteral("New"),
                                         QStringLiteral("Create a new bookmark"));
     btnAddMap_ = bar->addButton(QStringLiteral("btn_addmap"), QStringLiteral("New Map"),
-                                QStringLiteral("Create a new bookmark map"));
+                                QStringLiteral("Create a new bookmark map"),
+                                style()->standardIcon(QStyle::SP_FileDialogNewFolder));
     btnEdit_ = bar->addButton(QStringLiteral("btn_edit"), QStringLiteral("Edit"),
                               QStringLiteral("Edit the selected bookmark"));
     btnTrash_ = bar->addButton(QStringLiteral("btn_trash"), QStringLiteral("Delete"),

@@ -13,14 +13,16 @@ SearchPaneButtonBar::SearchPaneButtonBar(QWidget* parent) : QWidget(parent), lay
     layout_->addStretch(1);
 }
 
-QToolButton* SearchPaneButtonBar::addButton(const QString& name, const QString& title, const QString& tip)
+QToolButton* SearchPaneButtonBar::addButton(const QString& name, const QString& title, const QString& tip,
+                                            const QIcon& icon)
 {
     auto* button = new QToolButton(this);
     button->setObjectName(name);
     button->setText(title);
     button->setToolTip(tip);
     button->setAutoRaise(true);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setIcon(icon);
+    button->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
     // Before the stretch: the buttons sit on the left.
     layout_->insertWidget(layout_->count() - 1, button);
     return button;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QHBoxLayout;
@@ -13,8 +14,9 @@ class SearchPaneButtonBar : public QWidget
 public:
     explicit SearchPaneButtonBar(QWidget* parent = nullptr);
 
-    // A button named `name` (its object name) showing `title`, with `tip`.
-    QToolButton* addButton(const QString& name, const QString& title, const QString& tip);
+    // A button named `name` (its object name) showing `title`, with `tip`;
+    // with an icon it shows the icon alone.
+    QToolButton* addButton(const QString& name, const QString& title, const QString& tip, const QIcon& icon = {});
 
 protected:
     void paintEvent(QPaintEvent* event) override;
