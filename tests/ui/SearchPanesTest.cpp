@@ -1,9 +1,16 @@
 #include "ui/search/DeepLookupVC.h"
 #include "ui/search/OutlineViewBookmarks.h"
 #include "ui/search/SearchBookmarksModel.h"
+#include "ui/search/SearchAddBookmarksWC.h"
+#include "ui/search/SearchAddMapWC.h"
+#include "ui/search/SearchBookmarkMapChooser.h"
 #include "ui/search/SearchBookmarksVC.h"
+#include "ui/search/SearchEditBookmarkWC.h"
+#include "ui/search/SearchEditHistoryEntryWC.h"
+#include "ui/search/SearchFieldCellSearchHistory.h"
 #include "ui/search/SearchHistoryTableModel.h"
 #include "ui/search/SearchHistoryVC.h"
+#include "ui/search/SearchQueryFields.h"
 #include "ui/search/TableViewSearchHistory.h"
 
 #include "controls/Artwork.h"
@@ -18,6 +25,7 @@
 
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
+#include "support/ModalDriver.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -25,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -325,6 +334,53 @@ TEST_F(HistoryPane, MakeWatchdogHandsOverTheClickedEntry)
     EXPECT_EQ(made.posted[0], controller.arraySearchHistory()[2]);
 }
 
+// Making bookmarks with no map at all: the window makes "Default map" and
+// chooses it, and the entries leave the history only once they are in it.
+TEST_F(HistoryPane, MakingBookmarksWithNoMapMovesTheEntriesIntoADefaultMap)
+{
+    fill({"0", "1", "2", "3", "4"});
+    ASSERT_TRUE(controller.arraySearchBookmarks().isEmpty());
+    selectShown({1, 3});
+    whenShown<SearchAddBookmarksWC>([](SearchAddBookmarksWC* w) {
+        EXPECT_EQ(w->arrayDeepLookupObjects().size(), 2);
+        EXPECT_EQ(w->mapChooser()->popupBookmarkMap()->currentText(), SearchBookmarkMapChooser::kDefaultMapName);
+        w->btnSubmit()->click();
+    });
+    pane.btnBookmark()->click();
+    EXPECT_EQ(history(), (QStringList{"0", "2", "4"}));
+    ASSERT_EQ(controller.arraySearchBookmarks().size(), 1);
+    const DeepLookupObjectPtr map = controller.arraySearchBookmarks()[0];
+    EXPECT_EQ(map->alias(), SearchBookmarkMapChooser::kDefaultMapName);
+    EXPECT_EQ(aliases(*map->childs()), (QStringList{"1", "3"}));
+    for (const DeepLookupObjectPtr& b : *map->childs()) {
+        EXPECT_TRUE(b->isBookmark());
+        EXPECT_EQ(b->mapid(), map->mapid());
+    }
+
+    // A cancelled window moves nothing.
+    selectShown({0});
+    whenShown<SearchAddBookmarksWC>([](SearchAddBookmarksWC* w) { w->btnCancel()->click(); });
+    pane.menuWillOpen();
+    pane.menuItemMakeBookmark()->trigger();
+    EXPECT_EQ(history(), (QStringList{"0", "2", "4"}));
+    EXPECT_EQ(aliases(*map->childs()), (QStringList{"1", "3"}));
+}
+
+TEST_F(HistoryPane, AnEditedEntryShowsItsNewNameInItsRowAtOnce)
+{
+    fill({"0", "1", "2"});
+    selectShown({1});
+    whenShown<SearchEditHistoryEntryWC>([](SearchEditHistoryEntryWC* w) {
+        EXPECT_EQ(w->fields()->sfAlias()->stringValue(), "1");
+        w->fields()->sfAlias()->setStringValue(QStringLiteral("renamed"));
+        w->btnSave()->click();
+    });
+    pane.btnEdit()->click();
+    EXPECT_EQ(history(), (QStringList{"0", "renamed", "2"}));
+    EXPECT_EQ(shownRows(table()->model()), (QStringList{"0", "renamed", "2"}));
+    EXPECT_EQ(table()->selectionModel()->selectedRows().value(0).row(), 1);
+}
+
 // ---- bookmarks
 
 class BookmarksPane : public ::testing::Test
@@ -490,6 +546,47 @@ TEST_F(BookmarksPane, DoubleClickRunsABookmarkAndOpensOrClosesAMapWhoseStateSurv
     EXPECT_FALSE(outline()->isExpanded(at("Holiday")));
     EXPECT_TRUE(outline()->isExpanded(at("Work")));
     EXPECT_EQ(inMap("Holiday"), (QStringList{"beach", "boat", "hotel"}));
+}
+
+TEST_F(BookmarksPane, TheWindowsMakeMapsAndBookmarksAndAnEditedBookmarkShowsInItsNewMap)
+{
+    whenShown<SearchAddMapWC>([](SearchAddMapWC* w) {
+        w->sfNewMap()->setStringValue(QStringLiteral("Films"));
+        w->btnSubmit()->click();
+    });
+    pane->btnAddMap()->click();
+    ASSERT_EQ(shownRows(model()), (QStringList{"Holiday", "Work", "Films"}));
+
+    whenShown<SearchEditBookmarkWC>([](SearchEditBookmarkWC* w) {
+        EXPECT_TRUE(w->newBookmark());
+        w->fields()->sfAlias()->setStringValue(QStringLiteral("nature"));
+        w->fields()->sfTitle()->setStringValue(QStringLiteral("nature documentary"));
+        QComboBox* maps = w->mapChooser()->popupBookmarkMap();
+        maps->setCurrentIndex(maps->findText(QStringLiteral("Films")));
+        w->btnSave()->click();
+    });
+    pane->btnCreateBookmark()->click();
+    EXPECT_EQ(inMap("Films"), QStringList{"nature"});
+
+    // The edited bookmark moves to another, closed map, which opens.
+    outline()->collapse(at("Work"));
+    choose({"hotel"});
+    whenShown<SearchEditBookmarkWC>([](SearchEditBookmarkWC* w) {
+        EXPECT_EQ(w->fields()->sfAlias()->stringValue(), "hotel");
+        QComboBox* maps = w->mapChooser()->popupBookmarkMap();
+        EXPECT_EQ(maps->currentText(), "Holiday");
+        maps->setCurrentIndex(maps->findText(QStringLiteral("Work")));
+        w->btnSave()->click();
+    });
+    pane->btnEdit()->click();
+    EXPECT_EQ(inMap("Holiday"), (QStringList{"beach", "boat"}));
+    EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides", "hotel"}));
+    EXPECT_TRUE(outline()->isExpanded(at("Work")));
+
+    // A map has no edit window.
+    choose({"Work"});
+    pane->editSelectedObject();
+    EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides", "hotel"}));
 }
 
 TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
@@ -684,6 +781,8 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     page->searchButtonClicked();
     ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
     pane->tableViewSearchHistory()->selectRow(2);
+    page->activateWindow();
+    pane->tableViewSearchHistory()->setFocus();
     spinEventLoop(200);
     saveShot(page->grab().toImage(), "search-history-pane.png");
 
@@ -703,7 +802,9 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     ASSERT_TRUE(c->insertBookmarkObjectsFromArray({bookmark("beach 2023", "1"), bookmark("alps hiking", "0")}, trips));
     page->changeLeftPaneViewController(DeepLookupVC::kLeftPaneBookmarks);
     SearchBookmarksVC* bookmarks = page->searchBookmarksVC();
-    bookmarks->outlineViewSearchBookmarks()->setCurrentIndex(bookmarks->bookmarksModel()->index(1, 0, bookmarks->bookmarksModel()->index(0, 0)));
+    bookmarks->outlineViewSearchBookmarks()->setCurrentIndex(
+        bookmarks->bookmarksModel()->index(1, 0, bookmarks->bookmarksModel()->index(0, 0)));
+    bookmarks->outlineViewSearchBookmarks()->setFocus();
     spinEventLoop(200);
     EXPECT_EQ(shownRows(bookmarks->bookmarksModel()), (QStringList{"Cars", "Holidays"}));
     saveShot(page->grab().toImage(), "search-bookmarks-pane.png");

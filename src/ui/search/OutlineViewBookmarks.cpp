@@ -1,5 +1,7 @@
 #include "ui/search/OutlineViewBookmarks.h"
 
+#include "controls/SRGB.h"
+#include "ui/search/OutlineRowViewSearchBookmarks.h"
 #include "ui/search/SearchBookmarksModel.h"
 #include "ui/search/TableViewSearchHistory.h"
 
@@ -9,9 +11,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 
-OutlineViewBookmarks::OutlineViewBookmarks(QWidget* parent) : QTreeView(parent)
+OutlineViewBookmarks::OutlineViewBookmarks(QWidget* parent)
+    : QTreeView(parent), rowView_(new OutlineRowViewSearchBookmarks(this))
 {
+    rowView_->install(this);
     setObjectName(QStringLiteral("outlineViewSearchBookmarks"));
     setHeaderHidden(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -30,7 +35,32 @@ OutlineViewBookmarks::OutlineViewBookmarks(QWidget* parent) : QTreeView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral("QTreeView { background: transparent; } QTreeView::item { height: 24px; }"));
+}
+
+QColor OutlineViewBookmarks::mapRowColor()
+{
+    return srgb(0.929, 0.929, 0.929);
+}
+
+void OutlineViewBookmarks::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
+{
+    rowView_->drawRow(*painter, *this, option, index);
+    const bool selected = selectionModel() && selectionModel()->isRowSelected(index.row(), index.parent());
+    if (!index.parent().isValid() && !selected) {
+        // Between the row's light top line and its dark bottom line.
+        const QRect row(0, option.rect.top() + 1, viewport()->width(), option.rect.height() - 2);
+        painter->fillRect(row, mapRowColor());
+    }
+    QTreeView::drawRow(painter, option, index);
+}
+
+void OutlineViewBookmarks::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    // Maps carry the disclosure button, also an empty one; bookmarks none.
+    if (index.parent().isValid()) return;
+    const QRect own(rect.right() - indentation() + 1, rect.top(), indentation(), rect.height());
+    rowView_->drawDisclosureButton(*painter, own, isExpanded(index));
 }
 
 void OutlineViewBookmarks::keyPressEvent(QKeyEvent* event)

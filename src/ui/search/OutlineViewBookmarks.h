@@ -4,6 +4,8 @@
 
 #include <QTreeView>
 
+class OutlineRowViewSearchBookmarks;
+
 // The bookmarks outline: maps with their bookmarks below them. Keys as in
 // the history table (Delete/Backspace, Enter/Return, with a selection);
 // a right-click remembers its row while the delegate's menu is up. Drags
@@ -25,7 +27,13 @@ public:
     // below it; elsewhere nowhere (an invalid item).
     OutlineViewBookmarksDelegate::DropTarget dropTargetAt(const QPoint& viewportPos) const;
 
+    OutlineRowViewSearchBookmarks* rowView() const { return rowView_; }
+    // The ground of an unselected map row, a shade darker than a bookmark's.
+    static QColor mapRowColor();
+
 protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -36,6 +44,7 @@ protected:
 private:
     bool carriesOurType(const QDropEvent* event) const;
 
+    OutlineRowViewSearchBookmarks* rowView_;
     OutlineViewBookmarksDelegate* delegate_ = nullptr;
     QModelIndex clickedIndex_;
 };

@@ -13,6 +13,7 @@ namespace {
 // A map's index carries 0; a bookmark's the row of its map plus one. Every
 // change of the tree resets the model, so the rows hold until the next one.
 constexpr quintptr kMapLevel = 0;
+constexpr int kRowHeight = 24;
 
 } // namespace
 
@@ -103,6 +104,9 @@ QVariant SearchBookmarksModel::data(const QModelIndex& index, int role) const
             return bold;
         }
         return {};
+    case Qt::SizeHintRole:
+        // Rows as tall as the history's.
+        return QSize(0, kRowHeight);
     case Qt::ToolTipRole:
         return object->ismap() ? QVariant() : QVariant(SearchHistoryTableModel::queryToolTip(*object));
     default:

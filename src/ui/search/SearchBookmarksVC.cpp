@@ -3,7 +3,9 @@
 #include "core/DialogBoxes.h"
 #include "search/SearchHistoryController.h"
 #include "ui/search/OutlineViewBookmarks.h"
+#include "ui/search/SearchAddMapWC.h"
 #include "ui/search/SearchBookmarksModel.h"
+#include "ui/search/SearchEditBookmarkWC.h"
 #include "ui/search/SearchPaneButtonBar.h"
 #include "ui/search/SearchPaneNotifications.h"
 
@@ -68,12 +70,15 @@ void SearchBookmarksVC::buildInterface()
                               QStringLiteral("Edit the selected bookmark"));
     btnTrash_ = bar->addButton(QStringLiteral("btn_trash"), QStringLiteral("Delete"),
                                QStringLiteral("Delete the selected bookmarks and maps"));
+    connect(btnCreateBookmark_, &QToolButton::clicked, this, &SearchBookmarksVC::showWindowToCreateBookmark);
+    connect(btnAddMap_, &QToolButton::clicked, this, &SearchBookmarksVC::showWindowToCreateNewMap);
+    connect(btnEdit_, &QToolButton::clicked, this, &SearchBookmarksVC::editSelectedObject);
     connect(btnTrash_, &QToolButton::clicked, this, &SearchBookmarksVC::deleteSelectedObjects);
 
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("menuSearchBookmarks"));
     menuItemLaunch_ = menu_->addAction(QStringLiteral("Search"), this, &SearchBookmarksVC::sendSearchNotification);
-    menuItemEdit_ = menu_->addAction(QStringLiteral("Edit…"));
+    menuItemEdit_ = menu_->addAction(QStringLiteral("Edit…"), this, &SearchBookmarksVC::editSelectedObject);
     menuItemDelete_ = menu_->addAction(QStringLiteral("Delete"), this, &SearchBookmarksVC::deleteSelectedObjects);
     menu_->addSeparator();
     menuItemMakeWatchdog_ =
@@ -189,6 +194,33 @@ void SearchBookmarksVC::makeWatchdogEntry()
 {
     if (const DeepLookupObjectPtr object = getFirstSelectedObjectFromIndexSet(getSelectedIndexSet()))
         SearchPaneNotifications::post(SearchPaneNotifications::makeWatchdogFromDeepLookupObject(), this, object);
+}
+
+void SearchBookmarksVC::editSelectedObject()
+{
+    const DeepLookupObjectPtr object = getFirstSelectedObjectFromIndexSet(getSelectedIndexSet());
+    if (!object || object->ismap()) return;
+    showWindowToEditBookmark(object);
+    // The bookmark may have moved to another map: show it there.
+    if (const QModelIndex map = getParentNodeForObject(*object); map.isValid()) outline_->expand(map);
+}
+
+void SearchBookmarksVC::showWindowToCreateBookmark()
+{
+    SearchEditBookmarkWC window(nullptr, historyController_, this);
+    window.runModal();
+}
+
+void SearchBookmarksVC::showWindowToEditBookmark(const DeepLookupObjectPtr& bookmark)
+{
+    SearchEditBookmarkWC window(bookmark, historyController_, this);
+    window.runModal();
+}
+
+void SearchBookmarksVC::showWindowToCreateNewMap()
+{
+    SearchAddMapWC window(historyController_, this);
+    window.runModal();
 }
 
 void SearchBookmarksVC::deleteKeyPressedInBookmarks()

@@ -35,6 +35,13 @@ public:
     void sendSearchNotification();
     void deleteSelectedObjects();
     void makeWatchdogEntry();
+    // The edit window for the first chosen bookmark (nothing for a map);
+    // afterwards its map is opened.
+    void editSelectedObject();
+    // The windows, each run modally.
+    void showWindowToCreateBookmark();
+    void showWindowToEditBookmark(const DeepLookupObjectPtr& bookmark);
+    void showWindowToCreateNewMap();
     // Opens every map whose open state is kept as open.
     void expandMaps();
 

@@ -4,9 +4,13 @@
 #include "core/DialogBoxes.h"
 #include "platform/UserDefaults.h"
 #include "search/SearchHistoryController.h"
+#include "ui/search/SearchAddBookmarksWC.h"
+#include "ui/search/SearchEditHistoryEntryWC.h"
+#include "ui/search/SearchFieldCellSearchHistory.h"
 #include "ui/search/SearchHistoryTableModel.h"
 #include "ui/search/SearchPaneButtonBar.h"
 #include "ui/search/SearchPaneNotifications.h"
+#include "ui/search/TableRowViewSearchHistory.h"
 #include "ui/search/TableViewSearchHistory.h"
 
 #include <QAction>
@@ -31,13 +35,15 @@ void SearchHistoryVC::buildInterface()
     filter_->setSourceModel(model_);
     filter_->setFilterCaseSensitivity(Qt::CaseInsensitive);
 
-    searchField_ = new QLineEdit(this);
+    searchField_ = new SearchFieldCellSearchHistory(this);
     searchField_->setObjectName(QStringLiteral("searchFieldSearchHistory"));
     searchField_->setPlaceholderText(QStringLiteral("Filter history"));
-    searchField_->setClearButtonEnabled(true);
-    connect(searchField_, &QLineEdit::textChanged, this, &SearchHistoryVC::filterTextChanged);
+    searchField_->setFixedHeight(22);
+    // The list narrows as the user types; the clear button lifts it.
+    connect(searchField_->editor(), &QLineEdit::textChanged, this, &SearchHistoryVC::filterTextChanged);
 
     table_ = new TableViewSearchHistory(this);
+    table_->setItemDelegate(new TableRowViewSearchHistory(table_));
     table_->setModel(filter_);
     table_->setHistoryDelegate(this);
     connect(table_, &QAbstractItemView::doubleClicked, this, [this] { sendSearchNotification(); });
@@ -51,13 +57,16 @@ void SearchHistoryVC::buildInterface()
                               QStringLiteral("Edit the selected search"));
     btnTrash_ = bar->addButton(QStringLiteral("btn_trash"), QStringLiteral("Delete"),
                                QStringLiteral("Delete the selected searches"));
+    connect(btnBookmark_, &QToolButton::clicked, this, &SearchHistoryVC::createNewBookmark);
+    connect(btnEdit_, &QToolButton::clicked, this, &SearchHistoryVC::editSelectedObject);
     connect(btnTrash_, &QToolButton::clicked, this, &SearchHistoryVC::deleteSelectedObjects);
 
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("menuSearchHistory"));
     menuItemLaunch_ = menu_->addAction(QStringLiteral("Search Again"), this, &SearchHistoryVC::sendSearchNotification);
-    menuItemMakeBookmark_ = menu_->addAction(QStringLiteral("Make Bookmark…"));
-    menuItemEdit_ = menu_->addAction(QStringLiteral("Edit…"));
+    menuItemMakeBookmark_ =
+        menu_->addAction(QStringLiteral("Make Bookmark…"), this, &SearchHistoryVC::createNewBookmark);
+    menuItemEdit_ = menu_->addAction(QStringLiteral("Edit…"), this, &SearchHistoryVC::editSelectedObject);
     menuItemDelete_ = menu_->addAction(QStringLiteral("Delete"), this, &SearchHistoryVC::deleteSelectedObjects);
     menu_->addSeparator();
     menuItemMakeWatchdog_ =
@@ -109,7 +118,7 @@ void SearchHistoryVC::addSearchToHistory(const DeepLookupObjectPtr& query)
     if (!query->alias()) return;
     query->setIcontype(query->ero());
     // Shown rows and list indexes agree again.
-    searchField_->clear();
+    searchField_->setText(QString());
     if (const qsizetype row = getRowNumberForObject(*query); row >= 0) {
         historyController_->replaceHistoryObjectAtIndex(row, query);
         table_->selectRow(shownRowForHistoryRow(int(row)));
@@ -214,6 +223,24 @@ void SearchHistoryVC::makeWatchdogEntry()
 {
     if (const DeepLookupObjectPtr entry = getFirstSelectedObjectFromIndexSet(getSelectedIndexSet()))
         SearchPaneNotifications::post(SearchPaneNotifications::makeWatchdogFromDeepLookupObject(), this, entry);
+}
+
+void SearchHistoryVC::createNewBookmark()
+{
+    const QList<DeepLookupObjectPtr> entries = getAllSelectedObjectsFromIndexSet(getSelectedIndexSet());
+    if (entries.isEmpty() || !historyController_) return;
+    // The window moves the entries into a map; they leave the history only
+    // once they are there.
+    SearchAddBookmarksWC window(entries, historyController_, this);
+    window.runModal();
+}
+
+void SearchHistoryVC::editSelectedObject()
+{
+    const DeepLookupObjectPtr entry = getFirstSelectedObjectFromIndexSet(getSelectedIndexSet());
+    if (!entry || !historyController_) return;
+    SearchEditHistoryEntryWC window(entry, historyController_, this);
+    window.runModal();
 }
 
 void SearchHistoryVC::deleteKeyPressedInHistory()

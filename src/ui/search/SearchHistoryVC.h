@@ -10,10 +10,10 @@
 #include <optional>
 
 class QAction;
-class QLineEdit;
 class QMenu;
 class QSortFilterProxyModel;
 class QToolButton;
+class SearchFieldCellSearchHistory;
 class SearchHistoryController;
 class SearchHistoryTableModel;
 class TableViewSearchHistory;
@@ -48,6 +48,10 @@ public:
     void sendSearchNotification();
     void deleteSelectedObjects();
     void makeWatchdogEntry();
+    // The make-bookmark window for the entries, and the edit window for the
+    // first; each runs modally.
+    void createNewBookmark();
+    void editSelectedObject();
 
     // ---- rows: what an action applies to, as indexes of the history list
     // (the right-clicked row alone when it is outside the selection).
@@ -64,7 +68,7 @@ public:
 
     // ---- outlets
     TableViewSearchHistory* tableViewSearchHistory() const { return table_; }
-    QLineEdit* searchField() const { return searchField_; }
+    SearchFieldCellSearchHistory* searchField() const { return searchField_; }
     QToolButton* btnBookmark() const { return btnBookmark_; }
     QToolButton* btnEdit() const { return btnEdit_; }
     QToolButton* btnTrash() const { return btnTrash_; }
@@ -94,7 +98,7 @@ private:
     SearchHistoryTableModel* model_ = nullptr;
     QSortFilterProxyModel* filter_ = nullptr;
     TableViewSearchHistory* table_ = nullptr;
-    QLineEdit* searchField_ = nullptr;
+    SearchFieldCellSearchHistory* searchField_ = nullptr;
     QToolButton* btnBookmark_ = nullptr;
     QToolButton* btnEdit_ = nullptr;
     QToolButton* btnTrash_ = nullptr;
