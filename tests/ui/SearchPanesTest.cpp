@@ -548,6 +548,19 @@ TEST_F(BookmarksPane, DoubleClickRunsABookmarkAndOpensOrClosesAMapWhoseStateSurv
     EXPECT_EQ(inMap("Holiday"), (QStringList{"beach", "boat", "hotel"}));
 }
 
+TEST_F(BookmarksPane, ABookmarkDraggedIntoAnotherMapHasThatMapChosenInItsWindow)
+{
+    ASSERT_TRUE(dragTo({"hotel"}, "Work", 0.5));
+    choose({"hotel"});
+    whenShown<SearchEditBookmarkWC>([](SearchEditBookmarkWC* w) {
+        EXPECT_EQ(w->mapChooser()->popupBookmarkMap()->currentText(), "Work");
+        w->btnSave()->click();
+    });
+    pane->menuWillOpen();
+    pane->menuItemEdit()->trigger();
+    EXPECT_EQ(inMap("Work"), (QStringList{"hotel", "report", "slides"}));
+}
+
 TEST_F(BookmarksPane, TheWindowsMakeMapsAndBookmarksAndAnEditedBookmarkShowsInItsNewMap)
 {
     whenShown<SearchAddMapWC>([](SearchAddMapWC* w) {

@@ -35,7 +35,6 @@ TableViewSearchHistory::TableViewSearchHistory(QWidget* parent) : QTableView(par
     // The pane's ground shows through.
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral("QTableView { background: transparent; }"));
 }
 
 TableViewSearchHistory::RowKey TableViewSearchHistory::rowKeyFor(const QKeyEvent* event)
