@@ -37,6 +37,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -228,6 +229,25 @@ TEST_F(HistoryPane, DraggedRowsLandAsOneBlockAboveTheDropRow)
     pane.draggingSessionEnded();
     EXPECT_FALSE(pane.acceptDrop(table(), 3));
     EXPECT_EQ(history(), (QStringList{"0", "1", "2", "3", "4", "5"}));
+}
+
+// A drop of our own type that did not start in this table (another window
+// of the program, another program) is refused at the table itself, and the
+// list stays as it was.
+TEST_F(HistoryPane, ADropFromOutsideIsRefusedByTheTable)
+{
+    fill({"0", "1", "2"});
+    ASSERT_TRUE(pane.writeRowsWithIndexes({2}));
+    QMimeData data;
+    data.setData(QString::fromLatin1(SearchHistoryTableModel::kDragType), QByteArray());
+    const QPoint at = table()->visualRect(table()->model()->index(0, 0)).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(table()->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QDropEvent drop(at, Qt::MoveAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(table()->viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(history(), (QStringList{"0", "1", "2"}));
 }
 
 // While the filter narrows the list, a drop above a shown row lands above
@@ -507,6 +527,22 @@ TEST_F(BookmarksPane, ADragHoldingAMapIsRefusedEverywhere)
     QObject elsewhere;
     OutlineViewBookmarksDelegate::DropTarget onWork{at("Work"), OutlineViewBookmarksDelegate::DropTarget::kOnItem};
     EXPECT_FALSE(pane->acceptDrop(&elsewhere, onWork));
+    EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides"}));
+}
+
+TEST_F(BookmarksPane, ADropFromOutsideIsRefusedByTheOutline)
+{
+    choose({"beach"});
+    ASSERT_TRUE(pane->writeItems(outline()->selectionModel()->selectedRows()));
+    QMimeData data;
+    data.setData(QString::fromLatin1(SearchBookmarksModel::kDragType), QByteArray());
+    const QPoint onWork = outline()->visualRect(at("Work")).center();
+    QDragMoveEvent move(onWork, Qt::MoveAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(outline()->viewport(), &move);
+    EXPECT_FALSE(move.isAccepted());
+    QDropEvent drop(onWork, Qt::MoveAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(outline()->viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
     EXPECT_EQ(inMap("Work"), (QStringList{"report", "slides"}));
 }
 

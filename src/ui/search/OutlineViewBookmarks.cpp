@@ -120,17 +120,50 @@ void OutlineViewBookmarks::dragEnterEvent(QDragEnterEvent* event)
 
 void OutlineViewBookmarks::dragMoveEvent(QDragMoveEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (carriesOurType(event) && delegate_ && delegate_->validateDrop(event->source(), dropTargetAt(pos))) {
+    const OutlineViewBookmarksDelegate::DropTarget target = dropTargetAt(event->position().toPoint());
+    if (carriesOurType(event) && delegate_ && delegate_->validateDrop(event->source(), target)) {
+        dropTarget_ = target;
         event->acceptProposedAction();
     } else {
+        dropTarget_ = {};
         event->ignore();
     }
     viewport()->update();
 }
 
+void OutlineViewBookmarks::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    dropTarget_ = {};
+    viewport()->update();
+    QTreeView::dragLeaveEvent(event);
+}
+
+void OutlineViewBookmarks::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    if (!dropTarget_.item.isValid() || !model()) return;
+    QPainter p(viewport());
+    const QColor colour = srgb(0.271, 0.443, 0.647);
+    const QRect map = visualRect(dropTarget_.item);
+    if (dropTarget_.childIndex == OutlineViewBookmarksDelegate::DropTarget::kOnItem) {
+        // Into the map: its whole row framed.
+        p.setPen(QPen(colour, 2));
+        p.drawRect(QRect(0, map.top(), viewport()->width(), map.height()).adjusted(1, 1, -1, -1));
+        return;
+    }
+    // Between two bookmarks (or after the last): a line there.
+    const int count = model()->rowCount(dropTarget_.item);
+    const QModelIndex next = model()->index(dropTarget_.childIndex, 0, dropTarget_.item);
+    const QModelIndex last = model()->index(count - 1, 0, dropTarget_.item);
+    const int y = next.isValid() ? visualRect(next).top() : last.isValid() ? visualRect(last).bottom() + 1
+                                                                            : map.bottom() + 1;
+    p.fillRect(QRect(visualRect(dropTarget_.item).left(), std::max(0, y - 1), viewport()->width(), 2), colour);
+}
+
 void OutlineViewBookmarks::dropEvent(QDropEvent* event)
 {
+    dropTarget_ = {};
+    viewport()->update();
     const QPoint pos = event->position().toPoint();
     if (carriesOurType(event) && delegate_ && delegate_->acceptDrop(event->source(), dropTargetAt(pos)))
         event->acceptProposedAction();

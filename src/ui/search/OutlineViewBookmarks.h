@@ -39,7 +39,9 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool carriesOurType(const QDropEvent* event) const;
@@ -47,4 +49,7 @@ private:
     OutlineRowViewSearchBookmarks* rowView_;
     OutlineViewBookmarksDelegate* delegate_ = nullptr;
     QModelIndex clickedIndex_;
+    // Where the drag in progress would land (drawn there); no item while
+    // there is none.
+    OutlineViewBookmarksDelegate::DropTarget dropTarget_;
 };

@@ -1,5 +1,6 @@
 #include "ui/search/TableViewSearchHistory.h"
 
+#include "controls/SRGB.h"
 #include "ui/search/SearchHistoryTableModel.h"
 #include "ui/search/TableViewSearchHistoryDelegate.h"
 
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -99,12 +101,31 @@ void TableViewSearchHistory::dragEnterEvent(QDragEnterEvent* event)
 
 void TableViewSearchHistory::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (isDragAcceptable(event)) {
+    dropRow_ = isDragAcceptable(event) ? validateDropRow(event->position().toPoint()) : -1;
+    if (dropRow_ >= 0)
         event->acceptProposedAction();
-        viewport()->update();
-    } else {
+    else
         event->ignore();
-    }
+    viewport()->update();
+}
+
+void TableViewSearchHistory::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    dropRow_ = -1;
+    viewport()->update();
+    QTableView::dragLeaveEvent(event);
+}
+
+void TableViewSearchHistory::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    if (dropRow_ < 0 || !model()) return;
+    const int rows = model()->rowCount();
+    const int y = dropRow_ < rows   ? rowViewportPosition(dropRow_)
+                  : rows > 0        ? rowViewportPosition(rows - 1) + rowHeight(rows - 1)
+                                    : 0;
+    QPainter p(viewport());
+    p.fillRect(QRect(0, std::max(0, y - 1), viewport()->width(), 2), srgb(0.271, 0.443, 0.647));
 }
 
 int TableViewSearchHistory::validateDropRow(const QPoint& pos) const
@@ -116,6 +137,8 @@ int TableViewSearchHistory::validateDropRow(const QPoint& pos) const
 
 void TableViewSearchHistory::dropEvent(QDropEvent* event)
 {
+    dropRow_ = -1;
+    viewport()->update();
     if (isDragAcceptable(event) && delegate_ &&
         delegate_->acceptDrop(event->source(), validateDropRow(event->position().toPoint())))
         event->acceptProposedAction();

@@ -36,11 +36,16 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool isDragAcceptable(const QDropEvent* event) const;
 
     TableViewSearchHistoryDelegate* delegate_ = nullptr;
     int clickedRow_ = -1;
+    // Where the drag in progress would land (a line is drawn there); -1
+    // while there is none.
+    int dropRow_ = -1;
 };
