@@ -1,5 +1,6 @@
 #include "ui/search/SearchBookmarksVC.h"
 
+#include "controls/SRGB.h"
 #include "core/DialogBoxes.h"
 #include "search/SearchHistoryController.h"
 #include "ui/search/OutlineViewBookmarks.h"
@@ -10,6 +11,8 @@
 #include "ui/search/SearchPaneNotifications.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPainter>
 #include <QMenu>
 #include <QStyle>
 #include <QToolButton>
@@ -26,6 +29,23 @@ bool shownBefore(const QModelIndex& a, const QModelIndex& b)
         return i.parent().isValid() ? std::pair(i.parent().row(), i.row()) : std::pair(i.row(), -1);
     };
     return key(a) < key(b);
+}
+
+// The map rows' folder with a plus: too little room for "New Map" in words.
+QIcon newMapIcon()
+{
+    QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(QSize(16, 16));
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(srgb(0.271, 0.443, 0.647));
+    const QRectF badge(7.5, 7.5, 8.5, 8.5);
+    p.drawEllipse(badge);
+    p.setPen(QPen(Qt::white, 1.5));
+    const QPointF c = badge.center();
+    p.drawLine(QPointF(c.x() - 2.5, c.y()), QPointF(c.x() + 2.5, c.y()));
+    p.drawLine(QPointF(c.x(), c.y() - 2.5), QPointF(c.x(), c.y() + 2.5));
+    return QIcon(icon);
 }
 
 } // namespace
@@ -64,8 +84,7 @@ void SearchBookmarksVC::buildInterface()
     btnCreateBookmark_ = bar->addButton(QStringLiteral("btn_createbookmark"), QStringLiteral("New"),
                                         QStringLiteral("Create a new bookmark"));
     btnAddMap_ = bar->addButton(QStringLiteral("btn_addmap"), QStringLiteral("New Map"),
-                                QStringLiteral("Create a new bookmark map"),
-                                style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+                                QStringLiteral("Create a new bookmark map"), newMapIcon());
     btnEdit_ = bar->addButton(QStringLiteral("btn_edit"), QStringLiteral("Edit"),
                               QStringLiteral("Edit the selected bookmark"));
     btnTrash_ = bar->addButton(QStringLiteral("btn_trash"), QStringLiteral("Delete"),
