@@ -247,6 +247,50 @@ QWidget* DeepLookupVC::buildLeftPaneHeader()
     return header;
 }
 
+void DeepLookupVC::changeLeftPaneViewController(qint64 tag)
+{
+    auto* container = static_cast<QVBoxLayout*>(viewLeftPane_->layout());
+    if (leftPaneVC_) {
+        container->removeWidget(leftPaneVC_);
+        leftPaneVC_->hide();
+    }
+    if (!searchHistoryVC_) {
+        searchHistoryVC_ = new SearchHistoryVC(viewLeftPane_);
+        searchHistoryVC_->hide();
+        searchHistoryVC_->setHistoryController(searchHistoryController_);
+    }
+    if (!searchBookmarksVC_) {
+        searchBookmarksVC_ = new SearchBookmarksVC(viewLeftPane_);
+        searchBookmarksVC_->hide();
+        searchBookmarksVC_->setHistoryController(searchHistoryController_);
+    }
+    btnSearchHistory_->setAlternateImage(Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_history_hi")));
+    btnSearchBookmarks_->setAlternateImage(
+        Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_bookmarks_hi")));
+    // The shown pane's button is lit and off; the other one waits, on.
+    const auto light = [](ImageButton* button, const char* image, bool on) {
+        button->setImage(Artwork::pixmap(QString::fromLatin1(image)));
+        button->setChecked(on);
+    };
+    if (tag == kLeftPaneHistory) {
+        leftPaneVC_ = searchHistoryVC_;
+        light(btnSearchHistory_, "btns_search_leftpane_header_history_hi", false);
+        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks", true);
+        searchHistoryTitle_->setText(QStringLiteral("Search History"));
+    } else if (tag == kLeftPaneBookmarks) {
+        leftPaneVC_ = searchBookmarksVC_;
+        light(btnSearchHistory_, "btns_search_leftpane_header_history", true);
+        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks_hi", false);
+        searchHistoryTitle_->setText(QStringLiteral("Bookmarks"));
+    } else {
+        tag = currentLeftPaneVC_;
+    }
+    currentLeftPaneVC_ = tag;
+    if (!leftPaneVC_) return;
+    container->addWidget(leftPaneVC_, 1);
+    leftPaneVC_->show();
+}
+
 QWidget* DeepLookupVC::buildResultSide()
 {
     rightView_ = new QWidget(splitViewSearch_);
@@ -637,50 +681,6 @@ void DeepLookupVC::collapseLeftPaneClicked()
         d.setFloat(float(splitViewSearch_->sizes().value(0)), QStringLiteral("SplitViewSearchLeftRestorePosition"));
         splitViewSearch_->setLeftPaneCollapsed(true);
     }
-}
-
-void DeepLookupVC::changeLeftPaneViewController(qint64 tag)
-{
-    auto* container = static_cast<QVBoxLayout*>(viewLeftPane_->layout());
-    if (leftPaneVC_) {
-        container->removeWidget(leftPaneVC_);
-        leftPaneVC_->hide();
-    }
-    if (!searchHistoryVC_) {
-        searchHistoryVC_ = new SearchHistoryVC(viewLeftPane_);
-        searchHistoryVC_->hide();
-        searchHistoryVC_->setHistoryController(searchHistoryController_);
-    }
-    if (!searchBookmarksVC_) {
-        searchBookmarksVC_ = new SearchBookmarksVC(viewLeftPane_);
-        searchBookmarksVC_->hide();
-        searchBookmarksVC_->setHistoryController(searchHistoryController_);
-    }
-    btnSearchHistory_->setAlternateImage(Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_history_hi")));
-    btnSearchBookmarks_->setAlternateImage(
-        Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_bookmarks_hi")));
-    // The shown pane's button is lit and off; the other one waits, on.
-    const auto light = [](ImageButton* button, const char* image, bool on) {
-        button->setImage(Artwork::pixmap(QString::fromLatin1(image)));
-        button->setChecked(on);
-    };
-    if (tag == kLeftPaneHistory) {
-        leftPaneVC_ = searchHistoryVC_;
-        light(btnSearchHistory_, "btns_search_leftpane_header_history_hi", false);
-        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks", true);
-        searchHistoryTitle_->setText(QStringLiteral("Search History"));
-    } else if (tag == kLeftPaneBookmarks) {
-        leftPaneVC_ = searchBookmarksVC_;
-        light(btnSearchHistory_, "btns_search_leftpane_header_history", true);
-        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks_hi", false);
-        searchHistoryTitle_->setText(QStringLiteral("Bookmarks"));
-    } else {
-        tag = currentLeftPaneVC_;
-    }
-    currentLeftPaneVC_ = tag;
-    if (!leftPaneVC_) return;
-    container->addWidget(leftPaneVC_, 1);
-    leftPaneVC_->show();
 }
 
 void DeepLookupVC::updateSearchFieldsView()
