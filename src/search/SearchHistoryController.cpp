@@ -72,6 +72,14 @@ void SearchHistoryController::deleteHistoryObjectsInArray(const QList<DeepLookup
     }
 }
 
+void SearchHistoryController::moveHistoryObject(qsizetype from, qsizetype to)
+{
+    const qsizetype n = arraySearchHistory_.size();
+    if (from < 0 || from >= n || to < 0 || to >= n || from == to) return;
+    arraySearchHistory_.move(from, to);
+    emit historyMoved(from, to);
+}
+
 // ---- Bookmarks
 
 void SearchHistoryController::updateBookmarkObject(const DeepLookupObject& query)
@@ -131,8 +139,11 @@ void SearchHistoryController::addObjectToBookmarkArray(const DeepLookupObjectPtr
 
 void SearchHistoryController::deleteBookmarkObjectsInArray(const QList<DeepLookupObjectPtr>& list)
 {
-    const qsizetype removed =
+    qsizetype removed =
         arraySearchBookmarks_.removeIf([&](const DeepLookupObjectPtr& map) { return list.contains(map); });
+    for (const DeepLookupObjectPtr& map : arraySearchBookmarks_)
+        if (map && map->childs())
+            removed += map->childs()->removeIf([&](const DeepLookupObjectPtr& b) { return list.contains(b); });
     if (removed > 0) emit bookmarksReset();
 }
 
@@ -160,6 +171,44 @@ bool SearchHistoryController::moveBookmarkObject(const DeepLookupObjectPtr& book
     if (source->childs()) source->childs()->removeAll(bookmark);
     if (!target->childs()) target->setChilds(QList<DeepLookupObjectPtr>());
     target->childs()->append(bookmark);
+    emit bookmarksReset();
+    return true;
+}
+
+DeepLookupObjectPtr SearchHistoryController::getMapObjectHolding(const DeepLookupObjectPtr& bookmark) const
+{
+    if (!bookmark) return nullptr;
+    for (const DeepLookupObjectPtr& map : arraySearchBookmarks_)
+        if (map && map->childs() && map->childs()->contains(bookmark)) return map;
+    return nullptr;
+}
+
+bool SearchHistoryController::moveBookmarkObjectsToMap(const QList<DeepLookupObjectPtr>& bookmarks, qint64 mapid,
+                                                       qsizetype index)
+{
+    const DeepLookupObjectPtr target = getMapObjectWithID(mapid);
+    if (!target || bookmarks.isEmpty()) return false;
+    QList<DeepLookupObjectPtr> sources;
+    for (const DeepLookupObjectPtr& bookmark : bookmarks) {
+        const DeepLookupObjectPtr source = bookmark && !bookmark->ismap() ? getMapObjectHolding(bookmark) : nullptr;
+        if (!source) return false;
+        sources.append(source);
+    }
+    if (!target->childs()) target->setChilds(QList<DeepLookupObjectPtr>());
+    QList<DeepLookupObjectPtr>& childs = *target->childs();
+    qsizetype at = std::clamp<qsizetype>(index, 0, childs.size());
+    // From the last to the first, each inserted at the same place, so the
+    // block keeps its order; one taken from above that place moves it up.
+    for (qsizetype k = bookmarks.size() - 1; k >= 0; --k) {
+        const DeepLookupObjectPtr& bookmark = bookmarks[k];
+        QList<DeepLookupObjectPtr>& from = *sources[k]->childs();
+        const qsizetype j = from.indexOf(bookmark);
+        if (j < 0) continue; // named twice in the list
+        if (sources[k] == target && at > j) --at;
+        from.removeAt(j);
+        childs.insert(std::min(at, childs.size()), bookmark);
+        bookmark->setMapid(target->mapid());
+    }
     emit bookmarksReset();
     return true;
 }

@@ -48,6 +48,9 @@ public:
     void replaceHistoryArrayWithArray(const QList<DeepLookupObjectPtr>& list);
     // Removes these very objects (not equal ones).
     void deleteHistoryObjectsInArray(const QList<DeepLookupObjectPtr>& list);
+    // Takes the entry at `from` out and puts it at `to` (an index of the
+    // list without it). Nothing for an index outside the list.
+    void moveHistoryObject(qsizetype from, qsizetype to);
 
     // ---- Bookmarks
     // The bookmark found by getBookmarkObjectForObject() takes the query's
@@ -62,7 +65,9 @@ public:
     // createMapObject() appended to the list; answers its id.
     qint64 createMap(const QString& alias);
     void addObjectToBookmarkArray(const DeepLookupObjectPtr& map);
-    // Removes these very maps.
+    // Removes these very objects: maps from the list (with their
+    // bookmarks), bookmarks from their maps. A selection holding a map and
+    // one of its bookmarks removes both.
     void deleteBookmarkObjectsInArray(const QList<DeepLookupObjectPtr>& list);
     // Appends the bookmarks to the map with that id (their own `mapid` is
     // the caller's). Answers whether the map exists; without it nothing
@@ -73,6 +78,14 @@ public:
     // both maps exist (a bookmark is never dropped on the way); answers
     // whether it moved.
     bool moveBookmarkObject(const DeepLookupObjectPtr& bookmark, qint64 fromMap, qint64 toMap);
+    // Moves the bookmarks, as one block in their order, into the map with
+    // that id at `index` of its bookmarks as they stand before the move
+    // (negative: first; beyond the end: last), each taking the map's id.
+    // Nothing changes when the map is missing or the list holds a map or
+    // an object that is in no map; answers whether they moved.
+    bool moveBookmarkObjectsToMap(const QList<DeepLookupObjectPtr>& bookmarks, qint64 mapid, qsizetype index);
+    // The map holding this very bookmark, or null.
+    DeepLookupObjectPtr getMapObjectHolding(const DeepLookupObjectPtr& bookmark) const;
 
     // Where new map ids come from: uniformly from 0 to 9999998 unless a test
     // sets its own source.
@@ -83,6 +96,7 @@ signals:
     void historyInserted(qsizetype index);
     void historyRemoved(qsizetype index);
     void historyReplaced(qsizetype index);
+    void historyMoved(qsizetype from, qsizetype to);
     void historyReset();
     void bookmarksReset();
 

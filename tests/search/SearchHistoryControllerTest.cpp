@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QHash>
+
 #include <deque>
 #include <utility>
 
@@ -38,6 +40,9 @@ public:
                          [this](qsizetype i) { add("remove", i); });
         QObject::connect(&c, &SearchHistoryController::historyReplaced,
                          [this](qsizetype i) { add("replace", i); });
+        QObject::connect(&c, &SearchHistoryController::historyMoved, [this](qsizetype from, qsizetype to) {
+            events_.append(QStringLiteral("move %1 %2").arg(from).arg(to));
+        });
         QObject::connect(&c, &SearchHistoryController::historyReset, [this] { add("reset", -1); });
         QObject::connect(&c, &SearchHistoryController::bookmarksReset, [this] { add("bookmarks", -1); });
     }
@@ -82,6 +87,13 @@ TEST_F(HistoryController, HistoryEditsAnnounceWhereTheListChanged)
     c.replaceHistoryArrayWithArray({a, b});
     EXPECT_EQ(aliases(c.arraySearchHistory()), (QStringList{"a", "b"}));
     EXPECT_EQ(changes.take(), QStringList{"reset"});
+
+    c.moveHistoryObject(0, 1);
+    c.moveHistoryObject(1, 2);
+    c.moveHistoryObject(-1, 0);
+    EXPECT_EQ(aliases(c.arraySearchHistory()), (QStringList{"b", "a"}));
+    EXPECT_EQ(changes.take(), QStringList{"move 0 1"});
+    c.moveHistoryObject(1, 0);
 
     ASSERT_TRUE(c.saveAllHistoryObjects());
     SearchHistoryController reloaded;
@@ -210,4 +222,83 @@ TEST_F(HistoryController, MovingABookmarkNeverDropsIt)
     // Maps removed as the objects they are.
     c.deleteBookmarkObjectsInArray({c.getMapObjectWithID(from)});
     EXPECT_EQ(aliases(c.arraySearchBookmarks()), QStringList{"to"});
+}
+
+// Bookmarks dragged into a map land there as one block in their order; the
+// index counts the map's bookmarks as they stood before the move.
+TEST_F(HistoryController, DraggedBookmarksLandAsOneBlockWhereTheyWereDropped)
+{
+    struct Case
+    {
+        const char* what;
+        QStringList dragged;
+        const char* target;
+        qsizetype index;
+        QStringList first, second;
+    } cases[] = {
+        {"onto the other map: first", {"a"}, "second", -1, {"b", "c", "d"}, {"a", "x", "y"}},
+        {"one place down in its own map", {"a"}, "first", 2, {"b", "a", "c", "d"}, {"x", "y"}},
+        {"to the end of its own map", {"b"}, "first", 4, {"a", "c", "d", "b"}, {"x", "y"}},
+        {"two, kept in order, between others", {"a", "c"}, "second", 1, {"b", "d"}, {"x", "a", "c", "y"}},
+        {"from both maps to the top of one", {"x", "d"}, "first", 0, {"x", "d", "a", "b", "c"}, {"y"}},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.what);
+        SearchHistoryController c;
+        const qint64 first = c.createMap(QStringLiteral("first"));
+        const qint64 second = c.createMap(QStringLiteral("second"));
+        QHash<QString, DeepLookupObjectPtr> byName;
+        for (const char* name : {"a", "b", "c", "d", "x", "y"}) byName.insert(name, query(name));
+        ASSERT_TRUE(c.insertBookmarkObjectsFromArray({byName["a"], byName["b"], byName["c"], byName["d"]}, first));
+        ASSERT_TRUE(c.insertBookmarkObjectsFromArray({byName["x"], byName["y"]}, second));
+        QList<DeepLookupObjectPtr> dragged;
+        for (const QString& name : t.dragged) dragged << byName[name];
+        const qint64 target = QLatin1String(t.target) == QLatin1String("first") ? first : second;
+        ChangeLog changes(c);
+
+        EXPECT_TRUE(c.moveBookmarkObjectsToMap(dragged, target, t.index));
+        EXPECT_EQ(aliases(*c.getMapObjectWithID(first)->childs()), t.first);
+        EXPECT_EQ(aliases(*c.getMapObjectWithID(second)->childs()), t.second);
+        for (const DeepLookupObjectPtr& b : dragged) EXPECT_EQ(b->mapid(), target);
+        EXPECT_EQ(changes.take(), QStringList{"bookmarks"});
+    }
+}
+
+TEST_F(HistoryController, AMapOrAMissingMapStopsADragBeforeAnythingMoves)
+{
+    SearchHistoryController c;
+    const qint64 first = c.createMap(QStringLiteral("first"));
+    const qint64 second = c.createMap(QStringLiteral("second"));
+    const DeepLookupObjectPtr a = query("a"), loose = query("loose");
+    ASSERT_TRUE(c.insertBookmarkObjectsFromArray({a}, first));
+    ChangeLog changes(c);
+
+    EXPECT_FALSE(c.moveBookmarkObjectsToMap({a, c.getMapObjectWithID(second)}, first, 0));
+    EXPECT_FALSE(c.moveBookmarkObjectsToMap({a}, 4242, 0));
+    EXPECT_FALSE(c.moveBookmarkObjectsToMap({a, loose}, second, 0));
+    EXPECT_FALSE(c.moveBookmarkObjectsToMap({}, second, 0));
+    EXPECT_EQ(aliases(*c.getMapObjectWithID(first)->childs()), QStringList{"a"});
+    EXPECT_TRUE(c.getMapObjectWithID(second)->childs()->isEmpty());
+    EXPECT_EQ(a->mapid(), 0);
+    EXPECT_TRUE(changes.take().isEmpty());
+}
+
+// A selection of a map and one of its bookmarks, plus a bookmark of another
+// map: all go, the other map's remaining bookmark stays.
+TEST_F(HistoryController, DeletingAMapWithOneOfItsBookmarksRemovesBoth)
+{
+    SearchHistoryController c;
+    const qint64 first = c.createMap(QStringLiteral("first"));
+    const qint64 second = c.createMap(QStringLiteral("second"));
+    const DeepLookupObjectPtr a = query("a"), b = query("b"), x = query("x"), y = query("y");
+    ASSERT_TRUE(c.insertBookmarkObjectsFromArray({a, b}, first));
+    ASSERT_TRUE(c.insertBookmarkObjectsFromArray({x, y}, second));
+    ChangeLog changes(c);
+
+    c.deleteBookmarkObjectsInArray({c.getMapObjectWithID(first), a, x});
+    EXPECT_EQ(aliases(c.arraySearchBookmarks()), QStringList{"second"});
+    EXPECT_EQ(aliases(*c.getMapObjectWithID(second)->childs()), QStringList{"y"});
+    EXPECT_EQ(changes.take(), QStringList{"bookmarks"});
+    c.deleteBookmarkObjectsInArray({a});
+    EXPECT_TRUE(changes.take().isEmpty());
 }

@@ -20,6 +20,7 @@
 #include "ui/search/OutlineViewSearch.h"
 #include "ui/search/OutlineViewSearchModel.h"
 #include "ui/search/SearchHistoryVC.h"
+#include "ui/search/TableViewSearchHistory.h"
 
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
@@ -39,7 +40,6 @@
 #include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -181,7 +181,7 @@ TEST_F(SearchPage, EndsWithATextForCancelFailureAndNoMatch)
     page->searchButtonClicked();
     ASSERT_TRUE(page->busySearchingWC());
     EXPECT_FALSE(page->buttonSearch()->isEnabled());
-    EXPECT_FALSE(page->searchHistoryVC()->tableView()->isEnabled());
+    EXPECT_FALSE(page->searchHistoryVC()->tableViewSearchHistory()->isEnabled());
     EXPECT_EQ(page->labelResultsFound()->text(), "Waiting for search results.");
     // A second search cannot start while one runs.
     page->initSearch(true);
@@ -189,7 +189,7 @@ TEST_F(SearchPage, EndsWithATextForCancelFailureAndNoMatch)
     ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
     EXPECT_EQ(page->labelResultsFound()->text(), "Search was cancelled.");
     EXPECT_FALSE(page->busySearchingWC());
-    EXPECT_TRUE(page->searchHistoryVC()->tableView()->isEnabled());
+    EXPECT_TRUE(page->searchHistoryVC()->tableViewSearchHistory()->isEnabled());
     EXPECT_TRUE(dialogs.asked().isEmpty());
     spinEventLoop(50);
 

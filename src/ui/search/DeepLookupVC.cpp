@@ -1,6 +1,8 @@
 #include "ui/search/DeepLookupVC.h"
 
+#include "controls/Artwork.h"
 #include "controls/ButtonCollapseLeft.h"
+#include "controls/ImageButton.h"
 #include "controls/TVLComponentUtils.h"
 #include "controls/ViewQueueRight.h"
 #include "controls/TVLTextField.h"
@@ -19,6 +21,7 @@
 #include "ui/search/DeepLookupResultFilter.h"
 #include "ui/search/OutlineViewSearch.h"
 #include "ui/search/OutlineViewSearchModel.h"
+#include "ui/search/SearchBookmarksVC.h"
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/SearchKeywordHighlighter.h"
 #include "ui/search/SplitViewSearch.h"
@@ -89,7 +92,9 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
     searchHistoryController_ = new SearchHistoryController(this);
     searchHistoryController_->loadAllHistoryObjects();
     searchHistoryController_->loadAllBookmarkObjects();
-    searchHistoryVC_->setHistoryController(searchHistoryController_);
+    changeLeftPaneViewController(UserDefaults::standard().integerForKey(QStringLiteral("searchHistoryVCTag")));
+    // A stored tag of neither pane still shows one.
+    if (!leftPaneVC_) changeLeftPaneViewController(kLeftPaneHistory);
     filter_ = new DeepLookupResultFilter(outLineViewSearch_, [this] {
         const QSignalBlocker blocker(searchFieldPredicate_->textField());
         searchFieldPredicate_->setDelegate(nullptr);
@@ -138,15 +143,9 @@ void DeepLookupVC::buildInterface()
     viewLeftPane_ = new ViewSearchLeft(splitViewSearch_);
     viewLeftPane_->setObjectName(QStringLiteral("viewLeftPane"));
     auto* left = new QVBoxLayout(viewLeftPane_);
-    left->setContentsMargins(8, 6, 0, 0);
-    searchHistoryTitle_ = new QLabel(QStringLiteral("Search History"), viewLeftPane_);
-    searchHistoryTitle_->setObjectName(QStringLiteral("searchHistoryTitle"));
-    QFont bold = searchHistoryTitle_->font();
-    bold.setBold(true);
-    searchHistoryTitle_->setFont(bold);
-    left->addWidget(searchHistoryTitle_);
-    searchHistoryVC_ = new SearchHistoryVC(viewLeftPane_);
-    left->addWidget(searchHistoryVC_);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(4);
+    left->addWidget(buildLeftPaneHeader());
     splitViewSearch_->addWidget(viewLeftPane_);
     splitViewSearch_->addWidget(buildResultSide());
     splitViewSearch_->setStretchFactor(1, 1);
@@ -260,6 +259,84 @@ QWidget* DeepLookupVC::buildHeader()
     column->addStretch(1);
     updateSearchFieldsView();
     return header;
+}
+
+QWidget* DeepLookupVC::buildLeftPaneHeader()
+{
+    auto* header = new QWidget(viewLeftPane_);
+    header->setObjectName(QStringLiteral("leftPaneHeader"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(8, 6, 6, 0);
+    row->setSpacing(2);
+    searchHistoryTitle_ = new QLabel(QStringLiteral("Search History"), header);
+    searchHistoryTitle_->setObjectName(QStringLiteral("searchHistoryTitle"));
+    QFont bold = searchHistoryTitle_->font();
+    bold.setBold(true);
+    searchHistoryTitle_->setFont(bold);
+    row->addWidget(searchHistoryTitle_, 1);
+    const auto makeButton = [header, row](const char* name, const char* tip) {
+        auto* button = new ImageButton(header);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(QString::fromLatin1(tip));
+        button->setCheckable(true);
+        button->setFixedSize(22, 22);
+        row->addWidget(button);
+        return button;
+    };
+    btnSearchHistory_ = makeButton("btnSearchHistory", "Search history");
+    btnSearchBookmarks_ = makeButton("btnSearchBookmarks", "Bookmarks");
+    // A click shows the button's pane, whatever its state was.
+    connect(btnSearchHistory_, &QAbstractButton::clicked, this, [this] {
+        changeLeftPaneViewController(kLeftPaneHistory);
+    });
+    connect(btnSearchBookmarks_, &QAbstractButton::clicked, this, [this] {
+        changeLeftPaneViewController(kLeftPaneBookmarks);
+    });
+    return header;
+}
+
+void DeepLookupVC::changeLeftPaneViewController(qint64 tag)
+{
+    auto* container = static_cast<QVBoxLayout*>(viewLeftPane_->layout());
+    if (leftPaneVC_) {
+        container->removeWidget(leftPaneVC_);
+        leftPaneVC_->hide();
+    }
+    if (!searchHistoryVC_) {
+        searchHistoryVC_ = new SearchHistoryVC(viewLeftPane_);
+        searchHistoryVC_->hide();
+        searchHistoryVC_->setHistoryController(searchHistoryController_);
+    }
+    if (!searchBookmarksVC_) {
+        searchBookmarksVC_ = new SearchBookmarksVC(viewLeftPane_);
+        searchBookmarksVC_->hide();
+        searchBookmarksVC_->setHistoryController(searchHistoryController_);
+    }
+    btnSearchHistory_->setAlternateImage(Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_history_hi")));
+    btnSearchBookmarks_->setAlternateImage(
+        Artwork::pixmap(QStringLiteral("btns_search_leftpane_header_bookmarks_hi")));
+    // The shown pane's button is lit and off; the other one waits, on.
+    const auto light = [](ImageButton* button, const char* image, bool on) {
+        button->setImage(Artwork::pixmap(QString::fromLatin1(image)));
+        button->setChecked(on);
+    };
+    if (tag == kLeftPaneHistory) {
+        leftPaneVC_ = searchHistoryVC_;
+        light(btnSearchHistory_, "btns_search_leftpane_header_history_hi", false);
+        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks", true);
+        searchHistoryTitle_->setText(QStringLiteral("Search History"));
+    } else if (tag == kLeftPaneBookmarks) {
+        leftPaneVC_ = searchBookmarksVC_;
+        light(btnSearchHistory_, "btns_search_leftpane_header_history", true);
+        light(btnSearchBookmarks_, "btns_search_leftpane_header_bookmarks_hi", false);
+        searchHistoryTitle_->setText(QStringLiteral("Bookmarks"));
+    } else {
+        tag = currentLeftPaneVC_;
+    }
+    currentLeftPaneVC_ = tag;
+    if (!leftPaneVC_) return;
+    container->addWidget(leftPaneVC_, 1);
+    leftPaneVC_->show();
 }
 
 QWidget* DeepLookupVC::buildResultSide()
@@ -631,7 +708,7 @@ void DeepLookupVC::viewWillDisappear()
     searchHistoryController_->saveAllHistoryObjects();
     searchHistoryController_->saveAllBookmarkObjects();
     UserDefaults& d = UserDefaults::standard();
-    d.setInteger(1, QStringLiteral("searchHistoryVCTag"));
+    d.setInteger(currentLeftPaneVC_, QStringLiteral("searchHistoryVCTag"));
     d.setBool(searchViewExpanded_, QStringLiteral("searchFieldsViewState"));
     if (!splitViewSearch_->isSubviewCollapsed(0)) saveXPositionForLeftDivider();
     d.synchronize();

@@ -33,7 +33,9 @@ class ButtonExpandSearchFields;
 class SplitViewSearch;
 class QueueController;
 class SearchHistoryController;
+class SearchBookmarksVC;
 class SearchHistoryVC;
+class ImageButton;
 class TVLTextField;
 
 // The search page: the user queries the indexed search service, pages
@@ -86,6 +88,12 @@ public:
     // The newsgroup selector and the size converter of the query fields.
     DeepLookupFieldTools& fieldTools() const { return *fieldTools_; }
     SearchHistoryVC* searchHistoryVC() const { return searchHistoryVC_; }
+    SearchBookmarksVC* searchBookmarksVC() const { return searchBookmarksVC_; }
+    QWidget* leftPaneVC() const { return leftPaneVC_; }
+    qint64 currentLeftPaneVC() const { return currentLeftPaneVC_; }
+    ImageButton* btnSearchHistory() const { return btnSearchHistory_; }
+    ImageButton* btnSearchBookmarks() const { return btnSearchBookmarks_; }
+    QLabel* searchHistoryTitle() const { return searchHistoryTitle_; }
     SearchHistoryController* searchHistoryController() const { return searchHistoryController_; }
     BusySearchingWC* busySearchingWC() const { return busySearchingWC_; }
     DeepLookupResultFilter& resultFilter() const { return *filter_; }
@@ -141,6 +149,11 @@ public:
 
     // The row of extra query fields, shown or hidden as last left.
     bool searchViewExpanded() const { return searchViewExpanded_; }
+    // Shows the history (1) or the bookmarks (2) in the left pane, making
+    // both panes the first time; any other tag keeps the pane shown.
+    static constexpr qint64 kLeftPaneHistory = 1;
+    static constexpr qint64 kLeftPaneBookmarks = 2;
+    void changeLeftPaneViewController(qint64 tag);
     void updateSearchFieldsView();
     void toggleSearchFieldsView();
 
@@ -171,6 +184,7 @@ private:
     void setHideDeepLookupSlogan(bool hide);
     QWidget* buildHeader();
     QWidget* buildResultSide();
+    QWidget* buildLeftPaneHeader();
     void selectTag(QComboBox* box, qint64 tag);
     static qint64 selectedTag(const QComboBox* box);
     void updateSearchHistory();
@@ -211,12 +225,17 @@ private:
     QCheckBox* btnHidePwdEntries_ = nullptr;
     QCheckBox* btnHideObfuscation_ = nullptr;
     QLabel* searchHistoryTitle_ = nullptr;
+    ImageButton* btnSearchHistory_ = nullptr;
+    ImageButton* btnSearchBookmarks_ = nullptr;
     QLabel* labelResultsFound_ = nullptr;
     QLabel* labelSelectedBytes_ = nullptr;
     OutlineViewSearch* outLineViewSearch_ = nullptr;
 
     SearchHistoryController* searchHistoryController_ = nullptr;
     SearchHistoryVC* searchHistoryVC_ = nullptr;
+    SearchBookmarksVC* searchBookmarksVC_ = nullptr;
+    QWidget* leftPaneVC_ = nullptr;
+    qint64 currentLeftPaneVC_ = 0;
     QPointer<BusySearchingWC> busySearchingWC_;
     DeepLookupResultFilter* filter_ = nullptr;
     DeepLookupResultActions* actions_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/search/OutlineRowViewSearch.h"
 
+#include "controls/TableRowViewLight.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "queue/Queue.h"
@@ -40,6 +41,6 @@ void OutlineRowViewSearch::drawRow(QPainter& painter, const QRect& bounds, const
     if (fill.isValid()) painter.fillRect(bounds, fill);
     const QRect above(bounds.left(), bounds.top(), bounds.width(), bounds.height() - 1);
     if (mouseHoverEnabled_ && mouseInside) painter.fillRect(above, QColor(0, 0, 0, int(hoverDarkness_ * 255)));
-    painter.fillRect(QRect(bounds.left(), bounds.bottom(), bounds.width(), 1), QColor(0, 0, 0, 26));
     painter.restore();
+    TableRowViewLight::drawBottomLine(painter, bounds);
 }

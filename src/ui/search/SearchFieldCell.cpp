@@ -8,9 +8,17 @@
 #include <QPainter>
 
 SearchFieldCell::SearchFieldCell(QWidget* parent)
-    : QWidget(parent), editor_(new QLineEdit(this)), searchCell_(new ImageButton(this)), cancelCell_(new ImageButton(this))
+    : SearchFieldCell(Look{kTextFieldPadding, QStringLiteral("sf_searchcell"), QStringLiteral("sf_searchcell_hi"),
+                           QStringLiteral("sf_cancelcell"), QStringLiteral("sf_cancelcell_hi"), grey(0.55)},
+                      new QLineEdit, parent)
+{}
+
+SearchFieldCell::SearchFieldCell(const Look& look, QLineEdit* editor, QWidget* parent)
+    : QWidget(parent), look_(look), editor_(editor), searchCell_(new ImageButton(this)),
+      cancelCell_(new ImageButton(this))
 {
     setObjectName(QStringLiteral("SearchFieldCell"));
+    editor_->setParent(this);
     const QPixmap ground = Artwork::pixmap(QStringLiteral("sf_bg_flat"));
     imgNormal_ = ThreePartImageCell::makeThreepartImage(ground, 6, 190, 6);
     imgInactive_ = ThreePartImageCell::makeThreepartImage(ground, 6, 190, 6);
@@ -19,17 +27,17 @@ SearchFieldCell::SearchFieldCell(QWidget* parent)
     editor_->setAttribute(Qt::WA_TranslucentBackground);
     QPalette pal = editor_->palette();
     pal.setColor(QPalette::Base, Qt::transparent);
-    pal.setColor(QPalette::PlaceholderText, grey(0.55));
+    pal.setColor(QPalette::PlaceholderText, look_.placeholderColor);
     editor_->setPalette(pal);
     connect(editor_, &QLineEdit::returnPressed, this, [this] { Q_EMIT triggered(editor_->text()); });
     connect(editor_, &QLineEdit::textChanged, this, [this](const QString& t) { cancelCell_->setVisible(!t.isEmpty()); });
 
-    searchCell_->setImage(Artwork::pixmap(QStringLiteral("sf_searchcell")));
-    searchCell_->setAlternateImage(Artwork::pixmap(QStringLiteral("sf_searchcell_hi")));
+    searchCell_->setImage(Artwork::pixmap(look_.searchImage));
+    searchCell_->setAlternateImage(Artwork::pixmap(look_.searchAlternateImage));
     searchCell_->setFocusPolicy(Qt::NoFocus);
     connect(searchCell_, &QAbstractButton::clicked, this, [this] { Q_EMIT triggered(editor_->text()); });
-    cancelCell_->setImage(Artwork::pixmap(QStringLiteral("sf_cancelcell")));
-    cancelCell_->setAlternateImage(Artwork::pixmap(QStringLiteral("sf_cancelcell_hi")));
+    cancelCell_->setImage(Artwork::pixmap(look_.cancelImage));
+    cancelCell_->setAlternateImage(Artwork::pixmap(look_.cancelAlternateImage));
     cancelCell_->setFocusPolicy(Qt::NoFocus);
     cancelCell_->setVisible(false);
     connect(cancelCell_, &QAbstractButton::clicked, this, &SearchFieldCell::cancel);
@@ -38,9 +46,15 @@ SearchFieldCell::SearchFieldCell(QWidget* parent)
 
 QRect SearchFieldCell::searchTextRectForBounds(const QRect& bounds)
 {
-    const int x = int(kSearchAreaWidth + kTextFieldPadding);
+    return searchTextRectForBounds(bounds, kSearchAreaWidth, kTextFieldPadding, kCancelAreaWidth);
+}
+
+QRect SearchFieldCell::searchTextRectForBounds(const QRect& bounds, float searchAreaWidth, float textFieldPadding,
+                                               float cancelAreaWidth)
+{
+    const int x = int(searchAreaWidth + textFieldPadding);
     return {bounds.x() + x, bounds.y() + 4,
-            int(float(bounds.width()) - kCancelAreaWidth - kSearchAreaWidth - kTextFieldPadding), 20};
+            int(float(bounds.width()) - cancelAreaWidth - searchAreaWidth - textFieldPadding), 20};
 }
 
 const ThreePartImageCell::Pieces& SearchFieldCell::currentPieces() const
@@ -72,14 +86,19 @@ void SearchFieldCell::cancel()
 void SearchFieldCell::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const QRect text = searchTextRectForBounds(rect());
+    const QRect text = searchTextRectForBounds(rect(), kSearchAreaWidth, look_.textFieldPadding, kCancelAreaWidth);
     editor_->setGeometry(text.x(), 0, text.width(), height());
     searchCell_->setGeometry(3, (height() - 16) / 2, 16, 16);
     cancelCell_->setGeometry(width() - int(kCancelAreaWidth) + 2, (height() - 14) / 2, 14, 14);
 }
 
+void SearchFieldCell::drawBackground(QPainter& painter)
+{
+    ThreePartImageCell::drawThreePartImage(painter, QRectF(rect()), currentPieces());
+}
+
 void SearchFieldCell::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    ThreePartImageCell::drawThreePartImage(p, QRectF(rect()), currentPieces());
+    drawBackground(p);
 }

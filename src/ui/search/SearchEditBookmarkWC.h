@@ -1,0 +1,54 @@
+#pragma once
+
+#include "search/DeepLookupObject.h"
+#include "ui/search/SearchPaneWindow.h"
+
+#include <QPointer>
+
+class QPushButton;
+class SearchBookmarkMapChooser;
+class SearchHistoryController;
+class SearchQueryFields;
+
+// The bookmark window: creates a bookmark (no search object given) or edits
+// one, including the map it belongs to. When no map exists it first makes
+// "Default map". A bookmark without a days value, or with one below 1,
+// shows "any age". Save writes the fields into the bookmark; a new one is
+// appended to the chosen map, an edited one moves to the end of another
+// chosen map and otherwise stays where it is. An empty name is refused with
+// a message and the window stays open. runModal() answers 1 after a save,
+// 0 otherwise.
+class SearchEditBookmarkWC : public SearchPaneWindow
+{
+    Q_OBJECT
+public:
+    SearchEditBookmarkWC(const DeepLookupObjectPtr& searchObject, SearchHistoryController* historyController,
+                         QWidget* parent = nullptr);
+
+    // The bookmark in hand; in create mode the new one, made when the window
+    // loads.
+    const DeepLookupObjectPtr& searchObject() const { return searchObject_; }
+    bool newBookmark() const { return newBookmark_; }
+    SearchQueryFields* fields() const { return fields_; }
+    SearchBookmarkMapChooser* mapChooser() const { return mapChooser_; }
+    QPushButton* btnSave() const { return btnSave_; }
+    QPushButton* btnCancel() const { return btnCancel_; }
+
+    void btnSaveClicked();
+    void btnCancelClicked();
+
+protected:
+    void windowDidLoad() override;
+
+private:
+    void updateSearchFields();
+    void saveChanges();
+
+    DeepLookupObjectPtr searchObject_;
+    QPointer<SearchHistoryController> historyController_;
+    bool newBookmark_ = false;
+    SearchQueryFields* fields_;
+    SearchBookmarkMapChooser* mapChooser_;
+    QPushButton* btnSave_;
+    QPushButton* btnCancel_;
+};
