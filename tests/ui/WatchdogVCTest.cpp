@@ -8,6 +8,9 @@
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
+#include "controls/SplitViewQueueHandle.h"
+#include "ui/search/SplitViewWatchdogHistory.h"
+#include "ui/search/SplitViewWatchdogLog.h"
 #include "ui/search/TableViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
 
@@ -20,7 +23,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QSplitter>
 #include <QTableView>
 
 #include <memory>
@@ -226,28 +228,75 @@ TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
 
 TEST_F(WatchdogPage, PanesOpenAtTheirMinimumAndRememberTheirSize)
 {
+    SplitViewWatchdogHistory* history = page->splitViewWatchdogHistory();
+    SplitViewWatchdogLog* log = page->splitViewWatchdogLog();
     ASSERT_TRUE(page->historyPaneIsCollapsed());
     ASSERT_TRUE(page->logPaneIsCollapsed());
+    EXPECT_TRUE(history->viewIsCollapsed());
+    EXPECT_TRUE(log->bottomViewIsCollapsed());
     page->toggleSplitViewHistory();
-    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_EQ(history->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_FALSE(history->viewIsCollapsed());
     // A log pane with no remembered height still opens.
     page->toggleSplitViewLog();
-    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), WatchdogVC::kLogMinHeight);
+    EXPECT_EQ(log->sizes().value(1), WatchdogVC::kLogMinHeight);
+    EXPECT_FALSE(log->bottomViewIsCollapsed());
 
-    page->splitViewWatchdogLog()->setSizes({300, 260});
-    const int height = page->splitViewWatchdogLog()->sizes().value(1);
+    log->setSizes({300, 260});
+    const int height = log->sizes().value(1);
     ASSERT_GT(height, WatchdogVC::kLogMinHeight);
     page->toggleSplitViewLog();
     EXPECT_TRUE(page->logPaneIsCollapsed());
-    EXPECT_EQ(UserDefaults::standard().floatForKey(QString::fromLatin1(WatchdogVC::kLogRestoreKey)), float(height));
+    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogLog::restorePositionKey()), float(height));
     page->toggleSplitViewLog();
-    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), height);
+    EXPECT_EQ(log->sizes().value(1), height);
 
-    // A history width under the minimum opens at the minimum.
-    page->splitViewWatchdogHistory()->setSizes({800, 120});
+    // A history width under the minimum opens at the minimum, a wider one
+    // as it was.
+    struct Case
+    {
+        int width;
+        int reopened;
+    };
+    for (const Case& c : {Case{120, WatchdogVC::kHistoryMinWidth}, Case{420, 420}}) {
+        SCOPED_TRACE(c.width);
+        history->setPositionOfDividerAtIndex(history->maxPossiblePositionOfDividerAtIndex(0) - c.width, 0);
+        ASSERT_EQ(history->sizes().value(1), c.width);
+        page->toggleSplitViewHistory();
+        EXPECT_TRUE(page->historyPaneIsCollapsed());
+        EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogHistory::restorePositionKey()),
+                  float(c.width));
+        page->toggleSplitViewHistory();
+        EXPECT_EQ(history->sizes().value(1), c.reopened);
+    }
+}
+
+TEST_F(WatchdogPage, TheHistoryDividerIsOneGreyPointAndADoubleClickClosesThePane)
+{
+    SplitViewWatchdogHistory* history = page->splitViewWatchdogHistory();
     page->toggleSplitViewHistory();
+    spinEventLoop(10);
+    auto* divider = qobject_cast<SplitViewQueueHandle*>(history->handle(1));
+    ASSERT_TRUE(divider);
+    ASSERT_TRUE(divider->isVisible());
+    EXPECT_EQ(history->handleWidth(), 1);
+    EXPECT_EQ(divider->contentsRect().width(), 1);
+    const QImage image = divider->grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(image.width() / 2, image.height() / 2)).rgb(),
+              SplitViewQueueHandle::dividerColor().rgb());
+    // Only the history and the log can close: the entries always stay.
+    EXPECT_FALSE(history->isCollapsible(0));
+    EXPECT_TRUE(history->isCollapsible(1));
+    EXPECT_FALSE(page->splitViewWatchdogLog()->isCollapsible(0));
+
+    history->setPositionOfDividerAtIndex(history->maxPossiblePositionOfDividerAtIndex(0) - 350, 0);
+    QTest::mouseDClick(divider, Qt::LeftButton, {}, divider->rect().center());
+    EXPECT_TRUE(page->historyPaneIsCollapsed());
+    EXPECT_FALSE(divider->isVisible()) << "no divider next to a closed pane";
+    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogHistory::restorePositionKey()), 350.0f);
     page->toggleSplitViewHistory();
-    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_EQ(history->sizes().value(1), 350);
+    EXPECT_TRUE(divider->isVisible());
 }
 
 TEST_F(WatchdogPage, DraggingReordersWithinTheTableOnly)
