@@ -351,6 +351,22 @@ TEST_F(WatchdogEditor, AnyCloseWithoutSaveDropsTheNewEntrySilently)
     }
 }
 
+TEST_F(WatchdogEditor, TheHelpButtonAsksForTheWatchdogTopic)
+{
+    QObject owner;
+    QList<Notification> asked;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ShowHelpWindowForTopic"), &owner,
+                                                 [&](const Notification& n) { asked.append(n); });
+    QPointer<WatchdogEditWC> editor = open(nullptr);
+    editor->findChild<QPushButton*>(QStringLiteral("helpButton"))->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.first().object, editor.data());
+    EXPECT_EQ(asked.first().userInfo.value(QStringLiteral("topic")).toLongLong(), 3);
+    EXPECT_TRUE(editor->isVisible()); // help leaves the editor open
+    editor->cancelButton()->click();
+    NotificationHub::defaultCenter().removeObserver(&owner);
+}
+
 TEST_F(WatchdogEditor, LooksFinished)
 {
     WatchdogPtr entry = storedEntry(QStringLiteral("ubuntu 24.04 desktop iso"));

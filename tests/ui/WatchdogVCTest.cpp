@@ -191,6 +191,19 @@ TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
     EXPECT_FALSE(all.contains(edited.first()));
 }
 
+TEST_F(WatchdogPage, TheHelpButtonAsksForTheWatchdogTopic)
+{
+    QObject owner;
+    QList<Notification> asked;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ShowHelpWindowForTopic"), &owner,
+                                                 [&](const Notification& n) { asked.append(n); });
+    button("btnHelp")->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.first().object, page.get());
+    EXPECT_EQ(asked.first().userInfo.value(QStringLiteral("topic")).toLongLong(), 3);
+    NotificationHub::defaultCenter().removeObserver(&owner);
+}
+
 TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
 {
     const QList<WatchdogPtr> all = addMany(2);
