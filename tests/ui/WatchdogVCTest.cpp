@@ -2,13 +2,15 @@
 
 #include "ui/search/WatchdogVC.h"
 
+#include "controls/SplitViewQueueHandle.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "search/DeepLookupSocket.h"
 #include "search/WatchdogController.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
-#include "controls/SplitViewQueueHandle.h"
 #include "ui/search/SplitViewWatchdogHistory.h"
 #include "ui/search/SplitViewWatchdogLog.h"
 #include "ui/search/TableViewWatchdog.h"
@@ -22,8 +24,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTableView>
+#include <QTest>
 
 #include <memory>
 
@@ -60,7 +62,8 @@ struct WatchdogPage : ::testing::Test
     QList<WatchdogPtr> addMany(int n)
     {
         QList<WatchdogPtr> all;
-        for (int i = 0; i < n; ++i) all.append(add(QStringLiteral("entry %1").arg(i)));
+        for (int i = 0; i < n; ++i)
+            all.append(add(QStringLiteral("entry %1").arg(i)));
         return all;
     }
     void select(const QList<int>& rows)
@@ -71,12 +74,16 @@ struct WatchdogPage : ::testing::Test
             t->selectionModel()->select(t->model()->index(r, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    QPushButton* button(const char* name) const { return page->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name) const
+    {
+        return page->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
     QAction* item(const char* name) const { return page->findChild<QAction*>(QString::fromLatin1(name)); }
     QStringList aliases() const
     {
         QStringList out;
-        for (const WatchdogPtr& e : wc.watchdogArray()) out.append(e->alias());
+        for (const WatchdogPtr& e : wc.watchdogArray())
+            out.append(e->alias());
         return out;
     }
 };
@@ -104,7 +111,8 @@ TEST_F(WatchdogPage, RemovingAsksWithTheCountAndTheRightWord)
         UserDefaults::standard().setBool(true, QStringLiteral("showDialogRemoveWatchdogEntries"));
         addMany(4);
         QList<int> rows;
-        for (int i = 0; i < c.selected; ++i) rows.append(i);
+        for (int i = 0; i < c.selected; ++i)
+            rows.append(i);
         select(rows);
         ScriptedDialogAnswerer asked;
         asked.script({c.answer});
@@ -191,6 +199,36 @@ TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
     EXPECT_FALSE(all.contains(edited.first()));
 }
 
+TEST_F(WatchdogPage, SearchNowRunsTheEntrysSearchAtTheService)
+{
+    ScriptedHttpServer service;
+    ASSERT_TRUE(service.start());
+    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+    const std::unique_ptr<void, void (*)(void*)> forgetService(
+        &service, [](void*) { DeepLookupSocket::setServiceURLForTesting(QUrl()); });
+    const QByteArray path = DeepLookupSocket::kWatchdogSearchPath.toLatin1();
+    service.route("POST", path, HttpReply::text(HttpReply::tabLines({{"INFO", "1|2|3"}})));
+    const QList<WatchdogPtr> all = addMany(2);
+    for (const WatchdogPtr& e : all)
+        e->setLastsearch(clockNow); // next search in 15 minutes
+    wc.applicationDidStartGUI();
+    spinEventLoop(20);
+    EXPECT_TRUE(service.requestsFor(path).isEmpty());
+
+    QAbstractItemModel* log = page->tableViewWatchdogLog()->model();
+    const int linesBefore = log->rowCount();
+    select({1});
+    button("btnSearchNow")->click();
+    ASSERT_TRUE(service.waitForRequests(1));
+    EXPECT_EQ(service.requestsFor(path).first().formValue(QStringLiteral("query")), "entry 1");
+    // The search's log line shows on top of the page's log.
+    ASSERT_TRUE(waitUntil([&] { return log->rowCount() == linesBefore + 1; }));
+    EXPECT_EQ(log->data(log->index(0, 1)).toString(), "entry 1");
+    EXPECT_EQ(log->data(log->index(0, 4)).toString(), "No matches found");
+    spinEventLoop(20);
+    EXPECT_EQ(service.requestsFor(path).size(), 1); // the other entry still waits
+}
+
 TEST_F(WatchdogPage, TheHelpButtonAsksForTheWatchdogTopic)
 {
     QObject owner;
@@ -217,8 +255,8 @@ TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
 
     // A notice about the other entry changes nothing.
     all[1]->setHistory({h, h});
-    NotificationHub::defaultCenter().post(QStringLiteral("UpdateHistoryTableviewForWatchdogNotification"), &wc,
-                                          {{QStringLiteral("watchdog"), QVariant::fromValue(all[1])}});
+    NotificationHub::defaultCenter().post(QStringLiteral("UpdateHistoryTableviewForWatchdogNotification"),
+                                          &wc, {{QStringLiteral("watchdog"), QVariant::fromValue(all[1])}});
     EXPECT_EQ(page->watchdogHistoryArray().size(), 3);
     EXPECT_EQ(page->watchdogHistoryArray().first().title, "match a");
 
@@ -260,7 +298,8 @@ TEST_F(WatchdogPage, PanesOpenAtTheirMinimumAndRememberTheirSize)
     ASSERT_GT(height, WatchdogVC::kLogMinHeight);
     page->toggleSplitViewLog();
     EXPECT_TRUE(page->logPaneIsCollapsed());
-    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogLog::restorePositionKey()), float(height));
+    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogLog::restorePositionKey()),
+              float(height));
     page->toggleSplitViewLog();
     EXPECT_EQ(log->sizes().value(1), height);
 
@@ -332,7 +371,8 @@ TEST_F(WatchdogPage, DraggingReordersWithinTheTableOnly)
         wc.removeEntries(old);
         addMany(5);
         QModelIndexList indexes;
-        for (int r : c.rows) indexes.append(table->model()->index(r, 0));
+        for (int r : c.rows)
+            indexes.append(table->model()->index(r, 0));
         std::unique_ptr<QMimeData> data(table->model()->mimeData(indexes));
         // Only the private type travels.
         EXPECT_EQ(data->formats(), QStringList({WatchdogTableModel::kDragType}));
@@ -420,7 +460,8 @@ TEST_F(WatchdogPage, LooksFinished)
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(page->watchdogHistoryArray().size(), 2);
     const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
-    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png") : QString::fromLocal8Bit(path));
+    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png")
+                             : QString::fromLocal8Bit(path));
 }
 
 } // namespace
@@ -430,7 +471,8 @@ namespace {
 TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
 {
     const QColor selected(20, 120, 40);
-    QVariantMap colours = UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
+    QVariantMap colours =
+        UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
     colours.insert(QStringLiteral("selectedRowColor"), selected);
     colours.insert(QStringLiteral("selectedInactiveRowColor"), selected);
     UserDefaults::standard().setObject(colours, QStringLiteral("QueueRowColorProperties"));
@@ -446,7 +488,8 @@ TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
     const QRect row1 = t->visualRect(t->model()->index(1, WatchdogTableModel::ColumnWDNextSearch));
     // Far right of the last column: no text there.
     EXPECT_EQ(shot.pixel(row1.right() - 3, row1.center().y()), selected.rgb());
-    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()), QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
+    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()),
+              QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
 }
 
 } // namespace
