@@ -13,6 +13,7 @@
 #include "support/TempHome.h"
 #include "ui/search/SplitViewWatchdogHistory.h"
 #include "ui/search/SplitViewWatchdogLog.h"
+#include "ui/search/TableCVWatchdogDesc.h"
 #include "ui/search/TableViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
 
@@ -181,11 +182,23 @@ TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
     button("btnResume")->click();
     EXPECT_TRUE(all[0]->active());
 
-    // The check box of the first column is the entry's active switch.
-    QAbstractItemModel* model = page->tableViewWatchdog()->model();
+    // The check box of the first column is the entry's active switch; a
+    // click on it neither selects the row nor opens the editor.
+    TableViewWatchdog* table = page->tableViewWatchdog();
+    QAbstractItemModel* model = table->model();
+    select({});
     EXPECT_EQ(model->data(model->index(2, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    ASSERT_TRUE(model->setData(model->index(2, 0), Qt::Checked, Qt::CheckStateRole));
+    const QPoint box = TableCVWatchdogDesc::checkboxRect(table->visualRect(model->index(2, 0))).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box);
     EXPECT_TRUE(all[2]->active());
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_TRUE(edited.isEmpty());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_FALSE(all[2]->active());
+    all[2]->setActive(true);
+    EXPECT_EQ(table->getObjectForTag(all[1]->tag()), all[1]);
+    EXPECT_EQ(table->getObjectForTag(-5), nullptr);
 
     all[1]->setNextsearch(clockNow + 900);
     select({1});
