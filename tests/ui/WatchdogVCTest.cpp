@@ -265,6 +265,9 @@ TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
     all[1]->setHistory({h});
     select({0});
     ASSERT_EQ(page->watchdogHistoryArray().size(), 3);
+    // The narrow pane shortens a long name; its tip holds the whole.
+    QAbstractItemModel* rows = page->tableViewWatchdogHistory()->model();
+    EXPECT_EQ(rows->data(rows->index(0, 0), Qt::ToolTipRole).toString(), "match a");
 
     // A notice about the other entry changes nothing.
     all[1]->setHistory({h, h});

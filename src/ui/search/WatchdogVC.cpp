@@ -170,6 +170,12 @@ void WatchdogVC::buildInterface()
     splitViewWatchdogLog_->addWidget(tableViewWatchdogLog_);
     splitViewWatchdogLog_->setStretchFactor(0, 1);
     splitViewWatchdogLog_->setStretchFactor(1, 0);
+    // One frame around the three tables: inside it the 1-point dividers
+    // alone part them.
+    for (QTableView* t : {static_cast<QTableView*>(tableViewWatchdog_), tableViewWatchdogHistory_,
+                          tableViewWatchdogLog_})
+        t->setFrameShape(QFrame::NoFrame);
+    splitViewWatchdogLog_->setFrameShape(QFrame::StyledPanel);
     // Both panes start closed; their toggles open them.
     splitViewWatchdogHistory_->setSizes({1, 0});
     splitViewWatchdogLog_->setSizes({1, 0});
