@@ -421,6 +421,13 @@ TEST_F(WatchdogPage, EachLogLineInsertsOneRow)
 
     page->clearWatchdogLog();
     EXPECT_EQ(log->rowCount(), 0);
+    EXPECT_EQ(reset.size(), 1);
+    // The first line into an empty log is an inserted row, too.
+    wc.createLogObjectForWatchdog(wc.watchdogArray().last(), 0, 0, 4);
+    EXPECT_EQ(log->rowCount(), 1);
+    EXPECT_EQ(inserted.size(), 2);
+    EXPECT_EQ(reset.size(), 1);
+    EXPECT_EQ(log->data(log->index(0, 4)).toString(), "No matches found");
     // Nothing in the log can be selected.
     EXPECT_EQ(page->tableViewWatchdogLog()->selectionMode(), QAbstractItemView::NoSelection);
 }
