@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QSplitter>
+#include "controls/SplitViewCollapsible.h"
 
 // The queue page's split view: the queue (index 0) and a right pane
 // (index 1) that alone can collapse, divided by a 1-point grey line that is
@@ -9,7 +9,7 @@
 // "SplitViewQueueCollapseStateChanged" with "state" "1" (collapsed) or "0"
 // (shown); an unchanged state posts nothing. A double-click on the divider
 // saves the pane's width, then collapses it.
-class SplitViewQueue : public QSplitter
+class SplitViewQueue : public SplitViewCollapsible
 {
     Q_OBJECT
 public:
@@ -21,24 +21,11 @@ public:
     }
     static QString restorePositionKey() { return QStringLiteral("SplitViewQueueRestorePosition"); }
 
-    bool isSubviewCollapsed(int index) const;
-    int maxPossiblePositionOfDividerAtIndex(int divider) const;
-    int positionOfDividerAtIndex(int divider) const;
-    void setPositionOfDividerAtIndex(int position, int divider);
-
     // The last collapse state announced.
-    bool viewIsCollapsed() const { return viewIsCollapsed_; }
+    bool viewIsCollapsed() const { return paneIsCollapsed(); }
     // Stores the right pane's width under "SplitViewQueueRestorePosition"
     // when it is above 1 point: a collapsed pane's width is never saved.
     void saveDividerPosition();
     // What a double-click on the divider does.
     void dividerDoubleClicked();
-
-protected:
-    QSplitterHandle* createHandle() override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void announceCollapseState();
-    bool viewIsCollapsed_ = false;
 };

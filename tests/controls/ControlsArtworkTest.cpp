@@ -32,7 +32,8 @@ const char* const kNamedImages[] = {
     "row_collapsed", "row_expanded", "img_searchhistory_id_gen", "img_searchhistory_id_ero",
     "btns_search_leftpane_header_history", "btns_search_leftpane_header_history_hi",
     "btns_search_leftpane_header_bookmarks", "btns_search_leftpane_header_bookmarks_hi",
-    "btn_expand_searchfields_expand", "btn_expand_searchfields_collapse", "icon_nzbexport_finished",
+    "btn_expand_searchfields_expand", "btn_expand_searchfields_collapse", "sf_icon_converter",
+    "icon_nzbexport_finished",
     "icon_nzbexport_error", "btn_online", "btn_offline01", "btn_offline02", "grph_prgbarbg_lp",
     "grph_prgbarbg_mp", "grph_prgbarbg_rp", "lsb_icon_search", "lsb_icon_queue", "lsb_icon_watchdog",
     "lsb_icon_post", "lsb_icon_statistics", "lsb_icon_log", "NSApplicationIcon", "NSCaution"};

@@ -2,21 +2,23 @@
 
 #include "ui/search/WatchdogEditWC.h"
 
+#include "controls/Artwork.h"
+#include "controls/ImageButton.h"
 #include "controls/TVLComponentUtils.h"
 #include "controls/TVLTextField.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/DBWatchdog.h"
 #include "search/WatchdogController.h"
-#include "ui/search/BytesConverterVC.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
+#include "ui/search/BytesConverterVC.h"
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 
@@ -29,7 +31,10 @@ struct WatchdogEditor : ::testing::Test
     qint64 clockNow = 1'800'000'000;
     WatchdogController wc{[this] { return clockNow; }};
 
-    void SetUp() override { UserDefaults::standard().setBool(true, QStringLiteral("showDialogNewWatchdogCreated")); }
+    void SetUp() override
+    {
+        UserDefaults::standard().setBool(true, QStringLiteral("showDialogNewWatchdogCreated"));
+    }
 
     WatchdogEditWC* open(const WatchdogPtr& entry)
     {
@@ -104,8 +109,12 @@ TEST_F(WatchdogEditor, SavingNeedsOneSearchField)
         const char* field; // the one filled, besides the alias
         bool accepted;
     };
-    const Case cases[] = {{"", false}, {"textFieldMaxSize", true}, {"textFieldNewsgroups", true},
-                          {"textFieldPoster", true}, {"textFieldQuery", true}, {"textFieldMinSize", true}};
+    const Case cases[] = {{"", false},
+                          {"textFieldMaxSize", true},
+                          {"textFieldNewsgroups", true},
+                          {"textFieldPoster", true},
+                          {"textFieldQuery", true},
+                          {"textFieldMinSize", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         ScriptedDialogAnswerer asked;
@@ -113,7 +122,8 @@ TEST_F(WatchdogEditor, SavingNeedsOneSearchField)
         QPointer<WatchdogEditWC> editor = open(nullptr);
         editor->textFieldAlias()->setStringValue(QStringLiteral("only a name"));
         if (*c.field)
-            editor->findChild<TVLTextField*>(QString::fromLatin1(c.field))->setStringValue(QStringLiteral("123"));
+            editor->findChild<TVLTextField*>(QString::fromLatin1(c.field))
+                ->setStringValue(QStringLiteral("123"));
         const qsizetype before = wc.watchdogArray().size();
         editor->saveButton()->click();
         if (c.accepted) {
@@ -194,7 +204,8 @@ TEST_F(WatchdogEditor, ChosenNewsgroupsBecomeOneQuery)
         {{{"alt.binaries.foo", false}}, "foo", "General"},
         {{{"alt.binaries", true}}, "alt.binaries", "Erotica"},
         {{{"alt.binaries.foo", false}, {"alt.binaries.bar", true}}, "((foo) OR (bar))", "Erotica"},
-        {{{"alt.binaries.x", true}, {"misc.test", false}, {"alt.binaries.y", false}}, "((x) OR (misc.test) OR (y))",
+        {{{"alt.binaries.x", true}, {"misc.test", false}, {"alt.binaries.y", false}},
+         "((x) OR (misc.test) OR (y))",
          "General"},
         {{}, "kept", "General"},
     };
@@ -281,6 +292,38 @@ TEST_F(WatchdogEditor, SizeFieldsTakeTheConvertersResult)
     editor->cancelButton()->click();
 }
 
+TEST_F(WatchdogEditor, SizeFieldsShowBothTheirButtonsSideBySide)
+{
+    WatchdogPtr entry = storedEntry(QStringLiteral("words"));
+    entry->dpobject()->setMinsize(QStringLiteral("1000")); // its clear button shows, too
+    QPointer<WatchdogEditWC> editor = open(entry);
+    spinEventLoop(20);
+    const QImage converter = Artwork::image(QStringLiteral("sf_icon_converter"), QSize(14, 14));
+    for (TVLTextField* field : {editor->textFieldMinSize(), editor->textFieldMaxSize()}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        ImageButton* arrow = field->arrowButton();
+        ImageButton* extra = field->extraButton();
+        ASSERT_TRUE(arrow && extra);
+        // Its own image: not the recent-values arrow next to it.
+        EXPECT_EQ(extra->image().toImage().convertToFormat(converter.format()), converter);
+        EXPECT_NE(extra->image().toImage(), arrow->image().toImage());
+        QList<QWidget*> parts = {arrow, extra, field->findChild<QWidget*>(QStringLiteral("textField"))};
+        if (field->cancelButton()->isVisible()) parts.append(field->cancelButton());
+        for (QWidget* part : parts) {
+            SCOPED_TRACE(part->objectName().toStdString());
+            EXPECT_TRUE(part->isVisibleTo(editor));
+            EXPECT_TRUE(field->rect().contains(part->geometry()));
+            for (QWidget* other : parts) {
+                if (other == part) continue;
+                EXPECT_FALSE(part->geometry().intersects(other->geometry()))
+                    << other->objectName().toStdString();
+            }
+        }
+    }
+    EXPECT_TRUE(editor->textFieldMinSize()->cancelButton()->isVisible());
+    editor->cancelButton()->click();
+}
+
 TEST_F(WatchdogEditor, AnyCloseWithoutSaveDropsTheNewEntrySilently)
 {
     enum class How { Cancel, CloseButton, Quit };
@@ -290,9 +333,15 @@ TEST_F(WatchdogEditor, AnyCloseWithoutSaveDropsTheNewEntrySilently)
         const WatchdogPtr entry = editor->currentObject();
         editor->textFieldQuery()->setStringValue(QStringLiteral("ignored"));
         switch (how) {
-        case How::Cancel: editor->cancelButton()->click(); break;
-        case How::CloseButton: editor->close(); break;
-        case How::Quit: NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate")); break;
+        case How::Cancel:
+            editor->cancelButton()->click();
+            break;
+        case How::CloseButton:
+            editor->close();
+            break;
+        case How::Quit:
+            NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"));
+            break;
         }
         ASSERT_TRUE(waitUntil([&] { return !editor; }));
         EXPECT_FALSE(entry->isNewObject());
@@ -300,6 +349,22 @@ TEST_F(WatchdogEditor, AnyCloseWithoutSaveDropsTheNewEntrySilently)
         EXPECT_TRUE(answers.asked().isEmpty());
         EXPECT_FALSE(entry->dpobject()->title().has_value());
     }
+}
+
+TEST_F(WatchdogEditor, TheHelpButtonAsksForTheWatchdogTopic)
+{
+    QObject owner;
+    QList<Notification> asked;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ShowHelpWindowForTopic"), &owner,
+                                                 [&](const Notification& n) { asked.append(n); });
+    QPointer<WatchdogEditWC> editor = open(nullptr);
+    editor->findChild<QPushButton*>(QStringLiteral("helpButton"))->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.first().object, editor.data());
+    EXPECT_EQ(asked.first().userInfo.value(QStringLiteral("topic")).toLongLong(), 3);
+    EXPECT_TRUE(editor->isVisible()); // help leaves the editor open
+    editor->cancelButton()->click();
+    NotificationHub::defaultCenter().removeObserver(&owner);
 }
 
 TEST_F(WatchdogEditor, LooksFinished)
@@ -315,7 +380,8 @@ TEST_F(WatchdogEditor, LooksFinished)
     ASSERT_FALSE(shot.isNull());
     EXPECT_GE(shot.width(), 480);
     const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
-    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-editor.png") : QString::fromLocal8Bit(path));
+    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-editor.png")
+                             : QString::fromLocal8Bit(path));
     editor->cancelButton()->click();
 }
 

@@ -2,12 +2,18 @@
 
 #include "ui/search/WatchdogVC.h"
 
+#include "controls/SplitViewQueueHandle.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "search/DeepLookupSocket.h"
 #include "search/WatchdogController.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
+#include "ui/search/SplitViewWatchdogHistory.h"
+#include "ui/search/SplitViewWatchdogLog.h"
+#include "ui/search/TableCVWatchdogDesc.h"
 #include "ui/search/TableViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
 
@@ -19,9 +25,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
-#include <QSplitter>
 #include <QTableView>
+#include <QTest>
 
 #include <memory>
 
@@ -58,7 +63,8 @@ struct WatchdogPage : ::testing::Test
     QList<WatchdogPtr> addMany(int n)
     {
         QList<WatchdogPtr> all;
-        for (int i = 0; i < n; ++i) all.append(add(QStringLiteral("entry %1").arg(i)));
+        for (int i = 0; i < n; ++i)
+            all.append(add(QStringLiteral("entry %1").arg(i)));
         return all;
     }
     void select(const QList<int>& rows)
@@ -69,12 +75,16 @@ struct WatchdogPage : ::testing::Test
             t->selectionModel()->select(t->model()->index(r, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    QPushButton* button(const char* name) const { return page->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name) const
+    {
+        return page->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
     QAction* item(const char* name) const { return page->findChild<QAction*>(QString::fromLatin1(name)); }
     QStringList aliases() const
     {
         QStringList out;
-        for (const WatchdogPtr& e : wc.watchdogArray()) out.append(e->alias());
+        for (const WatchdogPtr& e : wc.watchdogArray())
+            out.append(e->alias());
         return out;
     }
 };
@@ -102,7 +112,8 @@ TEST_F(WatchdogPage, RemovingAsksWithTheCountAndTheRightWord)
         UserDefaults::standard().setBool(true, QStringLiteral("showDialogRemoveWatchdogEntries"));
         addMany(4);
         QList<int> rows;
-        for (int i = 0; i < c.selected; ++i) rows.append(i);
+        for (int i = 0; i < c.selected; ++i)
+            rows.append(i);
         select(rows);
         ScriptedDialogAnswerer asked;
         asked.script({c.answer});
@@ -171,11 +182,23 @@ TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
     button("btnResume")->click();
     EXPECT_TRUE(all[0]->active());
 
-    // The check box of the first column is the entry's active switch.
-    QAbstractItemModel* model = page->tableViewWatchdog()->model();
+    // The check box of the first column is the entry's active switch; a
+    // click on it neither selects the row nor opens the editor.
+    TableViewWatchdog* table = page->tableViewWatchdog();
+    QAbstractItemModel* model = table->model();
+    select({});
     EXPECT_EQ(model->data(model->index(2, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    ASSERT_TRUE(model->setData(model->index(2, 0), Qt::Checked, Qt::CheckStateRole));
+    const QPoint box = TableCVWatchdogDesc::checkboxRect(table->visualRect(model->index(2, 0))).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box);
     EXPECT_TRUE(all[2]->active());
+    EXPECT_FALSE(table->selectionModel()->hasSelection());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_TRUE(edited.isEmpty());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_FALSE(all[2]->active());
+    all[2]->setActive(true);
+    EXPECT_EQ(table->getObjectForTag(all[1]->tag()), all[1]);
+    EXPECT_EQ(table->getObjectForTag(-5), nullptr);
 
     all[1]->setNextsearch(clockNow + 900);
     select({1});
@@ -189,6 +212,49 @@ TEST_F(WatchdogPage, PauseResumeAndSearchNowReachTheEngine)
     EXPECT_FALSE(all.contains(edited.first()));
 }
 
+TEST_F(WatchdogPage, SearchNowRunsTheEntrysSearchAtTheService)
+{
+    ScriptedHttpServer service;
+    ASSERT_TRUE(service.start());
+    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+    const std::unique_ptr<void, void (*)(void*)> forgetService(
+        &service, [](void*) { DeepLookupSocket::setServiceURLForTesting(QUrl()); });
+    const QByteArray path = DeepLookupSocket::kWatchdogSearchPath.toLatin1();
+    service.route("POST", path, HttpReply::text(HttpReply::tabLines({{"INFO", "1|2|3"}})));
+    const QList<WatchdogPtr> all = addMany(2);
+    for (const WatchdogPtr& e : all)
+        e->setLastsearch(clockNow); // next search in 15 minutes
+    wc.applicationDidStartGUI();
+    spinEventLoop(20);
+    EXPECT_TRUE(service.requestsFor(path).isEmpty());
+
+    QAbstractItemModel* log = page->tableViewWatchdogLog()->model();
+    const int linesBefore = log->rowCount();
+    select({1});
+    button("btnSearchNow")->click();
+    ASSERT_TRUE(service.waitForRequests(1));
+    EXPECT_EQ(service.requestsFor(path).first().formValue(QStringLiteral("query")), "entry 1");
+    // The search's log line shows on top of the page's log.
+    ASSERT_TRUE(waitUntil([&] { return log->rowCount() == linesBefore + 1; }));
+    EXPECT_EQ(log->data(log->index(0, 1)).toString(), "entry 1");
+    EXPECT_EQ(log->data(log->index(0, 4)).toString(), "No matches found");
+    spinEventLoop(20);
+    EXPECT_EQ(service.requestsFor(path).size(), 1); // the other entry still waits
+}
+
+TEST_F(WatchdogPage, TheHelpButtonAsksForTheWatchdogTopic)
+{
+    QObject owner;
+    QList<Notification> asked;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("ShowHelpWindowForTopic"), &owner,
+                                                 [&](const Notification& n) { asked.append(n); });
+    button("btnHelp")->click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.first().object, page.get());
+    EXPECT_EQ(asked.first().userInfo.value(QStringLiteral("topic")).toLongLong(), 3);
+    NotificationHub::defaultCenter().removeObserver(&owner);
+}
+
 TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
 {
     const QList<WatchdogPtr> all = addMany(2);
@@ -199,11 +265,14 @@ TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
     all[1]->setHistory({h});
     select({0});
     ASSERT_EQ(page->watchdogHistoryArray().size(), 3);
+    // The narrow pane shortens a long name; its tip holds the whole.
+    QAbstractItemModel* rows = page->tableViewWatchdogHistory()->model();
+    EXPECT_EQ(rows->data(rows->index(0, 0), Qt::ToolTipRole).toString(), "match a");
 
     // A notice about the other entry changes nothing.
     all[1]->setHistory({h, h});
-    NotificationHub::defaultCenter().post(QStringLiteral("UpdateHistoryTableviewForWatchdogNotification"), &wc,
-                                          {{QStringLiteral("watchdog"), QVariant::fromValue(all[1])}});
+    NotificationHub::defaultCenter().post(QStringLiteral("UpdateHistoryTableviewForWatchdogNotification"),
+                                          &wc, {{QStringLiteral("watchdog"), QVariant::fromValue(all[1])}});
     EXPECT_EQ(page->watchdogHistoryArray().size(), 3);
     EXPECT_EQ(page->watchdogHistoryArray().first().title, "match a");
 
@@ -226,28 +295,76 @@ TEST_F(WatchdogPage, HistoryFollowsTheFirstSelectedEntryOnly)
 
 TEST_F(WatchdogPage, PanesOpenAtTheirMinimumAndRememberTheirSize)
 {
+    SplitViewWatchdogHistory* history = page->splitViewWatchdogHistory();
+    SplitViewWatchdogLog* log = page->splitViewWatchdogLog();
     ASSERT_TRUE(page->historyPaneIsCollapsed());
     ASSERT_TRUE(page->logPaneIsCollapsed());
+    EXPECT_TRUE(history->viewIsCollapsed());
+    EXPECT_TRUE(log->bottomViewIsCollapsed());
     page->toggleSplitViewHistory();
-    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_EQ(history->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_FALSE(history->viewIsCollapsed());
     // A log pane with no remembered height still opens.
     page->toggleSplitViewLog();
-    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), WatchdogVC::kLogMinHeight);
+    EXPECT_EQ(log->sizes().value(1), WatchdogVC::kLogMinHeight);
+    EXPECT_FALSE(log->bottomViewIsCollapsed());
 
-    page->splitViewWatchdogLog()->setSizes({300, 260});
-    const int height = page->splitViewWatchdogLog()->sizes().value(1);
+    log->setSizes({300, 260});
+    const int height = log->sizes().value(1);
     ASSERT_GT(height, WatchdogVC::kLogMinHeight);
     page->toggleSplitViewLog();
     EXPECT_TRUE(page->logPaneIsCollapsed());
-    EXPECT_EQ(UserDefaults::standard().floatForKey(QString::fromLatin1(WatchdogVC::kLogRestoreKey)), float(height));
+    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogLog::restorePositionKey()),
+              float(height));
     page->toggleSplitViewLog();
-    EXPECT_EQ(page->splitViewWatchdogLog()->sizes().value(1), height);
+    EXPECT_EQ(log->sizes().value(1), height);
 
-    // A history width under the minimum opens at the minimum.
-    page->splitViewWatchdogHistory()->setSizes({800, 120});
+    // A history width under the minimum opens at the minimum, a wider one
+    // as it was.
+    struct Case
+    {
+        int width;
+        int reopened;
+    };
+    for (const Case& c : {Case{120, WatchdogVC::kHistoryMinWidth}, Case{420, 420}}) {
+        SCOPED_TRACE(c.width);
+        history->setPositionOfDividerAtIndex(history->maxPossiblePositionOfDividerAtIndex(0) - c.width, 0);
+        ASSERT_EQ(history->sizes().value(1), c.width);
+        page->toggleSplitViewHistory();
+        EXPECT_TRUE(page->historyPaneIsCollapsed());
+        EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogHistory::restorePositionKey()),
+                  float(c.width));
+        page->toggleSplitViewHistory();
+        EXPECT_EQ(history->sizes().value(1), c.reopened);
+    }
+}
+
+TEST_F(WatchdogPage, TheHistoryDividerIsOneGreyPointAndADoubleClickClosesThePane)
+{
+    SplitViewWatchdogHistory* history = page->splitViewWatchdogHistory();
     page->toggleSplitViewHistory();
+    spinEventLoop(10);
+    auto* divider = qobject_cast<SplitViewQueueHandle*>(history->handle(1));
+    ASSERT_TRUE(divider);
+    ASSERT_TRUE(divider->isVisible());
+    EXPECT_EQ(history->handleWidth(), 1);
+    EXPECT_EQ(divider->contentsRect().width(), 1);
+    const QImage image = divider->grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(image.width() / 2, image.height() / 2)).rgb(),
+              SplitViewQueueHandle::dividerColor().rgb());
+    // Only the history and the log can close: the entries always stay.
+    EXPECT_FALSE(history->isCollapsible(0));
+    EXPECT_TRUE(history->isCollapsible(1));
+    EXPECT_FALSE(page->splitViewWatchdogLog()->isCollapsible(0));
+
+    history->setPositionOfDividerAtIndex(history->maxPossiblePositionOfDividerAtIndex(0) - 350, 0);
+    QTest::mouseDClick(divider, Qt::LeftButton, {}, divider->rect().center());
+    EXPECT_TRUE(page->historyPaneIsCollapsed());
+    EXPECT_FALSE(divider->isVisible()) << "no divider next to a closed pane";
+    EXPECT_EQ(UserDefaults::standard().floatForKey(SplitViewWatchdogHistory::restorePositionKey()), 350.0f);
     page->toggleSplitViewHistory();
-    EXPECT_EQ(page->splitViewWatchdogHistory()->sizes().value(1), WatchdogVC::kHistoryMinWidth);
+    EXPECT_EQ(history->sizes().value(1), 350);
+    EXPECT_TRUE(divider->isVisible());
 }
 
 TEST_F(WatchdogPage, DraggingReordersWithinTheTableOnly)
@@ -270,7 +387,8 @@ TEST_F(WatchdogPage, DraggingReordersWithinTheTableOnly)
         wc.removeEntries(old);
         addMany(5);
         QModelIndexList indexes;
-        for (int r : c.rows) indexes.append(table->model()->index(r, 0));
+        for (int r : c.rows)
+            indexes.append(table->model()->index(r, 0));
         std::unique_ptr<QMimeData> data(table->model()->mimeData(indexes));
         // Only the private type travels.
         EXPECT_EQ(data->formats(), QStringList({WatchdogTableModel::kDragType}));
@@ -303,6 +421,13 @@ TEST_F(WatchdogPage, EachLogLineInsertsOneRow)
 
     page->clearWatchdogLog();
     EXPECT_EQ(log->rowCount(), 0);
+    EXPECT_EQ(reset.size(), 1);
+    // The first line into an empty log is an inserted row, too.
+    wc.createLogObjectForWatchdog(wc.watchdogArray().last(), 0, 0, 4);
+    EXPECT_EQ(log->rowCount(), 1);
+    EXPECT_EQ(inserted.size(), 2);
+    EXPECT_EQ(reset.size(), 1);
+    EXPECT_EQ(log->data(log->index(0, 4)).toString(), "No matches found");
     // Nothing in the log can be selected.
     EXPECT_EQ(page->tableViewWatchdogLog()->selectionMode(), QAbstractItemView::NoSelection);
 }
@@ -358,7 +483,8 @@ TEST_F(WatchdogPage, LooksFinished)
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(page->watchdogHistoryArray().size(), 2);
     const QByteArray path = qgetenv("BINORAMA_SCREENSHOT");
-    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png") : QString::fromLocal8Bit(path));
+    shot.save(path.isEmpty() ? QStringLiteral(BINORAMA_BINARY_DIR "/watchdog-page.png")
+                             : QString::fromLocal8Bit(path));
 }
 
 } // namespace
@@ -368,7 +494,8 @@ namespace {
 TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
 {
     const QColor selected(20, 120, 40);
-    QVariantMap colours = UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
+    QVariantMap colours =
+        UserDefaults::standard().dictionaryForKey(QStringLiteral("QueueRowColorProperties"));
     colours.insert(QStringLiteral("selectedRowColor"), selected);
     colours.insert(QStringLiteral("selectedInactiveRowColor"), selected);
     UserDefaults::standard().setObject(colours, QStringLiteral("QueueRowColorProperties"));
@@ -384,7 +511,8 @@ TEST_F(WatchdogPage, RowsTakeTheQueueSelectionColours)
     const QRect row1 = t->visualRect(t->model()->index(1, WatchdogTableModel::ColumnWDNextSearch));
     // Far right of the last column: no text there.
     EXPECT_EQ(shot.pixel(row1.right() - 3, row1.center().y()), selected.rgb());
-    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()), QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
+    EXPECT_EQ(shot.pixel(row0.right() - 3, row0.center().y()),
+              QColor::fromRgbF(0.945f, 0.941f, 0.941f).rgb());
 }
 
 } // namespace

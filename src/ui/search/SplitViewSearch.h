@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QSplitter>
+#include "controls/SplitViewCollapsible.h"
 
 // The search page's split view: the history or bookmarks pane (index 0),
 // which alone can collapse, and the results, divided by a 1-point grey
 // line. Each change of the left pane's collapse state posts
 // "SplitViewSearchLeftCollapseStateChanged" with "state" (a boolean) once;
 // a resize that does not change it posts nothing.
-class SplitViewSearch : public QSplitter
+class SplitViewSearch : public SplitViewCollapsible
 {
     Q_OBJECT
 public:
@@ -18,19 +18,9 @@ public:
         return QStringLiteral("SplitViewSearchLeftCollapseStateChanged");
     }
 
-    bool isSubviewCollapsed(int index) const;
-    bool leftViewIsCollapsed() const { return leftViewIsCollapsed_; }
+    bool leftViewIsCollapsed() const { return paneIsCollapsed(); }
     // Collapses the left pane, or opens it again at `width`.
     void setLeftPaneCollapsed(bool collapsed, int width = 200);
     // The widest the left pane can be made, the results keeping their least width.
     int maxPossibleLeftWidth() const;
-
-protected:
-    QSplitterHandle* createHandle() override;
-    void resizeEvent(QResizeEvent* event) override;
-    void childEvent(QChildEvent* event) override;
-
-private:
-    void announceCollapseState();
-    bool leftViewIsCollapsed_ = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/search/TableViewWatchdog.h"
 
+#include "ui/search/TableCVWatchdogDesc.h"
 #include "ui/search/TableRowViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
 
@@ -18,6 +19,9 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     setObjectName(QStringLiteral("tableViewWatchdog"));
     setModel(model_);
     setItemDelegate(new TableRowViewWatchdog(this));
+    auto* desc = new TableCVWatchdogDesc(this);
+    setItemDelegateForColumn(WatchdogTableModel::ColumnWDDesc, desc);
+    connect(desc, &TableCVWatchdogDesc::checkboxClicked, this, &TableViewWatchdog::checkboxClicked);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragEnabled(true);
@@ -39,6 +43,18 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     QPalette p = palette();
     p.setColor(QPalette::Base, QColor::fromRgbF(0.973f, 0.973f, 0.973f));
     setPalette(p);
+}
+
+void TableViewWatchdog::checkboxClicked(qint64 tag, bool state)
+{
+    if (const WatchdogPtr entry = getObjectForTag(tag)) entry->setActive(state);
+}
+
+WatchdogPtr TableViewWatchdog::getObjectForTag(qint64 tag) const
+{
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (const WatchdogPtr entry = model_->entryAt(row); entry->tag() == tag) return entry;
+    return nullptr;
 }
 
 void TableViewWatchdog::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/Watchdog.h"
+
 #include <QList>
 #include <QTableView>
 
@@ -24,6 +26,11 @@ public:
     void setClickedRow(int row) { clickedRow_ = row; }
     // Runs the context menu at a global point (the page's menu).
     void setContextMenuRunner(std::function<void(const QPoint&)> runner) { menuRunner_ = std::move(runner); }
+
+    // The description cell's check box: switches the entry with `tag`.
+    void checkboxClicked(qint64 tag, bool state);
+    // The first entry with `tag`; nil when none.
+    WatchdogPtr getObjectForTag(qint64 tag) const;
 
     // Drops go above a row: the lower half of a row means the next one.
     int validateDropRow(const QPoint& viewportPos) const;

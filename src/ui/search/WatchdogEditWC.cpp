@@ -1,6 +1,5 @@
 #include "ui/search/WatchdogEditWC.h"
 
-#include "controls/Artwork.h"
 #include "controls/TVLComponentUtils.h"
 #include "controls/TVLTextField.h"
 #include "core/DialogBoxes.h"
@@ -101,15 +100,11 @@ void WatchdogEditWC::buildInterface()
                                   QStringLiteral("deepLookupRecentMinSize"));
     textFieldMaxSize_ = makeField(QStringLiteral("textFieldMaxSize"), QStringLiteral("Bytes"),
                                   QStringLiteral("deepLookupRecentMaxSize"));
-    for (TVLTextField* f : {textFieldMinSize_, textFieldMaxSize_}) {
-        f->setExtraButtonImage(Artwork::pixmap(QStringLiteral("row_expanded"), QSize(12, 12)));
-        f->setExtraButtonToolTip(QStringLiteral("Convert a size to bytes"));
-    }
     textFieldMinSize_->setNumbersOnly(true);
     textFieldMaxSize_->setNumbersOnly(true);
     IndexedNewsgroupSelectorVC::configureNewsgroupsField(textFieldNewsgroups_);
-    textFieldMinSize_->setTf_id(QStringLiteral("MinBytesConverter"));
-    textFieldMaxSize_->setTf_id(QStringLiteral("MaxBytesConverter"));
+    BytesConverterVC::configureSizeField(textFieldMinSize_, BytesConverterVC::minSizeIdentifier());
+    BytesConverterVC::configureSizeField(textFieldMaxSize_, BytesConverterVC::maxSizeIdentifier());
     // Configured: the parts are built now, so the fields hold values at once.
     for (TVLTextField* f : {textFieldAlias_, textFieldQuery_, textFieldNewsgroups_, textFieldPoster_,
                             textFieldMinSize_, textFieldMaxSize_})

@@ -21,8 +21,11 @@ int WatchdogHistoryTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant WatchdogHistoryTableModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || index.row() < 0 || index.row() >= rows_.size()) return {};
+    if (index.row() < 0 || index.row() >= rows_.size()) return {};
     const WatchdogHistoryObj& h = rows_.at(index.row());
+    // The narrow pane shortens long names: the whole one on hovering.
+    if (role == Qt::ToolTipRole && index.column() == 0) return h.title;
+    if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
     case 0: return h.title;
     case 1: return h.bytesString;

@@ -12,12 +12,13 @@ WatchdogLogTableModel::WatchdogLogTableModel(WatchdogController* controller, QOb
 void WatchdogLogTableModel::logChanged()
 {
     const int now = controller_ ? int(controller_->watchdogLogArray().size()) : 0;
-    if (now > shown_ && shown_ > 0) {
-        // New lines come on top.
+    if (now > shown_) {
+        // New lines come on top, the first one into an empty log too.
         beginInsertRows({}, 0, now - shown_ - 1);
         shown_ = now;
         endInsertRows();
-    } else if (now != shown_ || now == 0) {
+    } else if (now != shown_) {
+        // Cleared.
         beginResetModel();
         shown_ = now;
         endResetModel();
@@ -41,12 +42,18 @@ QVariant WatchdogLogTableModel::data(const QModelIndex& index, int role) const
     if (index.row() >= log.size()) return {};
     const WatchdogLogObj& line = log.at(index.row());
     switch (index.column()) {
-    case 0: return line.dateString;
-    case 1: return line.watchdog ? line.watchdog->alias() : QString();
-    case 2: return line.matchesString;
-    case 3: return line.bytesString;
-    case 4: return line.actionString;
-    default: return {};
+    case 0:
+        return line.dateString;
+    case 1:
+        return line.watchdog ? line.watchdog->alias() : QString();
+    case 2:
+        return line.matchesString;
+    case 3:
+        return line.bytesString;
+    case 4:
+        return line.actionString;
+    default:
+        return {};
     }
 }
 

@@ -13,7 +13,8 @@ WatchdogTableModel::WatchdogTableModel(WatchdogController* controller, QObject* 
     : QAbstractTableModel(parent), controller_(controller)
 {
     if (!controller) return;
-    connect(controller, &WatchdogController::watchdogArrayChanged, this, &WatchdogTableModel::syncWithController);
+    connect(controller, &WatchdogController::watchdogArrayChanged, this,
+            &WatchdogTableModel::syncWithController);
     syncWithController();
 }
 
@@ -77,15 +78,23 @@ QVariant WatchdogTableModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     if (role == Qt::DisplayRole) {
         switch (column) {
-        case ColumnWDDesc: return entry->alias();
-        case ColumnWDStatus: return entry->statusString();
-        case ColumnWDAction: return entry->actionString();
-        case ColumnWDInterval: return entry->intervalString();
-        case ColumnWDLastMatch: return entry->lastmatchString();
-        case ColumnWDNextSearch: return entry->nextsearchString();
-        default: return {};
+        case ColumnWDDesc:
+            return entry->alias();
+        case ColumnWDStatus:
+            return entry->statusString();
+        case ColumnWDAction:
+            return entry->actionString();
+        case ColumnWDInterval:
+            return entry->intervalString();
+        case ColumnWDLastMatch:
+            return entry->lastmatchString();
+        case ColumnWDNextSearch:
+            return entry->nextsearchString();
+        default:
+            return {};
         }
     }
+    if (role == TagRole) return entry->tag();
     if (role == Qt::CheckStateRole && column == ColumnWDDesc)
         return entry->active() ? Qt::Checked : Qt::Unchecked;
     if (role == Qt::DecorationRole && column == ColumnWDDesc && Artwork::contains(entry->contentIcon()))
@@ -94,29 +103,18 @@ QVariant WatchdogTableModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-bool WatchdogTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    const WatchdogPtr entry = entryAt(index.row());
-    if (!entry || role != Qt::CheckStateRole || index.column() != ColumnWDDesc) return false;
-    entry->setActive(value.toInt() == Qt::Checked);
-    Q_EMIT dataChanged(this->index(index.row(), 0), this->index(index.row(), ColumnCount - 1));
-    return true;
-}
-
 QVariant WatchdogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const titles[] = {"Description", "Status", "On match", "Interval", "Last match",
-                                         "Next search"};
+    static const char* const titles[] = {"Description", "Status",     "On match",
+                                         "Interval",    "Last match", "Next search"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
 }
 
 Qt::ItemFlags WatchdogTableModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid()) return Qt::ItemIsDropEnabled;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-    if (index.column() == ColumnWDDesc) f |= Qt::ItemIsUserCheckable;
-    return f;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
 }
 
 QStringList WatchdogTableModel::mimeTypes() const
@@ -163,7 +161,8 @@ void WatchdogTableModel::moveRowsAbove(const QList<int>& rows, int dropRow)
         order.append(rows_.at(row));
         if (row < dropRow) ++insertAt;
     }
-    for (int i = 0; i < dragged.size(); ++i) order.insert(insertAt + i, dragged.at(i));
+    for (int i = 0; i < dragged.size(); ++i)
+        order.insert(insertAt + i, dragged.at(i));
     for (int i = 0; i < order.size(); ++i) {
         const qsizetype from = controller_->watchdogArray().indexOf(order.at(i));
         if (from >= 0 && from != i) controller_->moveEntry(from, i);

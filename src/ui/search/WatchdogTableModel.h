@@ -10,15 +10,24 @@ class WatchdogController;
 // The Watchdog entries as table rows, in the controller's order. Follows the
 // controller's list by row inserts, removals and moves, so a selection
 // stays on its entries, and repaints a row when its entry's display strings
-// change. The first column's check box is the entry's `active`. Drags carry
+// change. The first column shows the entry's `active` as its check state. Drags carry
 // only the private type, with the dragged row numbers.
 class WatchdogTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { ColumnWDDesc, ColumnWDStatus, ColumnWDAction, ColumnWDInterval, ColumnWDLastMatch,
-                  ColumnWDNextSearch, ColumnCount };
+    enum Column {
+        ColumnWDDesc,
+        ColumnWDStatus,
+        ColumnWDAction,
+        ColumnWDInterval,
+        ColumnWDLastMatch,
+        ColumnWDNextSearch,
+        ColumnCount
+    };
     static constexpr const char* kDragType = "com.tavilsoft.binorama.watchdog.tableview";
+    // The entry's tag, by which the description cell's check box finds it.
+    static constexpr int TagRole = Qt::UserRole + 1;
 
     explicit WatchdogTableModel(WatchdogController* controller, QObject* parent = nullptr);
 
@@ -28,7 +37,6 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 

@@ -8,6 +8,8 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/WatchdogController.h"
+#include "ui/search/SplitViewWatchdogHistory.h"
+#include "ui/search/SplitViewWatchdogLog.h"
 #include "ui/search/TableRowViewWatchdog.h"
 #include "ui/search/TableViewWatchdog.h"
 #include "ui/search/WatchdogHistoryTableModel.h"
@@ -20,7 +22,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -96,11 +97,16 @@ void WatchdogVC::buildInterface()
     tp.setColor(QPalette::WindowText, Qt::white);
     title->setPalette(tp);
 
-    QPushButton* btnAdd = makeButton(QStringLiteral("btnAdd"), QStringLiteral("Add"), QStringLiteral("Add a new Watchdog entry"));
-    btnRemove_ = makeButton(QStringLiteral("btnRemove"), QStringLiteral("Remove"), QStringLiteral("Remove the selected entries"));
-    btnEdit_ = makeButton(QStringLiteral("btnEdit"), QStringLiteral("Edit"), QStringLiteral("Edit the selected entry"));
-    btnPause_ = makeButton(QStringLiteral("btnPause"), QStringLiteral("Pause"), QStringLiteral("Pause the selected entries"));
-    btnResume_ = makeButton(QStringLiteral("btnResume"), QStringLiteral("Resume"), QStringLiteral("Resume the selected entries"));
+    QPushButton* btnAdd = makeButton(QStringLiteral("btnAdd"), QStringLiteral("Add"),
+                                     QStringLiteral("Add a new Watchdog entry"));
+    btnRemove_ = makeButton(QStringLiteral("btnRemove"), QStringLiteral("Remove"),
+                            QStringLiteral("Remove the selected entries"));
+    btnEdit_ = makeButton(QStringLiteral("btnEdit"), QStringLiteral("Edit"),
+                          QStringLiteral("Edit the selected entry"));
+    btnPause_ = makeButton(QStringLiteral("btnPause"), QStringLiteral("Pause"),
+                           QStringLiteral("Pause the selected entries"));
+    btnResume_ = makeButton(QStringLiteral("btnResume"), QStringLiteral("Resume"),
+                            QStringLiteral("Resume the selected entries"));
     btnSearchNow_ = makeButton(QStringLiteral("btnSearchNow"), QStringLiteral("Search now"),
                                QStringLiteral("Search the selected entries now"));
     QPushButton* btnHistory = makeButton(QStringLiteral("btnToggleRightPanel"), QStringLiteral("History"),
@@ -123,9 +129,11 @@ void WatchdogVC::buildInterface()
     bar->setSpacing(6);
     bar->addWidget(title);
     bar->addSpacing(12);
-    for (QPushButton* b : {btnAdd, btnEdit_, btnRemove_, btnPause_, btnResume_, btnSearchNow_}) bar->addWidget(b);
+    for (QPushButton* b : {btnAdd, btnEdit_, btnRemove_, btnPause_, btnResume_, btnSearchNow_})
+        bar->addWidget(b);
     bar->addStretch(1);
-    for (QPushButton* b : {btnHistory, btnLog, btnHelp}) bar->addWidget(b);
+    for (QPushButton* b : {btnHistory, btnLog, btnHelp})
+        bar->addWidget(b);
 
     tableViewWatchdog_ = new TableViewWatchdog(controller_, this);
     tableViewWatchdogHistory_ =
@@ -140,7 +148,8 @@ void WatchdogVC::buildInterface()
     QPalette hp = tableViewWatchdogHistory_->palette();
     hp.setColor(QPalette::Base, QColor::fromRgbF(0.933f, 0.933f, 0.933f));
     tableViewWatchdogHistory_->setPalette(hp);
-    tableViewWatchdogLog_ = makePlainTable(QStringLiteral("tableViewWatchdogLog"), this, new TableRowViewDefault);
+    tableViewWatchdogLog_ =
+        makePlainTable(QStringLiteral("tableViewWatchdogLog"), this, new TableRowViewDefault);
     logModel_ = new WatchdogLogTableModel(controller_, this);
     tableViewWatchdogLog_->setModel(logModel_);
     // The log is read, never acted on row by row.
@@ -148,20 +157,28 @@ void WatchdogVC::buildInterface()
     tableViewWatchdogLog_->setColumnWidth(0, 150);
     tableViewWatchdogLog_->setColumnWidth(1, 200);
 
-    splitViewWatchdogHistory_ = new QSplitter(Qt::Horizontal, this);
-    splitViewWatchdogHistory_->setObjectName(QStringLiteral("splitViewWatchdogHistory"));
+    splitViewWatchdogHistory_ = new SplitViewWatchdogHistory(this);
     splitViewWatchdogHistory_->addWidget(tableViewWatchdog_);
     splitViewWatchdogHistory_->addWidget(tableViewWatchdogHistory_);
-    splitViewWatchdogHistory_->setCollapsible(0, false);
-    splitViewWatchdogHistory_->setHandleWidth(1);
-    splitViewWatchdogLog_ = new QSplitter(Qt::Vertical, this);
-    splitViewWatchdogLog_->setObjectName(QStringLiteral("splitViewWatchdogLog"));
+    splitViewWatchdogHistory_->setStretchFactor(0, 1);
+    splitViewWatchdogHistory_->setStretchFactor(1, 0);
+    connect(splitViewWatchdogHistory_, &SplitViewCollapsible::doubleClickedDivider, this, [this] {
+        collapsePane(splitViewWatchdogHistory_, SplitViewWatchdogHistory::restorePositionKey());
+    });
+    splitViewWatchdogLog_ = new SplitViewWatchdogLog(this);
     splitViewWatchdogLog_->addWidget(splitViewWatchdogHistory_);
     splitViewWatchdogLog_->addWidget(tableViewWatchdogLog_);
-    splitViewWatchdogLog_->setCollapsible(0, false);
-    splitViewWatchdogLog_->setHandleWidth(1);
-    splitViewWatchdogHistory_->setSizes({700, 0});
-    splitViewWatchdogLog_->setSizes({400, 0});
+    splitViewWatchdogLog_->setStretchFactor(0, 1);
+    splitViewWatchdogLog_->setStretchFactor(1, 0);
+    // One frame around the three tables: inside it the 1-point dividers
+    // alone part them.
+    for (QTableView* t : {static_cast<QTableView*>(tableViewWatchdog_), tableViewWatchdogHistory_,
+                          tableViewWatchdogLog_})
+        t->setFrameShape(QFrame::NoFrame);
+    splitViewWatchdogLog_->setFrameShape(QFrame::StyledPanel);
+    // Both panes start closed; their toggles open them.
+    splitViewWatchdogHistory_->setSizes({1, 0});
+    splitViewWatchdogLog_->setSizes({1, 0});
 
     auto* content = new QVBoxLayout;
     content->setContentsMargins(6, 6, 6, 6);
@@ -176,12 +193,14 @@ void WatchdogVC::buildInterface()
     menuWatchdog_ = new QMenu(this);
     menuWatchdog_->setObjectName(QStringLiteral("menuWatchdog"));
     mnuItemAdd_ = menuWatchdog_->addAction(QStringLiteral("Add new entry"), this, &WatchdogVC::addEntry);
-    mnuItemEdit_ = menuWatchdog_->addAction(QStringLiteral("Edit entry"), this, &WatchdogVC::editFirstSelected);
+    mnuItemEdit_ =
+        menuWatchdog_->addAction(QStringLiteral("Edit entry"), this, &WatchdogVC::editFirstSelected);
     mnuItemRemove_ = menuWatchdog_->addAction(QStringLiteral("Remove"), this, &WatchdogVC::removeEntry);
     menuWatchdog_->addSeparator();
     mnuItemPause_ = menuWatchdog_->addAction(QStringLiteral("Pause"), this, &WatchdogVC::deactivateEntries);
     mnuItemResume_ = menuWatchdog_->addAction(QStringLiteral("Resume"), this, &WatchdogVC::activateEntries);
-    mnuItemSearchNow_ = menuWatchdog_->addAction(QStringLiteral("Search now"), this, &WatchdogVC::searchNowRequest);
+    mnuItemSearchNow_ =
+        menuWatchdog_->addAction(QStringLiteral("Search now"), this, &WatchdogVC::searchNowRequest);
     mnuItemAdd_->setObjectName(QStringLiteral("mnuItemAdd"));
     mnuItemEdit_->setObjectName(QStringLiteral("mnuItemEdit"));
     mnuItemRemove_->setObjectName(QStringLiteral("mnuItemRemove"));
@@ -196,8 +215,8 @@ void WatchdogVC::buildInterface()
 
     menuHistory_ = new QMenu(this);
     menuHistory_->setObjectName(QStringLiteral("menuHistory"));
-    mnuItemRemoveHistorySelection_ =
-        menuHistory_->addAction(QStringLiteral("Remove selected"), this, &WatchdogVC::removeSelectedHistoryEntries);
+    mnuItemRemoveHistorySelection_ = menuHistory_->addAction(QStringLiteral("Remove selected"), this,
+                                                             &WatchdogVC::removeSelectedHistoryEntries);
     mnuItemRemoveHistoryAll_ =
         menuHistory_->addAction(QStringLiteral("Remove all"), this, &WatchdogVC::removeAllHistoryEntries);
     mnuItemRemoveHistorySelection_->setObjectName(QStringLiteral("mnuItemRemoveHistorySelection"));
@@ -301,7 +320,8 @@ void WatchdogVC::removeSelectedHistoryEntries()
 {
     const WatchdogPtr entry = firstSelectedEntry();
     QList<qsizetype> rows;
-    for (int row : targetedRows(tableViewWatchdogHistory_, -1)) rows.append(row);
+    for (int row : targetedRows(tableViewWatchdogHistory_, -1))
+        rows.append(row);
     if (!entry || rows.isEmpty() || !controller_) return;
     controller_->removeHistoryEntries(rows, entry);
 }
@@ -311,7 +331,8 @@ void WatchdogVC::removeAllHistoryEntries()
     const WatchdogPtr entry = firstSelectedEntry();
     if (!entry || historyModel_->rows().isEmpty() || !controller_) return;
     QList<qsizetype> rows;
-    for (qsizetype i = 0; i < historyModel_->rows().size(); ++i) rows.append(i);
+    for (qsizetype i = 0; i < historyModel_->rows().size(); ++i)
+        rows.append(i);
     controller_->removeHistoryEntries(rows, entry);
 }
 
@@ -337,7 +358,8 @@ void WatchdogVC::updateHistoryTableviewForWatchdog(const WatchdogPtr& entry)
     // Only the shown entry's history is of interest here.
     const QModelIndexList selected = tableViewWatchdog_->selectionModel()->selectedRows();
     int first = -1;
-    for (const QModelIndex& i : selected) first = first < 0 ? i.row() : std::min(first, i.row());
+    for (const QModelIndex& i : selected)
+        first = first < 0 ? i.row() : std::min(first, i.row());
     if (tableViewWatchdog_->watchdogModel()->entryAt(first) != entry) return;
     historyModel_->setRows(entry->history());
 }
@@ -346,7 +368,8 @@ void WatchdogVC::entrySelectionChanged()
 {
     const QModelIndexList selected = tableViewWatchdog_->selectionModel()->selectedRows();
     int first = -1;
-    for (const QModelIndex& i : selected) first = first < 0 ? i.row() : std::min(first, i.row());
+    for (const QModelIndex& i : selected)
+        first = first < 0 ? i.row() : std::min(first, i.row());
     const WatchdogPtr entry = tableViewWatchdog_->watchdogModel()->entryAt(first);
     if (entry)
         historyModel_->setRows(entry->history());
@@ -364,7 +387,8 @@ void WatchdogVC::logNotified()
 
 void WatchdogVC::changeTitleBarButtonsStateTo(bool enabled)
 {
-    for (QPushButton* b : {btnRemove_, btnPause_, btnResume_, btnEdit_, btnSearchNow_}) b->setEnabled(enabled);
+    for (QPushButton* b : {btnRemove_, btnPause_, btnResume_, btnEdit_, btnSearchNow_})
+        b->setEnabled(enabled);
 }
 
 void WatchdogVC::menuWillOpenWatchdog()
@@ -372,7 +396,8 @@ void WatchdogVC::menuWillOpenWatchdog()
     const qsizetype n = selectedEntries().size();
     mnuItemAdd_->setEnabled(true);
     mnuItemEdit_->setEnabled(n == 1);
-    for (QAction* a : {mnuItemRemove_, mnuItemSearchNow_, mnuItemPause_, mnuItemResume_}) a->setEnabled(n >= 1);
+    for (QAction* a : {mnuItemRemove_, mnuItemSearchNow_, mnuItemPause_, mnuItemResume_})
+        a->setEnabled(n >= 1);
     changeTitleBarButtonsStateTo(n >= 1);
 }
 
@@ -392,46 +417,43 @@ void WatchdogVC::menuWillOpenHistory()
 
 bool WatchdogVC::historyPaneIsCollapsed() const
 {
-    return splitViewWatchdogHistory_->sizes().value(1) == 0;
+    return splitViewWatchdogHistory_->isSubviewCollapsed(1);
 }
 
 bool WatchdogVC::logPaneIsCollapsed() const
 {
-    return splitViewWatchdogLog_->sizes().value(1) == 0;
+    return splitViewWatchdogLog_->isSubviewCollapsed(1);
 }
 
-void WatchdogVC::setPaneSize(QSplitter* split, int size)
-{
-    const QList<int> sizes = split->sizes();
-    const int total = sizes.value(0) + sizes.value(1);
-    size = std::clamp(size, 0, std::max(0, total - 50));
-    split->setSizes({total - size, size});
-}
-
-void WatchdogVC::collapsePane(QSplitter* split, const char* key)
+void WatchdogVC::collapsePane(SplitViewCollapsible* split, const QString& key)
 {
     UserDefaults& defaults = UserDefaults::standard();
-    defaults.setFloat(float(split->sizes().value(1)), QString::fromLatin1(key));
+    defaults.setFloat(float(split->paneSize()), key);
     defaults.synchronize();
-    setPaneSize(split, 0);
+    split->setPositionOfDividerAtIndex(split->maxPossiblePositionOfDividerAtIndex(0), 0);
+}
+
+void WatchdogVC::expandPane(SplitViewCollapsible* split, const QString& key, int minimum)
+{
+    const int stored = int(UserDefaults::standard().floatForKey(key));
+    const int max = split->maxPossiblePositionOfDividerAtIndex(0);
+    split->setPositionOfDividerAtIndex(max - std::max(minimum, stored), 0);
 }
 
 void WatchdogVC::toggleSplitViewHistory()
 {
-    if (!historyPaneIsCollapsed()) {
-        collapsePane(splitViewWatchdogHistory_, kHistoryRestoreKey);
-        return;
-    }
-    const float stored = UserDefaults::standard().floatForKey(QString::fromLatin1(kHistoryRestoreKey));
-    setPaneSize(splitViewWatchdogHistory_, std::max(kHistoryMinWidth, int(stored)));
+    if (historyPaneIsCollapsed())
+        expandPane(splitViewWatchdogHistory_, SplitViewWatchdogHistory::restorePositionKey(),
+                   kHistoryMinWidth);
+    else
+        collapsePane(splitViewWatchdogHistory_, SplitViewWatchdogHistory::restorePositionKey());
 }
 
 void WatchdogVC::toggleSplitViewLog()
 {
-    if (!logPaneIsCollapsed()) {
-        collapsePane(splitViewWatchdogLog_, kLogRestoreKey);
-        return;
-    }
-    const float stored = UserDefaults::standard().floatForKey(QString::fromLatin1(kLogRestoreKey));
-    setPaneSize(splitViewWatchdogLog_, std::max(kLogMinHeight, int(stored)));
+    // Without a stored height the log still opens, at its minimum.
+    if (logPaneIsCollapsed())
+        expandPane(splitViewWatchdogLog_, SplitViewWatchdogLog::restorePositionKey(), kLogMinHeight);
+    else
+        collapsePane(splitViewWatchdogLog_, SplitViewWatchdogLog::restorePositionKey());
 }

@@ -8,8 +8,10 @@
 class QAction;
 class QMenu;
 class QPushButton;
-class QSplitter;
 class QTableView;
+class SplitViewCollapsible;
+class SplitViewWatchdogHistory;
+class SplitViewWatchdogLog;
 class TableViewWatchdog;
 class WatchdogController;
 class WatchdogHistoryTableModel;
@@ -23,8 +25,7 @@ class WatchdogVC : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr const char* kHistoryRestoreKey = "SplitViewWatchdogHistoryRestorePosition";
-    static constexpr const char* kLogRestoreKey = "SplitViewWatchdogLogRestorePosition";
+    // A history pane never opens narrower than this.
     static constexpr int kHistoryMinWidth = 300;
     // A log pane opened without a remembered height gets this much.
     static constexpr int kLogMinHeight = 150;
@@ -35,8 +36,8 @@ public:
     TableViewWatchdog* tableViewWatchdog() const { return tableViewWatchdog_; }
     QTableView* tableViewWatchdogHistory() const { return tableViewWatchdogHistory_; }
     QTableView* tableViewWatchdogLog() const { return tableViewWatchdogLog_; }
-    QSplitter* splitViewWatchdogHistory() const { return splitViewWatchdogHistory_; }
-    QSplitter* splitViewWatchdogLog() const { return splitViewWatchdogLog_; }
+    SplitViewWatchdogHistory* splitViewWatchdogHistory() const { return splitViewWatchdogHistory_; }
+    SplitViewWatchdogLog* splitViewWatchdogLog() const { return splitViewWatchdogLog_; }
     const QList<WatchdogHistoryObj>& watchdogHistoryArray() const;
     QMenu* menuWatchdog() const { return menuWatchdog_; }
     QMenu* menuHistory() const { return menuHistory_; }
@@ -77,8 +78,10 @@ private:
     void changeTitleBarButtonsStateTo(bool enabled);
     void entrySelectionChanged();
     void logNotified();
-    void setPaneSize(QSplitter* split, int size);
-    void collapsePane(QSplitter* split, const char* key);
+    // Stores the pane's size under `key`, then moves the divider to the end.
+    void collapsePane(SplitViewCollapsible* split, const QString& key);
+    // Opens the pane at the stored size, and at least at `minimum`.
+    void expandPane(SplitViewCollapsible* split, const QString& key, int minimum);
 
     QPointer<WatchdogController> controller_;
     TableViewWatchdog* tableViewWatchdog_ = nullptr;
@@ -86,8 +89,8 @@ private:
     QTableView* tableViewWatchdogLog_ = nullptr;
     WatchdogHistoryTableModel* historyModel_ = nullptr;
     WatchdogLogTableModel* logModel_ = nullptr;
-    QSplitter* splitViewWatchdogHistory_ = nullptr;
-    QSplitter* splitViewWatchdogLog_ = nullptr;
+    SplitViewWatchdogHistory* splitViewWatchdogHistory_ = nullptr;
+    SplitViewWatchdogLog* splitViewWatchdogLog_ = nullptr;
     QMenu* menuWatchdog_ = nullptr;
     QMenu* menuHistory_ = nullptr;
     QMenu* menuLog_ = nullptr;
