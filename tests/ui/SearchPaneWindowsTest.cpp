@@ -443,9 +443,23 @@ TEST_F(PaneWindows, QuittingClosesEachWindowWithoutAChange)
         EXPECT_EQ(window->runModal(), 0) << window->objectName().toStdString();
         EXPECT_FALSE(window->isVisible());
     }
+    // Quitting while the new-map sheet is open ends both runs.
+    SearchEditBookmarkWC window(b, &history);
+    whenShown<SearchEditBookmarkWC>([](SearchEditBookmarkWC* w) {
+        whenShown<SearchAddMapWC>([](SearchAddMapWC* sheet) {
+            type(sheet->sfNewMap(), "Never made");
+            NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"), nullptr);
+        });
+        w->mapChooser()->btnNewBookmarkMap()->click();
+        EXPECT_FALSE(w->mapChooser()->searchAddMapWC()->isVisible());
+    });
+    EXPECT_EQ(window.runModal(), 0);
+    EXPECT_FALSE(window.isVisible());
+
     EXPECT_EQ(h->alias(), "h");
     EXPECT_EQ(b->alias(), "b");
     EXPECT_EQ(history.arraySearchHistory(), QList<DeepLookupObjectPtr>{h});
+    EXPECT_EQ(aliases(history.arraySearchBookmarks()), QStringList{"Films"});
 }
 
 TEST_F(PaneWindows, AWindowHangsAHundredPointsBelowTheMainWindowsTop)
