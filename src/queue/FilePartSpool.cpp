@@ -183,13 +183,18 @@ std::unique_ptr<FilePartSpool> FilePartSpool::create(const QString& downloadFold
     };
     if (downloadFolder.isEmpty()) return failed(ENOENT);
     const QString folder = spoolFolderFor(downloadFolder);
-    if (::mkdir(native(folder).constData(), 0777) != 0 && errno != EEXIST) return failed(errno);
+    const auto makeFolder = [&] { return ::mkdir(native(folder).constData(), 0777) == 0 || errno == EEXIST; };
+    if (!makeFolder()) return failed(errno);
     removeLeftoversOfEndedRuns(folder);
     for (int attempt = 0;; ++attempt) {
         const QString path = folder + QLatin1Char('/') + freshName();
         const int fd = ::open(native(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) return std::unique_ptr<FilePartSpool>(new FilePartSpool(folder, path, fd));
-        if (errno != EEXIST || attempt == 10) return failed(errno);
+        const int code = errno;
+        if (attempt == 100 || (code != EEXIST && code != ENOENT)) return failed(code);
+        // Another part that just placed its file removes the folder once it
+        // looks empty, which may be between our mkdir and our open.
+        if (code == ENOENT && !makeFolder()) return failed(errno);
     }
 }
 

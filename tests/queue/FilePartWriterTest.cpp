@@ -30,6 +30,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -972,6 +973,44 @@ TEST(FilePartSpoolWrites, SeveralThreadsWriteTheirRangesAtOnce)
     EXPECT_EQ(spool->size(), data.size());
     EXPECT_TRUE(fileBytes(spool->path()) == data);
     EXPECT_EQ(spool->md5(), md5Hex(data));
+}
+
+// Parts of one job are spooled and placed on several threads: the spool
+// folder that a placed part removes as empty may be made again by another
+// part at the same moment, and no part may then fail to find it.
+TEST(FilePartSpoolFolder, PartsMadeWhileOthersArePlacedAlwaysGetTheirFile)
+{
+    TempHome home;
+    const QString download = home.makeFolder("dl");
+    std::atomic<int> failures{0};
+    std::mutex firstFailureMutex;
+    QString firstFailure;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                int code = 0;
+                QString error;
+                const auto spool = FilePartSpool::create(download, &code, &error);
+                const char* step = !spool                      ? "create"
+                                   : !spool->writeAt(0, "x") ? "write"
+                                   : !spool->moveTo(QDir(download).filePath(QStringLiteral("f%1-%2").arg(t).arg(i)))
+                                       ? "move"
+                                       : nullptr;
+                if (step) {
+                    ++failures;
+                    const std::lock_guard lock(firstFailureMutex);
+                    if (firstFailure.isEmpty())
+                        firstFailure = QString::fromLatin1(step) + QStringLiteral(": ") +
+                                       (spool ? spool->errorString() : error);
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0) << firstFailure.toStdString();
+    EXPECT_EQ(QDir(download).entryList(QDir::Files).size(), 4 * 300);
 }
 
 // A run that crashed leaves its spool files; the next run removes them, but
