@@ -1,5 +1,6 @@
 #include "ui/search/OutlineViewBookmarks.h"
 
+#include "controls/OwnRowDrag.h"
 #include "controls/SRGB.h"
 #include "ui/search/OutlineRowViewSearchBookmarks.h"
 #include "ui/search/SearchBookmarksModel.h"
@@ -106,16 +107,13 @@ OutlineViewBookmarksDelegate::DropTarget OutlineViewBookmarks::dropTargetAt(cons
 
 bool OutlineViewBookmarks::carriesOurType(const QDropEvent* event) const
 {
-    return event->mimeData() && event->mimeData()->hasFormat(QString::fromLatin1(SearchBookmarksModel::kDragType));
+    return OwnRowDrag::carriesType(event, SearchBookmarksModel::kDragType);
 }
 
 void OutlineViewBookmarks::dragEnterEvent(QDragEnterEvent* event)
 {
     // Entering is allowed for our own drags; each position is judged below.
-    if (carriesOurType(event) && event->source() == this)
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    OwnRowDrag::enter(event, this, SearchBookmarksModel::kDragType);
 }
 
 void OutlineViewBookmarks::dragMoveEvent(QDragMoveEvent* event)
