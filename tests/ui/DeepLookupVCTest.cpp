@@ -24,6 +24,7 @@
 
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -35,7 +36,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QLabel>
@@ -570,17 +570,6 @@ TEST_F(SearchPage, AsksForAComposeWindowForAReplyOrANewPost)
     EXPECT_TRUE(asked[1].userInfo.isEmpty());
 }
 
-} // namespace
-
-namespace {
-
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
-}
-
 // What a user sees: results new and old, passworded, junk, one opened with
 // its files, one downloading, the search words marked; and the busy window
 // over the results while the next search runs.
@@ -636,7 +625,7 @@ TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
     ASSERT_TRUE(waitUntil([&] { return loading->progressBarVisible() && loading->progressBarValue() == 42; }, 5000));
     select({byTitle("My red car photos")});
     spinEventLoop(300);
-    saveShot(page->grab().toImage(), "search-page.png");
+    saveScreenshot(page->grab().toImage(), "search-page.png");
 
     // The busy window over the results while the next page is fetched.
     service.enqueue("POST", kSearch, searchReply("0|0|1s|x|x|0|0", {}).withDelay(1500));
@@ -650,7 +639,7 @@ TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
         const QPoint at = busy->pos() - page->mapToGlobal(QPoint(0, 0));
         p.drawImage(at, busy->grab().toImage());
     }
-    saveShot(shot, "search-busy-window.png");
+    saveScreenshot(shot, "search-busy-window.png");
     page->cancelSearch();
     ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
 }

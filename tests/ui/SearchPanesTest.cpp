@@ -26,6 +26,7 @@
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -35,7 +36,6 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QAction>
-#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -674,13 +674,6 @@ TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
 
 // ---- the two panes on the search page
 
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
-}
-
 // The search page over the engine as the program wires it, talking to a
 // scripted search service on 127.0.0.1.
 class SearchPageLeftPane : public ::testing::Test
@@ -835,7 +828,7 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     page->activateWindow();
     pane->tableViewSearchHistory()->setFocus();
     spinEventLoop(200);
-    saveShot(page->grab().toImage(), "search-history-pane.png");
+    saveScreenshot(page->grab().toImage(), "search-history-pane.png");
 
     // Two maps with a few bookmarks, one of them chosen.
     SearchHistoryController* c = history();
@@ -858,7 +851,7 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     bookmarks->outlineViewSearchBookmarks()->setFocus();
     spinEventLoop(200);
     EXPECT_EQ(shownRows(bookmarks->bookmarksModel()), (QStringList{"Cars", "Holidays"}));
-    saveShot(page->grab().toImage(), "search-bookmarks-pane.png");
+    saveScreenshot(page->grab().toImage(), "search-bookmarks-pane.png");
 }
 
 } // namespace
