@@ -22,6 +22,7 @@
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/TableViewSearchHistory.h"
 
+#include "SearchPageFixture.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/Screenshot.h"
@@ -68,43 +69,23 @@ HttpReply searchReply(const QByteArray& info, const QList<DeepLookupSearchRecord
     return HttpReply::text(HttpReply::tabLines(rows));
 }
 
-// The search page over the engine as the program wires it, talking to a
-// scripted search service on 127.0.0.1.
-class SearchPage : public ::testing::Test
+class SearchPage : public SearchPageFixture
 {
 protected:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    ScriptedHttpServer service;
-    std::unique_ptr<EngineControllers> engine;
-    std::unique_ptr<DeepLookupVC> page;
-
     void SetUp() override
     {
-        ASSERT_TRUE(service.start());
-        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+        ASSERT_NO_FATAL_FAILURE(SearchPageFixture::SetUp());
+        createPage(1200, 700);
+    }
+    void beforeEngineStarts() override
+    {
         // A user who has seen the hint on content types already.
         UserDefaults::standard().setBool(false, QStringLiteral("showDialogNewsgroupTypes"));
-        engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
-        page = std::make_unique<DeepLookupVC>();
-        page->setQueueController(engine->queueController());
-        page->setDeepLookupController(engine->deepLookupController());
-        page->resize(1200, 700);
-        page->show();
-    }
-    void TearDown() override
-    {
-        page.reset();
-        engine.reset();
-        spinEventLoop(20);
-        DeepLookupSocket::setServiceURLForTesting(QUrl());
     }
 
     OutlineViewSearch* tree() const { return page->outLineViewSearch(); }
     OutlineViewSearchModel* model() const { return tree()->resultsModel(); }
     const QList<QueuePtr>& results() const { return engine->deepLookupController()->dpcontentArray(); }
-    bool idle() const { return page->buttonSearch()->isEnabled(); }
 
     void search(const QString& words)
     {

@@ -23,6 +23,7 @@
 #include "search/DeepLookupSocket.h"
 #include "search/SearchHistoryController.h"
 
+#include "SearchPageFixture.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
@@ -674,42 +675,16 @@ TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
 
 // ---- the two panes on the search page
 
-// The search page over the engine as the program wires it, talking to a
-// scripted search service on 127.0.0.1.
-class SearchPageLeftPane : public ::testing::Test
+class SearchPageLeftPane : public SearchPageFixture
 {
 protected:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    ScriptedHttpServer service;
-    std::unique_ptr<EngineControllers> engine;
-    std::unique_ptr<DeepLookupVC> page;
-
     void SetUp() override
     {
-        ASSERT_TRUE(service.start());
-        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
-        engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
+        ASSERT_NO_FATAL_FAILURE(SearchPageFixture::SetUp());
         makePage();
     }
-    void TearDown() override
-    {
-        page.reset();
-        engine.reset();
-        spinEventLoop(20);
-        DeepLookupSocket::setServiceURLForTesting(QUrl());
-    }
-    void makePage()
-    {
-        page = std::make_unique<DeepLookupVC>();
-        page->setQueueController(engine->queueController());
-        page->setDeepLookupController(engine->deepLookupController());
-        page->resize(1300, 620);
-        page->show();
-    }
+    void makePage() { createPage(1300, 620); }
     SearchHistoryController* history() const { return page->searchHistoryController(); }
-    bool idle() const { return page->buttonSearch()->isEnabled(); }
     void answerSearches(const QList<QByteArray>& titles)
     {
         QList<QByteArrayList> rows{{"INFO", QByteArray::number(titles.size()) + "|" +
