@@ -1,8 +1,19 @@
 #include "controls/OwnRowDrag.h"
 
+#include <QAbstractItemView>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QWidget>
+
+void OwnRowDrag::enableOn(QAbstractItemView* view)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setDragEnabled(true);
+    view->setAcceptDrops(true);
+    view->setDragDropMode(QAbstractItemView::InternalMove);
+    view->setDropIndicatorShown(true);
+}
 
 bool OwnRowDrag::carriesType(const QDropEvent* event, const char* type)
 {

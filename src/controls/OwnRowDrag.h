@@ -1,5 +1,6 @@
 #pragma once
 
+class QAbstractItemView;
 class QDragEnterEvent;
 class QDropEvent;
 class QWidget;
@@ -8,6 +9,10 @@ class QWidget;
 // the view's own data type and began on the view itself; every other drag
 // is turned away.
 namespace OwnRowDrag {
+
+// Sets `view` up for such drags: whole rows, several at a time, moved only
+// within the view, with the drop place shown.
+void enableOn(QAbstractItemView* view);
 
 // True when `event` carries data of `type`.
 bool carriesType(const QDropEvent* event, const char* type);

@@ -20,12 +20,7 @@ OutlineViewBookmarks::OutlineViewBookmarks(QWidget* parent)
     rowView_->install(this);
     setObjectName(QStringLiteral("outlineViewSearchBookmarks"));
     setHeaderHidden(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A double-click runs the bookmark or opens the map: the pane decides.
     setExpandsOnDoubleClick(false);

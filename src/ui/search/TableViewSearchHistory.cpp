@@ -18,12 +18,7 @@
 TableViewSearchHistory::TableViewSearchHistory(QWidget* parent) : QTableView(parent)
 {
     setObjectName(QStringLiteral("tableViewSearchHistory"));
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setShowGrid(false);
     setWordWrap(false);
     setFrameShape(QFrame::NoFrame);

@@ -23,12 +23,7 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     auto* desc = new TableCVWatchdogDesc(this);
     setItemDelegateForColumn(WatchdogTableModel::ColumnWDDesc, desc);
     connect(desc, &TableCVWatchdogDesc::checkboxClicked, this, &TableViewWatchdog::checkboxClicked);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setShowGrid(false);
     setAlternatingRowColors(false);
     setWordWrap(false);
