@@ -15,6 +15,7 @@
 #include "ui/prefs/PrefsSubPages.h"
 #include "ui/prefs/SignatureTextView.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -40,10 +41,7 @@ void shoot(QWidget* page, const QString& name)
         for (int x = 0; x < shot.width(); x += 7)
             colours.insert(shot.pixel(x, y));
     EXPECT_GT(colours.size(), 8) << name.toStdString() << " looks empty";
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + QStringLiteral(".png"));
-        EXPECT_TRUE(shot.save(path)) << path.toStdString();
-    }
+    saveScreenshot(shot, qPrintable(name + QStringLiteral(".png")));
 }
 
 void shootSubPages(QWidget* page, PrefsSubPages* subPages, const QStringList& names)

@@ -25,6 +25,7 @@
 #include "support/EventLoop.h"
 #include "support/NntpRule.h"
 #include "support/PostedFiles.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
@@ -194,17 +195,6 @@ TEST(ConnectionsVC, SwitchingAllConnectionsOffBlinksAndOnStopsIt)
     EXPECT_TRUE(waitUntil([&] { return p.server.activeConnections() == 2; }, 10000));
 }
 
-namespace {
-
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
-}
-
-} // namespace
-
 // The whole window as a user sees it while a job downloads: the job's files
 // in the right pane, its PAR2 state, the live connections below and the
 // speed graph in the status bar; and the limiter window over it.
@@ -227,12 +217,12 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     spinEventLoop(300);
     const QImage files = p.window->grab().toImage();
     EXPECT_EQ(files.size(), QSize(1100, 650) * p.window->devicePixelRatio());
-    saveShot(files, "queue-files-pane.png");
+    saveScreenshot(files, "queue-files-pane.png");
     // The graph at four times its size, to be looked at.
     ViewBandwidth* graph = p.vc->viewBandwidth();
     const QImage graphShot = graph->grab().toImage();
     EXPECT_EQ(graphShot.size(), graph->size() * graph->devicePixelRatio());
-    saveShot(graphShot.scaled(graphShot.size() * 4), "speed-graph.png");
+    saveScreenshot(graphShot.scaled(graphShot.size() * 4), "speed-graph.png");
 
     // The PAR2 pane of a job whose set is known.
     const QueuePtr job = p.vc->engine().queueController()->queueArray().value(0);
@@ -260,14 +250,14 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     queue->changeRightPaneViewController(2);
     EXPECT_TRUE(waitUntil([&] { return queue->queueParInfoVC()->model()->rowCount() == 5; }));
     spinEventLoop(150);
-    saveShot(p.window->grab().toImage(), "queue-par2-pane.png");
+    saveScreenshot(p.window->grab().toImage(), "queue-par2-pane.png");
     queue->changeRightPaneViewController(1);
 
     p.vc->showBandwidthLimiterWindow();
     BandwidthLimiterWC* limiter = p.vc->bandwidthLimiterWC();
     ASSERT_NE(limiter, nullptr);
     spinEventLoop(100);
-    saveShot(limiter->grab().toImage(), "bandwidth-limiter.png");
+    saveScreenshot(limiter->grab().toImage(), "bandwidth-limiter.png");
     limiter->close();
 
     // Connections switched off: the button blinks, the rows say so.
@@ -275,7 +265,7 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
     EXPECT_TRUE(waitUntil([&] { return p.response(0) == "Offline (Manually connect first)"; }, 10000))
         << p.response(0).toStdString();
     spinEventLoop(150);
-    saveShot(p.window->grab().toImage(), "connections-off.png");
+    saveScreenshot(p.window->grab().toImage(), "connections-off.png");
 }
 
 // A connection rewrites its row on every command; the page repaints a row

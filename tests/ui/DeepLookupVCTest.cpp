@@ -22,8 +22,10 @@
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/TableViewSearchHistory.h"
 
+#include "SearchPageFixture.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -35,7 +37,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QLabel>
@@ -68,43 +69,23 @@ HttpReply searchReply(const QByteArray& info, const QList<DeepLookupSearchRecord
     return HttpReply::text(HttpReply::tabLines(rows));
 }
 
-// The search page over the engine as the program wires it, talking to a
-// scripted search service on 127.0.0.1.
-class SearchPage : public ::testing::Test
+class SearchPage : public SearchPageFixture
 {
 protected:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    ScriptedHttpServer service;
-    std::unique_ptr<EngineControllers> engine;
-    std::unique_ptr<DeepLookupVC> page;
-
     void SetUp() override
     {
-        ASSERT_TRUE(service.start());
-        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
+        ASSERT_NO_FATAL_FAILURE(SearchPageFixture::SetUp());
+        createPage(1200, 700);
+    }
+    void beforeEngineStarts() override
+    {
         // A user who has seen the hint on content types already.
         UserDefaults::standard().setBool(false, QStringLiteral("showDialogNewsgroupTypes"));
-        engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
-        page = std::make_unique<DeepLookupVC>();
-        page->setQueueController(engine->queueController());
-        page->setDeepLookupController(engine->deepLookupController());
-        page->resize(1200, 700);
-        page->show();
-    }
-    void TearDown() override
-    {
-        page.reset();
-        engine.reset();
-        spinEventLoop(20);
-        DeepLookupSocket::setServiceURLForTesting(QUrl());
     }
 
     OutlineViewSearch* tree() const { return page->outLineViewSearch(); }
     OutlineViewSearchModel* model() const { return tree()->resultsModel(); }
     const QList<QueuePtr>& results() const { return engine->deepLookupController()->dpcontentArray(); }
-    bool idle() const { return page->buttonSearch()->isEnabled(); }
 
     void search(const QString& words)
     {
@@ -570,17 +551,6 @@ TEST_F(SearchPage, AsksForAComposeWindowForAReplyOrANewPost)
     EXPECT_TRUE(asked[1].userInfo.isEmpty());
 }
 
-} // namespace
-
-namespace {
-
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
-}
-
 // What a user sees: results new and old, passworded, junk, one opened with
 // its files, one downloading, the search words marked; and the busy window
 // over the results while the next search runs.
@@ -636,7 +606,7 @@ TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
     ASSERT_TRUE(waitUntil([&] { return loading->progressBarVisible() && loading->progressBarValue() == 42; }, 5000));
     select({byTitle("My red car photos")});
     spinEventLoop(300);
-    saveShot(page->grab().toImage(), "search-page.png");
+    saveScreenshot(page->grab().toImage(), "search-page.png");
 
     // The busy window over the results while the next page is fetched.
     service.enqueue("POST", kSearch, searchReply("0|0|1s|x|x|0|0", {}).withDelay(1500));
@@ -650,7 +620,7 @@ TEST_F(SearchPage, LooksFinishedWithResultsAndTheBusyWindow)
         const QPoint at = busy->pos() - page->mapToGlobal(QPoint(0, 0));
         p.drawImage(at, busy->grab().toImage());
     }
-    saveShot(shot, "search-busy-window.png");
+    saveScreenshot(shot, "search-busy-window.png");
     page->cancelSearch();
     ASSERT_TRUE(waitUntil([&] { return idle(); }, 10000));
 }

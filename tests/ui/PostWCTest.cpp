@@ -22,6 +22,7 @@
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
 #include "support/ModalDriver.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QCheckBox>
@@ -732,10 +733,7 @@ void shoot(QWidget* w, const QString& name)
         for (int x = 0; x < shot.width(); x += 5)
             colours.insert(shot.pixel(x, y));
     EXPECT_GT(colours.size(), 8) << name.toStdString() << " looks empty";
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + QStringLiteral(".png"));
-        EXPECT_TRUE(shot.save(path)) << path.toStdString();
-    }
+    saveScreenshot(shot, qPrintable(name + QStringLiteral(".png")));
 }
 
 TEST_F(Compose, Screenshots)

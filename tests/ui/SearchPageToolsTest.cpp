@@ -20,6 +20,7 @@
 #include "ui/search/IndexedNewsgroupSelectorVC.h"
 #include "ui/search/SplitViewSearch.h"
 
+#include "SearchPageFixture.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "PopupShot.h"
 #include "support/EventLoop.h"
@@ -69,42 +70,20 @@ HttpReply groupList()
                                                 {"9", "alt.binaries.pictures", "0"}}));
 }
 
-class SearchPageTools : public ::testing::Test
+class SearchPageTools : public SearchPageFixture
 {
 public:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    ScriptedHttpServer service;
-    std::unique_ptr<EngineControllers> engine;
-    std::unique_ptr<DeepLookupVC> page;
-
-    void SetUp() override
+    void beforeEngineStarts() override
     {
-        ASSERT_TRUE(service.start());
-        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
         service.route("POST", kSearch, oneResult());
         service.route("POST", kList, groupList());
-        engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
-    }
-    void TearDown() override
-    {
-        page.reset();
-        engine.reset();
-        spinEventLoop(20);
-        DeepLookupSocket::setServiceURLForTesting(QUrl());
     }
     // The page as the main window makes it, after the settings a test chose.
     void openPage(int width = 1200)
     {
-        page = std::make_unique<DeepLookupVC>();
-        page->setQueueController(engine->queueController());
-        page->setDeepLookupController(engine->deepLookupController());
-        page->resize(width, 700);
-        page->show();
+        createPage(width, 700);
         spinEventLoop(20);
     }
-    bool idle() const { return page->buttonSearch()->isEnabled(); }
     void search()
     {
         page->searchFieldTitle()->setStringValue(QStringLiteral("holiday"));

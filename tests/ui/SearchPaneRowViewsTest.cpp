@@ -12,12 +12,12 @@
 #include "controls/SRGB.h"
 #include "platform/UserDefaults.h"
 #include "support/EventLoop.h"
+#include "support/Screenshot.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QPainter>
@@ -371,9 +371,7 @@ TEST_F(RowViews, LookFinished)
     spinEventLoop(100);
     const QImage shot = panel.grab().toImage();
     EXPECT_TRUE(near(shot.pixelColor(150, 0), srgb(0.847, 0.843, 0.843)));
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath("search-pane-rows.png")));
-    }
+    saveScreenshot(shot, "search-pane-rows.png");
 }
 
 } // namespace

@@ -13,13 +13,13 @@
 #include "search/SearchHistoryController.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -486,9 +486,7 @@ TEST_F(PaneWindows, LookFinished)
         const QImage shot = w->grab().toImage();
         EXPECT_FALSE(shot.isNull()) << name;
         EXPECT_GE(shot.width(), 340) << name;
-        if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-            EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-        }
+        saveScreenshot(shot, name);
     };
     map("Linux images", {"Debian netinst"});
     map("Films");

@@ -23,9 +23,11 @@
 #include "search/DeepLookupSocket.h"
 #include "search/SearchHistoryController.h"
 
+#include "SearchPageFixture.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -35,7 +37,6 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QAction>
-#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -674,49 +675,16 @@ TEST_F(BookmarksPane, ButtonsAndMenuItemsFollowTheRowsTheyActOn)
 
 // ---- the two panes on the search page
 
-void saveShot(const QImage& shot, const char* name)
-{
-    if (const QByteArray dir = qgetenv("BINORAMA_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)))) << name;
-    }
-}
-
-// The search page over the engine as the program wires it, talking to a
-// scripted search service on 127.0.0.1.
-class SearchPageLeftPane : public ::testing::Test
+class SearchPageLeftPane : public SearchPageFixture
 {
 protected:
-    TempHome home;
-    ScriptedDialogAnswerer dialogs;
-    ScriptedHttpServer service;
-    std::unique_ptr<EngineControllers> engine;
-    std::unique_ptr<DeepLookupVC> page;
-
     void SetUp() override
     {
-        ASSERT_TRUE(service.start());
-        ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(service.baseUrl()));
-        engine = std::make_unique<EngineControllers>();
-        engine->initControllers();
+        ASSERT_NO_FATAL_FAILURE(SearchPageFixture::SetUp());
         makePage();
     }
-    void TearDown() override
-    {
-        page.reset();
-        engine.reset();
-        spinEventLoop(20);
-        DeepLookupSocket::setServiceURLForTesting(QUrl());
-    }
-    void makePage()
-    {
-        page = std::make_unique<DeepLookupVC>();
-        page->setQueueController(engine->queueController());
-        page->setDeepLookupController(engine->deepLookupController());
-        page->resize(1300, 620);
-        page->show();
-    }
+    void makePage() { createPage(1300, 620); }
     SearchHistoryController* history() const { return page->searchHistoryController(); }
-    bool idle() const { return page->buttonSearch()->isEnabled(); }
     void answerSearches(const QList<QByteArray>& titles)
     {
         QList<QByteArrayList> rows{{"INFO", QByteArray::number(titles.size()) + "|" +
@@ -835,7 +803,7 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     page->activateWindow();
     pane->tableViewSearchHistory()->setFocus();
     spinEventLoop(200);
-    saveShot(page->grab().toImage(), "search-history-pane.png");
+    saveScreenshot(page->grab().toImage(), "search-history-pane.png");
 
     // Two maps with a few bookmarks, one of them chosen.
     SearchHistoryController* c = history();
@@ -858,7 +826,7 @@ TEST_F(SearchPageLeftPane, LooksFinishedWithHistoryAndWithBookmarks)
     bookmarks->outlineViewSearchBookmarks()->setFocus();
     spinEventLoop(200);
     EXPECT_EQ(shownRows(bookmarks->bookmarksModel()), (QStringList{"Cars", "Holidays"}));
-    saveShot(page->grab().toImage(), "search-bookmarks-pane.png");
+    saveScreenshot(page->grab().toImage(), "search-bookmarks-pane.png");
 }
 
 } // namespace

@@ -24,6 +24,8 @@
 #include "ui/search/SearchBookmarksVC.h"
 #include "ui/search/SearchHistoryVC.h"
 #include "ui/search/SearchKeywordHighlighter.h"
+#include "ui/search/SearchPaneNotifications.h"
+#include "ui/search/SearchPopUpItems.h"
 #include "ui/search/SplitViewSearch.h"
 #include "ui/search/ViewMainSearch.h"
 #include "ui/search/ViewSearchLeft.h"
@@ -44,19 +46,6 @@
 
 namespace {
 
-struct TaggedItem
-{
-    const char* title;
-    qint64 tag;
-};
-
-const TaggedItem kDaysBack[] = {
-    {"1 day", 1},       {"3 days", 3},       {"7 days", 7},         {"14 days", 14},
-    {"30 days", 30},    {"90 days", 90},     {"180 days", 180},     {"1 year", 365},
-    {"2 years", 730},   {"5 years", 1825},   {"3500 days", 3500},   {"10000 days", 10000},
-};
-const TaggedItem kContent[] = {{"General newsgroups", 0}, {"Erotica newsgroups", 1}};
-
 const QString kLeftRestorePositionKey = QStringLiteral("SplitViewSearchLeftRestorePosition");
 constexpr int kDefaultLeftPaneWidth = 200;
 constexpr int kHeaderHeightExpanded = 81;
@@ -66,11 +55,6 @@ constexpr int kQueryRowHeight = 24;
 constexpr qint64 kServiceIndexStart = 1216899420;
 // The help window's topic on the search service.
 constexpr int kHelpTopicDeepLookup = 1;
-
-QString decimal(qint64 value)
-{
-    return QString::number(value);
-}
 
 // Shows a one-time hint while its setting is on; "Don't show again" turns
 // the setting off for good.
@@ -105,8 +89,9 @@ DeepLookupVC::DeepLookupVC(QWidget* parent) : QWidget(parent)
     fieldTools_ = std::make_unique<DeepLookupFieldTools>(this);
 
     NotificationHub& hub = NotificationHub::defaultCenter();
-    hub.addObserver(QStringLiteral("RequestForDeepLookup"), this, [this](const Notification& n) {
-        requestForDeepLookup(n.userInfo.value(QStringLiteral("deeplookupobject")).value<DeepLookupObjectPtr>());
+    hub.addObserver(SearchPaneNotifications::requestForDeepLookup(), this, [this](const Notification& n) {
+        const QVariant query = n.userInfo.value(SearchPaneNotifications::deepLookupObjectKey());
+        requestForDeepLookup(query.value<DeepLookupObjectPtr>());
     });
     hub.addObserver(QStringLiteral("NewFilepartsReceived"), this, [this](const Notification& n) {
         newFilepartsReceived(n.userInfo.value(QStringLiteral("queue")).value<QueuePtr>());
@@ -195,10 +180,10 @@ QWidget* DeepLookupVC::buildHeader()
                                         BytesConverterVC::configureSizeField(f, BytesConverterVC::maxSizeIdentifier());
                                     });
 
-    const auto makePopUp = [header](const char* name, const TaggedItem* items, size_t count, const char* key) {
+    const auto makePopUp = [header](const char* name, const QList<SearchPopUpItems::Item>& items, const char* key) {
         auto* box = new QComboBox(header);
         box->setObjectName(QString::fromLatin1(name));
-        for (size_t i = 0; i < count; ++i) box->addItem(QString::fromLatin1(items[i].title), items[i].tag);
+        SearchPopUpItems::fill(box, items);
         const QString settingsKey = QString::fromLatin1(key);
         const int at = box->findData(UserDefaults::standard().integerForKey(settingsKey));
         box->setCurrentIndex(at >= 0 ? at : 0);
@@ -207,8 +192,8 @@ QWidget* DeepLookupVC::buildHeader()
         });
         return box;
     };
-    buttonContent_ = makePopUp("buttonContent", kContent, std::size(kContent), "contentTag");
-    buttonDaysBack_ = makePopUp("buttonDaysBack", kDaysBack, std::size(kDaysBack), "dayTag");
+    buttonContent_ = makePopUp("buttonContent", SearchPopUpItems::content(), "contentTag");
+    buttonDaysBack_ = makePopUp("buttonDaysBack", SearchPopUpItems::daysBack(), "dayTag");
     buttonSearch_ = new QPushButton(QStringLiteral("Search"), header);
     buttonSearch_->setObjectName(QStringLiteral("buttonSearch"));
     buttonSearch_->setDefault(true);
@@ -402,17 +387,6 @@ void DeepLookupVC::setMnuItemExportNZB(QAction* item)
     actions_->menuWillOpen();
 }
 
-void DeepLookupVC::selectTag(QComboBox* box, qint64 tag)
-{
-    const int at = box->findData(tag);
-    if (at >= 0) box->setCurrentIndex(at);
-}
-
-qint64 DeepLookupVC::selectedTag(const QComboBox* box)
-{
-    return box->currentData().toLongLong();
-}
-
 // ---- paging
 
 void DeepLookupVC::initPagination()
@@ -475,8 +449,8 @@ void DeepLookupVC::initSearch(bool isNewSearch)
     query->setPoster(searchFieldPoster_->stringValue());
     query->setMinsize(searchFieldMinSize_->stringValue());
     query->setMaxsize(searchFieldMaxSize_->stringValue());
-    query->setEro(decimal(selectedTag(buttonContent_)));
-    query->setStartdate(decimal(selectedTag(buttonDaysBack_)));
+    query->setEro(SearchPopUpItems::selectedTag(buttonContent_));
+    query->setStartdate(SearchPopUpItems::selectedTag(buttonDaysBack_));
     query->setEnddate(pagination_.getPageOffset());
     query->setOffset(pagination_.offsetText());
     query->setLimit(pagination_.limitText());
@@ -568,8 +542,8 @@ void DeepLookupVC::updateSearchFieldsWithObject(const DeepLookupObject& query)
     searchFieldPoster_->setStringValue(query.poster().value_or(QString()));
     searchFieldMinSize_->setStringValue(query.minsize().value_or(QString()));
     searchFieldMaxSize_->setStringValue(query.maxsize().value_or(QString()));
-    selectTag(buttonContent_, query.ero().value_or(QString()).toLongLong());
-    selectTag(buttonDaysBack_, query.startdate().value_or(QString()).toLongLong());
+    SearchPopUpItems::selectTag(buttonContent_, query.ero().value_or(QString()).toLongLong());
+    SearchPopUpItems::selectTag(buttonDaysBack_, query.startdate().value_or(QString()).toLongLong());
 }
 
 // ---- the reply

@@ -185,8 +185,6 @@ private:
     QWidget* buildHeader();
     QWidget* buildResultSide();
     QWidget* buildLeftPaneHeader();
-    void selectTag(QComboBox* box, qint64 tag);
-    static qint64 selectedTag(const QComboBox* box);
     void updateSearchHistory();
     void disableSearchField();
     void enableSearchField();

@@ -1,5 +1,6 @@
 #include "ui/search/OutlineViewBookmarks.h"
 
+#include "controls/OwnRowDrag.h"
 #include "controls/SRGB.h"
 #include "ui/search/OutlineRowViewSearchBookmarks.h"
 #include "ui/search/SearchBookmarksModel.h"
@@ -19,12 +20,7 @@ OutlineViewBookmarks::OutlineViewBookmarks(QWidget* parent)
     rowView_->install(this);
     setObjectName(QStringLiteral("outlineViewSearchBookmarks"));
     setHeaderHidden(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A double-click runs the bookmark or opens the map: the pane decides.
     setExpandsOnDoubleClick(false);
@@ -106,16 +102,13 @@ OutlineViewBookmarksDelegate::DropTarget OutlineViewBookmarks::dropTargetAt(cons
 
 bool OutlineViewBookmarks::carriesOurType(const QDropEvent* event) const
 {
-    return event->mimeData() && event->mimeData()->hasFormat(QString::fromLatin1(SearchBookmarksModel::kDragType));
+    return OwnRowDrag::carriesType(event, SearchBookmarksModel::kDragType);
 }
 
 void OutlineViewBookmarks::dragEnterEvent(QDragEnterEvent* event)
 {
     // Entering is allowed for our own drags; each position is judged below.
-    if (carriesOurType(event) && event->source() == this)
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    OwnRowDrag::enter(event, this, SearchBookmarksModel::kDragType);
 }
 
 void OutlineViewBookmarks::dragMoveEvent(QDragMoveEvent* event)

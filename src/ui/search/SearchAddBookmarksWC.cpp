@@ -1,22 +1,17 @@
 #include "ui/search/SearchAddBookmarksWC.h"
 
 #include "controls/TVLTextField.h"
-#include "core/DialogBoxes.h"
 #include "search/SearchHistoryController.h"
 #include "ui/search/SearchBookmarkMapChooser.h"
-#include "ui/search/SearchWindowButtons.h"
 
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 SearchAddBookmarksWC::SearchAddBookmarksWC(const QList<DeepLookupObjectPtr>& arrayDeepLookupObjects,
                                            SearchHistoryController* historyController, QWidget* parent)
-    : SearchPaneWindow(parent), arrayDeepLookupObjects_(arrayDeepLookupObjects),
-      historyController_(historyController), sfAlias_(new TVLTextField(this)),
-      mapChooser_(new SearchBookmarkMapChooser(historyController, this))
+    : SearchEntryWindow(historyController, parent), arrayDeepLookupObjects_(arrayDeepLookupObjects),
+      sfAlias_(new TVLTextField(this)), mapChooser_(new SearchBookmarkMapChooser(historyController, this))
 {
     arrayDeepLookupObjects_.removeAll(nullptr);
     setObjectName(QStringLiteral("SearchAddBookmarksWC"));
@@ -25,23 +20,13 @@ SearchAddBookmarksWC::SearchAddBookmarksWC(const QList<DeepLookupObjectPtr>& arr
     sfAlias_->setPlaceHolderString(QStringLiteral("Name of the bookmark"));
     sfAlias_->setMinimumSize(280, 24);
     sfAlias_->awakeFromNib();
-    const SearchWindowButtons buttons = SearchWindowButtons::build(this, QStringLiteral("Add Bookmark"));
-    btnSubmit_ = buttons.btnSave;
-    btnSubmit_->setObjectName(QStringLiteral("btnSubmit"));
-    btnCancel_ = buttons.btnCancel;
-    connect(btnSubmit_, &QPushButton::clicked, this, &SearchAddBookmarksWC::btnSaveClicked);
-    connect(btnCancel_, &QPushButton::clicked, this, &SearchAddBookmarksWC::btnCancelClicked);
-
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->addRow(QStringLiteral("Name:"), sfAlias_);
     form->addRow(QStringLiteral("Map:"), mapChooser_);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 18, 20, 14);
-    layout->addLayout(form);
-    layout->addSpacing(12);
-    layout->addLayout(buttons.row);
+    layOutWindow(form, QStringLiteral("Add Bookmark"));
+    btnSave()->setObjectName(QStringLiteral("btnSubmit"));
 }
 
 void SearchAddBookmarksWC::windowDidLoad()
@@ -60,28 +45,18 @@ void SearchAddBookmarksWC::windowDidLoad()
     }
 }
 
-void SearchAddBookmarksWC::btnSaveClicked()
+bool SearchAddBookmarksWC::nameIsMissing() const
 {
-    if (arrayDeepLookupObjects_.size() == 1 && sfAlias_->stringValue().isEmpty()) {
-        DialogBoxes::alertBoxDefault(QStringLiteral("Bookmark name cannot be empty"),
-                                     QStringLiteral("Please enter a valid bookmark name."));
-        return;
-    }
-    saveChanges();
-    closeWindow();
-}
-
-void SearchAddBookmarksWC::btnCancelClicked()
-{
-    closeWindow();
+    return arrayDeepLookupObjects_.size() == 1 && sfAlias_->stringValue().isEmpty();
 }
 
 void SearchAddBookmarksWC::saveChanges()
 {
     const std::optional<qint64> mapid = mapChooser_->selectedMapID();
     const bool rename = sfAlias_->isEnabled();
-    if (!historyController_ || !mapid || (rename && sfAlias_->stringValue().isEmpty())) return;
-    if (!historyController_->getMapObjectWithID(*mapid)) return;
+    SearchHistoryController* history = historyController();
+    if (!history || !mapid || (rename && sfAlias_->stringValue().isEmpty())) return;
+    if (!history->getMapObjectWithID(*mapid)) return;
     for (const DeepLookupObjectPtr& entry : arrayDeepLookupObjects_) {
         entry->setMapid(*mapid);
         entry->setIsBookmark(true);
@@ -89,7 +64,7 @@ void SearchAddBookmarksWC::saveChanges()
     }
     // Out of the history only once they are in the map: an entry never ends
     // up in neither list.
-    if (!historyController_->insertBookmarkObjectsFromArray(arrayDeepLookupObjects_, *mapid)) return;
-    historyController_->deleteHistoryObjectsInArray(arrayDeepLookupObjects_);
+    if (!history->insertBookmarkObjectsFromArray(arrayDeepLookupObjects_, *mapid)) return;
+    history->deleteHistoryObjectsInArray(arrayDeepLookupObjects_);
     setResponseCode(1);
 }

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "search/DeepLookupObject.h"
-#include "ui/search/SearchPaneWindow.h"
+#include "ui/search/SearchEntryWindow.h"
 
 #include <QList>
-#include <QPointer>
 
-class QPushButton;
 class SearchBookmarkMapChooser;
 class SearchHistoryController;
 class TVLTextField;
@@ -19,7 +17,7 @@ class TVLTextField;
 // takes them out of the history. When no map exists the window first makes
 // "Default map" and chooses it, so entries are never dropped. runModal()
 // answers 1 after a save, 0 otherwise.
-class SearchAddBookmarksWC : public SearchPaneWindow
+class SearchAddBookmarksWC : public SearchEntryWindow
 {
     Q_OBJECT
 public:
@@ -29,22 +27,15 @@ public:
     const QList<DeepLookupObjectPtr>& arrayDeepLookupObjects() const { return arrayDeepLookupObjects_; }
     TVLTextField* sfAlias() const { return sfAlias_; }
     SearchBookmarkMapChooser* mapChooser() const { return mapChooser_; }
-    QPushButton* btnSubmit() const { return btnSubmit_; }
-    QPushButton* btnCancel() const { return btnCancel_; }
-
-    void btnSaveClicked();
-    void btnCancelClicked();
+    QPushButton* btnSubmit() const { return btnSave(); }
 
 protected:
     void windowDidLoad() override;
+    bool nameIsMissing() const override;
+    void saveChanges() override;
 
 private:
-    void saveChanges();
-
     QList<DeepLookupObjectPtr> arrayDeepLookupObjects_;
-    QPointer<SearchHistoryController> historyController_;
     TVLTextField* sfAlias_;
     SearchBookmarkMapChooser* mapChooser_;
-    QPushButton* btnSubmit_;
-    QPushButton* btnCancel_;
 };

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "search/DeepLookupObject.h"
-#include "ui/search/SearchPaneWindow.h"
+#include "ui/search/SearchEntryWindow.h"
 
-#include <QPointer>
-
-class QPushButton;
 class SearchBookmarkMapChooser;
 class SearchHistoryController;
 class SearchQueryFields;
@@ -18,7 +15,7 @@ class SearchQueryFields;
 // chosen map and otherwise stays where it is. An empty name is refused with
 // a message and the window stays open. runModal() answers 1 after a save,
 // 0 otherwise.
-class SearchEditBookmarkWC : public SearchPaneWindow
+class SearchEditBookmarkWC : public SearchEntryWindow
 {
     Q_OBJECT
 public:
@@ -31,24 +28,17 @@ public:
     bool newBookmark() const { return newBookmark_; }
     SearchQueryFields* fields() const { return fields_; }
     SearchBookmarkMapChooser* mapChooser() const { return mapChooser_; }
-    QPushButton* btnSave() const { return btnSave_; }
-    QPushButton* btnCancel() const { return btnCancel_; }
-
-    void btnSaveClicked();
-    void btnCancelClicked();
 
 protected:
     void windowDidLoad() override;
+    bool nameIsMissing() const override;
+    void saveChanges() override;
 
 private:
     void updateSearchFields();
-    void saveChanges();
 
     DeepLookupObjectPtr searchObject_;
-    QPointer<SearchHistoryController> historyController_;
     bool newBookmark_ = false;
     SearchQueryFields* fields_;
     SearchBookmarkMapChooser* mapChooser_;
-    QPushButton* btnSave_;
-    QPushButton* btnCancel_;
 };

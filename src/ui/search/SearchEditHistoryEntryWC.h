@@ -1,11 +1,8 @@
 #pragma once
 
 #include "search/DeepLookupObject.h"
-#include "ui/search/SearchPaneWindow.h"
+#include "ui/search/SearchEntryWindow.h"
 
-#include <QPointer>
-
-class QPushButton;
 class SearchHistoryController;
 class SearchQueryFields;
 
@@ -14,30 +11,22 @@ class SearchQueryFields;
 // history controller, so that the table shows the change at once; an empty
 // name is refused with a message and the window stays open. runModal()
 // answers 1 after a save, 0 otherwise.
-class SearchEditHistoryEntryWC : public SearchPaneWindow
+class SearchEditHistoryEntryWC : public SearchEntryWindow
 {
     Q_OBJECT
 public:
-    SearchEditHistoryEntryWC(const DeepLookupObjectPtr& searchObject, SearchHistoryController* historyController,
-                             QWidget* parent = nullptr);
+    SearchEditHistoryEntryWC(const DeepLookupObjectPtr& searchObject,
+                             SearchHistoryController* historyController, QWidget* parent = nullptr);
 
     const DeepLookupObjectPtr& searchObject() const { return searchObject_; }
     SearchQueryFields* fields() const { return fields_; }
-    QPushButton* btnSave() const { return btnSave_; }
-    QPushButton* btnCancel() const { return btnCancel_; }
-
-    void btnSaveClicked();
-    void btnCancelClicked();
 
 protected:
     void windowDidLoad() override;
+    bool nameIsMissing() const override;
+    void saveChanges() override;
 
 private:
-    void saveChanges();
-
     DeepLookupObjectPtr searchObject_;
-    QPointer<SearchHistoryController> historyController_;
     SearchQueryFields* fields_;
-    QPushButton* btnSave_;
-    QPushButton* btnCancel_;
 };

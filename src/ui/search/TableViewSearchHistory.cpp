@@ -1,5 +1,6 @@
 #include "ui/search/TableViewSearchHistory.h"
 
+#include "controls/OwnRowDrag.h"
 #include "controls/SRGB.h"
 #include "ui/search/SearchHistoryTableModel.h"
 #include "ui/search/TableViewSearchHistoryDelegate.h"
@@ -17,12 +18,7 @@
 TableViewSearchHistory::TableViewSearchHistory(QWidget* parent) : QTableView(parent)
 {
     setObjectName(QStringLiteral("tableViewSearchHistory"));
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setShowGrid(false);
     setWordWrap(false);
     setFrameShape(QFrame::NoFrame);
@@ -87,16 +83,12 @@ void TableViewSearchHistory::startDrag(Qt::DropActions /*supportedActions*/)
 
 bool TableViewSearchHistory::isDragAcceptable(const QDropEvent* event) const
 {
-    return event->source() == this && event->mimeData() &&
-           event->mimeData()->hasFormat(QString::fromLatin1(SearchHistoryTableModel::kDragType));
+    return OwnRowDrag::isFromView(event, this, SearchHistoryTableModel::kDragType);
 }
 
 void TableViewSearchHistory::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (isDragAcceptable(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    OwnRowDrag::enter(event, this, SearchHistoryTableModel::kDragType);
 }
 
 void TableViewSearchHistory::dragMoveEvent(QDragMoveEvent* event)

@@ -1,5 +1,6 @@
 #include "ui/search/TableViewWatchdog.h"
 
+#include "controls/OwnRowDrag.h"
 #include "ui/search/TableCVWatchdogDesc.h"
 #include "ui/search/TableRowViewWatchdog.h"
 #include "ui/search/WatchdogTableModel.h"
@@ -22,12 +23,7 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     auto* desc = new TableCVWatchdogDesc(this);
     setItemDelegateForColumn(WatchdogTableModel::ColumnWDDesc, desc);
     connect(desc, &TableCVWatchdogDesc::checkboxClicked, this, &TableViewWatchdog::checkboxClicked);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::InternalMove);
-    setDropIndicatorShown(true);
+    OwnRowDrag::enableOn(this);
     setShowGrid(false);
     setAlternatingRowColors(false);
     setWordWrap(false);
@@ -92,16 +88,12 @@ void TableViewWatchdog::startDrag(Qt::DropActions /*supportedActions*/)
 
 bool TableViewWatchdog::isDragAcceptable(const QDropEvent* event) const
 {
-    return event->source() == this && event->mimeData() &&
-           event->mimeData()->hasFormat(QString::fromLatin1(WatchdogTableModel::kDragType));
+    return OwnRowDrag::isFromView(event, this, WatchdogTableModel::kDragType);
 }
 
 void TableViewWatchdog::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (isDragAcceptable(event))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    OwnRowDrag::enter(event, this, WatchdogTableModel::kDragType);
 }
 
 void TableViewWatchdog::dragMoveEvent(QDragMoveEvent* event)
