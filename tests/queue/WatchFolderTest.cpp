@@ -37,13 +37,7 @@ struct WatchFolder : ::testing::Test, NZBImportHarness
     {
         NzbFixture nzb;
         nzb.addFile(file);
-        const QString tmp = QDir::temp().filePath("watch-fixture.nzb");
-        nzb.write(tmp);
-        QFile f(tmp);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray bytes = f.readAll();
-        QFile::remove(tmp);
-        return bytes;
+        return nzb.toXml();
     }
     // Writes a file in the watched folder in one open-write-close.
     QString drop(const QString& name, const QString& file = QStringLiteral("a.bin"))
