@@ -14,7 +14,6 @@
 
 #include "support/EventLoop.h"
 #include "support/Par2SetMaker.h"
-#include "support/StatusRecordingQueueController.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,14 +101,7 @@ protected:
         engine.reset();
         scheduler = nullptr;
         spinEventLoop(20);
-        engine = std::make_unique<EngineControllers>();
-        EngineControllers::Hooks hooks;
-        hooks.makeQueueController = [this] {
-            auto recording = std::make_unique<StatusRecordingQueueController>();
-            scheduler = recording.get();
-            return std::unique_ptr<QueueController>(std::move(recording));
-        };
-        engine->initControllers(hooks);
+        startEngine();
         addInnServer(QStringLiteral("INN"), 4);
     }
 

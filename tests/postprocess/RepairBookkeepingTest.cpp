@@ -99,6 +99,12 @@ protected:
         return fixture;
     }
 
+    // The folder of job `job` (A or B) in case `n` of a table.
+    QString folderOf(const char* job, int n) const
+    {
+        return download_ + QStringLiteral("/%1%2").arg(QLatin1String(job)).arg(n);
+    }
+
     void selectAndWrite(const RepairJobFixture& fixture, const QStringList& names)
     {
         for (const QString& name : names) {
@@ -465,12 +471,11 @@ TEST_F(Bookkeeping, AFileOfAnotherJobIsGivenToThisJobOnlyWhenItsContentIsProven)
         {"intact, found by first-16-KiB digest", "md516k", true},
         {"damaged after its first 16 KiB, found by their digest", "md516k", false},
     };
-    int n = 0;
-    for (const Case& c : cases) {
+    for (int n = 0; n < int(std::size(cases)); ++n) {
+        const Case& c = cases[n];
         SCOPED_TRACE(c.why);
-        ++n;
-        const QString folderA = download_ + QStringLiteral("/A%1").arg(n);
-        const QString folderB = download_ + QStringLiteral("/B%1").arg(n);
+        const QString folderA = folderOf("A", n);
+        const QString folderB = folderOf("B", n);
         const QStringList par2 = makeSet(folderA, {{"x.bin", 50000}}, 2, quint32(40 + n));
         QDir().mkpath(folderB);
         ASSERT_TRUE(QFile::copy(folderA + "/" + par2.first(), folderB + "/" + par2.first()));
@@ -570,12 +575,11 @@ TEST_F(Bookkeeping, ThePar2PaneCountsWhatPar2CountsInTheJobsOwnFile)
         {"an article lost in the first 16 KiB", {{300, 2000}}, 0},
         {"two holes", {{2 * kSlice, 100}, {30 * kSlice - 50, 200}}, 0},
     };
-    int n = 0;
-    for (const Case& c : cases) {
+    for (int n = 0; n < int(std::size(cases)); ++n) {
+        const Case& c = cases[n];
         SCOPED_TRACE(c.why);
-        ++n;
-        const QString folderA = download_ + QStringLiteral("/A%1").arg(n);
-        const QString folderB = download_ + QStringLiteral("/B%1").arg(n);
+        const QString folderA = folderOf("A", n);
+        const QString folderB = folderOf("B", n);
         const QStringList par2 = makeSet(folderA, {{"x.bin", size}}, 4, quint32(60 + n));
         QDir().mkpath(folderB);
         for (const QString& name : par2 + QStringList{"x.bin"})

@@ -44,6 +44,23 @@ QueuePtr jobWithPart(const QString& qid, const QString& folder, QueuePtr* partOu
     return job;
 }
 
+// A set of job `qid` with one member of the given name, file ID and digests.
+RepairObjectPtr setWithMember(const QString& qid, const QString& name, const QString& fileID,
+                              const QString& md516k, const QString& md5)
+{
+    RepairObjectPtr set = RepairObject::create();
+    set->setSetID("set1");
+    set->setQid(qid);
+    RepairObjectPtr member = RepairObject::create();
+    member->setFilename(name);
+    member->setFileID(fileID);
+    member->setMd516k(md516k);
+    member->setMd5(md5);
+    member->setSetID("set1");
+    set->appendChild(member);
+    return set;
+}
+
 class FODIndex : public ::testing::Test
 {
 protected:
@@ -170,15 +187,8 @@ TEST_F(FODIndex, AJobsLookupsNeverGiveItARecordOfAnotherJob)
         other->setCrc32checked(true);
         index_->addFod(other);
 
-        RepairObjectPtr set = RepairObject::create();
-        set->setQid("jobB");
-        set->setSetID("set1");
-        RepairObjectPtr member = RepairObject::create();
-        member->setFilename("x.bin");
-        member->setFileID("id-x");
-        member->setMd516k("k-x");
-        member->setMd5("m-x");
-        set->appendChild(member);
+        const RepairObjectPtr set = setWithMember("jobB", "x.bin", "id-x", "k-x", "m-x");
+        const RepairObjectPtr member = set->childs().first();
         EXPECT_TRUE(index_->searchFodsForRepairParent(set).isEmpty());
         const QVariantMap wanted{
             {"filename", "x.bin"}, {"fileID", "id-x"}, {"md516k", "k-x"}, {"qid", "jobB"}};
@@ -309,17 +319,9 @@ TEST_F(FODIndex, RecordsForSetMembersAndVolumesCarryTheSetsValues)
     part->setFid("f1");
     part->setFilename("a.bin");
     part->setBytes(1234.9);
-    RepairObjectPtr set = RepairObject::create();
-    set->setSetID("set1");
-    set->setQid("q1");
-    RepairObjectPtr member = RepairObject::create();
-    member->setFilename("a-real.bin");
-    member->setFileID("id1");
-    member->setMd5("m1");
-    member->setMd516k("k1");
-    member->setSetID("set1");
+    const RepairObjectPtr set = setWithMember("q1", "a-real.bin", "id1", "k1", "m1");
+    const RepairObjectPtr member = set->childs().first();
     member->setAvailableBlocks(3);
-    set->appendChild(member);
 
     FODObjectPtr fod = index_->createFodForRepairChild(member, part);
     EXPECT_EQ(fod->orgFilename(), "a-real.bin");
@@ -349,27 +351,23 @@ TEST_F(FODIndex, RecordsForSetMembersAndVolumesCarryTheSetsValues)
 // store, and a file of the same name elsewhere keeps its record.
 TEST_F(FODIndex, ARecordMadeForAPathTakesThePlaceOfTheRecordsOfWhatLayThere)
 {
-    QueuePtr first;
-    QueuePtr firstJob = jobWithPart("q1", download_ + "/job", &first);
-    first->setFid("f1");
-    first->setFilename("a.bin");
-    first->setOrgFilename("a.bin");
+    QList<QueuePtr> jobs; // the parts refer to them weakly
+    const auto written = [&](const QString& qid, const QString& folder, const QString& fid) {
+        QueuePtr part;
+        jobs.append(jobWithPart(qid, download_ + folder, &part));
+        part->setFid(fid);
+        part->setFilename("a.bin");
+        part->setOrgFilename("a.bin");
+        return part;
+    };
+    const QueuePtr first = written("q1", "/job", "f1");
     first->setMd5("old");
     const FODObjectPtr before = index_->createFodForFilePart(first);
     before->setAvailableBlocks(5);
     before->setCrc32checked(true);
-    QueuePtr elsewhere;
-    QueuePtr elsewhereJob = jobWithPart("q2", download_ + "/other", &elsewhere);
-    elsewhere->setFid("f9");
-    elsewhere->setFilename("a.bin");
-    elsewhere->setOrgFilename("a.bin");
-    const FODObjectPtr kept = index_->createFodForFilePart(elsewhere);
+    const FODObjectPtr kept = index_->createFodForFilePart(written("q2", "/other", "f9"));
 
-    QueuePtr again;
-    QueuePtr againJob = jobWithPart("q1", download_ + "/job", &again);
-    again->setFid("f2");
-    again->setFilename("a.bin");
-    again->setOrgFilename("a.bin");
+    const QueuePtr again = written("q1", "/job", "f2");
     const FODObjectPtr after = index_->createFodForFilePart(again);
     EXPECT_TRUE(index_->fodsForKey("f1").isEmpty());
     EXPECT_TRUE(index_->fodsForKey("old").isEmpty());
