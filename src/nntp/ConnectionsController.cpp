@@ -19,6 +19,7 @@
 #include "stats/StatsUsageController.h"
 
 #include <QMutexLocker>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -707,15 +708,40 @@ void ConnectionsController::postingDeniedForNNTPServer(const NNTPServerObjectPtr
                 alias));
 }
 
-void ConnectionsController::postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue)
+bool ConnectionsController::isAboutFromLine(const QString& replyText)
 {
-    if (queue) queue->setStatus(UploadStatus::PostingDenied);
-    BLOG(3, "Posting denied by news server. 'From' Header not in Internet Syntax. E1 (441) :: %@", from);
+    // "'From' Header not in Internet Syntax", "Can't parse \"From\" header",
+    // "Invalid syntax encountered in From header field body", "From: ...".
+    static const QRegularExpression from(QStringLiteral("[\"']From[\"']|\\bFrom(\\s+header\\b|:)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return from.match(replyText).hasMatch();
+}
+
+void ConnectionsController::postingRefused(int code, const QString& text, const QString& from,
+                                           const QueuePtr& queue)
+{
+    if (!queue) return;
+    // The job's status handler has written the status's own text by now (its
+    // change was queued here before this call); the server's reply replaces
+    // it, saying what was wrong.
+    const QString comment = sformat(u"The news server refused the post: %ld %@", long(code), text);
+    queue->setCommentTextField(comment);
+    if (isAboutFromLine(text)) {
+        postingDeniedInvalidPostingName(from, text);
+        return;
+    }
+    BLOG(3, "%@ :: %@", comment, queue->title());
+    DialogBoxes::alertBoxDefaultAsync(QCodeClass::code2Text(UploadStatus::PostingDenied).value_or(QString()),
+                                      comment);
+}
+
+void ConnectionsController::postingDeniedInvalidPostingName(const QString& from, const QString& replyText)
+{
+    BLOG(3, "Posting denied by news server. %@ (441) :: %@", replyText, from);
     DialogBoxes::alertBoxDefaultAsync(QCodeClass::code2Text(UploadStatus::PostingDenied).value_or(QString()),
                                       sformat(u"Invalid 'From Name/Email' format: %@\nNews server says: "
-                                              u"'From' Header not in Internet Syntax. E1 "
-                                              u"(441). Please correct your name or email address.",
-                                              from));
+                                              u"%@ (441). Please correct your name or email address.",
+                                              from, replyText));
 }
 
 // ---------------------------------------------------------------------------

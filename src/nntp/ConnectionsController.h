@@ -151,7 +151,10 @@ public:
     void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) override;
-    void postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue) override;
+    void postingRefused(int code, const QString& text, const QString& from, const QueuePtr& queue) override;
+
+    // Whether a refusal's text is about the article's From line.
+    static bool isAboutFromLine(const QString& replyText);
 
 Q_SIGNALS:
     // On the main thread, after the counters changed.
@@ -170,6 +173,8 @@ private:
     // A login failure; `required` for a login the server asked for.
     void loginFailed(const NNTPServerObjectPtr& nntpServer, bool required);
     void setRowText(const NNTPServerObjectPtr& slot, const QString& text);
+    // The message of a refusal about the From line, with the server's words.
+    void postingDeniedInvalidPostingName(const QString& from, const QString& replyText);
 
     Clock clock_;
     QPointer<QueueController> queueController_;

@@ -62,5 +62,8 @@ public:
     virtual void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
     virtual void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
     virtual void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) = 0;
-    virtual void postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue) = 0;
+    // The server refused an article of `queue` after reading it, and the
+    // connection ended the job (PostingDenied): its reply `code` and `text`,
+    // and the From text the article carried. Once per job.
+    virtual void postingRefused(int code, const QString& text, const QString& from, const QueuePtr& queue) = 0;
 };

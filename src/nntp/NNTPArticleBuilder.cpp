@@ -2,6 +2,7 @@
 
 #include "core/Logger.h"
 #include "core/SettingsRegistration.h"
+#include "nntp/EncodedWords.h"
 #include "platform/UserDefaults.h"
 #include "posting/Yenc.h"
 
@@ -17,9 +18,21 @@ bool isLatin1(const QString& text)
     return true;
 }
 
-QString header(const char* name, const QString& value)
+// Message-ID, Newsgroups and References: ids and names that are ASCII by
+// their own syntax, where an encoded-word would mean nothing.
+QByteArray header(const char* name, const QString& value)
 {
-    return QLatin1String(name) + QStringLiteral(": ") + Yenc::headerSafeText(value) + QStringLiteral("\r\n");
+    return QByteArray(name) + ": " + Yenc::headerSafeText(value).toUtf8() + "\r\n";
+}
+
+QByteArray subjectHeader(const QString& subject)
+{
+    return EncodedWords::unstructuredHeader(QLatin1String("Subject"), Yenc::headerSafeText(subject));
+}
+
+QByteArray fromHeader(const QString& poster)
+{
+    return EncodedWords::fromHeader(Yenc::headerSafeText(poster));
 }
 
 } // namespace
@@ -44,31 +57,31 @@ QString NNTPArticleBuilder::dotStuffed(const QString& text)
 
 QByteArray NNTPArticleBuilder::textArticle(const TextArticle& a)
 {
-    QString headers = header("From", a.poster) + header("Newsgroups", a.groups) + header("Subject", a.title);
+    // The headers are ASCII whatever was typed; the body alone decides its
+    // character set.
+    QByteArray headers = fromHeader(a.poster) + header("Newsgroups", a.groups) + subjectHeader(a.title);
     if (!a.references.isEmpty()) headers += header("References", a.references);
     const QString body = dotStuffed(a.textBody);
-    const bool latin1 = isLatin1(headers) && isLatin1(body);
-    headers += QStringLiteral("MIME-Version: 1.0\r\n");
-    headers += latin1 ? QStringLiteral("Content-Type: text/plain; charset=ISO-8859-1\r\n")
-                      : QStringLiteral("Content-Type: text/plain; charset=UTF-8\r\n");
-    headers += QStringLiteral("Content-Transfer-Encoding: 8bit\r\n");
-    headers += userAgent() + QStringLiteral("\r\n\r\n");
+    const bool latin1 = isLatin1(body);
+    headers += "MIME-Version: 1.0\r\n";
+    headers += latin1 ? QByteArrayLiteral("Content-Type: text/plain; charset=ISO-8859-1\r\n")
+                      : QByteArrayLiteral("Content-Type: text/plain; charset=UTF-8\r\n");
+    headers += "Content-Transfer-Encoding: 8bit\r\n";
+    headers += userAgent().toUtf8() + "\r\n\r\n";
     // The body ends with a line end (added only when it lacks one, so a body
     // that already ends its last line gets no extra empty line) and the
     // terminating line.
     const QString lineEnd = body.endsWith(QLatin1String("\r\n")) ? QString() : QStringLiteral("\r\n");
-    const QString whole = headers + body + lineEnd + QStringLiteral(".\r\n");
-    return latin1 ? whole.toLatin1() : whole.toUtf8();
+    const QString text = body + lineEnd + QStringLiteral(".\r\n");
+    return headers + (latin1 ? text.toLatin1() : text.toUtf8());
 }
 
 QByteArray NNTPArticleBuilder::fileArticle(const FileArticle& a)
 {
-    QString headers = QStringLiteral("Message-ID: <") + Yenc::headerSafeText(a.mid) + QStringLiteral(">\r\n");
-    headers += header("From", a.poster) + header("Newsgroups", a.groups);
-    if (!a.references.isEmpty()) headers += header("References", a.references);
-    headers += header("Subject", a.subject) + QStringLiteral("\r\n");
-
-    QByteArray out = headers.toUtf8();
+    QByteArray out = header("Message-ID", QLatin1Char('<') + a.mid + QLatin1Char('>'));
+    out += fromHeader(a.poster) + header("Newsgroups", a.groups);
+    if (!a.references.isEmpty()) out += header("References", a.references);
+    out += subjectHeader(a.subject) + "\r\n";
     out.reserve(out.size() + a.filedata.size() + 5);
     out += a.filedata;
     if (!a.filedata.endsWith("\r\n")) {

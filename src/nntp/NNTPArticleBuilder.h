@@ -6,12 +6,14 @@
 // The bytes a connection sends after the server's 340 to POST: the header
 // lines, the body and the terminating line ".\r\n".
 //
-// A text article is sent in the character set it declares: ISO-8859-1 when
-// every character of it has a byte there, else UTF-8. Its body lines are
-// dot-stuffed (a line that begins with "." gets a second one) and end in
-// CR LF, so no line of the text can end the article early. A file article's
-// body is the encoder's yEnc text, which escapes every leading dot itself;
-// it goes out byte for byte. Header values never hold a line break.
+// A text article's body is sent in the character set it declares:
+// ISO-8859-1 when every character of it has a byte there, else UTF-8. Its
+// lines are dot-stuffed (a line that begins with "." gets a second one) and
+// end in CR LF, so no line of the text can end the article early. A file
+// article's body is the encoder's yEnc text, which escapes every leading dot
+// itself; it goes out byte for byte. Header values never hold a line break;
+// the Subject and the From name, when they are not plain ASCII, go out as
+// encoded-words (EncodedWords), so the headers are ASCII whatever was typed.
 class NNTPArticleBuilder
 {
 public:

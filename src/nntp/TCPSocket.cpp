@@ -886,7 +886,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
         setStatus(Ready);
         warn(reply);
         errorRow(reply);
-        postErrorOnInvalidFromName();
+        postErrorOnRefusal(reply);
         getArticle();
         return;
     case 480:
@@ -1058,14 +1058,29 @@ void TCPSocket::terminateThreadWhenPostingDenied()
     terminateThread();
 }
 
-void TCPSocket::postErrorOnInvalidFromName()
+void TCPSocket::postErrorOnRefusal(const NNTPReply& reply)
 {
     const std::shared_ptr<Queue> j = job();
-    const QString from = j ? j->poster() : QString();
-    toManager([from, j](ConnectionsControllerInterface* manager) {
-        manager->postingDeniedInvalidPostingName(from, j);
+    if (segment_) {
+        const std::shared_ptr<Queue> part = segment_->filepart();
+        BLOG(2, "%ld is giving up article: %@ (%@)- Reason:Refused by the news server", connectionID(),
+             segment_->mid(), part ? part->filename() : QString());
+        segment_->setFiledata(QByteArray());
+        segment_->setStatus(ArticleStatus::Cancelled);
+        segment_.reset();
+        segmentDone_ = false;
+    }
+    // The first refusal ends the job here and now: the hand-out gives out
+    // none of its articles from this moment. The articles of it that other
+    // connections have in hand and that are refused too find it ended and
+    // add nothing: one message per job.
+    if (!j || !(j->replaceStatus(UploadStatus::Uploading, UploadStatus::PostingDenied) ||
+                j->replaceStatus(UploadStatus::Queued, UploadStatus::PostingDenied)))
+        return;
+    const QString from = j->poster();
+    toManager([reply, from, j](ConnectionsControllerInterface* manager) {
+        manager->postingRefused(reply.code, reply.text, from, j);
     });
-    releaseArticle(QStringLiteral("Posting cancelled due to invalid 'From name'"));
 }
 
 // ---------------------------------------------------------------------------

@@ -178,7 +178,11 @@ private:
     // engine is taken down while a connection still reports a refusal.
     void toManager(std::function<void(ConnectionsControllerInterface*)> call);
     void terminateThreadWhenPostingDenied();
-    void postErrorOnInvalidFromName();
+    // The server read the article and refused it (441): the job ends
+    // failed and the manager tells the user, with the server's reply; the
+    // article is neither booked nor queued again, a second try would meet
+    // the same answer.
+    void postErrorOnRefusal(const NNTPReply& reply);
     void warn(const NNTPReply& reply, int level = 4);
     void errorRow(const NNTPReply& reply);
 

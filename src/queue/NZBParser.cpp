@@ -2,6 +2,7 @@
 
 #include "core/FileUtils.h"
 #include "core/Logger.h"
+#include "nntp/EncodedWords.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "queue/NZBController.h"
@@ -426,8 +427,11 @@ QString NZBParser::makeCleanFilename(const QString& subject)
     return name;
 }
 
-QString NZBParser::filenameFromSubject(const QString& subject)
+QString NZBParser::filenameFromSubject(const QString& rawSubject)
 {
+    // A subject copied from the article's header may still be in
+    // encoded-words; the name is looked for in what the poster wrote.
+    const QString subject = rawSubject.isNull() ? rawSubject : EncodedWords::decode(rawSubject);
     const std::optional<QString> quoted = filterFilename(subject);
     const QString name = quoted ? *quoted : makeCleanFilename(subject);
     // The name becomes a file in the job's folder: one component, never a

@@ -60,7 +60,8 @@ public:
     // The subject without numbered part counters ("(01/50)", "[3/7]");
     // "no_filename_found" for an absent (null) subject.
     static QString makeCleanFilename(const QString& subject);
-    // The file name a subject gives, as one safe path component.
+    // The file name a subject gives (encoded-words decoded), as one safe path
+    // component.
     static QString filenameFromSubject(const QString& subject);
 
     // The root's parts in download order: PAR2 index files (file order),

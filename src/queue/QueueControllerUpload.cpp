@@ -191,6 +191,9 @@ void QueueController::queueUpError(const QueuePtr& queue)
 void QueueController::queueUpPostingDenied(const QueuePtr& queue)
 {
     queue->setCommentTextField(codeText(queue->status()));
+    // An NZB would list articles the server does not hold.
+    if (queue->makeNZB())
+        BLOG(4, "No NZB written for %@: the news server did not accept every article of it", queue->title());
 }
 
 // ---- The NZB of an upload ----

@@ -34,7 +34,7 @@ NNTPServerObjectPtr InnEndToEnd::addInnServer(const QString& alias, qint64 conne
 }
 
 QString InnEndToEnd::upload(const QString& title, const QStringList& files, const QString& serverID,
-                            qint64 articleSize, int timeoutMs)
+                            qint64 articleSize, int timeoutMs, const QString& poster)
 {
     const QString nzbPath =
         QDir(home.makeFolder(QStringLiteral("posted"))).filePath(title + QStringLiteral(".nzb"));
@@ -43,7 +43,7 @@ QString InnEndToEnd::upload(const QString& title, const QStringList& files, cons
     job->setIsBinaryUpload(true);
     job->setTitle(title);
     job->setServerID(serverID);
-    job->setPoster(QStringLiteral("Tester <tester@example.invalid>"));
+    job->setPoster(poster);
     job->setGroups(InnServer::group());
     job->setRawUrls(files);
     job->setMaxArticleSize(double(articleSize));

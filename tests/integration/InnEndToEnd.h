@@ -31,7 +31,8 @@ protected:
     // returns the NZB's path, or an empty string after a failure recorded in
     // the test.
     QString upload(const QString& title, const QStringList& files, const QString& serverID,
-                   qint64 articleSize, int timeoutMs);
+                   qint64 articleSize, int timeoutMs,
+                   const QString& poster = QStringLiteral("Tester <tester@example.invalid>"));
     // Whether `folder` holds `name` with exactly the bytes of `original`.
     static bool sameFile(const QString& original, const QString& folder, const QString& name);
 };

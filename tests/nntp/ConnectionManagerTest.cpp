@@ -380,6 +380,26 @@ TEST_F(ConnectionManager, EveryDeniedPostingEndsItsJobWithOneAlertPerServer)
     EXPECT_EQ(dialogs.askedTitles(), QStringList({"Posting denied"}));
 }
 
+TEST(PostingRefusal, OnlyARefusalAboutTheFromLineBlamesTheName)
+{
+    const struct
+    {
+        const char* text;
+        bool aboutFrom;
+    } cases[] = {
+        {"'From' Header not in Internet Syntax. E1", true},
+        {"Invalid syntax encountered in From header field body (unexpected byte or empty content line)", true},
+        {"Can't parse \"From\" header", true},
+        {"Missing From: header", true},
+        {"Invalid syntax encountered in Subject header field body", false},
+        {"Posting from this address is not allowed", false},
+        {"Duplicate article", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ConnectionsController::isAboutFromLine(QString::fromLatin1(c.text)), c.aboutFrom) << c.text;
+}
+
 TEST_F(ConnectionManager, AStreamErrorStopsQueuedAndRunningJobs)
 {
     const QueuePtr queued = queueJob("queued", 1, 1);

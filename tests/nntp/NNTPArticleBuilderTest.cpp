@@ -106,22 +106,33 @@ TEST_F(Articles, TextBodyIsDotStuffedAndSentInTheDeclaredCharset)
     EXPECT_TRUE(stuffed.endsWith("\r\n\r\n..\r\n..hidden\r\nplain\r\n...two\r\n.\r\n"))
         << stuffed.toStdString();
 
-    // Latin-1 text goes out as ISO-8859-1, as declared.
+    // A Latin-1 body goes out as ISO-8859-1, as declared; the headers are
+    // encoded-words whatever the body's character set.
     const QByteArray latin = NNTPArticleBuilder::textArticle(
-        {QStringLiteral("Andr\u00e9"), QStringLiteral("g"), QStringLiteral("Caf\u00e9"), QString(),
-         QStringLiteral("na\u00efve")});
+        {QStringLiteral("ann@example.com (Andr\u00e9)"), QStringLiteral("g"), QStringLiteral("Caf\u00e9"),
+         QString(), QStringLiteral("na\u00efve")});
     EXPECT_TRUE(latin.contains("charset=ISO-8859-1"));
-    EXPECT_TRUE(latin.contains("From: Andr\xe9\r\n"));
+    EXPECT_TRUE(latin.startsWith("From: ann@example.com (=?UTF-8?B?QW5kcsOp?=)\r\n"
+                                 "Newsgroups: g\r\n"
+                                 "Subject: =?UTF-8?B?Q2Fmw6k=?=\r\n"))
+        << latin.toStdString();
     EXPECT_TRUE(latin.contains("\r\n\r\nna\xefve\r\n.\r\n"));
 
-    // Text that Latin-1 cannot hold is declared and sent as UTF-8.
+    // A body that Latin-1 cannot hold is declared and sent as UTF-8; an
+    // ASCII body with headers beyond ASCII stays ISO-8859-1, as every
+    // ASCII post always was.
     const QByteArray utf8 = NNTPArticleBuilder::textArticle({QStringLiteral("A"), QStringLiteral("g"),
                                                              QStringLiteral("\u20ac price"), QString(),
                                                              QStringLiteral("\u00e9 \u20ac")});
     EXPECT_TRUE(utf8.contains("charset=UTF-8"));
     EXPECT_FALSE(utf8.contains("ISO-8859-1"));
-    EXPECT_TRUE(utf8.contains("Subject: \xe2\x82\xac price\r\n"));
+    EXPECT_TRUE(utf8.contains("Subject: =?UTF-8?B?4oKs?= price\r\n"));
     EXPECT_TRUE(utf8.contains("\r\n\r\n\xc3\xa9 \xe2\x82\xac\r\n.\r\n"));
+    const QByteArray asciiBody = NNTPArticleBuilder::textArticle(
+        {QStringLiteral("A"), QStringLiteral("g"), QStringLiteral("\u20ac"), QString(), QStringLiteral("x")});
+    EXPECT_TRUE(asciiBody.contains("charset=ISO-8859-1"));
+    for (const char c : asciiBody)
+        EXPECT_LT(uchar(c), 0x80);
 
     // A header value never ends its line.
     const QByteArray injected = NNTPArticleBuilder::textArticle({QStringLiteral("A"), QStringLiteral("g"),
@@ -160,4 +171,13 @@ TEST_F(Articles, FileArticleGoldenBytes)
          QStringLiteral("s"), QByteArray("\x80\x81raw", 5)});
     EXPECT_EQ(other, QByteArray("Message-ID: <m@x>\r\nFrom: A\r\nNewsgroups: g\r\nReferences: <r@x>\r\n"
                                 "Subject: s\r\n\r\n\x80\x81raw\r\n.\r\n"));
+
+    // A file name beyond ASCII: the Subject is encoded, the body (whose
+    // name= line carries the name in UTF-8) goes out untouched.
+    const QByteArray named = NNTPArticleBuilder::fileArticle(
+        {QStringLiteral("m@x"), QStringLiteral("A"), QStringLiteral("g"), QString(),
+         QStringLiteral("T - \"\u00fc.bin\" yEnc (1/1)"), QByteArray("=ybegin name=\xc3\xbc.bin\r\n")});
+    EXPECT_EQ(named, QByteArray("Message-ID: <m@x>\r\nFrom: A\r\nNewsgroups: g\r\n"
+                                "Subject: T - =?UTF-8?B?IsO8LmJpbiI=?= yEnc (1/1)\r\n\r\n"
+                                "=ybegin name=\xc3\xbc.bin\r\n.\r\n"));
 }

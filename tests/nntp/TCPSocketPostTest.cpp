@@ -115,16 +115,40 @@ TEST_F(Connection, PostingRefusals)
     EXPECT_EQ(empty.job->status(), UploadStatus::UploadError);
     EXPECT_TRUE(server.postedArticles().isEmpty());
 
-    // 441 after the article: reported as a bad From, the connection goes on.
+    // 441 after the article: the job ends failed at once and the manager
+    // hears the server's reply and the From text; the article is given up,
+    // neither booked nor queued again (it would only be refused once more),
+    // and the connection goes on. A second article of the ended job that is
+    // refused too tells the manager nothing more.
     manager = std::make_unique<FakeConnectionsManager>();
-    server.addRule(
-        NntpRule::on(NntpRule::kPostedArticle).once().reply(441, "'From' Header not in Internet Syntax"));
-    UploadJob from = uploadJob(QStringLiteral("f@x"), "=ybegin\r\n");
-    manager->addSegment(from.segment);
+    server.clearRecords();
+    server.addRule(NntpRule::on(NntpRule::kPostedArticle)
+                       .reply(441, "Invalid syntax encountered in Subject header field body"));
+    UploadJob refused = uploadJob(QStringLiteral("f@x"), "=ybegin\r\n");
+    refused.job->setStatus(UploadStatus::Uploading);
+    const SegmentPtr second = Segment::create();
+    second->setQueue(refused.job);
+    second->setFilepart(refused.part);
+    second->setSegnr(2);
+    second->setMid(QStringLiteral("g@x"));
+    second->setFilename(QStringLiteral("\"data.bin\" yEnc (2/2)"));
+    second->setFiledata("=ybegin\r\n");
+    manager->addSegment(refused.segment);
+    manager->addSegment(second);
     const TCPSocketPtr socket = manager->openConnection(slot(), true);
-    ASSERT_TRUE(waitForEvent(QStringLiteral("invalidPostingName ")));
-    EXPECT_EQ(manager->events().first(), QStringLiteral("invalidPostingName Ann (ann@example.com)"));
+    ASSERT_TRUE(waitUntil([&] { return server.postedArticles().size() == 2; }));
     ASSERT_TRUE(waitForStatus(socket, TCPSocket::Idle));
+    spinEventLoop(100);
+    EXPECT_EQ(manager->events(),
+              QStringList({"postingRefused 441 Invalid syntax encountered in Subject header field body :: "
+                           "Ann (ann@example.com)"}));
+    EXPECT_TRUE(manager->released().isEmpty());
+    EXPECT_EQ(manager->handInCount(), 0);
+    for (const SegmentPtr& s : {refused.segment, second}) {
+        EXPECT_EQ(s->status(), ArticleStatus::Cancelled);
+        EXPECT_TRUE(s->filedata().isEmpty());
+    }
+    EXPECT_EQ(refused.job->status(), UploadStatus::PostingDenied);
 }
 
 TEST_F(Connection, NewsgroupListAndAnEmptyOneComplete)

@@ -82,7 +82,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SubjectCase{"a \"multi\nline.rar\" b", "multi_line.rar"},
                       SubjectCase{"x \"../../.config/autostart/evil.desktop\" yEnc",
                                   ".._.._.config_autostart_evil.desktop"},
-                      SubjectCase{"\"..\" yEnc (1/1)", "no_filename_found"}));
+                      SubjectCase{"\"..\" yEnc (1/1)", "no_filename_found"},
+                      // A subject copied from an article's header in encoded-words, as
+                      // posters write names beyond ASCII: the name is found in the decoded text.
+                      SubjectCase{"Holiday - =?UTF-8?B?IsOcbsOvY29kZSDinJM=?= file.bin\" yEnc (1/1)",
+                                  "\u00dcn\u00efcode \u2713 file.bin"},
+                      SubjectCase{"=?ISO-8859-1?Q?=22caf=E9=2Erar=22?= yEnc (1/3)", "caf\u00e9.rar"}));
 
 TEST(NameFromSubjectRules, CountersAreRemovedFromTheLastToTheFirst)
 {

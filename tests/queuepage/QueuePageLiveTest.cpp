@@ -9,8 +9,13 @@
 #include "platform/UserDefaults.h"
 #include "queue/QueueController.h"
 #include "queue/StatusCodes.h"
+#include "controls/TVLTextField.h"
+#include "ui/core/DialogBox.h"
+#include "ui/core/DialogBoxWidgetPresenter.h"
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
+#include "ui/posting/PostWC.h"
+#include "ui/posting/UploadConfirmWC.h"
 #include "ui/queue/QueueFilesVC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/TableViewQueueFiles.h"
@@ -23,6 +28,7 @@
 #include "support/NntpRule.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/PostedFiles.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
@@ -38,6 +44,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -519,6 +526,73 @@ TEST_F(QueuePageLive, ScreenshotOfJobsDownloadingPausedAndFinished)
     if (const QByteArray out = qgetenv("BINORAMA_SCREENSHOT"); !out.isEmpty()) {
         EXPECT_TRUE(shot.save(QString::fromLocal8Bit(out))) << out.toStdString();
     }
+}
+
+// A post made in the compose window that the server refuses: the user gets
+// the server's own words once per job (shown here in the program's message
+// window), and the queue shows both jobs failed with that reply, not
+// finished.
+TEST_F(QueuePageLive, APostTheServerRefusesShowsItsReplyOnceAndItsRowsFailed)
+{
+    UserDefaults& d = UserDefaults::standard();
+    d.setObject(nzbFolder, QStringLiteral("uploadNZBExportPath"));
+    d.setBool(false, QStringLiteral("showDialogDMCAWarning"));
+    d.setString(QStringLiteral("J\u00fcrgen M\u00fcller"), QStringLiteral("posterName"));
+    d.setString(QStringLiteral("juergen@example.invalid"), QStringLiteral("posterEmail"));
+    d.setDouble(20000, QStringLiteral("yencMaxArticleSize"));
+    useServer(2);
+    server.addRule(NntpRule::on(NntpRule::kPostedArticle)
+                       .withArgumentContaining("\r\nSubject: ")
+                       .reply(441, "Invalid syntax encountered in Subject header field body"));
+    const QString folder = home.makeFolder(QStringLiteral("photos"));
+    for (const QString& name : {QStringLiteral("K\u00f6ln 1.jpg"), QStringLiteral("K\u00f6ln 2.jpg")}) {
+        QFile f(QDir(folder).filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(90000, 'k'));
+    }
+
+    PostWC* compose = mainVC->openPostWindow(nullptr);
+    compose->titleTextField()->setStringValue(QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln \u20ac"));
+    compose->addNewSelectedNewsgroupsFromArray({{QStringLiteral("alt.binaries.pictures"), 0, true}});
+    compose->textView()->setPlainText(QStringLiteral("Bilder vom Dom."));
+    compose->addFilesFromArray({folder});
+    whenShown<UploadConfirmWC>([](UploadConfirmWC* c) { c->confirmButton()->click(); });
+    compose->submitButton()->click();
+
+    const QString refused =
+        QStringLiteral("The news server refused the post: 441 Invalid syntax encountered in Subject header field body");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return model()->rowCount() == 2 && row(0).comment == refused && row(1).comment == refused;
+        },
+        30000))
+        << row(0) << "\n" << row(1);
+    spinEventLoop(1000);
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(row(r).title, QStringLiteral("Gr\u00fc\u00dfe aus K\u00f6ln \u20ac"));
+        EXPECT_EQ(row(r).comment, refused) << row(r);
+        EXPECT_EQ(row(r).image, "qbtn_stats_up_error") << row(r);
+    }
+    const QList<DialogRequest> asked = dialogs.asked();
+    ASSERT_EQ(asked.size(), 2);
+    for (const DialogRequest& r : asked) {
+        EXPECT_EQ(r.title, QStringLiteral("Posting denied by your news server"));
+        EXPECT_EQ(r.info, refused);
+    }
+    EXPECT_TRUE(QDir(nzbFolder).entryList(QDir::Files).isEmpty());
+
+    select({0});
+    spinEventLoop(50);
+    saveScreenshot(window->grab().toImage(), "upload-refused-rows.png");
+    QImage message;
+    whenShown<DialogBox>([&](DialogBox* box) {
+        spinEventLoop(50);
+        message = box->grab().toImage();
+        box->closeWindow();
+    });
+    DialogBoxWidgetPresenter::present(asked.first());
+    EXPECT_FALSE(message.isNull());
+    saveScreenshot(message, "upload-refused-message.png");
 }
 
 // The files pane over a download from the scripted server: a file taken out

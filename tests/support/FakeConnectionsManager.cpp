@@ -310,7 +310,7 @@ void FakeConnectionsManager::postingDeniedForNNTPServer(const NNTPServerObjectPt
     event(QStringLiteral("postingDenied ") + nntpServer->alias());
 }
 
-void FakeConnectionsManager::postingDeniedInvalidPostingName(const QString& from, const QueuePtr&)
+void FakeConnectionsManager::postingRefused(int code, const QString& text, const QString& from, const QueuePtr&)
 {
-    event(QStringLiteral("invalidPostingName ") + from);
+    event(QStringLiteral("postingRefused %1 %2 :: %3").arg(code).arg(text, from));
 }

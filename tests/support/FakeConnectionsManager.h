@@ -96,7 +96,7 @@ public:
     void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) override;
-    void postingDeniedInvalidPostingName(const QString& from, const QueuePtr& queue) override;
+    void postingRefused(int code, const QString& text, const QString& from, const QueuePtr& queue) override;
 
 private:
     void noteThread();

@@ -15,6 +15,12 @@ NntpRule& NntpRule::withArgument(const QByteArray& value)
     return *this;
 }
 
+NntpRule& NntpRule::withArgumentContaining(const QByteArray& part)
+{
+    argumentPart = part;
+    return *this;
+}
+
 NntpRule& NntpRule::onConnection(int number)
 {
     connection = number;
@@ -93,5 +99,6 @@ bool NntpRule::matches(const QByteArray& cmd, const QByteArray& arg, int number)
 {
     if (command.compare(cmd, Qt::CaseInsensitive) != 0) return false;
     if (!argument.isEmpty() && argument != arg) return false;
+    if (!argumentPart.isEmpty() && !arg.contains(argumentPart)) return false;
     return connection == 0 || connection == number;
 }

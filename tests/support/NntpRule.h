@@ -35,7 +35,10 @@ private:
 // The command is the first word of the line in upper case, for AUTHINFO the
 // first two ("AUTHINFO USER", "AUTHINFO PASS"); the argument is the rest of
 // the line; commands match whatever their case. Two pseudo-commands reach the moments that have no command:
-// the greeting and the end of a posted article.
+// the greeting and the end of a posted article, whose argument is the
+// article's header lines (CR LF separated, without the empty line):
+//
+//     NntpRule::on(NntpRule::kPostedArticle).withArgumentContaining("Subject: x").reply(441, "No")
 struct NntpRule
 {
     static constexpr const char* kGreeting = "(greeting)";
@@ -49,6 +52,7 @@ struct NntpRule
 
     QByteArray command;
     QByteArray argument;                  // empty: any argument
+    QByteArray argumentPart;              // empty: any argument; else one that contains it
     int connection = 0;                   // 1-based connection number; 0: every connection
     int remaining = -1;                   // matches left; -1: unlimited
     std::optional<QByteArray> replyBytes; // written verbatim in place of the normal reply
@@ -62,6 +66,7 @@ struct NntpRule
     static NntpRule on(const QByteArray& command);
 
     NntpRule& withArgument(const QByteArray& value);
+    NntpRule& withArgumentContaining(const QByteArray& part);
     NntpRule& onConnection(int number);
     NntpRule& once() { return times(1); }
     NntpRule& times(int count);

@@ -107,11 +107,14 @@ void NntpServerSession::processInput()
                 articleScanFrom_ = input_.size();
                 break;
             }
-            state_->recordPost(number_, input_.left(end));
+            const QByteArray article = input_.left(end);
+            state_->recordPost(number_, article);
             input_.remove(0, end);
             articleScanFrom_ = 0;
             mode_ = Mode::Command;
-            respond(NntpRule::kPostedArticle, QByteArray(), line(240, "Article received OK"));
+            const qsizetype headersEnd = article.indexOf("\r\n\r\n");
+            respond(NntpRule::kPostedArticle, headersEnd < 0 ? article : article.left(headersEnd),
+                    line(240, "Article received OK"));
             continue;
         }
         if (!silent_ && socket_->bytesToWrite() > kHighWaterBytes) break;
