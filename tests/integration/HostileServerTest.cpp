@@ -74,6 +74,14 @@ protected:
         return texts;
     }
 
+    // Every BODY answered with `bytes` of filler and then the terminator.
+    static NntpRule endlessBody(qint64 bytes, NntpRule::Fill fill)
+    {
+        return NntpRule::on("BODY")
+            .replyRaw("222 0 <x> body follows\r\n")
+            .thenStream(bytes, fill, fill == NntpRule::Fill::Lines ? ".\r\n" : "\r\n.\r\n");
+    }
+
     static std::string describe(const QueuePtr& job)
     {
         return "status " + std::to_string(job->status()) + " " + job->commentTextField().toStdString();
@@ -135,18 +143,29 @@ TEST_F(HostileServers, AnArticleTheMainServerKeepsDroppingComesWholeFromTheBacku
     EXPECT_LE(main.bodyRequests(photos.bracketedMid(1)), 3);
 }
 
-// Every body of one server is 300 MB long, for articles of 40 KB: each is
-// given up there as soon as it is longer than its article can be, and comes
-// from the other server. Nothing near the size of such a body is ever held.
-TEST_F(HostileServers, OversizedBodiesAreGivenUpAtOnceAndTheFileComesFromTheOtherServer)
+// Bodies far longer than their articles of 40 KB on one server: 300 MB in
+// lines, or 200 MB without a line end on four connections. Each is given up
+// there as soon as it is longer than its article can be, its buffer
+// returned, and the article comes from the other server. Nothing near the
+// size of such a body is ever held.
+struct EndlessBody
 {
-    ScriptedNntpServer& huge = addServer(QStringLiteral("Huge"), 2);
+    const char* name;
+    qint64 bytes;
+    NntpRule::Fill fill;
+    qint64 connections;
+};
+
+class EndlessBodies : public HostileServers, public ::testing::WithParamInterface<EndlessBody>
+{};
+
+TEST_P(EndlessBodies, AreGivenUpAtTheirBoundAndTheFileComesFromTheOtherServer)
+{
+    ScriptedNntpServer& endless = addServer(QStringLiteral("Endless"), GetParam().connections);
     ScriptedNntpServer& good = addServer(QStringLiteral("Good"), 2);
     const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 200000, 40000, 53);
     serve(good, photos);
-    huge.addRule(NntpRule::on("BODY")
-                     .replyRaw("222 0 <x> body follows\r\n")
-                     .thenStream(300LL << 20, NntpRule::Fill::Lines, ".\r\n"));
+    endless.addRule(endlessBody(GetParam().bytes, GetParam().fill));
 
     const QueuePtr job = importJob({photos});
     ASSERT_TRUE(job);
@@ -157,15 +176,18 @@ TEST_F(HostileServers, OversizedBodiesAreGivenUpAtOnceAndTheFileComesFromTheOthe
     EXPECT_FALSE(fileBytes(home.logFilePath()).contains("kept as received"));
 }
 
+INSTANTIATE_TEST_SUITE_P(Bodies, EndlessBodies,
+                         ::testing::Values(EndlessBody{"Oversized", 300LL << 20, NntpRule::Fill::Lines, 2},
+                                           EndlessBody{"NoLineEnd", 200LL << 20, NntpRule::Fill::NoLineEnd, 4}),
+                         [](const ::testing::TestParamInfo<EndlessBody>& info) { return info.param.name; });
+
 // With no other server, the job stops as incomplete instead of finishing
 // with the file zero-filled where the articles were.
 TEST_F(HostileServers, OversizedBodiesOnTheOnlyServerStopTheJobAsIncomplete)
 {
     ScriptedNntpServer& huge = addServer(QStringLiteral("Huge"), 2);
     const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 80000, 40000, 54);
-    huge.addRule(NntpRule::on("BODY")
-                     .replyRaw("222 0 <x> body follows\r\n")
-                     .thenStream(300LL << 20, NntpRule::Fill::Lines, ".\r\n"));
+    huge.addRule(endlessBody(300LL << 20, NntpRule::Fill::Lines));
 
     const QueuePtr job = importJob({photos});
     ASSERT_TRUE(job);
@@ -175,26 +197,6 @@ TEST_F(HostileServers, OversizedBodiesOnTheOnlyServerStopTheJobAsIncomplete)
     EXPECT_TRUE(job->isMissing());
     EXPECT_FALSE(codesOf(job).contains(JobStatus::Finished));
     EXPECT_FALSE(fileBytes(home.logFilePath()).contains("kept as received"));
-}
-
-// 200 MB without a line end inside a body, on four connections: each body
-// is given up at its bound and its buffer returned.
-TEST_F(HostileServers, ABodyWithoutLineEndsIsGivenUpAtItsBound)
-{
-    ScriptedNntpServer& endless = addServer(QStringLiteral("Endless"), 4);
-    ScriptedNntpServer& good = addServer(QStringLiteral("Good"), 1);
-    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 200000, 40000, 55);
-    serve(good, photos);
-    endless.addRule(NntpRule::on("BODY")
-                        .replyRaw("222 0 <x> body follows\r\n")
-                        .thenStream(200LL << 20, NntpRule::Fill::NoLineEnd, "\r\n.\r\n"));
-
-    const QueuePtr job = importJob({photos});
-    ASSERT_TRUE(job);
-    const bool finished = waitUntilFinished(job);
-    expectPeakUnderBound();
-    ASSERT_TRUE(finished) << describe(job);
-    expectExact(job, photos);
 }
 
 // A greeting of 200 MB without a line end: the server is tried again after

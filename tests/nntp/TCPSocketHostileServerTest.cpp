@@ -63,16 +63,10 @@ TEST_F(Connection, ANewsgroupListIsNotBoundedLikeABody)
     for (int i = 0; groups.size() < 2 * 1024 * 1024; ++i)
         groups += "alt.binaries.group" + QByteArray::number(i) + " 200 101 y\r\n";
     server.addRule(NntpRule::on("LIST").replyRaw("215 list follows\r\n" + NntpWireFormat::dotStuff(groups)));
-    QueuePtr job = Queue::create();
+    const SegmentPtr segment = manager->addArticle("<list@test>", 10);
+    const QueuePtr job = segment->queue();
+    ASSERT_TRUE(job);
     job->setIsNewsgroupsRequest(true);
-    QueuePtr part = Queue::create();
-    part->setIsFilepart(true);
-    part->setQueue(job);
-    SegmentPtr segment = Segment::create();
-    segment->setQueue(job);
-    segment->setFilepart(part);
-    segment->setBytes(10);
-    manager->addSegment(segment);
     manager->openConnection(slot());
     ASSERT_TRUE(waitForHandIns(1, 15000));
     EXPECT_EQ(manager->handIns()[0].filedata, NntpWireFormat::dotStuff(groups));
