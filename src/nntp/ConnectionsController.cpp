@@ -20,8 +20,10 @@
 
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <cmath>
+#include <limits>
 
 // The keep-awake token, shared with the pool task that asks logind for it
 // (which may take a while and must not hold up a connection or the main
@@ -47,6 +49,13 @@ QStringList withoutAny(QStringList ids, const QStringList& skip, const QStringLi
     return ids;
 }
 
+// A job that stopped because no server could be reached, and that the user
+// has not paused since: it goes on by itself once a connection works.
+bool isWaitingForAServer(const QueuePtr& job)
+{
+    return job->status() == JobStatus::NewsServerUnreachable && job->isPaused() && !job->shouldPause();
+}
+
 } // namespace
 
 ConnectionsController::ConnectionsController(QObject* parent)
@@ -57,6 +66,10 @@ ConnectionsController::ConnectionsController(Clock clock, QObject* parent)
     : QObject(parent), clock_(clock ? std::move(clock) : Clock(systemClock)),
       activity_(std::make_shared<Activity>())
 {
+    retryTimer_ = new QTimer(this);
+    retryTimer_->setSingleShot(true);
+    retryTimer_->setTimerType(Qt::PreciseTimer);
+    connect(retryTimer_, &QTimer::timeout, this, [this] { retryFailingServers(); });
     NotificationHub& hub = NotificationHub::defaultCenter();
     QPointer<ConnectionsController> self(this);
     hub.addObserver(QStringLiteral("ApplicationWillTerminate"), this,
@@ -137,7 +150,13 @@ bool ConnectionsController::checkForBackupActiveNNTPServers() const
 
 void ConnectionsController::openConnections(qint64 count, const QString& serverID)
 {
-    if (isTerminated_ || manuallyConnect_) return;
+    openConnectionsFor(count, serverID, false);
+}
+
+void ConnectionsController::openConnectionsFor(qint64 count, const QString& serverID, bool probe)
+{
+    // Nothing opens on the slots of a list that is about to be rebuilt.
+    if (isTerminated_ || manuallyConnect_ || shouldRecreateNTTPObjects_) return;
     const qint64 limit = count < 1 ? 9999 : count;
     beginActivity();
 
@@ -145,8 +164,9 @@ void ConnectionsController::openConnections(qint64 count, const QString& serverI
     NNTPServersController* servers = nntpServersController_.data();
     if (!queue || !servers) return;
     const QList<QueuePtr> jobs = queue->queueArray();
-    const bool anyActive =
-        std::any_of(jobs.begin(), jobs.end(), [](const QueuePtr& j) { return !j->isPaused(); });
+    const bool anyActive = std::any_of(jobs.begin(), jobs.end(), [probe](const QueuePtr& j) {
+        return !j->isPaused() || (probe && isWaitingForAServer(j));
+    });
     if (!anyActive) return;
 
     const bool normal = checkForNormalActiveNNTPServers();
@@ -186,21 +206,58 @@ void ConnectionsController::openConnections(qint64 count, const QString& serverI
         socket->newContentAvailable();
         if (++n >= limit) return;
     }
+    bool held = false;
     for (const QString& id : std::as_const(targets)) {
-        while (!isTerminated_) {
+        qint64 allowed = openingAllowance(id);
+        held = held || allowed == 0;
+        while (!isTerminated_ && allowed > 0) {
             const NNTPServerObjectPtr slot = servers->requestConnectionForServerID(id);
             if (!slot) break;
             const TCPSocketPtr socket = TCPSocket::create();
             socket->setConnectionsController(this);
             socket->setNntpServer(slot);
             socket->setDedicateUploadServer(id == slot->upServerID());
+            {
+                QMutexLocker locker(&arrayLock_);
+                socketGenerations_.insert(socket.get(), backoff_.generation(id));
+            }
             // Listed before it starts: its end, reported on the main thread,
             // must find it in the list.
             addSocketToArray(socket);
             socket->start();
-            if (++n >= limit) return;
+            --allowed;
+            if (++n >= limit) break;
         }
+        if (n >= limit) break;
     }
+    // A server held back is tried again when its wait is over.
+    if (held) {
+        QPointer<ConnectionsController> self(this);
+        Dispatch::onMain([self] {
+            if (self) self->armRetryTimer();
+        });
+    }
+}
+
+qint64 ConnectionsController::openingAllowance(const QString& serverID) const
+{
+    const std::optional<qint64> retryAt = backoff_.retryAt(serverID);
+    if (!retryAt) return std::numeric_limits<qint64>::max();
+    if (clock_() < *retryAt) return 0;
+    const quint64 generation = backoff_.generation(serverID);
+    QMutexLocker locker(&arrayLock_);
+    for (const TCPSocketPtr& socket : socketArray_) {
+        if (endpointOf(socket.get()) == serverID && socketGenerations_.value(socket.get()) == generation)
+            return 0;
+    }
+    return 1;
+}
+
+QString ConnectionsController::endpointOf(const TCPSocket* socket)
+{
+    const NNTPServerObjectPtr slot = socket ? socket->nntpServer() : nullptr;
+    if (!slot) return QString();
+    return socket->dedicateUploadServer() ? slot->upServerID() : slot->serverID();
 }
 
 void ConnectionsController::addSocketToArray(const TCPSocketPtr& socket)
@@ -313,6 +370,7 @@ void ConnectionsController::restartSocket(TCPSocket* socket, const QString& serv
 {
     BLOG(2, "Init restarting socket: %ld from array", socket ? socket->connectionID() : 0);
     removeSocketFromArray(socket);
+    // A server that failed waits for its retry instead.
     openConnections(-1, serverID);
     BLOG(2, "Socket restarted");
 }
@@ -322,6 +380,7 @@ void ConnectionsController::removeSocketFromArray(TCPSocket* socket)
     if (!socket) return;
     TCPSocketPtr removed;
     bool empty;
+    quint64 generation = 0;
     {
         QMutexLocker locker(&arrayLock_);
         for (qsizetype i = 0; i < socketArray_.size(); ++i) {
@@ -330,9 +389,15 @@ void ConnectionsController::removeSocketFromArray(TCPSocket* socket)
                 break;
             }
         }
+        generation = socketGenerations_.take(socket);
         empty = socketArray_.isEmpty();
     }
     updateCounters();
+    const QString endpoint = endpointOf(socket);
+    const QString failure = removed ? socket->connectionFailure() : QString();
+    if (!failure.isEmpty())
+        connectionErrorOccurred(endpoint, socket->nntpServer() ? socket->nntpServer()->alias() : endpoint,
+                                generation, failure);
 
     const NNTPServerObjectPtr slot = socket->nntpServer();
     if (slot) {
@@ -344,6 +409,8 @@ void ConnectionsController::removeSocketFromArray(TCPSocket* socket)
         QString text;
         if (manuallyConnect_)
             text = QStringLiteral("Offline (Manually connect first)");
+        else if (backoff_.isFailing(endpoint))
+            text = retryText(endpoint);
         else if (slot->isbackupServerOnly())
             text = QStringLiteral("Ready (backup server)");
         else if (entry && entry->authFailed())
@@ -370,6 +437,10 @@ void ConnectionsController::removeSocketFromArray(TCPSocket* socket)
 
 void ConnectionsController::nntpServerListChanged()
 {
+    // The servers may be other ones now, or set up anew: no old failure
+    // holds them back.
+    backoff_.clear();
+    anyFailing_ = false;
     if (socketArray().isEmpty()) {
         shouldRecreateNTTPObjects_ = false;
         {
@@ -436,20 +507,91 @@ SegmentPtr ConnectionsController::getNextSegmentAfterDownloadedSegment(const Seg
         }
     }
     const bool upload = socket && socket->dedicateUploadServer();
-    return queue->getNextArticleForServerID(upload ? nntpServer->upServerID() : nntpServer->serverID(),
-                                            nntpServer->isbackupServerOnly());
+    const QString endpoint = upload ? nntpServer->upServerID() : nntpServer->serverID();
+    SegmentPtr next = queue->getNextArticleForServerID(endpoint, nntpServer->isbackupServerOnly());
+    // An answered article, or nothing to do: the server works.
+    if (anyFailing_.load() && socket && (segment || !next)) connectionWorks(socket, endpoint);
+    return next;
 }
 
-void ConnectionsController::resetReleasedSegment(const SegmentPtr& segment)
+void ConnectionsController::resetReleasedSegment(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer)
 {
     if (!segment) return;
     const QueuePtr job = segment->queue();
     BLOG(2, "Segment released: %@. (queue segments left: %ld)", segment->mid(),
          long(job ? job->totalSegmentsLeftToDownload() : 0));
-    if (QueueController* queue = queueController_.data())
-        queue->requeueSegment(segment);
-    else
+    QueueController* queue = queueController_.data();
+    if (!queue) {
         segment->setStatus(ArticleStatus::Queued);
+        return;
+    }
+    QString routedTo;
+    {
+        QMutexLocker queueLocker(&queue->arrayLock());
+        queue->requeueSegment(segment);
+        // An article routed to a backup server reaches it only by its entry,
+        // which went when the article was handed out: without a new one
+        // nobody would ask for it again.
+        NNTPServersController* servers = nntpServersController_.data();
+        if (servers && job && segment->backupServerOnly() && segment->status() == ArticleStatus::Queued) {
+            const QStringList skip = job->forceDownload() ? QStringList() : job->serversToSkip();
+            const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, segment->usedServerIDs());
+            if (!backups.isEmpty()) {
+                routedTo = backups.first();
+                if (!job->fullDownloadBackupServers().contains(routedTo))
+                    job->appendPartDownloadBackupServer({routedTo, segment});
+            }
+        }
+    }
+    if (!routedTo.isEmpty())
+        openConnections(1, routedTo);
+    else
+        wakeServerFor(segment, nntpServer);
+}
+
+void ConnectionsController::wakeServerFor(const SegmentPtr& segment, const NNTPServerObjectPtr& from)
+{
+    const QueuePtr job = segment->queue();
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!job || !servers || segment->status() != ArticleStatus::Queued) return;
+    // Another server than the one that let go of it, one that works: the
+    // article should not wait for that server's next connection, nor for
+    // its retry.
+    const QStringList skip = job->forceDownload() ? QStringList() : job->serversToSkip();
+    const QString own = from ? from->serverID() : QString();
+    for (const QString& id : withoutAny(servers->getNormalServerIDs(), skip, segment->usedServerIDs())) {
+        if (id == own || backoff_.isFailing(id)) continue;
+        openConnections(1, id);
+        return;
+    }
+}
+
+void ConnectionsController::articleFailedOnServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer)
+{
+    if (!segment || !nntpServer) return;
+    QMutexLocker locker(&arrayLock_);
+    segmentNotFound(segment, nntpServer);
+}
+
+void ConnectionsController::connectionWorks(TCPSocket* socket, const QString& serverID)
+{
+    quint64 generation = 0;
+    {
+        QMutexLocker locker(&arrayLock_);
+        const auto it = socketGenerations_.constFind(socket);
+        if (it == socketGenerations_.constEnd()) return;
+        generation = *it;
+    }
+    if (!backoff_.succeeded(serverID, generation)) return;
+    anyFailing_ = backoff_.anyFailing();
+    const QString alias = socket->nntpServer() ? socket->nntpServer()->alias() : serverID;
+    QPointer<ConnectionsController> self(this);
+    Dispatch::onMain([self, serverID, alias] {
+        if (!self) return;
+        BLOG(1, "%@ can be reached again.", alias);
+        self->resumeJobsWaitingForAServer();
+        self->openConnections(-1, serverID);
+    });
 }
 
 bool ConnectionsController::checkIfDiskBufferIsFull()
@@ -610,15 +752,90 @@ void ConnectionsController::segmentNotFoundAndNoServersLeft(const SegmentPtr& se
 // ---------------------------------------------------------------------------
 // Failures reported on the main thread
 
-void ConnectionsController::connectionErrorOccurred()
+void ConnectionsController::connectionErrorOccurred(const QString& serverID, const QString& alias,
+                                                    quint64 generation, const QString& reason)
 {
-    const QueueController* queue = queueController_.data();
-    if (!queue) return;
+    if (backoff_.failed(serverID, generation, clock_(), reason)) {
+        anyFailing_ = true;
+        // The first failure of a run is worth the user's eye; the retries
+        // that follow, each after a longer wait, go to the log file only.
+        BLOG(backoff_.failures(serverID) == 1 ? 3 : 2, "%@: %@", alias, retryText(serverID));
+    }
+    stopJobsWhenNoServerCanBeReached();
+    armRetryTimer();
+}
+
+QString ConnectionsController::retryText(const QString& serverID) const
+{
+    const std::optional<qint64> at = backoff_.retryAt(serverID);
+    const qint64 seconds = at ? std::max<qint64>(0, (*at - clock_() + 999) / 1000) : 0;
+    return sformat(u"%@ (next try in %ld sec)", backoff_.reason(serverID), long(seconds));
+}
+
+void ConnectionsController::stopJobsWhenNoServerCanBeReached()
+{
+    QueueController* queue = queueController_.data();
+    NNTPServersController* servers = nntpServersController_.data();
+    if (!queue || !servers) return;
+    QStringList targets = servers->getNormalServerIDs();
+    if (onlyBackupServersConfigured_) targets += servers->getBackupServerIDs();
+    if (targets.isEmpty()) return;
+    {
+        // A server counts as reachable while it is not failing, or while a
+        // connection of it is still open: one that works beside refused
+        // ones (too many at once), or one still trying.
+        QMutexLocker locker(&arrayLock_);
+        for (const QString& id : std::as_const(targets)) {
+            if (!backoff_.isFailing(id)) return;
+            for (const TCPSocketPtr& socket : std::as_const(socketArray_))
+                if (endpointOf(socket.get()) == id) return;
+        }
+    }
     for (const QueuePtr& job : queue->queueArray()) {
         const qint64 status = job->status();
         if (status == JobStatus::Downloading || status == JobStatus::QueuedForDownload)
             job->setStatus(JobStatus::NewsServerUnreachable);
     }
+}
+
+void ConnectionsController::resumeJobsWaitingForAServer()
+{
+    QueueController* queue = queueController_.data();
+    if (!queue) return;
+    for (const QueuePtr& job : queue->queueArray())
+        if (isWaitingForAServer(job)) queue->resumeQueueObject(job);
+}
+
+void ConnectionsController::armRetryTimer()
+{
+    if (isTerminated_ || manuallyConnect_) {
+        retryTimer_->stop();
+        return;
+    }
+    // Only retries still to come: a server whose time has come was tried
+    // when it came, and is tried again by the next call for connections.
+    const qint64 now = clock_();
+    std::optional<qint64> earliest;
+    for (const QString& id : backoff_.failingServers()) {
+        const std::optional<qint64> at = backoff_.retryAt(id);
+        if (at && *at > now && (!earliest || *at < *earliest)) earliest = at;
+    }
+    if (!earliest) {
+        retryTimer_->stop();
+        return;
+    }
+    retryTimer_->start(int(std::min<qint64>(*earliest - now, ServerRetryBackoff::kMaxDelayMs)));
+}
+
+void ConnectionsController::retryFailingServers()
+{
+    if (isTerminated_) return;
+    const qint64 now = clock_();
+    for (const QString& id : backoff_.failingServers()) {
+        const std::optional<qint64> at = backoff_.retryAt(id);
+        if (at && *at <= now) openConnectionsFor(1, id, true);
+    }
+    armRetryTimer();
 }
 
 NNTPServerObjectPtr ConnectionsController::serverEntryOf(const NNTPServerObjectPtr& slot)

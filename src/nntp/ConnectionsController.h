@@ -2,9 +2,11 @@
 
 #include "nntp/ConnectionsControllerInterface.h"
 #include "nntp/NNTPServerObject.h"
+#include "nntp/ServerRetryBackoff.h"
 #include "nntp/TCPSocket.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -22,6 +24,7 @@ class NNTPServersController;
 class ProcessActivity;
 class QueueController;
 class StatsUsageController;
+class QTimer;
 
 // The one owner of every live connection. It opens connections (one
 // TCPSocket thread each) on the free slots of the configured servers, wakes
@@ -30,6 +33,12 @@ class StatsUsageController;
 // another server or a backup server, restarts and removes connections, shows
 // the login and posting failure dialogs, and measures the bytes of every
 // second for the speed display and the download cap.
+//
+// A server whose connections fail before they do any work is tried again
+// after a growing wait (ServerRetryBackoff), one connection at a time, for
+// as long as work remains; its rows say what fails. When no server can be
+// reached, waiting jobs stop as unreachable, and go on by themselves once a
+// connection works again.
 //
 // Threads: the handshake, the byte counts and the missing-article routing run
 // on the connection threads; restarts, removals, failures and counters on the
@@ -69,7 +78,8 @@ public:
     void connectServerID(const QString& serverID);
     // Wakes idle connections of the target servers and opens new ones on
     // free slots, at most `count` in all (below 1: no limit); `serverID`
-    // empty: every usable server.
+    // empty: every usable server. A server that is failing gets at most one
+    // new connection, once its wait is over.
     void openConnections(qint64 count, const QString& serverID = QString());
     void disconnectAll();
     void closeAllConnections();
@@ -100,6 +110,13 @@ public:
     // article again for the next server that has not tried it; false when
     // there is none.
     bool sendToAnotherServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer);
+    // A connection to the endpoint `serverID` failed before it did any
+    // work, with `reason` (the text its row showed): the server is tried
+    // again after its wait, and waiting jobs stop as unreachable when no
+    // server can be reached now. `generation`: the connection's.
+    void connectionErrorOccurred(const QString& serverID, const QString& alias, quint64 generation,
+                                 const QString& reason);
+    const ServerRetryBackoff& retryBackoff() const { return backoff_; }
     // Counts the miss; true when the server is now skipped for the whole job:
     // when the misses on it reach the "missingPercentNotification" share of
     // all of the job's articles.
@@ -144,10 +161,10 @@ public:
     std::optional<QDateTime> measureBandwidthUsage() override;
     bool checkIfDiskBufferIsFull() override;
     bool checkIfDecodingIsBehind() override;
-    void resetReleasedSegment(const SegmentPtr& segment) override;
+    void resetReleasedSegment(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) override;
+    void articleFailedOnServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) override;
     void restartSocket(TCPSocket* socket, const QString& serverID) override;
     void removeSocketFromArray(TCPSocket* socket) override;
-    void connectionErrorOccurred() override;
     void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) override;
@@ -162,6 +179,25 @@ Q_SIGNALS:
     void serversInUseNrChanged(qint64 value);
 
 private:
+    // `probe`: a retry of a failing server, which jobs stopped as
+    // unreachable wait for too.
+    void openConnectionsFor(qint64 count, const QString& serverID, bool probe);
+    // How many new connections to `serverID` may open now: none while it
+    // waits or while a connection tries it, one once its wait is over.
+    qint64 openingAllowance(const QString& serverID) const;
+    // The endpoint id of a connection (`upServerID` for an upload one).
+    static QString endpointOf(const TCPSocket* socket);
+    void noteConnectionEnd(TCPSocket* socket, const QString& serverID);
+    // On the connection's thread: its server answered an article or had
+    // nothing for it.
+    void connectionWorks(TCPSocket* socket, const QString& serverID);
+    void stopJobsWhenNoServerCanBeReached();
+    void resumeJobsWaitingForAServer();
+    void armRetryTimer();
+    void retryFailingServers();
+    QString retryText(const QString& serverID) const;
+    // Wakes a server that may take an article given back by `from`.
+    void wakeServerFor(const SegmentPtr& segment, const NNTPServerObjectPtr& from);
     void addSocketToArray(const TCPSocketPtr& socket);
     void updateCounters();
     void beginActivity();
@@ -183,6 +219,10 @@ private:
 
     mutable QRecursiveMutex arrayLock_;
     QList<TCPSocketPtr> socketArray_;
+    QHash<const TCPSocket*, quint64> socketGenerations_; // under arrayLock_
+    ServerRetryBackoff backoff_;
+    std::atomic<bool> anyFailing_{false};
+    QTimer* retryTimer_ = nullptr; // main thread
     QSet<QString> failedUploadEndpoints_; // under arrayLock_
 
     mutable QRecursiveMutex bandwidthThrottlingLock_;

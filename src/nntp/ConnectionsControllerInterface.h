@@ -47,18 +47,25 @@ public:
     // Whether only backup servers are usable (idle backup connections then
     // stay open).
     virtual bool onlyBackupServersConfigured() = 0;
-    // An article given back unfinished (it is queued again). Called on the
-    // thread that gives it back.
-    virtual void resetReleasedSegment(const SegmentPtr& segment) = 0;
+    // An article given back unfinished by a connection of `nntpServer` (it
+    // is queued again, and a server that may take it is woken). Called on
+    // the thread that gives it back.
+    virtual void resetReleasedSegment(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) = 0;
+    // An article that failed on `nntpServer` as often as it may (or once
+    // when it can never succeed there): it counts as missing there, and goes
+    // on to the next server that may have it. Called on the connection's
+    // thread.
+    virtual void articleFailedOnServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) = 0;
 
     // --- on the main thread ---
 
     // The connection ended and asks for a fresh one on the endpoint with
     // this id (`upServerID` for an upload connection, else `serverID`).
+    // Either end may come from a connection that failed before it did any
+    // work (TCPSocket::connectionFailure).
     virtual void restartSocket(TCPSocket* socket, const QString& serverID) = 0;
     // The connection ended for good.
     virtual void removeSocketFromArray(TCPSocket* socket) = 0;
-    virtual void connectionErrorOccurred() = 0;
     virtual void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
     virtual void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) = 0;
     virtual void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) = 0;

@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "queue/QCodeClass.h"
 #include "queue/Queue.h"
+#include "queue/ServerIDRegistry.h"
 #include "queue/StatusCodes.h"
 
 #include <QDateTime>
@@ -106,6 +107,17 @@ bool TCPSocket::wait(int ms)
     return thread_->wait(QDeadlineTimer(ms));
 }
 
+qint64 TCPSocket::maxBodyBytes(double nzbBytes)
+{
+    if (!(nzbBytes > 0)) return kMaxBodyBytes;
+    return std::min(kMaxBodyBytes, 2 * qint64(std::min(nzbBytes, Segment::kMaxClaimedBytes)) + kBodySlackBytes);
+}
+
+QString TCPSocket::connectionFailure() const
+{
+    return worked_ || forcedFinish_ ? QString() : failure_;
+}
+
 qint64 TCPSocket::readTimeout()
 {
     const qint64 t = UserDefaults::standard().integerForKey(QStringLiteral("tcpSocketTimeout"));
@@ -151,7 +163,7 @@ void TCPSocket::newContentAvailable()
     Dispatch::onThreadOf(context_, [this] {
         if (isDone_) return;
         if (!isConnected())
-            restartThread(QStringLiteral("Socket is disconnected"), false);
+            restartThread(QStringLiteral("Socket is disconnected"), Release::Unfinished);
         else if (status_ == Idle && waiting_ == Wait::None)
             getArticle();
     });
@@ -163,13 +175,13 @@ void TCPSocket::disconnect()
     BLOG(2, "%ld has a disconnect request received", connectionID());
     shouldFinish_ = true;
     forcedFinish_ = true;
-    // Idle or waiting, there is no next step to wait for.
+    // At once, whatever the connection is doing: a body still arriving is
+    // given back unfinished, not waited for (a server may take minutes to
+    // end it, or never).
     Dispatch::onThreadOf(context_, [this] {
         if (isDone_) return;
-        if (waiting_ != Wait::None || readPaused_ || status_ == Idle) {
-            endWaits();
-            shouldFinishMethod();
-        }
+        endWaits();
+        terminateThread();
     });
 }
 
@@ -208,7 +220,7 @@ void TCPSocket::main()
             decodeWaitTick();
         } else if (waiting_ == Wait::Busy) {
             waiting_ = Wait::None;
-            restartThread(QStringLiteral("auth failure"), false);
+            restartThread(QStringLiteral("auth failure"), Release::Unfinished);
         }
     });
     QObject::connect(resumeTimer_.get(), &QTimer::timeout, [this] {
@@ -264,8 +276,9 @@ void TCPSocket::openConnection()
     events.socketError = [this](int error) { onSocketError(error); };
     events.disconnected = [this] { onEndEncountered(); };
     // The entry's id: a copy made for a connection keeps the server's.
-    session_.open(nntpServer_->endpoint(dedicateUploadServer_), nntpServer_->serverID(), std::move(events),
-                  kSocketReadBuffer);
+    const NNTPEndpoint endpoint = nntpServer_->endpoint(dedicateUploadServer_);
+    serverToken_ = ServerIDRegistry::tokenFor(endpoint.serverID);
+    session_.open(endpoint, nntpServer_->serverID(), std::move(events), kSocketReadBuffer);
     isStarted_ = true;
 }
 
@@ -293,10 +306,10 @@ void TCPSocket::terminateThread()
     closeConnections();
 }
 
-void TCPSocket::restartThread(const QString& reason, bool articleFailed)
+void TCPSocket::restartThread(const QString& reason, Release release)
 {
     isStarted_ = false;
-    releaseArticle(reason, articleFailed);
+    releaseArticle(reason, release);
     if (!forcedFinish_) {
         {
             QMutexLocker locker(&bufferLock_);
@@ -311,17 +324,31 @@ void TCPSocket::restartThread(const QString& reason, bool articleFailed)
     shouldFinishMethod();
 }
 
-void TCPSocket::releaseArticle(const QString& reason, bool articleFailed)
+void TCPSocket::releaseArticle(const QString& reason, Release release)
 {
     if (!segment_) return;
     const std::shared_ptr<Queue> part = segment_->filepart();
     BLOG(2, "%ld is releasing article: %@ (%@)- Reason:%@", connectionID(), segment_->mid(),
          part ? part->filename() : QString(), reason);
-    if (articleFailed && !segmentDone_) segment_->addFetchFailure();
     const SegmentPtr released = std::move(segment_);
     segment_.reset();
-    segmentDone_ = false;
-    manager_->resetReleasedSegment(released);
+    const bool answered = std::exchange(segmentDone_, false);
+    if (release != Release::Unfinished && !answered) {
+        const int failures =
+            release == Release::GivenUp ? kMaxFetchFailures : released->addFetchFailure(serverToken_);
+        if (failures >= kMaxFetchFailures) {
+            BLOG(2, "%ld - %@ failed %ld times on %@; counted as missing there", connectionID(),
+                 released->mid(), long(failures), nntpServer_->alias());
+            manager_->articleFailedOnServer(released, nntpServer_);
+            return;
+        }
+    }
+    manager_->resetReleasedSegment(released, nntpServer_);
+}
+
+void TCPSocket::noteFailure(const QString& text)
+{
+    failure_ = text;
 }
 
 void TCPSocket::endWaits()
@@ -376,60 +403,51 @@ bool TCPSocket::isUploadSegment() const
 
 void TCPSocket::getArticle()
 {
-    for (;;) {
-        if (isDone_) return;
-        // An article is booked only with its answer: one whose command got
-        // no body (411, 412, 435, 437, a login asked for again) goes back to
-        // the queue instead, counted against its retries.
-        if (segment_ && !segmentDone_) releaseArticle(QStringLiteral("No article received"), true);
-        const SegmentPtr done = segment_;
-        segment_.reset();
-        segmentDone_ = false;
-        articleCommand_.clear();
-        resentAfterLogin_ = false;
-        reloginPending_ = false;
+    if (isDone_) return;
+    // An article is booked only with its answer: one whose command got no
+    // body (411, 412, 435, 437, a login asked for again) goes back to the
+    // queue instead, counted against its retries on this server.
+    if (segment_ && !segmentDone_) releaseArticle(QStringLiteral("No article received"), Release::Failed);
+    const SegmentPtr done = segment_;
+    segment_.reset();
+    segmentDone_ = false;
+    articleCommand_.clear();
+    resentAfterLogin_ = false;
+    reloginPending_ = false;
 
-        handedOut_ = true;
-        segment_ = manager_->getNextSegmentAfterDownloadedSegment(done, nntpServer_, this);
-        if (!segment_) {
-            setStatus(Idle);
-            return;
-        }
-        const std::shared_ptr<Queue> j = job();
-        if (j && j->isUploadObject()) {
-            setStatus(PreparingCommand);
-            startUploading();
-            return;
-        }
-        if (j && j->isNewsgroupsRequest()) {
-            setStatus(PreparingCommand);
-            startDownloadingNewsgroupList();
-            return;
-        }
-        if (segment_->fetchFailures() >= kMaxFetchFailures) {
-            BLOG(2, "%ld - %@ failed %ld times on %@; counted as missing there", connectionID(),
-                 segment_->mid(), long(segment_->fetchFailures()), nntpServer_->alias());
-            segment_->resetFetchFailures();
-            segment_->setStatus(ArticleStatus::Missing);
-            segmentDone_ = true;
-            continue;
-        }
-        if (manager_->checkIfDiskBufferIsFull()) {
-            beginMemoryWait();
-            return;
-        }
-        // The article is held, not asked for, while the bodies already in
-        // wait for their decoding: memory stays bounded however fast the
-        // server sends.
-        if (manager_->checkIfDecodingIsBehind()) {
-            waiting_ = Wait::Decode;
-            waitTimer_->start(kDecodeWaitMs);
-            return;
-        }
-        setStatus(PreparingCommand);
-        startDownloading();
+    handedOut_ = true;
+    segment_ = manager_->getNextSegmentAfterDownloadedSegment(done, nntpServer_, this);
+    // An answered article, or nothing to do: the server works.
+    if (done || !segment_) worked_ = true;
+    if (!segment_) {
+        setStatus(Idle);
         return;
     }
+    const std::shared_ptr<Queue> j = job();
+    if (j && j->isUploadObject()) {
+        setStatus(PreparingCommand);
+        startUploading();
+        return;
+    }
+    if (j && j->isNewsgroupsRequest()) {
+        setStatus(PreparingCommand);
+        startDownloadingNewsgroupList();
+        return;
+    }
+    if (manager_->checkIfDiskBufferIsFull()) {
+        beginMemoryWait();
+        return;
+    }
+    // The article is held, not asked for, while the bodies already in wait
+    // for their decoding: memory stays bounded however fast the server
+    // sends.
+    if (manager_->checkIfDecodingIsBehind()) {
+        waiting_ = Wait::Decode;
+        waitTimer_->start(kDecodeWaitMs);
+        return;
+    }
+    setStatus(PreparingCommand);
+    startDownloading();
 }
 
 void TCPSocket::decodeWaitTick()
@@ -509,6 +527,7 @@ void TCPSocket::streamHasDataAvailable()
         dataBuffer_.resize(old + std::max<qint64>(0, got));
         if (got > 0) {
             if (segment_) segment_->addDownloadedBytes(double(got));
+            rateBytes_ += got;
             manager_->updateBandwidthUsedInLastSecond(double(got));
         }
 
@@ -523,7 +542,13 @@ void TCPSocket::streamHasDataAvailable()
                 scanFrom_ = dataBuffer_.size();
                 if (dataBuffer_.size() > kMaxStatusLine) {
                     locker.unlock();
-                    restartThread(QStringLiteral("status line too long"));
+                    const QString text = sformat(u"No line end in the server's reply (%ld bytes)",
+                                                 long(kMaxStatusLine));
+                    BLOG(2, "%ld - %@ on %@", connectionID(), text, nntpServer_->alias());
+                    updateTVCLastResponse(text);
+                    noteFailure(text);
+                    restartThread(QStringLiteral("status line too long"),
+                                  greeted_ ? Release::Failed : Release::Unfinished);
                     return;
                 }
             }
@@ -532,6 +557,10 @@ void TCPSocket::streamHasDataAvailable()
     if (!line.isNull()) {
         processCode(line);
         if (isDone_) return;
+    }
+    if (dataMode_ == 2 && maxBody_ > 0 && dataBuffer_.size() > maxBody_) {
+        giveUpOversizedBody();
+        return;
     }
     if (dataMode_ == 2 && takeCompletedBlock()) {
         shouldFinishMethod();
@@ -543,7 +572,7 @@ void TCPSocket::streamHasDataAvailable()
         if ((part && part->isCancelled()) || (j && j->isCancelled())) {
             // The rest of this body is still on its way; a fresh connection
             // cannot take it for the body of the next article.
-            restartThread(QStringLiteral("Job has been cancelled"), false);
+            restartThread(QStringLiteral("Job has been cancelled"), Release::Unfinished);
         }
     }
 }
@@ -569,6 +598,10 @@ bool TCPSocket::takeCompletedBlock()
         if (end == dataBuffer_.size()) {
             block = std::move(dataBuffer_);
             dataBuffer_ = QByteArray();
+            // Room reserved for a larger body than came stays with the body
+            // until it is decoded: give it back now.
+            if (block.capacity() - block.size() > std::max<qsizetype>(64 * 1024, block.size() / 4))
+                block.squeeze();
         } else {
             block = dataBuffer_.left(end);
             dataBuffer_.remove(0, end);
@@ -588,10 +621,28 @@ void TCPSocket::enterBodyMode()
     QMutexLocker locker(&bufferLock_);
     dataMode_ = 2;
     scanFrom_ = 0;
-    if (segment_) {
-        const qsizetype expected = qsizetype(segment_->bytes() * 1.05) + 4096;
+    maxBody_ = 0;
+    // Only an article's body is bounded; a newsgroup list is as long as the
+    // server's list of groups.
+    const std::shared_ptr<Queue> j = job();
+    if (segment_ && !(j && (j->isNewsgroupsRequest() || j->isUploadObject()))) {
+        maxBody_ = maxBodyBytes(segment_->bytes());
+        const qsizetype expected = qsizetype(std::min<double>(segment_->bytes() * 1.05 + 4096, double(maxBody_)));
         if (expected > dataBuffer_.capacity()) dataBuffer_.reserve(expected);
     }
+}
+
+void TCPSocket::giveUpOversizedBody()
+{
+    const qint64 received = dataBuffer_.size();
+    const QString text = sformat(u"Body of %@ longer than its article (%ld bytes, %ld in the NZB)",
+                                 segment_->mid(), long(received), long(segment_->bytes()));
+    BLOG(3, "%ld - %@ on %@; it is given up there.", connectionID(), text, nntpServer_->alias());
+    updateTVCLastResponse(text);
+    // The server answered; it is the article that is wrong. The rest of the
+    // body is still on its way, so the connection starts afresh.
+    worked_ = true;
+    restartThread(QStringLiteral("body longer than its article"), Release::GivenUp);
 }
 
 void TCPSocket::performThrottling()
@@ -616,6 +667,7 @@ void TCPSocket::onEndEncountered()
     onReadyRead();
     if (isDone_) return;
     BLOG(2, "%ld - NSStreamEventEndEncountered", connectionID());
+    noteFailure(QStringLiteral("The server closed the connection"));
     if (!segment_) {
         shouldFinish_ = true;
         shouldFinishMethod();
@@ -635,8 +687,13 @@ void TCPSocket::onSocketError(int error)
     const QString text = session_.streamErrorText(error);
     BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
     updateTVCLastResponse(sformat(u"StreamError %@", text));
-    toManager([](ConnectionsControllerInterface* manager) { manager->connectionErrorOccurred(); });
+    noteFailure(sformat(u"StreamError %@", text));
+    // A connection lost in the middle of an article is that article's
+    // failure here too.
+    releaseArticle(QStringLiteral("Stream error"), Release::Failed);
+    // A fresh connection follows, after a wait when this one did nothing.
     shouldFinish_ = true;
+    shouldRestart_ = true;
     shouldFinishMethod();
 }
 
@@ -695,10 +752,36 @@ void TCPSocket::onBytesWritten()
 // ---------------------------------------------------------------------------
 // The one-second timer
 
+bool TCPSocket::checkMinimumRate()
+{
+    const qint64 status = status_.load();
+    const bool receiving = status == WaitingForReply || status == ReceivingBody || (status == Ready && dataMode_ == 2);
+    if (!segment_ || segmentDone_ || !receiving || isUploadSegment()) {
+        rateTicks_ = 0;
+        rateBytes_ = 0;
+        return false;
+    }
+    if (++rateTicks_ < timeout_) return false;
+    const qint64 ticks = std::exchange(rateTicks_, 0);
+    const qint64 bytes = std::exchange(rateBytes_, 0);
+    // Silence is the silence time-out's to handle; under a download cap a
+    // connection may be as slow as the cap makes it.
+    if (bytes == 0 || bytes >= kMinBytesPerSecond * ticks ||
+        UserDefaults::standard().boolForKey(QStringLiteral("throttleBandwidth")))
+        return false;
+    const QString text = sformat(u"Too slow: %ld bytes in %ld sec", long(bytes), long(ticks));
+    BLOG(2, "%ld - %@ for %@ on %@", connectionID(), text, segment_->mid(), nntpServer_->alias());
+    updateTVCLastResponse(text);
+    noteFailure(text);
+    restartThread(QStringLiteral("too slow"));
+    return true;
+}
+
 void TCPSocket::oneSecondTimerSelector()
 {
     // A pause or a wait is not silence of the server.
     if (readPaused_ || waiting_ != Wait::None) return;
+    if (checkMinimumRate()) return;
     const qint64 before = timeoutCounter_++;
     if (before < 2) return;
     if (shouldFinish_ || forcedFinish_) {
@@ -711,18 +794,20 @@ void TCPSocket::oneSecondTimerSelector()
     const auto silent = [&](const char* logFormat, const char* rowFormat, qint64 from) {
         if (n < from) return;
         BLOG(2, QString::fromLatin1(logFormat), id, long(n));
-        updateTVCLastResponse(sformat(QString::fromLatin1(rowFormat), long(n)));
+        const QString text = sformat(QString::fromLatin1(rowFormat), long(n));
+        updateTVCLastResponse(text);
+        noteFailure(text);
     };
 
     switch (status_.load()) {
     case Connecting:
         silent("%ld - Timeout while waiting for connection (%ld)", "Waiting for connection (%ld sec)", 0);
-        if (n >= timeout_) restartThread(QStringLiteral("waiting for connection"), false);
+        if (n >= timeout_) restartThread(QStringLiteral("waiting for connection"), Release::Unfinished);
         break;
     case SendingLogin:
         silent("%ld - Timeout while waiting for authentication (%ld)",
                "Waiting for server response (%ld sec)", 3);
-        if (n >= timeout_) restartThread(QStringLiteral("waiting for authentication"), false);
+        if (n >= timeout_) restartThread(QStringLiteral("waiting for authentication"), Release::Unfinished);
         break;
     case PreparingCommand:
         silent("%ld - Timeout while waiting for body (%ld)", "No response from server (%ld sec)", 10);
@@ -771,7 +856,27 @@ void TCPSocket::oneSecondTimerSelector()
 
 void TCPSocket::processCode(const QByteArray& line)
 {
-    processServerRespondeCode(getResponseCode(line));
+    const NNTPReply reply = getResponseCode(line);
+    if (!greeted_) {
+        if (reply.code != 200 && reply.code != 201) {
+            refuseGreeting(reply);
+            return;
+        }
+        greeted_ = true;
+    }
+    processServerRespondeCode(reply);
+}
+
+void TCPSocket::refuseGreeting(const NNTPReply& reply)
+{
+    // A server that is busy, shutting down, refusing us or not a news
+    // server at all: a fresh connection follows, after a wait that grows
+    // while the server keeps answering so.
+    setStatus(Ready);
+    warn(reply, 2);
+    errorRow(reply);
+    noteFailure(sformat(u"Error: [%ld] %@", long(reply.code), reply.text));
+    restartThread(QStringLiteral("greeting refused"), Release::Unfinished);
 }
 
 void TCPSocket::warn(const NNTPReply& reply, int level)
@@ -917,6 +1022,7 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
             }
         }
         // Busy (too many connections): a fresh connection in 5 seconds.
+        noteFailure(sformat(u"Error: [%ld] %@", long(reply.code), reply.text));
         waiting_ = Wait::Busy;
         waitTimer_->start(5000);
         return;
@@ -985,6 +1091,8 @@ bool TCPSocket::prepareCommand()
 void TCPSocket::sendArticleCommand(const QByteArray& command)
 {
     articleCommand_ = command;
+    rateTicks_ = 0;
+    rateBytes_ = 0;
     talkToServer(command);
 }
 

@@ -72,7 +72,18 @@ public:
     // Attempts of one article on one server before it counts as missing
     // there (status 430), so that a reply that never brings a body, or a
     // server that drops the connection on one article, cannot loop forever.
+    // Counted per server: the next server starts afresh.
     static constexpr int kMaxFetchFailures = 3;
+    // A body may be this much longer than twice its size in the NZB before
+    // it is given up as not the article asked for; and never longer than
+    // kMaxBodyBytes, whatever the NZB says.
+    static constexpr qint64 kBodySlackBytes = 1024 * 1024;
+    static constexpr qint64 kMaxBodyBytes = 2 * qint64(Segment::kMaxClaimedBytes) + kBodySlackBytes;
+    // A body that arrives more slowly than this over a whole time-out
+    // ("tcpSocketTimeout") is given up: no working server is that slow, and
+    // one that never falls silent would otherwise hold the connection for
+    // good.
+    static constexpr qint64 kMinBytesPerSecond = 1024;
     // Bytes handed to the socket before the connection waits for them to go
     // out; each write is at most kWriteChunk bytes.
     static constexpr qint64 kMaxQueuedBytes = 64 * 1024;
@@ -120,9 +131,24 @@ public:
     static QString streamErrorText(int socketError, const QString& errorString, const QString& sslErrorText);
     // The setting "tcpSocketTimeout", 20 when below 5.
     static qint64 readTimeout();
+    // The longest body accepted for an article of `nzbBytes` bytes (0:
+    // unknown).
+    static qint64 maxBodyBytes(double nzbBytes);
+
+    // Why the connection failed before it did any work (delivered an
+    // article, or found nothing to do): the text its row showed. Empty when
+    // it worked, or when it was ended from outside. Read by the manager once
+    // the connection has ended.
+    QString connectionFailure() const;
 
 private:
     enum class Wait { None, Memory, Decode, Busy };
+    // How an article goes back when the connection lets go of it.
+    enum class Release {
+        Unfinished, // not the article's fault (a reset, the end of the program)
+        Failed,     // the server failed it this time
+        GivenUp,    // it can never come from this server
+    };
     // How often a connection held back for the decoding looks again: the
     // pool drains in milliseconds.
     static constexpr int kDecodeWaitMs = 2;
@@ -132,8 +158,16 @@ private:
     void openConnection();
     void closeConnections();
     void terminateThread();
-    void restartThread(const QString& reason, bool articleFailed = true);
-    void releaseArticle(const QString& reason, bool articleFailed = false);
+    void restartThread(const QString& reason, Release release = Release::Failed);
+    void releaseArticle(const QString& reason, Release release = Release::Unfinished);
+    // What failed, for the manager's retries; the row shows it too.
+    void noteFailure(const QString& text);
+    // The server's first line is not a greeting that lets us in.
+    void refuseGreeting(const NNTPReply& reply);
+    // The body in hand grew past what its article can be.
+    void giveUpOversizedBody();
+    // Gives up a body that arrives too slowly; true when it did.
+    bool checkMinimumRate();
     void shouldFinishMethod();
     void getArticle();
     bool isConnected() const;
@@ -227,6 +261,13 @@ private:
     bool reloginPending_ = false;
     qint64 timeoutCounter_ = 0;
     qint64 timeout_ = 20;
+    int serverToken_ = Segment::kNoServer; // the endpoint's ServerIDRegistry number
+    qint64 maxBody_ = 0;                   // of the body coming; 0: no bound
+    qint64 rateTicks_ = 0;                 // seconds of the article command so far, in this window
+    qint64 rateBytes_ = 0;                 // bytes received in this window
+    bool greeted_ = false;
+    std::atomic<bool> worked_{false};
+    QString failure_;
     bool readPaused_ = false;
     Wait waiting_ = Wait::None;
     bool handedOut_ = false; // the article loop has begun

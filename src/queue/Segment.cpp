@@ -47,7 +47,26 @@ template <typename Field> void Segment::setExtra(Field Extras::*field, const Fie
         extras_ = std::make_unique<Extras>();
     }
     (*extras_).*field = value;
-    if (extras_->fid.isNull() && extras_->filename.isNull() && extras_->filedata.isNull()) extras_.reset();
+    if (extras_->isEmpty()) extras_.reset();
+}
+
+int Segment::fetchFailures(int serverToken) const
+{
+    QMutexLocker locker(&lock_);
+    if (!extras_) return 0;
+    for (const QPair<int, int>& entry : std::as_const(extras_->fetchFailures))
+        if (entry.first == serverToken) return entry.second;
+    return 0;
+}
+
+int Segment::addFetchFailure(int serverToken)
+{
+    QMutexLocker locker(&lock_);
+    if (!extras_) extras_ = std::make_unique<Extras>();
+    for (QPair<int, int>& entry : extras_->fetchFailures)
+        if (entry.first == serverToken) return ++entry.second;
+    extras_->fetchFailures.append({serverToken, 1});
+    return 1;
 }
 
 QByteArray Segment::filedata() const

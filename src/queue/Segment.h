@@ -6,6 +6,8 @@
 #include "queue/StatusCodes.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -69,13 +71,15 @@ public:
     bool replaceStatus(qint64 expected, qint64 desired);
     void addDownloadedBytes(double count);
 
-    // Failed attempts to fetch this article from the server it is with now
-    // (a reply that brought no body, a connection lost in the middle); the
-    // connections bound the retries with it. Starts again at 0 for the next
-    // server.
-    int fetchFailures() const { return fetchFailures_.load(); }
-    int addFetchFailure() { return fetchFailures_.fetch_add(1) + 1; }
-    void resetFetchFailures() { fetchFailures_.store(0); }
+    // Failed attempts to fetch this article (a reply that brought no body, a
+    // connection lost in the middle), counted per server by its
+    // ServerIDRegistry number: what one server fails says nothing of
+    // another, so the article counts as missing on a server only after
+    // failing there, and every other server is still asked. kNoServer counts
+    // attempts that belong to no server (reading the data of an upload).
+    static constexpr int kNoServer = -1;
+    int fetchFailures(int serverToken = kNoServer) const;
+    int addFetchFailure(int serverToken = kNoServer);
 
     // Message-id, in angle brackets for downloads, without for uploads.
     QString mid() const;
@@ -116,10 +120,15 @@ private:
         QString fid;
         QString filename;
         QByteArray filedata;
+        QList<QPair<int, int>> fetchFailures; // server number, failures there
+
+        bool isEmpty() const
+        {
+            return fid.isNull() && filename.isNull() && filedata.isNull() && fetchFailures.isEmpty();
+        }
     };
 
     // Beside the flags above, to share their word with them.
-    std::atomic<quint8> fetchFailures_{0};
     std::atomic<qint32> status_{ArticleStatus::NotSet};
     mutable QMutex lock_;
     CompactBytes mid_;

@@ -235,6 +235,28 @@ TEST_F(ProgramRun, AnNzbOnTheCommandLineDownloadsToTheFinalFolderAndASignalQuits
     EXPECT_TRUE(QFileInfo::exists(home.appSupportPath() + QStringLiteral("/db/savestate.db")));
 }
 
+// A server that drips every body a byte at a time never falls silent: the
+// quit still closes its connections at once instead of waiting for the
+// bodies to end.
+TEST_F(ProgramRun, ASignalQuitsWithinSecondsWhileBodiesDripIn)
+{
+    ASSERT_NO_FATAL_FAILURE(storeServer(2));
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 80000, 40000, 45);
+    serve(server, photos);
+    ASSERT_TRUE(writeNzb(nzbPath, {photos}));
+    server.addRule(NntpRule::on("BODY").drip(200));
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    ASSERT_TRUE(waitWhileRunning(
+        [&] { return server.bodyRequests(photos.bracketedMid(0)) + server.bodyRequests(photos.bracketedMid(1)) >= 2; }));
+    spinEventLoop(1500); // both bodies are arriving, slowly
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_NO_FATAL_FAILURE(quit());
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_FALSE(finishedLogged());
+}
+
 TEST_F(ProgramRun, AJobUnfinishedAtQuitIsRestoredAtTheNextStartAndCompleted)
 {
     ASSERT_NO_FATAL_FAILURE(storeServer(2));

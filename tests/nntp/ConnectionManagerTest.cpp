@@ -400,19 +400,6 @@ TEST(PostingRefusal, OnlyARefusalAboutTheFromLineBlamesTheName)
         EXPECT_EQ(ConnectionsController::isAboutFromLine(QString::fromLatin1(c.text)), c.aboutFrom) << c.text;
 }
 
-TEST_F(ConnectionManager, AStreamErrorStopsQueuedAndRunningJobs)
-{
-    const QueuePtr queued = queueJob("queued", 1, 1);
-    const QueuePtr running = queueJob("running", 1, 1);
-    running->setStatus(JobStatus::Downloading);
-    const QueuePtr other = queueJob("other", 1, 1);
-    other->setStatus(JobStatus::Repairing);
-    manager->connectionErrorOccurred();
-    EXPECT_EQ(queued->status(), JobStatus::NewsServerUnreachable);
-    EXPECT_EQ(running->status(), JobStatus::NewsServerUnreachable);
-    EXPECT_EQ(other->status(), JobStatus::Repairing);
-}
-
 TEST_F(ConnectionManager, AListChangeRebuildsOnlyWhenTheLastConnectionHasGone)
 {
     Server& a = addServer("A", 3);

@@ -204,7 +204,7 @@ TEST_F(Measurement, AReleasedArticleIsHandedOutAgain)
     const QueuePtr job = DownloadJobBuilder("job").articlesPerPart(2).build();
     ASSERT_TRUE(qc.addNZBRootObjectToQueue(job));
     const SegmentPtr first = qc.getNextArticleForServerID("A", false);
-    manager.resetReleasedSegment(first);
+    manager.resetReleasedSegment(first, nullptr);
     EXPECT_EQ(first->status(), ArticleStatus::Queued);
     EXPECT_EQ(qc.getNextArticleForServerID("A", false), first);
     EXPECT_EQ(LogFileReader(home.logFilePath())

@@ -1,6 +1,7 @@
 // Login and article download of one connection against the scripted server.
 
 #include "ConnectionFixture.h"
+#include "queue/ServerIDRegistry.h"
 #include "queue/StatusCodes.h"
 
 TEST_F(Connection, WithoutLoginTheFirstArticleFollowsTheGreeting)
@@ -224,7 +225,7 @@ TEST_F(Connection, MissingArticleIsHandedBackAs430)
 
 // Replies that bring no body release the article instead of booking it;
 // a server that keeps refusing it has it counted as missing there after
-// three attempts.
+// three attempts, and the next server starts afresh.
 TEST_F(Connection, RepliesWithoutBodyNeverBookTheArticle)
 {
     struct Case
@@ -242,16 +243,20 @@ TEST_F(Connection, RepliesWithoutBodyNeverBookTheArticle)
         server.addRule(NntpRule::on("BODY").withArgument("<never@test>").reply(c.code, c.text));
         const SegmentPtr once = article("<once@test>", "body\r\n");
         const SegmentPtr never = manager->addArticle("<never@test>");
-        manager->openConnection(slot());
-        ASSERT_TRUE(waitForHandIns(2));
+        const NNTPServerObjectPtr s = slot();
+        manager->openConnection(s);
+        ASSERT_TRUE(waitForHandIns(1));
+        ASSERT_TRUE(waitUntil([&] { return !manager->failedOnServer().isEmpty(); }));
         const QList<FakeConnectionsManager::HandIn> in = manager->handIns();
         EXPECT_EQ(in[0].segment, once);
         EXPECT_EQ(in[0].filedata, QByteArray("body\r\n.\r\n"));
-        EXPECT_EQ(in[1].segment, never);
-        EXPECT_EQ(in[1].status, 430);
+        EXPECT_EQ(manager->failedOnServer(), QList<SegmentPtr>({never}));
         EXPECT_EQ(server.bodyRequests("<once@test>"), 2);
         EXPECT_EQ(server.bodyRequests("<never@test>"), TCPSocket::kMaxFetchFailures);
-        EXPECT_EQ(never->fetchFailures(), 0) << "the next server starts afresh";
+        const int here = ServerIDRegistry::tokenFor(s->serverID());
+        EXPECT_EQ(never->fetchFailures(here), TCPSocket::kMaxFetchFailures);
+        EXPECT_EQ(never->fetchFailures(ServerIDRegistry::tokenFor("another server")), 0)
+            << "the next server starts afresh";
     }
 }
 
@@ -262,12 +267,18 @@ TEST_F(Connection, TransferFailuresRestartAndAreBounded)
     manager->autoRestart = true;
     const NNTPServerObjectPtr s = slot();
     manager->openConnection(s);
-    ASSERT_TRUE(waitForHandIns(1, 15000));
-    EXPECT_EQ(manager->handIns()[0].segment, segment);
-    EXPECT_EQ(manager->handIns()[0].status, 430);
+    const QString restart = QStringLiteral("restart ") + s->serverID();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return !manager->failedOnServer().isEmpty() &&
+                   manager->events().count(restart) >= TCPSocket::kMaxFetchFailures;
+        },
+        15000));
+    EXPECT_EQ(manager->failedOnServer(), QList<SegmentPtr>({segment}));
+    EXPECT_TRUE(manager->handIns().isEmpty());
     EXPECT_EQ(server.bodyRequests("<flaky@test>"), TCPSocket::kMaxFetchFailures);
-    EXPECT_EQ(manager->events().count(QStringLiteral("restart ") + s->serverID()),
-              TCPSocket::kMaxFetchFailures);
+    spinEventLoop(200);
+    EXPECT_EQ(manager->events().count(restart), TCPSocket::kMaxFetchFailures);
 }
 
 TEST_F(Connection, IdleConnectionIsWokenForNewWork)
@@ -320,10 +331,11 @@ TEST_F(Connection, RefusedPortIsAStreamError)
     server.stop();
     const NNTPServerObjectPtr s = manager->makeSlot(port);
     manager->openConnection(s);
-    ASSERT_TRUE(waitForEvent(QStringLiteral("remove")));
-    EXPECT_EQ(manager->events(), QStringList({"connectionError", "remove"}));
-    EXPECT_TRUE(
-        waitForResponse(s, QStringLiteral("StreamError (61): Possibly a wrong port number configured.")));
+    ASSERT_TRUE(waitForEvent(QStringLiteral("restart ")));
+    // A fresh connection is asked for; the manager makes it wait.
+    const QString text = QStringLiteral("StreamError (61): Possibly a wrong port number configured.");
+    EXPECT_EQ(manager->events(), QStringList({"connectionError " + text, "restart " + s->serverID()}));
+    EXPECT_TRUE(waitForResponse(s, text));
 }
 
 TEST_F(Connection, DisconnectAndReset)
@@ -349,7 +361,8 @@ TEST_F(Connection, DisconnectAndReset)
     ASSERT_TRUE(waitForEvent(QStringLiteral("restart "), 2000));
     EXPECT_EQ(manager->released(), QList<SegmentPtr>({segment}));
     EXPECT_EQ(segment->status(), ArticleStatus::Queued);
-    EXPECT_EQ(segment->fetchFailures(), 0) << "a reset is not the article's fault";
+    EXPECT_EQ(segment->fetchFailures(ServerIDRegistry::tokenFor(busy->serverID())), 0)
+        << "a reset is not the article's fault";
 }
 
 TEST_F(Connection, ACancelledJobIsGivenUpDuringItsBody)
@@ -367,7 +380,7 @@ TEST_F(Connection, ACancelledJobIsGivenUpDuringItsBody)
     ASSERT_TRUE(waitForEvent(QStringLiteral("restart ") + s->serverID()));
     EXPECT_EQ(manager->released(), QList<SegmentPtr>({segment}));
     EXPECT_TRUE(manager->handIns().isEmpty());
-    EXPECT_EQ(segment->fetchFailures(), 0);
+    EXPECT_EQ(segment->fetchFailures(ServerIDRegistry::tokenFor(s->serverID())), 0);
 }
 
 TEST_F(Connection, AGreetingWithBytesBeyondAsciiIsUnderstood)

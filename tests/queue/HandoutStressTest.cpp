@@ -83,7 +83,7 @@ TEST_P(HandoutStress, EveryArticleIsHandedOutAndBookedExactlyOnce)
                 if (++n % 37 == 0) {
                     held[size_t(i)].store(false);
                     releases.fetch_add(1);
-                    manager.resetReleasedSegment(s);
+                    manager.resetReleasedSegment(s, slot);
                     continue;
                 }
                 s->setDownloadedBytes(kArticleBytes);

@@ -145,6 +145,27 @@ TEST(Segment, UsedServerIDsAreASetInOrderOfAddition)
     EXPECT_FALSE(segment->hasUsedServerID(late));
 }
 
+// What one server fails says nothing of another: each has its own count,
+// and the counts live beside the body without disturbing it.
+TEST(Segment, FetchFailuresAreCountedPerServer)
+{
+    const SegmentPtr segment = Segment::create();
+    const int a = ServerIDRegistry::tokenFor("failures-a");
+    const int b = ServerIDRegistry::tokenFor("failures-b");
+    EXPECT_EQ(segment->fetchFailures(a), 0);
+    EXPECT_EQ(segment->addFetchFailure(a), 1);
+    EXPECT_EQ(segment->addFetchFailure(a), 2);
+    EXPECT_EQ(segment->addFetchFailure(b), 1);
+    EXPECT_EQ(segment->addFetchFailure(), 1) << "attempts of no server";
+    EXPECT_EQ(segment->fetchFailures(a), 2);
+    EXPECT_EQ(segment->fetchFailures(b), 1);
+    EXPECT_EQ(segment->fetchFailures(), 1);
+    segment->setFiledata("body");
+    segment->setFiledata(QByteArray());
+    EXPECT_EQ(segment->fetchFailures(a), 2);
+    EXPECT_TRUE(segment->filedata().isNull());
+}
+
 TEST(Segment, UsedServerIDsBeyondSixtyFourServers)
 {
     QStringList ids;

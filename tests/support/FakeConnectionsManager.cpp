@@ -133,6 +133,12 @@ QList<SegmentPtr> FakeConnectionsManager::released() const
     return released_;
 }
 
+QList<SegmentPtr> FakeConnectionsManager::failedOnServer() const
+{
+    QMutexLocker locker(&lock_);
+    return failedOnServer_;
+}
+
 QStringList FakeConnectionsManager::events() const
 {
     QMutexLocker locker(&lock_);
@@ -264,7 +270,7 @@ bool FakeConnectionsManager::onlyBackupServersConfigured()
     return onlyBackups.load();
 }
 
-void FakeConnectionsManager::resetReleasedSegment(const SegmentPtr& segment)
+void FakeConnectionsManager::resetReleasedSegment(const SegmentPtr& segment, const NNTPServerObjectPtr&)
 {
     segment->setStatus(ArticleStatus::Queued);
     QMutexLocker locker(&lock_);
@@ -272,8 +278,22 @@ void FakeConnectionsManager::resetReleasedSegment(const SegmentPtr& segment)
     pending_.push_front(segment);
 }
 
+void FakeConnectionsManager::articleFailedOnServer(const SegmentPtr& segment, const NNTPServerObjectPtr&)
+{
+    noteThread();
+    QMutexLocker locker(&lock_);
+    failedOnServer_.append(segment);
+}
+
+void FakeConnectionsManager::noteFailure(TCPSocket* socket)
+{
+    const QString failure = socket ? socket->connectionFailure() : QString();
+    if (!failure.isEmpty()) event(QStringLiteral("connectionError ") + failure);
+}
+
 void FakeConnectionsManager::restartSocket(TCPSocket* socket, const QString& serverID)
 {
+    noteFailure(socket);
     event(QStringLiteral("restart ") + serverID);
     if (!autoRestart) return;
     const NNTPServerObjectPtr old = socket->nntpServer();
@@ -284,14 +304,10 @@ void FakeConnectionsManager::restartSocket(TCPSocket* socket, const QString& ser
     openConnection(slot, socket->dedicateUploadServer());
 }
 
-void FakeConnectionsManager::removeSocketFromArray(TCPSocket*)
+void FakeConnectionsManager::removeSocketFromArray(TCPSocket* socket)
 {
+    noteFailure(socket);
     event(QStringLiteral("remove"));
-}
-
-void FakeConnectionsManager::connectionErrorOccurred()
-{
-    event(QStringLiteral("connectionError"));
 }
 
 void FakeConnectionsManager::authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer)

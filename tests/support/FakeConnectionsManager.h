@@ -66,8 +66,12 @@ public:
     int emptyHandIns() const;      // hand-ins without a segment
     qint64 handedInBytes() const;  // the bodies' sizes, summed
     int handInCount() const;
-    QList<SegmentPtr> released() const; // resetReleasedSegment
-    QStringList events() const;         // the main-thread calls, e.g. "remove", "restart <id>"
+    QList<SegmentPtr> released() const;       // resetReleasedSegment
+    QList<SegmentPtr> failedOnServer() const; // articleFailedOnServer
+    // The main-thread calls, e.g. "remove", "restart <id>"; an end of a
+    // connection that failed before it did any work comes after
+    // "connectionError <what failed>".
+    QStringList events() const;
     double bandwidth() const;           // every byte reported
     bool calledOnMainThread() const;    // a thread-side call came from the main thread
     QList<TCPSocketPtr> sockets() const;
@@ -89,10 +93,10 @@ public:
     bool checkIfDiskBufferIsFull() override;
     bool checkIfDecodingIsBehind() override;
     bool onlyBackupServersConfigured() override;
-    void resetReleasedSegment(const SegmentPtr& segment) override;
+    void resetReleasedSegment(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) override;
+    void articleFailedOnServer(const SegmentPtr& segment, const NNTPServerObjectPtr& nntpServer) override;
     void restartSocket(TCPSocket* socket, const QString& serverID) override;
     void removeSocketFromArray(TCPSocket* socket) override;
-    void connectionErrorOccurred() override;
     void authRequiredForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void authFailedForNNTPServer(const NNTPServerObjectPtr& nntpServer) override;
     void postingDeniedForNNTPServer(const NNTPServerObjectPtr& nntpServer, const QueuePtr& queue) override;
@@ -101,6 +105,7 @@ public:
 private:
     void noteThread();
     void event(const QString& text);
+    void noteFailure(TCPSocket* socket);
 
     mutable QMutex lock_;
     std::deque<SegmentPtr> pending_;
@@ -109,6 +114,7 @@ private:
     int emptyHandIns_ = 0;
     qint64 handedInBytes_ = 0;
     QList<SegmentPtr> released_;
+    QList<SegmentPtr> failedOnServer_;
     QStringList events_;
     double bandwidth_ = 0;
     bool calledOnMain_ = false;

@@ -95,6 +95,36 @@ NntpRule& NntpRule::dropAfterBytes(qint64 bytes)
     return *this;
 }
 
+NntpRule& NntpRule::resetAfterBytes(qint64 bytes)
+{
+    limitBytes = bytes;
+    limitShare = -1;
+    then = Then::Reset;
+    return *this;
+}
+
+NntpRule& NntpRule::resetHalfway()
+{
+    limitBytes = -1;
+    limitShare = 0.5;
+    then = Then::Reset;
+    return *this;
+}
+
+NntpRule& NntpRule::thenStream(qint64 bytes, Fill fill, const QByteArray& tail)
+{
+    streamBytes = bytes;
+    streamFill = fill;
+    streamTail = tail;
+    return *this;
+}
+
+NntpRule& NntpRule::drip(int ms)
+{
+    dripMs = ms;
+    return *this;
+}
+
 bool NntpRule::matches(const QByteArray& cmd, const QByteArray& arg, int number) const
 {
     if (command.compare(cmd, Qt::CaseInsensitive) != 0) return false;

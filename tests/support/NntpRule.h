@@ -31,6 +31,9 @@ private:
 //     NntpRule::on(NntpRule::kGreeting).delay(500)
 //     NntpRule::on("BODY").silentAfterBytes(100)
 //     NntpRule::on("BODY").heldBy(gate)
+//     NntpRule::on("BODY").resetHalfway()
+//     NntpRule::on("BODY").replyRaw("222 0 <a@b>\r\n").thenStream(300 << 20, NntpRule::Fill::Lines, ".\r\n")
+//     NntpRule::on("BODY").drip(1000)
 //
 // The command is the first word of the line in upper case, for AUTHINFO the
 // first two ("AUTHINFO USER", "AUTHINFO PASS"); the argument is the rest of
@@ -48,6 +51,13 @@ struct NntpRule
         Continue, // go on reading commands
         GoSilent, // answer nothing more on this connection, keep it open
         Drop,     // close the connection once the written bytes are out
+        Reset,    // abort the connection with a TCP reset once the written bytes are out
+    };
+
+    // What a streamed tail of a reply is made of (see thenStream).
+    enum class Fill {
+        Lines,     // lines of 126 letters and CR LF, none beginning with a dot
+        NoLineEnd, // letters only
     };
 
     QByteArray command;
@@ -61,6 +71,11 @@ struct NntpRule
     int splitGapMs = 30; // pause between those writes, long enough to arrive as separate reads
     std::shared_ptr<const NntpGate> gate; // the reply waits while it is shut; none: no wait
     qint64 limitBytes = -1;               // only this many bytes of the reply are written; -1: all
+    double limitShare = -1;               // only this share (0..1) of the reply is written; -1: all
+    qint64 streamBytes = 0;               // bytes of filler made and written after the reply
+    Fill streamFill = Fill::Lines;
+    QByteArray streamTail;                // written after the filler
+    int dripMs = 0;                       // the reply is written one byte every dripMs; 0: at once
     Then then = Then::Continue;
 
     static NntpRule on(const QByteArray& command);
@@ -88,6 +103,21 @@ struct NntpRule
     NntpRule& dropAfterReply();
     // The first `bytes` bytes of the reply, then the connection is closed.
     NntpRule& dropAfterBytes(qint64 bytes);
+    // The first `bytes` bytes of the reply, then a TCP reset.
+    NntpRule& resetAfterBytes(qint64 bytes);
+    // The first half of the reply, then a TCP reset: a server that drops the
+    // connection in the middle of every body.
+    NntpRule& resetHalfway();
+
+    // After the reply, `bytes` bytes of filler (lines rounded up to whole
+    // lines) and then `tail`. The filler is made as the client takes it, a
+    // chunk at a time, so a reply of hundreds of megabytes costs the server
+    // no memory: a body far larger than its article, a body or a greeting
+    // without a line end.
+    NntpRule& thenStream(qint64 bytes, Fill fill, const QByteArray& tail);
+    // The reply one byte at a time, `ms` apart: a server that never goes
+    // silent and never finishes.
+    NntpRule& drip(int ms);
 
     // Whether the rule applies to `cmd`/`arg` on connection `number`
     // (ignoring how many matches it has left).

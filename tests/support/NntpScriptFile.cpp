@@ -46,6 +46,15 @@ bool applyRule(ScriptedNntpServer& server, const QJsonObject& object, QString* e
         rule.splits.append(qsizetype(offset.toInteger()));
     rule.splitGapMs = object.value(QLatin1String("splitGapMs")).toInt(rule.splitGapMs);
     rule.limitBytes = object.value(QLatin1String("limitBytes")).toInteger(-1);
+    rule.limitShare = object.value(QLatin1String("limitShare")).toDouble(-1);
+    rule.dripMs = object.value(QLatin1String("dripMs")).toInt(0);
+    if (object.contains(QLatin1String("stream"))) {
+        const QJsonObject stream = object.value(QLatin1String("stream")).toObject();
+        rule.thenStream(stream.value(QLatin1String("bytes")).toInteger(0),
+                        stream.value(QLatin1String("lineEnds")).toBool(true) ? NntpRule::Fill::Lines
+                                                                              : NntpRule::Fill::NoLineEnd,
+                        stream.value(QLatin1String("tail")).toString().toUtf8());
+    }
     const QString then = object.value(QLatin1String("then")).toString(QStringLiteral("continue"));
     if (then == QLatin1String("continue"))
         rule.then = NntpRule::Then::Continue;
@@ -53,6 +62,8 @@ bool applyRule(ScriptedNntpServer& server, const QJsonObject& object, QString* e
         rule.then = NntpRule::Then::GoSilent;
     else if (then == QLatin1String("drop"))
         rule.then = NntpRule::Then::Drop;
+    else if (then == QLatin1String("reset"))
+        rule.then = NntpRule::Then::Reset;
     else
         return failWith(error, QStringLiteral("unknown \"then\": %1").arg(then));
     server.addRule(rule);

@@ -26,8 +26,9 @@ class ScriptedNntpServer;
 //     "groups": [{"name": "alt.test", "last": 200, "first": 101, "flag": "y"}],
 //     "rules": [{"command": "BODY", "argument": "<a@b>", "connection": 0, "times": 1,
 //                "reply": "430 Gone" | "replyRaw": "exact bytes", "delayMs": 0,
-//                "splitAt": [3, 9], "splitGapMs": 30, "limitBytes": -1,
-//                "then": "continue" | "silent" | "drop"}]
+//                "splitAt": [3, 9], "splitGapMs": 30, "limitBytes": -1, "limitShare": 0.5,
+//                "dripMs": 0, "stream": {"bytes": 1000000, "lineEnds": true, "tail": ".\r\n"},
+//                "then": "continue" | "silent" | "drop" | "reset"}]
 //   }
 // Paths are relative to the script's folder.
 class NntpScriptFile

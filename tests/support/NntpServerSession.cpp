@@ -8,12 +8,31 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
+
+#include <sys/socket.h>
 
 namespace {
 
 // Replies pile up in the socket when a client sends commands faster than it
 // reads; above this many unsent bytes the next command waits.
 constexpr qint64 kHighWaterBytes = 8 * 1024 * 1024;
+// A streamed reply is topped up to this many unsent bytes at a time, so that
+// it costs the server about this much memory however long it is.
+constexpr qint64 kStreamHighWater = 1024 * 1024;
+constexpr qsizetype kFillerLine = 128; // 126 letters and CR LF
+
+// 64 KiB of filler, shared by every session; a whole number of lines.
+const QByteArray& fillerChunk(NntpRule::Fill fill)
+{
+    static const QByteArray lines = [] {
+        QByteArray line(kFillerLine - 2, 'x');
+        line += "\r\n";
+        return line.repeated(65536 / kFillerLine);
+    }();
+    static const QByteArray letters(65536, 'x');
+    return fill == NntpRule::Fill::Lines ? lines : letters;
+}
 
 QByteArray line(int code, const char* text)
 {
@@ -60,7 +79,10 @@ void NntpServerSession::start()
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket_, &QTcpSocket::readyRead, this, &NntpServerSession::onReadyRead);
     connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-        if (!busy_) processInput();
+        if (streaming_)
+            pumpStream();
+        else if (!busy_)
+            processInput();
     });
     connect(socket_, &QTcpSocket::disconnected, this, &NntpServerSession::end);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
@@ -233,6 +255,7 @@ QByteArray NntpServerSession::respond(const QByteArray& command, const QByteArra
     const QByteArray reply = rule && rule->replyBytes ? *rule->replyBytes : defaultReply;
     QByteArray bytes = reply;
     if (rule && rule->limitBytes >= 0 && rule->limitBytes < bytes.size()) bytes.truncate(rule->limitBytes);
+    if (rule && rule->limitShare >= 0) bytes.truncate(qsizetype(double(reply.size()) * rule->limitShare));
     then_ = rule ? rule->then : NntpRule::Then::Continue;
     if (delivered) *delivered = bytes.size() == reply.size() && then_ == NntpRule::Then::Continue;
 
@@ -247,11 +270,23 @@ QByteArray NntpServerSession::respond(const QByteArray& command, const QByteArra
             from = at;
         }
         pieces_.append(bytes.mid(from));
+    } else if (rule && rule->dripMs > 0) {
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            pieces_.append(bytes.mid(i, 1));
     } else if (!bytes.isEmpty()) {
         // The common case: the shared buffer itself, never copied here.
         pieces_.append(bytes);
     }
-    gapMs_ = rule ? rule->splitGapMs : 0;
+    gapMs_ = rule ? (rule->dripMs > 0 ? rule->dripMs : rule->splitGapMs) : 0;
+    streamLeft_ = 0;
+    streamTail_.clear();
+    if (rule && rule->streamBytes > 0) {
+        streamFill_ = rule->streamFill;
+        streamLeft_ = streamFill_ == NntpRule::Fill::Lines
+                          ? (rule->streamBytes + kFillerLine - 1) / kFillerLine * kFillerLine
+                          : rule->streamBytes;
+        streamTail_ = rule->streamTail;
+    }
     gate_ = rule ? rule->gate : nullptr;
     busy_ = true;
     if (rule && rule->delayMs > 0)
@@ -277,23 +312,45 @@ void NntpServerSession::writeWhenOpen()
 void NntpServerSession::writeNextPiece()
 {
     if (closing_) return;
-    if (pieces_.isEmpty()) {
-        finishReply();
+    if (!pieces_.isEmpty()) {
+        socket_->write(pieces_.takeFirst());
+        if (!pieces_.isEmpty()) {
+            // Push this piece out now, so that the next one, written after
+            // the gap, reaches the client as a read of its own.
+            socket_->flush();
+            QTimer::singleShot(gapMs_, this, &NntpServerSession::writeNextPiece);
+            return;
+        }
+    }
+    if (streamLeft_ > 0 || !streamTail_.isEmpty()) {
+        streaming_ = true;
+        pumpStream();
         return;
     }
-    socket_->write(pieces_.takeFirst());
-    if (pieces_.isEmpty()) {
-        finishReply();
-        return;
+    finishReply();
+}
+
+void NntpServerSession::pumpStream()
+{
+    if (closing_) return;
+    while (streamLeft_ > 0 && socket_->bytesToWrite() < kStreamHighWater) {
+        const QByteArray& chunk = fillerChunk(streamFill_);
+        const qsizetype n = qsizetype(std::min<qint64>(streamLeft_, chunk.size()));
+        socket_->write(n == chunk.size() ? chunk : chunk.left(n));
+        streamLeft_ -= n;
     }
-    // Push this piece out now, so that the next one, written after the gap,
-    // reaches the client as a read of its own.
-    socket_->flush();
-    QTimer::singleShot(gapMs_, this, &NntpServerSession::writeNextPiece);
+    if (streamLeft_ > 0) return; // bytesWritten tops it up
+    if (!streamTail_.isEmpty()) socket_->write(std::exchange(streamTail_, QByteArray()));
+    streaming_ = false;
+    finishReply();
 }
 
 void NntpServerSession::finishReply()
 {
+    if (then_ == NntpRule::Then::Reset) {
+        resetConnection();
+        return;
+    }
     if (then_ == NntpRule::Then::Drop || closeAfterReply_) {
         closeConnection();
         return;
@@ -312,6 +369,24 @@ void NntpServerSession::closeConnection()
     // Writes what is pending, then closes.
     socket_->disconnectFromHost();
     if (socket_->state() == QAbstractSocket::UnconnectedState) end();
+}
+
+void NntpServerSession::resetConnection()
+{
+    closing_ = true;
+    busy_ = true;
+    socket_->flush();
+    // A moment for the bytes written to reach the client, then a close that
+    // discards the connection with a reset instead of ending it in order.
+    QTimer::singleShot(50, this, [this] {
+        const qintptr fd = socket_->socketDescriptor();
+        if (fd >= 0) {
+            const struct linger abortive = {1, 0};
+            ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        }
+        socket_->abort();
+        end();
+    });
 }
 
 void NntpServerSession::end()

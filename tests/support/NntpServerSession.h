@@ -46,6 +46,10 @@ private:
     // Writes the first piece once the rule's gate (if any) is open.
     void writeWhenOpen();
     void writeNextPiece();
+    // Writes filler until the socket holds enough unsent bytes, then the
+    // tail once all of it is out.
+    void pumpStream();
+    void resetConnection();
     void finishReply();
     void closeConnection();
     void end();
@@ -76,4 +80,8 @@ private:
     int gapMs_ = 0;
     std::shared_ptr<const NntpGate> gate_;
     NntpRule::Then then_ = NntpRule::Then::Continue;
+    qint64 streamLeft_ = 0;
+    NntpRule::Fill streamFill_ = NntpRule::Fill::Lines;
+    QByteArray streamTail_;
+    bool streaming_ = false;
 };
