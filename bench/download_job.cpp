@@ -43,10 +43,16 @@
 #include <QProcess>
 #include <QSet>
 
+#include "queue/ArticleDecodePool.h"
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +60,10 @@ namespace {
 constexpr qint64 kArticleBytes = 700 * 1024;
 constexpr int kDataFiles = 4;
 constexpr int kConnections = 20;
+// The busy writer's file, written over again from its start once full.
+constexpr qint64 kBusyFileBytes = qint64(4) << 30;
+// What it writes before the job is imported.
+constexpr qint64 kBusyLeadBytes = qint64(1) << 30;
 
 QString cacheFolder(qint64 megabytes)
 {
@@ -230,12 +240,98 @@ double residentMiB()
     return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
 }
 
+// A field of /proc/self/status in kB ("RssAnon:"), 0 when absent.
+qint64 statusKiB(const QByteArray& status, const char* key)
+{
+    const qsizetype at = status.indexOf(key);
+    if (at < 0) return 0;
+    const qsizetype end = status.indexOf('\n', at);
+    return status.mid(at + qsizetype(std::strlen(key)), end - at - qsizetype(std::strlen(key)))
+        .trimmed()
+        .split(' ')
+        .first()
+        .toLongLong();
+}
+
+// The largest anonymous part of the resident set, read every few
+// milliseconds on a thread of its own until it is destroyed.
+class AnonymousPeak
+{
+public:
+    AnonymousPeak()
+        : thread_([this] {
+              while (!stop_.load()) {
+                  QFile file(QStringLiteral("/proc/self/status"));
+                  if (file.open(QIODevice::ReadOnly)) {
+                      const qint64 anon = statusKiB(file.readAll(), "RssAnon:");
+                      if (anon > peakKiB_.load()) peakKiB_.store(anon);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          })
+    {}
+    ~AnonymousPeak()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    double peakMiB() const { return double(peakKiB_.load()) / 1024.0; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<qint64> peakKiB_{0};
+    std::thread thread_;
+};
+
+// User and system seconds of this process's threads named `name`.
+QPair<double, double> threadSeconds(const QByteArray& name)
+{
+    const double tick = double(::sysconf(_SC_CLK_TCK));
+    double user = 0, system = 0;
+    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString base = QStringLiteral("/proc/self/task/") + tid;
+        QFile comm(base + QStringLiteral("/comm"));
+        QFile stat(base + QStringLiteral("/stat"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name) continue;
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll();
+        // Fields after the name in parentheses: state is the 3rd, utime the
+        // 14th and stime the 15th of the whole line.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13) continue;
+        user += double(fields[11].toLongLong()) / tick;
+        system += double(fields[12].toLongLong()) / tick;
+    }
+    return {user, system};
+}
+
+// The busy writer: writes `path` over and over with 1 MiB blocks until it
+// is killed, and says "busy" on its standard output once the first
+// kBusyLeadBytes are written.
+int writeBusily(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return 1;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < block.size(); ++i)
+        block[i] = char(i * 131 + 7);
+    bool said = false;
+    for (qint64 at = 0;; at = (at + block.size()) % kBusyFileBytes) {
+        if (::pwrite(fd, block.constData(), size_t(block.size()), off_t(at)) != block.size()) return 1;
+        if (!said && at >= kBusyLeadBytes) {
+            std::printf("busy\n");
+            std::fflush(stdout);
+            said = true;
+        }
+    }
+}
+
 double cpuSeconds(const rusage& u)
 {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-int client(qint64 megabytes, int missing)
+int client(qint64 megabytes, int missing, bool busy)
 {
     QProcess server;
     server.setReadChannel(QProcess::StandardOutput);
@@ -272,7 +368,25 @@ int client(qint64 megabytes, int missing)
         addScriptedServerEntry(*list, port, QStringLiteral("Bench"), kConnections);
         list->buildLocalArrays();
 
+        // The busy writer writes beside the download folder, on its disk.
+        QProcess writer;
+        const QString busyFile = home.path() + QStringLiteral("/busy-writer.bin");
+        if (busy) {
+            writer.setReadChannel(QProcess::StandardOutput);
+            writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--busy-writer"), busyFile});
+            QByteArray said;
+            while (!said.contains("busy") && writer.waitForReadyRead(600 * 1000))
+                said += writer.readAll();
+            if (!said.contains("busy")) {
+                std::fprintf(stderr, "the busy writer did not start\n");
+                rc = 1;
+            }
+        }
+
         const double idle = residentMiB();
+        const QPair<double, double> poolBefore = threadSeconds(ArticleDecodePool::kThreadName);
+        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>();
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         scheduler->clock.start();
@@ -298,17 +412,25 @@ int client(qint64 megabytes, int missing)
         getrusage(RUSAGE_SELF, &after);
         rusage children{};
         getrusage(RUSAGE_CHILDREN, &children);
+        const QPair<double, double> poolAfter = threadSeconds(ArticleDecodePool::kThreadName);
+        const double anonymousPeak = anonymous->peakMiB();
+        anonymous.reset();
+        if (busy) {
+            writer.kill();
+            writer.waitForFinished();
+            QFile::remove(busyFile);
+        }
 
         const double download = double(scheduler->lastArticle) / 1e9;
-        std::printf("%5lld MB, %d missing: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
-                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB before the import)  "
-                    "CPU %.1f s (+%.1f s in tools)\n",
-                    (long long)megabytes, missing, job ? (long long)job->status() : -1LL,
+        std::printf("%5lld MB, %d missing%s: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
+                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB anonymous; %.1f MiB before "
+                    "the import)  CPU %.1f s (+%.1f s in tools)  decode pool user %.2f s system %.2f s\n",
+                    (long long)megabytes, missing, busy ? ", busy disk" : "", job ? (long long)job->status() : -1LL,
                     ended && job && job->status() == JobStatus::Finished ? "" : " (NOT FINISHED)", wall, download,
                     download > 0 ? double(megabytes) / download : 0.0,
                     double(scheduler->lastWritten - scheduler->lastArticle) / 1e9,
-                    double(after.ru_maxrss) / 1024.0, idle, cpuSeconds(after) - cpuSeconds(before),
-                    cpuSeconds(children));
+                    double(after.ru_maxrss) / 1024.0, anonymousPeak, idle, cpuSeconds(after) - cpuSeconds(before),
+                    cpuSeconds(children), poolAfter.first - poolBefore.first, poolAfter.second - poolBefore.second);
         std::fflush(stdout);
         if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
     }
@@ -331,22 +453,32 @@ int runInProcess(const QStringList& arguments)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--serve")) return serve(args[1].toLongLong(), args[2].toInt());
-    if (args.size() == 3 && args[0] == QLatin1String("--client")) return client(args[1].toLongLong(), args[2].toInt());
+    if (args.size() == 4 && args[0] == QLatin1String("--client"))
+        return client(args[1].toLongLong(), args[2].toInt(), args[3] == QLatin1String("busy"));
+    if (args.size() == 2 && args[0] == QLatin1String("--busy-writer")) return writeBusily(args[1]);
 
-    QList<QPair<qint64, int>> jobs;
+    struct Job
+    {
+        qint64 megabytes;
+        int missing;
+        bool busy;
+    };
+    QList<Job> jobs;
+    const bool busy = args.removeAll(QStringLiteral("--busy")) > 0;
     if (!args.isEmpty())
-        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0});
+        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0, busy});
     else
-        jobs = {{200, 0}, {2000, 0}, {2000, 5}};
+        jobs = {{200, 0, false}, {2000, 0, false}, {2000, 5, false}, {2000, 0, true}};
     std::printf("articles of %lld KiB, %d connections, %d data files with a 10 %% PAR2 set\n",
                 (long long)(kArticleBytes / 1024), kConnections, kDataFiles);
     std::fflush(stdout);
     int rc = 0;
-    for (const auto& [megabytes, missing] : jobs) {
-        const int one = runInProcess(
-            {QStringLiteral("--client"), QString::number(megabytes), QString::number(missing)});
+    for (const Job& job : jobs) {
+        const int one = runInProcess({QStringLiteral("--client"), QString::number(job.megabytes),
+                                      QString::number(job.missing),
+                                      job.busy ? QStringLiteral("busy") : QStringLiteral("quiet")});
         rc = rc ? rc : one;
     }
     // Figures only: a benchmark never fails a run.
