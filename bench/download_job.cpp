@@ -47,6 +47,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -240,9 +241,18 @@ double residentMiB()
     return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
 }
 
-// A field of /proc/self/status in kB ("RssAnon:"), 0 when absent.
-qint64 statusKiB(const QByteArray& status, const char* key)
+// The /proc folder of this process ("self") or of another one.
+QString procFolder(qint64 pid = 0)
 {
+    return pid > 0 ? QStringLiteral("/proc/%1").arg(pid) : QStringLiteral("/proc/self");
+}
+
+// A field of a /proc status file in kB ("RssAnon:"), 0 when absent.
+qint64 statusKiB(const QString& proc, const char* key)
+{
+    QFile file(proc + QStringLiteral("/status"));
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray status = file.readAll();
     const qsizetype at = status.indexOf(key);
     if (at < 0) return 0;
     const qsizetype end = status.indexOf('\n', at);
@@ -253,19 +263,16 @@ qint64 statusKiB(const QByteArray& status, const char* key)
         .toLongLong();
 }
 
-// The largest anonymous part of the resident set, read every few
+// The largest anonymous part of a process's resident set, read every few
 // milliseconds on a thread of its own until it is destroyed.
 class AnonymousPeak
 {
 public:
-    AnonymousPeak()
-        : thread_([this] {
+    explicit AnonymousPeak(QString proc)
+        : proc_(std::move(proc)), thread_([this] {
               while (!stop_.load()) {
-                  QFile file(QStringLiteral("/proc/self/status"));
-                  if (file.open(QIODevice::ReadOnly)) {
-                      const qint64 anon = statusKiB(file.readAll(), "RssAnon:");
-                      if (anon > peakKiB_.load()) peakKiB_.store(anon);
-                  }
+                  const qint64 anon = statusKiB(proc_, "RssAnon:");
+                  if (anon > peakKiB_.load()) peakKiB_.store(anon);
                   std::this_thread::sleep_for(std::chrono::milliseconds(5));
               }
           })
@@ -278,20 +285,21 @@ public:
     double peakMiB() const { return double(peakKiB_.load()) / 1024.0; }
 
 private:
+    const QString proc_;
     std::atomic<bool> stop_{false};
     std::atomic<qint64> peakKiB_{0};
     std::thread thread_;
 };
 
-// User and system seconds of this process's threads named `name`.
-QPair<double, double> threadSeconds(const QByteArray& name)
+// User and system seconds of a process's threads named `name`.
+QPair<double, double> threadSeconds(const QString& proc, const QByteArray& name)
 {
     const double tick = double(::sysconf(_SC_CLK_TCK));
     double user = 0, system = 0;
-    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString base = QStringLiteral("/proc/self/task/") + tid;
-        QFile comm(base + QStringLiteral("/comm"));
-        QFile stat(base + QStringLiteral("/stat"));
+    const QString tasks = proc + QStringLiteral("/task/");
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + tid + QStringLiteral("/comm"));
+        QFile stat(tasks + tid + QStringLiteral("/stat"));
         if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name) continue;
         if (!stat.open(QIODevice::ReadOnly)) continue;
         const QByteArray line = stat.readAll();
@@ -305,9 +313,9 @@ QPair<double, double> threadSeconds(const QByteArray& name)
     return {user, system};
 }
 
-// The busy writer: writes `path` over and over with 1 MiB blocks until it
-// is killed, and says "busy" on its standard output once the first
-// kBusyLeadBytes are written.
+// The busy writer's process body: writes `path` over and over with 1 MiB
+// blocks until it is killed, and says "busy" on its standard output once
+// the first kBusyLeadBytes are written.
 int writeBusily(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -326,14 +334,41 @@ int writeBusily(const QString& path)
     }
 }
 
-double cpuSeconds(const rusage& u)
+// The busy writer, in a process of its own, writing into `folder` from the
+// start() until it is destroyed; its file is removed then.
+class BusyWriter
 {
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+public:
+    explicit BusyWriter(const QString& folder) : file_(folder + QStringLiteral("/busy-writer.bin")) {}
+    ~BusyWriter()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+        QFile::remove(file_);
+    }
+    // Returns once the writer has written its lead.
+    bool start()
+    {
+        process_.setReadChannel(QProcess::StandardOutput);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--busy-writer"), file_});
+        QByteArray said;
+        while (!said.contains("busy") && process_.waitForReadyRead(600 * 1000))
+            said += process_.readAll();
+        if (!said.contains("busy")) std::fprintf(stderr, "the busy writer did not start\n");
+        return said.contains("busy");
+    }
 
-int client(qint64 megabytes, int missing, bool busy)
+private:
+    const QString file_;
+    QProcess process_;
+};
+
+// Starts the server process for the job; false when it did not start.
+bool startServer(QProcess& server, qint64 megabytes, int missing, quint16* port, QString* nzb)
 {
-    QProcess server;
     server.setReadChannel(QProcess::StandardOutput);
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QCoreApplication::applicationFilePath(),
@@ -344,10 +379,24 @@ int client(qint64 megabytes, int missing, bool busy)
     const QList<QByteArray> ready = line.trimmed().split(' ');
     if (ready.size() != 4 || ready[0] != "ready") {
         std::fprintf(stderr, "the server did not start: %s\n", line.constData());
-        return 1;
+        return false;
     }
-    const quint16 port = quint16(ready[1].toUInt());
-    const QString nzb = QString::fromUtf8(ready[2]);
+    *port = quint16(ready[1].toUInt());
+    *nzb = QString::fromUtf8(ready[2]);
+    return true;
+}
+
+double cpuSeconds(const rusage& u)
+{
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+int client(qint64 megabytes, int missing, bool busy)
+{
+    QProcess server;
+    quint16 port = 0;
+    QString nzb;
+    if (!startServer(server, megabytes, missing, &port, &nzb)) return 1;
 
     int rc = 0;
     {
@@ -369,24 +418,12 @@ int client(qint64 megabytes, int missing, bool busy)
         list->buildLocalArrays();
 
         // The busy writer writes beside the download folder, on its disk.
-        QProcess writer;
-        const QString busyFile = home.path() + QStringLiteral("/busy-writer.bin");
-        if (busy) {
-            writer.setReadChannel(QProcess::StandardOutput);
-            writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--busy-writer"), busyFile});
-            QByteArray said;
-            while (!said.contains("busy") && writer.waitForReadyRead(600 * 1000))
-                said += writer.readAll();
-            if (!said.contains("busy")) {
-                std::fprintf(stderr, "the busy writer did not start\n");
-                rc = 1;
-            }
-        }
+        BusyWriter writer(home.path());
+        if (busy && !writer.start()) rc = 1;
 
         const double idle = residentMiB();
-        const QPair<double, double> poolBefore = threadSeconds(ArticleDecodePool::kThreadName);
-        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>();
+        const QPair<double, double> poolBefore = threadSeconds(procFolder(), ArticleDecodePool::kThreadName);
+        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>(procFolder());
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         scheduler->clock.start();
@@ -412,14 +449,9 @@ int client(qint64 megabytes, int missing, bool busy)
         getrusage(RUSAGE_SELF, &after);
         rusage children{};
         getrusage(RUSAGE_CHILDREN, &children);
-        const QPair<double, double> poolAfter = threadSeconds(ArticleDecodePool::kThreadName);
+        const QPair<double, double> poolAfter = threadSeconds(procFolder(), ArticleDecodePool::kThreadName);
         const double anonymousPeak = anonymous->peakMiB();
         anonymous.reset();
-        if (busy) {
-            writer.kill();
-            writer.waitForFinished();
-            QFile::remove(busyFile);
-        }
 
         const double download = double(scheduler->lastArticle) / 1e9;
         std::printf("%5lld MB, %d missing%s: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
@@ -433,6 +465,96 @@ int client(qint64 megabytes, int missing, bool busy)
                     cpuSeconds(children), poolAfter.first - poolBefore.first, poolAfter.second - poolBefore.second);
         std::fflush(stdout);
         if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
+    }
+    server.kill();
+    server.waitForFinished();
+    return rc;
+}
+
+// The whole program: the built executable, started on the NZB with no
+// window shown (offscreen) in a temporary home whose settings and server
+// store are prepared as a user leaves them. Its figures are read from /proc
+// once its log says the job is finished, before it is asked to quit; the
+// wall time counts from its start.
+int programClient(qint64 megabytes, int missing, bool busy)
+{
+    QProcess server;
+    quint16 port = 0;
+    QString nzb;
+    if (!startServer(server, megabytes, missing, &port, &nzb)) return 1;
+    int rc = 0;
+    {
+        TempHome home;
+        // This process's own log lines go elsewhere: the log is the program's.
+        UserDefaults& d = UserDefaults::standard();
+        d.registerDefaults({{QStringLiteral("logFilePath"), home.path() + QStringLiteral("/bench-process.log")}});
+        d.setObject(home.makeFolder(QStringLiteral("incoming")), QStringLiteral("downloadPath"));
+        d.setBool(false, QStringLiteral("showDialogMakeDefaultForNZB"));
+        d.setDouble(50e6, QStringLiteral("minFreeSpace"));
+        d.setBool(false, QStringLiteral("checkForUpdates"));
+        d.synchronize();
+        {
+            NNTPServersController list;
+            addScriptedServerEntry(list, port, QStringLiteral("Bench"), kConnections);
+            if (!list.saveNNTPServers()) return 1;
+        }
+        BusyWriter writer(home.path());
+        if (busy && !writer.start()) rc = 1;
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.setStandardOutputFile(home.path() + QStringLiteral("/program.out"));
+        QElapsedTimer clock;
+        clock.start();
+        // Another build of the program may be measured instead.
+        const QString executable =
+            qEnvironmentVariable("BINORAMA_BENCH_PROGRAM", QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"));
+        program.start(executable, {nzb});
+        if (!program.waitForStarted(20000)) return 1;
+        const QString proc = procFolder(program.processId());
+        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>(proc);
+
+        // The log is read as it grows.
+        QFile log(home.logFilePath());
+        QByteArray tail;
+        const bool finished = waitUntil(
+            [&] {
+                if (!log.isOpen() && !log.open(QIODevice::ReadOnly)) return false;
+                tail = tail.right(64) + log.readAll();
+                return tail.contains("Queue Finished ") || program.state() == QProcess::NotRunning;
+            },
+            3600 * 1000) &&
+                              program.state() == QProcess::Running;
+        const double wall = double(clock.nsecsElapsed()) / 1e9;
+        const QPair<double, double> pool = threadSeconds(proc, ArticleDecodePool::kThreadName);
+        const double peak = double(statusKiB(proc, "VmHWM:")) / 1024.0;
+        const double anonymousPeak = anonymous->peakMiB();
+        anonymous.reset();
+        double cpu = 0;
+        {
+            QFile stat(proc + QStringLiteral("/stat"));
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray line = stat.readAll();
+                const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+                if (fields.size() > 12)
+                    cpu = double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+            }
+        }
+        ::kill(pid_t(program.processId()), SIGTERM);
+        if (!program.waitForFinished(120000)) {
+            program.kill();
+            program.waitForFinished();
+        }
+        std::printf("%5lld MB, %d missing%s, the whole program: %s  wall %.2f s from its start  peak RSS %.1f MiB "
+                    "(%.1f MiB anonymous)  CPU %.1f s  decode pool user %.2f s system %.2f s\n",
+                    (long long)megabytes, missing, busy ? ", busy disk" : "",
+                    finished ? "finished" : "NOT FINISHED", wall, peak, anonymousPeak, cpu, pool.first,
+                    pool.second);
+        std::fflush(stdout);
+        if (!finished) rc = 1;
     }
     server.kill();
     server.waitForFinished();
@@ -455,8 +577,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--serve")) return serve(args[1].toLongLong(), args[2].toInt());
-    if (args.size() == 4 && args[0] == QLatin1String("--client"))
-        return client(args[1].toLongLong(), args[2].toInt(), args[3] == QLatin1String("busy"));
+    if (args.size() == 5 && args[0] == QLatin1String("--client")) {
+        const bool busy = args[3] == QLatin1String("busy");
+        return args[4] == QLatin1String("program") ? programClient(args[1].toLongLong(), args[2].toInt(), busy)
+                                                   : client(args[1].toLongLong(), args[2].toInt(), busy);
+    }
     if (args.size() == 2 && args[0] == QLatin1String("--busy-writer")) return writeBusily(args[1]);
 
     struct Job
@@ -464,13 +589,16 @@ int main(int argc, char** argv)
         qint64 megabytes;
         int missing;
         bool busy;
+        bool program;
     };
     QList<Job> jobs;
     const bool busy = args.removeAll(QStringLiteral("--busy")) > 0;
+    const bool program = args.removeAll(QStringLiteral("--program")) > 0;
     if (!args.isEmpty())
-        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0, busy});
+        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0, busy, program});
     else
-        jobs = {{200, 0, false}, {2000, 0, false}, {2000, 5, false}, {2000, 0, true}};
+        jobs = {{200, 0, false, false}, {2000, 0, false, false}, {2000, 5, false, false},
+                {2000, 0, true, false},  {2000, 0, false, true},  {2000, 0, true, true}};
     std::printf("articles of %lld KiB, %d connections, %d data files with a 10 %% PAR2 set\n",
                 (long long)(kArticleBytes / 1024), kConnections, kDataFiles);
     std::fflush(stdout);
@@ -478,7 +606,8 @@ int main(int argc, char** argv)
     for (const Job& job : jobs) {
         const int one = runInProcess({QStringLiteral("--client"), QString::number(job.megabytes),
                                       QString::number(job.missing),
-                                      job.busy ? QStringLiteral("busy") : QStringLiteral("quiet")});
+                                      job.busy ? QStringLiteral("busy") : QStringLiteral("quiet"),
+                                      job.program ? QStringLiteral("program") : QStringLiteral("engine")});
         rc = rc ? rc : one;
     }
     // Figures only: a benchmark never fails a run.
