@@ -366,25 +366,41 @@ private:
     QProcess process_;
 };
 
-// Starts the server process for the job; false when it did not start.
-bool startServer(QProcess& server, qint64 megabytes, int missing, quint16* port, QString* nzb)
+// The server process for the job, started at once, killed when destroyed.
+class ServerProcess
 {
-    server.setReadChannel(QProcess::StandardOutput);
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--serve"), QString::number(megabytes), QString::number(missing)});
-    QByteArray line;
-    while (!line.endsWith('\n') && server.waitForReadyRead(3600 * 1000))
-        line += server.readLine();
-    const QList<QByteArray> ready = line.trimmed().split(' ');
-    if (ready.size() != 4 || ready[0] != "ready") {
-        std::fprintf(stderr, "the server did not start: %s\n", line.constData());
-        return false;
+public:
+    ServerProcess(qint64 megabytes, int missing)
+    {
+        process_.setReadChannel(QProcess::StandardOutput);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--serve"), QString::number(megabytes), QString::number(missing)});
+        QByteArray line;
+        while (!line.endsWith('\n') && process_.waitForReadyRead(3600 * 1000))
+            line += process_.readLine();
+        const QList<QByteArray> ready = line.trimmed().split(' ');
+        if (ready.size() != 4 || ready[0] != "ready") {
+            std::fprintf(stderr, "the server did not start: %s\n", line.constData());
+            return;
+        }
+        port_ = quint16(ready[1].toUInt());
+        nzb_ = QString::fromUtf8(ready[2]);
     }
-    *port = quint16(ready[1].toUInt());
-    *nzb = QString::fromUtf8(ready[2]);
-    return true;
-}
+    ~ServerProcess()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool isReady() const { return port_ != 0; }
+    quint16 port() const { return port_; }
+    QString nzb() const { return nzb_; }
+
+private:
+    QProcess process_;
+    quint16 port_ = 0;
+    QString nzb_;
+};
 
 double cpuSeconds(const rusage& u)
 {
@@ -393,10 +409,10 @@ double cpuSeconds(const rusage& u)
 
 int client(qint64 megabytes, int missing, bool busy)
 {
-    QProcess server;
-    quint16 port = 0;
-    QString nzb;
-    if (!startServer(server, megabytes, missing, &port, &nzb)) return 1;
+    const ServerProcess server(megabytes, missing);
+    if (!server.isReady()) return 1;
+    const quint16 port = server.port();
+    const QString nzb = server.nzb();
 
     int rc = 0;
     {
@@ -466,8 +482,6 @@ int client(qint64 megabytes, int missing, bool busy)
         std::fflush(stdout);
         if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
     }
-    server.kill();
-    server.waitForFinished();
     return rc;
 }
 
@@ -478,10 +492,8 @@ int client(qint64 megabytes, int missing, bool busy)
 // wall time counts from its start.
 int programClient(qint64 megabytes, int missing, bool busy)
 {
-    QProcess server;
-    quint16 port = 0;
-    QString nzb;
-    if (!startServer(server, megabytes, missing, &port, &nzb)) return 1;
+    const ServerProcess server(megabytes, missing);
+    if (!server.isReady()) return 1;
     int rc = 0;
     {
         TempHome home;
@@ -495,7 +507,7 @@ int programClient(qint64 megabytes, int missing, bool busy)
         d.synchronize();
         {
             NNTPServersController list;
-            addScriptedServerEntry(list, port, QStringLiteral("Bench"), kConnections);
+            addScriptedServerEntry(list, server.port(), QStringLiteral("Bench"), kConnections);
             if (!list.saveNNTPServers()) return 1;
         }
         BusyWriter writer(home.path());
@@ -512,7 +524,7 @@ int programClient(qint64 megabytes, int missing, bool busy)
         // Another build of the program may be measured instead.
         const QString executable =
             qEnvironmentVariable("BINORAMA_BENCH_PROGRAM", QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"));
-        program.start(executable, {nzb});
+        program.start(executable, {server.nzb()});
         if (!program.waitForStarted(20000)) return 1;
         const QString proc = procFolder(program.processId());
         std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>(proc);
@@ -556,8 +568,6 @@ int programClient(qint64 megabytes, int missing, bool busy)
         std::fflush(stdout);
         if (!finished) rc = 1;
     }
-    server.kill();
-    server.waitForFinished();
     return rc;
 }
 
