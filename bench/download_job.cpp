@@ -43,10 +43,17 @@
 #include <QProcess>
 #include <QSet>
 
+#include "queue/ArticleDecodePool.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +61,10 @@ namespace {
 constexpr qint64 kArticleBytes = 700 * 1024;
 constexpr int kDataFiles = 4;
 constexpr int kConnections = 20;
+// The busy writer's file, written over again from its start once full.
+constexpr qint64 kBusyFileBytes = qint64(4) << 30;
+// What it writes before the job is imported.
+constexpr qint64 kBusyLeadBytes = qint64(1) << 30;
 
 QString cacheFolder(qint64 megabytes)
 {
@@ -230,28 +241,178 @@ double residentMiB()
     return fields.size() > 1 ? double(fields[1].toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
 }
 
+// The /proc folder of this process ("self") or of another one.
+QString procFolder(qint64 pid = 0)
+{
+    return pid > 0 ? QStringLiteral("/proc/%1").arg(pid) : QStringLiteral("/proc/self");
+}
+
+// A field of a /proc status file in kB ("RssAnon:"), 0 when absent.
+qint64 statusKiB(const QString& proc, const char* key)
+{
+    QFile file(proc + QStringLiteral("/status"));
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray status = file.readAll();
+    const qsizetype at = status.indexOf(key);
+    if (at < 0) return 0;
+    const qsizetype end = status.indexOf('\n', at);
+    return status.mid(at + qsizetype(std::strlen(key)), end - at - qsizetype(std::strlen(key)))
+        .trimmed()
+        .split(' ')
+        .first()
+        .toLongLong();
+}
+
+// The largest anonymous part of a process's resident set, read every few
+// milliseconds on a thread of its own until it is destroyed.
+class AnonymousPeak
+{
+public:
+    explicit AnonymousPeak(QString proc)
+        : proc_(std::move(proc)), thread_([this] {
+              while (!stop_.load()) {
+                  const qint64 anon = statusKiB(proc_, "RssAnon:");
+                  if (anon > peakKiB_.load()) peakKiB_.store(anon);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          })
+    {}
+    ~AnonymousPeak()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    double peakMiB() const { return double(peakKiB_.load()) / 1024.0; }
+
+private:
+    const QString proc_;
+    std::atomic<bool> stop_{false};
+    std::atomic<qint64> peakKiB_{0};
+    std::thread thread_;
+};
+
+// User and system seconds of a process's threads named `name`.
+QPair<double, double> threadSeconds(const QString& proc, const QByteArray& name)
+{
+    const double tick = double(::sysconf(_SC_CLK_TCK));
+    double user = 0, system = 0;
+    const QString tasks = proc + QStringLiteral("/task/");
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + tid + QStringLiteral("/comm"));
+        QFile stat(tasks + tid + QStringLiteral("/stat"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name) continue;
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll();
+        // Fields after the name in parentheses: state is the 3rd, utime the
+        // 14th and stime the 15th of the whole line.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13) continue;
+        user += double(fields[11].toLongLong()) / tick;
+        system += double(fields[12].toLongLong()) / tick;
+    }
+    return {user, system};
+}
+
+// The busy writer's process body: writes `path` over and over with 1 MiB
+// blocks until it is killed, and says "busy" on its standard output once
+// the first kBusyLeadBytes are written.
+int writeBusily(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return 1;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < block.size(); ++i)
+        block[i] = char(i * 131 + 7);
+    bool said = false;
+    for (qint64 at = 0;; at = (at + block.size()) % kBusyFileBytes) {
+        if (::pwrite(fd, block.constData(), size_t(block.size()), off_t(at)) != block.size()) return 1;
+        if (!said && at >= kBusyLeadBytes) {
+            std::printf("busy\n");
+            std::fflush(stdout);
+            said = true;
+        }
+    }
+}
+
+// The busy writer, in a process of its own, writing into `folder` from the
+// start() until it is destroyed; its file is removed then.
+class BusyWriter
+{
+public:
+    explicit BusyWriter(const QString& folder) : file_(folder + QStringLiteral("/busy-writer.bin")) {}
+    ~BusyWriter()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+        QFile::remove(file_);
+    }
+    // Returns once the writer has written its lead.
+    bool start()
+    {
+        process_.setReadChannel(QProcess::StandardOutput);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--busy-writer"), file_});
+        QByteArray said;
+        while (!said.contains("busy") && process_.waitForReadyRead(600 * 1000))
+            said += process_.readAll();
+        if (!said.contains("busy")) std::fprintf(stderr, "the busy writer did not start\n");
+        return said.contains("busy");
+    }
+
+private:
+    const QString file_;
+    QProcess process_;
+};
+
+// The server process for the job, started at once, killed when destroyed.
+class ServerProcess
+{
+public:
+    ServerProcess(qint64 megabytes, int missing)
+    {
+        process_.setReadChannel(QProcess::StandardOutput);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--serve"), QString::number(megabytes), QString::number(missing)});
+        QByteArray line;
+        while (!line.endsWith('\n') && process_.waitForReadyRead(3600 * 1000))
+            line += process_.readLine();
+        const QList<QByteArray> ready = line.trimmed().split(' ');
+        if (ready.size() != 4 || ready[0] != "ready") {
+            std::fprintf(stderr, "the server did not start: %s\n", line.constData());
+            return;
+        }
+        port_ = quint16(ready[1].toUInt());
+        nzb_ = QString::fromUtf8(ready[2]);
+    }
+    ~ServerProcess()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool isReady() const { return port_ != 0; }
+    quint16 port() const { return port_; }
+    QString nzb() const { return nzb_; }
+
+private:
+    QProcess process_;
+    quint16 port_ = 0;
+    QString nzb_;
+};
+
 double cpuSeconds(const rusage& u)
 {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-int client(qint64 megabytes, int missing)
+int client(qint64 megabytes, int missing, bool busy)
 {
-    QProcess server;
-    server.setReadChannel(QProcess::StandardOutput);
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--serve"), QString::number(megabytes), QString::number(missing)});
-    QByteArray line;
-    while (!line.endsWith('\n') && server.waitForReadyRead(3600 * 1000))
-        line += server.readLine();
-    const QList<QByteArray> ready = line.trimmed().split(' ');
-    if (ready.size() != 4 || ready[0] != "ready") {
-        std::fprintf(stderr, "the server did not start: %s\n", line.constData());
-        return 1;
-    }
-    const quint16 port = quint16(ready[1].toUInt());
-    const QString nzb = QString::fromUtf8(ready[2]);
+    const ServerProcess server(megabytes, missing);
+    if (!server.isReady()) return 1;
+    const quint16 port = server.port();
+    const QString nzb = server.nzb();
 
     int rc = 0;
     {
@@ -272,7 +433,13 @@ int client(qint64 megabytes, int missing)
         addScriptedServerEntry(*list, port, QStringLiteral("Bench"), kConnections);
         list->buildLocalArrays();
 
+        // The busy writer writes beside the download folder, on its disk.
+        BusyWriter writer(home.path());
+        if (busy && !writer.start()) rc = 1;
+
         const double idle = residentMiB();
+        const QPair<double, double> poolBefore = threadSeconds(procFolder(), ArticleDecodePool::kThreadName);
+        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>(procFolder());
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         scheduler->clock.start();
@@ -298,22 +465,109 @@ int client(qint64 megabytes, int missing)
         getrusage(RUSAGE_SELF, &after);
         rusage children{};
         getrusage(RUSAGE_CHILDREN, &children);
+        const QPair<double, double> poolAfter = threadSeconds(procFolder(), ArticleDecodePool::kThreadName);
+        const double anonymousPeak = anonymous->peakMiB();
+        anonymous.reset();
 
         const double download = double(scheduler->lastArticle) / 1e9;
-        std::printf("%5lld MB, %d missing: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
-                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB before the import)  "
-                    "CPU %.1f s (+%.1f s in tools)\n",
-                    (long long)megabytes, missing, job ? (long long)job->status() : -1LL,
+        std::printf("%5lld MB, %d missing%s: status %lld%s  wall %.2f s  last article at %.2f s (%.0f MB/s)  "
+                    "last file in place %.3f s after it  peak RSS %.1f MiB (%.1f MiB anonymous; %.1f MiB before "
+                    "the import)  CPU %.1f s (+%.1f s in tools)  decode pool user %.2f s system %.2f s\n",
+                    (long long)megabytes, missing, busy ? ", busy disk" : "", job ? (long long)job->status() : -1LL,
                     ended && job && job->status() == JobStatus::Finished ? "" : " (NOT FINISHED)", wall, download,
                     download > 0 ? double(megabytes) / download : 0.0,
                     double(scheduler->lastWritten - scheduler->lastArticle) / 1e9,
-                    double(after.ru_maxrss) / 1024.0, idle, cpuSeconds(after) - cpuSeconds(before),
-                    cpuSeconds(children));
+                    double(after.ru_maxrss) / 1024.0, anonymousPeak, idle, cpuSeconds(after) - cpuSeconds(before),
+                    cpuSeconds(children), poolAfter.first - poolBefore.first, poolAfter.second - poolBefore.second);
         std::fflush(stdout);
         if (!ended || !job || job->status() != JobStatus::Finished) rc = 1;
     }
-    server.kill();
-    server.waitForFinished();
+    return rc;
+}
+
+// The whole program: the built executable, started on the NZB with no
+// window shown (offscreen) in a temporary home whose settings and server
+// store are prepared as a user leaves them. Its figures are read from /proc
+// once its log says the job is finished, before it is asked to quit; the
+// wall time counts from its start.
+int programClient(qint64 megabytes, int missing, bool busy)
+{
+    const ServerProcess server(megabytes, missing);
+    if (!server.isReady()) return 1;
+    int rc = 0;
+    {
+        TempHome home;
+        // This process's own log lines go elsewhere: the log is the program's.
+        UserDefaults& d = UserDefaults::standard();
+        d.registerDefaults({{QStringLiteral("logFilePath"), home.path() + QStringLiteral("/bench-process.log")}});
+        d.setObject(home.makeFolder(QStringLiteral("incoming")), QStringLiteral("downloadPath"));
+        d.setBool(false, QStringLiteral("showDialogMakeDefaultForNZB"));
+        d.setDouble(50e6, QStringLiteral("minFreeSpace"));
+        d.setBool(false, QStringLiteral("checkForUpdates"));
+        d.synchronize();
+        {
+            NNTPServersController list;
+            addScriptedServerEntry(list, server.port(), QStringLiteral("Bench"), kConnections);
+            if (!list.saveNNTPServers()) return 1;
+        }
+        BusyWriter writer(home.path());
+        if (busy && !writer.start()) rc = 1;
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.setStandardOutputFile(home.path() + QStringLiteral("/program.out"));
+        QElapsedTimer clock;
+        clock.start();
+        // Another build of the program may be measured instead.
+        const QString executable =
+            qEnvironmentVariable("BINORAMA_BENCH_PROGRAM", QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"));
+        program.start(executable, {server.nzb()});
+        if (!program.waitForStarted(20000)) return 1;
+        const QString proc = procFolder(program.processId());
+        std::unique_ptr<AnonymousPeak> anonymous = std::make_unique<AnonymousPeak>(proc);
+
+        // The log is read as it grows.
+        QFile log(home.logFilePath());
+        QByteArray tail;
+        const bool finished = waitUntil(
+            [&] {
+                if (!log.isOpen() && !log.open(QIODevice::ReadOnly)) return false;
+                tail = tail.right(64) + log.readAll();
+                return tail.contains("Queue Finished ") || program.state() == QProcess::NotRunning;
+            },
+            3600 * 1000) &&
+                              program.state() == QProcess::Running;
+        const double wall = double(clock.nsecsElapsed()) / 1e9;
+        const QPair<double, double> pool = threadSeconds(proc, ArticleDecodePool::kThreadName);
+        const double peak = double(statusKiB(proc, "VmHWM:")) / 1024.0;
+        const double anonymousPeak = anonymous->peakMiB();
+        anonymous.reset();
+        double cpu = 0;
+        {
+            QFile stat(proc + QStringLiteral("/stat"));
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray line = stat.readAll();
+                const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+                if (fields.size() > 12)
+                    cpu = double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+            }
+        }
+        ::kill(pid_t(program.processId()), SIGTERM);
+        if (!program.waitForFinished(120000)) {
+            program.kill();
+            program.waitForFinished();
+        }
+        std::printf("%5lld MB, %d missing%s, the whole program: %s  wall %.2f s from its start  peak RSS %.1f MiB "
+                    "(%.1f MiB anonymous)  CPU %.1f s  decode pool user %.2f s system %.2f s\n",
+                    (long long)megabytes, missing, busy ? ", busy disk" : "",
+                    finished ? "finished" : "NOT FINISHED", wall, peak, anonymousPeak, cpu, pool.first,
+                    pool.second);
+        std::fflush(stdout);
+        if (!finished) rc = 1;
+    }
     return rc;
 }
 
@@ -331,22 +585,39 @@ int runInProcess(const QStringList& arguments)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--serve")) return serve(args[1].toLongLong(), args[2].toInt());
-    if (args.size() == 3 && args[0] == QLatin1String("--client")) return client(args[1].toLongLong(), args[2].toInt());
+    if (args.size() == 5 && args[0] == QLatin1String("--client")) {
+        const bool busy = args[3] == QLatin1String("busy");
+        return args[4] == QLatin1String("program") ? programClient(args[1].toLongLong(), args[2].toInt(), busy)
+                                                   : client(args[1].toLongLong(), args[2].toInt(), busy);
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("--busy-writer")) return writeBusily(args[1]);
 
-    QList<QPair<qint64, int>> jobs;
+    struct Job
+    {
+        qint64 megabytes;
+        int missing;
+        bool busy;
+        bool program;
+    };
+    QList<Job> jobs;
+    const bool busy = args.removeAll(QStringLiteral("--busy")) > 0;
+    const bool program = args.removeAll(QStringLiteral("--program")) > 0;
     if (!args.isEmpty())
-        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0});
+        jobs.append({args[0].toLongLong(), args.size() > 1 ? args[1].toInt() : 0, busy, program});
     else
-        jobs = {{200, 0}, {2000, 0}, {2000, 5}};
+        jobs = {{200, 0, false, false}, {2000, 0, false, false}, {2000, 5, false, false},
+                {2000, 0, true, false},  {2000, 0, false, true},  {2000, 0, true, true}};
     std::printf("articles of %lld KiB, %d connections, %d data files with a 10 %% PAR2 set\n",
                 (long long)(kArticleBytes / 1024), kConnections, kDataFiles);
     std::fflush(stdout);
     int rc = 0;
-    for (const auto& [megabytes, missing] : jobs) {
-        const int one = runInProcess(
-            {QStringLiteral("--client"), QString::number(megabytes), QString::number(missing)});
+    for (const Job& job : jobs) {
+        const int one = runInProcess({QStringLiteral("--client"), QString::number(job.megabytes),
+                                      QString::number(job.missing),
+                                      job.busy ? QStringLiteral("busy") : QStringLiteral("quiet"),
+                                      job.program ? QStringLiteral("program") : QStringLiteral("engine")});
         rc = rc ? rc : one;
     }
     // Figures only: a benchmark never fails a run.

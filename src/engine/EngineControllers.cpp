@@ -2,6 +2,7 @@
 
 #include "engine/ConnectionsControllerStatus.h"
 #include "core/DisplayController.h"
+#include "core/MemoryArenas.h"
 #include "engine/QueueControllerFlags.h"
 #include "nntp/ConnectionsController.h"
 #include "nntp/BandwidthLimitController.h"
@@ -20,7 +21,11 @@
 #include "queue/WatchFolderController.h"
 #include "stats/StatsUsageController.h"
 
-EngineControllers::EngineControllers() = default;
+EngineControllers::EngineControllers()
+{
+    // Before any connection's thread starts.
+    MemoryArenas::limit();
+}
 
 EngineControllers::~EngineControllers()
 {

@@ -2,6 +2,23 @@
 
 #include <QMutexLocker>
 
+#include <pthread.h>
+
+namespace {
+
+// The pool's threads carry a name of their own, so that per-thread figures
+// (top -H, /proc/<pid>/task, perf) tell the decoding apart from the
+// connections and the write queue, which run in pools of their own too.
+void nameThisThread()
+{
+    thread_local bool named = false;
+    if (named) return;
+    named = true;
+    pthread_setname_np(pthread_self(), ArticleDecodePool::kThreadName);
+}
+
+} // namespace
+
 ArticleDecodePool::ArticleDecodePool(int threads)
 {
     pool_.setMaxThreadCount(threads);
@@ -24,6 +41,7 @@ void ArticleDecodePool::run(qint64 bytes, std::function<void()> task)
         ++running_;
     }
     pool_.start([this, bytes, task = std::move(task)] {
+        nameThisThread();
         task();
         backlog_.fetch_sub(bytes);
         QMutexLocker locker(&idleLock_);

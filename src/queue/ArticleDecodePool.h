@@ -18,6 +18,8 @@ class ArticleDecodePool
 public:
     static constexpr int kThreads = 3;
     static constexpr qint64 kDefaultBacklogLimit = qint64(8) << 20;
+    // The name of the pool's threads (at most 15 characters).
+    static constexpr const char* kThreadName = "ArticleDecode";
 
     explicit ArticleDecodePool(int threads = kThreads);
     // Waits for the tasks handed over.

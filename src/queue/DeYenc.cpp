@@ -7,6 +7,7 @@
 #include "queue/YencDecodeKernel.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -118,7 +119,9 @@ struct DeYenc::Assembly
     // No file is larger than this, whatever its headers claim.
     qint64 fileLimit = 0;
     bool sizeAnnounced = false;
-    std::vector<std::uint8_t> scratch;
+    // Not cleared first: each article's bytes are decoded into it before
+    // they are read.
+    std::unique_ptr<std::uint8_t[]> scratch;
 };
 
 bool DeYenc::checkIfYenc(QByteArrayView body)
@@ -252,11 +255,20 @@ DeYenc::ArticleCheck DeYenc::checkArticle(QByteArrayView body)
     if (!part) return ArticleCheck::NotChecked;
     const std::optional<std::uint32_t> expected = expectedCrc32Of(*part);
     if (!expected) return ArticleCheck::NotChecked;
-    thread_local std::vector<std::uint8_t> scratch;
-    scratch.resize(size_t(part->dataEnd - part->dataStart) + 1);
-    const qint64 length = decodeArticle(body, *part, scratch.data());
-    return Crc32::update(Crc32::initial(), scratch.data(), length) == *expected ? ArticleCheck::Good
-                                                                                : ArticleCheck::Mismatch;
+    // In pieces through a small buffer on the stack: this runs on every
+    // connection's thread, and a buffer of a whole article each would hold
+    // as much memory as the connections have articles in flight.
+    constexpr qsizetype kPiece = 16384;
+    std::uint8_t out[kPiece + 1];
+    const auto* in = reinterpret_cast<const std::uint8_t*>(body.data());
+    YencDecodeKernel::State state = YencDecodeKernel::State::Data;
+    std::uint32_t crc = Crc32::initial();
+    for (qsizetype at = part->dataStart; at < part->dataEnd; at += kPiece) {
+        const qsizetype size = std::min(kPiece, part->dataEnd - at);
+        crc = Crc32::update(crc, out, qint64(YencDecodeKernel::decode(in + at, std::size_t(size), out, state)));
+    }
+    crc = Crc32::update(crc, out, qint64(YencDecodeKernel::finish(state, out)));
+    return crc == *expected ? ArticleCheck::Good : ArticleCheck::Mismatch;
 }
 
 DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRequest& request,
@@ -294,7 +306,7 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
     // The whole article is decoded before any of it is written: one whose
     // bytes run past the part's size is not of this file, and none of it
     // may land over a good neighbour's bytes.
-    std::uint8_t* scratch = assembly.scratch.data();
+    std::uint8_t* scratch = assembly.scratch.get();
     const qint64 length = decodeArticle(body, *part, scratch);
     // (A file of size 0 may still have its empty part at offset 0.)
     if (position + length > limit || (position == limit && position > 0))
@@ -348,7 +360,7 @@ DecodeResult DeYenc::decodeToFile(const DecodeRequest& request, DecodeSink& sink
     // without bound.
     const qint64 articles = std::max(qint64(request.bodies.size()), request.articleCount);
     Assembly assembly{sink, result, std::max(request.partBytes, articles * largestBody), false,
-                      std::vector<std::uint8_t>(size_t(largestBody) + 1)};
+                      std::make_unique_for_overwrite<std::uint8_t[]>(size_t(largestBody) + 1)};
     result.yencIdentity = request.yencIdentity;
     result.segments.resize(request.bodies.size());
     for (size_t i = 0; i < request.bodies.size(); ++i) {

@@ -199,7 +199,8 @@ std::unique_ptr<FilePartSpool> FilePartSpool::create(const QString& downloadFold
 }
 
 FilePartSpool::FilePartSpool(QString folder, QString path, int fd)
-    : folder_(std::move(folder)), path_(std::move(path)), fd_(fd), digests_(std::make_unique<Digests>())
+    : folder_(std::move(folder)), path_(std::move(path)), fd_(fd), writer_(fd),
+      digests_(std::make_unique<Digests>())
 {}
 
 FilePartSpool::~FilePartSpool()
@@ -236,26 +237,10 @@ int FilePartSpool::errorCode() const
     return errorCode_;
 }
 
-bool FilePartSpool::writeFully(int fd, qint64 offset, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(std::min(size, kBlock * 64)), off_t(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        if (n == 0) return fail(EIO);
-        data += n;
-        offset += n;
-        size -= n;
-    }
-    return true;
-}
-
 bool FilePartSpool::writeAt(qint64 offset, QByteArrayView data)
 {
     if (fd_ < 0 || offset < 0) return fail(EBADF);
-    if (!writeFully(fd_, offset, data.data(), data.size())) return false;
+    if (const int error = writer_.writeAt(offset, data.data(), data.size())) return fail(error);
     if (hashing_ && inOrder_) {
         if (offset < hashedEnd_) {
             inOrder_ = false;
@@ -403,13 +388,14 @@ bool FilePartSpool::copyTo(const QString& target)
     const int out = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (out < 0) return fail(errno);
     bool ok = true;
+    FileRangeWriter writer(out);
     QByteArray block(kBlock, Qt::Uninitialized);
     for (qint64 at = 0; ok;) {
         const ssize_t n = ::pread(fd_, block.data(), size_t(kBlock), off_t(at));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) ok = fail(errno);
         if (n <= 0) break;
-        ok = writeFully(out, at, block.constData(), n);
+        if (const int error = writer.writeAt(at, block.constData(), n)) ok = fail(error);
         at += n;
     }
     // A full disk may only show at close.

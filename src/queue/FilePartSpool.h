@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queue/DecodeSink.h"
+#include "queue/FileRangeWriter.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -29,7 +30,8 @@
 // file was moved on (see md5()).
 //
 // One thread at a time, except writeAt(): with the digests off, several
-// threads may write at once (articles of one part decoded in parallel).
+// threads may write at once (articles of one part decoded in parallel);
+// their writes reach the file one at a time (FileRangeWriter).
 class FilePartSpool : public DecodeSink
 {
 public:
@@ -83,7 +85,6 @@ private:
 
     FilePartSpool(QString folder, QString path, int fd);
     bool fail(int code);
-    bool writeFully(int fd, qint64 offset, const char* data, qint64 size);
     void hash(const char* data, qint64 size);
     void hashZeros(qint64 size);
     bool computeDigestsFromFile();
@@ -94,6 +95,7 @@ private:
     QString folder_;
     QString path_;
     int fd_ = -1;
+    FileRangeWriter writer_;
     std::atomic<qint64> size_{0};
     bool hashing_ = true;
     bool inOrder_ = true;

@@ -329,6 +329,12 @@ TEST_F(DeYencTest, WrongPartCrcIsReportedAndStillPlaced)
         QByteArray body;
         DeYenc::ArticleCheck want;
     };
+    // An article longer than the check decodes at a time.
+    const QByteArray largeData = ArticleFixtures::randomBytes(300000, 41);
+    const QByteArray largeGood = ArticleFixtures::yencBody(largeData, multiPart(1, 1, 1, 300000));
+    QByteArray largeDamaged = largeGood;
+    const qsizetype lastAt = largeDamaged.lastIndexOf("\r\n=yend") - 1;
+    largeDamaged[lastAt] = largeDamaged[lastAt] == 'a' ? 'b' : 'a';
     const Case cases[] = {
         {"good part", good, DeYenc::ArticleCheck::Good},
         {"stated crc wrong", body, DeYenc::ArticleCheck::Mismatch},
@@ -340,6 +346,8 @@ TEST_F(DeYencTest, WrongPartCrcIsReportedAndStillPlaced)
         {"no crc", noCrc, DeYenc::ArticleCheck::NotChecked},
         {"not yEnc", ArticleFixtures::dotStuff("plain text\r\n"), DeYenc::ArticleCheck::NotChecked},
         {"no =yend", good.left(good.indexOf("=yend")), DeYenc::ArticleCheck::NotChecked},
+        {"article of many pieces", largeGood, DeYenc::ArticleCheck::Good},
+        {"article of many pieces, its last byte damaged", largeDamaged, DeYenc::ArticleCheck::Mismatch},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DeYenc::checkArticle(c.body), c.want) << c.what;
