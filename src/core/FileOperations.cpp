@@ -266,3 +266,46 @@ int FileOperations::removeTree(const QString& path)
     close(parent);
     return err;
 }
+
+bool FileOperations::sameContent(const QString& a, const QString& b)
+{
+    const QByteArray pathA = QFile::encodeName(a);
+    const QByteArray pathB = QFile::encodeName(b);
+    struct stat stA, stB;
+    if (::lstat(pathA.constData(), &stA) != 0 || ::lstat(pathB.constData(), &stB) != 0) return false;
+    if (!S_ISREG(stA.st_mode) || !S_ISREG(stB.st_mode) || stA.st_size != stB.st_size) return false;
+    const int fdA = ::open(pathA.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fdA < 0) return false;
+    const int fdB = ::open(pathB.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fdB < 0) {
+        ::close(fdA);
+        return false;
+    }
+    constexpr size_t kBlock = 1 << 20;
+    std::vector<char> bufA(kBlock), bufB(kBlock);
+    // Reads exactly `want` bytes unless the file ends first.
+    auto readFully = [](int fd, char* into, size_t want) -> ssize_t {
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::read(fd, into + got, want - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            got += size_t(n);
+        }
+        return ssize_t(got);
+    };
+    bool same = true;
+    for (;;) {
+        const ssize_t n = readFully(fdA, bufA.data(), kBlock);
+        const ssize_t m = readFully(fdB, bufB.data(), kBlock);
+        if (n < 0 || m < 0 || n != m || std::memcmp(bufA.data(), bufB.data(), size_t(n)) != 0) {
+            same = false;
+            break;
+        }
+        if (n == 0) break;
+    }
+    ::close(fdA);
+    ::close(fdB);
+    return same;
+}

@@ -39,4 +39,8 @@ public:
     // Removes `path` and, if it is a real folder, everything below it. A
     // symbolic link is removed as a link; nothing it points to is touched.
     static int removeTree(const QString& path);
+
+    // Whether `a` and `b` are both regular files (not links) with the same
+    // bytes. Read in blocks; false when either cannot be read.
+    static bool sameContent(const QString& a, const QString& b);
 };

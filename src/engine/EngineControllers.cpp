@@ -162,6 +162,9 @@ void EngineControllers::initControllers(const Hooks& hooks)
     DownloadHistoryController* history = downloadHistoryController_.get();
     RenameTitleController* renamer = renameTitleController_.get();
     runner->setJobSource([queue] { return queue->getFirstRepairOrExtractObject(); });
+    runner->setJoinedPiecesGate([queue](const QueuePtr& job, std::function<void()> deletePieces) {
+        queue->joinedPiecesMayGo(job, std::move(deletePieces));
+    });
     QueueController::Neighbours& n = queue->neighbours();
     n.connectAll = [connections] { connections->connectAll(); };
     n.connectServerID = [connections](const QString& serverID) { connections->connectServerID(serverID); };

@@ -65,7 +65,8 @@ bool moveToFreeName(const QString& source, const QString& target)
 }
 
 // Moves the contents of `from` into `into`: folders that exist on both sides
-// are merged, a taken file name gives a numbered alternative.
+// are merged, a taken file name gives a numbered alternative unless the file
+// there has the same bytes.
 bool mergeInto(const QString& from, const QString& into)
 {
     bool ok = true;
@@ -77,6 +78,10 @@ bool mergeInto(const QString& from, const QString& into)
             ok = FileUtils::renameFilenameFromUrl(entry, target, false) && ok;
         } else if (S_ISDIR(sourceMode) && S_ISDIR(targetMode)) {
             ok = mergeInto(entry, target) && ok;
+        } else if (S_ISREG(sourceMode) && FileOperations::sameContent(entry, target)) {
+            // Extracted before by a run of this job that was cut short (the
+            // program ended before the job moved on): one copy is kept.
+            ::unlink(QFile::encodeName(entry).constData());
         } else {
             ok = moveToFreeName(entry, target) && ok;
         }
@@ -157,6 +162,9 @@ ToolWorker::Start ArchiveExtractor::prepare()
         problem = sformat(u"Error creating folder:%@", temp);
     QString staging;
     if (problem.isEmpty()) {
+        // A run cut short left its half-extracted files behind; they are not
+        // what this run makes.
+        JobTempFolder::removeStagingFolders(temp);
         staging = JobTempFolder::createStagingFolder(temp);
         if (staging.isEmpty()) problem = sformat(u"Error creating folder:%@", temp);
     }

@@ -11,7 +11,10 @@
 // an environment of only LC_CTYPE=UTF-8. Only a successful run moves what it
 // extracted into the temporary folder, never over what is there; any other
 // end removes the staging folder, so a failed run (a nested one too) takes
-// nothing away that an earlier run extracted. Before the move, symbolic links
+// nothing away that an earlier run extracted. A staging folder left by a run
+// that was cut short (a crash, a kill) is removed before the next run, and
+// a file that such a run had already moved in is not doubled when the
+// archive is extracted again. Before the move, symbolic links
 // and other special files from the archive are removed: nothing extracted can
 // lead outside the job folder.
 //

@@ -65,6 +65,40 @@ std::optional<qint64> FileRepair::repairPercentage(const QString& chunk)
     return n.captured(1).left(9).toLongLong();
 }
 
+void FileRepair::undoInterruptedRepair(const QueuePtr& job)
+{
+    if (!job) return;
+    const QString folder = job->downloadUrl();
+    if (folder.isEmpty()) return;
+    const QList<QueuePtr> parts = job->fileparts();
+    QSet<QString> names;
+    for (const QueuePtr& part : parts)
+        names.insert(part->filename());
+    auto isRegularFile = [](const QString& path) {
+        struct stat st;
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    };
+    for (const QueuePtr& part : parts) {
+        if (!part->isDownloaded() || part->ispar()) continue;
+        const QString name = FileUtils::safeForeignFileName(part->filename());
+        if (name.isEmpty() || name != part->filename()) continue;
+        const QString path = folder + QLatin1Char('/') + name;
+        const QString original = path + QStringLiteral(".1");
+        if (names.contains(name + QStringLiteral(".1")) || !isRegularFile(original)) continue;
+        BLOG(1, "The repair of %@ was cut short: the downloaded file is put back.", name);
+        QFile::remove(path);
+        if (!FileUtils::renameFilenameFromUrl(original, path, false)) {
+            BLOG(3, "Could not put back %@", name);
+            continue;
+        }
+        for (int n = 2; n <= 99; ++n) {
+            const QString later = path + QLatin1Char('.') + QString::number(n);
+            if (names.contains(name + QLatin1Char('.') + QString::number(n)) || !isRegularFile(later)) break;
+            QFile::remove(later);
+        }
+    }
+}
+
 ToolWorker::Start FileRepair::prepare()
 {
     const QueuePtr job = queue();

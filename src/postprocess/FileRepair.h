@@ -24,6 +24,16 @@ public:
     QString par2filePath() const;
     qint64 requiredBlocks() const { return requiredBlocks_.load(); }
 
+    // par2 repairs a damaged file by setting it aside as "name.1" and
+    // writing the repaired one as "name"; a repair cut short (a crash, a
+    // kill, the program closing) leaves "name" half-written. For each
+    // written file of the job that has such a backup, the half-written file
+    // goes and the downloaded one takes its name again (later backups, set
+    // aside by later cut-short runs, go too), so that the job is checked and
+    // repaired from what was downloaded. A name that is itself a file of the
+    // job is never taken for a backup.
+    static void undoInterruptedRepair(const QueuePtr& job);
+
     // The result table, in the order it is tried.
     static const ToolOutputTable& resultTable();
     // The integer part of the first "Repairing: N%" of a chunk, if any.

@@ -47,6 +47,19 @@ void FileRepairExtractController::setJobSource(JobSource source)
     jobSource_ = std::move(source);
 }
 
+void FileRepairExtractController::setJoinedPiecesGate(PiecesGate gate)
+{
+    joinedPiecesGate_ = std::move(gate);
+}
+
+void FileRepairExtractController::joinedFilesWritten(std::function<void()> deletePieces)
+{
+    if (joinedPiecesGate_ && currentQueue_)
+        joinedPiecesGate_(currentQueue_, std::move(deletePieces));
+    else if (deletePieces)
+        deletePieces();
+}
+
 void FileRepairExtractController::rescan()
 {
     if (isrunning_) return;
@@ -209,7 +222,9 @@ void FileRepairExtractController::repairFinishedWithResult(bool result, qint64 r
 
 void FileRepairExtractController::joiningFinishedWithResult(bool result)
 {
-    if (currentQueue_)
+    // A join stopped because the program is closing is not a failed join:
+    // the job keeps its status and is joined again at the next start.
+    if (currentQueue_ && (result || !isCancelled_))
         currentQueue_->setStatus(result ? JobStatus::JoiningFilePartsDone : JobStatus::JoiningFilePartsError);
     stepDone();
 }

@@ -36,6 +36,11 @@ public:
     ~FileRepairExtractController() override;
 
     void setJobSource(JobSource source);
+    // Decides when the pieces of a job's joined files may be deleted: the
+    // scheduler lets them go once the save state knows the job is past its
+    // join. Unset: at once.
+    using PiecesGate = std::function<void(const QueuePtr& job, std::function<void()> deletePieces)>;
+    void setJoinedPiecesGate(PiecesGate gate);
 
     // Starts the next step unless one is in progress.
     void rescan();
@@ -53,6 +58,7 @@ public:
     void z7ExtractFinishedWithResult(bool result) override;
     void zipExtractFinishedWithResult(bool result) override;
     void sendComment(const QString& comment) override;
+    void joinedFilesWritten(std::function<void()> deletePieces) override;
 
     // "ApplicationWillTerminate".
     void applicationWillTerminate();
@@ -75,6 +81,7 @@ private:
     void stepDone();
 
     JobSource jobSource_;
+    PiecesGate joinedPiecesGate_;
     QueuePtr currentQueue_;
     bool isrunning_ = false;
     bool isCancelled_ = false;

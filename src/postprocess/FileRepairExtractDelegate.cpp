@@ -4,3 +4,8 @@ FileRepairExtractDelegate::FileRepairExtractDelegate() : token_(std::make_shared
 {}
 
 FileRepairExtractDelegate::~FileRepairExtractDelegate() = default;
+
+void FileRepairExtractDelegate::joinedFilesWritten(std::function<void()> deletePieces)
+{
+    if (deletePieces) deletePieces();
+}

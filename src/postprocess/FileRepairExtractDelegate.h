@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 // What the post-processing workers (the PAR2 repair, the join and the three
@@ -26,6 +27,10 @@ public:
     virtual void zipExtractFinishedWithResult(bool result) = 0;
     // The job's row comment.
     virtual void sendComment(const QString& comment) = 0;
+    // The join has written its files; `deletePieces` removes the pieces they
+    // were joined from and ends the run. A runner may hold it back until the
+    // pieces are no longer needed after a crash; by default it runs at once.
+    virtual void joinedFilesWritten(std::function<void()> deletePieces);
 
     std::weak_ptr<const void> lifetimeToken() const { return token_; }
 

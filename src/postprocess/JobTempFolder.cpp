@@ -59,14 +59,20 @@ void JobTempFolder::deleteTempFolder(const QString& downloadUrl)
 {
     const QString temp = pathForJob(downloadUrl);
     if (temp.isEmpty() || !isRealFolder(temp)) return;
+    if (!removeStagingFolders(temp)) ::rmdir(QFile::encodeName(temp).constData());
+}
+
+bool JobTempFolder::removeStagingFolders(const QString& tempFolder)
+{
+    if (tempFolder.isEmpty() || !isRealFolder(tempFolder)) return false;
     const QStringList names =
-        QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    bool onlyLeftovers = true;
+        QDir(tempFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    bool somethingElse = false;
     for (const QString& name : names) {
         if (isStagingFolderName(name))
-            FileOperations::removeTree(temp + QLatin1Char('/') + name);
+            FileOperations::removeTree(tempFolder + QLatin1Char('/') + name);
         else
-            onlyLeftovers = false;
+            somethingElse = true;
     }
-    if (onlyLeftovers) ::rmdir(QFile::encodeName(temp).constData());
+    return somethingElse;
 }

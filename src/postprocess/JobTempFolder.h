@@ -26,4 +26,10 @@ public:
     // nothing else is in it. What earlier runs extracted stays. Nothing
     // happens when the setting has no usable value.
     static void deleteTempFolder(const QString& downloadUrl);
+    // Removes the staging folders in `tempFolder` (the temporary folder
+    // itself), whatever ended their runs. Only one extraction runs at a
+    // time: a staging folder found before a run, or when the extracted files
+    // are moved out, is what a run cut short left half-written. Answers
+    // whether anything else is in the folder.
+    static bool removeStagingFolders(const QString& tempFolder);
 };

@@ -1,5 +1,6 @@
 #include "postprocess/JoinFileParts.h"
 
+#include "core/FileOperations.h"
 #include "core/FileUtils.h"
 #include "core/Logger.h"
 #include "platform/Dispatch.h"
@@ -7,6 +8,7 @@
 #include "postprocess/RepairObject.h"
 #include "queue/Queue.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -204,13 +206,20 @@ void JoinFileParts::main()
         for (const Group& g : groups)
             total += g.pieces.size();
         qsizetype joined = 0;
-        result = true;
+        QList<Joined> written;
         for (const Group& g : groups) {
-            if (!joinGroup(g, joined, total)) {
-                result = false;
-                break;
+            const std::optional<QString> name = joinGroup(g, joined, total);
+            if (!name) {
+                dismissWithResult(false);
+                return;
             }
+            written.append({g.pieces, *name});
         }
+        if (!written.isEmpty()) {
+            filesWritten(job, written);
+            return;
+        }
+        result = true;
     } catch (const std::exception& e) {
         BLOG(3, "%@", QString::fromLocal8Bit(e.what()));
         result = false;
@@ -218,27 +227,28 @@ void JoinFileParts::main()
     dismissWithResult(result);
 }
 
-bool JoinFileParts::joinGroup(const Group& group, qsizetype& joined, qsizetype total)
+std::optional<QString> JoinFileParts::joinGroup(const Group& group, qsizetype& joined, qsizetype total)
 {
     const QueuePtr job = queue();
-    if (!job) return false;
+    if (!job) return std::nullopt;
     const QString folder = job->downloadUrl();
     const QString wanted = folder + QLatin1Char('/') + group.target;
 
     // Written under a hidden name of its own and put in place when whole.
-    QByteArray partial =
-        QFile::encodeName(folder + QStringLiteral("/.") + group.target.left(200)) + ".joining-XXXXXX";
+    const QString hiddenPrefix = QStringLiteral(".") + group.target.left(200) + QStringLiteral(".joining-");
+    removeInterruptedJoins(folder, hiddenPrefix);
+    QByteArray partial = QFile::encodeName(folder + QLatin1Char('/') + hiddenPrefix) + "XXXXXX";
     const int out = ::mkstemp(partial.data());
     if (out < 0) {
         BLOG(3, "Could not create the joined file %@ :: %@", wanted, errnoText());
-        return false;
+        return std::nullopt;
     }
     const QString partialPath = QFile::decodeName(partial);
-    auto fail = [&](const QString& why) {
+    auto fail = [&](const QString& why) -> std::optional<QString> {
         BLOG(3, "%@", why);
         ::close(out);
         ::unlink(partial.constData());
-        return false;
+        return std::nullopt;
     };
 
     QByteArray buffer(kBlock, Qt::Uninitialized);
@@ -270,37 +280,95 @@ bool JoinFileParts::joinGroup(const Group& group, qsizetype& joined, qsizetype t
         const QString why = sformat(u"%@ :: %@", errnoText(), wanted);
         ::unlink(partial.constData());
         BLOG(3, "%@", why);
-        return false;
+        return std::nullopt;
     }
 
+    // A run that was cut short after it had put its file in place (the
+    // program ended before the pieces went) left this very file: it is the
+    // join, not a file to keep beside it.
+    if (FileOperations::sameContent(partialPath, wanted)) {
+        ::unlink(partial.constData());
+        return group.target;
+    }
     const QString target = FileUtils::createAlternativeFilenameFor(wanted);
     if (target.isEmpty() || !FileUtils::renameFilenameFromUrl(partialPath, target, false)) {
         ::unlink(partial.constData());
         BLOG(3, "Could not name the joined file %@", wanted);
-        return false;
+        return std::nullopt;
     }
-    for (const QString& piece : group.pieces) {
-        if (!QFile::remove(folder + QLatin1Char('/') + piece)) BLOG(3, "Could not delete %@", piece);
-    }
+    return QFileInfo(target).fileName();
+}
 
-    // The entry of the first piece now stands for the joined file.
-    const QString first = group.pieces.first();
-    const QString joinedName = QFileInfo(target).fileName();
-    Dispatch::onMain([job, first, joinedName] {
-        if (const RepairObjectPtr set = job->repairObject()) {
-            for (const RepairObjectPtr& child : set->childs()) {
-                if (child->filename() == first) {
-                    child->setFilename(joinedName);
-                    return;
+void JoinFileParts::removeInterruptedJoins(const QString& folder, const QString& hiddenPrefix)
+{
+    // Only one join runs at a time: a file of this shape is what a join that
+    // was cut short (a crash, a kill) left half-written.
+    const QStringList names = QDir(folder).entryList({hiddenPrefix + QStringLiteral("??????")},
+                                                     QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.size() == hiddenPrefix.size() + 6) ::unlink(QFile::encodeName(folder + QLatin1Char('/') + name));
+    }
+}
+
+void JoinFileParts::filesWritten(const QueuePtr& job, const QList<Joined>& written)
+{
+    std::shared_ptr<JoinFileParts> self = shared_from_this();
+    Dispatch::onMain([self, job, written] {
+        // The entries of each first piece now stand for the joined file.
+        for (const Joined& j : written)
+            renameEntries(job, j.pieces.first(), j.joinedName);
+        auto deletePieces = [self, job, written] {
+            Dispatch::global([self, job, written] {
+                const QString folder = job->downloadUrl();
+                for (const Joined& j : written) {
+                    for (const QString& piece : j.pieces) {
+                        if (!QFile::remove(folder + QLatin1Char('/') + piece)) BLOG(3, "Could not delete %@", piece);
+                    }
                 }
-            }
-        }
-        for (const QueuePtr& part : job->fileparts()) {
-            if (part->filename() == first) {
-                part->setFilename(joinedName);
-                return;
-            }
-        }
+                self->dismissWithResult(true);
+            });
+        };
+        if (FileRepairExtractDelegate* c = self->controller_.get()) c->joinedFilesWritten(std::move(deletePieces));
     });
-    return true;
+}
+
+void JoinFileParts::renameEntries(const QueuePtr& job, const QString& first, const QString& joinedName)
+{
+    if (const RepairObjectPtr set = job->repairObject()) {
+        for (const RepairObjectPtr& child : set->childs()) {
+            if (child->filename() == first) {
+                child->setFilename(joinedName);
+                break;
+            }
+        }
+    }
+    // The part too: a job restored after the pieces went must find its
+    // file under the name it now has.
+    for (const QueuePtr& part : job->fileparts()) {
+        if (part->filename() == first) {
+            part->setFilename(joinedName);
+            break;
+        }
+    }
+}
+
+void JoinFileParts::removeLeftoverPieces(const QueuePtr& job)
+{
+    if (!job) return;
+    const QString folder = job->downloadUrl();
+    if (folder.isEmpty()) return;
+    QStringList names;
+    for (const QueuePtr& part : job->fileparts())
+        names.append(part->filename());
+    for (const Group& g : groupPieces(names)) {
+        // Joined: the first piece's part is named after the joined file,
+        // which is whole on disk (it is put in place only when whole).
+        if (!names.contains(g.target) || !QFileInfo(folder + QLatin1Char('/') + g.target).isFile()) continue;
+        const QStringList pieces = QDir(folder).entryList({g.target + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+        for (const QString& piece : pieces) {
+            if (pieceExpression().match(piece).captured(1) != g.target) continue;
+            BLOG(1, "Removing a piece of the joined file %@ :: %@", g.target, piece);
+            QFile::remove(folder + QLatin1Char('/') + piece);
+        }
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class Queue;
 using QueuePtr = std::shared_ptr<Queue>;
@@ -24,8 +25,11 @@ using QueuePtr = std::shared_ptr<Queue>;
 // touched and the run fails. A group is written to a new file beside the
 // pieces and given its name only when complete; an existing file of that name
 // is never written to or replaced (the joined file takes a free numbered
-// name). The pieces of a group are deleted only once its file is complete,
-// so a failed or cancelled join loses no piece.
+// name), unless it is the very file this join makes, left by a run that was
+// cut short. The pieces are deleted only once every file is complete and the
+// runner lets them go (joinedFilesWritten), so a failed or cancelled join
+// loses no piece, and a crash before the pieces go leaves what a restart
+// needs to join again.
 class JoinFileParts : public std::enable_shared_from_this<JoinFileParts>
 {
 public:
@@ -60,10 +64,27 @@ public:
     // (single precision alone ends 97 pieces at 99).
     static qint64 progressFor(qsizetype count, qsizetype total);
 
+    // After a restart of a job whose files were joined: removes the pieces
+    // that were still on disk, those of every group whose first piece's part
+    // is named after its joined file and whose joined file is there.
+    static void removeLeftoverPieces(const QueuePtr& job);
+
 private:
     JoinFileParts() = default;
+    struct Joined
+    {
+        QStringList pieces;
+        QString joinedName; // the joined file's name in the job folder
+    };
+
     void main();
-    bool joinGroup(const Group& group, qsizetype& joined, qsizetype total);
+    // The joined file's name, or nothing when the group failed.
+    std::optional<QString> joinGroup(const Group& group, qsizetype& joined, qsizetype total);
+    static void removeInterruptedJoins(const QString& folder, const QString& hiddenPrefix);
+    // Names the entries after the joined files, hands the deletion of the
+    // pieces to the runner, and reports once the pieces are gone.
+    void filesWritten(const QueuePtr& job, const QList<Joined>& written);
+    static void renameEntries(const QueuePtr& job, const QString& first, const QString& joinedName);
     void sendComment(const QString& text);
     void extracted(qsizetype count, qsizetype total);
     void dismissWithResult(bool result);

@@ -92,6 +92,8 @@ void FODController::restart()
 
 void FODController::downloadPathHasBeenChanged()
 {
+    // In the order saveAllEntries() takes them.
+    QMutexLocker writing(&saveLock_);
     QMutexLocker locker(&lock_);
     saveAllEntries();
     restart();
@@ -111,10 +113,22 @@ void FODController::loadAllEntries()
 
 bool FODController::saveAllEntries()
 {
-    QMutexLocker locker(&lock_);
-    if (monitoringURL_.isEmpty()) return false;
-    DBFOD store(monitoringURL_);
-    return store.saveall(uniqueFodsArray());
+    // One writer at a time, each writing what the index held when it began:
+    // a save that began later is never overwritten by an older one. The
+    // records are listed under the map's lock and written without it, so
+    // that the lookups of post-processing and of the pages never wait for
+    // the store.
+    QMutexLocker writing(&saveLock_);
+    QString folder;
+    QList<FODObjectPtr> records;
+    {
+        QMutexLocker locker(&lock_);
+        if (monitoringURL_.isEmpty()) return false;
+        folder = monitoringURL_;
+        records = uniqueFodsArray();
+    }
+    DBFOD store(folder);
+    return store.saveall(records);
 }
 
 QString FODController::monitoringURL() const

@@ -24,12 +24,14 @@ class RepairObject;
 // pages ask it where a downloaded file lies.
 //
 // The index is read from the download folder's hidden store (DBFOD) at start
-// and at every change of download folder, written back at quit and before a
-// change of folder, and follows deletions in the folder through file-system
-// events (delivered on the controller's thread, about a second late).
+// and at every change of download folder, written back with every save of
+// the queue, at quit and before a change of folder, and follows deletions in
+// the folder through file-system events (delivered on the controller's
+// thread, about a second late).
 //
 // Locking: one recursive lock over the map. Every operation, the folder
-// switch, load and save included, holds it for its whole run. Nothing
+// switch and load included, holds it for its whole run; a save holds it only
+// while it lists the records, and writes them without it. Nothing
 // here calls out to another controller while holding it, so it can be taken
 // inside the repair bookkeeping's lock (that order, never the reverse) and
 // from the main thread. Records are shared objects whose fields are safe to
@@ -143,6 +145,8 @@ private:
     void removeMissingFilesLocked();
 
     mutable QRecursiveMutex lock_;
+    // Held by a save for its whole write, taken before `lock_`.
+    QRecursiveMutex saveLock_;
     QHash<QString, QList<FODObjectPtr>> fodlist_;
     // The keys each record is listed under, so that it can always be taken
     // out of every list, whatever changed in it meanwhile.

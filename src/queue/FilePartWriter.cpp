@@ -542,13 +542,17 @@ void FilePartWriter::writeOK(const QString& file)
     const QueuePtr part = filepart();
     if (!part) return;
     const QueuePtr job = part->queue();
-    if (job && job->isNZB()) part->removeAllSegments();
     part->setIsDownloaded(true);
     part->setIsPreviouslyDownloaded(true);
     if (RepairController* repair = repairController_.data())
         repair->addFilePartToFod(part, FileContentSource::fromFile(file));
     else
         BLOG(3, "No repair bookkeeping to record: %@", part->filename());
+    // The articles go last, once the part is marked written and its record
+    // is in the files-on-disk index: a save of the queue that finds them
+    // gone stores the part as written, and the index saved with it knows
+    // the file.
+    if (job && job->isNZB()) part->removeAllSegments();
     changeFilepartStatus(FilePartStatus::WriteFinished);
 }
 

@@ -47,6 +47,9 @@ void NZBController::parseFileUrl(const QString& fileUrl, bool forceDelete)
     root->setQid(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     checkForPasswordInFileName(root);
     if (!queueController_) return;
+    // From its admission on the job is in the queue, but it is not whole
+    // until the parser has read its last part.
+    root->setIsImporting(true);
     if (!queueController_->addNZBRootObjectToQueue(root)) {
         reportRefusedDuplicate(root, fileUrl);
         return;
@@ -58,6 +61,7 @@ void NZBController::parseFileUrl(const QString& fileUrl, bool forceDelete)
 void NZBController::parseEmbeddedNZBFileUrl(const QString& fileUrl, const QueuePtr& root)
 {
     if (!root) return;
+    root->setIsImporting(true);
     root->setFileparts({});
     // The size is that of the parts read from the new file; the NZB files
     // that were the job so far are gone from it.

@@ -141,6 +141,7 @@ void NZBParser::startParsing()
     // used: its files may be cut short or come from the junk.
     if (!error.isEmpty()) {
         if (!queue_->isCancelled()) {
+            queue_->setIsImporting(false);
             queue_->setStatus(JobStatus::NZBParseError);
             queue_->setCommentTextField(QCodeClass::code2Text(JobStatus::NZBParseError).value_or(QString()));
             BLOG(3, "%@", error);
@@ -148,6 +149,9 @@ void NZBParser::startParsing()
     } else if (ended) {
         parserDidEndDocument();
     }
+    // Whatever became of it, the import is over: a job it left without parts
+    // (a parse error, a cancellation) is what it is now.
+    queue_->setIsImporting(false);
     if (forceDelete_) FileUtils::deleteNZBFile(path, true);
     clearmem();
 }
@@ -283,6 +287,8 @@ void NZBParser::splitNZB()
         if (!isOpened && taken[i].isEmpty()) continue;
         const QueuePtr root = isOpened ? queue_ : Queue::create();
         if (!isOpened) {
+            // Admitted below, finalised later.
+            root->setIsImporting(true);
             root->setQid(newIdentifier().toUpper());
             for (const QueuePtr& part : taken[i]) {
                 part->setQueue(root);
@@ -386,6 +392,8 @@ void NZBParser::finaliseQueue()
             BLOG(1, "Detected embedded NZB file in :: %@", root->title());
             root->setHasEmbeddedNZB(true);
         }
+        // Whole now: the save that this status asks for stores it.
+        root->setIsImporting(false);
         root->setStatus(JobStatus::NZBParsed);
     }
 }

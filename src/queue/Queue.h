@@ -198,6 +198,12 @@ public:
     MODEL_ATOMIC(bool, isJunk, setIsJunk, false)
     MODEL_ATOMIC(bool, ero, setEro, false)
     MODEL_ATOMIC(bool, isRestored, setIsRestored, false)
+    // The job's parts and articles are still being read from its NZB file:
+    // from before the job joins the queue until its import has ended (parsed
+    // and finalised, failed or given up). The save state leaves such a job
+    // out, so that a stop during the import never stores a job that lacks
+    // parts it will have.
+    MODEL_ATOMIC(bool, isImporting, setIsImporting, false)
     MODEL_ATOMIC(bool, forceDownload, setForceDownload, false)
     MODEL_ATOMIC(bool, diskNotReady, setDiskNotReady, false)
     MODEL_ATOMIC(bool, pwdDectected, setPwdDectected, false)

@@ -172,6 +172,10 @@ public:
         // Adds an ObfuscatedController operation for the job to
         // filenameControllerQueue (it sets 31, then 32).
         std::function<void(const QueuePtr& root)> addObfuscatedControllerOperation;
+        // Saves the queue at once and runs `then` (main thread) once it is
+        // written; may never run `then` when the program is closing. Unset:
+        // `then` runs at once (no save state is kept).
+        std::function<void(std::function<void()> then)> saveStateThen;
     };
     Neighbours& neighbours() { return neighbours_; }
 
@@ -347,6 +351,14 @@ public:
 
     bool shouldJoinFilesBeforeRepair(const QueuePtr& queue) const;
     bool checkIfAllMainRepairFilesAreValid(const QueuePtr& queue);
+
+    // The join of `queue` has written its files; `deletePieces` removes the
+    // pieces. After a join that followed the repair the job goes on from its
+    // joined files (RestorePoint::Joined), and the pieces go only once the
+    // save state says so: a restart from an older save would check the
+    // pieces against the PAR2 set and find them gone. The post-processing
+    // runner calls it on the main thread.
+    void joinedPiecesMayGo(const QueuePtr& queue, std::function<void()> deletePieces);
     void queueNeedsMoreRepairBlocks(const QueuePtr& queue);
     void checkboxesToOnStateForQueue(const QueuePtr& queue);
     bool processEmbeddedNZB(const QueuePtr& queue);
@@ -538,6 +550,10 @@ private:
     // Runs `work` on the global pool, then `then` on the main thread unless
     // this controller is gone by then.
     void inBackground(std::function<void()> work, std::function<void()> then);
+    // `then` once the save state holds the queue as it is now (see
+    // Neighbours::saveStateThen): for a step that deletes what an older save
+    // state would restart the job from.
+    void afterSaveState(std::function<void()> then);
     // The step guard: false when the step must not start now (the job is
     // paused instead while the disk is full or a pause was asked for).
     bool mayStartStep(const QueuePtr& queue);

@@ -174,7 +174,7 @@ void QueueController::prepareDownloadingDPFilepart(const QueuePtr& filepart)
 
 void QueueController::qStatusToQueued(const QueuePtr& root)
 {
-    root->setRestorePoint(1);
+    root->setRestorePoint(RestorePoint::Queued);
     root->setIsCancelled(false);
     root->setIsDownloaded(false);
     root->setIsIncomplete(false);
@@ -184,7 +184,7 @@ void QueueController::qStatusToQueued(const QueuePtr& root)
     if (root->isNZB() && !root->hasRepairFiles() && boolSetting("enableCheckForRepairFiles")) {
         root->setStatus(JobStatus::NoRepairFiles);
         root->setIsPaused(true);
-        root->setRestorePoint(6);
+        root->setRestorePoint(RestorePoint::Error);
         return;
     }
     if (root->isNewsgroupsRequest()) {

@@ -194,7 +194,7 @@ void QueueController::fStatusToCancelled(const QueuePtr& filepart)
 void QueueController::queueCancelled(const QueuePtr& root)
 {
     if (!root) return;
-    root->setRestorePoint(5);
+    root->setRestorePoint(RestorePoint::Cancelled);
     if (root->isNZB()) {
         root->setCommentTextField(QCodeClass::code2Text(JobStatus::Cancelled).value_or(QString()));
         clearQueueObject(root);

@@ -18,6 +18,7 @@
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
+#include "postprocess/JobTempFolder.h"
 #include "postprocess/RepairController.h"
 #include "postprocess/RepairObject.h"
 #include "queue/NZBController.h"
@@ -228,6 +229,19 @@ void QueueController::inBackground(std::function<void()> work, std::function<voi
     });
 }
 
+void QueueController::afterSaveState(std::function<void()> then)
+{
+    if (!then) return;
+    if (!neighbours_.saveStateThen) {
+        then();
+        return;
+    }
+    QPointer<QueueController> self(this);
+    neighbours_.saveStateThen([self, then = std::move(then)] {
+        if (self) then();
+    });
+}
+
 bool QueueController::isSplitPieceName(const QString& filename)
 {
     static const QRegularExpression piece(QRegularExpression::anchoredPattern(QStringLiteral(".*\\.\\d+")));
@@ -267,7 +281,7 @@ void QueueController::queueStatusToDownloading(const QueuePtr& queue)
 
 void QueueController::queueStatusToDownloaded(const QueuePtr& queue)
 {
-    queue->setRestorePoint(2);
+    queue->setRestorePoint(RestorePoint::Downloaded);
     commentWithStatusText(queue);
     if (queue->isCancelled()) queue->setStatus(JobStatus::Cancelled);
 }
@@ -393,7 +407,7 @@ void QueueController::checkboxesToOnStateForQueue(const QueuePtr& queue)
 
 void QueueController::queueReadyToRepair(const QueuePtr& queue)
 {
-    queue->setRestorePoint(3);
+    queue->setRestorePoint(RestorePoint::Repairing);
     if (!mayStartStep(queue)) return;
     commentWithStatusText(queue);
     queue->setProgressBarValue(0);
@@ -458,7 +472,7 @@ void QueueController::queueRepairFinished(const QueuePtr& queue)
 
 void QueueController::queueRepairError(const QueuePtr& queue)
 {
-    queue->setRestorePoint(6);
+    queue->setRestorePoint(RestorePoint::Error);
     commentWithStatusText(queue);
     changeProgressBarColor(QStringLiteral("errorColor"), queue);
     BLOG(4, "Repair error for %@", queue->title());
@@ -466,7 +480,7 @@ void QueueController::queueRepairError(const QueuePtr& queue)
 
 void QueueController::queueRepairNotPossible(const QueuePtr& queue)
 {
-    queue->setRestorePoint(6);
+    queue->setRestorePoint(RestorePoint::Error);
     if (queue->isRestored()) commentWithStatusText(queue);
     changeProgressBarColor(QStringLiteral("errorColor"), queue);
 }
@@ -519,9 +533,22 @@ void QueueController::queueJoiningFinished(const QueuePtr& queue)
     queue->setStatus(archives ? JobStatus::QueuedForExtraction : JobStatus::ObfuscationCheckDone);
 }
 
+void QueueController::joinedPiecesMayGo(const QueuePtr& queue, std::function<void()> deletePieces)
+{
+    if (!queue || !deletePieces) return;
+    // Joined before the repair, the set describes the joined files, which
+    // are checked again from the download's restore point.
+    if (queue->repairAfterJoin()) {
+        deletePieces();
+        return;
+    }
+    queue->setRestorePoint(RestorePoint::Joined);
+    afterSaveState(std::move(deletePieces));
+}
+
 void QueueController::queueJoiningError(const QueuePtr& queue)
 {
-    queue->setRestorePoint(6);
+    queue->setRestorePoint(RestorePoint::Error);
     commentWithStatusText(queue);
     changeProgressBarColor(QStringLiteral("errorColor"), queue);
     BLOG(4, "Join error for %@", queue->title());
@@ -546,7 +573,7 @@ void QueueController::queueExtractFinished(const QueuePtr& queue)
 
 void QueueController::queueExtractError(const QueuePtr& queue)
 {
-    queue->setRestorePoint(6);
+    queue->setRestorePoint(RestorePoint::Error);
     changeProgressBarColor(QStringLiteral("errorColor"), queue);
     BLOG(4, "Extract error for %@", queue->title());
 }
@@ -586,15 +613,22 @@ void QueueController::queueReadyToMoveFromTemp(const QueuePtr& queue)
     const QString tempFolder =
         QDir(queue->downloadUrl())
             .filePath(UserDefaults::standard().stringForKey(QStringLiteral("tempFolder")));
-    inBackground(
-        [queue, tempFolder] {
-            if (queue->didExtractFiles()) QueueFileUtils::deleteArchiveFilesForQueue(queue);
-            // A failed move keeps the temporary folder; the chain goes on.
-            if (FileUtils::doesFolderExists(tempFolder) &&
-                FileUtils::moveFilesFromSourceFolder(tempFolder, queue->downloadUrl()))
-                FileUtils::deleteFolderAndContents(tempFolder);
-        },
-        [queue] { queue->setStatus(JobStatus::MovingFromTempDone); });
+    // The archives go only once the save state has the job in this step: a
+    // restart from an older save would check and extract archives that are
+    // no longer there.
+    afterSaveState([this, queue, tempFolder] {
+        inBackground(
+            [queue, tempFolder] {
+                if (queue->didExtractFiles()) QueueFileUtils::deleteArchiveFilesForQueue(queue);
+                // What an extraction cut short left is no extracted file.
+                JobTempFolder::removeStagingFolders(tempFolder);
+                // A failed move keeps the temporary folder; the chain goes on.
+                if (FileUtils::doesFolderExists(tempFolder) &&
+                    FileUtils::moveFilesFromSourceFolder(tempFolder, queue->downloadUrl()))
+                    FileUtils::deleteFolderAndContents(tempFolder);
+            },
+            [queue] { queue->setStatus(JobStatus::MovingFromTempDone); });
+    });
 }
 
 void QueueController::queueMovingFromTempDone(const QueuePtr& queue)
@@ -736,7 +770,7 @@ void QueueController::queueIsFinished(const QueuePtr& queue)
     nestedExtractionPasses_.remove(queue.get());
     BLOG(2, "Queue Finished %@", queue->title());
     if (queue->titleWillChange() && neighbours_.renameTitleForQueue) neighbours_.renameTitleForQueue(queue);
-    queue->setRestorePoint(4);
+    queue->setRestorePoint(RestorePoint::Finished);
     setCommentTextField(queue, finishedText(queue, textOf(queue->status())));
     changeProgressBarColor(QStringLiteral("finishedColor"), queue);
     cleanUpQueueAfterFinishingObject(queue);
@@ -754,7 +788,7 @@ void QueueController::queueMoveError(const QueuePtr& queue)
 
 void QueueController::queueIsIncomplete(const QueuePtr& queue)
 {
-    queue->setRestorePoint(6);
+    queue->setRestorePoint(RestorePoint::Error);
     commentWithStatusText(queue);
     changeProgressBarColor(QStringLiteral("errorColor"), queue);
     queue->setIsPaused(true);

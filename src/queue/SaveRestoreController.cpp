@@ -1,9 +1,12 @@
 #include "queue/SaveRestoreController.h"
 
+#include "core/DialogBoxes.h"
 #include "core/FileUtils.h"
 #include "core/Logger.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
+#include "postprocess/FileRepair.h"
+#include "postprocess/JoinFileParts.h"
 #include "postprocess/RepairController.h"
 #include "postprocess/RepairObject.h"
 #include "queue/QCodeClass.h"
@@ -46,6 +49,15 @@ void onMainAndWait(const std::function<void()>& fn)
     QMetaObject::invokeMethod(QCoreApplication::instance(), fn, Qt::BlockingQueuedConnection);
 }
 
+// Whether a stored job status is one the scheduler knows: every job code
+// has a text but the few that never show.
+bool isKnownJobStatus(qint64 status)
+{
+    if (status < 0 || status >= UploadStatus::AddingToQueue) return false;
+    return QCodeClass::code2Text(status).has_value() || status == JobStatus::NeedsMoreRepairBlocks ||
+           status == JobStatus::NZBParsed || status == JobStatus::FilePartFailed;
+}
+
 double secondsSince(const QElapsedTimer& timer)
 {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -82,6 +94,33 @@ void startRestoredJob(const QueuePtr& job, QueueController* queueController)
             part->setStatus(JobStatus::Idle);
             queueController->dpFilepartObjectCheckBoxClicked(part);
         }
+    }
+}
+
+// Pool thread, before the hand-over: the job's files made ready for the
+// step it goes on at, and its PAR2 set read back where it is checked again.
+void prepareFilesOfRestoredJob(const QueuePtr& job, RepairController* repair)
+{
+    switch (job->restorePoint()) {
+    case RestorePoint::Joined:
+        // Stopped between the join and the deletion of its pieces.
+        JoinFileParts::removeLeftoverPieces(job);
+        return;
+    case RestorePoint::Downloaded:
+    case RestorePoint::Repairing:
+        // A repair cut short left its half-written output where the
+        // downloaded file was: the check must see the download.
+        FileRepair::undoInterruptedRepair(job);
+        break;
+    case RestorePoint::Finishing:
+        return;
+    default:
+        break;
+    }
+    if (!repair) return;
+    const QList<QueuePtr> jobParts = job->fileparts();
+    for (const QueuePtr& part : jobParts) {
+        if (part->ismainpar() && part->isDownloaded()) repair->restoreAndAnalysePar2FilePart(part);
     }
 }
 
@@ -147,7 +186,8 @@ void SaveRestoreController::whenRestored(std::function<void()> fn)
 qint64 SaveRestoreController::restorePointToSave(const Queue& job)
 {
     const qint64 point = job.restorePoint();
-    if (point != 2 && point != 3) return point;
+    if (point != RestorePoint::Downloaded && point != RestorePoint::Repairing && point != RestorePoint::Joined)
+        return point;
     switch (job.status()) {
     // From the move out of the temporary folder (which deletes the
     // extracted archives first) to the move after download.
@@ -161,9 +201,9 @@ qint64 SaveRestoreController::restorePointToSave(const Queue& job)
     case JobStatus::ReversingFilenames:
     case JobStatus::CleaningUp:
     case JobStatus::MovingToFinalDestination:
-        return kRestorePointFinishing;
+        return RestorePoint::Finishing;
     case JobStatus::MoveFilesError:
-        return 6;
+        return RestorePoint::Error;
     default:
         return point;
     }
@@ -184,7 +224,7 @@ qint64 SaveRestoreController::finishingStatusToResumeAt(qint64 savedStatus)
     }
 }
 
-bool SaveRestoreController::saveQueue()
+bool SaveRestoreController::saveQueue(const std::function<void()>& beforeWriting)
 {
     startTime_.start();
     BLOG(0, "Writing SaveState.");
@@ -193,6 +233,7 @@ bool SaveRestoreController::saveQueue()
         QMutexLocker locker(&qc->arrayLock());
         snapshot = SaveStateSnapshot::take(qc->queueArray());
     }
+    if (beforeWriting) beforeWriting();
     DBSaveRestore db;
     const bool stored = db.saveQueue(snapshot);
     BLOG(0, " * SaveState written in: %.02f seconds.", secondsSince(startTime_));
@@ -254,6 +295,17 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
         }
     }
 
+    // A job that could never move would sit in the queue for good: it goes,
+    // and the user is told which one, so that its NZB can be added again.
+    jobs.removeIf([](const QueuePtr& job) {
+        const QString why = whyNotRestorable(*job);
+        if (why.isEmpty()) return false;
+        BLOG(4, "Not restored, %@ :: %@", why, job->title());
+        DialogBoxes::alertBoxDefaultAsync(sformat(u"The job %@ could not be restored.", job->title()),
+                                          QStringLiteral("Add its NZB again."));
+        return true;
+    });
+
     BLOG(1, "Starting loaded queue objects.");
     const QPointer<QueueController> queueController = queueController_;
     const QPointer<RepairController> repairController = repairController_;
@@ -269,14 +321,7 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
         if (!started) continue;
         restoring->pending.fetch_add(1);
         Dispatch::global([job, queueController, repairController, restoring] {
-            RepairController* repair = repairController;
-            if (repair && job->restorePoint() != kRestorePointFinishing) {
-                const QList<QueuePtr> jobParts = job->fileparts();
-                for (const QueuePtr& part : jobParts) {
-                    if (part->ismainpar() && part->isDownloaded())
-                        repair->restoreAndAnalysePar2FilePart(part);
-                }
-            }
+            prepareFilesOfRestoredJob(job, repairController);
             // Nothing follows in this task, so it does not wait for the main
             // thread: a pool thread blocked on the main thread would hang the
             // program's exit, which waits for the pool, when the user quits
@@ -290,6 +335,27 @@ void SaveRestoreController::processImport(const QList<QStringList>& rows)
             });
         });
     }
+}
+
+QString SaveRestoreController::whyNotRestorable(const Queue& job)
+{
+    // Uploads come back in a status they can go on from, whatever was stored.
+    if (job.isUploadObject()) return QString();
+    const qint64 status = job.status();
+    if (!isKnownJobStatus(status)) return sformat(u"its status %ld is unknown", status);
+    // Stored while its NZB file was still being read (as older versions
+    // stored every job at its admission): what it lacks is not known.
+    if (status == JobStatus::ParsingNZB) return QStringLiteral("its import had not ended");
+    // A search-service or Watchdog job fetches its lists again; an NZB job
+    // has nothing but what was stored. A parse error has no parts by nature.
+    if (!job.isNZB() || status == JobStatus::NZBParseError) return QString();
+    const QList<QueuePtr> parts = job.fileparts();
+    if (parts.isEmpty()) return QStringLiteral("it has no files");
+    for (const QueuePtr& part : parts) {
+        if (!part->isDownloaded() && part->segmentCount() == 0)
+            return sformat(u"its file %@ has no articles", part->filename());
+    }
+    return QString();
 }
 
 QueuePtr SaveRestoreController::makeQueue(const QStringList& row)
@@ -313,20 +379,25 @@ QueuePtr SaveRestoreController::makeQueue(const QStringList& row)
     if (kind == 1) q->setIsNZB(true);
     if (kind == 2) q->setIsWatchdog(true);
     switch (q->restorePoint()) {
-    case 1:
+    case RestorePoint::Queued:
         q->setStatus(JobStatus::QueuedForDownload);
         break;
-    case 2:
-    case 3:
+    case RestorePoint::Downloaded:
+    case RestorePoint::Repairing:
         q->setStatus(JobStatus::AllFilesWritten);
         break;
-    case 5:
+    case RestorePoint::Cancelled:
         return nullptr;
-    case 6:
+    case RestorePoint::Error:
         q->setCommentTextField(QCodeClass::code2Text(q->status()).value_or(QString()));
         break;
-    case kRestorePointFinishing:
+    case RestorePoint::Finishing:
         q->setStatus(finishingStatusToResumeAt(q->status()));
+        break;
+    case RestorePoint::Joined:
+        // Whatever step of the extraction it was in: extracted again, from
+        // its first archive.
+        q->setStatus(JobStatus::JoiningFilePartsDone);
         break;
     default:
         break;

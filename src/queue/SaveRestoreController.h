@@ -47,8 +47,12 @@ public:
     void loadQueue();
     // Background thread (or any thread but one the scheduler's lock holder
     // waits on). Answers whether the queue was stored; when not, the
-    // previous save state is left as it was.
-    bool saveQueue();
+    // previous save state is left as it was. `beforeWriting`, when given,
+    // runs after the queue's snapshot is taken and before it is written: a
+    // store kept beside the queue (the files-on-disk index) written there
+    // covers every part the stored queue has as written, whenever the
+    // program stops.
+    bool saveQueue(const std::function<void()>& beforeWriting = {});
     // Main thread: stops a running load.
     void cancelLoading();
     // Main thread, after loadQueue() returned: runs `fn` once every job of
@@ -60,22 +64,25 @@ public:
 
     // The rebuild of loadQueue(): the rows as the store returns them.
     void processImport(const QList<QStringList>& rows);
+    // Why a rebuilt job cannot be restored (it could never move in the
+    // queue): an unknown status, an import that had not ended, an NZB job
+    // without parts or with a part that has no articles and is not written.
+    // Empty when it can. Such a job is dropped with a log line and a message
+    // naming it; the rest of the queue comes back.
+    static QString whyNotRestorable(const Queue& job);
     QueuePtr makeQueue(const QStringList& row);
     QueuePtr makeUpQueue(const QStringList& row);
     QueuePtr makeFilepart(const QStringList& row, const QueuePtr& job);
     void makeSegment(const QStringList& row, const QueuePtr& filepart);
 
-    // Restore point 7: the job had reached the finishing steps after its
-    // extraction, where the extracted archives may already be deleted. Such
-    // a job cannot be checked against its PAR2 set again (the check would
-    // find the archives missing and send a finished download to repair), so
-    // it goes on at the finishing step it was in instead.
-    static constexpr qint64 kRestorePointFinishing = 7;
     // The restore point a save stores for `job`: its own, except that a job
-    // in the finishing steps gets kRestorePointFinishing, and one whose move
-    // failed (61) the error point 6, so that neither is analysed again.
+    // in the finishing steps after its extraction (where the extracted
+    // archives may already be deleted) gets RestorePoint::Finishing, and one
+    // whose move failed (61) the error point, so that neither is checked
+    // against its PAR2 set again (the check would find the archives missing
+    // and send a finished download to repair).
     static qint64 restorePointToSave(const Queue& job);
-    // The status a job stored at kRestorePointFinishing comes back in: the
+    // The status a job stored at RestorePoint::Finishing comes back in: the
     // start of the step it was in, each of which can be run again.
     static qint64 finishingStatusToResumeAt(qint64 savedStatus);
 

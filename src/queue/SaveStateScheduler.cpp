@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QMutexLocker>
 
+#include <utility>
+
 namespace {
 
 qint64 monotonicSeconds()
@@ -40,7 +42,8 @@ void SaveStateScheduler::setSaveFunction(std::function<void()> save)
 
 bool SaveStateScheduler::isFinishingStatus(qint64 status)
 {
-    return status == JobStatus::AllFilesWritten || status == JobStatus::Finished ||
+    return status == JobStatus::NZBParsed || status == JobStatus::AllFilesWritten ||
+           status == JobStatus::Finished ||
            status == JobStatus::PartialFinished || status == UploadStatus::Finished;
 }
 
@@ -78,6 +81,8 @@ void SaveStateScheduler::start()
     lastSaveAt_ = clock_();
     timer_.start();
     if (saveAsked_) queueSave();
+    for (std::function<void()>& then : std::exchange(thenAfterFirstSave_, {}))
+        afterQueuedSaves(std::move(then));
 }
 
 void SaveStateScheduler::stop()
@@ -93,6 +98,33 @@ void SaveStateScheduler::saveNow()
         return;
     }
     queueSave();
+}
+
+void SaveStateScheduler::saveNowThen(std::function<void()> then)
+{
+    if (!then || stopped_.load()) return;
+    if (!started_) {
+        saveAsked_ = true;
+        thenAfterFirstSave_.append(std::move(then));
+        return;
+    }
+    queueSave();
+    afterQueuedSaves(std::move(then));
+}
+
+void SaveStateScheduler::afterQueuedSaves(std::function<void()> then)
+{
+    // The save queue runs one operation at a time: this one follows the save
+    // just asked for (or the one waiting, whose snapshot is yet to be taken).
+    saveQueue_.addOperation([this, then = std::move(then)] {
+        if (stopped_.load()) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, then] {
+                if (!stopped_.load()) then();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void SaveStateScheduler::noteChange()

@@ -2,6 +2,7 @@
 
 #include "platform/SerialQueue.h"
 
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QTimer>
@@ -13,10 +14,10 @@ class QueueController;
 
 // Keeps the save state current while the program runs, so that a crash, a
 // kill or a power cut loses at most the last half minute of the queue: the
-// queue is saved at once when a job is admitted, removed or finished (its
-// download complete, or the job done), and otherwise at most every
-// kSaveIntervalSeconds while something changed (a job's or a part's status,
-// a pause).
+// queue is saved at once when a job is admitted (once its import is whole),
+// removed or finished (its download complete, or the job done), and
+// otherwise at most every kSaveIntervalSeconds while something changed (a
+// job's or a part's status, a pause).
 //
 // Saves run one after the other on a thread of their own; the save itself
 // (SaveRestoreController::saveQueue) takes its snapshot under the queue's
@@ -54,6 +55,12 @@ public:
 
     // A job was admitted, removed or finished: a save at once.
     void saveNow();
+    // A save at once, and `then` on the main thread once it has been written:
+    // for a step that deletes files an earlier save state still relies on
+    // (the pieces of a joined file, the archives once extracted), which must
+    // not go before the store knows where the job now goes on. After stop()
+    // `then` never runs: nothing may change on disk behind the last save.
+    void saveNowThen(std::function<void()> then);
     // Something else changed: a save once kSaveIntervalSeconds have passed
     // since the last one.
     void noteChange();
@@ -67,11 +74,14 @@ public:
     void waitForSaves();
 
     // Whether a job that reaches `status` has finished something worth
-    // saving at once: its download, the job (whole or partly) or an upload.
+    // saving at once: its import, its download, the job (whole or partly) or
+    // an upload.
     static bool isFinishingStatus(qint64 status);
 
 private:
     void queueSave();
+    // `then` on the main thread after the saves queued so far.
+    void afterQueuedSaves(std::function<void()> then);
     void queueArrayChanged();
 
     std::function<qint64()> clock_;
@@ -86,6 +96,7 @@ private:
     // A save waits on the save thread and has not begun yet.
     std::shared_ptr<std::atomic<bool>> saveWaiting_ = std::make_shared<std::atomic<bool>>(false);
     bool saveAsked_ = false; // before start()
+    QList<std::function<void()>> thenAfterFirstSave_; // before start()
     bool changed_ = false;   // since the last save was queued
     qint64 lastSaveAt_ = 0;
     int savesQueued_ = 0;

@@ -34,13 +34,19 @@ SaveStateSnapshot::Job jobValues(const Queue& job, qint64 status)
     return j;
 }
 
-SaveStateSnapshot::Part partValues(const Queue& part, bool isMainPar2)
+SaveStateSnapshot::Part partValues(const Queue& part, bool isMainPar2, bool upload)
 {
     SaveStateSnapshot::Part p;
+    // The articles before the written mark: the writer marks a part written
+    // (and records its file) before it lets its articles go, so a part found
+    // without its articles is found written.
+    p.segments = part.segments();
     p.fid = part.fid();
     p.filename = part.filename();
     p.fileUrl = part.fileUrl();
     p.status = part.status();
+    // Written but not yet reported so (still "Writing"): stored as written.
+    if (!upload && part.isDownloaded() && p.status == FilePartStatus::Writing) p.status = FilePartStatus::Finished;
     p.checkbox = part.checkbox();
     p.totalSegments = part.totalSegments();
     p.bytes = part.bytes();
@@ -49,7 +55,6 @@ SaveStateSnapshot::Part partValues(const Queue& part, bool isMainPar2)
     // reads that set back.
     p.ismainpar = part.ismainpar() || (p.ispar && isMainPar2);
     p.isSampleFile = part.isSampleFile();
-    p.segments = part.segments();
     return p;
 }
 
@@ -61,7 +66,10 @@ SaveStateSnapshot SaveStateSnapshot::take(const QList<QueuePtr>& jobs)
     SaveStateSnapshot snapshot;
     snapshot.entries_.reserve(jobs.size());
     for (const QueuePtr& job : jobs) {
-        if (!job || job->isCancelled() || job->restorePoint() == 4) continue;
+        if (!job || job->isCancelled() || job->restorePoint() == RestorePoint::Finished) continue;
+        // Stored once its import is whole, never before: a job stored
+        // without the parts it was still being given could never move.
+        if (job->isImporting()) continue;
         qint64 status = job->status();
         const bool upload = job->isUploadObject();
         if (upload) {
@@ -80,7 +88,7 @@ SaveStateSnapshot SaveStateSnapshot::take(const QList<QueuePtr>& jobs)
             const QList<QueuePtr> parts = job->fileparts();
             entry.parts.reserve(parts.size());
             for (const QueuePtr& part : parts)
-                entry.parts.append(partValues(*part, part == mainPar2));
+                entry.parts.append(partValues(*part, part == mainPar2, upload));
         }
         snapshot.entries_.append(std::move(entry));
     }

@@ -51,9 +51,9 @@ public:
     };
 
     // Caller holds the scheduler's `arrayLock` (or nothing else runs).
-    // Leaves out what is not kept: cancelled and finished jobs, newsgroup-list
-    // requests, uploads in a status that is not kept, and the parts of
-    // uploads that are done.
+    // Leaves out what is not kept: cancelled and finished jobs, jobs whose
+    // import has not ended, newsgroup-list requests, uploads in a status that
+    // is not kept, and the parts of uploads that are done.
     static SaveStateSnapshot take(const QList<QueuePtr>& jobs);
 
     // Upload statuses stored without the job's parts and articles: the upload

@@ -171,3 +171,22 @@ inline constexpr qint64 Queued = 99;
 // Every server answered that it does not have the article.
 inline constexpr qint64 Missing = 430;
 } // namespace ArticleStatus
+
+// Where a job goes on after a restart (`restorePoint`, kept in the save
+// state): the last stage it reached whose inputs are still on disk.
+namespace RestorePoint {
+inline constexpr qint64 None = 0;
+inline constexpr qint64 Queued = 1;     // comes back queued for download
+inline constexpr qint64 Downloaded = 2; // checked against its PAR2 set again
+inline constexpr qint64 Repairing = 3;  // the same
+inline constexpr qint64 Finished = 4;   // not stored
+inline constexpr qint64 Cancelled = 5;  // not restored
+inline constexpr qint64 Error = 6;      // comes back in its error
+// Past its extraction, where the extracted archives may already be deleted:
+// goes on at the finishing step it was in.
+inline constexpr qint64 Finishing = 7;
+// Its split files joined after the repair, the pieces deleted or about to
+// be: extracted again from the joined files, without a PAR2 check (the set
+// describes the pieces).
+inline constexpr qint64 Joined = 8;
+} // namespace RestorePoint

@@ -366,6 +366,20 @@ TEST_F(Extract, SuccessMovesTheFilesInWithoutReplacingAnything)
     EXPECT_EQ(fileBytes(temp + "/a.1.txt"), "a.txt");
 }
 
+TEST_F(Extract, ARunCutShortLeavesNothingTheNextRunDoublesOrKeeps)
+{
+    // The program was killed while the tool wrote into its staging folder,
+    // after an earlier archive of the pass had moved its file in.
+    touch(folder + "/x.zip");
+    job->setZipfiles({"x.zip"});
+    touch(temp + "/a.txt", "a.txt");
+    touch(temp + "/.extracting-Zz9Yy8/dir/b.txt", "dir/b");
+    writeExtractingTool(Kind::Zip, {"a.txt", "dir/b.txt"}, successOf(Kind::Zip));
+    ASSERT_TRUE(run(Kind::Zip).result);
+    EXPECT_EQ(treeOf(temp), (QStringList{"a.txt", "dir/", "dir/b.txt"}));
+    EXPECT_EQ(fileBytes(temp + "/dir/b.txt"), "dir/b.txt");
+}
+
 TEST_F(Extract, AFailedNestedRunRemovesOnlyItsOwnOutput)
 {
     // The first pass left its files in the temporary folder.

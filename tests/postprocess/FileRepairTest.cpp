@@ -12,6 +12,7 @@
 #include "support/LogFileReader.h"
 #include "support/RecordingFileRepairExtractController.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -278,4 +279,50 @@ TEST_F(RepairFixture, AReportAfterTheRunnerIsGoneIsDropped)
     w.reset();
     // The worker lives on until its run is over, then goes.
     EXPECT_TRUE(waitUntil([&] { return watch.expired(); }, 10000));
+}
+
+TEST(RepairCutShort, TheDownloadedFileTakesItsNameBackFromTheHalfWrittenRepair)
+{
+    TempHome home;
+    const QString folder = home.makeFolder("Downloads/Job");
+    const QueuePtr job = Queue::create();
+    job->setDownloadUrl(folder);
+    auto part = [&](const QString& name, bool downloaded, bool par) {
+        const QueuePtr p = Queue::create();
+        p->setIsFilepart(true);
+        p->setQueue(job);
+        p->setFilename(name);
+        p->setIsDownloaded(downloaded);
+        p->setIspar(par);
+        job->appendFilepart(p);
+    };
+    part("film.mkv", true, false);
+    part("set.par2", true, true);
+    // A job whose own files are "notes.txt" and "notes.txt.1": no backup.
+    part("notes.txt", true, false);
+    part("notes.txt.1", true, false);
+    // Not written yet: whatever lies under its name stays.
+    part("later.bin", false, false);
+    // par2 set the download aside as .1; a second run, cut short too, set
+    // the first run's half-written output aside as .2.
+    touch(folder + "/film.mkv", "half of the third run");
+    touch(folder + "/film.mkv.1", "downloaded");
+    touch(folder + "/film.mkv.2", "half of the first run");
+    touch(folder + "/set.par2", "index");
+    touch(folder + "/set.par2.1", "not a backup of a data file");
+    touch(folder + "/notes.txt", "notes");
+    touch(folder + "/notes.txt.1", "more notes");
+    touch(folder + "/later.bin", "later");
+    touch(folder + "/later.bin.1", "later backup");
+
+    FileRepair::undoInterruptedRepair(job);
+
+    EXPECT_EQ(fileBytes(folder + "/film.mkv"), "downloaded");
+    EXPECT_FALSE(QFile::exists(folder + "/film.mkv.1"));
+    EXPECT_FALSE(QFile::exists(folder + "/film.mkv.2"));
+    EXPECT_EQ(fileBytes(folder + "/notes.txt"), "notes");
+    EXPECT_EQ(fileBytes(folder + "/notes.txt.1"), "more notes");
+    EXPECT_EQ(fileBytes(folder + "/set.par2.1"), "not a backup of a data file");
+    EXPECT_EQ(fileBytes(folder + "/later.bin"), "later");
+    EXPECT_EQ(fileBytes(folder + "/later.bin.1"), "later backup");
 }

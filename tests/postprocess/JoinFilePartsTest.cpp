@@ -253,3 +253,63 @@ TEST_F(Join, AFullDiskFailsAndKeepsEveryPiece)
     EXPECT_EQ(files(), (QStringList{"big.bin.001", "big.bin.002"}));
     EXPECT_EQ(fileBytes(folder + "/big.bin.002").size(), 40000);
 }
+
+TEST_F(Join, ThePiecesStayUntilTheRunnerLetsThemGo)
+{
+    parts({"x.avi.001", "x.avi.002"});
+    runner.holdJoinedPieces = true;
+    std::shared_ptr<JoinFileParts> w = JoinFileParts::create();
+    w->setFileRepairExtractController(&runner);
+    w->setQueue(job);
+    w->start();
+    ASSERT_TRUE(waitUntil([&] { return bool(runner.heldPieceDeletion); }));
+    // The joined file is whole and named; the pieces are still there, and
+    // the run has not ended.
+    EXPECT_EQ(fileBytes(folder + "/x.avi"), "x.avi.001|x.avi.002|");
+    EXPECT_EQ(files(), (QStringList{"x.avi", "x.avi.001", "x.avi.002"}));
+    EXPECT_EQ(job->fileparts()[0]->filename(), "x.avi");
+    spinEventLoop(100);
+    EXPECT_TRUE(runner.reports.isEmpty());
+
+    runner.heldPieceDeletion();
+    ASSERT_TRUE(runner.waitForReports(1));
+    EXPECT_TRUE(runner.reports[0].result);
+    EXPECT_EQ(files(), QStringList{"x.avi"});
+}
+
+TEST_F(Join, AJoinCutShortIsDoneAgainWithoutASecondFile)
+{
+    // What a join cut short leaves: its hidden half-written file, or the
+    // joined file already in place with every piece still there.
+    parts({"x.avi.001", "x.avi.002"});
+    parts({"y.bin.001", "y.bin.002"});
+    for (const auto& [name, bytes] :
+         {std::pair<QString, QByteArray>{".x.avi.joining-Ab12Cd", "x.avi.0"},
+          std::pair<QString, QByteArray>{"y.bin", "y.bin.001|y.bin.002|"}}) {
+        QFile f(folder + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    EXPECT_TRUE(run());
+    EXPECT_EQ(files(), (QStringList{"x.avi", "y.bin"}));
+    EXPECT_EQ(fileBytes(folder + "/x.avi"), "x.avi.001|x.avi.002|");
+    EXPECT_EQ(fileBytes(folder + "/y.bin"), "y.bin.001|y.bin.002|");
+    EXPECT_EQ(job->fileparts()[2]->filename(), "y.bin");
+}
+
+TEST_F(Join, AfterARestartThePiecesOfAJoinedFileThatWereLeftGo)
+{
+    // Parts as they were stored once the join was done: the first piece's
+    // part is named after its joined file. The program ended while the
+    // pieces were being deleted.
+    parts({"x.avi", "x.avi.002", "x.avi.003"}, false);
+    parts({"keep.bin.001", "keep.bin.002"});
+    for (const char* n : {"x.avi", "x.avi.001", "x.avi.003"}) {
+        QFile f(folder + "/" + n);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(n);
+    }
+    JoinFileParts::removeLeftoverPieces(job);
+    // keep.bin was never joined: its pieces stay.
+    EXPECT_EQ(files(), (QStringList{"keep.bin.001", "keep.bin.002", "x.avi"}));
+}

@@ -2,7 +2,9 @@
 
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
+#include "queue/DBSaveRestore.h"
 #include "queue/QCodeClass.h"
+#include "queue/SaveRestoreController.h"
 
 #include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
@@ -13,6 +15,11 @@
 #include <QSemaphore>
 #include <QSet>
 #include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -608,3 +615,52 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// The queue saved while an NZB file is still being read (here from a pipe
+// that delivers half of it, then waits), and again once it is read.
+TEST_F(Import, AJobIsSavedOnlyOnceItsImportHasEnded)
+{
+    NzbFixture nzb;
+    nzb.addFile("Show.par2").addFile("Show.part1.rar", 50).addFile("Other.par2").addFile("Other.part1.rar", 50);
+    const QByteArray xml = nzb.toXml();
+    const QString path = pathFor("Two.Sets.nzb");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    std::atomic<bool> halfWritten{false};
+    QSemaphore rest;
+    std::thread writer([&] {
+        // Blocks until the import opens the pipe.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        const qsizetype half = xml.size() * 3 / 4;
+        ASSERT_EQ(::write(fd, xml.constData(), size_t(half)), ssize_t(half));
+        halfWritten = true;
+        rest.acquire();
+        ASSERT_EQ(::write(fd, xml.constData() + half, size_t(xml.size() - half)), ssize_t(xml.size() - half));
+        ::close(fd);
+    });
+    auto save = [this] {
+        SaveRestoreController saver;
+        saver.setQueueController(&queueController);
+        EXPECT_TRUE(saver.saveQueue());
+        QMap<int, int> rowsOfType;
+        for (const QStringList& row : DBSaveRestore().loadQueue())
+            ++rowsOfType[row[DBSaveRestore::ColType].toInt()];
+        return rowsOfType;
+    };
+
+    nzbController.parseFileUrl(path, false);
+    ASSERT_TRUE(waitUntil([&] { return halfWritten.load(); }));
+    spinEventLoop(100);
+    ASSERT_EQ(queueController.queueArray().size(), 1);
+    EXPECT_EQ(queueController.queueArray()[0]->status(), JobStatus::ParsingNZB);
+    EXPECT_TRUE(save().isEmpty());
+
+    rest.release();
+    writer.join();
+    ASSERT_TRUE(finishImports());
+    ASSERT_EQ(queueController.queueArray().size(), 2);
+    const QMap<int, int> rows = save();
+    EXPECT_EQ(rows.value(DBSaveRestore::JobRow), 2);
+    EXPECT_EQ(rows.value(DBSaveRestore::FilepartRow), 4);
+    EXPECT_EQ(rows.value(DBSaveRestore::ArticleRow), 2 + 50 + 2 + 50);
+}

@@ -77,9 +77,10 @@ TEST_F(Scheduler, AdmittingRemovingAndFinishingSaveAtOnce)
     const QueuePtr job = makeJob("job");
     ASSERT_TRUE(queue.addNZBRootObjectToQueue(job));
     EXPECT_EQ(savesRun(), 1);
-    // Finishing its download, the job, a partial job or an upload.
-    for (const qint64 status : {JobStatus::AllFilesWritten, JobStatus::Finished, JobStatus::PartialFinished,
-                                UploadStatus::Finished}) {
+    // Ending its import, finishing its download, the job, a partial job or
+    // an upload.
+    for (const qint64 status : {JobStatus::NZBParsed, JobStatus::AllFilesWritten, JobStatus::Finished,
+                                JobStatus::PartialFinished, UploadStatus::Finished}) {
         SCOPED_TRACE(status);
         const int before = savesRun();
         Q_EMIT queue.jobStatusChanged(status);
@@ -185,4 +186,58 @@ TEST_F(Scheduler, AQueueItemsStatusReachesTheScheduler)
     after(SaveStateScheduler::kSaveIntervalSeconds);
     part->setStatus(FilePartStatus::Cancelled);
     ASSERT_TRUE(waitUntil([&] { scheduler.tick(); return savesRun() == admitted + 1; }, 2000));
+}
+
+// A step that deletes what an older save state relies on waits for a save
+// that knows it: the step follows the save, never comes before the saved
+// queue is restored, and never after the last save.
+TEST_F(Scheduler, AStepWaitingForASaveRunsOnceTheSaveIsWritten)
+{
+    QSemaphore running, release;
+    std::atomic<bool> written{false};
+    scheduler.setSaveFunction([&] {
+        written = false;
+        ++saves;
+        running.release();
+        release.acquire();
+        written = true;
+    });
+    QList<bool> savedWhenRun;
+    auto step = [&] { savedWhenRun.append(written.load()); };
+
+    scheduler.saveNowThen(step);
+    spinEventLoop(100);
+    EXPECT_TRUE(savedWhenRun.isEmpty()) << "not before the restore";
+    scheduler.start();
+    running.acquire();
+    spinEventLoop(100);
+    EXPECT_TRUE(savedWhenRun.isEmpty()) << "not while the save runs";
+    release.release();
+    ASSERT_TRUE(waitUntil([&] { return savedWhenRun.size() == 1; }));
+    EXPECT_TRUE(savedWhenRun[0]);
+
+    // Asked for while a save runs, whose snapshot is older than the step.
+    scheduler.saveNow();
+    running.acquire();
+    scheduler.saveNowThen(step);
+    release.release();
+    running.acquire();
+    spinEventLoop(100);
+    EXPECT_EQ(savedWhenRun.size(), 1) << "waits for the save after it";
+    release.release();
+    ASSERT_TRUE(waitUntil([&] { return savedWhenRun.size() == 2; }));
+    EXPECT_EQ(savesRun(), 3);
+
+    // Asked for while the last save is waited for: never.
+    scheduler.saveNow();
+    running.acquire();
+    scheduler.saveNowThen(step);
+    std::thread quitting([&] { scheduler.stop(); });
+    spinEventLoop(50);
+    release.release();
+    quitting.join();
+    scheduler.saveNowThen(step);
+    spinEventLoop(200);
+    EXPECT_EQ(savedWhenRun.size(), 2);
+    EXPECT_EQ(savesRun(), 4);
 }

@@ -7,6 +7,7 @@
 
 #include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/ScriptedDialogAnswerer.h"
 #include "support/SqliteProbe.h"
 #include "support/StatusRecordingQueueController.h"
 #include "support/TempHome.h"
@@ -685,3 +686,81 @@ TEST_F(SaveState, WhenRestoredWaitsForTheLastJobHandedOver)
 }
 
 } // namespace
+
+TEST_F(SaveState, AJobIsStoredOnlyOnceItsImportHasEnded)
+{
+    const QueuePtr kept = makeJob("kept", 105, 1);
+    addPart(kept, "k.bin", 1099, 2, 99);
+    const QueuePtr importing = makeJob("importing", JobStatus::ParsingNZB, 0);
+    importing->setIsImporting(true);
+    addPart(importing, "i.bin", 0, 3, 99);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(kept));
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(importing));
+    ASSERT_TRUE(save());
+    EXPECT_EQ(storedTitles(1), QStringList({"kept"}));
+    EXPECT_EQ(storedRows(), 1 + 1 + 2);
+
+    importing->setIsImporting(false);
+    importing->setStatus(JobStatus::NZBParsed);
+    ASSERT_TRUE(save());
+    EXPECT_EQ(storedTitles(1), QStringList({"kept", "importing"}));
+    EXPECT_EQ(storedRows(), 4 + 1 + 1 + 3);
+}
+
+// Rows that can make no job that moves, as older versions (or a damaged
+// file) left them, beside jobs that can: the former are dropped, each with
+// one message, and the rest of the queue comes back.
+TEST_F(SaveState, RowsThatCannotMakeAMovingJobAreDroppedWithAMessageEach)
+{
+    ScriptedDialogAnswerer answerer;
+    ASSERT_TRUE(DBSaveRestore().clearDatabase());
+    // type, identifier, title, status, paused, restorepoint, isnzb; parts
+    // and articles name their owner's row in restorepoint.
+    ASSERT_TRUE(sqliteExec(
+        dbPath(), "INSERT INTO queue (ID,type,identifier,title,status,paused,totsegments,path,restorepoint,isnzb) "
+                  "VALUES "
+                  // Stored at its admission, before its NZB file was read.
+                  "(1,1,'q1','Parsing',99,0,0,'',0,1),"
+                  "(2,1,'q2','Kept',105,0,1,'/d/Kept',1,1),"
+                  "(3,2,'f2','k.bin',1099,1,1,NULL,2,NULL),"
+                  "(4,3,NULL,'<k1@x>',99,NULL,NULL,NULL,3,NULL),"
+                  // A part not written yet and without its articles.
+                  "(5,1,'q3','Half',105,0,2,'/d/Half',1,1),"
+                  "(6,2,'f3','h1.bin',1099,1,1,NULL,5,NULL),"
+                  "(7,3,NULL,'<h1@x>',99,NULL,NULL,NULL,6,NULL),"
+                  "(8,2,'f4','h2.bin',1099,1,1,NULL,5,NULL),"
+                  // A status no version ever had.
+                  "(9,1,'q4','Strange',4242,0,1,'/d/Strange',0,1),"
+                  "(10,2,'f5','s.bin',1099,1,1,NULL,9,NULL),"
+                  "(11,3,NULL,'<s1@x>',99,NULL,NULL,NULL,10,NULL),"
+                  // A job without parts at all.
+                  "(12,1,'q5','Empty',105,0,0,'/d/Empty',1,1),"
+                  // An NZB that could not be read: an error with no parts,
+                  // as it was.
+                  "(13,1,'q6','Unreadable',28,0,0,'/d/Unreadable',0,1)"));
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 2);
+    QStringList titles;
+    for (const QueuePtr& q : back)
+        titles << q->title();
+    titles.sort();
+    EXPECT_EQ(titles, QStringList({"Kept", "Unreadable"}));
+    ASSERT_EQ(byTitle(back, "Kept")->filepartCount(), 1);
+    EXPECT_EQ(midsOf(byTitle(back, "Kept")->fileparts()[0]), QStringList({"<k1@x>"}));
+    EXPECT_EQ(byTitle(back, "Unreadable")->status(), JobStatus::NZBParseError);
+
+    QStringList asked = answerer.askedTitles();
+    asked.sort();
+    EXPECT_EQ(asked, QStringList({"The job Empty could not be restored.", "The job Half could not be restored.",
+                                  "The job Parsing could not be restored.",
+                                  "The job Strange could not be restored."}));
+    for (const DialogRequest& r : answerer.asked())
+        EXPECT_EQ(r.info, "Add its NZB again.");
+    Logger::shared()->flush();
+    const LogFileReader log(home.logFilePath());
+    for (const char* line : {"Not restored, its import had not ended :: Parsing",
+                             "Not restored, its file h2.bin has no articles :: Half",
+                             "Not restored, its status 4242 is unknown :: Strange",
+                             "Not restored, it has no files :: Empty"})
+        EXPECT_EQ(log.linesWithMessage(QString::fromLatin1(line)).size(), 1) << line;
+}

@@ -44,3 +44,12 @@ bool RecordingFileRepairExtractController::waitForReports(int count, int timeout
 {
     return waitUntil([&] { return reports.size() >= count; }, timeoutMs);
 }
+
+void RecordingFileRepairExtractController::joinedFilesWritten(std::function<void()> deletePieces)
+{
+    if (!Dispatch::isMainThread()) ++offMainThreadCalls;
+    if (holdJoinedPieces)
+        heldPieceDeletion = std::move(deletePieces);
+    else
+        deletePieces();
+}

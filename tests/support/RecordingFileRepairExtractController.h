@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Stands in for the post-processing runner: records every report of a
 // worker, and whether each arrived on the main thread.
 class RecordingFileRepairExtractController : public FileRepairExtractDelegate
@@ -24,8 +26,13 @@ public:
     void z7ExtractFinishedWithResult(bool result) override;
     void zipExtractFinishedWithResult(bool result) override;
     void sendComment(const QString& comment) override;
+    // Lets the pieces go at once unless `holdJoinedPieces` is set; then the
+    // deletion waits in `heldPieceDeletion` for the test to run it.
+    void joinedFilesWritten(std::function<void()> deletePieces) override;
 
     QList<Report> reports;
+    bool holdJoinedPieces = false;
+    std::function<void()> heldPieceDeletion;
     QStringList comments;
     // Calls that did not arrive on the main thread.
     int offMainThreadCalls = 0;

@@ -17,6 +17,7 @@
 #include "platform/UserDefaults.h"
 #include "postprocess/CleanupItemsController.h"
 #include "queue/DownloadHistoryController.h"
+#include "queue/FODController.h"
 #include "queue/NZBController.h"
 #include "queue/QueueController.h"
 #include "queue/SaveRestoreController.h"
@@ -856,12 +857,25 @@ void MainVC::useSaveRestoreController()
     restore_ = restore;
     saveStateScheduler_.observe(engine_.queueController());
     QPointer<QueueController> queue = engine_.queueController();
+    QPointer<FODController> fod = engine_.fodController();
+    if (queue) {
+        QPointer<SaveStateScheduler> scheduler(&saveStateScheduler_);
+        queue->neighbours().saveStateThen = [scheduler](std::function<void()> then) {
+            if (scheduler) scheduler->saveNowThen(std::move(then));
+        };
+    }
     setSaveStateHooks([restore] { restore->loadQueue(); }, [restore] { restore->cancelLoading(); },
-                      [queue] {
+                      [queue, fod] {
                           if (!queue) return;
                           SaveRestoreController save;
                           save.setQueueController(queue);
-                          save.saveQueue();
+                          // The files-on-disk index is written with the
+                          // queue: after a crash the files that restored
+                          // jobs had written are known as after a quit, and
+                          // their repair counts them.
+                          save.saveQueue([fod] {
+                              if (fod) fod->saveAllEntries();
+                          });
                       });
 }
 
