@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <ostream>
 
 namespace {
@@ -56,6 +58,8 @@ protected:
     int runs = 0;
     // The logs of earlier runs: each start of the program empties its log.
     QString earlierLogs;
+    // Set for every program the test starts, over this process's own.
+    QMap<QString, QString> environment;
 
     void SetUp() override
     {
@@ -116,16 +120,28 @@ protected:
         if (runs > 0)
             earlierLogs += QStringLiteral("--- log of run %1\n").arg(runs) + fileBytes(home.logFilePath());
         ++runs;
-        program = std::make_unique<QProcess>();
+        program = launch(arguments, outputPath(runs));
+        ASSERT_TRUE(program);
+    }
+
+    // The built program on `arguments`, its output in `output`; null when
+    // it did not start.
+    std::unique_ptr<QProcess> launch(const QStringList& arguments, const QString& output)
+    {
+        auto process = std::make_unique<QProcess>();
         // The temporary home's HOME and XDG folders are in this process's
         // environment: the program finds the files prepared above.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program->setProcessEnvironment(env);
-        program->setProcessChannelMode(QProcess::MergedChannels);
-        program->setStandardOutputFile(outputPath(runs));
-        program->start(QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"), arguments);
-        ASSERT_TRUE(program->waitForStarted(20000)) << program->errorString().toStdString();
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+            env.insert(it.key(), it.value());
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(output);
+        process->start(QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"), arguments);
+        EXPECT_TRUE(process->waitForStarted(20000)) << process->errorString().toStdString();
+        if (process->state() == QProcess::NotRunning) return nullptr;
+        return process;
     }
 
     // SIGTERM, as a log-out or `kill` sends it; the program runs its closing
@@ -360,6 +376,117 @@ TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAg
             EXPECT_EQ(server.bodyRequests(f->bracketedMid(i)), 1) << f->mids[i].toStdString();
     EXPECT_EQ(bodyCommands(), notes.mids.size() + video.mids.size());
     ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+// Two starts on one home a tenth of a second apart, as opening two NZB files
+// from a file manager gives them. The later start hands its file to the one
+// running over the session bus and ends without touching the stores or the
+// log; the one running takes both jobs, which come back after a quit and
+// finish after the next start. (Which of the two takes the home first is up
+// to the machine; the test follows either.)
+TEST_F(ProgramRun, ASecondStartHandsItsNzbToTheRunningProgramAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(storeServer(2));
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 81);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 83);
+    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 82);
+    const PostedFile plan = PostedFile::make(QStringLiteral("plan.pdf"), 70000, 40000, 84);
+    for (const PostedFile* f : {&photos, &notes, &garden, &plan})
+        serve(server, *f);
+    ASSERT_TRUE(writeNzb(nzbPath, {photos, notes}));
+    const QString gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
+    ASSERT_TRUE(writeNzb(gardenNzb, {garden, plan}));
+    // One article of each job is held back: neither finishes in this run.
+    const QList<QByteArray> held = {photos.bracketedMid(1), garden.bracketedMid(1)};
+    for (const QByteArray& mid : held)
+        server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    QThread::msleep(100);
+    const QString secondOutput = home.path() + QStringLiteral("/second.out");
+    std::unique_ptr<QProcess> second = launch({gardenNzb}, secondOutput);
+    ASSERT_TRUE(second);
+    waitUntil([&] { return program->state() == QProcess::NotRunning || second->state() == QProcess::NotRunning; },
+              30000);
+    if (program->state() == QProcess::NotRunning) std::swap(program, second);
+    ASSERT_EQ(second->state(), QProcess::NotRunning)
+        << "both starts still run; output of the second:\n" << fileBytes(secondOutput).toStdString();
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+
+    ASSERT_TRUE(waitWhileRunning([&] { return server.bodyRequests(held[0]) >= 1 && server.bodyRequests(held[1]) >= 1; }));
+    EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
+    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    ASSERT_NO_FATAL_FAILURE(quit());
+
+    server.clearRules();
+    server.clearRecords();
+    ASSERT_NO_FATAL_FAILURE(start({}));
+    ASSERT_TRUE(waitWhileRunning([&] {
+        return finishedLogged() && !log.linesWithMessage(QStringLiteral("Queue Finished Garden")).isEmpty();
+    }));
+    const QList<std::pair<QString, const PostedFile*>> landed = {{QStringLiteral("Holiday Pictures"), &photos},
+                                                                  {QStringLiteral("Holiday Pictures"), &notes},
+                                                                  {QStringLiteral("Garden"), &garden},
+                                                                  {QStringLiteral("Garden"), &plan}};
+    for (const auto& [job, file] : landed) {
+        const QByteArray written = fileBytes(QDir(finalFolder).filePath(job + QLatin1Char('/') + file->name));
+        EXPECT_EQ(written.size(), file->data.size()) << file->name.toStdString();
+        EXPECT_TRUE(written == file->data) << file->name.toStdString();
+    }
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+// Where no session bus runs, the lock alone keeps a second start away: it
+// says that the program runs already and leaves the stores, the log and its
+// NZB file alone; a termination signal ends it while it says so.
+TEST_F(ProgramRun, WithoutASessionBusASecondStartSaysTheProgramRunsAndTakesNothing)
+{
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + home.path() + QStringLiteral("/no-bus-here"));
+    ASSERT_NO_FATAL_FAILURE(storeServer(2));
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 91);
+    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 92);
+    serve(server, photos);
+    serve(server, garden);
+    ASSERT_TRUE(writeNzb(nzbPath, {photos}));
+    const QString gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
+    ASSERT_TRUE(writeNzb(gardenNzb, {garden}));
+    const QByteArray photosHeld = photos.bracketedMid(1);
+    const QByteArray gardenHeld = garden.bracketedMid(1);
+    for (const QByteArray& mid : {photosHeld, gardenHeld})
+        server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    QThread::msleep(100);
+    const QString secondOutput = home.path() + QStringLiteral("/second.out");
+    std::unique_ptr<QProcess> second = launch({gardenNzb}, secondOutput);
+    ASSERT_TRUE(second);
+    const QByteArray said = "Binorama is already running";
+    waitUntil([&] { return fileBytes(outputPath(1)).contains(said) || fileBytes(secondOutput).contains(said); },
+              30000);
+    const bool swapped = fileBytes(outputPath(1)).contains(said);
+    if (swapped) std::swap(program, second);
+    const QByteArray refusal = fileBytes(swapped ? outputPath(1) : secondOutput);
+    ASSERT_TRUE(refusal.contains(said)) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains(home.appSupportPath().toUtf8())) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("no session bus")) << refusal.toStdString();
+
+    // The one running goes on with its own job and never sees the other's.
+    const QByteArray ownHeld = swapped ? gardenHeld : photosHeld;
+    const QByteArray otherHeld = swapped ? photosHeld : gardenHeld;
+    ASSERT_TRUE(waitWhileRunning([&] { return server.bodyRequests(ownHeld) >= 1; }));
+    spinEventLoop(500);
+    EXPECT_EQ(server.bodyRequests(otherHeld), 0);
+    EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
+    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+
+    ::kill(pid_t(second->processId()), SIGTERM);
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 1);
+    ASSERT_NO_FATAL_FAILURE(quit());
+    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
 }
 
 // A file protected by a PAR2 set of 20 recovery blocks (an index and five
