@@ -378,34 +378,64 @@ TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAg
     ASSERT_NO_FATAL_FAILURE(quit());
 }
 
+// Two jobs of two files each, served with one article of each held back so
+// that neither finishes in the run that takes them: "Holiday Pictures" from
+// nzbPath and "Garden" from an NZB file beside it.
+class ProgramTwoStarts : public ProgramRun
+{
+protected:
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 81);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 83);
+    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 82);
+    const PostedFile plan = PostedFile::make(QStringLiteral("plan.pdf"), 70000, 40000, 84);
+    const QByteArray holidayHeld = photos.bracketedMid(1);
+    const QByteArray gardenHeld = garden.bracketedMid(1);
+    QString gardenNzb;
+    QString secondOutput;
+    std::unique_ptr<QProcess> second;
+
+    void SetUp() override
+    {
+        ProgramRun::SetUp();
+        ASSERT_NO_FATAL_FAILURE(storeServer(2));
+        for (const PostedFile* f : {&photos, &notes, &garden, &plan})
+            serve(server, *f);
+        ASSERT_TRUE(writeNzb(nzbPath, {photos, notes}));
+        gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
+        ASSERT_TRUE(writeNzb(gardenNzb, {garden, plan}));
+        for (const QByteArray& mid : {holidayHeld, gardenHeld})
+            server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
+        secondOutput = home.path() + QStringLiteral("/second.out");
+    }
+
+    // The program on the first NZB file, and a tenth of a second later a
+    // second start on the other.
+    void startTwice()
+    {
+        ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+        QThread::msleep(100);
+        second = launch({gardenNzb}, secondOutput);
+        ASSERT_TRUE(second);
+    }
+
+    // The log is the one program's own: started once, never emptied or
+    // written over by the other start.
+    void expectOneProgramsLog()
+    {
+        EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
+        EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    }
+};
+
 // Two starts on one home a tenth of a second apart, as opening two NZB files
 // from a file manager gives them. The later start hands its file to the one
 // running over the session bus and ends without touching the stores or the
 // log; the one running takes both jobs, which come back after a quit and
 // finish after the next start. (Which of the two takes the home first is up
 // to the machine; the test follows either.)
-TEST_F(ProgramRun, ASecondStartHandsItsNzbToTheRunningProgramAndEnds)
+TEST_F(ProgramTwoStarts, TheSecondHandsItsNzbToTheRunningProgramAndEnds)
 {
-    ASSERT_NO_FATAL_FAILURE(storeServer(2));
-    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 81);
-    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 83);
-    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 82);
-    const PostedFile plan = PostedFile::make(QStringLiteral("plan.pdf"), 70000, 40000, 84);
-    for (const PostedFile* f : {&photos, &notes, &garden, &plan})
-        serve(server, *f);
-    ASSERT_TRUE(writeNzb(nzbPath, {photos, notes}));
-    const QString gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
-    ASSERT_TRUE(writeNzb(gardenNzb, {garden, plan}));
-    // One article of each job is held back: neither finishes in this run.
-    const QList<QByteArray> held = {photos.bracketedMid(1), garden.bracketedMid(1)};
-    for (const QByteArray& mid : held)
-        server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
-
-    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
-    QThread::msleep(100);
-    const QString secondOutput = home.path() + QStringLiteral("/second.out");
-    std::unique_ptr<QProcess> second = launch({gardenNzb}, secondOutput);
-    ASSERT_TRUE(second);
+    ASSERT_NO_FATAL_FAILURE(startTwice());
     waitUntil([&] { return program->state() == QProcess::NotRunning || second->state() == QProcess::NotRunning; },
               30000);
     if (program->state() == QProcess::NotRunning) std::swap(program, second);
@@ -414,9 +444,9 @@ TEST_F(ProgramRun, ASecondStartHandsItsNzbToTheRunningProgramAndEnds)
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
 
-    ASSERT_TRUE(waitWhileRunning([&] { return server.bodyRequests(held[0]) >= 1 && server.bodyRequests(held[1]) >= 1; }));
-    EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
-    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    ASSERT_TRUE(waitWhileRunning(
+        [&] { return server.bodyRequests(holidayHeld) >= 1 && server.bodyRequests(gardenHeld) >= 1; }));
+    expectOneProgramsLog();
     ASSERT_NO_FATAL_FAILURE(quit());
 
     server.clearRules();
@@ -440,28 +470,11 @@ TEST_F(ProgramRun, ASecondStartHandsItsNzbToTheRunningProgramAndEnds)
 // Where no session bus runs, the lock alone keeps a second start away: it
 // says that the program runs already and leaves the stores, the log and its
 // NZB file alone; a termination signal ends it while it says so.
-TEST_F(ProgramRun, WithoutASessionBusASecondStartSaysTheProgramRunsAndTakesNothing)
+TEST_F(ProgramTwoStarts, WithoutASessionBusTheSecondSaysTheProgramRunsAndTakesNothing)
 {
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                        QStringLiteral("unix:path=") + home.path() + QStringLiteral("/no-bus-here"));
-    ASSERT_NO_FATAL_FAILURE(storeServer(2));
-    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 91);
-    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 92);
-    serve(server, photos);
-    serve(server, garden);
-    ASSERT_TRUE(writeNzb(nzbPath, {photos}));
-    const QString gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
-    ASSERT_TRUE(writeNzb(gardenNzb, {garden}));
-    const QByteArray photosHeld = photos.bracketedMid(1);
-    const QByteArray gardenHeld = garden.bracketedMid(1);
-    for (const QByteArray& mid : {photosHeld, gardenHeld})
-        server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
-
-    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
-    QThread::msleep(100);
-    const QString secondOutput = home.path() + QStringLiteral("/second.out");
-    std::unique_ptr<QProcess> second = launch({gardenNzb}, secondOutput);
-    ASSERT_TRUE(second);
+    ASSERT_NO_FATAL_FAILURE(startTwice());
     const QByteArray said = "Binorama is already running";
     waitUntil([&] { return fileBytes(outputPath(1)).contains(said) || fileBytes(secondOutput).contains(said); },
               30000);
@@ -473,20 +486,19 @@ TEST_F(ProgramRun, WithoutASessionBusASecondStartSaysTheProgramRunsAndTakesNothi
     EXPECT_TRUE(refusal.contains("no session bus")) << refusal.toStdString();
 
     // The one running goes on with its own job and never sees the other's.
-    const QByteArray ownHeld = swapped ? gardenHeld : photosHeld;
-    const QByteArray otherHeld = swapped ? photosHeld : gardenHeld;
+    const QByteArray ownHeld = swapped ? gardenHeld : holidayHeld;
+    const QByteArray otherHeld = swapped ? holidayHeld : gardenHeld;
     ASSERT_TRUE(waitWhileRunning([&] { return server.bodyRequests(ownHeld) >= 1; }));
     spinEventLoop(500);
     EXPECT_EQ(server.bodyRequests(otherHeld), 0);
-    EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
-    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    expectOneProgramsLog();
 
     ::kill(pid_t(second->processId()), SIGTERM);
     ASSERT_TRUE(second->waitForFinished(20000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 1);
     ASSERT_NO_FATAL_FAILURE(quit());
-    EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    expectOneProgramsLog();
 }
 
 // A file protected by a PAR2 set of 20 recovery blocks (an index and five
