@@ -1,4 +1,7 @@
 #include "controls/CoreArtwork.h"
+#include "core/StringFormat.h"
+#include "platform/NotificationHub.h"
+#include "platform/SingleInstance.h"
 #include "platform/TerminationSignal.h"
 #include "ui/core/AppDelegate.h"
 #include "ui/core/DialogBoxWidgetPresenter.h"
@@ -8,6 +11,38 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+// A second start that could not hand its files over says why, on the
+// terminal and in a window, and ends; a termination signal closes the
+// window too.
+void tellAlreadyRunning(const SingleInstance& instance, const QString& folder, bool withFiles,
+                        TerminationSignal& termination)
+{
+    const QString title = QStringLiteral("Binorama is already running");
+    const QString process = instance.runningProcessId() > 0
+                                ? sformat(u" (process %ld)", long(instance.runningProcessId()))
+                                : QString();
+    const QString info =
+        sformat(u"Binorama is already running for this user%@ and keeps its data in:\n%@\n\n%@ (%@). "
+                u"This one closes now.",
+                process, folder,
+                withFiles ? QStringLiteral("The files could not be handed to it, so open them there")
+                          : QStringLiteral("It could not be brought to the front"),
+                instance.error());
+    std::cerr << title.toStdString() << ": " << QString(info).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString()
+              << std::endl;
+    QObject::connect(&termination, &TerminationSignal::terminationRequested, [] {
+        NotificationHub::defaultCenter().post(QStringLiteral("ApplicationWillTerminate"));
+    });
+    DialogBoxes::alertBoxDefault(title, info);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -22,6 +57,29 @@ int main(int argc, char* argv[])
 
     DialogBoxWidgetPresenter dialogs;
     DialogBoxes::setPresenter(&dialogs);
+    TerminationSignal termination;
+
+    QStringList files = QApplication::arguments();
+    files.removeFirst();
+
+    // Before anything of the user's home is read or written (the settings'
+    // folders, the stores, the log, which each start empties): one program
+    // per home, and a second start hands its files to the first.
+    std::unique_ptr<SingleInstance> instance;
+    QString appSupport;
+    if (AppDelegate::findOrCreateAppSupportFolder(&appSupport)) {
+        instance = std::make_unique<SingleInstance>(appSupport);
+        switch (instance->claim(files)) {
+        case SingleInstance::Claim::First:
+            break;
+        case SingleInstance::Claim::HandedOver:
+            return 0;
+        case SingleInstance::Claim::AlreadyRunning:
+            tellAlreadyRunning(*instance, appSupport, !files.isEmpty(), termination);
+            DialogBoxes::setPresenter(nullptr);
+            return 1;
+        }
+    }
 
     // Before any window exists: the application-support folder and every
     // setting. Without the folder nothing can work, so end at once.
@@ -31,12 +89,20 @@ int main(int argc, char* argv[])
     auto* mainVC = new MainVC(&window);
     window.setCentralWidget(mainVC);
     AppDelegate delegate(&window, mainVC);
-    TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::terminationRequested, &delegate,
                      [&delegate](int) { delegate.requestTermination(); });
+    if (instance) {
+        // Files opened while the program runs are held until the saved queue
+        // is back, as those given at the start are.
+        QObject::connect(instance.get(), &SingleInstance::filesOpened, &delegate,
+                         [&delegate](const QStringList& paths) {
+                             delegate.openFiles(paths);
+                             delegate.showMainWindow();
+                         });
+        QObject::connect(instance.get(), &SingleInstance::activationRequested, &delegate,
+                         [&delegate] { delegate.showMainWindow(); });
+    }
 
-    QStringList files = QApplication::arguments();
-    files.removeFirst();
     QTimer::singleShot(0, &delegate, [&delegate, files] {
         delegate.applicationDidFinishLaunching();
         if (!files.isEmpty()) delegate.openFiles(files);

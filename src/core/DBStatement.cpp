@@ -9,8 +9,10 @@ DBStatement::DBStatement(sqlite3* db, const QString& sql) : db_(db)
         return;
     }
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
         error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        errorCode_ = sqlite3_extended_errcode(db_);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
     } else if (!stmt_) {
@@ -28,6 +30,7 @@ void DBStatement::noteBind(int rc)
     if (rc != SQLITE_OK && !bindFailed_) {
         bindFailed_ = true;
         error_ = QString::fromUtf8(sqlite3_errstr(rc));
+        errorCode_ = rc;
     }
 }
 
@@ -99,7 +102,10 @@ int DBStatement::step()
     if (!stmt_) return SQLITE_MISUSE;
     if (bindFailed_) return SQLITE_RANGE;
     const int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        errorCode_ = rc;
+    }
     return rc;
 }
 

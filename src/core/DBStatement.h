@@ -19,8 +19,10 @@ public:
     DBStatement& operator=(const DBStatement&) = delete;
 
     bool isValid() const { return stmt_ != nullptr; }
-    // SQLite's message for the last failure of this statement.
+    // SQLite's message and (extended) result code for the last failure of
+    // this statement; the code is SQLITE_OK while nothing failed.
     QString errorMessage() const { return error_; }
+    int errorCode() const { return errorCode_; }
 
     void bindText(int index, const QString& text); // a null QString is bound as ""
     void bindInteger(int index, qint64 value);
@@ -48,5 +50,6 @@ private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
     QString error_;
+    int errorCode_ = 0;
     bool bindFailed_ = false;
 };

@@ -1,5 +1,6 @@
 #include "core/DBStore.h"
 
+#include "core/DBFileCheck.h"
 #include "core/DialogBoxes.h"
 #include "core/Logger.h"
 #include "platform/Dispatch.h"
@@ -94,9 +95,11 @@ DBStore::DBStore(DBStoreDefinition definition) : def_(std::move(definition))
     if (def_.oldVersionFormat.isEmpty())
         def_.oldVersionFormat = QStringLiteral(
             "%s Old database version detected: %@ (current:v%ld) (required:v%ld). Removing old database.");
+    if (def_.description.isEmpty()) def_.description = QStringLiteral("The store ") + def_.databaseFilename;
     for (DBTableDefinition& t : def_.tables) {
         if (t.failureText.isEmpty())
             t.failureText = QStringLiteral("(1) Failed to create ") + name + QStringLiteral(" database.");
+        tableNames_.append(DBFileCheck::tableNameOf(t.createStatement));
     }
 }
 
@@ -183,27 +186,82 @@ void DBStore::startDB()
         removeQuietly(temp);
         for (const char* side : kSideFiles)
             removeQuietly(temp + QLatin1String(side));
+        return;
     }
+    DBFileCheck::markChecked(databasePath_);
 }
 
 bool DBStore::openDatabase(const QString& path)
 {
     if (db_) return true;
     if (path.isEmpty() || !pathExists(path)) return false;
+    sqlite3* handle = openHandle(path);
+    if (!handle) return false;
+    if (DBFileCheck::needsCheck(path)) {
+        const DBFileCheck::Result check = DBFileCheck::check(handle, path, tableNames_);
+        if (check.verdict == DBFileCheck::Verdict::Damaged) {
+            sqlite3_close_v2(handle);
+            if (!replaceDamagedFile(path, check.reason)) return false;
+            handle = openHandle(path);
+            if (!handle) return false;
+        }
+    }
+    db_ = handle;
+    connectionOpened(db_);
+    return true;
+}
+
+sqlite3* DBStore::openHandle(const QString& path)
+{
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr) !=
         SQLITE_OK) {
         BLOG(3, "%@ :: %@", def_.openFailedText,
              QString::fromUtf8(handle ? sqlite3_errmsg(handle) : "out of memory"));
         sqlite3_close_v2(handle);
-        return false;
+        return nullptr;
     }
-    // Another process (a second copy of the program, a backup tool) may hold
+    // Another process (a backup tool, a test reading the store) may hold
     // the file for a moment.
     sqlite3_busy_timeout(handle, 1000);
-    db_ = handle;
-    connectionOpened(db_);
+    return handle;
+}
+
+bool DBStore::replaceDamagedFile(const QString& path, const QString& reason)
+{
+    QString error;
+    const QString aside = DBFileCheck::setAside(path, &error);
+    if (aside.isEmpty()) {
+        BLOG(3, "%@ cannot be read (%@) and cannot be moved aside :: %@ :: %@", def_.databaseFilename, reason,
+             error, path);
+    } else {
+        if (path == databasePath_) startDB();
+        BLOG(3, "%@ cannot be read (%@). It was moved to %@ and a new one was made.", def_.databaseFilename,
+             reason, aside);
+    }
+    if (DBFileCheck::firstNotice(path)) {
+        const QString title = QStringLiteral("Saved data could not be read");
+        const QString what = sformat(u"%@ (%@) could not be read", def_.description, def_.databaseFilename);
+        const QString info =
+            aside.isEmpty()
+                ? sformat(u"%@ and could not be moved aside (%@):\n%@\n\nNothing can be stored in it until the "
+                          u"file is moved or removed.",
+                          what, error, path)
+                : sformat(u"%@, so a new, empty one was made. The damaged file was kept as:\n%@", what, aside);
+        // Never a modal window inside a store's operation: the question
+        // waits for the event loop, on the main thread.
+        DialogBoxes::alertBoxDefaultAsync(title, info);
+    }
+    if (aside.isEmpty() || !pathExists(path)) return false;
+    DBFileCheck::markChecked(path);
     return true;
+}
+
+void DBStore::noteFailure(int code)
+{
+    if (!DBFileCheck::isDamage(code)) return;
+    damageSeen_ = true;
+    DBFileCheck::forget(databasePath_);
 }
 
 void DBStore::closeDatabase()
@@ -221,6 +279,7 @@ bool DBStore::execute(const QString& sql, const QString& quietError)
     if (rc == SQLITE_OK) return true;
     const QString message = QString::fromUtf8(error ? error : sqlite3_errstr(rc));
     sqlite3_free(error);
+    noteFailure(rc);
     if (message != quietError) BLOG(3, "%@ :: %@", message, sql);
     return false;
 }
@@ -237,6 +296,20 @@ QList<QStringList> DBStore::dbQuery(const QString& sql)
 
 bool DBStore::dbQuery(const QString& sql, const std::function<bool(const QStringList& row)>& onRow)
 {
+    const bool ownSession = !db_;
+    damageSeen_ = false;
+    const bool ran = queryOnce(sql, onRow);
+    if (!ran && ownSession && damageSeen_) {
+        // The file was damaged since it was checked: opening it again sets
+        // it aside now, so the user hears of it and the next write is kept.
+        damageSeen_ = false;
+        Session reopen(*this);
+    }
+    return ran;
+}
+
+bool DBStore::queryOnce(const QString& sql, const std::function<bool(const QStringList& row)>& onRow)
+{
     Session session(*this);
     if (!session.ok()) return false;
     DBStatement st(db_, sql);
@@ -244,6 +317,7 @@ bool DBStore::dbQuery(const QString& sql, const std::function<bool(const QString
         // Clearing a table that never had AUTOINCREMENT finds no numbering
         // table; there is nothing to reset then.
         if (st.errorMessage() != kNoSequenceTable) BLOG(3, "%@ :: %@", st.errorMessage(), sql);
+        noteFailure(st.errorCode());
         return false;
     }
     for (;;) {
@@ -251,6 +325,7 @@ bool DBStore::dbQuery(const QString& sql, const std::function<bool(const QString
         if (rc == SQLITE_DONE) return true;
         if (rc != SQLITE_ROW) {
             BLOG(3, "%@ :: %@", st.errorMessage(), sql);
+            noteFailure(rc);
             return false;
         }
         if (!onRow(st.rowTexts())) return true;
@@ -288,6 +363,19 @@ bool DBStore::rollbackAndFail()
 
 bool DBStore::writeTables(const QList<DBTableWrite>& writes, WriteMode mode)
 {
+    const bool ownSession = !db_;
+    damageSeen_ = false;
+    if (writeOnce(writes, mode)) return true;
+    // The file was damaged since it was checked: the next open moves it
+    // aside and makes a new one, and what was to be stored is stored there
+    // rather than lost.
+    if (!ownSession || !damageSeen_) return false;
+    damageSeen_ = false;
+    return writeOnce(writes, mode);
+}
+
+bool DBStore::writeOnce(const QList<DBTableWrite>& writes, WriteMode mode)
+{
     {
         Session session(*this);
         if (!session.ok()) {
@@ -307,6 +395,7 @@ bool DBStore::writeTables(const QList<DBTableWrite>& writes, WriteMode mode)
             DBStatement st(db_, w.statement);
             if (!st.isValid()) {
                 BLOG(3, "%@ :: %@", st.errorMessage(), w.statement);
+                noteFailure(st.errorCode());
                 return rollbackAndFail();
             }
             for (qsizetype row = 0; row < w.rowCount; ++row) {
@@ -316,6 +405,7 @@ bool DBStore::writeTables(const QList<DBTableWrite>& writes, WriteMode mode)
                     BLOG(3, "%@ (row %ld of %ld in %@)",
                          bound ? st.errorMessage() : QStringLiteral("unusable record"), long(row + 1),
                          long(w.rowCount), w.table);
+                    if (bound) noteFailure(st.errorCode());
                     return rollbackAndFail();
                 }
                 st.clearAndReset();
@@ -425,7 +515,10 @@ bool DBStore::deleteDBFromDisk()
         return false;
     }
     const bool removed = ::unlink(QFile::encodeName(path).constData()) == 0;
-    if (!removed) BLOG(3, "%@ :: %@", QString::fromLocal8Bit(std::strerror(errno)), path);
+    if (removed)
+        BLOG(1, "Removed database :: %@", path);
+    else
+        BLOG(3, "%@ :: %@", QString::fromLocal8Bit(std::strerror(errno)), path);
     for (const char* side : kSideFiles)
         removeQuietly(path + QLatin1String(side));
     return removed;

@@ -31,6 +31,9 @@ struct DBStoreDefinition
 
     QString className; // the store's class, for console lines ("DBNewsgroups")
     QString storeName; // as the texts name it ("Newsgroups")
+    // What the store holds in the user's words, the start of a sentence
+    // ("The newsgroup list"); empty: "The store <file name>".
+    QString description;
     QString databaseFilename;
     long dbversion = 100;
     QList<DBTableDefinition> tables;
@@ -103,7 +106,10 @@ public:
     // Makes sure the folder and the file (with its tables and version row)
     // exist; leaves the connection closed.
     void startDB();
-    // YES at once when a connection is open; otherwise opens `path`.
+    // YES at once when a connection is open; otherwise opens `path`. The
+    // first open of a file in a run checks that it can be read: a damaged
+    // file is moved aside (see DBFileCheck), a new one made in its place,
+    // and the user told once.
     bool openDatabase(const QString& path);
     void closeDatabase();
 
@@ -174,11 +180,22 @@ private:
 
     bool resetSequence(const QString& table);
     bool rebuildTables(const QList<DBTableWrite>& writes);
+    bool writeOnce(const QList<DBTableWrite>& writes, WriteMode mode);
+    bool queryOnce(const QString& sql, const std::function<bool(const QStringList& row)>& onRow);
     bool rollbackAndFail();
+    sqlite3* openHandle(const QString& path);
+    // Moves the damaged file at `path` aside and puts a new one in its place;
+    // answers whether the new one is there.
+    bool replaceDamagedFile(const QString& path, const QString& reason);
+    // A failed statement whose code says the file is damaged: the file is
+    // checked again at the next open.
+    void noteFailure(int code);
     void writeConsole(const QString& text) const;
     QString methodName(const char* method) const;
 
     DBStoreDefinition def_;
+    QStringList tableNames_;
     sqlite3* db_ = nullptr;
     QString databasePath_;
+    bool damageSeen_ = false;
 };

@@ -31,6 +31,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBNNTPServers");
     d.storeName = QStringLiteral("NNTPservers");
+    d.description = QStringLiteral("The news server list");
     d.databaseFilename = QStringLiteral("nntpservers.db");
     d.dbversion = DBNNTPServers::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Convert;

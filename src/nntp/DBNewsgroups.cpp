@@ -9,6 +9,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBNewsgroups");
     d.storeName = QStringLiteral("Newsgroups");
+    d.description = QStringLiteral("The newsgroup list");
     d.databaseFilename = QStringLiteral("newsgroups.db");
     d.dbversion = DBNewsgroups::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Recreate;

@@ -12,6 +12,7 @@ DBStoreDefinition cleanupDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBCleanupItems");
     d.storeName = QStringLiteral("Cleanup");
+    d.description = QStringLiteral("The clean-up patterns");
     d.databaseFilename = QStringLiteral("cleanup.db");
     d.dbversion = 100;
     d.tables = {

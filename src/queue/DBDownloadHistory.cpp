@@ -14,6 +14,7 @@ DBStoreDefinition storeDefinition()
     DBStoreDefinition def;
     def.className = QStringLiteral("DBDownloadHistory");
     def.storeName = QStringLiteral("DownloadHistory");
+    def.description = QStringLiteral("The download history");
     def.databaseFilename = QStringLiteral("downloadhistory.db");
     def.dbversion = 100;
     def.tables = {

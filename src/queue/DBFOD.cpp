@@ -34,6 +34,7 @@ DBStoreDefinition definitionFor(const QString& folder)
     DBStoreDefinition def;
     def.className = QStringLiteral("DBFOD");
     def.storeName = QStringLiteral("FOD");
+    def.description = sformat(u"The index of the files downloaded to %@", cleanFolder(folder));
     def.databaseFilename = DBFOD::fileNameForApp();
     def.dbversion = 100;
     def.tables = {{kCreateFiles, sformat(u"(1) Failed to create FOD database :: %@", path)}};

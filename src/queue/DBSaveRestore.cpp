@@ -21,6 +21,7 @@ DBStoreDefinition storeDefinition()
     DBStoreDefinition def;
     def.className = QStringLiteral("DBSaveRestore");
     def.storeName = QStringLiteral("SaveState");
+    def.description = QStringLiteral("The saved download queue");
     def.databaseFilename = QStringLiteral("savestate.db");
     def.dbversion = 101;
     def.tables = {{kCreate, QStringLiteral("(1) Failed to create queue table in SaveState database.")}};

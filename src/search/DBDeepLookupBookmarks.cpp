@@ -12,6 +12,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBDeepLookupBookmarks");
     d.storeName = QStringLiteral("DeepLookupFavorites");
+    d.description = QStringLiteral("The search bookmarks");
     d.databaseFilename = QStringLiteral("dpbookmarks.db");
     d.dbversion = DBDeepLookupBookmarks::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Convert;

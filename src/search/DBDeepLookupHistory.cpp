@@ -14,6 +14,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBDeepLookupHistory");
     d.storeName = QStringLiteral("DeepLookupHistory");
+    d.description = QStringLiteral("The search history");
     d.databaseFilename = QStringLiteral("dphistory.db");
     d.dbversion = DBDeepLookupHistory::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Convert;

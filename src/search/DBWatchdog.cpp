@@ -11,6 +11,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBWatchdog");
     d.storeName = QStringLiteral("Watchdog");
+    d.description = QStringLiteral("The Watchdog entries");
     d.databaseFilename = QStringLiteral("watchdog.db");
     d.dbversion = DBWatchdog::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Recreate;

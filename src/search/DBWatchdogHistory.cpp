@@ -16,6 +16,7 @@ DBStoreDefinition makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBWatchdogHistory");
     d.storeName = QStringLiteral("Watchdog history");
+    d.description = QStringLiteral("The Watchdog history");
     d.databaseFilename = QStringLiteral("watchdoghistory.db");
     d.dbversion = DBWatchdogHistory::kVersion;
     d.versionRule = DBStoreDefinition::VersionRule::Recreate;

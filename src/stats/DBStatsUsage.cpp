@@ -15,6 +15,7 @@ DBStoreDefinition DBStatsUsage::makeDefinition()
     DBStoreDefinition d;
     d.className = QStringLiteral("DBStatsUsage");
     d.storeName = QStringLiteral("Statistics");
+    d.description = QStringLiteral("The usage statistics");
     d.databaseFilename = QStringLiteral("stats_usage.db");
     d.dbversion = 100;
     d.versionRule = VersionRule::None;

@@ -1,7 +1,11 @@
 #include "core/DBStore.h"
 
+#include "support/DamagedStoreFiles.h"
+#include "support/EventLoop.h"
 #include "support/LogFileReader.h"
+#include "support/ScriptedDialogAnswerer.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +285,7 @@ TEST_F(Stores, RecreateRuleWithItsText)
     EXPECT_TRUE(store.loadItems().isEmpty());
     EXPECT_EQ(store.dbQuery("SELECT version FROM dbinfo"), QList<QStringList>({{"4"}}));
     EXPECT_TRUE(store.conversions.isEmpty());
+    EXPECT_EQ(log.linesWithMessage("Removed database :: " + store.databasePath()).size(), 1);
 
     // A version that cannot be read says nothing about the rows: the file
     // is kept, and the console says why.
@@ -448,4 +453,125 @@ TEST_F(Stores, AWriteErrorReportsFailureAndKeepsTheOldContent)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write was reported as saved";
     DBTestStore store;
     EXPECT_EQ(store.loadItems(), old);
+}
+
+namespace {
+
+struct StoresAndDialogs : Stores
+{
+    ScriptedDialogAnswerer dialogs;
+
+    QStringList setAside() const
+    {
+        return QDir(dbFolder).entryList({"testitems.db.damaged-*"}, QDir::Files, QDir::Name);
+    }
+    // The questions posted to the main thread so far.
+    QList<DialogRequest> told()
+    {
+        spinEventLoop(20);
+        return dialogs.asked();
+    }
+};
+
+struct DamagedStores : StoresAndDialogs, ::testing::WithParamInterface<DamagedStoreContent>
+{
+};
+
+} // namespace
+
+// A store file that cannot be read is moved aside byte for byte, a new one
+// takes its place, the user is told once which store it was and where the
+// old file is, and what is written afterwards is kept.
+TEST_P(DamagedStores, AreMovedAsideAndMadeAnewWithOneMessage)
+{
+    const QByteArray damaged = GetParam().make(home.makeFolder("scratch"));
+    ASSERT_TRUE(QDir().mkpath(dbFolder));
+    const QString path = dbFolder + "/testitems.db";
+    ASSERT_TRUE(writeFileBytes(path, damaged));
+
+    DBTestStore store;
+    EXPECT_TRUE(store.loadItems().isEmpty());
+
+    const QStringList aside = setAside();
+    ASSERT_EQ(aside.size(), 1);
+    const QString asidePath = dbFolder + "/" + aside[0];
+    EXPECT_TRUE(fileBytes(asidePath) == damaged);
+    EXPECT_EQ(store.dbQuery("SELECT version FROM dbinfo"), QList<QStringList>({{"3"}}));
+    EXPECT_EQ(log.linesContaining("testitems.db cannot be read").size(), 1);
+    EXPECT_EQ(log.linesContaining(asidePath).size(), 1);
+
+    const QList<DialogRequest> asked = told();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].title, "Saved data could not be read");
+    EXPECT_TRUE(asked[0].info.contains("The store testitems.db (testitems.db) could not be read"))
+        << asked[0].info.toStdString();
+    EXPECT_TRUE(asked[0].info.contains(asidePath)) << asked[0].info.toStdString();
+
+    // The new file keeps what is written to it, for this store and the next.
+    ASSERT_TRUE(store.saveItems(makeItems(3, "after")));
+    DBTestStore next;
+    EXPECT_EQ(next.loadItems(), makeItems(3, "after"));
+    EXPECT_EQ(setAside().size(), 1);
+    EXPECT_EQ(told().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, DamagedStores,
+                         ::testing::Values(DamagedStoreContent::randomBytes(), DamagedStoreContent::cutShort(),
+                                           DamagedStoreContent::empty(),
+                                           DamagedStoreContent::anotherProgramsDatabase()),
+                         [](const ::testing::TestParamInfo<DamagedStoreContent>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A file damaged while the program runs, after its check: the write that
+// meets the damage lands in a new file instead of failing, and the old file
+// is kept aside.
+TEST_F(StoresAndDialogs, AFileDamagedWhileRunningIsSetAsideAndTheWriteKept)
+{
+    DBTestStore store;
+    ASSERT_TRUE(store.saveItems(makeItems(4, "before")));
+    const QByteArray garbage = seededPattern(12000, 11);
+    ASSERT_TRUE(writeFileBytes(store.databasePath(), garbage)); // the same file, overwritten
+
+    EXPECT_TRUE(store.saveItems(makeItems(2, "after")));
+    EXPECT_EQ(store.loadItems(), makeItems(2, "after"));
+    const QStringList aside = setAside();
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(fileBytes(dbFolder + "/" + aside[0]) == garbage);
+    EXPECT_EQ(told().size(), 1);
+
+    // Met again in the same run: set aside again, not told again.
+    ASSERT_TRUE(writeFileBytes(store.databasePath(), garbage));
+    EXPECT_TRUE(store.loadItems().isEmpty());
+    EXPECT_EQ(setAside().size(), 2);
+    ASSERT_TRUE(store.saveItems(makeItems(1, "third")));
+    EXPECT_EQ(store.loadItems(), makeItems(1, "third"));
+    EXPECT_EQ(told().size(), 1);
+}
+
+// A file another connection holds locked cannot be checked; it is left as it
+// is and checked at a later open.
+TEST_F(StoresAndDialogs, ALockedFileIsNotTakenForADamagedOne)
+{
+    const QString path = dbFolder + "/testitems.db";
+    {
+        DBTestStore made;
+        ASSERT_TRUE(made.saveItems(makeItems(3, "kept")));
+    }
+    // Put in its place as another file, as restoring a backup does: that
+    // one has not been checked in this run.
+    ASSERT_TRUE(writeFileBytes(path + ".copy", fileBytes(path)));
+    ASSERT_EQ(::rename(QFile::encodeName(path + ".copy").constData(), QFile::encodeName(path).constData()), 0);
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    DBTestStore store;
+    EXPECT_TRUE(store.loadItems().isEmpty());
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_TRUE(setAside().isEmpty());
+    EXPECT_EQ(store.loadItems(), makeItems(3, "kept"));
+    EXPECT_TRUE(told().isEmpty());
 }

@@ -99,16 +99,26 @@ void ProgramRun::start(const QStringList& arguments)
     // lines cannot be taken for this run's.
     QFile::remove(home.logFilePath());
     ++runs;
-    program = std::make_unique<QProcess>();
+    program = launch(arguments, outputPath(runs));
+    ASSERT_TRUE(program);
+}
+
+std::unique_ptr<QProcess> ProgramRun::launch(const QStringList& arguments, const QString& output)
+{
+    auto process = std::make_unique<QProcess>();
     // The temporary home's HOME and XDG folders are in this process's
     // environment: the program finds the files prepared above.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program->setProcessEnvironment(env);
-    program->setProcessChannelMode(QProcess::MergedChannels);
-    program->setStandardOutputFile(outputPath(runs));
-    program->start(QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"), arguments);
-    ASSERT_TRUE(program->waitForStarted(20000)) << program->errorString().toStdString();
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardOutputFile(output);
+    process->start(QStringLiteral(BINORAMA_BINARY_DIR "/src/binorama"), arguments);
+    EXPECT_TRUE(process->waitForStarted(20000)) << process->errorString().toStdString();
+    if (process->state() == QProcess::NotRunning) return nullptr;
+    return process;
 }
 
 void ProgramRun::quit()

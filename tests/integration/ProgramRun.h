@@ -37,6 +37,8 @@ protected:
     int runs = 0;
     // The logs of earlier runs: each start of the program empties its log.
     QString earlierLogs;
+    // Set for every program the test starts, over this process's own.
+    QMap<QString, QString> environment;
 
     void SetUp() override;
     void TearDown() override;
@@ -48,6 +50,9 @@ protected:
     QString outputPath(int run) const { return home.path() + QStringLiteral("/run%1.out").arg(run); }
 
     void start(const QStringList& arguments);
+    // The built program on `arguments`, its output in `output`; null when
+    // it did not start.
+    std::unique_ptr<QProcess> launch(const QStringList& arguments, const QString& output);
     // SIGTERM, as a log-out or `kill` sends it; the program runs its closing
     // phases and ends by itself.
     void quit();

@@ -15,9 +15,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <memory>
+#include <utility>
 #include <ostream>
 
 namespace {
@@ -181,6 +186,129 @@ TEST_F(ProgramRun, AKilledProgramBringsItsQueueBackWithoutFetchingWrittenFilesAg
             EXPECT_EQ(server.bodyRequests(f->bracketedMid(i)), 1) << f->mids[i].toStdString();
     EXPECT_EQ(bodyCommands(), notes.mids.size() + video.mids.size());
     ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+// Two jobs of two files each, served with one article of each held back so
+// that neither finishes in the run that takes them: "Holiday Pictures" from
+// nzbPath and "Garden" from an NZB file beside it.
+class ProgramTwoStarts : public ProgramRun
+{
+protected:
+    const PostedFile photos = PostedFile::make(QStringLiteral("photos.bin"), 250000, 40000, 81);
+    const PostedFile notes = PostedFile::make(QStringLiteral("notes.dat"), 90000, 40000, 83);
+    const PostedFile garden = PostedFile::make(QStringLiteral("garden.jpg"), 160000, 40000, 82);
+    const PostedFile plan = PostedFile::make(QStringLiteral("plan.pdf"), 70000, 40000, 84);
+    const QByteArray holidayHeld = photos.bracketedMid(1);
+    const QByteArray gardenHeld = garden.bracketedMid(1);
+    QString gardenNzb;
+    QString secondOutput;
+    std::unique_ptr<QProcess> second;
+
+    void SetUp() override
+    {
+        ProgramRun::SetUp();
+        ASSERT_NO_FATAL_FAILURE(storeServer(2));
+        for (const PostedFile* f : {&photos, &notes, &garden, &plan})
+            serve(server, *f);
+        ASSERT_TRUE(writeNzb(nzbPath, {photos, notes}));
+        gardenNzb = QFileInfo(nzbPath).dir().filePath(QStringLiteral("Garden.nzb"));
+        ASSERT_TRUE(writeNzb(gardenNzb, {garden, plan}));
+        for (const QByteArray& mid : {holidayHeld, gardenHeld})
+            server.addRule(NntpRule::on("BODY").withArgument(mid).goSilent());
+        secondOutput = home.path() + QStringLiteral("/second.out");
+    }
+
+    // The program on the first NZB file, and a tenth of a second later a
+    // second start on the other.
+    void startTwice()
+    {
+        ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+        QThread::msleep(100);
+        second = launch({gardenNzb}, secondOutput);
+        ASSERT_TRUE(second);
+    }
+
+    // The log is the one program's own: started once, never emptied or
+    // written over by the other start.
+    void expectOneProgramsLog()
+    {
+        EXPECT_FALSE(fileBytes(home.logFilePath()).contains('\0'));
+        EXPECT_EQ(log.linesContaining(QStringLiteral("Starting Binorama v")).size(), 1);
+    }
+};
+
+// Two starts on one home a tenth of a second apart, as opening two NZB files
+// from a file manager gives them. The later start hands its file to the one
+// running over the session bus and ends without touching the stores or the
+// log; the one running takes both jobs, which come back after a quit and
+// finish after the next start. (Which of the two takes the home first is up
+// to the machine; the test follows either.)
+TEST_F(ProgramTwoStarts, TheSecondHandsItsNzbToTheRunningProgramAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(startTwice());
+    waitUntil([&] { return program->state() == QProcess::NotRunning || second->state() == QProcess::NotRunning; },
+              30000);
+    if (program->state() == QProcess::NotRunning) std::swap(program, second);
+    ASSERT_EQ(second->state(), QProcess::NotRunning)
+        << "both starts still run; output of the second:\n" << fileBytes(secondOutput).toStdString();
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+
+    ASSERT_TRUE(waitWhileRunning(
+        [&] { return server.bodyRequests(holidayHeld) >= 1 && server.bodyRequests(gardenHeld) >= 1; }));
+    expectOneProgramsLog();
+    ASSERT_NO_FATAL_FAILURE(quit());
+
+    server.clearRules();
+    server.clearRecords();
+    ASSERT_NO_FATAL_FAILURE(start({}));
+    ASSERT_TRUE(waitWhileRunning([&] {
+        return finishedLogged() && !log.linesWithMessage(QStringLiteral("Queue Finished Garden")).isEmpty();
+    }));
+    const QList<std::pair<QString, const PostedFile*>> landed = {{QStringLiteral("Holiday Pictures"), &photos},
+                                                                  {QStringLiteral("Holiday Pictures"), &notes},
+                                                                  {QStringLiteral("Garden"), &garden},
+                                                                  {QStringLiteral("Garden"), &plan}};
+    for (const auto& [job, file] : landed) {
+        const QByteArray written = fileBytes(QDir(finalFolder).filePath(job + QLatin1Char('/') + file->name));
+        EXPECT_EQ(written.size(), file->data.size()) << file->name.toStdString();
+        EXPECT_TRUE(written == file->data) << file->name.toStdString();
+    }
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
+// Where no session bus runs, the lock alone keeps a second start away: it
+// says that the program runs already and leaves the stores, the log and its
+// NZB file alone; a termination signal ends it while it says so.
+TEST_F(ProgramTwoStarts, WithoutASessionBusTheSecondSaysTheProgramRunsAndTakesNothing)
+{
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + home.path() + QStringLiteral("/no-bus-here"));
+    ASSERT_NO_FATAL_FAILURE(startTwice());
+    const QByteArray said = "Binorama is already running";
+    waitUntil([&] { return fileBytes(outputPath(1)).contains(said) || fileBytes(secondOutput).contains(said); },
+              30000);
+    const bool swapped = fileBytes(outputPath(1)).contains(said);
+    if (swapped) std::swap(program, second);
+    const QByteArray refusal = fileBytes(swapped ? outputPath(1) : secondOutput);
+    ASSERT_TRUE(refusal.contains(said)) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains(home.appSupportPath().toUtf8())) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("no session bus")) << refusal.toStdString();
+
+    // The one running goes on with its own job and never sees the other's.
+    const QByteArray ownHeld = swapped ? gardenHeld : holidayHeld;
+    const QByteArray otherHeld = swapped ? holidayHeld : gardenHeld;
+    ASSERT_TRUE(waitWhileRunning([&] { return server.bodyRequests(ownHeld) >= 1; }));
+    spinEventLoop(500);
+    EXPECT_EQ(server.bodyRequests(otherHeld), 0);
+    expectOneProgramsLog();
+
+    ::kill(pid_t(second->processId()), SIGTERM);
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 1);
+    ASSERT_NO_FATAL_FAILURE(quit());
+    expectOneProgramsLog();
 }
 
 // A file protected by a PAR2 set of 20 recovery blocks (an index and five

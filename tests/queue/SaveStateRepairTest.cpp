@@ -1,7 +1,8 @@
 // A job saved after all its files were written comes back ready to extract,
 // or to repair, from what its PAR2 set says of the files on disk; one saved
 // in the finishing steps, whose extracted archives may be deleted already,
-// goes on at its step without that check.
+// goes on at its step without that check, and one whose pieces were joined
+// after the repair is extracted again without it.
 #include "platform/UserDefaults.h"
 #include "postprocess/RepairController.h"
 #include "queue/FODController.h"
@@ -35,6 +36,8 @@ struct RepairCase
     qint64 savedStatus;
     qint64 expectedStatus;
     bool analysed;
+    // Stored as it is; 0: as the save stores a job at `savedStatus`.
+    qint64 restorePoint = 0;
 };
 
 void PrintTo(const RepairCase& c, std::ostream* os)
@@ -81,7 +84,7 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
         ASSERT_EQ(job->canExtract(), !c.damaged);
         job->setIsNZB(true);
         job->setTitle("job");
-        job->setRestorePoint(c.savedStatus == 17 ? 2 : 3);
+        job->setRestorePoint(c.restorePoint ? c.restorePoint : c.savedStatus == 17 ? 2 : 3);
         job->setStatus(c.savedStatus);
         for (const QueuePtr& part : job->fileparts())
             part->setStatus(FilePartStatus::Finished);
@@ -130,7 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
     Sets, SaveStateRepair,
     ::testing::Values(RepairCase{"Intact", false, 17, 47, true}, RepairCase{"Damaged", true, 17, 14, true},
                       RepairCase{"ArchivesDeletedWhileCleaningUp", false, 52, 52, false},
-                      RepairCase{"ArchivesDeletedInNestedExtraction", false, 54, 53, false}),
+                      RepairCase{"ArchivesDeletedInNestedExtraction", false, 54, 53, false},
+                      // Its pieces joined after the repair and deleted: the
+                      // set describes files no longer there.
+                      RepairCase{"PiecesJoinedAfterTheRepair", false, JobStatus::Extracting,
+                                 JobStatus::JoiningFilePartsDone, false, RestorePoint::Joined}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

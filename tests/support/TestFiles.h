@@ -11,6 +11,14 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Writes `data` as the whole content of the file at `path` (the file itself
+// kept when it exists); answers whether all of it was written.
+inline bool writeFileBytes(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
 // `size` bytes that look random and are the same for the same `seed`.
 inline QByteArray seededPattern(int size, int seed)
 {

@@ -66,12 +66,16 @@ bool AppDelegate::findOrCreateDirectory(QStandardPaths::StandardLocation locatio
     return true;
 }
 
+bool AppDelegate::findOrCreateAppSupportFolder(QString* path)
+{
+    return findOrCreateDirectory(QStandardPaths::GenericDataLocation, QStringLiteral("Binorama"), path);
+}
+
 bool AppDelegate::initialize()
 {
     QString appSupport;
-    if (!findOrCreateDirectory(QStandardPaths::GenericDataLocation, QStringLiteral("Binorama"),
-                               &appSupport) ||
-        !QFileInfo(appSupport).isDir() || !QFileInfo(appSupport).isWritable()) {
+    if (!findOrCreateAppSupportFolder(&appSupport) || !QFileInfo(appSupport).isDir() ||
+        !QFileInfo(appSupport).isWritable()) {
         const QString tried = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
                                   .filePath(QStringLiteral("Binorama"));
         DialogBoxes::alertBoxDefault(QStringLiteral("Unable to access AppSupportPath"),

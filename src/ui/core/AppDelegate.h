@@ -31,6 +31,9 @@ public:
     // be made.
     static bool findOrCreateDirectory(QStandardPaths::StandardLocation location, const QString& component,
                                       QString* path);
+    // The user's application-support folder of the program, created when
+    // missing; false when it cannot be.
+    static bool findOrCreateAppSupportFolder(QString* path);
 
     void applicationDidFinishLaunching();
     void startGUI();
