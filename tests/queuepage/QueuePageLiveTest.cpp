@@ -12,6 +12,8 @@
 #include "ui/core/MainVC.h"
 #include "ui/core/MainWindow.h"
 #include "ui/queue/QueueFilesVC.h"
+#include "ui/queue/QueueParInfoTableModel.h"
+#include "ui/queue/QueueParInfoVC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/TableViewQueueFiles.h"
 #include "ui/queue/QueueTableModel.h"
@@ -21,6 +23,8 @@
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
 #include "support/NntpRule.h"
+#include "support/Par2SetMaker.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/PostedFiles.h"
 #include "support/ScriptedNntpServer.h"
@@ -38,7 +42,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <iostream>
@@ -152,6 +158,49 @@ protected:
         job.nzb = QDir(nzbFolder).filePath((nzbName.isEmpty() ? title : nzbName) + QStringLiteral(".nzb"));
         EXPECT_TRUE(writeNzb(job.nzb, job.files));
         return job;
+    }
+
+    // One file of `size` bytes and the PAR2 set over it (slices of 4096
+    // bytes, `recoveryBlocks` recovery blocks), all posted in articles of
+    // 40000 bytes and listed in one NZB file named after the title.
+    PostedJob postWithPar2(const QString& title, const QString& fileName, qsizetype size, int recoveryBlocks,
+                           std::uint32_t seed)
+    {
+        PostedJob job;
+        job.title = title;
+        const QString staging = home.makeFolder(QStringLiteral("staging-%1").arg(seed));
+        const PostedFile data = PostedFile::make(fileName, size, 40000, seed);
+        QFile out(QDir(staging).filePath(fileName));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(data.data) == data.data.size());
+        out.close();
+        QString par2Output;
+        const QStringList par2 = Par2SetMaker::create(staging, QFileInfo(fileName).completeBaseName(),
+                                                      {fileName}, 4096, recoveryBlocks, &par2Output);
+        EXPECT_FALSE(par2.isEmpty()) << par2Output.toStdString();
+        // The data file first, as an NZB sorted by name lists "film.bin"
+        // before "film.par2": it is written before its set is known.
+        job.files.append(data);
+        for (const QString& path : par2)
+            job.files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), 40000));
+        for (const PostedFile& f : job.files)
+            serve(server, f);
+        job.nzb = QDir(nzbFolder).filePath(title + QStringLiteral(".nzb"));
+        EXPECT_TRUE(writeNzb(job.nzb, job.files));
+        return job;
+    }
+
+    // The rows of the PAR2 pane as "file | status | blocks".
+    QStringList par2Rows() const
+    {
+        QStringList out;
+        QueueParInfoVC* pane = page->queueParInfoVC();
+        if (!pane) return out;
+        const QueueParInfoTableModel* m = pane->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            const QueueParInfoRow& v = m->rowView(r);
+            out << v.filename + QStringLiteral(" | ") + v.status + QStringLiteral(" | ") + v.blocks;
+        }
+        return out;
     }
 
     // Every BODY for the job's articles waits behind the gate.
@@ -578,4 +627,80 @@ TEST_F(QueuePageLive, FilesPaneDownloadsAndOpensAFileAndOpensOneOnDiskAtOnce)
     EXPECT_FALSE(first->execute());
     spinEventLoop(200);
     EXPECT_EQ(requested(posted), requestsBefore);
+}
+
+// After the end of a job the PAR2 pane shows what is so of each file of its
+// set, not the state it had while the job ran.
+TEST_F(QueuePageLive, ThePar2PaneShowsTheFinalStateOfEachFileOnceTheJobHasEnded)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    useServer(1);
+    // 180000 bytes are 44 slices of 4096 bytes.
+    const PostedJob intact = postWithPar2(QStringLiteral("Intact Film"), QStringLiteral("intact.bin"), 180000, 6, 21);
+    const PostedJob repaired =
+        postWithPar2(QStringLiteral("Repaired Film"), QStringLiteral("repaired.bin"), 180000, 6, 22);
+    // The last article of the second job's data file (its last 20000
+    // bytes, five slices) is gone from the server: six recovery blocks
+    // repair it.
+    const PostedFile& damaged = repaired.files.first();
+    server.addRule(NntpRule::on("BODY").withArgument(damaged.bracketedMid(damaged.mids.size() - 1)).reply(430, "No such article"));
+
+    const QueuePtr a = import(intact);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(waitUntilFinished(a)) << a->status() << " " << a->commentTextField().toStdString();
+    select({0});
+    page->changeRightPaneViewController(2);
+    ASSERT_TRUE(waitUntil([&] { return par2Rows().size() >= 2; })) << par2Rows().join(u'\n').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains("intact.bin | Complete | 44 of 44"); }, 5000))
+        << par2Rows().join(u'\n').toStdString();
+    for (const QString& row : par2Rows())
+        EXPECT_FALSE(row.contains("Processing")) << row.toStdString();
+
+    const QueuePtr b = import(repaired);
+    ASSERT_TRUE(b);
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    select({1});
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains("repaired.bin | Complete | 44 of 44"); }, 5000))
+        << par2Rows().join(u'\n').toStdString();
+    for (const QString& row : par2Rows())
+        EXPECT_FALSE(row.contains("Processing")) << row.toStdString();
+}
+
+// A job beyond repair stops with its damaged file kept; the pane counts the
+// file's intact slices as par2 itself counts them in the job's folder.
+TEST_F(QueuePageLive, ThePar2PaneOfAJobBeyondRepairCountsTheIntactSlicesAsPar2Does)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    useServer(1);
+    const PostedJob posted = postWithPar2(QStringLiteral("Broken Film"), QStringLiteral("broken.bin"), 180000, 6, 23);
+    // Two articles of the data file (80000 bytes, some twenty slices) are
+    // gone: six recovery blocks cannot make up for them.
+    const PostedFile& data = posted.files.first();
+    for (qsizetype i : {1, 2})
+        server.addRule(NntpRule::on("BODY").withArgument(data.bracketedMid(i)).reply(430, "No such article"));
+    const QueuePtr job = import(posted);
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const qint64 s = job->status();
+            return s == JobStatus::NotEnoughRepairBlocks || s == JobStatus::RepairNotPossible;
+        },
+        60000))
+        << job->status() << " " << job->commentTextField().toStdString();
+    select({0});
+    page->changeRightPaneViewController(2);
+
+    QProcess par2;
+    par2.setWorkingDirectory(job->downloadUrl());
+    par2.setProcessChannelMode(QProcess::MergedChannels);
+    par2.start(QStringLiteral("par2"), {QStringLiteral("verify"), QStringLiteral("broken.par2")});
+    ASSERT_TRUE(par2.waitForFinished(60000));
+    const QString said = QString::fromLocal8Bit(par2.readAll());
+    const QRegularExpressionMatch found =
+        QRegularExpression(QStringLiteral("\"broken\\.bin\" - damaged\\. Found (\\d+) of (\\d+) data blocks"))
+            .match(said);
+    ASSERT_TRUE(found.hasMatch()) << said.toStdString();
+    const QString expected = QStringLiteral("broken.bin | Broken | %1 of %2").arg(found.captured(1), found.captured(2));
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains(expected); }, 5000))
+        << expected.toStdString() << "\n" << par2Rows().join(u'\n').toStdString();
 }
