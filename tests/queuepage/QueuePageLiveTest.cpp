@@ -20,6 +20,7 @@
 #include "ui/queue/QueueVC.h"
 #include "ui/queue/TableViewQueue.h"
 
+#include "support/ArchiveFixtureBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
 #include "support/NntpRule.h"
@@ -77,6 +78,8 @@ struct RowView
     QString image;
     QString size;
     QString progress;
+    QString timeLeft;
+    QString completeness;
     bool hasPassword = false;
 };
 
@@ -160,26 +163,27 @@ protected:
         return job;
     }
 
-    // One file of `size` bytes and the PAR2 set over it (slices of 4096
+    // Files (name, contents) and the PAR2 set over them (slices of 4096
     // bytes, `recoveryBlocks` recovery blocks), all posted in articles of
-    // 40000 bytes and listed in one NZB file named after the title.
-    PostedJob postWithPar2(const QString& title, const QString& fileName, qsizetype size, int recoveryBlocks,
-                           std::uint32_t seed)
+    // 40000 bytes and listed in one NZB file named after the title; the
+    // data files first, as an NZB sorted by name lists "film.7z" before
+    // "film.par2": they are written before their set is known.
+    PostedJob postWithPar2(const QString& title, const QList<QPair<QString, QByteArray>>& data, int recoveryBlocks)
     {
         PostedJob job;
         job.title = title;
-        const QString staging = home.makeFolder(QStringLiteral("staging-%1").arg(seed));
-        const PostedFile data = PostedFile::make(fileName, size, 40000, seed);
-        QFile out(QDir(staging).filePath(fileName));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(data.data) == data.data.size());
-        out.close();
+        const QString staging = home.makeFolder(QStringLiteral("staging-") + title);
+        QStringList names;
+        for (const auto& [name, bytes] : data) {
+            QFile out(QDir(staging).filePath(name));
+            EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+            job.files.append(PostedFile::fromData(name, bytes, 40000));
+            names << name;
+        }
         QString par2Output;
-        const QStringList par2 = Par2SetMaker::create(staging, QFileInfo(fileName).completeBaseName(),
-                                                      {fileName}, 4096, recoveryBlocks, &par2Output);
+        const QStringList par2 = Par2SetMaker::create(staging, QFileInfo(names.first()).completeBaseName(), names,
+                                                      4096, recoveryBlocks, &par2Output);
         EXPECT_FALSE(par2.isEmpty()) << par2Output.toStdString();
-        // The data file first, as an NZB sorted by name lists "film.bin"
-        // before "film.par2": it is written before its set is known.
-        job.files.append(data);
         for (const QString& path : par2)
             job.files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), 40000));
         for (const PostedFile& f : job.files)
@@ -187,6 +191,11 @@ protected:
         job.nzb = QDir(nzbFolder).filePath(title + QStringLiteral(".nzb"));
         EXPECT_TRUE(writeNzb(job.nzb, job.files));
         return job;
+    }
+    PostedJob postWithPar2(const QString& title, const QString& fileName, qsizetype size, int recoveryBlocks,
+                           std::uint32_t seed)
+    {
+        return postWithPar2(title, {{fileName, PostedFile::make(fileName, size, 40000, seed).data}}, recoveryBlocks);
     }
 
     // The rows of the PAR2 pane as "file | status | blocks".
@@ -253,6 +262,8 @@ protected:
         v.image = b->statusButton.imageName();
         v.size = b->texts.size;
         v.progress = b->texts.progress;
+        v.timeLeft = b->texts.timeLeft;
+        v.completeness = b->texts.completeness;
         v.hasPassword = b->texts.hasPassword;
         return v;
     }
@@ -317,7 +328,8 @@ protected:
 std::ostream& operator<<(std::ostream& os, const RowView& v)
 {
     return os << v.title.toStdString() << " | " << v.comment.toStdString() << " | " << v.image.toStdString()
-              << " | " << v.size.toStdString() << " | " << v.progress.toStdString()
+              << " | " << v.size.toStdString() << " | " << v.progress.toStdString() << " | "
+              << v.timeLeft.toStdString() << " | " << v.completeness.toStdString()
               << (v.hasPassword ? " | password" : "");
 }
 
@@ -374,7 +386,8 @@ TEST_F(QueuePageLive, RowsAndTotalsFollowJobsFromQueuedThroughDownloadingToFinis
     EXPECT_EQ(row(1).comment, "Downloading") << row(1);
     const QString one = QStringLiteral("1 File, ") + Utils::formatBytes(nzbBytes(concert));
     EXPECT_TRUE(waitUntil([&] { return downloadTotals() == one; })) << downloadTotals().toStdString();
-    EXPECT_EQ(row(0).size, "0 B (" + holidaySize + ")") << row(0);
+    // A finished job shows what it holds, not what is left of it.
+    EXPECT_EQ(row(0).size, holidaySize) << row(0);
     EXPECT_EQ(row(0).progress, "100 %") << row(0);
 
     concertGate->open();
@@ -387,7 +400,7 @@ TEST_F(QueuePageLive, RowsAndTotalsFollowJobsFromQueuedThroughDownloadingToFinis
         << downloadTotals().toStdString();
     EXPECT_EQ(rowTitles(), QStringList({"Holiday Pictures", "Concert Recording"}))
         << "finished jobs stay while the cleanup method keeps them";
-    EXPECT_EQ(row(1).size, "0 B (" + concertSize + ")") << row(1);
+    EXPECT_EQ(row(1).size, concertSize) << row(1);
     EXPECT_EQ(row(1).progress, "100 %") << row(1);
 
     for (const QStringList& images : shown) {
@@ -703,4 +716,65 @@ TEST_F(QueuePageLive, ThePar2PaneOfAJobBeyondRepairCountsTheIntactSlicesAsPar2Do
     const QString expected = QStringLiteral("broken.bin | Broken | %1 of %2").arg(found.captured(1), found.captured(2));
     EXPECT_TRUE(waitUntil([&] { return par2Rows().contains(expected); }, 5000))
         << expected.toStdString() << "\n" << par2Rows().join(u'\n').toStdString();
+}
+
+// The rows of jobs that have ended say how they ended: a finished job shows
+// what it holds and nothing left to do, a repaired one that it was
+// repaired, a failed one why.
+TEST_F(QueuePageLive, EndedJobsSayHowTheyEndedAndNeverShowProgressLeftOver)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    if (!ArchiveFixtureBuilder::make7zz(home.makeFolder(QStringLiteral("probe")) + QStringLiteral("/p.7z"),
+                                        {{QStringLiteral("p"), "p"}}))
+        GTEST_SKIP() << "7zz is not installed";
+    useServer(2);
+    auto archive = [&](const QString& name, std::uint32_t seed) {
+        const QString path = home.makeFolder(QStringLiteral("archive-") + name) + QLatin1Char('/') + name;
+        EXPECT_TRUE(ArchiveFixtureBuilder::make7zz(
+            path, {{QStringLiteral("film.mkv"), PostedFile::make(QStringLiteral("x"), 160000, 40000, seed).data}},
+            QStringLiteral("7z"), {QStringLiteral("-mx0")}));
+        return QList<QPair<QString, QByteArray>>{{name, fileBytes(path)}};
+    };
+    const PostedJob finished = postWithPar2(QStringLiteral("Mountain Trip"), archive(QStringLiteral("trip.7z"), 31), 6);
+    const PostedJob repaired = postWithPar2(QStringLiteral("Holiday Pictures"), archive(QStringLiteral("holiday.7z"), 32), 6);
+    const PostedJob failed = postWithPar2(QStringLiteral("Concert Recording"), archive(QStringLiteral("concert.7z"), 33), 6);
+    // The repaired job lacks its archive's last article, the failed one two
+    // articles: more than its six recovery blocks make up for.
+    const PostedFile& holiday = repaired.files.first();
+    server.addRule(NntpRule::on("BODY").withArgument(holiday.bracketedMid(holiday.mids.size() - 1)).reply(430, "No such article"));
+    const PostedFile& concert = failed.files.first();
+    for (qsizetype i : {1, 2})
+        server.addRule(NntpRule::on("BODY").withArgument(concert.bracketedMid(i)).reply(430, "No such article"));
+
+    const QueuePtr f = import(finished);
+    const QueuePtr r = import(repaired);
+    const QueuePtr x = import(failed);
+    ASSERT_TRUE(f && r && x);
+    ASSERT_TRUE(waitUntilFinished(f)) << f->status() << " " << f->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntilFinished(r)) << r->status() << " " << r->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return x->status() == JobStatus::NotEnoughRepairBlocks; }, 60000))
+        << x->status() << " " << x->commentTextField().toStdString();
+
+    EXPECT_TRUE(waitUntil([&] { return row(0).comment == "Finished" && row(1).comment == "Finished (repaired)"; }))
+        << row(0) << "\n" << row(1);
+    for (int i : {0, 1}) {
+        const RowView v = row(i);
+        EXPECT_EQ(v.image, "qbtn_stats_finished") << v;
+        // What the job holds (the volumes held back are not part of it).
+        EXPECT_EQ(v.size, Utils::formatBytes((i == 0 ? f : r)->bytes())) << v;
+        EXPECT_EQ(v.progress, "100 %") << v;
+        EXPECT_EQ(v.timeLeft, "") << v;
+        EXPECT_EQ(v.completeness, "") << v;
+    }
+    const RowView stopped = row(2);
+    EXPECT_EQ(stopped.image, "qbtn_stats_error") << stopped;
+    EXPECT_TRUE(stopped.comment.startsWith("Not enough repair blocks available (Requires ")) << stopped;
+    EXPECT_EQ(stopped.timeLeft, "") << stopped;
+
+    // The queue page and the stopped job's PAR2 pane, to be looked at.
+    select({2});
+    page->changeRightPaneViewController(2);
+    ASSERT_TRUE(waitUntil([&] { return !par2Rows().isEmpty(); }));
+    spinEventLoop(200);
+    saveScreenshot(window->grab().toImage(), "queue-page-ended-jobs.png");
 }
