@@ -723,6 +723,7 @@ void ConnectionsController::updateBandwidthUsedInLastSecond(double bytes)
 {
     QMutexLocker locker(&bandwidthThrottlingLock_);
     bandwidthUsedInLastSecond_ += bytes;
+    if (bytes > 0) lastTrafficDate_ = clock_();
 }
 
 void ConnectionsController::recordBandwidthUsage()
@@ -745,10 +746,17 @@ void ConnectionsController::recordBandwidthUsage()
 double ConnectionsController::getAverageBandwidthUsedPerSecond()
 {
     QMutexLocker locker(&bandwidthThrottlingLock_);
-    const qint64 now = clock_() / 1000;
+    const qint64 nowMs = clock_();
+    const qint64 now = nowMs / 1000;
     bandwidthUsageTracker_.removeIf([now](const BandwidthRecord& r) { return now - r.date >= 5; });
+    // Windows are closed by the connections' reads: after the last byte none
+    // reads, and the last window's bytes would keep the speed up for up to
+    // five seconds. So the time of the last byte decides, which also keeps a
+    // window just closed by a read (and empty for a moment) from reading as
+    // a stop.
+    const bool traffic = lastTrafficDate_ && nowMs - *lastTrafficDate_ < 1000;
     double average = 0;
-    if (!bandwidthUsageTracker_.isEmpty() && bandwidthUsedInLastSecond_ != 0) {
+    if (!bandwidthUsageTracker_.isEmpty() && traffic) {
         double sum = 0;
         for (const BandwidthRecord& r : std::as_const(bandwidthUsageTracker_))
             sum += double(r.bytes);

@@ -109,6 +109,8 @@ public:
 
     // --- speed and cap ---
 
+    // The average of the last five seconds' windows; 0 once a whole second
+    // has passed without a byte, whether or not a connection has read since.
     double getAverageBandwidthUsedPerSecond();
     double getMaxBytesPerSecond() const;
     // Closes the measurement window when it has ended.
@@ -183,6 +185,7 @@ private:
     mutable QRecursiveMutex bandwidthThrottlingLock_;
     std::optional<qint64> bandwidthMeasurementDate_; // ms since 1970
     double bandwidthUsedInLastSecond_ = 0;
+    std::optional<qint64> lastTrafficDate_; // ms since 1970 of the last byte counted
     QList<BandwidthRecord> bandwidthUsageTracker_;
     double avgBandwidthUsed_ = 0;
 
