@@ -230,6 +230,24 @@ int FileOperations::copyThenRemove(const QString& source, const QString& target)
     return 0;
 }
 
+int FileOperations::linkOrCopyNoReplace(const QString& source, const QString& target)
+{
+    const std::string s = QFile::encodeName(source).toStdString();
+    const std::string t = QFile::encodeName(target).toStdString();
+    struct stat st;
+    if (lstat(s.c_str(), &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    if (link(s.c_str(), t.c_str()) == 0) return 0;
+    const int linkErr = errno;
+    if (linkErr != EXDEV && linkErr != EPERM && linkErr != ENOTSUP && linkErr != EOPNOTSUPP &&
+        linkErr != EMLINK)
+        return linkErr;
+    bool made = false;
+    const int err = copyEntry(s, t, made);
+    if (err && made) removeTree(target);
+    return err;
+}
+
 int FileOperations::moveNoReplace(const QString& source, const QString& target)
 {
     int err = renameNoReplace(source, target);

@@ -31,6 +31,11 @@ public:
     // source. A failed copy removes what it made and leaves the source.
     static int copyThenRemove(const QString& source, const QString& target);
 
+    // Gives the regular file `source` a second name `target`, which must not
+    // exist (EEXIST): a hard link, or where the file system has none or the
+    // target lies on another, a copy. The source is left as it is.
+    static int linkOrCopyNoReplace(const QString& source, const QString& target);
+
     // Removes `path` and, if it is a real folder, everything below it. A
     // symbolic link is removed as a link; nothing it points to is touched.
     static int removeTree(const QString& path);

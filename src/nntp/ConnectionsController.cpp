@@ -502,6 +502,8 @@ void ConnectionsController::segmentFailedCheck(const SegmentPtr& segment,
     // No server has a good copy.
     segment->setFiledata(received);
     job->incrementArticlesFailedCheck();
+    // Its file too, which must then be proven intact (or repaired).
+    if (const QueuePtr part = segment->filepart()) part->incrementArticlesFailedCheck();
     BLOG(2, "No server has a good copy of %@ (%@); it is kept as received.", segment->mid(), job->title());
     queue->updateQueueAfterDownload(segment);
 }

@@ -10,6 +10,7 @@
 #include "postprocess/Un7z.h"
 #include "postprocess/UnRar.h"
 #include "postprocess/UnZip.h"
+#include "queue/FODObject.h"
 #include "queue/Queue.h"
 #include "queue/StatusCodes.h"
 
@@ -177,8 +178,15 @@ void FileRepairExtractController::repairFinishedWithResult(bool result, qint64 r
             for (const QueuePtr& part : job->fileparts())
                 part->setIsIncomplete(false);
             if (set) {
-                // So that the PAR2 pane shows the set complete.
+                // par2 verified every file of the set after it wrote them:
+                // the PAR2 pane shows the set complete, and the files'
+                // records hold the count of the repaired bytes.
                 for (const RepairObjectPtr& child : set->childs()) {
+                    if (child->isPar()) continue;
+                    if (const FODObjectPtr fod = child->fod()) {
+                        fod->setAvailableBlocks(child->totalBlocks());
+                        fod->setCrc32checked(true);
+                    }
                     if (!child->isDownloaded() || child->availableBlocks() < child->totalBlocks()) {
                         child->setIsDownloaded(true);
                         child->setAvailableBlocks(child->totalBlocks());

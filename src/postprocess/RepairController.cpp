@@ -1,9 +1,11 @@
 #include "postprocess/RepairController.h"
 
+#include "core/FileOperations.h"
 #include "core/FileUtils.h"
 #include "core/Logger.h"
 #include "platform/Dispatch.h"
 #include "postprocess/Par2Decoder.h"
+#include "postprocess/Par2Utils.h"
 #include "queue/FODController.h"
 #include "queue/Queue.h"
 
@@ -104,14 +106,10 @@ RepairObjectPtr RepairController::analyse(const QueuePtr& filepart, const FileCo
     if (fresh) parent = RepairModel::createRepairParentFromDict(*list, qid);
     parent->setFilepart(filepart);
     filepart->setSetID(setID);
-    // The job may have been lent another job's set by a file that arrived
-    // before this PAR2 file; its own set takes over.
-    const RepairObjectPtr lent = job->repairObject();
     updateRootQueue(job, parent);
     filepart->setRepairblocks(parent->validRecoverySlices());
     if (fresh) repairmodel_.addRepairObject(parent);
     searchPreviousDownloadedFodsForRepairParent(parent);
-    if (lent && lent != parent) returnLentMembers(job, parent);
     linkWrittenParts(job, parent);
     return parent;
 }
@@ -129,7 +127,7 @@ void RepairController::linkWrittenParts(const QueuePtr& job, const RepairObjectP
     if (!fodController_) return;
     for (const QueuePtr& part : job->fileparts()) {
         if (part->ispar() || !part->isDownloaded() || part->repairObject()) continue;
-        const FODObjectPtr fod = fodController_->searchFileForFilePart(part);
+        const FODObjectPtr fod = fodController_->searchJobFileForFilePart(part);
         if (!fod) continue;
         RepairObjectPtr child;
         for (const RepairObjectPtr& member : parent->childs()) {
@@ -143,7 +141,6 @@ void RepairController::linkWrittenParts(const QueuePtr& job, const RepairObjectP
         part->setRepairObject(child);
         child->setFilepart(part);
         updateRepairObject(child, fod);
-        if (!fod->crc32checked()) parent->setNeedsCRC32Check(true);
     }
 }
 
@@ -153,61 +150,16 @@ bool RepairController::hasOwnSet(const QueuePtr& job)
     return set && set->qid() == job->qid();
 }
 
-// The job's parts that were given members of other jobs' sets get the
-// members of the job's own set instead, and the members they held are free
-// again for the files of the job they belong to.
-void RepairController::returnLentMembers(const QueuePtr& job, const RepairObjectPtr& own)
-{
-    QList<RepairObjectPtr> lenders;
-    for (const QueuePtr& part : job->fileparts()) {
-        const RepairObjectPtr lent = part->repairObject();
-        const RepairObjectPtr lender = lent ? lent->parent() : nullptr;
-        if (!lender || lender == own || lender->qid() == job->qid()) continue;
-        // The record of this part's written file, if it has been written.
-        const FODObjectPtr fod = lent->filepart() == part && part->isDownloaded() ? lent->fod() : nullptr;
-        if (fod) {
-            lent->setFod(nullptr);
-            lent->setIsDownloaded(false);
-            lent->setAvailableBlocks(0);
-        }
-        lent->setIsUsed(false);
-        if (!lenders.contains(lender)) lenders.append(lender);
-
-        RepairObjectPtr mine;
-        for (const RepairObjectPtr& child : own->childs()) {
-            if (fod && child->fod() == fod) mine = child;
-        }
-        if (mine)
-            mine->setIsUsed(true);
-        else
-            mine = repairmodel_.getRepairChildObjectForFilepart(part);
-        part->setRepairObject(mine);
-        if (!mine) continue;
-        mine->setFilepart(part);
-        if (!fod) continue;
-        // Counted against the other set: only valid if it is the same set.
-        if (lender->setID() != own->setID()) {
-            fod->setCrc32checked(false);
-            fod->setAvailableBlocks(0);
-            own->setNeedsCRC32Check(true);
-        }
-        updateRepairObject(mine, fod);
-    }
-    for (const RepairObjectPtr& lender : lenders)
-        decide(lender);
-}
-
 void RepairController::setRepairChildObjectForFilepart(const QueuePtr& filepart)
 {
     if (!filepart) return;
     if (handedOff([this, filepart] { setRepairChildObjectForFilepart(filepart); })) return;
     QMutexLocker locker(&lock_);
+    // Only a member of the job's own set: a set first seen in another job
+    // is that job's, its files in that job's folder.
     const RepairObjectPtr child = repairmodel_.getRepairChildObjectForFilepart(filepart);
     filepart->setRepairObject(child);
-    if (!child) return;
-    child->setFilepart(filepart);
-    const QueuePtr job = filepart->queue();
-    if (job && !job->repairObject()) updateRootQueue(job, child->parent());
+    if (child) child->setFilepart(filepart);
 }
 
 void RepairController::addFilePartToFod(const QueuePtr& filepart)
@@ -257,6 +209,9 @@ void RepairController::recordWrittenPart(const QueuePtr& filepart, const FileCon
     const FODObjectPtr fod = fodController_->createFodForVolPar2FilePart(filepart);
     if (set) {
         updateRepairParent(set, fod);
+        // The job's folder is known once the file that made its set is in
+        // it: copies of earlier downloads can be linked there now.
+        if (set->filepart() == filepart) linkIntactCopiesOfEarlierDownloads(set);
         decide(set);
     }
 }
@@ -279,10 +234,11 @@ void RepairController::restore(const QueuePtr& filepart)
     if (!set || !job) return;
     if (!job->repairObject()) updateRootQueue(job, set);
     if (fodController_) {
-        set->setFod(fodController_->searchFileForFilePart(filepart));
+        set->setFod(fodController_->searchJobFileForFilePart(filepart));
         for (const FODObjectPtr& volume : fodController_->searchVolFodsForRepairParent(set))
             updateRepairParent(set, volume);
     }
+    linkIntactCopiesOfEarlierDownloads(set);
     decide(set);
 }
 
@@ -306,15 +262,26 @@ void RepairController::recheck(const RepairObjectPtr& parent, bool forcedAll)
         if (child->isPar()) continue;
         const FODObjectPtr fod = child->fod();
         if (!fod || fod->folder().isEmpty()) continue;
+        if (fod->qid() != parent->qid()) {
+            // Never counted for this job, never moved by it.
+            child->setFod(nullptr);
+            child->setAvailableBlocks(0);
+            child->setIsDownloaded(false);
+            continue;
+        }
         if (forcedAll) {
             fod->setCrc32checked(false);
             fod->setAvailableBlocks(0);
         }
-        if (!fod->crc32checked() && fod->availableBlocks() == 0) {
+        if (!fod->crc32checked()) {
             // Streamed slice by slice: a file of any size costs one buffer.
             const RepairModel::CheckResult result =
                 RepairModel::crc32BlockCheckForFileData(FileContentSource::fromFile(fod->path()), child);
-            if (result == RepairModel::CheckResult::NotReadable) continue;
+            if (result == RepairModel::CheckResult::NotReadable) {
+                // Nothing is known of a file that cannot be read.
+                child->setAvailableBlocks(0);
+                continue;
+            }
             fod->setCrc32checked(true);
         }
         moveFod(fod, child, jobFolder);
@@ -351,16 +318,20 @@ void RepairController::decide(const RepairObjectPtr& parent)
     const bool allDownloaded = checkIfAllFilesAreDownloadedForQueue(job);
     const qint64 total = parent->totalBlocks();
     job->setBlocksRequired(total - available);
-    if (total > available || !allDownloaded) return;
+    // The flags say what the counts say now: a set that was complete once
+    // and lost slices since (a file written again, a join) is not complete.
+    if (total > available || !allDownloaded) {
+        job->setCanRepair(false);
+        job->setCanExtract(false);
+        return;
+    }
     parent->setNeedsCRC32Check(false);
     const QList<RepairObjectPtr> children = parent->childs();
     const bool damaged = std::any_of(children.begin(), children.end(), [](const RepairObjectPtr& c) {
         return !c->isPar() && c->availableBlocks() < c->totalBlocks();
     });
-    if (damaged)
-        job->setCanRepair(true);
-    else
-        job->setCanExtract(true);
+    job->setCanRepair(damaged);
+    job->setCanExtract(!damaged);
 }
 
 bool RepairController::checkIfAllFilesAreDownloadedForQueue(const QueuePtr& job)
@@ -422,13 +393,14 @@ void RepairController::updateRepairObject(const RepairObjectPtr& object, const F
         object->parent() ? object : RepairModel::getRepairChildObjectForFod(fod, object);
     if (!child) return;
     const RepairObjectPtr set = child->parent();
-    // The count is the record's when it has one, else the member's; the
-    // number of slices is always the set's, and a file never has more intact
-    // slices than the set gives it (a record of another file of the same
-    // name must not make a set look complete).
+    // A member counts the intact slices of its own file as the slice check
+    // counted them in that file, never a count carried over from the member
+    // or from another record; a file not counted yet counts nothing until
+    // the set's re-check has read it. A file never has more intact slices
+    // than the set gives it.
     const qint64 total = child->totalBlocks();
-    const qint64 counted = fod->availableBlocks() < 1 ? child->availableBlocks() : fod->availableBlocks();
-    const qint64 available = std::clamp<qint64>(counted, 0, std::max<qint64>(total, 0));
+    const qint64 available =
+        fod->crc32checked() ? std::clamp<qint64>(fod->availableBlocks(), 0, std::max<qint64>(total, 0)) : 0;
     child->setAvailableBlocks(available);
     fod->setAvailableBlocks(available);
     fod->setTotalBlocks(total);
@@ -438,6 +410,60 @@ void RepairController::updateRepairObject(const RepairObjectPtr& object, const F
     if (fodController_) fodController_->reindexFod(fod);
     child->setFod(fod);
     child->setIsDownloaded(true);
+    if (!fod->crc32checked() && set) set->setNeedsCRC32Check(true);
+}
+
+// A member the job does not download itself may be a file an earlier
+// download left: it is used only when its content is the member's (the
+// whole file's MD5 and its size equal what the set records), and then only
+// as a hard link (or a copy) in the job's own folder. The earlier file stays
+// where it is, as it is; a damaged one is not used at all.
+void RepairController::linkIntactCopiesOfEarlierDownloads(const RepairObjectPtr& parent)
+{
+    if (!fodController_ || !parent) return;
+    const QString folder = jobFolderOf(parent);
+    const QueuePtr part = parent->filepart();
+    const QueuePtr job = part ? part->queue() : nullptr;
+    if (folder.isEmpty() || !job || parent->qid().isEmpty()) return;
+    for (const RepairObjectPtr& child : parent->childs()) {
+        if (child->isPar() || child->fod() || child->fileSize() <= 0 || child->md5().isEmpty()) continue;
+        const QString name = child->filename();
+        if (name.isEmpty() || FileUtils::safeForeignFileName(name) != name) continue;
+        if (downloadsItsOwnCopy(job, child)) continue;
+        const QString target = folder + QLatin1Char('/') + name;
+        if (somethingAt(target)) continue;
+        for (const FODObjectPtr& earlier :
+             fodController_->searchOtherJobsFodsForRepairChild(child, parent->qid())) {
+            const QString source = earlier->path();
+            if (!isIntactCopyOf(source, child)) continue;
+            if (const int err = FileOperations::linkOrCopyNoReplace(source, target)) {
+                BLOG(3, "Could not link %@ => %@ (%ld)", source, target, long(err));
+                break;
+            }
+            BLOG(1, "Using the intact copy of an earlier download :: %@ => %@", source, target);
+            updateRepairObject(child, fodController_->createFodForIntactCopy(child, parent->qid(), folder));
+            break;
+        }
+    }
+}
+
+bool RepairController::downloadsItsOwnCopy(const QueuePtr& job, const RepairObjectPtr& child)
+{
+    const QString name = child->filename();
+    for (const QueuePtr& part : job->fileparts()) {
+        if (part->ispar() || part->checkbox() != 1) continue;
+        if (part->repairObject() == child || part->filename() == name || part->orgFilename() == name)
+            return true;
+    }
+    return false;
+}
+
+bool RepairController::isIntactCopyOf(const QString& path, const RepairObjectPtr& child)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (qint64(st.st_size) != child->fileSize()) return false;
+    return Par2Utils::MD5StringForFile(path).compare(child->md5(), Qt::CaseInsensitive) == 0;
 }
 
 // Gives a file the name its set records for it, in the job's folder. The
@@ -447,6 +473,9 @@ void RepairController::moveFod(const FODObjectPtr& fod, const RepairObjectPtr& c
 {
     const QString name = child->filename();
     if (folder.isEmpty() || name.isEmpty() || FileUtils::safeForeignFileName(name) != name) return;
+    // Only the job's own file: one of another job stays in that job's folder.
+    const RepairObjectPtr set = child->parent();
+    if (!set || fod->qid() != set->qid()) return;
     const QString oldFolder = QDir::cleanPath(fod->folder());
     const QString oldPath = oldFolder + QLatin1Char('/') + fod->filename();
     const QString newPath = folder + QLatin1Char('/') + name;

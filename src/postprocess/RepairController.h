@@ -62,10 +62,11 @@ public:
     QRecursiveMutex& lock() { return lock_; }
 
     // A PAR2 part of a job without a set of its own: reads its file list and
-    // makes the job's set from it, linking files of earlier downloads found
-    // in the index and the job's parts written before the set was known (to
-    // be counted by the set's re-check), and taking back the parts that had
-    // been given members of another job's set. Null when the job has its own
+    // makes the job's set from it, linking the job's own files found in the
+    // index and its parts written before the set was known (to be counted by
+    // the set's re-check). Files of other jobs are never linked; an intact
+    // copy of one may be linked into the job's folder once the PAR2 part is
+    // written there (addFilePartToFod). Null when the job has its own
     // set already (its further PAR2 files are not read at all; their blocks
     // count through addFilePartToFod), or when the data is not a usable PAR2
     // file. `fromDisk`: the part's file in its job's folder; otherwise its
@@ -73,30 +74,34 @@ public:
     RepairObjectPtr addAndAnalysePar2FilePart(const QueuePtr& filepart, bool fromDisk);
     RepairObjectPtr addAndAnalysePar2FilePart(const QueuePtr& filepart, const FileContentSource& par2);
 
-    // The part's entry in a recovery set (its `repairObject`, or null); a job
-    // without a set of its own takes the set of the entry found.
+    // The part's entry in its job's recovery set (its `repairObject`, or
+    // null); the set of another job is never the part's.
     void setRepairChildObjectForFilepart(const QueuePtr& filepart);
 
     // After the part is on disk: its files-on-disk record, the count of its
-    // intact slices (a data file of a set), its recovery blocks (a PAR2
-    // file), and the decision on its set.
+    // intact slices in the file written (a data file of a set), its recovery
+    // blocks (a PAR2 file), and the decision on its set. For the PAR2 file
+    // that made the set: members the job does not download itself are
+    // looked for among earlier downloads, and an intact copy is linked.
     void addFilePartToFod(const QueuePtr& filepart);
     void addFilePartToFod(const QueuePtr& filepart, const FileContentSource& written);
 
     // A restored job's downloaded main PAR2 part: the set is read back from
-    // the file on disk and its files and volumes are found in the index.
+    // the file on disk and the job's own files and volumes are found in the
+    // index.
     void restoreAndAnalysePar2FilePart(const QueuePtr& filepart);
 
     // Counts the slices of the set's files on disk again (all of them when
-    // `forcedAll`, else those not checked yet), gives misnamed files the
-    // names of the set in the job's folder, and decides on the set.
+    // `forcedAll`, else those not checked yet), gives the job's misnamed
+    // files the names of the set in the job's folder, and decides on the set.
     // `thenOnMain`, when given, runs on the main thread afterwards.
     void crc32CheckFodsInRepairParent(const RepairObjectPtr& parent, bool forcedAll,
                                       std::function<void()> thenOnMain = {});
 
     // Sets the set's available blocks and its job's `blocksRequired`; once
     // every selected part is downloaded and the blocks suffice, the job's
-    // `canRepair` (a file lacks blocks) or `canExtract` (all intact).
+    // `canRepair` (a file lacks blocks) or `canExtract` (all intact, as the
+    // slice checks of the job's own files found them); otherwise neither.
     void checkIfEnoughBlocksForRepairParent(const RepairObjectPtr& parent);
 
     // Forgets the set and its files.
@@ -106,7 +111,9 @@ private:
     bool handedOff(std::function<void()> work);
     RepairObjectPtr analyse(const QueuePtr& filepart, const FileContentSource& par2);
     static bool hasOwnSet(const QueuePtr& job);
-    void returnLentMembers(const QueuePtr& job, const RepairObjectPtr& own);
+    void linkIntactCopiesOfEarlierDownloads(const RepairObjectPtr& parent);
+    static bool downloadsItsOwnCopy(const QueuePtr& job, const RepairObjectPtr& child);
+    static bool isIntactCopyOf(const QString& path, const RepairObjectPtr& child);
     void linkWrittenParts(const QueuePtr& job, const RepairObjectPtr& parent);
     void recordWrittenPart(const QueuePtr& filepart, const FileContentSource& written);
     void restore(const QueuePtr& filepart);

@@ -177,16 +177,12 @@ RepairObjectPtr RepairModel::getRepairParentForSetID(const QString& setID, const
 }
 
 // The part's name as posted (`orgFilename`) and its first-16-KiB digest are
-// compared with every unused member of every set, sets in the order added.
-// A member equal in both is an exact match, one equal in either a candidate.
-// In this order:
-// 1. an exact match in a set of the part's own job;
-// 2. a candidate in a set of the part's own job (the first one);
-// 3. an exact match in another set (the one in the last such set);
-// 4. the first candidate by name, else the first by digest.
-// A set shared by two jobs is two sets, one per job; the first two steps
-// keep each job's files with its own set, where matching only by the last
-// exact match would hand one job's file to the other job's set.
+// compared with every unused member of the sets of the part's own job, in
+// the order added. A member equal in both is an exact match, one equal in
+// either a candidate. In this order: the first exact match; the first
+// candidate by name; the first candidate by digest.
+// A set of another job is never matched, even when it is the same set: the
+// part would be counted, and its file written, for the other job.
 RepairObjectPtr RepairModel::getRepairChildObjectForFilepart(const QueuePtr& filepart,
                                                              const RepairObjectPtr& onlyIn)
 {
@@ -195,48 +191,31 @@ RepairObjectPtr RepairModel::getRepairChildObjectForFilepart(const QueuePtr& fil
     const QString digest = filepart->md516k();
     if (name.isEmpty() && digest.isEmpty()) return nullptr;
     const QueuePtr job = filepart->queue();
-    const QString qid = job ? job->qid() : QString();
+    if (!job) return nullptr;
+    // The set's job is the job of the PAR2 part that made it; a set known by
+    // its job's qid alone is the job's when that qid is the job's.
+    auto ofThisJob = [&job](const RepairObjectPtr& parent) {
+        const QueuePtr main = parent->filepart();
+        if (const QueuePtr owner = main ? main->queue() : nullptr) return owner == job;
+        return !job->qid().isEmpty() && parent->qid() == job->qid();
+    };
 
     QMutexLocker locker(&lock_);
-    RepairObjectPtr ownExact;
-    RepairObjectPtr ownCandidate;
-    RepairObjectPtr otherExact;
-    QList<RepairObjectPtr> candidates;
+    RepairObjectPtr exact;
+    RepairObjectPtr byName;
+    RepairObjectPtr byDigest;
     for (const RepairObjectPtr& parent : repairArray_) {
-        if (onlyIn && parent != onlyIn) continue;
-        const bool own = !qid.isEmpty() && parent->qid() == qid;
+        if ((onlyIn && parent != onlyIn) || !ofThisJob(parent)) continue;
         for (const RepairObjectPtr& child : parent->childs()) {
             if (child->isUsed() || child->isPar()) continue;
-            const bool byName = !name.isEmpty() && child->filename() == name;
-            const bool byDigest = !digest.isEmpty() && child->md516k() == digest;
-            if (byName && byDigest) {
-                if (own && !ownExact) ownExact = child;
-                otherExact = child;
-                break; // the next set
-            }
-            if (byName || byDigest) {
-                if (own && !ownCandidate) ownCandidate = child;
-                candidates.append(child);
-            }
+            const bool sameName = !name.isEmpty() && child->filename() == name;
+            const bool sameDigest = !digest.isEmpty() && child->md516k() == digest;
+            if (sameName && sameDigest && !exact) exact = child;
+            if (sameName && !byName) byName = child;
+            if (sameDigest && !byDigest) byDigest = child;
         }
     }
-    RepairObjectPtr found = ownExact ? ownExact : ownCandidate ? ownCandidate : otherExact;
-    if (!found) {
-        for (const RepairObjectPtr& c : candidates) {
-            if (!name.isEmpty() && c->filename() == name) {
-                found = c;
-                break;
-            }
-        }
-    }
-    if (!found) {
-        for (const RepairObjectPtr& c : candidates) {
-            if (!digest.isEmpty() && c->md516k() == digest) {
-                found = c;
-                break;
-            }
-        }
-    }
+    RepairObjectPtr found = exact ? exact : byName ? byName : byDigest;
     if (found) found->setIsUsed(true);
     return found;
 }
@@ -329,6 +308,9 @@ RepairModel::CheckResult RepairModel::crc32BlockCheckForFileData(const FileConte
         countIntactSlices(file, parent ? parent->sliceSize() : 0, *checksums);
     if (!intact) return CheckResult::NotReadable;
     child->setAvailableBlocks(*intact);
-    if (const FODObjectPtr fod = child->fod()) fod->setCrc32checked(true);
+    if (const FODObjectPtr fod = child->fod()) {
+        fod->setAvailableBlocks(*intact);
+        fod->setCrc32checked(true);
+    }
     return CheckResult::Counted;
 }

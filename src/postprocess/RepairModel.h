@@ -48,10 +48,9 @@ public:
     static RepairObjectPtr createRepairChildFromDict(const QVariantMap& fileList);
 
     RepairObjectPtr getRepairParentForSetID(const QString& setID, const QString& qid) const;
-    // The unused member that the downloaded part is, over all sets (or in
-    // `onlyIn` alone), marked used; null when none matches. A member of a set
-    // of the part's own job wins over any member of another job's set; see
-    // the .cpp for the rule.
+    // The unused member that the downloaded part is, among the sets of the
+    // part's own job (or in `onlyIn` alone, if it is one), marked used; null
+    // when none matches. See the .cpp for the rule.
     RepairObjectPtr getRepairChildObjectForFilepart(const QueuePtr& filepart,
                                                     const RepairObjectPtr& onlyIn = nullptr);
     // The member of `parent` that the record is: same name and first-16-KiB
@@ -65,8 +64,9 @@ public:
     };
     // crc32BlockCheckForFileData: counts the member's intact slices in
     // `file`, streamed slice by slice, against the set's checksums (read once
-    // per set, see checksumsForChild); sets the member's availableBlocks and
-    // marks its files-on-disk record checked.
+    // per set, see checksumsForChild); the count becomes the member's and
+    // its files-on-disk record's (`file` must be that record's file), which
+    // is marked checked.
     static CheckResult crc32BlockCheckForFileData(const FileContentSource& file,
                                                   const RepairObjectPtr& child);
     // The member's slice checksums: kept by its set since the set was made;

@@ -228,6 +228,22 @@ FODObjectPtr FODController::newRecordForFilePart(const QueuePtr& filepart)
     return fod;
 }
 
+// A new write replaced whatever file lay at the record's path: the records
+// of that file go, so that no count or digest of bytes that are gone is
+// found again (also not after a restart, from the store).
+void FODController::addInPlaceOfRecordsAtItsPathLocked(const FODObjectPtr& fod)
+{
+    const QString folder = fod->folder();
+    const QString name = fod->filename();
+    if (!folder.isEmpty() && !name.isEmpty()) {
+        const QList<FODObjectPtr> snapshot = fodlist_.value(makeSafeKeyFromString(name));
+        for (const FODObjectPtr& old : snapshot) {
+            if (old != fod && old->folder() == folder && old->filename() == name) unlistLocked(old.get());
+        }
+    }
+    addFod(fod);
+}
+
 FODObjectPtr FODController::createFodForFilePart(const QueuePtr& filepart)
 {
     if (!filepart) return nullptr;
@@ -238,7 +254,7 @@ FODObjectPtr FODController::createFodForFilePart(const QueuePtr& filepart)
     fod->setMd516k(filepart->md516k());
     fod->setMd5(filepart->md5());
     fod->setSetID(filepart->setID());
-    addFod(fod);
+    addInPlaceOfRecordsAtItsPathLocked(fod);
     return fod;
 }
 
@@ -251,9 +267,11 @@ FODObjectPtr FODController::createFodForRepairChild(const RepairObjectPtr& child
     fod->setMd516k(child->md516k());
     fod->setMd5(child->md5());
     fod->setSetID(child->setID());
-    fod->setAvailableBlocks(child->availableBlocks());
+    // Not the member's count: that may be of another file. These bytes are
+    // counted by the repair bookkeeping.
+    fod->setAvailableBlocks(0);
     fod->setOrgFilename(child->filename());
-    addFod(fod);
+    addInPlaceOfRecordsAtItsPathLocked(fod);
     return fod;
 }
 
@@ -263,6 +281,28 @@ FODObjectPtr FODController::createFodForVolPar2FilePart(const QueuePtr& filepart
     QMutexLocker locker(&lock_);
     FODObjectPtr fod = createFodForFilePart(filepart);
     fod->setAvailableBlocks(filepart->repairblocks());
+    return fod;
+}
+
+FODObjectPtr FODController::createFodForIntactCopy(const RepairObjectPtr& child, const QString& qid,
+                                                   const QString& folder)
+{
+    if (!child) return nullptr;
+    QMutexLocker locker(&lock_);
+    FODObjectPtr fod = FODObject::create();
+    fod->setQid(qid);
+    fod->setFileID(child->fileID());
+    fod->setFilename(child->filename());
+    fod->setOrgFilename(child->filename());
+    fod->setMd516k(child->md516k());
+    fod->setMd5(child->md5());
+    fod->setSetID(child->setID());
+    fod->setFolder(cleaned(folder));
+    fod->setBytes(double(child->fileSize()));
+    fod->setTotalBlocks(child->totalBlocks());
+    fod->setAvailableBlocks(child->totalBlocks());
+    fod->setCrc32checked(true);
+    addInPlaceOfRecordsAtItsPathLocked(fod);
     return fod;
 }
 
@@ -310,14 +350,35 @@ FODObjectPtr FODController::searchFileForFilePart(const QueuePtr& filepart)
     return searchFileForDict(wanted);
 }
 
-FODObjectPtr FODController::searchFileForDict(const QVariantMap& wanted)
+FODObjectPtr FODController::searchJobFileForFilePart(const QueuePtr& filepart)
+{
+    const QueuePtr job = filepart ? filepart->queue() : nullptr;
+    if (!job || job->qid().isEmpty()) return nullptr;
+    QVariantMap wanted;
+    for (const auto& [key, value] :
+         QList<QPair<QString, QString>>{{QStringLiteral("fid"), filepart->fid()},
+                                        {QStringLiteral("md5"), filepart->md5()},
+                                        {QStringLiteral("md516k"), filepart->md516k()},
+                                        {QStringLiteral("filename"), filepart->filename()}}) {
+        if (value.isEmpty()) break;
+        wanted.insert(key, value);
+    }
+    wanted.insert(QStringLiteral("qid"), job->qid());
+    return searchFileForDict(wanted, Scope::WantedJobOnly);
+}
+
+FODObjectPtr FODController::searchFileForDict(const QVariantMap& wanted, Scope scope)
 {
     QMutexLocker locker(&lock_);
     auto value = [&wanted](const char* key) { return wanted.value(QLatin1String(key)).toString(); };
     const QString q = value("qid");
     const QString name = value("filename");
-    auto listFor = [this](const QString& key) {
-        return key.isEmpty() ? QList<FODObjectPtr>() : fodlist_.value(key);
+    if (scope == Scope::WantedJobOnly && q.isEmpty()) return nullptr;
+    auto listFor = [this, scope, &q](const QString& key) {
+        QList<FODObjectPtr> list = key.isEmpty() ? QList<FODObjectPtr>() : fodlist_.value(key);
+        if (scope == Scope::WantedJobOnly)
+            list.removeIf([&q](const FODObjectPtr& fod) { return fod->qid() != q; });
+        return list;
     };
     const QList<FODObjectPtr> F = listFor(value("fid"));
     const QList<FODObjectPtr> I = listFor(value("fileID"));
@@ -365,32 +426,56 @@ FODObjectPtr FODController::searchFileForDict(const QVariantMap& wanted)
     return nullptr;
 }
 
+// What a member is looked up by: its name, file ID and digests, in this
+// order up to the first one missing, and the job. A member whose name had
+// nothing safe in it has none; it is still looked for by its ID and digests.
+QVariantMap FODController::lookupValuesOf(const RepairObjectPtr& child, const QString& qid)
+{
+    const QList<QPair<QString, QString>> values{
+        {QStringLiteral("filename"), child->filename()},
+        {QStringLiteral("fileID"), child->fileID()},
+        {QStringLiteral("md516k"), child->md516k()},
+        {QStringLiteral("md5"), child->md5()},
+    };
+    QVariantMap wanted;
+    for (const auto& [key, value] : values) {
+        if (value.isEmpty()) {
+            if (key == QLatin1String("filename")) continue;
+            break;
+        }
+        wanted.insert(key, value);
+    }
+    wanted.insert(QStringLiteral("qid"), qid);
+    return wanted;
+}
+
 QList<FODObjectPtr> FODController::searchFodsForRepairParent(const RepairObjectPtr& parent)
 {
     QList<FODObjectPtr> out;
-    if (!parent) return out;
+    if (!parent || parent->qid().isEmpty()) return out;
     QMutexLocker locker(&lock_);
     const QString qid = parent->qid();
     for (const RepairObjectPtr& child : parent->childs()) {
         if (child->isPar()) continue; // a PAR2 file on disk, not a member of the set
-        const QList<QPair<QString, QString>> values{
-            {QStringLiteral("filename"), child->filename()},
-            {QStringLiteral("fileID"), child->fileID()},
-            {QStringLiteral("md516k"), child->md516k()},
-            {QStringLiteral("md5"), child->md5()},
-            {QStringLiteral("qid"), qid},
-        };
-        // A member whose name had nothing safe in it has none; it is still
-        // looked for by its ID and digests.
-        QVariantMap wanted;
-        for (const auto& [key, value] : values) {
-            if (value.isEmpty()) {
-                if (key == QLatin1String("filename")) continue;
-                break;
-            }
-            wanted.insert(key, value);
+        if (FODObjectPtr fod = searchFileForDict(lookupValuesOf(child, qid), Scope::WantedJobOnly))
+            out.append(fod);
+    }
+    return out;
+}
+
+QList<FODObjectPtr> FODController::searchOtherJobsFodsForRepairChild(const RepairObjectPtr& child,
+                                                                     const QString& qid)
+{
+    QList<FODObjectPtr> out;
+    if (!child || child->isPar()) return out;
+    QMutexLocker locker(&lock_);
+    for (const QString& key :
+         {child->fileID(), child->md5(), child->md516k(), makeSafeKeyFromString(child->filename())}) {
+        if (key.isEmpty()) continue;
+        for (const FODObjectPtr& fod : fodlist_.value(key)) {
+            if (fod->isPar() || fod->qid() == qid || out.contains(fod)) continue;
+            out.append(fod);
         }
-        if (FODObjectPtr fod = searchFileForDict(wanted)) out.append(fod);
     }
     return out;
 }
@@ -401,9 +486,11 @@ QList<FODObjectPtr> FODController::searchVolFodsForRepairParent(const RepairObje
     if (!parent) return out;
     QMutexLocker locker(&lock_);
     const QString setID = parent->setID();
-    if (setID.isEmpty()) return out;
+    const QString qid = parent->qid();
+    if (setID.isEmpty() || qid.isEmpty()) return out;
     for (const FODObjectPtr& fod : uniqueFodsArray()) {
-        if (fod->isPar() && fod->availableBlocks() > 0 && fod->setID() == setID) out.append(fod);
+        if (fod->isPar() && fod->availableBlocks() > 0 && fod->setID() == setID && fod->qid() == qid)
+            out.append(fod);
     }
     return out;
 }

@@ -72,25 +72,45 @@ public:
     // whose names, fid, digests or file ID were changed in place.
     void reindexFod(const FODObjectPtr& fod);
 
-    // New records for a written file part, already added.
+    // New records for a written file part, already added. A file has one
+    // record: a record made for a path takes the place of any earlier one of
+    // the same path, whose file a new write has just replaced. A member's
+    // record starts uncounted (no available blocks, not checked): its count
+    // is only ever made from its own bytes.
     FODObjectPtr createFodForFilePart(const QueuePtr& filepart);
     FODObjectPtr createFodForRepairChild(const std::shared_ptr<RepairObject>& child,
                                          const QueuePtr& filepart);
     FODObjectPtr createFodForVolPar2FilePart(const QueuePtr& filepart);
+    // The record of a copy of the member, proven intact, that job `qid` was
+    // given in `folder` under the member's name: counted whole.
+    FODObjectPtr createFodForIntactCopy(const std::shared_ptr<RepairObject>& child, const QString& qid,
+                                        const QString& folder);
     // The whole-file MD5 of a written part follows its record: the part's
     // record that has none yet takes the part's `md5` and is listed under it.
     // The record is the one of the part's job with the part's 16 KiB digest
     // and byte count (and nothing when two are alike).
     void completeMd5(const QueuePtr& filepart);
 
+    // Whose records a lookup may give: any record (where a page asks where a
+    // file lies), or only those of the wanted `qid` (what a job counts as its
+    // own files; a record of another job is never one of them).
+    enum class Scope { AnyJob, WantedJobOnly };
+
     // Lookups (see searchFileForDict for the rule). Keys of the map:
     // "qid", "filename", "fid", "md5", "md516k", "fileID".
     FODObjectPtr searchFileForFilePart(const QueuePtr& filepart);
-    FODObjectPtr searchFileForDict(const QVariantMap& wanted);
-    // The records of the set's members, in member order; members without a
-    // record add nothing.
+    FODObjectPtr searchFileForDict(const QVariantMap& wanted, Scope scope = Scope::AnyJob);
+    // The record of the part's file among its job's own records.
+    FODObjectPtr searchJobFileForFilePart(const QueuePtr& filepart);
+    // The records of the set's members among the records of the set's job,
+    // in member order; members without one add nothing.
     QList<FODObjectPtr> searchFodsForRepairParent(const std::shared_ptr<RepairObject>& parent);
-    // The PAR2 records of the set that still hold blocks.
+    // Records of other jobs than `qid` that claim to be the member (by file
+    // ID, MD5, first-16-KiB digest or name), newest first: files of earlier
+    // downloads, whose content is still to be proven before anything uses it.
+    QList<FODObjectPtr> searchOtherJobsFodsForRepairChild(const std::shared_ptr<RepairObject>& child,
+                                                          const QString& qid);
+    // The PAR2 records of the set's job in the set that still hold blocks.
     QList<FODObjectPtr> searchVolFodsForRepairParent(const std::shared_ptr<RepairObject>& parent);
 
     // A file moved from `oldPath` to `newPath` (full paths): its records take
@@ -117,6 +137,8 @@ private:
     void unlistLocked(const FODObject* fod);
     void listFirstLocked(const FODObjectPtr& fod);
     FODObjectPtr newRecordForFilePart(const QueuePtr& filepart);
+    void addInPlaceOfRecordsAtItsPathLocked(const FODObjectPtr& fod);
+    static QVariantMap lookupValuesOf(const std::shared_ptr<RepairObject>& child, const QString& qid);
     void handleRemovals(const QStringList& files, const QStringList& folders, bool eventsWereLost);
     void removeMissingFilesLocked();
 

@@ -356,14 +356,22 @@ void FilePartWriter::writeFilePartToDisk()
 
     // What the decoders found, as they leave it in the segments. An article
     // of another file was left out: its data is missing, for the repair to
-    // fill.
+    // fill. The part keeps how many of its articles are missing, so that its
+    // job knows which of its files must be proven intact.
+    qint64 missing = 0;
+    for (const SegmentPtr& segment : segments)
+        missing += segment->status() == ArticleStatus::Missing ? 1 : 0;
     for (size_t i = 0; i < result.segments.size() && qsizetype(i) < segments.size(); ++i) {
         const DecodedSegment& decoded = result.segments[i];
-        if (decoded.foreign) job->incrementTotalMissingArticles();
+        if (decoded.foreign) {
+            job->incrementTotalMissingArticles();
+            ++missing;
+        }
         if (!decoded.filename.isEmpty()) segments[qsizetype(i)]->setFilename(decoded.filename);
         if (decoded.placed && decoded.fileposition >= 0)
             segments[qsizetype(i)]->setFileposition(decoded.fileposition);
     }
+    part->setTotalMissingArticles(missing);
 
     QString decodedName = result.filename;
     if (early) {
@@ -402,7 +410,7 @@ void FilePartWriter::writeFilePartToDisk()
     if (entry && !entry->filename().isEmpty())
         part->setFilename(removeSlashesFromFilename(entry->filename()));
 
-    const QString folder = chooseFolder(part, job);
+    const QString folder = chooseFolder(job);
     job->setDownloadUrl(folder);
     if (folder.isEmpty()) {
         BLOG(3, "No access to folder:%@",
@@ -478,25 +486,45 @@ void FilePartWriter::nameDecodedPart(const QueuePtr& part, const QueuePtr& job, 
     part->setIsDecodedAlready(true);
 }
 
-QString FilePartWriter::chooseFolder(const QueuePtr& part, const QueuePtr& job) const
+QString FilePartWriter::chooseFolder(const QueuePtr& job) const
 {
     const bool hasSet = job->repairObject() != nullptr;
     const bool titleFolder = job->isNZB() || (job->hasRepairFiles() && hasSet) ||
                              (!job->hasRepairFiles() && !hasSet && job->totalfiles() > 1);
-    QString folder;
-    if (titleFolder) {
-        folder = FileUtils::getDownloadFolder(job->title(), job->groups());
-    } else {
-        folder = FileUtils::getDownloadFolder(QString(), job->groups());
-        if (isTextFile_) folder = FileUtils::getTextDownloadFolder(folder);
+    if (titleFolder) return claimJobFolder(job);
+    QString folder = FileUtils::getDownloadFolder(QString(), job->groups());
+    if (isTextFile_) folder = FileUtils::getTextDownloadFolder(folder);
+    return folder;
+}
+
+// A job writes into a folder of its own, never into one that holds another
+// job's files (a finished one's among them): the folder of its title, or,
+// when that already holds something, the first free alternative of it. Once
+// the job has its folder it keeps it. Claimed one job at a time, so that two
+// jobs of one title never take the same folder.
+QString FilePartWriter::claimJobFolder(const QueuePtr& job)
+{
+    static QMutex claiming;
+    QMutexLocker locker(&claiming);
+    // The folders every job shares: the download folder (or its newsgroup
+    // folder) and the text folder in it.
+    const QString shared = QDir::cleanPath(FileUtils::getDownloadFolder(QString(), job->groups()));
+    const QString texts =
+        QDir::cleanPath(shared + QLatin1Char('/') +
+                        FileUtils::safePathComponent(
+                            UserDefaults::standard().stringForKey(QStringLiteral("textFolder")), QString()));
+    const QString current = job->downloadUrl().isEmpty() ? QString() : QDir::cleanPath(job->downloadUrl());
+    if (!current.isEmpty() && current != shared && current != texts && QFileInfo(current).isDir() &&
+        FileUtils::isStrictlyInsideDownloadFolder(current))
+        return current;
+    QString folder = FileUtils::getDownloadFolder(job->title(), job->groups());
+    if (folder.isEmpty()) return folder;
+    if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        folder = FileUtils::createFolder(folder, true);
+        if (!folder.isEmpty())
+            BLOG(1, "The folder of %@ holds other files; writing to :: %@", job->title(), folder);
     }
-    // Every file of one recovery set goes to the folder of the set's job.
-    if (const RepairObjectPtr entry = part->repairObject()) {
-        const RepairObjectPtr set = entry->parent() ? entry->parent() : entry;
-        const QueuePtr setPart = set->filepart();
-        const QueuePtr setJob = setPart ? setPart->queue() : nullptr;
-        if (setJob && !setJob->downloadUrl().isEmpty()) folder = setJob->downloadUrl();
-    }
+    if (!folder.isEmpty()) job->setDownloadUrl(folder);
     return folder;
 }
 

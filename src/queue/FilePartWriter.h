@@ -140,7 +140,8 @@ private:
     class TakenBodies;
 
     void nameDecodedPart(const QueuePtr& part, const QueuePtr& job, const QString& decodedName, bool isText);
-    QString chooseFolder(const QueuePtr& part, const QueuePtr& job) const;
+    QString chooseFolder(const QueuePtr& job) const;
+    static QString claimJobFolder(const QueuePtr& job);
     void reportWriteError(int code, const QString& reason);
 
     std::weak_ptr<Queue> filepart_;

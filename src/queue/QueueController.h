@@ -263,6 +263,10 @@ public:
     bool checkIfAllFilepartsAreWrittenFor(const QueuePtr& root) const;
     // At least one downloaded part's file is on disk.
     bool checkIfFilesWereWritten(const QueuePtr& root) const;
+    // A written file of the job came with articles missing or failing their
+    // CRC check, and nothing can prove it intact or repair it: it is no
+    // member of the job's own PAR2 set (or the job has none).
+    static bool hasUnprovableDamage(const QueuePtr& root);
     // Every part is a sample or a PAR2 file.
     bool checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const;
 

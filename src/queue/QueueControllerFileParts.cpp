@@ -487,11 +487,13 @@ void QueueController::fStatusToFinished(const QueuePtr& filepart)
     // Nor is it moved on while a part of it is still being written: the
     // flags of its set may already be set from that part's blocks, but its
     // own report, which completes the job (AllFilesWritten), is still to come.
+    // A damaged file that no check can prove intact stops the job once it is
+    // complete (AllFilesWritten), never later than that.
     const bool ownerMayStep =
         owner && !(completedHere && owner == root) &&
         oneOf(owner->status(), {JobStatus::Downloading, JobStatus::SavingToDisk, JobStatus::PartialFinished,
                                 JobStatus::QueuedForDownload, JobStatus::NeedsMoreRepairBlocks}) &&
-        !hasPartBeingWritten(owner);
+        !hasPartBeingWritten(owner) && !hasUnprovableDamage(owner);
     if (ownerMayStep && owner->canRepair())
         owner->setStatus(JobStatus::QueuedForRepair);
     else if (ownerMayStep && owner->canExtract())
@@ -543,6 +545,22 @@ bool QueueController::checkIfFilesWereWritten(const QueuePtr& root) const
             BLOG(4, "Downloaded file not found on disk :: %@", path);
     }
     return found;
+}
+
+bool QueueController::hasUnprovableDamage(const QueuePtr& root)
+{
+    const RepairObjectPtr set = root->repairObject();
+    // Without a set of its own a job cannot check any of its files; with one,
+    // each member's slices are checked (and repaired) by the set.
+    if (!set || set->qid() != root->qid())
+        return root->totalMissingArticles() > 0 || root->articlesFailedCheck() > 0;
+    for (const QueuePtr& part : root->fileparts()) {
+        if (part->ispar() || !part->isDownloaded()) continue;
+        if (part->totalMissingArticles() <= 0 && part->articlesFailedCheck() <= 0) continue;
+        const RepairObjectPtr member = part->repairObject();
+        if (!member || member->parent() != set) return true;
+    }
+    return false;
 }
 
 bool QueueController::checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const

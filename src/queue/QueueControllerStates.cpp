@@ -292,6 +292,14 @@ void QueueController::queueFullDownloadFinished(const QueuePtr& queue)
             queue->setStatus(JobStatus::QueuedForDownload);
         return;
     }
+    if (hasUnprovableDamage(queue)) {
+        // A job with damaged files never passes for finished unless a check
+        // of its files proved them intact or its set repaired them.
+        BLOG(4, "Damaged files that no repair set covers :: %@", queue->title());
+        setCommentTextField(queue, textOf(JobStatus::NotEnoughRepairBlocks));
+        queue->setStatus(JobStatus::NotEnoughRepairBlocks);
+        return;
+    }
     const bool severalFiles = queue->totalfiles() >= 2;
     const RepairObjectPtr set = queue->repairObject();
     if (!queue->hasRepairFiles() && !set && severalFiles) {

@@ -154,6 +154,35 @@ TEST_F(Moves, AcrossFileSystemsByCopyAndRemoval)
     EXPECT_EQ(read(at("odd/first")), "1");
 }
 
+// A second name for a file another job keeps: a hard link on the same file
+// system, a copy on another; the source stays as it was, an existing target
+// is never replaced, and only a regular file is given one.
+TEST_F(Moves, ASecondNameIsALinkOrACopyAndLeavesTheSourceAsItWas)
+{
+    write(at("A/film.mkv"), "the film");
+    ASSERT_EQ(FileOperations::linkOrCopyNoReplace(at("A/film.mkv"), at("B/film.mkv")), ENOENT);
+    QDir().mkpath(at("B"));
+    ASSERT_EQ(FileOperations::linkOrCopyNoReplace(at("A/film.mkv"), at("B/film.mkv")), 0);
+    struct stat a;
+    struct stat b;
+    ASSERT_EQ(stat(QFile::encodeName(at("A/film.mkv")).constData(), &a), 0);
+    ASSERT_EQ(stat(QFile::encodeName(at("B/film.mkv")).constData(), &b), 0);
+    EXPECT_EQ(a.st_ino, b.st_ino);
+    EXPECT_EQ(read(at("A/film.mkv")), "the film");
+
+    write(at("C/film.mkv"), "kept");
+    EXPECT_EQ(FileOperations::linkOrCopyNoReplace(at("A/film.mkv"), at("C/film.mkv")), EEXIST);
+    EXPECT_EQ(read(at("C/film.mkv")), "kept");
+    EXPECT_EQ(FileOperations::linkOrCopyNoReplace(at("A"), at("D")), EINVAL);
+    EXPECT_FALSE(exists(at("D")));
+
+    OtherDisk other;
+    if (!other.usableFor(root)) GTEST_SKIP() << "no second file system here";
+    ASSERT_EQ(FileOperations::linkOrCopyNoReplace(at("A/film.mkv"), other.at("film.mkv")), 0);
+    EXPECT_EQ(read(other.at("film.mkv")), "the film");
+    EXPECT_EQ(read(at("A/film.mkv")), "the film");
+}
+
 TEST_F(Moves, FinishedJobDescendsSingleFoldersAndKeepsHiddenFilesVisible)
 {
     write(at("job/x/y/a.mkv"), "a");

@@ -23,6 +23,11 @@ void EngineEndToEnd::SetUp()
     d.setObject(downloadFolder, QStringLiteral("downloadPath"));
     d.setObject(finalFolder, QStringLiteral("moveAfterDownloadPath"));
     d.setBool(true, QStringLiteral("moveAfterDownload"));
+    startEngine();
+}
+
+void EngineEndToEnd::startEngine()
+{
     engine = std::make_unique<EngineControllers>();
     EngineControllers::Hooks hooks;
     hooks.makeQueueController = [this] {

@@ -37,6 +37,8 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // The engine as the program makes it at a start, its scheduler recording.
+    void startEngine();
 
     ScriptedNntpServer& addServer(const QString& alias, qint64 connections, bool backup = false);
 

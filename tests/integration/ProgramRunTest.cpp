@@ -491,4 +491,56 @@ TEST_F(ProgramRunOnInn, AnNzbOnTheCommandLineDownloadsFromTheServerToTheFinalFol
     ASSERT_NO_FATAL_FAILURE(quit());
 }
 
+// A returning user: the film and its PAR2 set downloaded whole from their
+// NZB, the program quit; at the next start another NZB of the same post, with
+// three articles of the film gone from the server. The second job repairs
+// its own copy from the recovery blocks it fetches and lands the exact film
+// in its own folder; the first job's folder stays as that job left it.
+TEST_F(ProgramRunOnInn, ASecondDamagedCopyOfAnEarlierDownloadIsRepairedInItsOwnFolder)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    // Finished downloads stay in the download folder.
+    UserDefaults::standard().setBool(false, QStringLiteral("moveAfterDownload"));
+    UserDefaults::standard().synchronize();
+    ASSERT_NO_FATAL_FAILURE(storeServer(inn.port(), 3));
+    QString output;
+    const QList<PostedFile> files =
+        makeFileWithPar2Set(home.makeFolder(QStringLiteral("staging")), QStringLiteral("Film.mkv"), 2000000,
+                            71, 100000, 4, 100000, &output);
+    ASSERT_GE(files.size(), 3) << output.toStdString();
+    for (const PostedFile& f : files) {
+        QString error;
+        ASSERT_TRUE(postTo(inn.port(), InnServer::group(), f, &error)) << error.toStdString();
+    }
+    ASSERT_TRUE(writeNzb(nzbPath, files));
+    const QString damagedNzb =
+        QDir(QFileInfo(nzbPath).absolutePath()).filePath(QStringLiteral("Film again.nzb"));
+    ASSERT_TRUE(writeNzb(damagedNzb, files, losingArticles(0, {2, 9, 15})));
+
+    ASSERT_NO_FATAL_FAILURE(start({nzbPath}));
+    ASSERT_TRUE(waitUntilFinished());
+    ASSERT_NO_FATAL_FAILURE(quit());
+    const QString firstFolder = QDir(downloadFolder).filePath(QStringLiteral("Holiday Pictures"));
+    ASSERT_EQ(fileBytes(QDir(firstFolder).filePath(QStringLiteral("Film.mkv"))), files[0].data);
+    QMap<QString, QByteArray> left;
+    for (const QString& name : entries(firstFolder))
+        left.insert(name, fileBytes(QDir(firstFolder).filePath(name)));
+
+    ASSERT_NO_FATAL_FAILURE(start({damagedNzb}));
+    ASSERT_TRUE(waitWhileRunning(
+        [&] { return !log.linesWithMessage(QStringLiteral("Queue Finished Film again")).isEmpty(); }));
+    const QString secondFolder = QDir(downloadFolder).filePath(QStringLiteral("Film again"));
+    const QByteArray landed = fileBytes(QDir(secondFolder).filePath(QStringLiteral("Film.mkv")));
+    EXPECT_EQ(landed.size(), files[0].data.size());
+    EXPECT_TRUE(landed == files[0].data);
+    // Repaired from blocks fetched for it, not passed as finished.
+    EXPECT_FALSE(log.linesContaining(QStringLiteral(" more repair blocks for ")).isEmpty());
+    QMap<QString, QByteArray> now;
+    for (const QString& name : entries(firstFolder))
+        now.insert(name, fileBytes(QDir(firstFolder).filePath(name)));
+    EXPECT_EQ(now.keys(), left.keys());
+    EXPECT_TRUE(now == left) << "the first job's folder changed";
+    ASSERT_NO_FATAL_FAILURE(quit());
+}
+
 } // namespace

@@ -18,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <thread>
@@ -95,6 +97,12 @@ protected:
             if (part->ispar() && !part->ismainpar()) part->setCheckbox(0);
         }
         return fixture;
+    }
+
+    // The folder of job `job` (A or B) in case `n` of a table.
+    QString folderOf(const char* job, int n) const
+    {
+        return download_ + QStringLiteral("/%1%2").arg(QLatin1String(job)).arg(n);
     }
 
     void selectAndWrite(const RepairJobFixture& fixture, const QStringList& names)
@@ -412,7 +420,7 @@ TEST_F(Bookkeeping, TwoJobsSharingASetEachKeepTheirFilesInTheirOwnSet)
     }
 }
 
-TEST_F(Bookkeeping, AJobLentAnotherJobsSetTakesItsOwnWhenItsPar2FileArrives)
+TEST_F(Bookkeeping, AFileWrittenBeforeItsJobsPar2FileNeverJoinsAnotherJobsSet)
 {
     const QString folderA = download_ + "/A";
     const QString folderB = download_ + "/B";
@@ -421,18 +429,197 @@ TEST_F(Bookkeeping, AJobLentAnotherJobsSetTakesItsOwnWhenItsPar2FileArrives)
     auto a = job(folderA, "jobA", par2, {"a.bin", "b.bin"});
     auto b = job(folderB, "jobB", par2, {"a.bin", "b.bin"});
     a->write(*repair_, a->part(par2.first()));
-    // B's file comes before B's PAR2 index: B borrows A's set for now.
+    // B's file comes before B's PAR2 index: it is no member of A's set.
     b->write(*repair_, b->part("a.bin"));
-    EXPECT_EQ(b->job()->repairObject(), a->job()->repairObject());
+    EXPECT_EQ(b->job()->repairObject(), nullptr);
+    EXPECT_EQ(b->part("a.bin")->repairObject(), nullptr);
+    for (const RepairObjectPtr& member : a->job()->repairObject()->childs()) {
+        if (member->isPar()) continue;
+        EXPECT_FALSE(member->isUsed() || member->fod()) << member->filename().toStdString();
+    }
 
     b->write(*repair_, b->part(par2.first()));
+    ASSERT_TRUE(b->job()->repairObject());
     ASSERT_NE(b->job()->repairObject(), a->job()->repairObject());
     EXPECT_EQ(b->part("a.bin")->repairObject()->parent(), b->job()->repairObject());
     b->write(*repair_, b->part("b.bin"));
+    runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(b->job()->repairObject(), false); });
     a->write(*repair_, {"a.bin", "b.bin"});
     EXPECT_EQ(a->part("a.bin")->repairObject()->parent(), a->job()->repairObject());
     EXPECT_TRUE(a->job()->canExtract());
     EXPECT_TRUE(b->job()->canExtract());
+}
+
+// Job A left x.bin in its folder, and its record claims the file whole;
+// job B's set has x.bin as a member B does not download itself. The record
+// is found by one key alone. B is given the file only when its bytes are
+// the member's, and then as a link in B's own folder; A's file and record
+// stay as they were either way.
+TEST_F(Bookkeeping, AFileOfAnotherJobIsGivenToThisJobOnlyWhenItsContentIsProven)
+{
+    struct Case
+    {
+        const char* why;
+        const char* foundBy; // "name", "fileID" or "md516k"
+        bool intact;
+    };
+    const Case cases[] = {
+        {"intact, found by name", "name", true},
+        {"damaged, found by name", "name", false},
+        {"intact, found by file ID", "fileID", true},
+        {"damaged, found by file ID", "fileID", false},
+        {"intact, found by first-16-KiB digest", "md516k", true},
+        {"damaged after its first 16 KiB, found by their digest", "md516k", false},
+    };
+    for (int n = 0; n < int(std::size(cases)); ++n) {
+        const Case& c = cases[n];
+        SCOPED_TRACE(c.why);
+        const QString folderA = folderOf("A", n);
+        const QString folderB = folderOf("B", n);
+        const QStringList par2 = makeSet(folderA, {{"x.bin", 50000}}, 2, quint32(40 + n));
+        QDir().mkpath(folderB);
+        ASSERT_TRUE(QFile::copy(folderA + "/" + par2.first(), folderB + "/" + par2.first()));
+        const QByteArray original = fileBytes(folderA + "/x.bin");
+        if (!c.intact) damage(folderA + "/x.bin", 5 * kSlice + 3);
+        const QString foundBy = QString::fromLatin1(c.foundBy);
+        const QString nameInA = foundBy == "name" ? "x.bin" : "renamed.bin";
+        if (nameInA != "x.bin") {
+            ASSERT_TRUE(QFile::rename(folderA + "/x.bin", folderA + "/" + nameInA));
+        }
+        const QByteArray inA = fileBytes(folderA + "/" + nameInA);
+
+        // B has the PAR2 index and no part for x.bin.
+        auto b = job(folderB, QStringLiteral("jobB%1").arg(n), {par2.first()}, {});
+        const QueuePtr index = b->part(par2.first());
+        runOffMainThread([&] { repair_->addAndAnalysePar2FilePart(index, true); });
+        ASSERT_TRUE(b->job()->repairObject());
+        const RepairObjectPtr member = b->job()->repairObject()->childs().first();
+        ASSERT_EQ(member->filename(), "x.bin");
+
+        FODObjectPtr claim = FODObject::create();
+        claim->setQid(QStringLiteral("jobA%1").arg(n));
+        claim->setFid("fa");
+        claim->setFolder(folderA);
+        claim->setFilename(nameInA);
+        claim->setOrgFilename(nameInA);
+        claim->setFileID(foundBy == "fileID" ? member->fileID() : QString("id-other"));
+        claim->setMd516k(foundBy == "md516k" ? member->md516k() : QString("k-other"));
+        claim->setMd5("m-other");
+        claim->setTotalBlocks(member->totalBlocks());
+        claim->setAvailableBlocks(member->totalBlocks());
+        claim->setCrc32checked(true);
+        index_->addFod(claim);
+
+        // The index lands in B's folder: what B does not download is looked for.
+        runOffMainThread([&] {
+            index->setIsDownloaded(true);
+            repair_->addFilePartToFod(index);
+        });
+        const FODObjectPtr got = member->fod();
+        EXPECT_NE(got, claim);
+        if (c.intact) {
+            ASSERT_TRUE(got);
+            EXPECT_EQ(got->qid(), b->job()->qid());
+            EXPECT_EQ(got->folder(), folderB);
+            EXPECT_EQ(fileBytes(folderB + "/x.bin"), original);
+            EXPECT_EQ(member->availableBlocks(), member->totalBlocks());
+            EXPECT_TRUE(b->job()->canExtract());
+        } else {
+            EXPECT_FALSE(got);
+            EXPECT_FALSE(QFileInfo::exists(folderB + "/x.bin"));
+            EXPECT_EQ(member->availableBlocks(), 0);
+            EXPECT_EQ(b->job()->blocksRequired(), member->totalBlocks());
+            EXPECT_FALSE(b->job()->canExtract() || b->job()->canRepair());
+        }
+        EXPECT_EQ(fileBytes(folderA + "/" + nameInA), inA);
+        EXPECT_EQ(claim->folder(), folderA);
+        EXPECT_EQ(claim->filename(), nameInA);
+        EXPECT_EQ(claim->qid(), QStringLiteral("jobA%1").arg(n));
+    }
+}
+
+// par2's own count of the intact blocks in a file: "Found 27 of 30 data
+// blocks", or all of them for a file it finds whole.
+qint64 par2Count(const QString& folder, const QString& index, const QString& file, QString* output)
+{
+    QProcess par2;
+    par2.setWorkingDirectory(folder);
+    par2.start("par2", {"v", index});
+    if (!par2.waitForFinished(60000)) return -1;
+    *output = QString::fromLocal8Bit(par2.readAllStandardOutput());
+    const QRegularExpression damaged("Target: \"" + QRegularExpression::escape(file) +
+                                     "\" - damaged\\. Found (\\d+) of (\\d+) data blocks");
+    if (const QRegularExpressionMatch m = damaged.match(*output); m.hasMatch())
+        return m.captured(1).toLongLong();
+    const QRegularExpression whole("Target: \"" + QRegularExpression::escape(file) + "\" - found\\.");
+    const QRegularExpression total("There are a total of (\\d+) data blocks");
+    if (whole.match(*output).hasMatch()) return total.match(*output).captured(1).toLongLong();
+    return -1;
+}
+
+// The same set in two jobs at once: A holds the file whole, B a copy with
+// holes where articles were missing. Each member's row in the PAR2 pane says
+// what par2 finds in that job's own file.
+TEST_F(Bookkeeping, ThePar2PaneCountsWhatPar2CountsInTheJobsOwnFile)
+{
+    struct Case
+    {
+        const char* why;
+        QList<QPair<qint64, qint64>> zeroed; // byte ranges (from, length) lost
+        qint64 cutTail;                      // bytes missing at the end
+    };
+    const qint64 size = 40 * kSlice + 1000;
+    const Case cases[] = {
+        {"three articles lost in the middle", {{10 * kSlice + 100, 3 * kSlice}}, 0},
+        {"the last article lost", {}, kSlice + 1500},
+        {"an article lost in the first 16 KiB", {{300, 2000}}, 0},
+        {"two holes", {{2 * kSlice, 100}, {30 * kSlice - 50, 200}}, 0},
+    };
+    for (int n = 0; n < int(std::size(cases)); ++n) {
+        const Case& c = cases[n];
+        SCOPED_TRACE(c.why);
+        const QString folderA = folderOf("A", n);
+        const QString folderB = folderOf("B", n);
+        const QStringList par2 = makeSet(folderA, {{"x.bin", size}}, 4, quint32(60 + n));
+        QDir().mkpath(folderB);
+        for (const QString& name : par2 + QStringList{"x.bin"})
+            ASSERT_TRUE(QFile::copy(folderA + "/" + name, folderB + "/" + name));
+        QByteArray holed = fileBytes(folderB + "/x.bin");
+        for (const auto& [from, length] : c.zeroed)
+            holed.replace(from, length, QByteArray(length, '\0'));
+        holed.chop(c.cutTail);
+        ASSERT_TRUE(writeAll(folderB + "/x.bin", holed));
+
+        auto a = job(folderA, QStringLiteral("jobA%1").arg(n), par2, {"x.bin"});
+        auto b = job(folderB, QStringLiteral("jobB%1").arg(n), par2, {"x.bin"});
+        a->write(*repair_, {par2.first(), "x.bin"});
+        ASSERT_TRUE(a->job()->canExtract());
+        b->write(*repair_, {par2.first(), "x.bin"});
+        const RepairObjectPtr set = b->job()->repairObject();
+        if (set->needsCRC32Check())
+            runOffMainThread([&] { repair_->crc32CheckFodsInRepairParent(set, false); });
+
+        QString output;
+        const qint64 found = par2Count(folderB, par2.first(), "x.bin", &output);
+        ASSERT_GE(found, 0) << output.toStdString();
+        const RepairObjectPtr x = b->part("x.bin")->repairObject();
+        ASSERT_TRUE(x);
+        const QString expected = QStringLiteral("%1 of %2").arg(found).arg(x->totalBlocks());
+        EXPECT_TRUE(waitUntil([&] { return x->blocksTextField() == expected; }, 2000))
+            << x->blocksTextField().toStdString() << " where par2 says " << expected.toStdString();
+        EXPECT_TRUE(waitUntil([&] { return x->statusTextField() == "Broken"; }, 2000));
+        EXPECT_EQ(x->fod()->availableBlocks(), found);
+        EXPECT_EQ(x->fod()->folder(), folderB);
+        EXPECT_EQ(b->job()->blocksRequired(), x->totalBlocks() - found);
+        // The whole copy is A's, counted whole, where it was.
+        const RepairObjectPtr ax = a->part("x.bin")->repairObject();
+        EXPECT_TRUE(waitUntil(
+            [&] { return ax->blocksTextField() == QStringLiteral("%1 of %1").arg(ax->totalBlocks()); },
+            2000));
+        EXPECT_EQ(ax->fod()->folder(), folderA);
+        EXPECT_EQ(par2Count(folderA, par2.first(), "x.bin", &output), ax->totalBlocks())
+            << output.toStdString();
+    }
 }
 
 TEST_F(Bookkeeping, HostileNamesInThePar2FileNeverLeaveTheJobFolderNorReplaceAFile)

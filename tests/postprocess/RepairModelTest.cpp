@@ -83,6 +83,7 @@ QueuePtr part(const QString& qid, const QString& postedName, const QString& dige
 
 // Two jobs download one set (jobs A and B, each its own copy of the set);
 // job C has no set. Members: A: x.bin k1, y.bin k2; B: x.bin k1, z.bin k3.
+// A part is only ever given a member of its own job's set.
 TEST(RepairModelMatching, TheTableOfMatches)
 {
     TempHome home;
@@ -97,14 +98,14 @@ TEST(RepairModelMatching, TheTableOfMatches)
         bool useAsFirst; // x.bin of A is used before the lookup
     };
     const Case cases[] = {
-        {"own exact wins over the other job's", "A", "x.bin", "k1", "A", "x.bin", false},
+        {"own exact, though the other job's set has it too", "A", "x.bin", "k1", "A", "x.bin", false},
         {"own exact for the other job", "B", "x.bin", "k1", "B", "x.bin", false},
-        {"no own set: the last exact match", "C", "x.bin", "k1", "B", "x.bin", false},
+        {"no own set: nothing, though both sets have it", "C", "x.bin", "k1", "", "", false},
         {"digest only", "A", "obfuscated", "k2", "A", "y.bin", false},
-        {"name only, in another job's set", "A", "z.bin", "k9", "B", "z.bin", false},
-        {"own candidate before others", "A", "y.bin", "k3", "A", "y.bin", false},
-        {"no own set: first candidate by name", "C", "z.bin", "k2", "B", "z.bin", false},
-        {"a used member is skipped", "A", "x.bin", "k1", "B", "x.bin", true},
+        {"name only in another job's set: nothing", "A", "z.bin", "k9", "", "", false},
+        {"a name match before a digest match", "A", "y.bin", "k1", "A", "y.bin", false},
+        {"no own set: no candidate either", "C", "z.bin", "k2", "", "", false},
+        {"a used member is skipped, the other job's is not taken", "A", "x.bin", "k1", "", "", true},
         {"nothing matches", "A", "w.bin", "k7", "", "", false},
         {"no name and no digest", "A", "", "", "", "", false},
     };
@@ -133,13 +134,17 @@ TEST(RepairModelMatching, TwoPartsWithTheSameNameGetTwoMembersOnlyIfTwoAreUnused
 {
     TempHome home;
     RepairModel model;
-    model.addRepairObject(set("A", {member("x.bin", "k1")}));
+    // Two members with the same first 16 KiB: the second part takes the
+    // other one by its digest.
+    model.addRepairObject(set("A", {member("x.bin", "k1"), member("x2.bin", "k1")}));
     model.addRepairObject(set("B", {member("x.bin", "k1")}));
-    const RepairObjectPtr first = model.getRepairChildObjectForFilepart(part("C", "x.bin", "k1"));
-    const RepairObjectPtr second = model.getRepairChildObjectForFilepart(part("C", "x.bin", "k1"));
+    const RepairObjectPtr first = model.getRepairChildObjectForFilepart(part("A", "x.bin", "k1"));
+    const RepairObjectPtr second = model.getRepairChildObjectForFilepart(part("A", "x.bin", "k1"));
     ASSERT_TRUE(first && second);
     EXPECT_NE(first, second);
-    EXPECT_EQ(model.getRepairChildObjectForFilepart(part("C", "x.bin", "k1")), nullptr);
+    EXPECT_EQ(first->filename(), "x.bin");
+    EXPECT_EQ(second->filename(), "x2.bin");
+    EXPECT_EQ(model.getRepairChildObjectForFilepart(part("A", "x.bin", "k1")), nullptr);
 }
 
 TEST(RepairModelMatching, ARecordIsMatchedWithinOneSetByNameAndDigestElseByMd5)

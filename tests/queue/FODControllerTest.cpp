@@ -44,6 +44,23 @@ QueuePtr jobWithPart(const QString& qid, const QString& folder, QueuePtr* partOu
     return job;
 }
 
+// A set of job `qid` with one member of the given name, file ID and digests.
+RepairObjectPtr setWithMember(const QString& qid, const QString& name, const QString& fileID,
+                              const QString& md516k, const QString& md5)
+{
+    RepairObjectPtr set = RepairObject::create();
+    set->setSetID("set1");
+    set->setQid(qid);
+    RepairObjectPtr member = RepairObject::create();
+    member->setFilename(name);
+    member->setFileID(fileID);
+    member->setMd516k(md516k);
+    member->setMd5(md5);
+    member->setSetID("set1");
+    set->appendChild(member);
+    return set;
+}
+
 class FODIndex : public ::testing::Test
 {
 protected:
@@ -142,6 +159,61 @@ TEST_F(FODIndex, AnMd5TieIsSettledByTheJobAndAnUnknownJobFallsThroughToTheNextKe
     EXPECT_EQ(index_->searchFileForDict({{"md5", "same"}, {"md516k", "unique16k"}, {"qid", "zzz"}}), c);
 }
 
+// What a job counts as its files is only ever its own records: a record of
+// another job that one key alone (name, file ID, first-16-KiB digest) finds
+// is no answer for it, though a page asking where the file lies finds it.
+TEST_F(FODIndex, AJobsLookupsNeverGiveItARecordOfAnotherJob)
+{
+    struct Case
+    {
+        const char* key;
+        const char* name;
+        const char* fileID;
+        const char* md516k;
+    };
+    const Case cases[] = {
+        {"name", "x.bin", "", "k-other"},
+        {"file ID", "renamed.bin", "id-x", "k-other"},
+        {"first 16 KiB", "renamed.bin", "", "k-x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        index_ = std::make_unique<FODController>();
+        FODObjectPtr other = record("jobA", "fa", c.name, download_ + "/A");
+        other->setFileID(c.fileID);
+        other->setMd516k(c.md516k);
+        other->setMd5("m-other");
+        other->setAvailableBlocks(13);
+        other->setCrc32checked(true);
+        index_->addFod(other);
+
+        const RepairObjectPtr set = setWithMember("jobB", "x.bin", "id-x", "k-x", "m-x");
+        const RepairObjectPtr member = set->childs().first();
+        EXPECT_TRUE(index_->searchFodsForRepairParent(set).isEmpty());
+        const QVariantMap wanted{
+            {"filename", "x.bin"}, {"fileID", "id-x"}, {"md516k", "k-x"}, {"qid", "jobB"}};
+        EXPECT_EQ(index_->searchFileForDict(wanted, FODController::Scope::WantedJobOnly), nullptr);
+        EXPECT_EQ(index_->searchFileForDict(wanted), other);
+        QueuePtr part;
+        QueuePtr job = jobWithPart("jobB", download_ + "/B", &part);
+        part->setFid("fb");
+        part->setFilename("x.bin");
+        part->setMd516k("k-x");
+        part->setMd5("m-x");
+        EXPECT_EQ(index_->searchJobFileForFilePart(part), nullptr);
+        // Offered only as a file of an earlier download, to be proven.
+        EXPECT_EQ(index_->searchOtherJobsFodsForRepairChild(member, "jobB"), QList<FODObjectPtr>({other}));
+        EXPECT_TRUE(index_->searchOtherJobsFodsForRepairChild(member, "jobA").isEmpty());
+
+        // The job's own record is found whatever other records there are.
+        FODObjectPtr own = record("jobB", "fb", "x.bin", download_ + "/B");
+        own->setFileID("id-x");
+        index_->addFod(own);
+        EXPECT_EQ(index_->searchFodsForRepairParent(set), QList<FODObjectPtr>({own}));
+        EXPECT_EQ(index_->searchJobFileForFilePart(part), own);
+    }
+}
+
 TEST_F(FODIndex, TheFileIDIsTriedBeforeTheFidAndTheFidStandsInForAnAmbiguousFileID)
 {
     FODObjectPtr byFid = record("q", "f1", "a.bin", download_);
@@ -211,6 +283,7 @@ TEST_F(FODIndex, TheMd5ThatFollowsAWrittenPartCompletesOnlyItsOwnRecord)
     const FODObjectPtr sized = index_->createFodForFilePart(otherSize);
     QueuePtr otherJobPart;
     QueuePtr otherJob = writtenPart("q2", "a.bin", 1000, &otherJobPart);
+    otherJob->setDownloadUrl(download_ + "/other");
     const FODObjectPtr elsewhere = index_->createFodForFilePart(otherJobPart);
     index_->renameFod(download_ + "/a.bin", download_ + "/renamed.bin");
 
@@ -229,8 +302,10 @@ TEST_F(FODIndex, TheMd5ThatFollowsAWrittenPartCompletesOnlyItsOwnRecord)
     // Two records alike of one job: neither is guessed.
     QueuePtr twin;
     QueuePtr twinJob = writtenPart("q3", "t.bin", 500, &twin);
+    QueuePtr other;
+    QueuePtr otherTwinJob = writtenPart("q3", "u.bin", 500, &other);
     const FODObjectPtr first = index_->createFodForFilePart(twin);
-    const FODObjectPtr second = index_->createFodForFilePart(twin);
+    const FODObjectPtr second = index_->createFodForFilePart(other);
     twin->setMd5("m3");
     index_->completeMd5(twin);
     EXPECT_TRUE(first->md5().isEmpty());
@@ -244,27 +319,21 @@ TEST_F(FODIndex, RecordsForSetMembersAndVolumesCarryTheSetsValues)
     part->setFid("f1");
     part->setFilename("a.bin");
     part->setBytes(1234.9);
-    RepairObjectPtr set = RepairObject::create();
-    set->setSetID("set1");
-    set->setQid("q1");
-    RepairObjectPtr member = RepairObject::create();
-    member->setFilename("a-real.bin");
-    member->setFileID("id1");
-    member->setMd5("m1");
-    member->setMd516k("k1");
-    member->setSetID("set1");
+    const RepairObjectPtr set = setWithMember("q1", "a-real.bin", "id1", "k1", "m1");
+    const RepairObjectPtr member = set->childs().first();
     member->setAvailableBlocks(3);
-    set->appendChild(member);
 
     FODObjectPtr fod = index_->createFodForRepairChild(member, part);
     EXPECT_EQ(fod->orgFilename(), "a-real.bin");
     EXPECT_EQ(fod->filename(), "a.bin");
     EXPECT_EQ(fod->fileID(), "id1");
-    EXPECT_EQ(fod->availableBlocks(), 3);
+    // Not the member's count: the record's bytes are still to be counted.
+    EXPECT_EQ(fod->availableBlocks(), 0);
+    EXPECT_FALSE(fod->crc32checked());
     EXPECT_EQ(index_->searchFodsForRepairParent(set), QList<FODObjectPtr>({fod}));
 
     QueuePtr volume;
-    jobWithPart("q1", download_, &volume);
+    QueuePtr volumeJob = jobWithPart("q1", download_, &volume);
     volume->setFid("fv");
     volume->setFilename("a.vol0+8.par2");
     volume->setIspar(true);
@@ -275,6 +344,37 @@ TEST_F(FODIndex, RecordsForSetMembersAndVolumesCarryTheSetsValues)
     EXPECT_EQ(index_->searchVolFodsForRepairParent(set), QList<FODObjectPtr>({vol}));
     vol->setAvailableBlocks(0);
     EXPECT_TRUE(index_->searchVolFodsForRepairParent(set).isEmpty());
+}
+
+// A file written again replaced the bytes that lay at its path: the record
+// of those bytes (its count, its digests) goes with them, also from the
+// store, and a file of the same name elsewhere keeps its record.
+TEST_F(FODIndex, ARecordMadeForAPathTakesThePlaceOfTheRecordsOfWhatLayThere)
+{
+    QList<QueuePtr> jobs; // the parts refer to them weakly
+    const auto written = [&](const QString& qid, const QString& folder, const QString& fid) {
+        QueuePtr part;
+        jobs.append(jobWithPart(qid, download_ + folder, &part));
+        part->setFid(fid);
+        part->setFilename("a.bin");
+        part->setOrgFilename("a.bin");
+        return part;
+    };
+    const QueuePtr first = written("q1", "/job", "f1");
+    first->setMd5("old");
+    const FODObjectPtr before = index_->createFodForFilePart(first);
+    before->setAvailableBlocks(5);
+    before->setCrc32checked(true);
+    const FODObjectPtr kept = index_->createFodForFilePart(written("q2", "/other", "f9"));
+
+    const QueuePtr again = written("q1", "/job", "f2");
+    const FODObjectPtr after = index_->createFodForFilePart(again);
+    EXPECT_TRUE(index_->fodsForKey("f1").isEmpty());
+    EXPECT_TRUE(index_->fodsForKey("old").isEmpty());
+    EXPECT_EQ(index_->fodsForKey("a.bin"), QList<FODObjectPtr>({after, kept}));
+    EXPECT_EQ(index_->uniqueFodsArray().size(), 2);
+    EXPECT_EQ(index_->searchJobFileForFilePart(first), nullptr);
+    EXPECT_EQ(index_->searchJobFileForFilePart(again), after);
 }
 
 TEST_F(FODIndex, RenameMovesOnlyTheRecordOfTheFileThatMovedBetweenNameKeys)

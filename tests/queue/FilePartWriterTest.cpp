@@ -546,6 +546,47 @@ TEST_F(Writer, PartWithoutAnyNameIsAWriteFailure)
     EXPECT_FALSE(part->isDownloaded());
 }
 
+// The folder of the job's title holds the files of an earlier download of
+// the same title (the same NZB, added again after a restart): the job writes
+// into a folder of its own beside it, and keeps that folder for each of its
+// files, also once it is restored with it. The earlier files are not touched.
+TEST_F(Writer, AJobWritesIntoAFolderOfItsOwnNeverIntoOneHoldingOtherFiles)
+{
+    QDir().mkpath(jobFolder());
+    QFile earlier(jobFolder() + QStringLiteral("/photos.part1.rar"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("the earlier download") > 0);
+    earlier.close();
+    const QByteArray first = ArticleFixtures::randomBytes(30000, 81);
+    const QByteArray second = ArticleFixtures::randomBytes(20000, 82);
+    const QueuePtr one =
+        addPart(QStringLiteral("one"), ArticleFixtures::yencArticles(first, "photos.part1.rar", 64000));
+    const QueuePtr two =
+        addPart(QStringLiteral("two"), ArticleFixtures::yencArticles(second, "photos.part2.rar", 64000));
+
+    ASSERT_EQ(write(one), kWriteFinished);
+    const QString own = jobFolder() + QStringLiteral(".1");
+    EXPECT_EQ(job_->downloadUrl(), own);
+    EXPECT_EQ(fileBytes(own + QStringLiteral("/photos.part1.rar")), first);
+    ASSERT_EQ(write(two), kWriteFinished);
+    EXPECT_EQ(job_->downloadUrl(), own);
+    EXPECT_EQ(fileBytes(own + QStringLiteral("/photos.part2.rar")), second);
+    EXPECT_EQ(fileBytes(jobFolder() + QStringLiteral("/photos.part1.rar")), "the earlier download");
+    EXPECT_EQ(filesIn(jobFolder()), QStringList({QStringLiteral("photos.part1.rar")}));
+
+    // The same job as the save state brings it back at the next start.
+    const QString title = job_->title();
+    job_ = Queue::create();
+    job_->setTitle(title);
+    job_->setIsNZB(true);
+    job_->setDownloadUrl(own);
+    const QByteArray third = ArticleFixtures::randomBytes(10000, 83);
+    const QueuePtr three =
+        addPart(QStringLiteral("three"), ArticleFixtures::yencArticles(third, "photos.part3.rar", 64000));
+    ASSERT_EQ(write(three), kWriteFinished);
+    EXPECT_EQ(job_->downloadUrl(), own);
+    EXPECT_EQ(fileBytes(own + QStringLiteral("/photos.part3.rar")), third);
+}
+
 // A data file posted under a meaningless name takes the name its recovery
 // set gives it (found by the MD5 of its first 16 KiB); a folder in that name
 // is not followed.

@@ -235,6 +235,80 @@ TEST_F(JobStates, AWriteReportedAfterTheJobMovedOnDoesNotRunTheChainAgain)
     EXPECT_EQ(log.linesContaining("Moving files :: " + folder).size(), 1);
 }
 
+// A job whose files came with articles missing (or failing their CRC check
+// on every server) goes on to its end only where its own PAR2 set covers
+// those files: the set's slice checks prove them intact, or its repair mends
+// them. A damaged file no set covers stops the job at "Not enough repair
+// blocks"; damage in a PAR2 volume costs only that volume's blocks.
+TEST_F(JobStates, ADamagedFileGoesOnOnlyWhereItsJobsSetCoversIt)
+{
+    struct Case
+    {
+        const char* title;
+        QStringList files;
+        QStringList members; // of the job's set; none: no set
+        const char* damaged; // the part that lost an article
+        bool failedCheck;    // the article failed its CRC check rather than went missing
+        bool intactByTheSet; // the set's checks found its members whole
+        qint64 next;
+    };
+    const Case cases[] = {
+        {"Lone", {"film.mkv"}, {}, "film.mkv", false, false, JobStatus::NotEnoughRepairBlocks},
+        {"Pair", {"a.bin", "b.bin"}, {}, "b.bin", true, false, JobStatus::NotEnoughRepairBlocks},
+        {"Outside",
+         {"film.mkv", "film.nfo", "film.par2"},
+         {"film.mkv"},
+         "film.nfo",
+         false,
+         true,
+         JobStatus::NotEnoughRepairBlocks},
+        {"Member",
+         {"film.mkv", "film.par2"},
+         {"film.mkv"},
+         "film.mkv",
+         false,
+         false,
+         JobStatus::QueuedForRepair},
+        {"Volume",
+         {"film.mkv", "film.par2", "film.vol0+1.par2"},
+         {"film.mkv"},
+         "film.vol0+1.par2",
+         false,
+         true,
+         JobStatus::Finished},
+        {"Whole", {"film.mkv"}, {}, "", false, false, JobStatus::Finished},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const QueuePtr root = downloadedJob(c.title, c.files);
+        if (!c.members.isEmpty()) {
+            const RepairObjectPtr set = setOf(root, c.members);
+            for (const RepairObjectPtr& member : set->childs())
+                partNamed(root, member->filename())->setRepairObject(member);
+            root->setCanExtract(c.intactByTheSet);
+            root->setCanRepair(!c.intactByTheSet);
+        }
+        if (const QueuePtr part = partNamed(root, c.damaged)) {
+            part->setIsDownloaded(true);
+            if (c.failedCheck) {
+                part->incrementArticlesFailedCheck();
+                root->incrementArticlesFailedCheck();
+            } else {
+                part->setTotalMissingArticles(1);
+                root->incrementTotalMissingArticles();
+            }
+        }
+        forgetCodes();
+        root->setStatus(JobStatus::AllFilesWritten);
+        EXPECT_TRUE(waitUntil([&] { return codesOf(root).contains(c.next); }, 10000))
+            << ::testing::PrintToString(codesOf(root));
+        EXPECT_EQ(codesOf(root).contains(JobStatus::Finished), c.next == JobStatus::Finished);
+        if (c.next == JobStatus::NotEnoughRepairBlocks) {
+            EXPECT_EQ(root->commentTextField(), textOf(JobStatus::NotEnoughRepairBlocks));
+        }
+    }
+}
+
 TEST_F(JobStates, AFinishedJobSaysHowManyArticlesFailedTheirCrcCheck)
 {
     const QueuePtr intact = makeJob("Intact", {"one.bin"});

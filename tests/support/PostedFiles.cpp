@@ -3,7 +3,12 @@
 #include "support/ArticleFixtures.h"
 #include "support/NntpTestClient.h"
 #include "support/NzbFixture.h"
+#include "support/Par2SetMaker.h"
 #include "support/ScriptedNntpServer.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -96,4 +101,27 @@ bool writeNzb(const QString& path, const QList<PostedFile>& files, const Segment
         nzb.addFile(file);
     }
     return nzb.write(path);
+}
+
+QList<PostedFile> makeFileWithPar2Set(const QString& folder, const QString& name, qint64 size,
+                                      std::uint32_t seed, qint64 sliceBytes, int recoveryBlocks,
+                                      qsizetype partBytes, QString* error)
+{
+    if (!Par2SetMaker::writeFiles(folder, {{name, size}}, seed)) return {};
+    const QStringList par2 = Par2SetMaker::create(folder, QFileInfo(name).completeBaseName(), {name},
+                                                  sliceBytes, recoveryBlocks, error);
+    if (par2.isEmpty()) return {};
+    QList<PostedFile> files{PostedFile::fromData(name, fileBytes(QDir(folder).filePath(name)), partBytes)};
+    for (const QString& path : par2)
+        files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), partBytes));
+    return files;
+}
+
+SegmentArrangement losingArticles(int file, const QList<int>& lost)
+{
+    return [file, lost](int index, QList<NzbFixture::Article>& articles) {
+        if (index != file) return;
+        for (int i : lost)
+            if (i >= 0 && i < articles.size()) articles[i].mid = QStringLiteral("gone.") + articles[i].mid;
+    };
 }

@@ -47,3 +47,15 @@ bool postTo(quint16 port, const QString& group, const PostedFile& file, QString*
 // (reordered, repeated); it gets the file's index among `files`.
 using SegmentArrangement = std::function<void(int file, QList<NzbFixture::Article>& segments)>;
 bool writeNzb(const QString& path, const QList<PostedFile>& files, const SegmentArrangement& arrange = {});
+
+// `name`, `size` pseudo-random bytes from `seed`, and a PAR2 set over it made
+// by par2 in `folder` (`recoveryBlocks` blocks of `sliceBytes`), as posted in
+// articles of `partBytes`: the file first, then the PAR2 files, index first.
+// Empty when par2 failed, with its output in `error`.
+QList<PostedFile> makeFileWithPar2Set(const QString& folder, const QString& name, qint64 size,
+                                      std::uint32_t seed, qint64 sliceBytes, int recoveryBlocks,
+                                      qsizetype partBytes, QString* error = nullptr);
+// An NZB arrangement in which the articles `lost` (indices) of file `file`
+// carry message-ids that no server holds: another copy of the same post with
+// those articles gone.
+SegmentArrangement losingArticles(int file, const QList<int>& lost);
