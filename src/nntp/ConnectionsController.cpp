@@ -20,6 +20,7 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cmath>
 
 // The keep-awake token, shared with the pool task that asks logind for it
@@ -745,8 +746,19 @@ void ConnectionsController::recordBandwidthUsage()
     bandwidthUsedInLastSecond_ = 0;
 }
 
+bool ConnectionsController::allConnectionsIdle() const
+{
+    const QList<TCPSocketPtr> sockets = socketArray();
+    return !sockets.isEmpty() && std::all_of(sockets.begin(), sockets.end(), [](const TCPSocketPtr& socket) {
+        return socket->status() == TCPSocket::Idle;
+    });
+}
+
 double ConnectionsController::getAverageBandwidthUsedPerSecond()
 {
+    // Every connection has been told that nothing is left: the transfer is
+    // over now, not a second of silence later.
+    const bool over = allConnectionsIdle();
     QMutexLocker locker(&bandwidthThrottlingLock_);
     const qint64 nowMs = clock_();
     const qint64 now = nowMs / 1000;
@@ -756,7 +768,7 @@ double ConnectionsController::getAverageBandwidthUsedPerSecond()
     // five seconds. So the time of the last byte decides, which also keeps a
     // window just closed by a read (and empty for a moment) from reading as
     // a stop.
-    const bool traffic = lastTrafficDate_ && nowMs - *lastTrafficDate_ < 1000;
+    const bool traffic = !over && lastTrafficDate_ && nowMs - *lastTrafficDate_ < 1000;
     double average = 0;
     if (!bandwidthUsageTracker_.isEmpty() && traffic) {
         double sum = 0;

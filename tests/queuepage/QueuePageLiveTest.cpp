@@ -677,6 +677,8 @@ TEST_F(QueuePageLive, ThePar2PaneShowsTheFinalStateOfEachFileOnceTheJobHasEnded)
         << par2Rows().join(u'\n').toStdString();
     for (const QString& row : par2Rows())
         EXPECT_FALSE(row.contains("Processing")) << row.toStdString();
+    spinEventLoop(200);
+    saveScreenshot(window->grab().toImage(), "queue-par2-pane-after-the-end.png");
 }
 
 // A job beyond repair stops with its damaged file kept; the pane counts the
