@@ -177,10 +177,13 @@ void UpdateChecker::finish(Result result)
 {
     result.userInitiated = userInitiated_;
     if (result.currentVersion.isEmpty()) result.currentVersion = currentVersion();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    lastResult_ = result;
+    lastResultTime_ = now;
     if (result.outcome == Outcome::Failed) {
         BLOG(3, "Update check failed: %@", result.error);
     } else {
-        UserDefaults::standard().setInteger(QDateTime::currentSecsSinceEpoch(), kLastCheckKey);
+        UserDefaults::standard().setInteger(now, kLastCheckKey);
         if (result.outcome == Outcome::UpdateAvailable)
             BLOG(1, "Update available: %@ (this is %@)", result.offeredVersion, result.currentVersion);
     }

@@ -63,6 +63,12 @@ public:
     // the result so that a silent daily check can stay silent.
     void checkForUpdates(bool userInitiated = true);
     bool isChecking() const { return !reply_.isNull(); }
+    // The last check of this run, whatever its outcome, and when it ended
+    // (Unix seconds); none before the first. A failed check leaves
+    // "lastUpdateCheckTime" alone (the daily check tries again), so only
+    // this tells that it was made.
+    const std::optional<Result>& lastResult() const { return lastResult_; }
+    qint64 lastResultTime() const { return lastResultTime_; }
 
     // With "checkForUpdates" on: checks a minute from now when the last
     // check ("lastUpdateCheckTime", Unix seconds) is a day old or more, and
@@ -100,6 +106,8 @@ private:
     QString currentVersion_;
     int timeoutMs_ = 30000;
     bool userInitiated_ = false;
+    std::optional<Result> lastResult_;
+    qint64 lastResultTime_ = 0;
 };
 
 Q_DECLARE_METATYPE(UpdateChecker::Result)

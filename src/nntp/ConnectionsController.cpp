@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -968,6 +969,7 @@ void ConnectionsController::updateBandwidthUsedInLastSecond(double bytes)
 {
     QMutexLocker locker(&bandwidthThrottlingLock_);
     bandwidthUsedInLastSecond_ += bytes;
+    if (bytes > 0) lastTrafficDate_ = clock_();
 }
 
 void ConnectionsController::recordBandwidthUsage()
@@ -987,13 +989,31 @@ void ConnectionsController::recordBandwidthUsage()
     bandwidthUsedInLastSecond_ = 0;
 }
 
+bool ConnectionsController::allConnectionsIdle() const
+{
+    const QList<TCPSocketPtr> sockets = socketArray();
+    return !sockets.isEmpty() && std::all_of(sockets.begin(), sockets.end(), [](const TCPSocketPtr& socket) {
+        return socket->status() == TCPSocket::Idle;
+    });
+}
+
 double ConnectionsController::getAverageBandwidthUsedPerSecond()
 {
+    // Every connection has been told that nothing is left: the transfer is
+    // over now, not a second of silence later.
+    const bool over = allConnectionsIdle();
     QMutexLocker locker(&bandwidthThrottlingLock_);
-    const qint64 now = clock_() / 1000;
+    const qint64 nowMs = clock_();
+    const qint64 now = nowMs / 1000;
     bandwidthUsageTracker_.removeIf([now](const BandwidthRecord& r) { return now - r.date >= 5; });
+    // Windows are closed by the connections' reads: after the last byte none
+    // reads, and the last window's bytes would keep the speed up for up to
+    // five seconds. So the time of the last byte decides, which also keeps a
+    // window just closed by a read (and empty for a moment) from reading as
+    // a stop.
+    const bool traffic = !over && lastTrafficDate_ && nowMs - *lastTrafficDate_ < 1000;
     double average = 0;
-    if (!bandwidthUsageTracker_.isEmpty() && bandwidthUsedInLastSecond_ != 0) {
+    if (!bandwidthUsageTracker_.isEmpty() && traffic) {
         double sum = 0;
         for (const BandwidthRecord& r : std::as_const(bandwidthUsageTracker_))
             sum += double(r.bytes);

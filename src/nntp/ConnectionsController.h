@@ -126,10 +126,15 @@ public:
 
     // --- speed and cap ---
 
+    // The average of the last five seconds' windows; 0 once a whole second
+    // has passed without a byte, whether or not a connection has read since,
+    // and 0 as soon as every connection is idle (the hand-out had nothing).
     double getAverageBandwidthUsedPerSecond();
     double getMaxBytesPerSecond() const;
     // Closes the measurement window when it has ended.
     void recordBandwidthUsage();
+    // There are connections, and the hand-out had nothing for any of them.
+    bool allConnectionsIdle() const;
     QList<BandwidthRecord> bandwidthUsageTracker() const;
     double bandwidthUsedInLastSecond() const;
     std::optional<QDateTime> bandwidthMeasurementDate() const;
@@ -228,6 +233,7 @@ private:
     mutable QRecursiveMutex bandwidthThrottlingLock_;
     std::optional<qint64> bandwidthMeasurementDate_; // ms since 1970
     double bandwidthUsedInLastSecond_ = 0;
+    std::optional<qint64> lastTrafficDate_; // ms since 1970 of the last byte counted
     QList<BandwidthRecord> bandwidthUsageTracker_;
     double avgBandwidthUsed_ = 0;
 

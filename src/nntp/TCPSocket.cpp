@@ -384,12 +384,15 @@ void TCPSocket::shouldFinishMethod()
 
 void TCPSocket::setStatus(qint64 status)
 {
-    status_ = status;
+    const qint64 before = status_.exchange(status);
     // An idle backup connection keeps counting, so that it closes a while
     // after its last work (see the timer).
     const bool idleBackup =
         status == Idle && nntpServer_->isbackupServerOnly() && !manager_->onlyBackupServersConfigured();
     if (!idleBackup) timeoutCounter_ = 0;
+    // The hand-out had nothing more: the row stops saying "Downloading" now,
+    // not two ticks of the timer later.
+    if (status == Idle && before != Idle) showIdleRow();
 }
 
 std::shared_ptr<Queue> TCPSocket::job() const
@@ -826,9 +829,8 @@ void TCPSocket::oneSecondTimerSelector()
         if (n >= timeout_) restartThread(sformat(u"no room to send to server (%ld sec)", long(n)));
         break;
     case Idle: {
-        updateTVCFilename(QString());
+        showIdleRow();
         const bool backup = nntpServer_->isbackupServerOnly();
-        updateTVCLastResponse(backup ? QStringLiteral("Idle (backup server)") : QStringLiteral("Idle"));
         if (backup && !manager_->onlyBackupServersConfigured()) {
             const qint64 idleTimeout =
                 UserDefaults::standard().integerForKey(QStringLiteral("tcpBackupIdleTimeout"));
@@ -1226,4 +1228,13 @@ void TCPSocket::updateTVCFilename(const QString& text)
 {
     const TVConnectionsObjectPtr row = nntpServer_ ? nntpServer_->uiConnectionObject() : nullptr;
     if (row) Dispatch::onMain([row, text] { row->setFilename(text); });
+}
+
+void TCPSocket::showIdleRow()
+{
+    // An idle connection works on no job and no file.
+    updateTVCTitle(QString());
+    updateTVCFilename(QString());
+    updateTVCLastResponse(nntpServer_ && nntpServer_->isbackupServerOnly() ? QStringLiteral("Idle (backup server)")
+                                                            : QStringLiteral("Idle"));
 }

@@ -224,6 +224,8 @@ private:
     void updateTVCLastResponse(const QString& text);
     void updateTVCTitle(const QString& text);
     void updateTVCFilename(const QString& text);
+    // The row of a connection the hand-out has nothing for.
+    void showIdleRow();
     void clearAuthFailed();
     std::shared_ptr<Queue> job() const;
     bool isUploadSegment() const;

@@ -75,6 +75,13 @@ void RepairObject::setIsDownloaded(bool value)
     notifyOnMain(&RepairObject::isDownloadedChanged);
 }
 
+void RepairObject::setNeedsCRC32Check(bool value)
+{
+    // Set again and again while the set is checked; only a change alters a text.
+    if (needsCRC32Check_.exchange(value) == value) return;
+    notifyOnMain(&RepairObject::needsCRC32CheckChanged);
+}
+
 void RepairObject::availableBlocksChanged()
 {
     updateBlocksTextField();
@@ -90,6 +97,16 @@ void RepairObject::totalBlocksChanged()
 void RepairObject::isDownloadedChanged()
 {
     updateStatusTextField();
+}
+
+void RepairObject::needsCRC32CheckChanged()
+{
+    updateStatusTextField();
+    // A child computed its status while the check was pending: "Processing"
+    // would otherwise stay after the check, as no count of it changes.
+    for (const RepairObjectPtr& child : childs()) {
+        if (child->observersRunning()) child->updateStatusTextField();
+    }
 }
 
 QList<RepairObjectPtr> RepairObject::childs() const

@@ -28,9 +28,11 @@ using RepairObjectPtr = std::shared_ptr<RepairObject>;
 // background pool while the pages read them.
 //
 // Row texts: an object made with create() observes its own `availableBlocks`,
-// `totalBlocks` and `isDownloaded`; each change recomputes the PAR2 pane's
-// texts and row colour on the main thread, without waiting, whatever thread
-// made it. The texts are therefore only ever written on the main thread.
+// `totalBlocks`, `isDownloaded` and `needsCRC32Check`; each change recomputes
+// the PAR2 pane's texts and row colour on the main thread, without waiting,
+// whatever thread made it (a parent's check pending recomputes its
+// children's status too). The texts are therefore only ever written on the
+// main thread.
 class RepairObject : public std::enable_shared_from_this<RepairObject>
 {
 public:
@@ -80,9 +82,6 @@ public:
     MODEL_ATOMIC(bool, isPar, setIsPar, false)
     // The child has been given to a file part and is not matched again.
     MODEL_ATOMIC(bool, isUsed, setIsUsed, false)
-    // Of a parent: files on disk from an earlier download still have to be
-    // checked.
-    MODEL_ATOMIC(bool, needsCRC32Check, setNeedsCRC32Check, false)
 
 public:
     // Of a child: the file's slices; of a parent: those of all its files.
@@ -95,6 +94,11 @@ public:
     // The child's file is on disk.
     bool isDownloaded() const { return isDownloaded_.load(); }
     void setIsDownloaded(bool value);
+    // Of a parent: files on disk from an earlier download still have to be
+    // checked. The status texts of the object and of its children depend on
+    // it, so a change recomputes them as a change of the counts does.
+    bool needsCRC32Check() const { return needsCRC32Check_.load(); }
+    void setNeedsCRC32Check(bool value);
 
     bool observersRunning() const { return observersRunning_.load(); }
 
@@ -140,6 +144,7 @@ private:
     void availableBlocksChanged();
     void totalBlocksChanged();
     void isDownloadedChanged();
+    void needsCRC32CheckChanged();
     void notifyOnMain(void (RepairObject::*handler)());
 
     mutable QMutex lock_;
@@ -147,6 +152,7 @@ private:
     std::atomic<qint64> totalBlocks_{0};
     std::atomic<qint64> availableBlocks_{0};
     std::atomic<bool> isDownloaded_{false};
+    std::atomic<bool> needsCRC32Check_{false};
     std::atomic<bool> observersRunning_{false};
     QHash<QString, QList<quint32>> sliceChecksums_;
     QSet<QString> checksumSources_;

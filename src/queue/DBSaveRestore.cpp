@@ -132,7 +132,9 @@ void bindArticle(DBStatement& st, const SaveStateSnapshot::Job& job, const Segme
                                         : seg.mid());
     st.bindInteger(param(C::ColStatus), seg.status());
     st.bindInteger(param(C::ColBytes), truncated(seg.bytes()));
-    if (job.upload) st.bindInteger(param(C::ColIssample), segnr);
+    // Kept for downloads too: the article's number shows in its connection's
+    // row and decides the first-article rule of the hand-out.
+    st.bindInteger(param(C::ColIssample), segnr);
     st.bindInteger(param(C::ColRestorepoint), owner);
 }
 

@@ -263,6 +263,7 @@ void QueueController::resetDPRootQueue(const QueuePtr& root)
     root->setCanExtract(false);
     root->setCanRepair(false);
     root->setIsMissing(false);
+    root->setIsRepaired(false);
     root->setIsPaused(false);
     root->setRepairObject(nullptr);
     root->setProgressBarValue(0);

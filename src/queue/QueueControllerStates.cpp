@@ -34,11 +34,12 @@
 
 namespace {
 
-// A finished job says how many of its articles were kept although they
-// failed their CRC check (no server had a good copy), so that a job without
-// a PAR2 set does not pass for intact.
-QString finishedText(const QueuePtr& queue, const QString& statusText)
+// A finished job says that its files were repaired, and how many of its
+// articles were kept although they failed their CRC check (no server had a
+// good copy), so that a job without a PAR2 set does not pass for intact.
+QString finishedText(const QueuePtr& queue, const QString& text)
 {
+    const QString statusText = queue->isRepaired() ? sformat(u"%@ (repaired)", text) : text;
     const qint64 failed = queue->articlesFailedCheck();
     if (failed <= 0) return statusText;
     BLOG(1, "%ld articles of %@ failed their CRC check on every server and were kept as received.",
@@ -465,6 +466,7 @@ void QueueController::queueNeedsMoreRepairBlocks(const QueuePtr& queue)
 
 void QueueController::queueRepairFinished(const QueuePtr& queue)
 {
+    queue->setIsRepaired(true);
     queue->setProgressBarValue(100);
     QueueFileUtils::deleteTempRepareFilesForQueue(queue);
     queue->setStatus(JobStatus::PrepareJoiningFileParts);

@@ -492,6 +492,10 @@ void SaveRestoreController::makeSegment(const QStringList& row, const QueuePtr& 
     seg->setFilepart(filepart);
     seg->setStatus(ArticleStatus::Queued);
     if (!job->isUploadObject()) {
+        // A save state written before download articles kept their number
+        // has none: the articles were saved in their file's order.
+        const qint64 stored = integerAt(row, C::ColIssample);
+        seg->setSegnr(stored > 0 ? stored : filepart->segments().size() + 1);
         filepart->appendSegment(seg);
         return;
     }

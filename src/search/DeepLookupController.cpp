@@ -1,5 +1,6 @@
 #include "search/DeepLookupController.h"
 
+#include "core/Logger.h"
 #include "platform/Dispatch.h"
 #include "queue/DownloadHistoryController.h"
 #include "queue/Queue.h"
@@ -276,6 +277,8 @@ void DeepLookupController::searchResultDelegate(const DeepLookupContentParser::R
 
 void DeepLookupController::searchFailedDelegate(const QString& title, const QString& subtitle)
 {
+    // The page shows it in a message; the log keeps it after the message is gone.
+    BLOG(3, "DeepLookup search failed :: %@ (%@)", title, subtitle);
     if (DeepLookupControllerDelegate* d = liveDelegate()) d->searchFailed(title, subtitle);
 }
 

@@ -102,6 +102,12 @@ void Watchdog::setStatus(qint64 value)
     later(&Watchdog::statusChanged);
 }
 
+void Watchdog::setLastSearchFailed(bool value)
+{
+    lastSearchFailed_ = value;
+    later(&Watchdog::statusChanged);
+}
+
 void Watchdog::setAction(qint64 value)
 {
     action_ = value;
@@ -183,7 +189,7 @@ void Watchdog::statusChanged()
         statusString_ = QStringLiteral("Inactive");
         break;
     case Idle:
-        statusString_ = QStringLiteral("Idle");
+        statusString_ = lastSearchFailed_ ? QStringLiteral("Last search failed") : QStringLiteral("Idle");
         break;
     case Queued:
         statusString_ = QStringLiteral("Queued");

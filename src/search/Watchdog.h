@@ -74,6 +74,11 @@ public:
     void setNextsearch(qint64 value);
     bool manualScan() const { return manualScan_; }
     void setManualScan(bool value) { manualScan_ = value; }
+    // The entry's last search failed; cleared by the next one that succeeds.
+    // While idle, the entry's status says so. Not stored: a new run starts
+    // without it.
+    bool lastSearchFailed() const { return lastSearchFailed_; }
+    void setLastSearchFailed(bool value);
 
     QList<WatchdogHistoryObj>& history() { return history_; }
     const QList<WatchdogHistoryObj>& history() const { return history_; }
@@ -125,6 +130,7 @@ private:
     qint64 lastsearch_ = 0;
     qint64 nextsearch_ = 0;
     bool manualScan_ = false;
+    bool lastSearchFailed_ = false;
     QList<WatchdogHistoryObj> history_;
 
     QString statusString_;

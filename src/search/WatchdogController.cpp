@@ -202,7 +202,7 @@ void WatchdogController::removeHistoryEntries(const QList<qsizetype>& rows, cons
 }
 
 void WatchdogController::createLogObjectForWatchdog(const WatchdogPtr& entry, qint64 matches, qint64 bytes,
-                                                    int logtype)
+                                                    int logtype, const QString& reason)
 {
     if (!entry) return;
     WatchdogLogObj line;
@@ -211,7 +211,8 @@ void WatchdogController::createLogObjectForWatchdog(const WatchdogPtr& entry, qi
     line.dateString = Utils::unixTimeToDate(now(), true);
     switch (logtype) {
     case LogFailed:
-        line.actionString = QStringLiteral("* FAILED *");
+        line.actionString =
+            reason.isEmpty() ? QStringLiteral("* FAILED *") : sformat(u"* FAILED * %@", reason);
         break;
     case LogAdded:
         line.actionString = QStringLiteral("Added new entry");
@@ -419,6 +420,7 @@ void WatchdogController::searchResults(const WatchdogSearchContentParser::Result
     truncateHistoryForWatchdog(entry);
     postForEntry(kUpdateHistory, entry);
     dbSaveHistoryForWatchdog(entry);
+    entry->setLastSearchFailed(false);
     searchFinishedForWatchdog(entry);
     createLogObjectForWatchdog(entry, matches, bytes, LogSearched);
     entry->setLastsearch(now());
@@ -432,8 +434,9 @@ void WatchdogController::searchFailed(const QString& title, const QString& subti
                           entry->alias());
         BLOG(3, "Watchdog %@ error :: %@", entry->alias(), title);
     }
+    entry->setLastSearchFailed(true);
     endWithoutResult(entry);
-    createLogObjectForWatchdog(entry, 0, 0, LogFailed);
+    createLogObjectForWatchdog(entry, 0, 0, LogFailed, title);
 }
 
 void WatchdogController::searchCancelledForObj(const WatchdogPtr& entry)

@@ -83,7 +83,9 @@ public:
     void truncateHistoryForWatchdog(const WatchdogPtr& entry);
     // Removes the rows at `rows` (positions in the entry's history).
     void removeHistoryEntries(const QList<qsizetype>& rows, const WatchdogPtr& entry);
-    void createLogObjectForWatchdog(const WatchdogPtr& entry, qint64 matches, qint64 bytes, int logtype);
+    // `reason`: why a failed search failed, shown after "* FAILED *".
+    void createLogObjectForWatchdog(const WatchdogPtr& entry, qint64 matches, qint64 bytes, int logtype,
+                                    const QString& reason = QString());
     void clearWatchdogLog();
 
     // ---- Stores

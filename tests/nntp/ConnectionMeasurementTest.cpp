@@ -70,6 +70,7 @@ TEST_F(Measurement, AverageDropsRecordsOfFiveSecondsOrOlder)
 
     // Now 1,000,000,006: the record of ...001 is 5 s old, that of ...002 4 s.
     advanceMs(2000);
+    manager.updateBandwidthUsedInLastSecond(1); // still downloading
     EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 3000);
     advanceMs(3000);
     EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 0);
@@ -86,6 +87,30 @@ TEST_F(Measurement, AverageIsZeroOnceAWindowPassesWithoutTraffic)
     manager.updateBandwidthUsedInLastSecond(10);
     EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 7000);
     EXPECT_DOUBLE_EQ(manager.avgBandwidthUsed(), 7000);
+}
+
+// After the last byte no connection reads, so none closes the window that
+// holds it: the speed still falls to nothing a second after that byte.
+TEST_F(Measurement, TheSpeedFallsToNothingASecondAfterTheLastByteWithoutAnotherRead)
+{
+    manager.measureBandwidthUsage();
+    manager.updateBandwidthUsedInLastSecond(5000);
+    advanceMs(1001);
+    manager.measureBandwidthUsage();
+    manager.updateBandwidthUsedInLastSecond(3000); // the last byte of the download
+    EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 5000);
+    advanceMs(999);
+    EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 5000);
+    advanceMs(1);
+    EXPECT_EQ(manager.getAverageBandwidthUsedPerSecond(), 0);
+    EXPECT_DOUBLE_EQ(manager.avgBandwidthUsed(), 0);
+
+    // A read that closes a window and counts nothing yet is no stop.
+    manager.updateBandwidthUsedInLastSecond(4000);
+    advanceMs(500);
+    manager.measureBandwidthUsage();
+    EXPECT_DOUBLE_EQ(manager.bandwidthUsedInLastSecond(), 0);
+    EXPECT_GT(manager.getAverageBandwidthUsedPerSecond(), 0);
 }
 
 TEST_F(Measurement, OverspendingTheSecondPausesUntilTheExcessWouldHavePassed)

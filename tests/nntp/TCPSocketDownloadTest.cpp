@@ -22,8 +22,12 @@ TEST_F(Connection, WithoutLoginTheFirstArticleFollowsTheGreeting)
     EXPECT_TRUE(socket->isStarted());
     EXPECT_EQ(lines(), QList<QByteArray>({"BODY <a@test>"}));
     EXPECT_FALSE(entry->authFailed());
-    ASSERT_TRUE(waitUntil([&] { return manager->row(s)->filename() == "file.bin (1/1)"; }));
-    EXPECT_EQ(manager->row(s)->title(), QStringLiteral("Job <a@test>"));
+    // The row showed the article while it came, and says that the
+    // connection is idle as soon as the hand-out has nothing more.
+    ASSERT_TRUE(waitUntil([&] { return manager->rowStates(s).value(manager->rowStates(s).size() - 1) == " |  | Idle"; }))
+        << manager->rowStates(s).join(u'\n').toStdString();
+    EXPECT_TRUE(manager->rowStates(s).contains("Job <a@test> | file.bin (1/1) | Downloading"))
+        << manager->rowStates(s).join(u'\n').toStdString();
     const QStringList rows = manager->responses(s);
     EXPECT_EQ(rows.mid(0, 4),
               QStringList({"Connecting", "Connected", "Auth ok (is possibly logged in)", "Downloading"}));

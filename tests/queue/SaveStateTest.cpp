@@ -202,6 +202,38 @@ TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
     EXPECT_EQ(r->delegate(), &into);
 }
 
+// An article's number shows in its connection's row ("a.rar (7/44)") and
+// picks out a file's first article for the hand-out: a restored download
+// keeps it, also for articles listed out of order. A save state written
+// before the numbers were kept numbers them in their saved order.
+TEST_F(SaveState, DownloadArticlesComeBackWithTheirNumbers)
+{
+    const QueuePtr job = makeJob("movie", 1, 1);
+    const QueuePtr part = addPart(job, "a.rar", 1001, 3, 99);
+    const QList<qint64> listed{3, 1, 2};
+    for (int i = 0; i < 3; ++i)
+        part->segments()[i]->setSegnr(listed[i]);
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
+    ASSERT_TRUE(save());
+    const auto numbers = [](const QueuePtr& restored) {
+        QList<qint64> out;
+        for (const SegmentPtr& s : restored->fileparts().value(0)->segments())
+            out << s->segnr();
+        return out;
+    };
+    {
+        QueueController into;
+        const QList<QueuePtr> back = restore(into, 1);
+        ASSERT_EQ(back.size(), 1);
+        EXPECT_EQ(numbers(back[0]), listed);
+    }
+    ASSERT_TRUE(sqliteExec(dbPath(), QStringLiteral("UPDATE queue SET issample = NULL WHERE type = 3")));
+    QueueController into;
+    const QList<QueuePtr> back = restore(into, 1);
+    ASSERT_EQ(back.size(), 1);
+    EXPECT_EQ(numbers(back[0]), QList<qint64>({1, 2, 3}));
+}
+
 struct RestorePointCase
 {
     qint64 restorePoint;

@@ -419,6 +419,48 @@ TEST(QueueParInfoPane, ListsTheSetsFilesWithTheirStateAndNeverSelects)
     EXPECT_FALSE(table->selectionModel()->hasSelection());
 }
 
+// Files written before their set was read are counted by the set's check;
+// while it is pending they read "Processing". Its end changes no count of
+// an intact file, and the row must still come to its final state.
+TEST(QueueParInfoPane, RowsShowTheirFinalStateOnceTheSetsCheckHasEnded)
+{
+    PaneFixture f;
+    const QueuePtr job = f.addJob("J", {{"film.part1.rar", 1, false}, {"film.part2.rar", 1, false}});
+    auto set = RepairObject::create();
+    set->setNeedsCRC32Check(true);
+    const struct
+    {
+        const char* name;
+        qint64 available;
+        const char* after;
+    } files[] = {{"film.part1.rar", 44, "Complete | 44 of 44"}, {"film.part2.rar", 38, "Broken | 38 of 44"}};
+    for (const auto& file : files) {
+        auto child = RepairObject::create();
+        child->setFilename(QLatin1String(file.name));
+        set->appendChild(child);
+        child->setTotalBlocks(44);
+        child->setAvailableBlocks(file.available);
+        child->setIsDownloaded(true);
+    }
+    job->setRepairObject(set);
+    f.chooseJob(0);
+    f.page.changeRightPaneViewController(2);
+    QueueParInfoTableModel* model = f.page.queueParInfoVC()->model();
+    auto row = [&](int r) {
+        return model->index(r, QueueParInfoTableModel::StatusColumn).data().toString() + QStringLiteral(" | ") +
+               model->index(r, QueueParInfoTableModel::BlocksColumn).data().toString();
+    };
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_TRUE(waitUntil([&] { return row(0) == "Processing | 44 of 44"; }, 2000)) << row(0).toStdString();
+    EXPECT_EQ(row(1), "Processing | 38 of 44");
+
+    set->setNeedsCRC32Check(false);
+    for (int r = 0; r < 2; ++r)
+        EXPECT_TRUE(waitUntil([&] { return row(r) == QLatin1String(files[r].after); }, 2000)) << row(r).toStdString();
+    EXPECT_EQ(set->childs()[0]->colorRow(), set->childs()[0]->getRowColorForKey("completeRowColor"));
+    EXPECT_EQ(set->childs()[1]->colorRow(), set->childs()[1]->getRowColorForKey("brokenRowColor"));
+}
+
 TEST(QueueFilesPane, RowsReportAChangeOncePerLookHoweverOftenThePartChanges)
 {
     PaneFixture f;

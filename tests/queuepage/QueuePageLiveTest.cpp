@@ -17,18 +17,22 @@
 #include "ui/posting/PostWC.h"
 #include "ui/posting/UploadConfirmWC.h"
 #include "ui/queue/QueueFilesVC.h"
+#include "ui/queue/QueueParInfoTableModel.h"
+#include "ui/queue/QueueParInfoVC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/TableViewQueueFiles.h"
 #include "ui/queue/QueueTableModel.h"
 #include "ui/queue/QueueVC.h"
 #include "ui/queue/TableViewQueue.h"
 
+#include "support/ArchiveFixtureBuilder.h"
 #include "support/EventLoop.h"
 #include "support/ModalDriver.h"
 #include "support/NntpRule.h"
+#include "support/Par2SetMaker.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/PostedFiles.h"
-#include "support/Screenshot.h"
 #include "support/ScriptedNntpServer.h"
 #include "support/ScriptedServerEntry.h"
 #include "support/TempHome.h"
@@ -45,7 +49,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <iostream>
@@ -78,6 +84,8 @@ struct RowView
     QString image;
     QString size;
     QString progress;
+    QString timeLeft;
+    QString completeness;
     bool hasPassword = false;
 };
 
@@ -161,6 +169,55 @@ protected:
         return job;
     }
 
+    // Files (name, contents) and the PAR2 set over them (slices of 4096
+    // bytes, `recoveryBlocks` recovery blocks), all posted in articles of
+    // 40000 bytes and listed in one NZB file named after the title; the
+    // data files first, as an NZB sorted by name lists "film.7z" before
+    // "film.par2": they are written before their set is known.
+    PostedJob postWithPar2(const QString& title, const QList<QPair<QString, QByteArray>>& data, int recoveryBlocks)
+    {
+        PostedJob job;
+        job.title = title;
+        const QString staging = home.makeFolder(QStringLiteral("staging-") + title);
+        QStringList names;
+        for (const auto& [name, bytes] : data) {
+            QFile out(QDir(staging).filePath(name));
+            EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+            job.files.append(PostedFile::fromData(name, bytes, 40000));
+            names << name;
+        }
+        QString par2Output;
+        const QStringList par2 = Par2SetMaker::create(staging, QFileInfo(names.first()).completeBaseName(), names,
+                                                      4096, recoveryBlocks, &par2Output);
+        EXPECT_FALSE(par2.isEmpty()) << par2Output.toStdString();
+        for (const QString& path : par2)
+            job.files.append(PostedFile::fromData(QFileInfo(path).fileName(), fileBytes(path), 40000));
+        for (const PostedFile& f : job.files)
+            serve(server, f);
+        job.nzb = QDir(nzbFolder).filePath(title + QStringLiteral(".nzb"));
+        EXPECT_TRUE(writeNzb(job.nzb, job.files));
+        return job;
+    }
+    PostedJob postWithPar2(const QString& title, const QString& fileName, qsizetype size, int recoveryBlocks,
+                           std::uint32_t seed)
+    {
+        return postWithPar2(title, {{fileName, PostedFile::make(fileName, size, 40000, seed).data}}, recoveryBlocks);
+    }
+
+    // The rows of the PAR2 pane as "file | status | blocks".
+    QStringList par2Rows() const
+    {
+        QStringList out;
+        QueueParInfoVC* pane = page->queueParInfoVC();
+        if (!pane) return out;
+        const QueueParInfoTableModel* m = pane->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            const QueueParInfoRow& v = m->rowView(r);
+            out << v.filename + QStringLiteral(" | ") + v.status + QStringLiteral(" | ") + v.blocks;
+        }
+        return out;
+    }
+
     // Every BODY for the job's articles waits behind the gate.
     void holdBack(const PostedJob& job, const std::shared_ptr<NntpGate>& by)
     {
@@ -211,6 +268,8 @@ protected:
         v.image = b->statusButton.imageName();
         v.size = b->texts.size;
         v.progress = b->texts.progress;
+        v.timeLeft = b->texts.timeLeft;
+        v.completeness = b->texts.completeness;
         v.hasPassword = b->texts.hasPassword;
         return v;
     }
@@ -275,7 +334,8 @@ protected:
 std::ostream& operator<<(std::ostream& os, const RowView& v)
 {
     return os << v.title.toStdString() << " | " << v.comment.toStdString() << " | " << v.image.toStdString()
-              << " | " << v.size.toStdString() << " | " << v.progress.toStdString()
+              << " | " << v.size.toStdString() << " | " << v.progress.toStdString() << " | "
+              << v.timeLeft.toStdString() << " | " << v.completeness.toStdString()
               << (v.hasPassword ? " | password" : "");
 }
 
@@ -332,7 +392,8 @@ TEST_F(QueuePageLive, RowsAndTotalsFollowJobsFromQueuedThroughDownloadingToFinis
     EXPECT_EQ(row(1).comment, "Downloading") << row(1);
     const QString one = QStringLiteral("1 File, ") + Utils::formatBytes(nzbBytes(concert));
     EXPECT_TRUE(waitUntil([&] { return downloadTotals() == one; })) << downloadTotals().toStdString();
-    EXPECT_EQ(row(0).size, "0 B (" + holidaySize + ")") << row(0);
+    // A finished job shows what it holds, not what is left of it.
+    EXPECT_EQ(row(0).size, holidaySize) << row(0);
     EXPECT_EQ(row(0).progress, "100 %") << row(0);
 
     concertGate->open();
@@ -345,7 +406,7 @@ TEST_F(QueuePageLive, RowsAndTotalsFollowJobsFromQueuedThroughDownloadingToFinis
         << downloadTotals().toStdString();
     EXPECT_EQ(rowTitles(), QStringList({"Holiday Pictures", "Concert Recording"}))
         << "finished jobs stay while the cleanup method keeps them";
-    EXPECT_EQ(row(1).size, "0 B (" + concertSize + ")") << row(1);
+    EXPECT_EQ(row(1).size, concertSize) << row(1);
     EXPECT_EQ(row(1).progress, "100 %") << row(1);
 
     for (const QStringList& images : shown) {
@@ -652,4 +713,143 @@ TEST_F(QueuePageLive, FilesPaneDownloadsAndOpensAFileAndOpensOneOnDiskAtOnce)
     EXPECT_FALSE(first->execute());
     spinEventLoop(200);
     EXPECT_EQ(requested(posted), requestsBefore);
+}
+
+// After the end of a job the PAR2 pane shows what is so of each file of its
+// set, not the state it had while the job ran.
+TEST_F(QueuePageLive, ThePar2PaneShowsTheFinalStateOfEachFileOnceTheJobHasEnded)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    useServer(1);
+    // 180000 bytes are 44 slices of 4096 bytes.
+    const PostedJob intact = postWithPar2(QStringLiteral("Intact Film"), QStringLiteral("intact.bin"), 180000, 6, 21);
+    const PostedJob repaired =
+        postWithPar2(QStringLiteral("Repaired Film"), QStringLiteral("repaired.bin"), 180000, 6, 22);
+    // The last article of the second job's data file (its last 20000
+    // bytes, five slices) is gone from the server: six recovery blocks
+    // repair it.
+    const PostedFile& damaged = repaired.files.first();
+    server.addRule(NntpRule::on("BODY").withArgument(damaged.bracketedMid(damaged.mids.size() - 1)).reply(430, "No such article"));
+
+    const QueuePtr a = import(intact);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(waitUntilFinished(a)) << a->status() << " " << a->commentTextField().toStdString();
+    select({0});
+    page->changeRightPaneViewController(2);
+    ASSERT_TRUE(waitUntil([&] { return par2Rows().size() >= 2; })) << par2Rows().join(u'\n').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains("intact.bin | Complete | 44 of 44"); }, 5000))
+        << par2Rows().join(u'\n').toStdString();
+    for (const QString& row : par2Rows())
+        EXPECT_FALSE(row.contains("Processing")) << row.toStdString();
+
+    const QueuePtr b = import(repaired);
+    ASSERT_TRUE(b);
+    ASSERT_TRUE(waitUntilFinished(b)) << b->status() << " " << b->commentTextField().toStdString();
+    select({1});
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains("repaired.bin | Complete | 44 of 44"); }, 5000))
+        << par2Rows().join(u'\n').toStdString();
+    for (const QString& row : par2Rows())
+        EXPECT_FALSE(row.contains("Processing")) << row.toStdString();
+    spinEventLoop(200);
+    saveScreenshot(window->grab().toImage(), "queue-par2-pane-after-the-end.png");
+}
+
+// A job beyond repair stops with its damaged file kept; the pane counts the
+// file's intact slices as par2 itself counts them in the job's folder.
+TEST_F(QueuePageLive, ThePar2PaneOfAJobBeyondRepairCountsTheIntactSlicesAsPar2Does)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    useServer(1);
+    const PostedJob posted = postWithPar2(QStringLiteral("Broken Film"), QStringLiteral("broken.bin"), 180000, 6, 23);
+    // Two articles of the data file (80000 bytes, some twenty slices) are
+    // gone: six recovery blocks cannot make up for them.
+    const PostedFile& data = posted.files.first();
+    for (qsizetype i : {1, 2})
+        server.addRule(NntpRule::on("BODY").withArgument(data.bracketedMid(i)).reply(430, "No such article"));
+    const QueuePtr job = import(posted);
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const qint64 s = job->status();
+            return s == JobStatus::NotEnoughRepairBlocks || s == JobStatus::RepairNotPossible;
+        },
+        60000))
+        << job->status() << " " << job->commentTextField().toStdString();
+    select({0});
+    page->changeRightPaneViewController(2);
+
+    QProcess par2;
+    par2.setWorkingDirectory(job->downloadUrl());
+    par2.setProcessChannelMode(QProcess::MergedChannels);
+    par2.start(QStringLiteral("par2"), {QStringLiteral("verify"), QStringLiteral("broken.par2")});
+    ASSERT_TRUE(par2.waitForFinished(60000));
+    const QString said = QString::fromLocal8Bit(par2.readAll());
+    const QRegularExpressionMatch found =
+        QRegularExpression(QStringLiteral("\"broken\\.bin\" - damaged\\. Found (\\d+) of (\\d+) data blocks"))
+            .match(said);
+    ASSERT_TRUE(found.hasMatch()) << said.toStdString();
+    const QString expected = QStringLiteral("broken.bin | Broken | %1 of %2").arg(found.captured(1), found.captured(2));
+    EXPECT_TRUE(waitUntil([&] { return par2Rows().contains(expected); }, 5000))
+        << expected.toStdString() << "\n" << par2Rows().join(u'\n').toStdString();
+}
+
+// The rows of jobs that have ended say how they ended: a finished job shows
+// what it holds and nothing left to do, a repaired one that it was
+// repaired, a failed one why.
+TEST_F(QueuePageLive, EndedJobsSayHowTheyEndedAndNeverShowProgressLeftOver)
+{
+    if (!Par2SetMaker::isAvailable()) GTEST_SKIP() << "par2 is not installed";
+    if (!ArchiveFixtureBuilder::make7zz(home.makeFolder(QStringLiteral("probe")) + QStringLiteral("/p.7z"),
+                                        {{QStringLiteral("p"), "p"}}))
+        GTEST_SKIP() << "7zz is not installed";
+    useServer(2);
+    auto archive = [&](const QString& name, std::uint32_t seed) {
+        const QString path = home.makeFolder(QStringLiteral("archive-") + name) + QLatin1Char('/') + name;
+        EXPECT_TRUE(ArchiveFixtureBuilder::make7zz(
+            path, {{QStringLiteral("film.mkv"), PostedFile::make(QStringLiteral("x"), 160000, 40000, seed).data}},
+            QStringLiteral("7z"), {QStringLiteral("-mx0")}));
+        return QList<QPair<QString, QByteArray>>{{name, fileBytes(path)}};
+    };
+    const PostedJob finished = postWithPar2(QStringLiteral("Mountain Trip"), archive(QStringLiteral("trip.7z"), 31), 6);
+    const PostedJob repaired = postWithPar2(QStringLiteral("Holiday Pictures"), archive(QStringLiteral("holiday.7z"), 32), 6);
+    const PostedJob failed = postWithPar2(QStringLiteral("Concert Recording"), archive(QStringLiteral("concert.7z"), 33), 6);
+    // The repaired job lacks its archive's last article, the failed one two
+    // articles: more than its six recovery blocks make up for.
+    const PostedFile& holiday = repaired.files.first();
+    server.addRule(NntpRule::on("BODY").withArgument(holiday.bracketedMid(holiday.mids.size() - 1)).reply(430, "No such article"));
+    const PostedFile& concert = failed.files.first();
+    for (qsizetype i : {1, 2})
+        server.addRule(NntpRule::on("BODY").withArgument(concert.bracketedMid(i)).reply(430, "No such article"));
+
+    const QueuePtr f = import(finished);
+    const QueuePtr r = import(repaired);
+    const QueuePtr x = import(failed);
+    ASSERT_TRUE(f && r && x);
+    ASSERT_TRUE(waitUntilFinished(f)) << f->status() << " " << f->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntilFinished(r)) << r->status() << " " << r->commentTextField().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return x->status() == JobStatus::NotEnoughRepairBlocks; }, 60000))
+        << x->status() << " " << x->commentTextField().toStdString();
+
+    EXPECT_TRUE(waitUntil([&] { return row(0).comment == "Finished" && row(1).comment == "Finished (repaired)"; }))
+        << row(0) << "\n" << row(1);
+    for (int i : {0, 1}) {
+        const RowView v = row(i);
+        EXPECT_EQ(v.image, "qbtn_stats_finished") << v;
+        // What the job holds (the volumes held back are not part of it).
+        EXPECT_EQ(v.size, Utils::formatBytes((i == 0 ? f : r)->bytes())) << v;
+        EXPECT_EQ(v.progress, "100 %") << v;
+        EXPECT_EQ(v.timeLeft, "") << v;
+        EXPECT_EQ(v.completeness, "") << v;
+    }
+    const RowView stopped = row(2);
+    EXPECT_EQ(stopped.image, "qbtn_stats_error") << stopped;
+    EXPECT_TRUE(stopped.comment.startsWith("Not enough repair blocks available (Requires ")) << stopped;
+    EXPECT_EQ(stopped.timeLeft, "") << stopped;
+
+    // The queue page and the stopped job's PAR2 pane, to be looked at.
+    select({2});
+    page->changeRightPaneViewController(2);
+    ASSERT_TRUE(waitUntil([&] { return !par2Rows().isEmpty(); }));
+    spinEventLoop(200);
+    saveScreenshot(window->grab().toImage(), "queue-page-ended-jobs.png");
 }

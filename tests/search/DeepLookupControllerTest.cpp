@@ -14,6 +14,7 @@
 #include "queue/StatusCodes.h"
 #include "support/DeepLookupReplyBuilder.h"
 #include "support/EventLoop.h"
+#include "support/LogFileReader.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
@@ -419,6 +420,9 @@ TEST_F(SearchJobs, SearchFailureAndCancel)
     dl.searchFor(query);
     ASSERT_TRUE(settled([&] { return !page.ends.isEmpty(); }));
     EXPECT_EQ(page.ends, QStringList({QStringLiteral("failed: Busy|Come back later")}));
+    // The page's message goes away; the program's log keeps why.
+    EXPECT_EQ(LogFileReader(home.logFilePath()).linesWithMessage("DeepLookup search failed :: Busy (Come back later)").size(), 1)
+        << LogFileReader(home.logFilePath()).lines().join(u'\n').toStdString();
 
     page.ends.clear();
     server.route("POST", kSearch, HttpReply::text("INFO\t1|2|3\n").withDelay(1000));

@@ -200,6 +200,8 @@ TEST_F(WatchdogScheduler, ActionZeroQueuesPaused)
     EXPECT_EQ(wc->watchdogLogArray().first().actionString, "Queued and paused");
 }
 
+// A failed search says why in its log line, and the entry shows that its
+// last search failed until one succeeds.
 TEST_F(WatchdogScheduler, AFailureKeepsTheSearchWindow)
 {
     server.route("POST", kPath, HttpReply::text(HttpReply::envelope({"x", "Service down", "Later"})));
@@ -210,11 +212,22 @@ TEST_F(WatchdogScheduler, AFailureKeepsTheSearchWindow)
     settle();
     EXPECT_EQ(w->lastsearch(), before);
     EXPECT_EQ(w->nextsearch(), kNow + 1800);
-    EXPECT_EQ(w->statusString(), "Idle");
-    EXPECT_EQ(wc->watchdogLogArray().first().actionString, "* FAILED *");
+    EXPECT_EQ(w->status(), Watchdog::Idle);
+    EXPECT_EQ(w->statusString(), "Last search failed");
+    EXPECT_EQ(wc->watchdogLogArray().first().actionString, "* FAILED * Service down");
     EXPECT_TRUE(qc.queueArray().isEmpty());
     spinEventLoop(50);
     EXPECT_EQ(server.requestsFor(kPath).size(), 1); // no parse, no retry before the interval
+
+    // The next try, after the interval, succeeds.
+    server.route("POST", kPath, reply({}));
+    clock.advance(1800);
+    wc->watchdogTimerFired();
+    ASSERT_TRUE(server.waitForRequests(2));
+    ASSERT_TRUE(searchEnds());
+    settle();
+    EXPECT_EQ(w->statusString(), "Idle");
+    EXPECT_EQ(wc->watchdogLogArray().first().actionString, "No matches found");
 }
 
 TEST_F(WatchdogScheduler, HistoryKeepsTheNewestHundred)

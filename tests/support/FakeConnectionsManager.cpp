@@ -43,6 +43,9 @@ NNTPServerObjectPtr FakeConnectionsManager::makeSlot(quint16 port, bool ssl, con
         QStringList& list = responses_[raw];
         const QString text = raw->lastresponse();
         if (list.isEmpty() || list.last() != text) list.append(text);
+        QStringList& states = rowStates_[raw];
+        const QString state = raw->title() + QStringLiteral(" | ") + raw->filename() + QStringLiteral(" | ") + text;
+        if (states.isEmpty() || states.last() != state) states.append(state);
     });
     QMutexLocker locker(&lock_);
     servers_.append(server);
@@ -173,6 +176,13 @@ QStringList FakeConnectionsManager::responses(const NNTPServerObjectPtr& slot) c
     const TVConnectionsObjectPtr r = slot->uiConnectionObject();
     QMutexLocker locker(&lock_);
     return r ? responses_.value(r.get()) : QStringList();
+}
+
+QStringList FakeConnectionsManager::rowStates(const NNTPServerObjectPtr& slot) const
+{
+    const TVConnectionsObjectPtr r = slot->uiConnectionObject();
+    QMutexLocker locker(&lock_);
+    return r ? rowStates_.value(r.get()) : QStringList();
 }
 
 int FakeConnectionsManager::pendingArticles() const

@@ -78,6 +78,8 @@ public:
     TVConnectionsObjectPtr row(const NNTPServerObjectPtr& slot) const;
     // Every text the row of `slot` showed, in order, repeats left out.
     QStringList responses(const NNTPServerObjectPtr& slot) const;
+    // Every state of that row as "title | file | response", in order.
+    QStringList rowStates(const NNTPServerObjectPtr& slot) const;
     int pendingArticles() const;
 
     // Disconnects every connection and waits for its thread.
@@ -123,5 +125,6 @@ private:
     QList<NNTPServerObjectPtr> servers_;
     QList<TVConnectionsObjectPtr> rows_; // the slots refer to their rows weakly
     QHash<TVConnectionsObject*, QStringList> responses_;
+    QHash<TVConnectionsObject*, QStringList> rowStates_;
     QList<std::shared_ptr<QObject>> recorders_;
 };

@@ -20,6 +20,7 @@
 #include "ui/queue/QueueParInfoVC.h"
 #include "ui/queue/TableViewQueue.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 #include "ui/queue/QueueVC.h"
 
 #include "support/EventLoop.h"
@@ -33,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTableView>
 #include <QTest>
@@ -95,7 +97,9 @@ struct LivePage
 
     // The server and a window whose queue holds a job of `connections` + 2
     // articles that the server holds back: every connection stays busy.
-    bool start(qint64 connections)
+    // With `delayMs` the server answers each article after that wait
+    // instead of holding it.
+    bool start(qint64 connections, int delayMs = 0)
     {
         UserDefaults::standard().setString(home.makeFolder(QStringLiteral("incoming")),
                                            QStringLiteral("downloadPath"));
@@ -106,8 +110,10 @@ struct LivePage
         const PostedFile file =
             PostedFile::make(QStringLiteral("busy.bin"), 40000 * (connections + 2), 40000, 7);
         serve(server, file);
-        for (qsizetype i = 0; i < file.mids.size(); ++i)
-            server.addRule(NntpRule::on("BODY").withArgument(file.bracketedMid(i)).heldBy(gate));
+        for (qsizetype i = 0; i < file.mids.size(); ++i) {
+            NntpRule rule = NntpRule::on("BODY").withArgument(file.bracketedMid(i));
+            server.addRule(delayMs > 0 ? rule.delay(delayMs) : rule.heldBy(gate));
+        }
         const QString nzb = QDir(home.makeFolder(QStringLiteral("nzbs"))).filePath(QStringLiteral("Busy.nzb"));
         if (!writeNzb(nzb, {file})) return false;
         window = std::make_unique<MainWindow>();
@@ -134,6 +140,15 @@ struct LivePage
     QString response(int row) const
     {
         return page()->model()->index(row, ConnectionsTableModel::ResponseColumn).data().toString();
+    }
+    // A row as "title | file | response".
+    QString row(int r) const
+    {
+        QStringList cells;
+        for (int c : {ConnectionsTableModel::TitleColumn, ConnectionsTableModel::FileColumn,
+                      ConnectionsTableModel::ResponseColumn})
+            cells << page()->model()->index(r, c).data().toString();
+        return cells.join(QStringLiteral(" | "));
     }
 };
 
@@ -266,6 +281,43 @@ TEST(ConnectionsVC, TheMainWindowShowsFilesParStateConnectionsAndTheGraph)
         << p.response(0).toStdString();
     spinEventLoop(150);
     saveScreenshot(p.window->grab().toImage(), "connections-off.png");
+}
+
+// Once the last article is in, the rows say that the connections are idle
+// and the speed in the status bar falls to nothing, within a second or two
+// of the last byte (the status bar is refreshed once a second).
+TEST(ConnectionsVC, RowsAndSpeedShowTheEndOfTheDownloadAtOnce)
+{
+    LivePage p;
+    // Two rounds of 1.2 s: a measuring window closes while the articles
+    // come in, so the status bar shows a speed.
+    ASSERT_TRUE(p.start(2, 1200));
+    const QueuePtr job = [&] {
+        QueuePtr found;
+        waitUntil([&] { return (found = p.vc->engine().queueController()->queueArray().value(0)) != nullptr; });
+        return found;
+    }();
+    ASSERT_TRUE(job);
+    bool sawSpeed = false;
+    auto speed = [&] {
+        const QString shown = p.vc->textFieldBandwidth()->text();
+        sawSpeed = sawSpeed || !shown.isEmpty();
+        return shown;
+    };
+    ASSERT_TRUE(waitUntil([&] { return speed(), job->isDownloaded(); }, 30000))
+        << job->status() << " " << job->commentTextField().toStdString();
+    QElapsedTimer sinceTheEnd;
+    sinceTheEnd.start();
+    for (int r = 0; r < 2; ++r)
+        EXPECT_TRUE(waitUntil([&] { return p.row(r) == " |  | Idle"; }, 1000)) << p.row(r).toStdString();
+    // Every connection is idle: the transfer is over, whenever its last
+    // byte came; the status bar shows it at its next refresh.
+    EXPECT_EQ(p.connections()->getAverageBandwidthUsedPerSecond(), 0);
+    EXPECT_TRUE(waitUntil([&] { return speed().isEmpty(); }, 2000))
+        << speed().toStdString() << " " << p.vc->textFieldBandwidthUnit()->text().toStdString();
+    spinEventLoop(int(std::max<qint64>(0, 1000 - sinceTheEnd.elapsed())));
+    saveScreenshot(p.window->grab().toImage(), "connections-after-the-end.png");
+    EXPECT_TRUE(sawSpeed) << "the status bar showed the speed of the download";
 }
 
 // A connection rewrites its row on every command; the page repaints a row

@@ -341,6 +341,42 @@ TEST_F(SearchPage, EnterOpensAFileOnDiskOrMarksItToOpenWhenDownloaded)
     Utils::setFileOpener({});
 }
 
+// A text article already downloaded opens in the message viewer, which
+// needs the article to show who posted it and to answer it.
+TEST_F(SearchPage, EnterOnADownloadedTextArticleOpensItWithItsArticle)
+{
+    UserDefaults::standard().setBool(false, "showDialogDoubleClick");
+    service.enqueue("POST", kSearch, searchReply("1|1|0.1s|x|x|0|0", {record("QT", "a note", "1700000000", "1")}));
+    search("note");
+    const QueuePtr note = byTitle("a note");
+    ASSERT_TRUE(note);
+    ASSERT_EQ(note->fileparts().size(), 1);
+    const QString folder = home.makeFolder("downloads/job/comments");
+    QFile text(folder + "/note.txt");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Hello reader");
+    text.close();
+    auto fod = FODObject::create();
+    fod->setFid(note->fileparts()[0]->fid());
+    fod->setFolder(folder);
+    fod->setFilename("note.txt");
+    engine->queueController()->fodController()->addFod(fod);
+    QObject owner;
+    QList<QVariantMap> opened;
+    NotificationHub::defaultCenter().addObserver(QStringLiteral("OpenMessagesViewer"), &owner,
+                                                 [&](const Notification& n) {
+                                                     opened << n.userInfo.value(QStringLiteral("dict")).toMap();
+                                                 });
+    select({note});
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_Return);
+    NotificationHub::defaultCenter().removeObserver(&owner);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].value(QStringLiteral("filepath")).toString(), folder + "/note.txt");
+    EXPECT_EQ(opened[0].value(QStringLiteral("filepart")).value<QueuePtr>(), note->fileparts()[0]);
+    EXPECT_FALSE(engine->queueController()->queueArray().contains(note)) << "on disk: opened, not fetched";
+}
+
 TEST_F(SearchPage, ActsOnTheChosenRows)
 {
     DeepLookupSearchRecord a = record("QA", "Alpha", "1700000000", "3");

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TempHome.h"
 #include "ui/core/WebViewHelp.h"
@@ -184,9 +185,14 @@ TEST_F(HelpWindow, AFailedLoadShowsTheDialogWithTheContactLink)
         EXPECT_EQ(asked.link, kContactUs);
         EXPECT_EQ(asked.imageName, "NSCaution");
         EXPECT_TRUE(dialogs.askedOnMainThread().first());
-        // The spinner stops; the window stays open.
+        // The spinner stops; the window stays open, showing what went wrong.
         EXPECT_FALSE(wc.spinner()->isVisible());
         EXPECT_TRUE(wc.isVisible());
+        const QString shown = wc.webView()->toPlainText();
+        EXPECT_TRUE(shown.startsWith("Unable to load help page !")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(asked.info)) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("appdocs_posting.html")) << shown.toStdString();
+        if (c.name == std::string("closed port")) saveScreenshot(wc.grab().toImage(), "help-window-offline.png");
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ui/search/SearchHistoryContentImage.h"
 #include "ui/search/SearchKeywordHighlighter.h"
 
+#include "controls/Artwork.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
 #include "search/DeepLookupController.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -136,6 +138,49 @@ TEST_F(ResultTree, ShowsResultsAndTheirFilesOnTwoLevels)
     const QString shown = model->indexOf(many, OutlineViewSearchModel::SizeColumn).data().toString();
     EXPECT_EQ(shown, many->totalBytesTextField());
     EXPECT_FALSE(many->totalBytesTextField().isEmpty());
+}
+
+// Results with files open and close with the program's own disclosure
+// buttons, as the other outlines do; a one-file result has none.
+TEST_F(ResultTree, DisclosureButtonsAreTheProgramsRowImages)
+{
+    const QueuePtr one = result("one file", 1, 1), open = result("open", 2, 2), closed = result("closed", 3, 2);
+    part(one, 10);
+    part(open, 20, "a");
+    part(open, 21, "b");
+    part(closed, 30, "c");
+    part(closed, 31, "d");
+    tree.setResults({one, open, closed});
+    tree.resize(700, 300);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    tree.expand(model->indexOf(open));
+    tree.clearSelection();
+    QTest::mouseMove(tree.viewport(), QPoint(690, 290)); // no row under the mouse
+    spinEventLoop(50);
+    const QImage shot = tree.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    // Whether the row of `item` shows `art` (its opaque pixels) centred in
+    // the item's own disclosure column, before the tree column's text.
+    const auto shows = [&](const QueuePtr& item, const char* art) {
+        const QRect r = tree.visualRect(model->indexOf(item, tree.treePosition()));
+        const QRect own(r.left() - tree.indentation(), r.top(), tree.indentation(), r.height());
+        const QImage image = Artwork::pixmap(QLatin1String(art)).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QSize size = image.deviceIndependentSize().toSize();
+        const QPoint origin = (own.center() - QPoint(size.width() / 2, size.height() / 2)) * shot.devicePixelRatio();
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(image.pixel(x, y)) != 255) continue;
+                ++opaque;
+                if (shot.pixel(origin + QPoint(x, y)) != image.pixel(x, y)) return false;
+            }
+        return opaque > 0;
+    };
+    EXPECT_TRUE(shows(open, "row_expanded"));
+    EXPECT_TRUE(shows(closed, "row_collapsed"));
+    EXPECT_FALSE(shows(closed, "row_expanded"));
+    EXPECT_FALSE(shows(one, "row_collapsed")) << "a one-file result has no button";
+    EXPECT_FALSE(shows(one, "row_expanded"));
 }
 
 TEST_F(ResultTree, MarksNewPasswordedAndJunkRows)

@@ -10,6 +10,7 @@
 #include "support/EventLoop.h"
 #include "support/ScriptedDialogAnswerer.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/Screenshot.h"
 #include "support/TempHome.h"
 #include "ui/search/SplitViewWatchdogHistory.h"
 #include "ui/search/SplitViewWatchdogLog.h"
@@ -240,6 +241,44 @@ TEST_F(WatchdogPage, SearchNowRunsTheEntrysSearchAtTheService)
     EXPECT_EQ(log->data(log->index(0, 4)).toString(), "No matches found");
     spinEventLoop(20);
     EXPECT_EQ(service.requestsFor(path).size(), 1); // the other entry still waits
+}
+
+// The service cannot be reached: the log line says why, after "* FAILED *",
+// and the entry's row says that its last search failed.
+TEST_F(WatchdogPage, AFailedSearchShowsWhyInTheLogAndOnTheEntrysRow)
+{
+    ScriptedHttpServer gone;
+    ASSERT_TRUE(gone.start());
+    const QUrl url = gone.baseUrl();
+    gone.stop(); // nothing answers on its port any more
+    ASSERT_TRUE(DeepLookupSocket::setServiceURLForTesting(url));
+    const std::unique_ptr<void, void (*)(void*)> forgetService(
+        &gone, [](void*) { DeepLookupSocket::setServiceURLForTesting(QUrl()); });
+    const QList<WatchdogPtr> all = {add(QStringLiteral("Ubuntu images")), add(QStringLiteral("Nightly show"))};
+    for (const WatchdogPtr& e : all)
+        e->setLastsearch(clockNow);
+    wc.applicationDidStartGUI();
+    spinEventLoop(20);
+
+    QAbstractItemModel* log = page->tableViewWatchdogLog()->model();
+    QAbstractItemModel* rows = page->tableViewWatchdog()->model();
+    select({0});
+    ASSERT_TRUE(button("btnSearchNow")->isEnabled());
+    button("btnSearchNow")->click();
+    ASSERT_TRUE(waitUntil([&] { return log->data(log->index(0, 4)).toString().startsWith("* FAILED *"); }, 20000))
+        << log->data(log->index(0, 4)).toString().toStdString();
+    EXPECT_EQ(log->data(log->index(0, 1)).toString(), "Ubuntu images");
+    EXPECT_EQ(log->data(log->index(0, 4)).toString(), "* FAILED * Could not connect to DeepLookup server.");
+    EXPECT_TRUE(waitUntil([&] {
+        return rows->data(rows->index(0, WatchdogTableModel::ColumnWDStatus)).toString() == "Last search failed";
+    }));
+    EXPECT_EQ(rows->data(rows->index(1, WatchdogTableModel::ColumnWDStatus)).toString(), "Idle");
+
+    page->tableViewWatchdog()->clearSelection();
+    page->resize(1200, 700);
+    page->toggleSplitViewLog();
+    spinEventLoop(100);
+    saveScreenshot(page->grab().toImage(), "watchdog-page-failed-search.png");
 }
 
 TEST_F(WatchdogPage, TheHelpButtonAsksForTheWatchdogTopic)

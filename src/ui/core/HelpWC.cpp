@@ -199,12 +199,17 @@ void HelpWC::removeAllObservers()
 
 void HelpWC::didFailLoad(const QUrl& url, const QString& errorDescription)
 {
-    (void)url;
     Logger::shared()->writeToConsole(
         sformat(u"%s Page load error : %@\n", "-[HelpWC didFailLoad]", errorDescription));
     stopSpinner();
+    const QString title = QStringLiteral("Unable to load help page !");
+    // The window stays open behind the message and after it: it says what
+    // went wrong, not an empty page or the page of another topic.
+    webView_->setHtml(QStringLiteral("<h2>%1</h2><p>%2</p><p>%3</p>")
+                          .arg(title.toHtmlEscaped(), errorDescription.toHtmlEscaped(),
+                               url.toDisplayString().toHtmlEscaped()));
     DialogBoxes::alertBoxDefaultWithInfoLink(
-        QStringLiteral("Unable to load help page !"), errorDescription,
+        title, errorDescription,
         UserDefaults::standard().stringForKey(QStringLiteral("htmlLinkContactus")),
         QStringLiteral("Contact us"), QString::fromLatin1(CoreArtwork::kCaution));
 }

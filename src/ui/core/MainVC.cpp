@@ -332,6 +332,7 @@ void MainVC::addFilesToNZBController()
 {
     if (dragdropFilesArray_.isEmpty()) return;
     const QStringList files = std::exchange(dragdropFilesArray_, {});
+    if (QueueVC* queue = queueVC()) queue->revealJobsOf(files);
     if (NZBController* nzb = engine_.nzbController()) nzb->parseArray(files);
     Q_EMIT importOpenFiles(files);
 }

@@ -51,9 +51,32 @@ void PrefsUpdatesVC::btnCheckForUpdatesClicked()
 
 void PrefsUpdatesVC::updateLastCheckTextField()
 {
-    const qint64 last = UserDefaults::standard().integerForKey(QStringLiteral("lastUpdateCheckTime"));
-    lastCheck_->setText(last > 0 ? QStringLiteral("Last checked: %1")
-                                       .arg(QLocale().toString(QDateTime::fromSecsSinceEpoch(last),
-                                                               QLocale::ShortFormat))
-                                 : QStringLiteral("Not checked yet."));
+    const auto when = [](qint64 seconds) {
+        return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds), QLocale::ShortFormat);
+    };
+    const qint64 lastSuccess = UserDefaults::standard().integerForKey(QStringLiteral("lastUpdateCheckTime"));
+    const std::optional<UpdateChecker::Result>& last = checker_->lastResult();
+    if (!last) {
+        lastCheck_->setText(lastSuccess > 0 ? QStringLiteral("Last checked: %1").arg(when(lastSuccess))
+                                            : QStringLiteral("Not checked yet."));
+        return;
+    }
+    const QString at = when(checker_->lastResultTime());
+    switch (last->outcome) {
+    case UpdateChecker::Outcome::UpToDate:
+        lastCheck_->setText(QStringLiteral("Last checked: %1 — %2 is the newest version.")
+                                .arg(at, last->currentVersion));
+        break;
+    case UpdateChecker::Outcome::UpdateAvailable:
+        lastCheck_->setText(QStringLiteral("Last checked: %1 — version %2 is available.")
+                                .arg(at, last->offeredVersion));
+        break;
+    case UpdateChecker::Outcome::Failed: {
+        QString text = QStringLiteral("Last check: %1 — failed: %2").arg(at, last->error);
+        text += lastSuccess > 0 ? QStringLiteral("\nLast successful check: %1").arg(when(lastSuccess))
+                                : QStringLiteral("\nNo check has succeeded yet.");
+        lastCheck_->setText(text);
+        break;
+    }
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "core/Logger.h"
 #include "queue/QueueController.h"
+#include "queue/StatusCodes.h"
 
 #include <QMimeData>
 #include <QSet>
@@ -14,15 +15,31 @@ QueueRowTexts QueueRowTexts::forJob(const Queue& job)
     t.title = job.titleWillChange() && !job.newtitle().isEmpty() ? job.newtitle() : job.title();
     if (!job.titleSuffix().isEmpty()) t.title += job.titleSuffix();
     t.comment = job.commentTextField();
+    t.hasPassword = job.hasPassword();
+    if (hasEnded(job.status())) {
+        // The texts of the last step (an extraction that reported nothing
+        // shows "0 %") are not what a finished job is: it holds all it was
+        // asked for, and nothing is left.
+        t.size = job.totalBytesTextField();
+        t.progress = QStringLiteral("100 %");
+        return t;
+    }
     t.progress = job.progressBarValueTextField();
     // The engine writes "left (total)" once bytes are counted down; before
     // that only the total is known.
     t.size =
         job.totalBytesLeftTextField().isEmpty() ? job.totalBytesTextField() : job.totalBytesLeftTextField();
-    t.timeLeft = job.timeLeftTextField();
+    // The estimate stands while the job transfers (also while it is paused
+    // there); once its articles are in, no time is left.
+    if (job.showTimeleft()) t.timeLeft = job.timeLeftTextField();
     t.completeness = job.completenessTextField();
-    t.hasPassword = job.hasPassword();
     return t;
+}
+
+bool QueueRowTexts::hasEnded(qint64 status)
+{
+    return status == JobStatus::Finished || status == JobStatus::PartialFinished ||
+           status == UploadStatus::Finished;
 }
 
 QueueTableModel::QueueTableModel(QObject* parent)

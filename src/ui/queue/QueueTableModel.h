@@ -27,6 +27,8 @@ struct QueueRowTexts
     bool hasPassword = false;
 
     static QueueRowTexts forJob(const Queue& job);
+    // A job done with everything it was asked for (downloaded or posted).
+    static bool hasEnded(qint64 status);
     bool operator==(const QueueRowTexts&) const = default;
 };
 

@@ -15,6 +15,7 @@
 #include "ui/queue/EditTitleWC.h"
 #include "ui/queue/QueueFilesVC.h"
 #include "ui/queue/QueueParInfoVC.h"
+#include "ui/queue/QueueTableModel.h"
 #include "ui/queue/TableViewQueue.h"
 #include "ui/queue/ViewQueue.h"
 
@@ -267,6 +268,8 @@ void QueueVC::loadView()
     totalsTimer_.start();
     const qint64 tag = UserDefaults::standard().integerForKey(QStringLiteral("queueRightPanelVCTag"));
     tableviewQueue_->setQueueController(queueController_);
+    connect(tableviewQueue_->queueModel(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { revealAddedRows(first, last); });
     changeRightPaneViewController(tag == 2 ? 2 : 1);
     changeTitleBarButtonsStateTo(false);
     const qint64 cleaning = UserDefaults::standard().integerForKey(QStringLiteral("queueCleaningTag"));
@@ -279,7 +282,23 @@ void QueueVC::showEvent(QShowEvent* event)
 {
     loadView();
     QWidget::showEvent(event);
+    restoreRightPaneOnce();
     btnCollapseRight_->setState(splitViewQueue_->isSubviewCollapsed(1) ? 1 : 0);
+}
+
+void QueueVC::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    restoreRightPaneOnce();
+}
+
+void QueueVC::restoreRightPaneOnce()
+{
+    // Left to the split view, the pane would open at its contents' smallest
+    // size, its title and buttons cut, at every start.
+    if (rightPaneRestored_ || !isVisible() || splitViewQueue_->width() <= 1) return;
+    rightPaneRestored_ = true;
+    expandRightPane();
 }
 
 void QueueVC::hideEvent(QHideEvent* event)
@@ -419,6 +438,7 @@ void QueueVC::addNZBFiles()
 void QueueVC::nzbFilesChosen(const QStringList& files)
 {
     if (files.isEmpty()) return;
+    revealJobsOf(files);
     if (nzbController_) nzbController_->parseArray(files);
     UserDefaults::standard().setString(QFileInfo(files.first()).absolutePath(),
                                        QStringLiteral("lastUsedNZBPanelFolder"));
@@ -607,6 +627,24 @@ void QueueVC::changeRightPaneViewController(qint64 tag)
     btnRightPaneParInfo_->setChecked(false);
     (tag == 2 ? btnRightPaneParInfo_ : btnRightPaneFiles_)->setChecked(true);
     currentRightPaneVC_ = tag;
+}
+
+void QueueVC::revealJobsOf(const QStringList& nzbFiles)
+{
+    for (const QString& file : nzbFiles)
+        jobsToReveal_.insert(file);
+}
+
+void QueueVC::revealAddedRows(int first, int last)
+{
+    if (jobsToReveal_.isEmpty()) return;
+    const QueueTableModel* model = tableviewQueue_->queueModel();
+    for (int row = first; row <= last; ++row) {
+        const QueuePtr job = model->jobAt(row);
+        // A job lands at the end of the queue, below what a long queue shows.
+        if (job && jobsToReveal_.remove(job->nzbFile()))
+            tableviewQueue_->scrollTo(model->index(row), QAbstractItemView::EnsureVisible);
+    }
 }
 
 void QueueVC::toggleRightPane()

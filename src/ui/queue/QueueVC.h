@@ -3,6 +3,7 @@
 #include "queue/Queue.h"
 
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -60,6 +61,9 @@ public:
     void addNZBFiles();
     // The files chosen in the open panel (what its OK does).
     void nzbFilesChosen(const QStringList& files);
+    // The jobs of these NZB files, which the user has just added, are
+    // scrolled into view when their rows arrive.
+    void revealJobsOf(const QStringList& nzbFiles);
     void showSelectionInFinder();
     void copyTitleToClipboard();
     void copyPosterToClipboard();
@@ -118,6 +122,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildInterface();
@@ -127,10 +132,16 @@ private:
     void objectInTableViewQueueRemoved(const QueuePtr& job);
     void splitViewQueueCollapseStateChanged(const QString& state);
     void moveSelectionTo(qsizetype row);
+    // The first time the page has a width: the right pane at its stored
+    // width, at least wide enough to read its title and buttons.
+    void restoreRightPaneOnce();
+    void revealAddedRows(int first, int last);
 
     QPointer<QueueController> queueController_;
     QPointer<NZBController> nzbController_;
     bool loaded_ = false;
+    bool rightPaneRestored_ = false;
+    QSet<QString> jobsToReveal_;
 
     TableViewQueue* tableviewQueue_ = nullptr;
     SplitViewQueue* splitViewQueue_ = nullptr;

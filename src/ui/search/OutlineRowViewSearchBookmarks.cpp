@@ -1,14 +1,11 @@
 #include "ui/search/OutlineRowViewSearchBookmarks.h"
 
-#include "controls/Artwork.h"
-
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QTreeView>
 
 OutlineRowViewSearchBookmarks::OutlineRowViewSearchBookmarks(QObject* parent)
-    : TableRowViewLight(parent), image_(Artwork::pixmap(QStringLiteral("row_collapsed"))),
-      alternateImage_(Artwork::pixmap(QStringLiteral("row_expanded")))
+    : TableRowViewLight(parent)
 {
     setObjectName(QStringLiteral("OutlineRowViewSearchBookmarks"));
 }
@@ -35,7 +32,5 @@ void OutlineRowViewSearchBookmarks::drawRow(QPainter& painter, const QTreeView& 
 
 void OutlineRowViewSearchBookmarks::drawDisclosureButton(QPainter& painter, const QRect& rect, bool expanded) const
 {
-    const QPixmap& art = expanded ? alternateImage_ : image_;
-    const QSize size = art.deviceIndependentSize().toSize();
-    painter.drawPixmap(QRect(rect.center() - QPoint(size.width() / 2, size.height() / 2), size), art);
+    disclosure_.draw(painter, rect, expanded);
 }

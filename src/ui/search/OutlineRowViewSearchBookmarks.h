@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/OutlineDisclosureButton.h"
 #include "controls/TableRowViewLight.h"
 
 #include <QPixmap>
@@ -20,8 +21,8 @@ class OutlineRowViewSearchBookmarks : public TableRowViewLight
 public:
     explicit OutlineRowViewSearchBookmarks(QObject* parent = nullptr);
 
-    QPixmap image() const { return image_; }
-    QPixmap alternateImage() const { return alternateImage_; }
+    QPixmap image() const { return disclosure_.image(); }
+    QPixmap alternateImage() const { return disclosure_.alternateImage(); }
 
     // Makes this the tree's item delegate and hides the style's own
     // selection, so that only this row view colours a selected row.
@@ -37,6 +38,5 @@ public:
     void drawDisclosureButton(QPainter& painter, const QRect& rect, bool expanded) const;
 
 private:
-    QPixmap image_;
-    QPixmap alternateImage_;
+    OutlineDisclosureButton disclosure_;
 };

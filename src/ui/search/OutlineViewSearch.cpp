@@ -239,7 +239,9 @@ void OutlineViewSearch::enterKeyPressed()
         FODController* fod = qc ? qc->fodController() : nullptr;
         if (const FODObjectPtr onDisk = fod ? fod->searchFileForFilePart(file) : FODObjectPtr();
             onDisk && !onDisk->folder().isEmpty()) {
-            Utils::executeFile(onDisk->folder(), onDisk->filename());
+            // With its article: a text file opens in the message viewer,
+            // which shows its poster and answers it.
+            Utils::executeFile(onDisk->folder(), onDisk->filename(), QVariant::fromValue(file));
             continue;
         }
         file->setExecute(true);
@@ -308,6 +310,14 @@ void OutlineViewSearch::drawRow(QPainter* painter, const QStyleOptionViewItem& o
     rowView_->drawRow(*painter, option.rect, index.data(OutlineViewSearchModel::RowColorRole).value<QColor>(),
                       selected, emphasized, hoveredRow_.isValid() && hoveredRow_ == index.siblingAtColumn(0));
     QTreeView::drawRow(painter, option, index);
+}
+
+void OutlineViewSearch::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    // A result with files carries the disclosure button; its files none.
+    if (!model_->hasChildren(index)) return;
+    const QRect own(rect.right() - indentation() + 1, rect.top(), indentation(), rect.height());
+    disclosure_.draw(*painter, own, isExpanded(index));
 }
 
 void OutlineViewSearch::mouseMoveEvent(QMouseEvent* event)

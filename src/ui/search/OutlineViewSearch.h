@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/OutlineDisclosureButton.h"
 #include "queue/Queue.h"
 
 #include <QList>
@@ -58,6 +59,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -72,6 +74,7 @@ private:
     OutlineCVSearchStatus* statusDelegate_;
     OutlineCVSearchPassword* passwordDelegate_;
     OutlineRowViewSearch* rowView_;
+    OutlineDisclosureButton disclosure_;
     QPersistentModelIndex hoveredRow_;
     // Results whose file list was asked for (by number), so that a row
     // opened again before the answer came asks nothing more.
