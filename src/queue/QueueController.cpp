@@ -118,9 +118,18 @@ void QueueController::addDPRootObjectToQueue(const QueuePtr& root)
         return;
     }
     checkboxesToOnStateForQueue(root);
-    for (const QueuePtr& part : root->fileparts()) {
+    const QList<QueuePtr> parts = root->fileparts();
+    qsizetype next = 0;
+    partQueuing_.run([this, root, parts, next]() mutable {
+        if (next >= parts.size() || root->isCancelled()) return false;
+        {
+            QMutexLocker locker(&arrayLock_);
+            if (!queueArray_.contains(root)) return false;
+        }
+        const QueuePtr& part = parts[next++];
         if (!part->isDownloaded() && part->checkbox() == 1) addDPFilepartToQueue(part);
-    }
+        return next < parts.size();
+    });
 }
 
 void QueueController::dpRootQueueObjectCheckBoxClicked(const QueuePtr& root)

@@ -8,6 +8,7 @@
 #include "search/FilepartsByFid.h"
 
 #include "platform/SerialQueue.h"
+#include "platform/TimeSlicedLoop.h"
 #include "posting/YencEncodeController.h"
 
 #include <QHash>
@@ -214,7 +215,9 @@ public:
     // controller the delegate of its first part when that has none.
     bool addNewsgroupsListingRequestToQueue(const QueuePtr& root);
     // Queues a job for download (its checked parts), or starts completing a
-    // search-service job whose file list has not arrived (106).
+    // search-service job whose file list has not arrived (106). The parts
+    // of a big job are queued over several turns of the event loop; a job
+    // removed or cancelled meanwhile is not queued further.
     void addDPRootObjectToQueue(const QueuePtr& root);
     // A Watchdog match: dropped (its parts emptied) when a job of the same
     // qid is queued.
@@ -519,6 +522,9 @@ private:
     QList<QueuePtr> queueArray_;
     QList<QueuePtr> priorityQueueArray_;
     QPointer<NZBController> nzbController_;
+    // Queues the parts of big jobs for download a slice at a time, so that
+    // the window never waits for a job of a hundred thousand files.
+    TimeSlicedLoop partQueuing_{4, 64};
 
     // --- removal and cancellation
     RenameTitleController* renameTitleController_ = nullptr;
