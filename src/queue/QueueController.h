@@ -278,7 +278,8 @@ public:
     bool checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const;
 
     // The free-space guard: YES asks every job to pause (once), NO lifts the
-    // stop so that jobs may be resumed.
+    // stop and resumes the jobs it paused (not those the user paused, nor
+    // those stopped meanwhile for a password or a failed write).
     void outOfDiskSpace(bool outOfSpace);
     void pauseQueueObject(const QueuePtr& root);
     void resumeQueueObject(const QueuePtr& root);
@@ -546,6 +547,10 @@ private:
     SerialQueue filenameControllerQueue_{QStringLiteral("filenameControllerQueue")};
     SerialQueue nzbCreatorQueue_{QStringLiteral("nzbCreatorQueue")};
     std::atomic<bool> noDiskSpace_{false};
+    // The jobs the free-space stop paused, to go on once space is back;
+    // under arrayLock_.
+    QList<std::weak_ptr<Queue>> pausedForDiskSpace_;
+    void resumeJobsPausedForDiskSpace(const QList<std::weak_ptr<Queue>>& jobs);
     std::atomic<bool> pausedDueFullWriteQueue_{false};
     std::atomic<bool> isTerminated_{false};
     // The parts handed to the writer, by address; main thread.
