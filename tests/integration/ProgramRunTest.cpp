@@ -8,6 +8,7 @@
 #include "queue/DBSaveRestore.h"
 #include "queue/StatusCodes.h"
 
+#include "support/EventLoop.h"
 #include "support/NntpRule.h"
 #include "support/Par2SetMaker.h"
 #include "support/TestFiles.h"
