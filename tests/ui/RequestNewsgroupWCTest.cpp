@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTcpServer>
 #include <QTest>
 
@@ -208,11 +209,73 @@ TEST_F(RequestWindow, CancelAndQuittingCloseTheWindowOnce)
     EXPECT_EQ(service.requestCount(), 0);
 }
 
+// What the window shows, laid out whole: every text readable in full, the
+// buttons in their order below the field, nothing on top of anything else.
 TEST_F(RequestWindow, LooksFinished)
 {
     type("alt.binaries.example");
     spinEventLoop(100);
-    saveScreenshot(window->grab().toImage(), "request-newsgroup.png");
+
+    EXPECT_EQ(window->windowTitle(), "Request Newsgroup");
+    EXPECT_GE(window->width(), 440);
+    EXPECT_GE(window->height(), 170);
+    const QRect inside = window->rect();
+
+    QList<QWidget*> shown;
+    QStringList texts;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        ASSERT_TRUE(label->isVisible());
+        texts << label->text();
+        // A wrapped text needs its whole height, a single line its width.
+        if (label->wordWrap())
+            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
+        else
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        shown << label;
+    }
+    EXPECT_EQ(texts, (QStringList{"Request a newsgroup",
+                                  "Missing a newsgroup? Enter its name and DeepLookup will be asked to add it to "
+                                  "the indexed newsgroups."}));
+    EXPECT_TRUE(window->findChildren<QLabel*>().first()->font().bold());
+
+    EXPECT_TRUE(field()->isVisible());
+    EXPECT_TRUE(field()->hasFocus());
+    EXPECT_EQ(field()->text(), "alt.binaries.example");
+    EXPECT_EQ(field()->placeholderText(), "alt.binaries.example");
+    EXPECT_GE(field()->width(), field()->fontMetrics().horizontalAdvance(field()->text()));
+    shown << field();
+
+    QPushButton* cancel = window->buttonCancel();
+    QPushButton* send = window->buttonSend();
+    for (QPushButton* button : {cancel, send}) {
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+        shown << button;
+    }
+    EXPECT_EQ(cancel->text(), "Cancel");
+    EXPECT_EQ(send->text(), "Send Request");
+    EXPECT_TRUE(send->isDefault());
+    EXPECT_LT(cancel->geometry().right(), send->geometry().left());
+    EXPECT_GT(cancel->geometry().top(), field()->geometry().bottom());
+
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(inside.contains(shown[i]->geometry())) << shown[i]->metaObject()->className();
+        for (qsizetype j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                << shown[i]->metaObject()->className() << " over " << shown[j]->metaObject()->className();
+    }
+
+    const QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
+    // Drawn, not a blank sheet: the texts leave pixels of another colour.
+    const QRgb background = shot.pixel(0, 0);
+    bool drawn = false;
+    for (int y = 0; y < shot.height() && !drawn; y += 2)
+        for (int x = 0; x < shot.width() && !drawn; x += 2)
+            drawn = shot.pixel(x, y) != background;
+    EXPECT_TRUE(drawn);
+    saveScreenshot(shot, "request-newsgroup.png");
 }
 
 } // namespace
