@@ -1,7 +1,7 @@
 #pragma once
 
+#include "codec/YencPartIdentity.h"
 #include "queue/Queue.h"
-#include "queue/YencPartIdentity.h"
 
 #include <QByteArray>
 #include <QPointer>
