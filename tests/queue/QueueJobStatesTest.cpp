@@ -181,7 +181,8 @@ TEST_F(JobStates, ARepairedExtractedJobRunsTheWholeChainIntoItsFinalFolder)
     EXPECT_EQ(codesFrom(root, 17),
               (QList<qint64>{17, 14, 3, 20, 47, 45, 15, 5, 21, 30, 31, 32, 58, 59, 53, 38, 52, 37, 10}));
     EXPECT_EQ(root->restorePoint(), 4);
-    EXPECT_EQ(root->commentTextField(), textOf(10));
+    // Its comment says that it was repaired, as a failed job's says why.
+    EXPECT_EQ(root->commentTextField(), textOf(10) + " (repaired)");
     EXPECT_TRUE(root->isPreviouslyDownloaded());
     EXPECT_EQ(root->colorProgressBar(),
               UserDefaults::standard().colorForKey("ProgressBarColorProperties", "finishedColor"));

@@ -150,6 +150,12 @@ protected:
         NNTPServersController* list = mainVC->engine().nntpServersController();
         addScriptedServerEntry(*list, server, QStringLiteral("Main"), connections);
         list->buildLocalArrays();
+        // The start-up as the program runs it, with a server to use: the
+        // queue is saved while it runs, and a job's last steps wait for
+        // those saves.
+        UserDefaults::standard().setBool(false, QStringLiteral("showDialogMakeDefaultForNZB"));
+        mainVC->applicationDidStartGUI();
+        ASSERT_TRUE(waitUntil([&] { return mainVC->guiIsLoaded(); }, 10000));
     }
 
     // Files of `sizes` bytes cut into articles of 40000 bytes, served by the

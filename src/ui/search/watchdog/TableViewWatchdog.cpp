@@ -32,7 +32,8 @@ TableViewWatchdog::TableViewWatchdog(WatchdogController* controller, QWidget* pa
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setHighlightSections(false);
     setColumnWidth(WatchdogTableModel::ColumnWDDesc, 260);
-    setColumnWidth(WatchdogTableModel::ColumnWDStatus, 90);
+    // Wide enough for its longest text, "Last search failed".
+    setColumnWidth(WatchdogTableModel::ColumnWDStatus, 130);
     setColumnWidth(WatchdogTableModel::ColumnWDAction, 110);
     setColumnWidth(WatchdogTableModel::ColumnWDInterval, 100);
     setColumnWidth(WatchdogTableModel::ColumnWDLastMatch, 140);
