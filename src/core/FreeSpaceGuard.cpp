@@ -54,10 +54,14 @@ void FreeSpaceGuard::applyFreeSpace(std::optional<double> freeBytes)
     if (!queueController_)
         return;
     const double minFreeSpace = UserDefaults::standard().doubleForKey(QStringLiteral("minFreeSpace"));
+    // Only the changes are logged and passed on: a disk that stays full for
+    // a day would otherwise write a warning every second.
     if (minFreeSpace > free) {
+        if (queueController_->noDiskSpace()) return;
         BLOG(4, "Out of free space: %f - need: %f", free, minFreeSpace);
         queueController_->outOfDiskSpace(true);
     } else if (queueController_->noDiskSpace()) {
+        BLOG(4, "Free space is back: %f - need: %f", free, minFreeSpace);
         queueController_->outOfDiskSpace(false);
     }
 }

@@ -8,7 +8,8 @@
 class MainQueueFlags;
 
 // Stops the queue while the download folder's file system has less free space
-// than the setting minFreeSpace, and lifts the stop once when space is back.
+// than the setting minFreeSpace, and lifts the stop once when space is back
+// (the jobs it paused then go on by themselves). Each change is logged once.
 //
 // The free space is measured on the global pool: a stalled file system (a
 // dead network mount) must never freeze the window, so the main thread only
@@ -27,8 +28,8 @@ public:
     void checkFreeSpaceOnDisk();
     bool measurementInFlight() const { return inFlight_; }
 
-    // Main thread: shows the figure ("~" when unknown), pauses the queue
-    // while below the minimum (logged every time), lifts the pause once.
+    // Main thread: shows the figure ("~" when unknown), stops the queue when
+    // free space falls below the minimum, lifts the stop when it is back.
     void applyFreeSpace(std::optional<double> freeBytes);
 
     // The free bytes of the file system holding `path`, or none.

@@ -50,6 +50,14 @@ qint64 integerValue(QStringView text)
     return negative ? -value : value;
 }
 
+// An NZB nests four levels deep (nzb, file, segments, segment); a document
+// nested far deeper is not one, and following it would only make the
+// reader's element stack grow with the file.
+constexpr int kMaxDepth = 32;
+// Message-ids are at most 250 characters and group names shorter still; a
+// longer text inside either is junk that would otherwise be held whole.
+constexpr qsizetype kMaxTextLength = 4096;
+
 QString newIdentifier()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -106,16 +114,26 @@ void NZBParser::startParsing()
         } else {
             QXmlStreamReader xml(&file);
             bool aborted = false;
+            int depth = 0;
             while (!aborted && !xml.atEnd()) {
                 switch (xml.readNext()) {
                 case QXmlStreamReader::StartElement:
-                    aborted = !didStartElement(xml);
+                    if (++depth > kMaxDepth)
+                        xml.raiseError(QStringLiteral("Elements nested more than %1 levels deep.").arg(kMaxDepth));
+                    else
+                        aborted = !didStartElement(xml);
                     break;
                 case QXmlStreamReader::EndElement:
+                    --depth;
                     didEndElement(xml.name());
                     break;
                 case QXmlStreamReader::Characters:
-                    if (inSegment_ || inGroup_) currentNodeContent_.append(xml.text());
+                    if (inSegment_ || inGroup_) {
+                        currentNodeContent_.append(xml.text());
+                        if (currentNodeContent_.size() > kMaxTextLength)
+                            xml.raiseError(QStringLiteral("A message-id or group name longer than %1 characters.")
+                                               .arg(kMaxTextLength));
+                    }
                     break;
                 case QXmlStreamReader::DTD:
                     // An NZB has no use for entities; refusing them keeps a
@@ -137,6 +155,13 @@ void NZBParser::startParsing()
                                 xml.columnNumber(), path);
         }
     }
+    // A well-formed document of other elements, or of files without
+    // articles, is no download: a job that could never fetch anything would
+    // only sit in the queue looking ready.
+    if (error.isEmpty() && ended && filePartArray_.isEmpty() && !queue_->isCancelled())
+        error = sformat(u"No file with articles in the NZB file (%ld without) :: %@", long(droppedFiles_), path);
+    else if (error.isEmpty() && droppedFiles_ > 0)
+        BLOG(4, "%ld files without articles left out :: %@", long(droppedFiles_), path);
     // Nothing read from a document that is not well-formed to its end is
     // used: its files may be cut short or come from the junk.
     if (!error.isEmpty()) {
@@ -165,8 +190,15 @@ bool NZBParser::didStartElement(QXmlStreamReader& xml)
             BLOG(2, "Stop due cancellation :: %@", queue_->title());
             return false;
         }
+        if (filepart_) {
+            xml.raiseError(QStringLiteral("A file element inside another file element."));
+            return true;
+        }
         segmentArray_ = {};
-        filepart_ = Queue::create();
+        // Silent until the job is finalised: a change report per property
+        // of every part would reach the main thread by the hundred thousand
+        // in one go for a big NZB, and until then no one else sees the part.
+        filepart_ = Queue::createWhithoutStartingObservers();
         filepart_->setIsFilepart(true);
         filepart_->setQueue(queue_);
         QString poster;
@@ -180,16 +212,18 @@ bool NZBParser::didStartElement(QXmlStreamReader& xml)
         if (queue_->poster().isEmpty()) queue_->setPoster(poster);
         const QString filename = filenameFromSubject(subject);
         filepart_->setFilename(filename);
+        filepart_->setFilenameTextField(filename);
         filepart_->setBytes(0.0);
         filepart_->setIspar(FileUtils::checkIfPar2File(filename));
         filepart_->setIsSampleFile(FileUtils::checkIfSampleFile(filename));
-        if (filepart_->ispar()) {
-            filepart_->setRepairblocks(FileUtils::getRepairBlocks(filename));
-            queue_->setHasRepairFiles(true);
-        }
+        if (filepart_->ispar()) filepart_->setRepairblocks(FileUtils::getRepairBlocks(filename));
     } else if (nameIs(name, u"segment")) {
         // An article outside a file belongs to nothing that could be written.
         if (!filepart_) return true;
+        if (segment_) {
+            xml.raiseError(QStringLiteral("A segment element inside another segment element."));
+            return true;
+        }
         segment_ = Segment::create();
         segment_->setQueue(queue_);
         segment_->setFilepart(filepart_);
@@ -224,9 +258,14 @@ void NZBParser::didEndElement(QStringView name)
         }
         inSegment_ = false;
     } else if (nameIs(name, u"file")) {
-        if (filepart_) {
+        if (filepart_ && segmentArray_.isEmpty()) {
+            // Nothing of it could ever be fetched.
+            ++droppedFiles_;
+            filepart_.reset();
+        } else if (filepart_) {
             // Ordered by number, each article once: repeated entries would be
             // fetched and counted twice.
+            if (filepart_->ispar()) queue_->setHasRepairFiles(true);
             filepart_->setOrderedSegments(std::move(segmentArray_));
             segmentArray_ = {};
             filePartArray_.append(std::move(filepart_));
@@ -386,6 +425,7 @@ void NZBParser::finaliseQueue()
                 part->increaseTotalSegmentsLeftToDownload(part->totalSegments());
                 root->addToBytes(part->bytes());
             }
+            part->startAllObservers();
         }
         root->setTotalfiles(parts.size());
         if (checkIfEmbeddedNZB(root)) {

@@ -28,7 +28,10 @@ class QXmlStreamReader;
 // be well-formed to its end (a truncated file, content after the root
 // element, bytes that are not in the declared encoding, NUL or control
 // characters are errors), and a document that declares entities is refused
-// outright, so that no entity is ever expanded.
+// outright, so that no entity is ever expanded. Elements nested deeper than
+// an NZB ever is, a file inside a file, an article inside an article, or a
+// message-id longer than any is are errors too, and so is a document that
+// lists no file with articles: files without articles are left out.
 class NZBParser
 {
 public:
@@ -105,4 +108,5 @@ private:
     QList<SegmentPtr> segmentArray_;
     QueuePtr filepart_;
     SegmentPtr segment_;
+    qsizetype droppedFiles_ = 0;
 };

@@ -118,9 +118,21 @@ void QueueController::addDPRootObjectToQueue(const QueuePtr& root)
         return;
     }
     checkboxesToOnStateForQueue(root);
-    for (const QueuePtr& part : root->fileparts()) {
+    const QList<QueuePtr> parts = root->fileparts();
+    const auto inQueue = [this, root] {
+        QMutexLocker locker(&arrayLock_);
+        return queueArray_.contains(root);
+    };
+    // A job not in the queue yet is admitted by its first part.
+    bool admitted = inQueue();
+    qsizetype next = 0;
+    partQueuing_.run([this, root, parts, next, admitted, inQueue]() mutable {
+        if (next >= parts.size() || root->isCancelled() || (admitted && !inQueue())) return false;
+        const QueuePtr& part = parts[next++];
         if (!part->isDownloaded() && part->checkbox() == 1) addDPFilepartToQueue(part);
-    }
+        if (!admitted) admitted = inQueue();
+        return next < parts.size();
+    });
 }
 
 void QueueController::dpRootQueueObjectCheckBoxClicked(const QueuePtr& root)

@@ -8,6 +8,7 @@
 #include "search/FilepartsByFid.h"
 
 #include "platform/SerialQueue.h"
+#include "platform/TimeSlicedLoop.h"
 #include "posting/YencEncodeController.h"
 
 #include <QHash>
@@ -218,7 +219,9 @@ public:
     bool addNewsgroupsListingRequestToQueue(const QueuePtr& root);
     // Queues a job for download (its checked parts), or starts completing a
     // search-service job whose file list has not arrived
-    // (JobStatus::DownloadingFilelist).
+    // (JobStatus::DownloadingFilelist). The parts of a big job are queued
+    // over several turns of the event loop; a job removed or cancelled
+    // meanwhile is not queued further.
     void addDPRootObjectToQueue(const QueuePtr& root);
     // A Watchdog match: dropped (its parts emptied) when a job of the same
     // qid is queued.
@@ -281,7 +284,8 @@ public:
     bool checkIfNZBOnlyContainsSampleFiles(const QueuePtr& root) const;
 
     // The free-space guard: YES asks every job to pause (once), NO lifts the
-    // stop so that jobs may be resumed.
+    // stop and resumes the jobs it paused (not those the user paused, nor
+    // those stopped meanwhile for a password or a failed write).
     void outOfDiskSpace(bool outOfSpace);
     void pauseQueueObject(const QueuePtr& root);
     void resumeQueueObject(const QueuePtr& root);
@@ -530,6 +534,9 @@ private:
     QList<QueuePtr> queueArray_;
     QList<QueuePtr> priorityQueueArray_;
     QPointer<NZBController> nzbController_;
+    // Queues the parts of big jobs for download a slice at a time, so that
+    // the window never waits for a job of a hundred thousand files.
+    TimeSlicedLoop partQueuing_{4, 64};
 
     // --- removal and cancellation
     RenameTitleController* renameTitleController_ = nullptr;
@@ -551,6 +558,10 @@ private:
     SerialQueue filenameControllerQueue_{QStringLiteral("filenameControllerQueue")};
     SerialQueue nzbCreatorQueue_{QStringLiteral("nzbCreatorQueue")};
     std::atomic<bool> noDiskSpace_{false};
+    // The jobs the free-space stop paused, to go on once space is back;
+    // under arrayLock_.
+    QList<std::weak_ptr<Queue>> pausedForDiskSpace_;
+    void resumeJobsPausedForDiskSpace(const QList<std::weak_ptr<Queue>>& jobs);
     std::atomic<bool> pausedDueFullWriteQueue_{false};
     std::atomic<bool> isTerminated_{false};
     // The parts handed to the writer, by address; main thread.

@@ -577,12 +577,38 @@ void QueueController::outOfDiskSpace(bool outOfSpace)
 {
     QMutexLocker locker(&arrayLock_);
     if (!outOfSpace) {
-        noDiskSpace_.store(false);
+        if (!noDiskSpace_.exchange(false)) return;
+        const QList<std::weak_ptr<Queue>> paused = std::exchange(pausedForDiskSpace_, {});
+        locker.unlock();
+        resumeJobsPausedForDiskSpace(paused);
         return;
     }
     if (noDiskSpace_.exchange(true)) return;
-    for (const QueuePtr& root : queueArray_)
+    for (const QueuePtr& root : queueArray_) {
+        // A job the user had paused stays paused when space is back.
+        if (!root->isPaused() && !root->shouldPause()) pausedForDiskSpace_.append(root);
         root->setShouldPause(true);
+    }
+}
+
+void QueueController::resumeJobsPausedForDiskSpace(const QList<std::weak_ptr<Queue>>& jobs)
+{
+    QSet<const Queue*> seen;
+    for (const std::weak_ptr<Queue>& weak : jobs) {
+        const QueuePtr root = weak.lock();
+        if (!root || seen.contains(root.get()) || !queueArray().contains(root)) continue;
+        seen.insert(root.get());
+        if (root->isPaused()) {
+            // Stopped for another reason meanwhile (a password, a write that
+            // failed): that stop asks the user.
+            if (root->pwdDectected() || root->diskNotReady()) continue;
+            resumeQueueObject(root);
+        } else {
+            // It never reached a step where it would stop: it goes on where
+            // it is.
+            root->setShouldPause(false);
+        }
+    }
 }
 
 void QueueController::pauseQueueObject(const QueuePtr& root)
@@ -592,6 +618,11 @@ void QueueController::pauseQueueObject(const QueuePtr& root)
                                JobStatus::Finished, JobStatus::NotEnoughRepairBlocks, JobStatus::CleaningUp,
                                UploadStatus::Finished, UploadStatus::CleaningUp}))
         return;
+    {
+        // Paused by the user: it waits for the user, also once space is back.
+        QMutexLocker locker(&arrayLock_);
+        pausedForDiskSpace_.removeIf([&root](const std::weak_ptr<Queue>& q) { return q.lock() == root; });
+    }
     root->setShouldPause(true);
 }
 

@@ -212,6 +212,11 @@ bool QueueController::mayStartStep(const QueuePtr& queue)
 {
     if (isTerminated_.load()) return false;
     if (noDiskSpace_.load() || queue->shouldPause()) {
+        if (!queue->shouldPause()) {
+            // Stopped by the full disk alone: it goes on once space is back.
+            QMutexLocker locker(&arrayLock_);
+            if (noDiskSpace_.load()) pausedForDiskSpace_.append(queue);
+        }
         // Resuming sets the same code again, which repeats this step.
         queue->setIsPaused(true);
         return false;

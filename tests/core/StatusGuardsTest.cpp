@@ -16,7 +16,10 @@ namespace {
 constexpr double kGiB = 1073741824.0;
 }
 
-TEST(FreeSpaceGuard, PausesEverySecondWhileLowAndLiftsThePauseOnce)
+// A minute of a full disk, then space back, then full again: the stop and
+// its lifting are each passed on and logged once (it once logged every
+// second, 86,400 lines a day).
+TEST(FreeSpaceGuard, StopsTheQueueOnceWhileLowAndLiftsTheStopOnceEachLoggedOnce)
 {
     TempHome home;
     UserDefaults::standard().setDouble(1e10, "minFreeSpace");
@@ -24,18 +27,25 @@ TEST(FreeSpaceGuard, PausesEverySecondWhileLowAndLiftsThePauseOnce)
     FreeSpaceGuard guard;
     guard.setQueueController(&queue);
 
-    guard.applyFreeSpace(9.9e9);
-    guard.applyFreeSpace(9.9e9);
+    for (int second = 0; second < 60; ++second)
+        guard.applyFreeSpace(9.9e9);
     EXPECT_EQ(guard.displayText(), Utils::formatBytes(9.9e9));
-    EXPECT_EQ(queue.calls, QStringList({"outOfDiskSpace 1", "outOfDiskSpace 1"}));
+    EXPECT_EQ(queue.calls, QStringList({"outOfDiskSpace 1"}));
     LogFileReader log(home.logFilePath());
     EXPECT_EQ(log.linesWithMessage("Out of free space: 9900000000.000000 - need: 10000000000.000000").size(),
-              2);
+              1);
 
     guard.applyFreeSpace(1e10); // exactly the minimum is enough
     guard.applyFreeSpace(2e10);
-    EXPECT_EQ(queue.calls, QStringList({"outOfDiskSpace 1", "outOfDiskSpace 1", "outOfDiskSpace 0"}));
+    EXPECT_EQ(queue.calls, QStringList({"outOfDiskSpace 1", "outOfDiskSpace 0"}));
     EXPECT_FALSE(queue.noDiskSpace());
+    EXPECT_EQ(log.linesWithMessage("Free space is back: 10000000000.000000 - need: 10000000000.000000").size(),
+              1);
+
+    guard.applyFreeSpace(9.9e9);
+    EXPECT_EQ(queue.calls, QStringList({"outOfDiskSpace 1", "outOfDiskSpace 0", "outOfDiskSpace 1"}));
+    EXPECT_EQ(log.linesWithMessage("Out of free space: 9900000000.000000 - need: 10000000000.000000").size(),
+              2);
 }
 
 TEST(FreeSpaceGuard, UnknownFileSystemShowsATildeAndLeavesTheQueueAlone)

@@ -8,6 +8,8 @@
 
 #include "queue/StatusCodes.h"
 #include "support/LogFileReader.h"
+#include "support/MainThreadStallMeter.h"
+#include "support/ProcessMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -523,6 +525,32 @@ const HostileCase kHostile[] = {
      }},
     {"NulCharacter", [] { return validDocument().replace("one.rar", QByteArray("one\0.rar", 8)); }},
     {"ControlCharacter", [] { return validDocument().replace("one.rar", "one\x01.rar"); }},
+    {"DeepNesting",
+     [] {
+         return "<nzb>" + QByteArray("<x>").repeated(100000) + QByteArray("</x>").repeated(100000) + "</nzb>";
+     }},
+    {"FileInsideAFile",
+     [] {
+         const QByteArray open = "<file subject=\"x\"><groups><group>alt.binaries.test</group>";
+         return "<nzb>" + open.repeated(3) + QByteArray("</groups></file>").repeated(3) + "</nzb>";
+     }},
+    {"SegmentInsideASegment",
+     [] {
+         return QByteArray("<nzb><file subject=\"x\"><segments><segment bytes=\"1\" number=\"1\">"
+                           "a@b<segment bytes=\"1\" number=\"2\">c@d</segment></segment></segments>"
+                           "</file></nzb>");
+     }},
+    {"OverlongMessageId",
+     [] {
+         return QByteArray("<nzb><file subject=\"x\"><segments><segment bytes=\"1\" number=\"1\">") +
+                QByteArray(1 << 20, 'a') + "@b</segment></segments></file></nzb>";
+     }},
+    {"NoFileElements", [] { return QByteArray("<nzb><head><meta type=\"title\">t</meta></head></nzb>"); }},
+    {"OnlyFilesWithoutArticles",
+     [] {
+         return QByteArray("<nzb><file subject=\"&quot;a.rar&quot;\"><groups><group>alt.binaries.test</group>"
+                           "</groups><segments/></file><file subject=\"&quot;b.rar&quot;\"/></nzb>");
+     }},
     {"Empty", [] { return QByteArray(); }},
     {"NotXml", [] { return QByteArray("this is not an NZB file\n"); }},
 };
@@ -559,6 +587,48 @@ TEST_P(HostileNZB, StaysInTheQueueAt28WithNothingToDownload)
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileNZB, ::testing::ValuesIn(kHostile),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Import, AFileWithoutArticlesIsLeftOutAndTheOthersKept)
+{
+    NzbFixture nzb;
+    nzb.addFile("one.rar").addFile("empty.rar", 0).addFile("two.rar");
+    const QueuePtr root = import(write("Some.Empty.nzb", nzb));
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->status(), JobStatus::NZBParsed);
+    EXPECT_EQ(filenamesOf(root), (QStringList{"one.rar", "two.rar"}));
+    EXPECT_EQ(root->totalfiles(), 2);
+    EXPECT_EQ(log.linesContaining("1 files without articles left out").size(), 1);
+}
+
+// Elements nested without end are refused as soon as they are deeper than an
+// NZB ever is, so that the reader's stack of open elements never grows with
+// the file (20 MB of them once took the import to about 470 MiB).
+TEST_F(Import, DeeplyNestedJunkIsRefusedWithoutHoldingTheDocument)
+{
+    const QString path = pathFor("nested.nzb");
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        constexpr int kDepth = 20'000'000 / 7;
+        out.write("<?xml version=\"1.0\"?>\n<nzb>");
+        const QByteArray opens = QByteArray("<x>").repeated(4096);
+        const QByteArray closes = QByteArray("</x>").repeated(4096);
+        for (int n = 0; n < kDepth; n += 4096)
+            out.write(opens);
+        for (int n = 0; n < kDepth; n += 4096)
+            out.write(closes);
+        out.write("</nzb>\n");
+    }
+    const long before = ProcessMemory::statusKiB("VmRSS:");
+    ProcessMemory::resetPeak();
+    const QueuePtr root = import(path);
+    const long peak = ProcessMemory::statusKiB("VmHWM:");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->status(), JobStatus::NZBParseError);
+    EXPECT_TRUE(root->fileparts().isEmpty());
+    EXPECT_EQ(log.linesContaining("nested more than").size(), 1);
+    EXPECT_LT(peak - before, 64 * 1024) << "KiB above the start";
+}
 
 TEST_F(Import, ADocumentWithABomAndThePublicDoctypeIsRead)
 {
@@ -663,4 +733,55 @@ TEST_F(Import, AJobIsSavedOnlyOnceItsImportHasEnded)
     EXPECT_EQ(rows.value(DBSaveRestore::JobRow), 2);
     EXPECT_EQ(rows.value(DBSaveRestore::FilepartRow), 4);
     EXPECT_EQ(rows.value(DBSaveRestore::ArticleRow), 2 + 50 + 2 + 50);
+}
+
+// A job of 40,000 files imported as the program does it, status handlers and
+// all: its parts are queued for download a slice at a time, so that the main
+// thread is never kept from the window for long (all of them in one go once
+// kept it about 2 s, more under a sanitizer), and the parts are silent until
+// they are whole, so that no flood of change reports waits for the main
+// thread either.
+TEST(ImportOfABigNZB, NeverHoldsTheMainThreadLong)
+{
+    TempHome home;
+    QueueController queueController;
+    NZBController nzbController;
+    queueController.setNzbController(&nzbController);
+    nzbController.setQueueController(&queueController);
+    constexpr int kFiles = 40'000;
+    const QString path = QDir(home.makeFolder("nzbs")).filePath("Big.nzb");
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<nzb>\n");
+        for (int f = 0; f < kFiles; ++f) {
+            const QByteArray n = QByteArray::number(f);
+            out.write("<file poster=\"p@example.invalid\" subject=\"&quot;file" + n +
+                      ".bin&quot; yEnc (1/1)\"><groups><group>alt.binaries.test</group></groups><segments>"
+                      "<segment bytes=\"1000\" number=\"1\">" +
+                      n + "@test.invalid</segment></segments></file>\n");
+        }
+        out.write("</nzb>\n");
+    }
+
+    MainThreadStallMeter meter;
+    meter.start();
+    nzbController.parseFileUrl(path, false);
+    const QueuePtr root = queueController.queueArray().value(0);
+    ASSERT_TRUE(root);
+    const auto allQueued = [&root] {
+        const QList<QueuePtr> parts = root->fileparts();
+        return parts.size() == kFiles && parts.last()->status() == FilePartStatus::Queued;
+    };
+    ASSERT_TRUE(waitUntil(allQueued, 120000));
+    spinEventLoop(50);
+    meter.stop();
+
+    EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
+    qsizetype queued = 0;
+    for (const QueuePtr& part : root->fileparts())
+        queued += part->status() == FilePartStatus::Queued;
+    EXPECT_EQ(queued, kFiles);
+    EXPECT_EQ(root->totalSegmentsLeftToDownload(), kFiles);
+    EXPECT_LT(meter.longestMs(), 1000);
 }

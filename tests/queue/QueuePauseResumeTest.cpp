@@ -650,12 +650,58 @@ TEST_F(FileParts, AFullDiskPausesEveryJobOnceAndHoldsResumeUntilSpaceIsBack)
     EXPECT_TRUE(c->isPaused());
     EXPECT_FALSE(calls.contains("rescan"));
 
-    qc.outOfDiskSpace(false);
+    // Space is back: the jobs the full disk stopped go on by themselves; the
+    // one stopped for its password waits for the user.
     forgetCodes();
-    qc.resumeQueueObject(a);
+    calls.clear();
+    qc.outOfDiskSpace(false);
     settle();
     EXPECT_FALSE(a->isPaused());
     EXPECT_EQ(codesOf(a).value(0), 105);
+    EXPECT_FALSE(c->isPaused());
+    EXPECT_TRUE(calls.contains("rescan"));
+    EXPECT_TRUE(b->isPaused());
+    EXPECT_TRUE(b->pwdDectected());
+}
+
+// Only the jobs the full disk stopped go on when space is back: one the user
+// had paused before, or paused while the disk was full, stays paused; one that
+// never reached a step where it would stop has its pause request dropped.
+TEST_F(FileParts, WhenSpaceIsBackOnlyTheJobsTheFullDiskStoppedGoOn)
+{
+    const QueuePtr before = downloading("Before", {"Before.rar"});
+    const QueuePtr during = downloading("During", {"During.rar"});
+    const QueuePtr stopped = downloading("Stopped", {"Stopped.rar"});
+    const QueuePtr joining = downloading("Joining", {"Joining.rar"});
+    joining->setStatus(JobStatus::JoiningFileParts);
+    qc.pauseQueueObject(before);
+    settle();
+    ASSERT_TRUE(before->isPaused());
+
+    qc.outOfDiskSpace(true);
+    settle();
+    qc.pauseQueueObject(during);
+    settle();
+    EXPECT_TRUE(stopped->isPaused());
+    EXPECT_FALSE(joining->isPaused());
+    EXPECT_TRUE(joining->shouldPause());
+
+    forgetCodes();
+    qc.outOfDiskSpace(false);
+    settle();
+    EXPECT_TRUE(before->isPaused());
+    EXPECT_TRUE(during->isPaused());
+    EXPECT_FALSE(stopped->isPaused());
+    EXPECT_FALSE(stopped->shouldPause());
+    EXPECT_EQ(codesOf(stopped).value(0), 105);
+    EXPECT_FALSE(joining->shouldPause());
+    EXPECT_TRUE(codesOf(joining).isEmpty());
+    EXPECT_TRUE(codesOf(before).isEmpty());
+
+    // A second "space is back" changes nothing.
+    qc.outOfDiskSpace(false);
+    settle();
+    EXPECT_TRUE(before->isPaused());
 }
 
 TEST_F(FileParts, TheProgressBarColourComesFromTheSettings)
