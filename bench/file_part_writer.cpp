@@ -9,7 +9,7 @@
 //
 // The folder (default: a temporary home) should be on a real disk for
 // figures that include the disk.
-#include "core/Crc32.h"
+#include "codec/Crc32.h"
 #include "platform/UserDefaults.h"
 #include "postprocess/RepairController.h"
 #include "queue/FODController.h"

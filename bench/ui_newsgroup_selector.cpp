@@ -11,7 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "search/DeepLookupSocket.h"
 #include "search/IndexedNewsgroupSocket.h"
-#include "ui/search/IndexedNewsgroupSelectorVC.h"
+#include "ui/search/tools/IndexedNewsgroupSelectorVC.h"
 
 #include "support/EventLoop.h"
 #include "support/ScriptedHttpServer.h"

@@ -4,7 +4,7 @@
 // 10 ms), each including one paint of the page at 1200 × 800.
 
 #include "search/WatchdogController.h"
-#include "ui/search/WatchdogVC.h"
+#include "ui/search/watchdog/WatchdogVC.h"
 
 #include "support/TempHome.h"
 

@@ -2,9 +2,9 @@
 // kernel through each path this processor offers (MB/s of encoded input),
 // the whole decoder (which checks each article's CRC-32), the check on
 // arrival, and the CRC-32 alone: ISA-L's folded one and zlib's.
-#include "core/Crc32.h"
-#include "queue/DeYenc.h"
-#include "queue/YencDecodeKernel.h"
+#include "codec/Crc32.h"
+#include "codec/DeYenc.h"
+#include "codec/YencDecodeKernel.h"
 
 #include "support/ArticleFixtures.h"
 

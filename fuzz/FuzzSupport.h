@@ -3,8 +3,8 @@
 // Shared by the fuzz targets: the set-up the engine's parsers expect, made
 // once per process, and the clean-up after each input.
 
+#include "codec/DecodeRequest.h"
 #include "core/Logger.h"
-#include "queue/DecodeRequest.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

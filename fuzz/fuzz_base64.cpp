@@ -1,7 +1,7 @@
 // The NBBase64Decode decoder on a file part of one or more article bodies.
 #include "FuzzSupport.h"
 
-#include "queue/NBBase64Decode.h"
+#include "codec/NBBase64Decode.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -1,7 +1,7 @@
 // The NBUUDecode decoder on a file part of one or more article bodies.
 #include "FuzzSupport.h"
 
-#include "queue/NBUUDecode.h"
+#include "codec/NBUUDecode.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -2,7 +2,7 @@
 // the decoder.
 #include "FuzzSupport.h"
 
-#include "queue/DeYenc.h"
+#include "codec/DeYenc.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -2,7 +2,7 @@
 // one article at a time held to the first one's identity.
 #include "FuzzSupport.h"
 
-#include "queue/DeYenc.h"
+#include "codec/DeYenc.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -1,5 +1,6 @@
 #include "nntp/ConnectionsController.h"
 
+#include "codec/DeYenc.h"
 #include "core/DialogBoxes.h"
 #include "core/Logger.h"
 #include "core/StringFormat.h"
@@ -11,7 +12,6 @@
 #include "platform/NotificationHub.h"
 #include "platform/ProcessActivity.h"
 #include "platform/UserDefaults.h"
-#include "queue/DeYenc.h"
 #include "queue/QCodeClass.h"
 #include "queue/Queue.h"
 #include "queue/QueueController.h"

@@ -26,7 +26,7 @@ public:
     // --- on the connection's thread ---
 
     // The hand-out handshake: books `segment` (the article the connection
-    // finished, or failed with status 430; null when it has none) and answers
+    // finished, or failed as ArticleStatus::Missing; null when it has none) and answers
     // the next article for the slot, or null when there is none.
     virtual SegmentPtr getNextSegmentAfterDownloadedSegment(const SegmentPtr& segment,
                                                             const NNTPServerObjectPtr& nntpServer,

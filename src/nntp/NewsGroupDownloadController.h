@@ -48,12 +48,12 @@ public:
     // over.
     void cancel();
 
-    // The request job: a root with one file part (status 1099, queued) with
-    // one article (status 99), each checked.
+    // The request job: a root with one file part (FilePartStatus::Queued)
+    // with one article (ArticleStatus::Queued), each checked.
     static QueuePtr makeQueueObject();
 
     // The reply of the job's article to the delegate, unless cancelled; the
-    // job ends with status 10 either way.
+    // job ends at JobStatus::Finished either way.
     void newsgroupsReceived();
     // The queue's "NewsgroupListDownloadResult".
     void newsgroupListDownloadResult(const Notification& notification);

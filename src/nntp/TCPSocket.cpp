@@ -13,9 +13,7 @@
 #include "queue/StatusCodes.h"
 
 #include <QDateTime>
-#include <QEventLoop>
 #include <QSslSocket>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,23 +21,11 @@
 
 namespace {
 
-// A status line longer than this without its line end is not one.
-constexpr qsizetype kMaxStatusLine = 64 * 1024;
 // What the socket may buffer while the connection does not read (a pause):
 // beyond it the server is held back by TCP itself. Each read takes what
 // the socket holds up to this, in one block of memory, on every connection:
 // more makes no faster download, only more memory.
 constexpr qint64 kSocketReadBuffer = 256 * 1024;
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 // Where the terminating line "\r\n.\r\n" begins in `data`, looking at
 // terminators that begin at `from` or later; -1 when there is none. It
@@ -62,51 +48,24 @@ qsizetype findTerminator(const QByteArray& data, qsizetype from)
 
 } // namespace
 
-TCPSocketPtr TCPSocket::create()
-{
-    return std::make_shared<TCPSocket>(Passkey());
-}
-
 TCPSocket::TCPSocket(Passkey)
+    : NntpConversation(QStringLiteral("TCPSocket"), QStringLiteral("Sending auth to news server"))
 {
-    context_ = new QObject;
-    thread_ = QThread::create([this] { main(); });
-    thread_->setObjectName(QStringLiteral("TCPSocket"));
-    context_->moveToThread(thread_);
 }
 
 TCPSocket::~TCPSocket()
 {
-    if (thread_->isRunning()) {
-        forcedFinish_ = true;
-        shouldFinish_ = true;
-        Dispatch::onThreadOf(context_, [this] {
-            if (!isDone_) terminateThread();
-        });
-        thread_->wait();
-    }
-    delete thread_;
-    delete context_;
+    stopThread();
 }
 
 void TCPSocket::start()
 {
-    thread_->start();
+    startThread();
 }
 
 qint64 TCPSocket::connectionID() const
 {
     return nntpServer_ ? nntpServer_->connectionID() : 0;
-}
-
-bool TCPSocket::isFinished() const
-{
-    return thread_->isFinished();
-}
-
-bool TCPSocket::wait(int ms)
-{
-    return thread_->wait(QDeadlineTimer(ms));
 }
 
 qint64 TCPSocket::maxBodyBytes(double nzbBytes)
@@ -118,12 +77,6 @@ qint64 TCPSocket::maxBodyBytes(double nzbBytes)
 QString TCPSocket::connectionFailure() const
 {
     return worked_ || forcedFinish_ ? QString() : failure_;
-}
-
-qint64 TCPSocket::readTimeout()
-{
-    const qint64 t = UserDefaults::standard().integerForKey(QStringLiteral("tcpSocketTimeout"));
-    return t < 5 ? 20 : t;
 }
 
 QString TCPSocket::streamErrorText(int socketError, const QString& errorString, const QString& sslErrorText)
@@ -144,26 +97,12 @@ QString TCPSocket::streamErrorText(int socketError, const QString& errorString, 
     }
 }
 
-NNTPReply TCPSocket::getResponseCode(QByteArrayView line)
-{
-    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
-        line.chop(1);
-    NNTPReply reply;
-    if (line.size() >= 3 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]) &&
-        (line.size() == 3 || isBlank(line[3]))) {
-        reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
-        if (line.size() > 3) reply.text = QString::fromLatin1(line.sliced(4));
-    }
-    return reply;
-}
-
 // ---------------------------------------------------------------------------
 // Calls from other threads
 
 void TCPSocket::newContentAvailable()
 {
-    Dispatch::onThreadOf(context_, [this] {
-        if (isDone_) return;
+    onOwnThread([this] {
         if (!isConnected())
             restartThread(QStringLiteral("Socket is disconnected"), Release::Unfinished);
         else if (status_ == Idle && waiting_ == Wait::None)
@@ -180,8 +119,7 @@ void TCPSocket::disconnect()
     // At once, whatever the connection is doing: a body still arriving is
     // given back unfinished, not waited for (a server may take minutes to
     // end it, or never).
-    Dispatch::onThreadOf(context_, [this] {
-        if (isDone_) return;
+    onOwnThread([this] {
         endWaits();
         terminateThread();
     });
@@ -191,8 +129,7 @@ void TCPSocket::reset()
 {
     isStarted_ = false;
     BLOG(2, "%ld has a reset request received", connectionID());
-    Dispatch::onThreadOf(context_, [this] {
-        if (isDone_) return;
+    onOwnThread([this] {
         releaseArticle(QStringLiteral("External reset"));
         shouldFinish_ = true;
         shouldRestart_ = true;
@@ -204,17 +141,12 @@ void TCPSocket::reset()
 // ---------------------------------------------------------------------------
 // Thread, connection, ending
 
-void TCPSocket::main()
+void TCPSocket::prepareThread()
 {
-    QEventLoop loop;
-    loop_ = &loop;
-    timeout_ = readTimeout();
-    oneSecondTimer_ = std::make_unique<QTimer>();
     waitTimer_ = std::make_unique<QTimer>();
     waitTimer_->setSingleShot(true);
     resumeTimer_ = std::make_unique<QTimer>();
     resumeTimer_->setSingleShot(true);
-    QObject::connect(oneSecondTimer_.get(), &QTimer::timeout, [this] { oneSecondTimerSelector(); });
     QObject::connect(waitTimer_.get(), &QTimer::timeout, [this] {
         if (waiting_ == Wait::Memory) {
             memoryWaitTick();
@@ -229,13 +161,10 @@ void TCPSocket::main()
         readPaused_ = false;
         onReadyRead();
     });
+}
 
-    openConnection();
-    if (!isDone_) loop.exec();
-    closeConnections();
-    loop_ = nullptr;
-    session_.discard();
-    oneSecondTimer_.reset();
+void TCPSocket::threadEnded()
+{
     waitTimer_.reset();
     resumeTimer_.reset();
     segment_.reset();
@@ -271,32 +200,20 @@ void TCPSocket::openConnection()
         terminateThread();
         return;
     }
-    oneSecondTimer_->start(1000);
-    NntpSession::Events events;
-    events.readyRead = [this] { onReadyRead(); };
-    events.bytesWritten = [this] { onBytesWritten(); };
-    events.socketError = [this](int error) { onSocketError(error); };
-    events.disconnected = [this] { onEndEncountered(); };
     // The entry's id: a copy made for a connection keeps the server's.
     const NNTPEndpoint endpoint = nntpServer_->endpoint(dedicateUploadServer_);
     serverToken_ = ServerIDRegistry::tokenFor(endpoint.serverID);
-    session_.open(endpoint, nntpServer_->serverID(), std::move(events), kSocketReadBuffer);
+    openSession(endpoint, nntpServer_->serverID(), kSocketReadBuffer);
     isStarted_ = true;
 }
 
-void TCPSocket::closeConnections()
+void TCPSocket::closing()
 {
     isStarted_ = false;
-    if (closed_) return;
-    closed_ = true;
     updateTVCLastResponse(QStringLiteral("Disconnecting"));
-    if (oneSecondTimer_) oneSecondTimer_->stop();
     if (waitTimer_) waitTimer_->stop();
     if (resumeTimer_) resumeTimer_->stop();
-    isDone_ = true;
-    session_.close();
     BLOG(2, "Closed socket: %ld", connectionID());
-    if (loop_) loop_->quit();
 }
 
 void TCPSocket::terminateThread()
@@ -313,11 +230,7 @@ void TCPSocket::restartThread(const QString& reason, Release release)
     isStarted_ = false;
     releaseArticle(reason, release);
     if (!forcedFinish_) {
-        {
-            QMutexLocker locker(&bufferLock_);
-            dataBuffer_.clear();
-            scanFrom_ = 0;
-        }
+        clearReceived();
         updateTVCLastResponse(QStringLiteral("Restarting connection"));
         BLOG(2, "%ld is restarting thread - %@", connectionID(), reason);
         shouldFinish_ = true;
@@ -366,19 +279,8 @@ bool TCPSocket::isConnected() const
     return session_.socket() && !isDone_ && session_.socket()->state() != QAbstractSocket::UnconnectedState;
 }
 
-void TCPSocket::shouldFinishMethod()
+void TCPSocket::nextStep()
 {
-    if (isDone_) return;
-    if (shouldFinish_) {
-        terminateThread();
-        return;
-    }
-    if (!isConnected()) {
-        shouldRestart_ = true;
-        shouldFinish_ = true;
-        terminateThread();
-        return;
-    }
     getArticle();
 }
 
@@ -538,24 +440,18 @@ void TCPSocket::streamHasDataAvailable()
 
         // One status line per read.
         if (dataMode_ == 1) {
-            const qsizetype end = dataBuffer_.indexOf("\r\n", std::max<qsizetype>(0, scanFrom_ - 1));
-            if (end >= 0) {
-                line = dataBuffer_.left(end + 2);
-                dataBuffer_.remove(0, end + 2);
-                scanFrom_ = 0;
-            } else {
-                scanFrom_ = dataBuffer_.size();
-                if (dataBuffer_.size() > kMaxStatusLine) {
-                    locker.unlock();
-                    const QString text = sformat(u"No line end in the server's reply (%ld bytes)",
-                                                 long(kMaxStatusLine));
-                    BLOG(2, "%ld - %@ on %@", connectionID(), text, nntpServer_->alias());
-                    updateTVCLastResponse(text);
-                    noteFailure(text);
-                    restartThread(QStringLiteral("status line too long"),
-                                  greeted_ ? Release::Failed : Release::Unfinished);
-                    return;
-                }
+            bool tooLong = false;
+            line = takeStatusLine(tooLong);
+            if (tooLong) {
+                locker.unlock();
+                const QString text =
+                    sformat(u"No line end in the server's reply (%ld bytes)", long(kMaxStatusLine));
+                BLOG(2, "%ld - %@ on %@", connectionID(), text, nntpServer_->alias());
+                updateTVCLastResponse(text);
+                noteFailure(text);
+                restartThread(QStringLiteral("status line too long"),
+                              greeted_ ? Release::Failed : Release::Unfinished);
+                return;
             }
         }
     }
@@ -681,15 +577,8 @@ void TCPSocket::onEndEncountered()
     }
 }
 
-void TCPSocket::onSocketError(int error)
+void TCPSocket::streamFailed(const QString& text)
 {
-    if (isDone_) return;
-    const auto e = QAbstractSocket::SocketError(error);
-    if (e == QAbstractSocket::RemoteHostClosedError) {
-        onEndEncountered();
-        return;
-    }
-    const QString text = session_.streamErrorText(error);
     BLOG(3, "%ld (%ld sec) - StreamError %@", connectionID(), long(timeoutCounter_), text);
     updateTVCLastResponse(sformat(u"StreamError %@", text));
     noteFailure(sformat(u"StreamError %@", text));
@@ -787,12 +676,7 @@ void TCPSocket::oneSecondTimerSelector()
     // A pause or a wait is not silence of the server.
     if (readPaused_ || waiting_ != Wait::None) return;
     if (checkMinimumRate()) return;
-    const qint64 before = timeoutCounter_++;
-    if (before < 2) return;
-    if (shouldFinish_ || forcedFinish_) {
-        shouldFinishMethod();
-        return;
-    }
+    if (!countSilence()) return;
     timeout_ = readTimeout();
     const qint64 n = timeoutCounter_;
     const qint64 id = connectionID();
@@ -868,6 +752,7 @@ void TCPSocket::processCode(const QByteArray& line)
         }
         greeted_ = true;
     }
+    if (answerGreetingOrLogin(reply)) return;
     processServerRespondeCode(reply);
 }
 
@@ -896,12 +781,6 @@ void TCPSocket::errorRow(const NNTPReply& reply)
 void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
 {
     switch (reply.code) {
-    case 200:
-    case 201:
-        setStatus(Ready);
-        updateTVCLastResponse(QStringLiteral("Connected"));
-        login();
-        return;
     case 211:
         setStatus(Ready);
         return;
@@ -921,28 +800,9 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
         if (segment_) segmentDone_ = true;
         getArticle();
         return;
-    case 281:
-        setStatus(Ready);
-        BLOG(2, "%ld - Authentication OK. Is logged in to %@.", connectionID(), nntpServer_->alias());
-        updateTVCLastResponse(QStringLiteral("Auth ok (is logged in)"));
-        clearAuthFailed();
-        if (reloginPending_ && segment_ && !articleCommand_.isEmpty()) {
-            // Logged in again in the middle of the session: the command that
-            // was refused is sent once more, not the article booked.
-            reloginPending_ = false;
-            resentAfterLogin_ = true;
-            setStatus(PreparingCommand);
-            sendArticleCommand(articleCommand_);
-            return;
-        }
-        getArticle();
-        return;
     case 340:
         setStatus(WaitingForReply);
         buildAndSendArticle();
-        return;
-    case 381:
-        authPass();
         return;
     case 400:
     case 503:
@@ -1046,30 +906,20 @@ void TCPSocket::processServerRespondeCode(const NNTPReply& reply)
     }
 }
 
-void TCPSocket::login()
+void TCPSocket::loggedIn()
 {
-    if (session_.endpoint().requiresLogin) {
-        setStatus(SendingLogin);
-        updateTVCLastResponse(QStringLiteral("Sending auth to news server"));
-        authUser();
-    } else {
-        setStatus(Ready);
-        updateTVCLastResponse(QStringLiteral("Auth ok (is possibly logged in)"));
-        clearAuthFailed();
-        shouldFinishMethod();
+    BLOG(2, "%ld - Authentication OK. Is logged in to %@.", connectionID(), nntpServer_->alias());
+    clearAuthFailed();
+    if (reloginPending_ && segment_ && !articleCommand_.isEmpty()) {
+        // Logged in again in the middle of the session: the command that
+        // was refused is sent once more, not the article booked.
+        reloginPending_ = false;
+        resentAfterLogin_ = true;
+        setStatus(PreparingCommand);
+        sendArticleCommand(articleCommand_);
+        return;
     }
-}
-
-void TCPSocket::authUser()
-{
-    setStatus(SendingLogin);
-    talkToServer(session_.authUserCommand());
-}
-
-void TCPSocket::authPass()
-{
-    setStatus(SendingLogin);
-    talkToServer(session_.authPassCommand());
+    getArticle();
 }
 
 void TCPSocket::clearAuthFailed()

@@ -1,13 +1,10 @@
 #pragma once
 
 #include "nntp/NNTPServerObject.h"
-#include "nntp/NntpSession.h"
+#include "nntp/NntpConversation.h"
 #include "queue/Segment.h"
 
 #include <QByteArray>
-#include <QMutex>
-#include <QRecursiveMutex>
-#include <QSslError>
 #include <QString>
 
 #include <atomic>
@@ -15,25 +12,16 @@
 #include <memory>
 
 class ConnectionsControllerInterface;
-class QEventLoop;
-class QObject;
-class QThread;
 class QTimer;
 class Queue;
 class TCPSocket;
 using TCPSocketPtr = std::shared_ptr<TCPSocket>;
 
-// A status line as the connection reads it.
-struct NNTPReply
-{
-    int code = -1; // the three digits, -1 when the line does not start with them
-    QString text;  // what follows the code and its blank, without the line end
-};
-
 // One connection to one news server: a thread of its own with its own event
 // loop, a socket (plain TCP or TLS) to the download or upload endpoint of a
 // connection slot, a one-second timer that measures silence and drives the
-// time-outs, a receive buffer and an output buffer. The connection manager
+// time-outs, a receive buffer (all of these, the greeting and the login as
+// NntpConversation has them for the server test too) and an output buffer. The connection manager
 // (ConnectionsControllerInterface) creates it for a free slot, starts it and
 // later resets or disconnects it; the connection asks the manager for its
 // next article through the hand-out handshake, sends the command (BODY, POST
@@ -51,24 +39,9 @@ struct NNTPReply
 //
 // Held by shared pointer (create()); the destructor ends a running thread
 // and waits for it, so the last owner must not be the connection's thread.
-class TCPSocket : public std::enable_shared_from_this<TCPSocket>
+class TCPSocket : public NntpConversation, public std::enable_shared_from_this<TCPSocket>
 {
-    struct Passkey
-    {
-    };
-
 public:
-    // The connection status codes (`status`).
-    enum Status : qint64 {
-        Connecting = 0,
-        SendingLogin = 10,
-        PreparingCommand = 11,
-        WaitingForReply = 13,
-        WaitingForRoom = 14,
-        Idle = 20,
-        Ready = 99,
-        ReceivingBody = 222,
-    };
     // Attempts of one article on one server before it counts as missing
     // there (status 430), so that a reply that never brings a body, or a
     // server that drops the connection on one article, cannot loop forever.
@@ -89,11 +62,9 @@ public:
     static constexpr qint64 kMaxQueuedBytes = 64 * 1024;
     static constexpr qint64 kWriteChunk = 8192;
 
-    static TCPSocketPtr create();
+    static TCPSocketPtr create() { return std::make_shared<TCPSocket>(Passkey()); }
     explicit TCPSocket(Passkey);
-    ~TCPSocket();
-    TCPSocket(const TCPSocket&) = delete;
-    TCPSocket& operator=(const TCPSocket&) = delete;
+    ~TCPSocket() override;
 
     // Set before start().
     void setConnectionsController(ConnectionsControllerInterface* controller) { manager_ = controller; }
@@ -115,22 +86,14 @@ public:
     bool isStarted() const { return isStarted_.load(); }
     NNTPServerObjectPtr nntpServer() const { return nntpServer_; }
     bool dedicateUploadServer() const { return dedicateUploadServer_; }
-    qint64 status() const { return status_.load(); }
     qint64 connectionID() const;
-    // Whether the thread has ended; wait() waits for that (not on the main
-    // thread while the connection works: the end is short, the work is not).
-    bool isFinished() const;
-    bool wait(int ms);
+    // wait() is not for the main thread while the connection works: the
+    // end is short, the work is not.
 
-    // Status-line parsing: Latin-1, so any byte reads; the code is the first
-    // three digits when a blank or the line end follows them.
-    static NNTPReply getResponseCode(QByteArrayView line);
     // The text of a socket failure (a QAbstractSocket::SocketError) for the
     // row and the log: "(61): ..." for a refused connection, "(2): ..." for an
     // unknown host, the certificate problem of a failed TLS handshake.
     static QString streamErrorText(int socketError, const QString& errorString, const QString& sslErrorText);
-    // The setting "tcpSocketTimeout", 20 when below 5.
-    static qint64 readTimeout();
     // The longest body accepted for an article of `nzbBytes` bytes (0:
     // unknown).
     static qint64 maxBodyBytes(double nzbBytes);
@@ -154,10 +117,11 @@ private:
     static constexpr int kDecodeWaitMs = 2;
 
     // --- thread ---
-    void main();
-    void openConnection();
-    void closeConnections();
-    void terminateThread();
+    void prepareThread() override;
+    void openConnection() override;
+    void threadEnded() override;
+    void closing() override;
+    void terminateThread() override;
     void restartThread(const QString& reason, Release release = Release::Failed);
     void releaseArticle(const QString& reason, Release release = Release::Unfinished);
     // What failed, for the manager's retries; the row shows it too.
@@ -168,33 +132,31 @@ private:
     void giveUpOversizedBody();
     // Gives up a body that arrives too slowly; true when it did.
     bool checkMinimumRate();
-    void shouldFinishMethod();
+    void nextStep() override;
     void getArticle();
-    bool isConnected() const;
-    void setStatus(qint64 status);
+    bool isConnected() const override;
+    void setStatus(qint64 status) override;
 
     // --- socket events ---
-    void onReadyRead();
+    void onReadyRead() override;
     void streamHasDataAvailable();
     bool takeCompletedBlock();
-    void onBytesWritten();
-    void onSocketError(int error);
-    void onEndEncountered();
+    void onBytesWritten() override;
+    void streamFailed(const QString& text) override;
+    void onEndEncountered() override;
     void performThrottling();
-    void oneSecondTimerSelector();
+    void oneSecondTimerSelector() override;
     void endWaits();
 
     // --- writing ---
-    void talkToServer(const QByteArray& command);
+    void talkToServer(const QByteArray& command) override;
     void queueOutput(const QByteArray& bytes);
     void sendToServer();
 
     // --- protocol ---
     void processCode(const QByteArray& line);
     void processServerRespondeCode(const NNTPReply& reply);
-    void login();
-    void authUser();
-    void authPass();
+    void loggedIn() override;
     bool prepareCommand();
     void sendArticleCommand(const QByteArray& command);
     void startDownloading();
@@ -221,12 +183,13 @@ private:
     void errorRow(const NNTPReply& reply);
 
     // --- rows and the main thread ---
+    void report(const QString& text) override { updateTVCLastResponse(text); }
     void updateTVCLastResponse(const QString& text);
     void updateTVCTitle(const QString& text);
     void updateTVCFilename(const QString& text);
     // The row of a connection the hand-out has nothing for.
     void showIdleRow();
-    void clearAuthFailed();
+    void clearAuthFailed() override;
     std::shared_ptr<Queue> job() const;
     bool isUploadSegment() const;
 
@@ -234,35 +197,18 @@ private:
     NNTPServerObjectPtr nntpServer_;
     bool dedicateUploadServer_ = false;
 
-    QThread* thread_ = nullptr;
-    QObject* context_ = nullptr; // lives in the connection's thread
-
     std::atomic<bool> isStarted_{false};
-    std::atomic<qint64> status_{Connecting};
-    std::atomic<bool> shouldRestart_{false};
-    std::atomic<bool> shouldFinish_{false};
-    std::atomic<bool> forcedFinish_{false};
-    std::atomic<bool> isDone_{false};
 
     // Only the connection's thread touches what follows.
-    QEventLoop* loop_ = nullptr;
-    NntpSession session_;
-    std::unique_ptr<QTimer> oneSecondTimer_;
     std::unique_ptr<QTimer> waitTimer_;   // memory limiter, decoding behind, busy server
     std::unique_ptr<QTimer> resumeTimer_; // bandwidth pause
-    QRecursiveMutex bufferLock_;          // guards dataBuffer_ and outputStack_
-    QByteArray dataBuffer_;
-    qsizetype scanFrom_ = 0; // where the search for the line end or terminator goes on
-    QByteArray outputStack_;
+    QByteArray outputStack_;              // under bufferLock_
     qsizetype outputSent_ = 0;
-    int dataMode_ = 1; // 1 status line, 2 multi-line block
     SegmentPtr segment_;
     bool segmentDone_ = false; // the article in hand got its answer (body, 430, posted)
     QByteArray articleCommand_;
     bool resentAfterLogin_ = false;
     bool reloginPending_ = false;
-    qint64 timeoutCounter_ = 0;
-    qint64 timeout_ = 20;
     int serverToken_ = Segment::kNoServer; // the endpoint's ServerIDRegistry number
     qint64 maxBody_ = 0;                   // of the body coming; 0: no bound
     qint64 rateTicks_ = 0;                 // seconds of the article command so far, in this window
@@ -274,5 +220,4 @@ private:
     Wait waiting_ = Wait::None;
     bool handedOut_ = false; // the article loop has begun
     bool endHandled_ = false;
-    bool closed_ = false;
 };

@@ -3,47 +3,24 @@
 #include "core/Logger.h"
 #include "nntp/NntpSession.h"
 #include "nntp/ServerTestReceiver.h"
-#include "nntp/TCPSocket.h"
 #include "platform/Dispatch.h"
 
-#include <QEventLoop>
 #include <QSslSocket>
-#include <QThread>
-#include <QTimer>
 
 namespace {
 
-// A status line longer than this without its line end is not one.
-constexpr qsizetype kMaxStatusLine = 64 * 1024;
 constexpr qint64 kReadChunk = 16384;
 
 } // namespace
 
-TCPSocketForTestingPtr TCPSocketForTesting::create()
-{
-    return std::make_shared<TCPSocketForTesting>(Passkey());
-}
-
 TCPSocketForTesting::TCPSocketForTesting(Passkey)
+    : NntpConversation(QStringLiteral("TCPSocketForTesting"), QStringLiteral("Sending auth to newsserver"))
 {
-    context_ = new QObject;
-    thread_ = QThread::create([this] { main(); });
-    thread_->setObjectName(QStringLiteral("TCPSocketForTesting"));
-    context_->moveToThread(thread_);
 }
 
 TCPSocketForTesting::~TCPSocketForTesting()
 {
-    if (thread_->isRunning()) {
-        forcedFinish_ = true;
-        shouldFinish_ = true;
-        Dispatch::onThreadOf(context_, [this] {
-            if (!isDone_) terminateThread();
-        });
-        thread_->wait();
-    }
-    delete thread_;
-    delete context_;
+    stopThread();
 }
 
 void TCPSocketForTesting::setServerTestWC(ServerTestReceiver* receiver)
@@ -53,23 +30,13 @@ void TCPSocketForTesting::setServerTestWC(ServerTestReceiver* receiver)
 
 void TCPSocketForTesting::start()
 {
-    if (self_ || thread_->isRunning() || thread_->isFinished()) return;
+    if (self_ || threadStarted()) return;
     if (const NNTPServerObjectPtr server = nntpServer_.lock()) {
         alias_ = server->alias();
         connectionID_ = server->connectionID();
     }
     self_ = shared_from_this();
-    thread_->start();
-}
-
-bool TCPSocketForTesting::isFinished() const
-{
-    return thread_->isFinished();
-}
-
-bool TCPSocketForTesting::wait(int ms)
-{
-    return thread_->wait(QDeadlineTimer(ms));
+    startThread();
 }
 
 void TCPSocketForTesting::disconnect()
@@ -91,29 +58,14 @@ void TCPSocketForTesting::finishFromOutside(bool restart)
     if (restart) shouldRestart_ = true;
     // At once, not at the next timer tick: a closed window must not leave a
     // connection behind that waits for a server which may never answer.
-    Dispatch::onThreadOf(context_, [this] {
-        if (!isDone_) shouldFinishMethod();
-    });
+    onOwnThread([this] { shouldFinishMethod(); });
 }
 
 // ---------------------------------------------------------------------------
 // Thread, connection, ending
 
-void TCPSocketForTesting::main()
+void TCPSocketForTesting::threadEnded()
 {
-    QEventLoop loop;
-    loop_ = &loop;
-    timeout_ = TCPSocket::readTimeout();
-    oneSecondTimer_ = std::make_unique<QTimer>();
-    QObject::connect(oneSecondTimer_.get(), &QTimer::timeout, [this] { oneSecondTimerSelector(); });
-
-    openConnection();
-    if (!isDone_) loop.exec();
-    closeConnections();
-    loop_ = nullptr;
-    session_.discard();
-    oneSecondTimer_.reset();
-
     const bool passed = testResult_;
     const QPointer<ServerTestReceiver> receiver = receiver_;
     Dispatch::onMain([receiver, passed] {
@@ -142,22 +94,7 @@ void TCPSocketForTesting::openConnection()
         terminateThread();
         return;
     }
-    oneSecondTimer_->start(1000);
-    NntpSession::Events events;
-    events.readyRead = [this] { onReadyRead(); };
-    events.socketError = [this](int error) { onSocketError(error); };
-    events.disconnected = [this] { onEndEncountered(); };
-    session_.open(server->endpoint(isUploadMode_), server->serverID(), std::move(events));
-}
-
-void TCPSocketForTesting::closeConnections()
-{
-    if (closed_) return;
-    closed_ = true;
-    isDone_ = true;
-    if (oneSecondTimer_) oneSecondTimer_->stop();
-    session_.close();
-    if (loop_) loop_->quit();
+    openSession(server->endpoint(isUploadMode_), server->serverID());
 }
 
 void TCPSocketForTesting::terminateThread()
@@ -170,10 +107,7 @@ void TCPSocketForTesting::terminateThread()
 void TCPSocketForTesting::restartThread(const QString& reason)
 {
     if (!forcedFinish_) {
-        {
-            QMutexLocker locker(&bufferLock_);
-            dataBuffer_.clear();
-        }
+        clearReceived();
         socketMessage(QStringLiteral("Restarting connection"));
         BLOG(2, "Socket %ld is restarting thread - %@", connectionID_, reason);
         shouldFinish_ = true;
@@ -198,31 +132,14 @@ bool TCPSocketForTesting::isConnected() const
     return session_.socket() && !isDone_ && session_.socket()->state() == QAbstractSocket::ConnectedState;
 }
 
-void TCPSocketForTesting::shouldFinishMethod()
+void TCPSocketForTesting::nextStep()
 {
-    if (isDone_) return;
-    if (shouldFinish_) {
-        terminateThread();
-        return;
-    }
-    if (!isConnected()) {
-        shouldRestart_ = true;
-        shouldFinish_ = true;
-        shouldFinishMethod();
-        return;
-    }
     // The probe goes out once; after it only its answer moves the test on.
     if (probeSent_) return;
     if (isUploadMode_)
         testPost();
     else
         testDownload();
-}
-
-void TCPSocketForTesting::setStatus(qint64 status)
-{
-    status_ = status;
-    timeoutCounter_ = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -239,16 +156,16 @@ void TCPSocketForTesting::onReadyRead()
             if (dataMode_ == 2) {
                 if (dataBuffer_ == ".\r\n" || dataBuffer_.endsWith("\r\n.\r\n")) {
                     dataBuffer_.clear();
+                    scanFrom_ = 0;
                     dataMode_ = 1;
                     blockDone = true;
                 }
             } else {
-                qsizetype end;
-                while ((end = dataBuffer_.indexOf("\r\n")) >= 0) {
-                    lines.append(dataBuffer_.left(end + 2));
-                    dataBuffer_.remove(0, end + 2);
-                }
-                if (dataBuffer_.size() > kMaxStatusLine) {
+                bool tooLong = false;
+                QByteArray line;
+                while (!(line = takeStatusLine(tooLong)).isNull())
+                    lines.append(line);
+                if (tooLong) {
                     locker.unlock();
                     restartThread(QStringLiteral("status line too long"));
                     return;
@@ -281,14 +198,8 @@ void TCPSocketForTesting::onEndEncountered()
     shouldFinishMethod();
 }
 
-void TCPSocketForTesting::onSocketError(int error)
+void TCPSocketForTesting::streamFailed(const QString& text)
 {
-    if (isDone_) return;
-    if (QAbstractSocket::SocketError(error) == QAbstractSocket::RemoteHostClosedError) {
-        onEndEncountered();
-        return;
-    }
-    const QString text = session_.streamErrorText(error);
     BLOG(3, "Socket %ld (%ld sec) - StreamError %@", connectionID_, long(timeoutCounter_), text);
     socketMessage(sformat(u"StreamError %@", text));
     const std::weak_ptr<NNTPServerObject> entry = nntpServer_;
@@ -301,12 +212,7 @@ void TCPSocketForTesting::onSocketError(int error)
 
 void TCPSocketForTesting::oneSecondTimerSelector()
 {
-    const qint64 before = timeoutCounter_++;
-    if (before < 2) return;
-    if (shouldFinish_ || forcedFinish_) {
-        shouldFinishMethod();
-        return;
-    }
+    if (!countSilence()) return;
     const qint64 n = timeoutCounter_;
     if (status_ == Connecting) {
         socketMessage(sformat(u"Waiting for connection (%ld sec)", long(n)));
@@ -335,7 +241,7 @@ void TCPSocketForTesting::processCode(const QByteArray& line)
 {
     awaitingReply_ = false;
     timeoutCounter_ = 0;
-    const NNTPReply reply = TCPSocket::getResponseCode(line);
+    const NNTPReply reply = getResponseCode(line);
     processServerRespondeCode(reply.code, reply.text);
 }
 
@@ -351,14 +257,9 @@ void TCPSocketForTesting::processServerRespondeCode(int code, const QString& tex
 {
     testResult_ = false;
     BLOG(2, "Socket %ld - %@ (%ld) :: %@.", connectionID_, text, long(code), alias_);
+    if (answerGreetingOrLogin({code, text})) return;
     const auto error = [&] { socketMessage(sformat(u"Error: [%ld] %@", long(code), text)); };
     switch (code) {
-    case 200:
-    case 201:
-        setStatus(Ready);
-        socketMessage(QStringLiteral("Connected"));
-        login();
-        return;
     case 211:
         setStatus(Ready);
         finish(true);
@@ -378,20 +279,11 @@ void TCPSocketForTesting::processServerRespondeCode(int code, const QString& tex
         BLOG(2, "Socket %ld - Article posted successful.", connectionID_);
         finish(true);
         return;
-    case 281:
-        setStatus(Ready);
-        socketMessage(QStringLiteral("Auth ok (is logged in)"));
-        BLOG(2, "Socket %ld - Authentication OK. Is logged in.", connectionID_);
-        shouldFinishMethod();
-        return;
     case 340:
         setStatus(Ready);
         BLOG(2, "Socket %ld - Server is in post mode and waiting for data.", connectionID_);
         // No article is sent: the connection closes here.
         finish(true);
-        return;
-    case 381:
-        authPass();
         return;
     case 400:
         setStatus(Ready);
@@ -458,32 +350,10 @@ void TCPSocketForTesting::processServerRespondeCode(int code, const QString& tex
     }
 }
 
-void TCPSocketForTesting::login()
+void TCPSocketForTesting::loggedIn()
 {
-    // The login flag of the endpoint under test: the upload endpoint has its
-    // own.
-    if (session_.endpoint().requiresLogin) {
-        setStatus(SendingLogin);
-        socketMessage(QStringLiteral("Sending auth to newsserver"));
-        authUser();
-    } else {
-        setStatus(Ready);
-        socketMessage(QStringLiteral("Auth ok (is possibly logged in)"));
-        clearAuthFailed();
-        shouldFinishMethod();
-    }
-}
-
-void TCPSocketForTesting::authUser()
-{
-    setStatus(SendingLogin);
-    talkToServer(session_.authUserCommand());
-}
-
-void TCPSocketForTesting::authPass()
-{
-    setStatus(SendingLogin);
-    talkToServer(session_.authPassCommand());
+    BLOG(2, "Socket %ld - Authentication OK. Is logged in.", connectionID_);
+    shouldFinishMethod();
 }
 
 void TCPSocketForTesting::testDownload()

@@ -1,21 +1,16 @@
 #pragma once
 
 #include "nntp/NNTPServerObject.h"
-#include "nntp/NntpSession.h"
+#include "nntp/NntpConversation.h"
 
 #include <QByteArray>
 #include <QPointer>
-#include <QRecursiveMutex>
 #include <QSslCertificate>
 #include <QString>
 
 #include <atomic>
 #include <memory>
 
-class QEventLoop;
-class QObject;
-class QThread;
-class QTimer;
 class ServerTestReceiver;
 class TCPSocketForTesting;
 using TCPSocketForTestingPtr = std::shared_ptr<TCPSocketForTesting>;
@@ -32,31 +27,17 @@ using TCPSocketForTestingPtr = std::shared_ptr<TCPSocketForTesting>;
 // "tcpSocketTimeout" (read at creation; below 5 means 20).
 //
 // It runs on a thread of its own with its own event loop, like a download
-// connection, but without article, hand-out, bandwidth accounting or
-// restart; commands are sent as UTF-8. Held by shared pointer (create()); a
+// connection (NntpConversation), but without article, hand-out, bandwidth
+// accounting or restart; commands are sent as UTF-8. Held by shared pointer (create()); a
 // started connection keeps itself alive until its thread has ended, so the
 // caller may drop it at any time. disconnect() and reset() may be called
 // from any thread.
-class TCPSocketForTesting : public std::enable_shared_from_this<TCPSocketForTesting>
+class TCPSocketForTesting : public NntpConversation, public std::enable_shared_from_this<TCPSocketForTesting>
 {
-    struct Passkey
-    {
-    };
-
 public:
-    // The statuses the test uses (`status`).
-    enum Status : qint64 {
-        Connecting = 0,
-        SendingLogin = 10,
-        Ready = 99,
-        ReceivingBody = 222,
-    };
-
-    static TCPSocketForTestingPtr create();
+    static TCPSocketForTestingPtr create() { return std::make_shared<TCPSocketForTesting>(Passkey()); }
     explicit TCPSocketForTesting(Passkey);
-    ~TCPSocketForTesting();
-    TCPSocketForTesting(const TCPSocketForTesting&) = delete;
-    TCPSocketForTesting& operator=(const TCPSocketForTesting&) = delete;
+    ~TCPSocketForTesting() override;
 
     // Set before start(). The receiver and the entry are held weakly.
     void setServerTestWC(ServerTestReceiver* receiver);
@@ -70,45 +51,39 @@ public:
     // The same, as a restart request (a test is never restarted).
     void reset();
 
-    qint64 status() const { return status_.load(); }
     // The result so far: set by the last reply, and only the probe's
     // answer can set it.
     bool testResult() const { return testResult_.load(); }
-    bool isFinished() const;
     // The server's certificate when it failed verification (null
     // otherwise), and what was wrong with it; any thread.
     QSslCertificate untrustedCertificate() const;
     QString certificateProblem() const;
-    bool wait(int ms);
 
 private:
-    void main();
-    void openConnection();
-    void closeConnections();
-    void terminateThread();
+    void openConnection() override;
+    void threadEnded() override;
+    void terminateThread() override;
     void restartThread(const QString& reason);
-    void shouldFinishMethod();
-    bool isConnected() const;
-    void setStatus(qint64 status);
+    void nextStep() override;
+    bool isConnected() const override;
     void finishFromOutside(bool restart);
 
-    void onReadyRead();
-    void onSocketError(int error);
-    void onEndEncountered();
-    void oneSecondTimerSelector();
+    void onReadyRead() override;
+    void streamFailed(const QString& text) override;
+    void onEndEncountered() override;
+    void oneSecondTimerSelector() override;
 
-    void talkToServer(const QByteArray& command);
+    void talkToServer(const QByteArray& command) override;
     void processCode(const QByteArray& line);
     void processServerRespondeCode(int code, const QString& text);
-    void login();
-    void authUser();
-    void authPass();
+    void loggedIn() override;
     void testDownload();
     void testPost();
     void finish(bool pass);
 
+    void report(const QString& text) override { socketMessage(text); }
     void socketMessage(const QString& text);
-    void clearAuthFailed();
+    void clearAuthFailed() override;
 
     QPointer<ServerTestReceiver> receiver_;
     std::weak_ptr<NNTPServerObject> nntpServer_;
@@ -116,28 +91,11 @@ private:
     QString alias_;
     qint64 connectionID_ = 0;
 
-    QThread* thread_ = nullptr;
-    QObject* context_ = nullptr;  // lives in the connection's thread
     TCPSocketForTestingPtr self_; // from start() until the thread has ended
-
-    std::atomic<qint64> status_{Connecting};
     std::atomic<bool> testResult_{false};
-    std::atomic<bool> shouldRestart_{false};
-    std::atomic<bool> shouldFinish_{false};
-    std::atomic<bool> forcedFinish_{false};
-    std::atomic<bool> isDone_{false};
 
     // Only the connection's thread touches what follows.
-    QEventLoop* loop_ = nullptr;
-    NntpSession session_;
-    std::unique_ptr<QTimer> oneSecondTimer_;
-    QRecursiveMutex bufferLock_;
-    QByteArray dataBuffer_;
-    int dataMode_ = 1; // 1 status lines, 2 a multi-line block
-    qint64 timeoutCounter_ = 0;
-    qint64 timeout_ = 20;
     bool awaitingReply_ = false; // a command was sent and is not answered yet
     bool probeSent_ = false;
     bool loggedInAgain_ = false;
-    bool closed_ = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "posting/NZBWriter.h"
 #include "queue/Queue.h"
 
 #include <QString>
@@ -11,8 +12,8 @@
 // Writes the NZB file of a finished upload: every posted article of the job,
 // by file part, to the job's `nzbExportUrl` (a free name beside it when that
 // one is taken). One creator per job, run once on the engine's serial
-// `nzbCreatorQueue`; it ends by setting the job to 246 "NZB creation
-// finished" or 247 "Error creating NZB". The job is held weakly: one removed
+// `nzbCreatorQueue`; it ends by setting the job to UploadStatus::NZBCreated
+// or UploadStatus::NZBCreationError. The job is held weakly: one removed
 // meanwhile counts as cancelled.
 class NZBCreator
 {
@@ -37,28 +38,21 @@ public:
     void exportNZBForQueue(const QueuePtr& queue);
 
     // `text` with & < > " ' as entity references; nothing for a null text.
-    static std::optional<QString> xmlSimpleEscape(const QString& text);
-    // `text` fit for an attribute or element of the document: no control
-    // character may make it ill-formed (XML 1.0 cannot hold them at all).
-    // A null text stays null.
-    static QString documentSafe(const QString& text);
+    static std::optional<QString> xmlSimpleEscape(const QString& text)
+    {
+        return NZBWriter::xmlSimpleEscape(text);
+    }
 
-    // The opening of every NZB document this program writes: the XML
-    // declaration and the document type, each with its line end, and the
-    // nzb element without one.
-    static const QString kXmlDeclaration;
-    static const QString kDoctype;
-    static const QString kNzbOpenTag;
-
-    const QString& outPutString() const { return outPutString_; }
-    bool hasErrors() const { return hasErrors_; }
+    const QString& outPutString() const { return writer_.text(); }
+    bool hasErrors() const { return hasErrors_ || writer_.hasErrors(); }
 
     // Seconds since 1970 for the date attribute; tests fix it.
-    void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    void setClock(std::function<double()> clock) { writer_.setClock(std::move(clock)); }
 
 private:
     std::weak_ptr<Queue> queue_;
-    QString outPutString_;
+    // Each file element is named after the subject of its first article,
+    // and a file element runs on into the next one on the same line.
+    NZBWriter writer_;
     bool hasErrors_ = false;
-    std::function<double()> clock_;
 };

@@ -55,7 +55,7 @@ public:
     static QString postingServerID(const NNTPServerObject& server);
 
     // Sets the posting server, the delegate and the final text body, then
-    // status 200 as the very last field, file job first.
+    // UploadStatus::AddingToQueue as the very last field, file job first.
     static void handOver(const Jobs& jobs, const QString& postingID, QueueObjectDelegate* delegate,
                          bool signatureEnabled, const QString& signature);
 

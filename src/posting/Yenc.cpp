@@ -1,6 +1,6 @@
 #include "posting/Yenc.h"
 
-#include "core/Crc32.h"
+#include "codec/Crc32.h"
 
 #include "core/StringFormat.h"
 #include "posting/YencBodyEncoder.h"

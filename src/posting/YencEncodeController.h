@@ -40,11 +40,13 @@ class QueueController;
 class YencEncodeController
 {
 public:
-    // Reads that fail this many times for one segment end the job at 240:
+    // Reads that fail this many times for one segment end the job at
+    // UploadStatus::EncodingError:
     // an article that cannot be read is never posted empty or short.
     static constexpr int kMaxReadTries = 3;
 
-    // A segment chosen for posting and set to 20, not read yet. `turn` is
+    // A segment chosen for posting and set to ArticleStatus::Uploading, not
+    // read yet. `turn` is
     // its place in the reading order.
     struct Booking
     {
@@ -63,17 +65,18 @@ public:
     QueueController* queuecontroller() const;
     void setQueuecontroller(QueueController* controller);
 
-    // Both steps at once: the next encoded segment of `job` (status 20,
+    // Both steps at once: the next encoded segment of `job` (at Uploading,
     // `filedata` the article body, `filename` its subject, `mid` its
     // Message-ID without brackets), or null when none of its segments is
     // waiting or the one chosen could not be read (it is then waiting again,
-    // or the job is at 240). Closes the file when nothing waits.
+    // or the job is at EncodingError). Closes the file when nothing waits.
     SegmentPtr getNextSegmentForQueue(const QueuePtr& job);
 
     // --- The steps of a hand-out
 
-    // The first segment at 99 of the first file part at 1201 or 1202, in
-    // list order, set to 20, with its turn; empty when none waits. Touches
+    // The first segment at ArticleStatus::Queued of the first file part at
+    // FilePartStatus::QueuedForUpload or Uploading, in list order, set to
+    // ArticleStatus::Uploading, with its turn; empty when none waits. Touches
     // no file. A cursor per job keeps this from rescanning what was already
     // handed out; a full pass runs only before answering nothing, so a
     // segment put back to waiting is still found.
@@ -85,7 +88,7 @@ public:
     // bookings wait for ever.
     bool encodeBookedSegment(const Booking& booking);
     // The end of a failed read: the segment waits again, or after
-    // kMaxReadTries failures the job is at 240. Touches no file.
+    // kMaxReadTries failures the job is at EncodingError. Touches no file.
     void readFailed(const SegmentPtr& segment, const QueuePtr& job);
     // Closes the file unless a booked segment still waits to be read; for
     // when a job had nothing waiting.

@@ -27,7 +27,7 @@ public:
     // What a row of a result table does.
     enum Action {
         DiskFailure,   // the job is paused as disk-not-ready
-        WrongPassword, // status 36 ("Corrupt file or wrong password")
+        WrongPassword, // JobStatus::CorruptFileOrWrongPassword
         Corrupt,       // failure; the status is left to the runner
         // The tool says the same for damage, a wrong password and a missing
         // volume: WrongPassword when the archive is encrypted (or nobody can

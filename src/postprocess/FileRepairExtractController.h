@@ -16,9 +16,10 @@ class JoinFileParts;
 // step at a time: PAR2 repair, joining of split files, and extraction of the
 // job's archives, nested ones included. The scheduler decides the order of a
 // job's steps through its status codes and calls rescan() when a job reaches
-// a code that waits for a step (14, 15, 43, 54); the runner takes the first
-// such job, starts the matching worker and, on the worker's report, gives
-// the job its next code and looks for more work.
+// a code that waits for a step (JobStatus::QueuedForRepair,
+// QueuedForExtraction, ReadyToJoinFileParts, ReadyForDeepExtraction); the
+// runner takes the first such job, starts the matching worker and, on the
+// worker's report, gives the job its next code and looks for more work.
 //
 // Main thread only: rescan(), every report of a worker, and the termination
 // notification all arrive there, so the flags need no lock. At most one
@@ -27,8 +28,8 @@ class FileRepairExtractController : public QObject, public FileRepairExtractDele
 {
     Q_OBJECT
 public:
-    // Where the next job comes from: the first job in queue order at 14, 15,
-    // 43 or 54 that is neither paused nor cancelled, or null. The scheduler
+    // Where the next job comes from: the first job in queue order at one of
+    // those codes that is neither paused nor cancelled, or null. The scheduler
     // sets it to its getFirstRepairOrExtractObject() at start-up.
     using JobSource = std::function<QueuePtr()>;
 

@@ -23,8 +23,8 @@ class SerialQueue;
 // alone).
 //
 // One operation per job on the scheduler's serial file-name queue; the job
-// goes 31 -> 32 around it. Runs off the main thread; of the job it reads
-// only `downloadUrl` and sets only `status`.
+// goes JobStatus::ObfuscationCheck -> ObfuscationCheckDone around it. Runs off the main thread; of the job it
+// reads only `downloadUrl` and sets only `status`.
 class ObfuscatedController
 {
 public:

@@ -1,6 +1,6 @@
 #include "postprocess/RepairModel.h"
 
-#include "core/Crc32.h"
+#include "codec/Crc32.h"
 #include "postprocess/Par2Decoder.h"
 #include "queue/Queue.h"
 

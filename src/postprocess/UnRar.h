@@ -10,7 +10,7 @@
 // unar cannot tell a wrong password from damaged data or a missing volume
 // ("Wrong checksum" for all), so its lister is asked whether the archive is
 // encrypted: only then is the failure "Corrupt file or wrong password." and
-// status 36; an archive without encryption is corrupt. It prints no
+// JobStatus::CorruptFileOrWrongPassword; an archive without encryption is corrupt. It prints no
 // percentage.
 class UnRar : public ArchiveExtractor
 {

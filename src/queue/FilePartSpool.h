@@ -1,6 +1,6 @@
 #pragma once
 
-#include "queue/DecodeSink.h"
+#include "codec/DecodeSink.h"
 #include "queue/FileRangeWriter.h"
 
 #include <QByteArray>

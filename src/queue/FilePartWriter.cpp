@@ -1,5 +1,9 @@
 #include "queue/FilePartWriter.h"
 
+#include "codec/DeYenc.h"
+#include "codec/NBBase64Decode.h"
+#include "codec/NBUUDecode.h"
+#include "codec/TextDecode.h"
 #include "core/FileUtils.h"
 #include "core/Logger.h"
 #include "core/StringFormat.h"
@@ -8,13 +12,9 @@
 #include "postprocess/FileContentSource.h"
 #include "postprocess/Rar4Info.h"
 #include "postprocess/RepairController.h"
-#include "queue/DeYenc.h"
 #include "queue/FilePartSpool.h"
-#include "queue/NBBase64Decode.h"
-#include "queue/NBUUDecode.h"
 #include "queue/Segment.h"
 #include "queue/StatusCodes.h"
-#include "queue/TextDecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "codec/YencPartIdentity.h"
 #include "queue/Queue.h"
-#include "queue/YencPartIdentity.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -50,9 +50,9 @@ using EarlySpoolPtr = std::shared_ptr<EarlySpool>;
 // article bodies with the first decoder that recognises them (yEnc, uuencode,
 // Base64, text), names the file, digests it, hands PAR2 files to the repair
 // bookkeeping, probes RAR 4 archives for a password, chooses the job's folder
-// and puts the file there. The outcome is the part's next status: 1017
-// written (or skipped, for a cancelled job), 1018 not written, 1024 not
-// decodable.
+// and puts the file there. The outcome is the part's next status:
+// FilePartStatus::WriteFinished (written, or skipped for a cancelled job),
+// WriteFailed (not written) or DecodeError (not decodable).
 //
 // The decoded file never sits in memory: it is decoded into a spool file
 // (FilePartSpool) and moved into place. The article bodies are taken out of

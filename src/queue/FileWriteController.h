@@ -22,9 +22,10 @@ class RepairController;
 
 // Writes downloaded file parts to disk, one at a time and in the order they
 // are handed over, each by a FilePartWriter on the serial write queue. The
-// scheduler hands a part over when it reaches 1020 (waiting to be written);
-// the part's next status tells the outcome (1019 while it is written, then
-// 1017, 1018 or 1024), reported to the part's delegate like every status
+// scheduler hands a part over when it reaches
+// FilePartStatus::WaitingForDiskWrite; the part's next status tells the
+// outcome (Writing while it is written, then WriteFinished, WriteFailed or
+// DecodeError), reported to the part's delegate like every status
 // change.
 //
 // A part does not wait for its last article with all the others in memory:
@@ -55,8 +56,8 @@ public:
 
     // Main thread: queues the part for writing.
     void addFileToQueue(const QueuePtr& filepart);
-    // The parts handed to addFileToQueue whose outcome (1017, 1018 or 1024)
-    // has not been set yet; the closing window waits for 0.
+    // The parts handed to addFileToQueue whose outcome (WriteFinished,
+    // WriteFailed or DecodeError) has not been set yet; the closing window waits for 0.
     qint64 filesInWriteQueue() const { return pending_->load(); }
 
     // Any thread (the connection that booked it, never under the queue's
@@ -78,7 +79,7 @@ public:
 
     // Main thread: called when a part's final write finds articles marked
     // spooled whose bytes are not in its spool; they are to be downloaded
-    // again. Unset, such a part is reported not written (1018) instead, its
+    // again. Unset, such a part is reported not written (WriteFailed) instead, its
     // bodies kept.
     using DownloadAgain = std::function<void(const QueuePtr& filepart, const QList<SegmentPtr>& segments)>;
     void setDownloadAgain(DownloadAgain handler) { downloadAgain_ = std::move(handler); }

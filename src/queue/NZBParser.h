@@ -18,13 +18,13 @@ class QXmlStreamReader;
 // One import of one NZB file into a root job: reads the XML, builds the file
 // parts and their articles, splits a file that holds several PAR2 sets into
 // one job per set, and finalises each job (selection, totals, order) before
-// giving it status 34, which lets the scheduler queue it.
+// giving it JobStatus::NZBParsed, which lets the scheduler queue it.
 //
 // Runs on the import queue's worker. Parts and articles are built there
 // before any other thread sees them; the split jobs are named and handed to
 // the scheduler on the main thread, while the worker waits.
 //
-// Hostile input ends in status 28 with nothing handed out: the document must
+// Hostile input ends in JobStatus::NZBParseError with nothing handed out: the document must
 // be well-formed to its end (a truncated file, content after the root
 // element, bytes that are not in the declared encoding, NUL or control
 // characters are errors), and a document that declares entities is refused

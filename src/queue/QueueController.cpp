@@ -125,9 +125,13 @@ void QueueController::addDPRootObjectToQueue(const QueuePtr& root)
     };
     // A job not in the queue yet is admitted by its first part.
     bool admitted = inQueue();
+    // A job ticked again while its removal is under way is queued anew; only
+    // a cancel that comes while its parts are queued stops them.
+    const bool cancelledBefore = root->isCancelled();
     qsizetype next = 0;
-    partQueuing_.run([this, root, parts, next, admitted, inQueue]() mutable {
-        if (next >= parts.size() || root->isCancelled() || (admitted && !inQueue())) return false;
+    partQueuing_.run([this, root, parts, next, admitted, inQueue, cancelledBefore]() mutable {
+        const bool cancelled = !cancelledBefore && root->isCancelled();
+        if (next >= parts.size() || cancelled || (admitted && !inQueue())) return false;
         const QueuePtr& part = parts[next++];
         if (!part->isDownloaded() && part->checkbox() == 1) addDPFilepartToQueue(part);
         if (!admitted) admitted = inQueue();

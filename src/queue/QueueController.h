@@ -77,8 +77,9 @@ public:
     // `root` itself if it is queued.
     QueuePtr isQueueObjectQueued(const QueuePtr& root) const;
 
-    // The index of the first job at 10, 205 or 16 (finished or partially
-    // finished), or the number of jobs when there is none.
+    // The index of the first finished job (JobStatus::Finished,
+    // UploadStatus::Finished or JobStatus::PartialFinished), or the number of
+    // jobs when there is none.
     qsizetype getPositionOfFirstFinishedObject() const;
 
     // --- removal and cancellation
@@ -90,18 +91,19 @@ public:
     // Deletes each job's folder, then cancels the job.
     void deleteContentFromDiskAndCancelQueue(const QList<QueuePtr>& roots);
     void cancelDPRootQueueObject(const QueuePtr& root);
-    // Under `arrayLock`; a part being written (1019) is cancelled once it is
-    // written.
+    // Under `arrayLock`; a part being written (FilePartStatus::Writing) is
+    // cancelled once it is written.
     void cancelDPFilepart(const QueuePtr& filepart);
-    // Handler of the file-part code 1103.
+    // Handler of FilePartStatus::Cancelled.
     void fStatusToCancelled(const QueuePtr& filepart);
-    // Handler of the job code 103: the end of a cancellation.
+    // Handler of JobStatus::Cancelled: the end of a cancellation.
     void queueCancelled(const QueuePtr& root);
     // YES when no part of the job is selected (also without parts).
     bool checkIfallFilePartsAreCancelledForQueue(const QueuePtr& root) const;
     // Cancels every finished job (files stay); the argument is not used.
     void cleanUpQueueForced(bool forced);
-    // Applies "queueCleaningTag" after a job ended (10, 16, 205).
+    // Applies "queueCleaningTag" after a job ended (JobStatus::Finished,
+    // JobStatus::PartialFinished, UploadStatus::Finished).
     void cleanUpQueueAfterFinishingObject(const QueuePtr& root);
     void moveFinishedQueueObjectToBottom(const QueuePtr& root);
     void cleanUpQueueAfterUserChangedAutoMethod();
@@ -125,7 +127,7 @@ public:
     void makeFilePartObjectsFromUploadObject(const QueuePtr& upload);
     void makeSegmentsForUploadFilepart(const QueuePtr& filepart);
     // Writes the upload's NZB file on `nzbCreatorQueue`; the creator sets
-    // 246 or 247.
+    // UploadStatus::NZBCreated or UploadStatus::NZBCreationError.
     void makeNZBFromUploadedQueue(const QueuePtr& upload);
     // Turns a finished upload into the upload of its own NZB file (not for
     // a cancelled job).
@@ -133,7 +135,7 @@ public:
     // A job read back from the save state: at the top when it asked to be
     // first, else where "queueCleaningTag" puts new jobs.
     void addRestoredUploadQueueObjectToQueueArray(const QueuePtr& upload);
-    // Handlers of the upload codes 200-300, main thread.
+    // Handlers of the UploadStatus codes, main thread.
     void queueAddUploadToQueue(const QueuePtr& queue);
     void queueUpPrepareForUploading(const QueuePtr& queue);
     void queueUpQueued(const QueuePtr& queue);
@@ -171,7 +173,8 @@ public:
         std::function<void()> rescan;
         std::function<void(const QueuePtr& root)> renameTitleForQueue;
         // Adds an ObfuscatedController operation for the job to
-        // filenameControllerQueue (it sets 31, then 32).
+        // filenameControllerQueue (it sets JobStatus::ObfuscationCheck, then
+        // JobStatus::ObfuscationCheckDone).
         std::function<void(const QueuePtr& root)> addObfuscatedControllerOperation;
         // Saves the queue at once and runs `then` (main thread) once it is
         // written; may never run `then` when the program is closing. Unset:
@@ -201,8 +204,8 @@ public:
     // Set and cleared by the memory limiter.
     bool pausedDueFullWriteQueue() const { return pausedDueFullWriteQueue_.load(); }
     void setPausedDueFullWriteQueue(bool value) { pausedDueFullWriteQueue_.store(value); }
-    // Parts handed to the writer whose outcome (1017, 1018, 1024) has not
-    // arrived yet; never below 0. Owned by the file writer; minimal here.
+    // Parts handed to the writer whose outcome (FilePartStatus::WriteFinished,
+    // WriteFailed or DecodeError) has not arrived yet; never below 0. Owned by the file writer; minimal here.
     qint64 filesInWriteQueue() const { return filesInWriteQueue_.load(); }
 
     // Connections: every download server, one upload job's server, or one
@@ -215,9 +218,10 @@ public:
     // controller the delegate of its first part when that has none.
     bool addNewsgroupsListingRequestToQueue(const QueuePtr& root);
     // Queues a job for download (its checked parts), or starts completing a
-    // search-service job whose file list has not arrived (106). The parts
-    // of a big job are queued over several turns of the event loop; a job
-    // removed or cancelled meanwhile is not queued further.
+    // search-service job whose file list has not arrived
+    // (JobStatus::DownloadingFilelist). The parts of a big job are queued
+    // over several turns of the event loop; a job removed or cancelled
+    // meanwhile is not queued further.
     void addDPRootObjectToQueue(const QueuePtr& root);
     // A Watchdog match: dropped (its parts emptied) when a job of the same
     // qid is queued.
@@ -225,9 +229,10 @@ public:
     // Queues one checked part; waits while its job's lists are fetched.
     void addDPFilepartToQueue(const QueuePtr& filepart);
     // From status 0 with the checkbox on: counters reset and added to the
-    // job's, priority list where it qualifies, part 1099 and job 105.
+    // job's, priority list where it qualifies, the part at
+    // FilePartStatus::Queued and the job at JobStatus::QueuedForDownload.
     void prepareDownloadingDPFilepart(const QueuePtr& filepart);
-    // Handler of 105.
+    // Handler of JobStatus::QueuedForDownload.
     void qStatusToQueued(const QueuePtr& root);
     // Connects the backup servers that hold articles or whole files of
     // `root`.
@@ -247,7 +252,8 @@ public:
     // Takes a root out of the list and posts "ObjectInTableViewQueueRemoved".
     void removeObjectFromQueue(const QueuePtr& root);
     QueuePtr getObjectForQidnr(qint64 qidnr) const;
-    // NO while a job is queued (105) or downloading (1).
+    // NO while a job is queued (JobStatus::QueuedForDownload) or downloading
+    // (JobStatus::Downloading).
     bool checkIfAllQueuedObjectsAreFinished() const;
 
     // The file-part dispatcher and its handlers.
@@ -366,7 +372,8 @@ public:
     void queueNeedsMoreRepairBlocks(const QueuePtr& queue);
     void checkboxesToOnStateForQueue(const QueuePtr& queue);
     bool processEmbeddedNZB(const QueuePtr& queue);
-    // The first job at 14, 15, 43 or 54 that is neither paused nor
+    // The first job at JobStatus::QueuedForRepair, QueuedForExtraction,
+    // ReadyToJoinFileParts or ReadyForDeepExtraction that is neither paused nor
     // cancelled: what the post-processing runner works on next.
     QueuePtr getFirstRepairOrExtractObject() const;
     // "(Paused) " before the text while the job is paused.
@@ -378,10 +385,11 @@ public:
     // --- search
     //
     // Completion of search-service jobs, all on the main thread: a job known
-    // only by its qid gets its file list (106, 107), then the article lists
-    // of its parts in batches shared by all such jobs (108), and is queued
-    // like any job once every part has them (109); a part without articles
-    // ends the job's completion (110).
+    // only by its qid gets its file list (JobStatus::DownloadingFilelist,
+    // FilelistDownloaded), then the article lists of its parts in batches
+    // shared by all such jobs (DownloadingSegments), and is queued like any
+    // job once every part has them (SegmentsDownloaded); a part without
+    // articles ends the job's completion (SegmentsDownloadError).
 
     // Set once at start-up; weak.
     DeepLookupController* deepLookupController() const;
@@ -393,7 +401,7 @@ public:
         downloadHistoryController_ = controller;
     }
 
-    // Handlers of the job codes 106 to 110.
+    // Handlers of JobStatus::DownloadingFilelist to SegmentsDownloadError.
     void queueRootStatusToDownloadFilelist(const QueuePtr& queue);
     void queueRootStatusToDownloadFilelistFinished(const QueuePtr& queue);
     void queueRootStatusToDownloadSegments(const QueuePtr& queue);
@@ -407,7 +415,8 @@ public:
     void addFileparts(const QList<QueuePtr>& fileparts, const QueuePtr& queue);
     void fileListReceived(const QueuePtr& queue);
     void getSegments();
-    // Up to `limit` parts, by fid, of jobs at 108 (not NZB jobs, lists not
+    // Up to `limit` parts, by fid, of jobs at JobStatus::DownloadingSegments
+    // (not NZB jobs, lists not
     // complete) that have a fid and no articles yet, in queue order. Under
     // `arrayLock`.
     FilepartsByFid getNextObjectsForDownloadingMids(qsizetype limit) const;
@@ -432,20 +441,22 @@ Q_SIGNALS:
     // --- article hand-out
 public:
     // The next article for a connection of `serverID` (a backup-only server
-    // when `isBackupServer`), already moved from waiting (99) to
-    // downloading (1), or null. Connection threads, several at once. An
-    // article is handed out only by its own 99 -> 1 transition, so no two
-    // connections ever hold it.
+    // when `isBackupServer`), already moved from waiting
+    // (ArticleStatus::Queued) to ArticleStatus::Downloading, or null.
+    // Connection threads, several at once. An article is handed out only by
+    // its own Queued -> Downloading transition, so no two connections ever
+    // hold it.
     //
     // The walk does not look at every article again for every request: each
     // job keeps how far its parts have been handed out, and a log of the
     // articles that went back to waiting with a read position per server.
-    // Whoever puts a single article back to 99 therefore goes through
-    // requeueSegment(). A part set back to queued (1099) and a part or
+    // Whoever puts a single article back to Queued therefore goes through
+    // requeueSegment(). A part set back to FilePartStatus::Queued and a part or
     // article list that was replaced are noticed by the walk itself;
     // resetHandoutIndex() starts a job's walk over in any other case.
     SegmentPtr getNextArticleForServerID(const QString& serverID, bool isBackupServer);
-    // Puts an article handed out earlier back to waiting (99).
+    // Puts an article handed out earlier back to waiting
+    // (ArticleStatus::Queued).
     void requeueSegment(const SegmentPtr& segment);
     // Forgets how far `root` was handed out; its parts are looked at anew.
     void resetHandoutIndex(const QueuePtr& root);
@@ -533,7 +544,7 @@ private:
 
     // --- queueing and file-part states
     // True when a part's cancellation must be carried out (it is marked but
-    // not at 1103 yet); the success handlers stop for such parts.
+    // not at FilePartStatus::Cancelled yet); the success handlers stop for such parts.
     static bool isCancelledPart(const QueuePtr& filepart);
     // A part's write outcome arrived (or it was cancelled).
     void countWriteOutcome(const QueuePtr& filepart);
@@ -583,7 +594,8 @@ private:
 
     // --- file-part writing
 public:
-    // The write queue the file-part dispatcher hands parts at 1020 to.
+    // The write queue the file-part dispatcher hands parts at
+    // FilePartStatus::WaitingForDiskWrite to.
     FileWriteController& fileWriteController() { return fileWriteController_; }
     // The dispatcher's write hook: gives the writer the repair controller if
     // it has none yet, then queues the part.

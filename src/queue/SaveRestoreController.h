@@ -78,7 +78,7 @@ public:
     // The restore point a save stores for `job`: its own, except that a job
     // in the finishing steps after its extraction (where the extracted
     // archives may already be deleted) gets RestorePoint::Finishing, and one
-    // whose move failed (61) the error point, so that neither is checked
+    // whose move failed (JobStatus::MoveFilesError) the error point, so that neither is checked
     // against its PAR2 set again (the check would find the archives missing
     // and send a finished download to repair).
     static qint64 restorePointToSave(const Queue& job);

@@ -36,7 +36,7 @@ public:
     // those that have none; every part is looked at.
     static BatchOutcome checkBatch(const FilepartsByFid& parts);
     // For parts that received no articles: logs each to the system console
-    // and sets the job of each to status 110 ("Error downloading segments"),
+    // and sets the job of each to JobStatus::SegmentsDownloadError,
     // each job once, so that the jobs of other parts of the batch go on.
     // Returns the jobs that were set.
     static QList<QueuePtr> markPartsWithoutSegments(const QList<QueuePtr>& parts);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/WeakDelegate.h"
+#include "posting/NZBWriter.h"
 #include "queue/QueueObjectDelegate.h"
 #include "search/NZBExportWriterDelegate.h"
 
@@ -25,15 +26,12 @@
 class NZBExportWriter
 {
 public:
-    // How every document of this writer ends: exactly these 8 bytes.
-    static const QString kFooter;
-
     NZBExportWriter();
 
     void setDelegate(NZBExportWriterDelegate* delegate) { delegate_.reset(delegate); }
     NZBExportWriterDelegate* delegate() const { return delegate_.get(); }
     // Seconds since 1970 for the date attribute (the moment of writing).
-    void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    void setClock(std::function<double()> clock) { writer_.setClock(std::move(clock)); }
 
     // Checks the target, builds the document (or the piece to merge),
     // writes it and reports once. Nothing at all once cancelled.
@@ -51,27 +49,27 @@ public:
     void makeFooter();
     void exportNZBForQueue(const QueuePtr& root);
 
-    bool hasErrors() const { return hasErrors_; }
+    bool hasErrors() const { return hasErrors_ || writer_.hasErrors(); }
     bool merge() const { return merge_; }
     // The merge target held a document to merge into.
     bool fileexists() const { return fileexists_; }
     bool isCancelled() const { return isCancelled_; }
-    const QString& outPutString() const { return outPutString_; }
+    const QString& outPutString() const { return writer_.text(); }
 
 private:
     // Decides whether the document goes into a new file or after the last
     // root of an existing one; false (logged) when the target is neither.
     bool checkTarget(const QString& path);
-    bool writeNewFile(const QString& path, const QByteArray& bytes);
     bool mergeIntoFile(const QString& path, const QByteArray& bytes);
     void reportFinished(const QueuePtr& job);
     void reportFailed(const QString& title, const QString& subtitle, const QueuePtr& job);
 
     WeakDelegate<NZBExportWriterDelegate> delegate_;
-    std::function<double()> clock_;
+    // Each file element is named after the file part's title, every tag on
+    // a line of its own: a merge replaces exactly the closing line.
+    NZBWriter writer_;
     bool hasErrors_ = false;
     bool merge_ = false;
     bool fileexists_ = false;
     bool isCancelled_ = false;
-    QString outPutString_;
 };

@@ -283,7 +283,7 @@ protected:
             EXPECT_FALSE(codes.contains(step)) << step << " in " << text(codes);
         EXPECT_TRUE(job->commentTextField().startsWith(QStringLiteral("Not enough repair blocks available")))
             << job->commentTextField().toStdString();
-        EXPECT_EQ(job->restorePoint(), 6);
+        EXPECT_EQ(job->restorePoint(), RestorePoint::Error);
         int askedOfFill = 0;
         for (const QByteArray& mid : broken.missing) {
             if (triedEverywhere) {
@@ -342,7 +342,7 @@ TEST_F(ArticlesMissingEndToEnd, ManyArticlesMissingPauseTheJobAndTheResumedJobSt
     EXPECT_FALSE(waitUntil([&] { return job->status() != JobStatus::PausedPossiblyIncomplete; }, 1500))
         << text(codesOf(job));
     EXPECT_TRUE(job->isMissing());
-    EXPECT_EQ(job->restorePoint(), 6);
+    EXPECT_EQ(job->restorePoint(), RestorePoint::Error);
     EXPECT_TRUE(entriesOf(finalFolder).isEmpty());
 
     engine->queueController()->resumeQueueObject(job);

@@ -10,7 +10,7 @@
 #include "search/DeepLookupObject.h"
 #include "search/DeepLookupSocket.h"
 #include "search/WatchdogController.h"
-#include "ui/search/WatchdogEditWC.h"
+#include "ui/search/watchdog/WatchdogEditWC.h"
 
 #include "support/ArticleFixtures.h"
 #include "support/DeepLookupReplyBuilder.h"

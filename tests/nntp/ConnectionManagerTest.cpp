@@ -3,9 +3,9 @@
 
 #include "ConnectionManagerHarness.h"
 
+#include "codec/DeYenc.h"
 #include "platform/NotificationHub.h"
 #include "platform/UserDefaults.h"
-#include "queue/DeYenc.h"
 #include "queue/StatusCodes.h"
 
 #include "support/ArticleFixtures.h"

@@ -128,7 +128,7 @@ TEST_F(NZBCreation, ATakenNameGivesTheFirstFreeOneBesideIt)
     EXPECT_TRUE(fileBytes(folder + "/Holiday.1.nzb").endsWith("</nzb>\r\n"));
 }
 
-TEST(NZBCreationFailures, EndAt247WithoutAFile)
+TEST(NZBCreationFailures, EndInNZBCreationErrorWithoutAFile)
 {
     struct Case
     {

@@ -200,7 +200,7 @@ struct HandOverRecorder : QueueObjectDelegate
     }
 };
 
-TEST_F(PostJobs, HandOverSetsEverythingThenStatus200FileJobFirst)
+TEST_F(PostJobs, HandOverSetsEverythingThenAddingToQueueFileJobFirst)
 {
     const QString file = QDir(home.makeFolder("up")).filePath("a.rar");
     touch(file, 10);

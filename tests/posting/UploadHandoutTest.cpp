@@ -1,6 +1,6 @@
 #include "posting/YencEncodeController.h"
 
-#include "queue/DeYenc.h"
+#include "codec/DeYenc.h"
 #include "queue/Queue.h"
 #include "queue/Segment.h"
 

@@ -183,7 +183,7 @@ TEST_F(ChainTools, RarVolumesWithADamagedArticleAreRepairedExtractedAndMoved)
     for (const QString& name : filesBelow(root->downloadUrl()))
         EXPECT_FALSE(name.endsWith(".rar")) << name.toStdString();
     EXPECT_TRUE(runner.comments.contains("Repair complete."));
-    EXPECT_EQ(root->restorePoint(), 4);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Finished);
 }
 
 TEST_F(ChainTools, ASplit7zSetIsJoinedAndExtracted)
@@ -227,7 +227,7 @@ TEST_F(ChainTools, ArticlesMissingBeyondRepairEndTheJobWithItsFilesKept)
     ASSERT_TRUE(waitForEnd(root, 42, 20000)) << QDebug::toString(codesOf(root)).toStdString();
     settle();
     EXPECT_EQ(root->status(), JobStatus::NotEnoughRepairBlocks);
-    EXPECT_EQ(root->restorePoint(), 6);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Error);
     EXPECT_TRUE(root->commentTextField().startsWith("Not enough repair blocks available (Requires"))
         << root->commentTextField().toStdString();
     EXPECT_EQ(root->downloadUrl(), fixture->folder());

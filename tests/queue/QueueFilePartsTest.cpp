@@ -38,7 +38,7 @@ TEST_F(Queueing, AParsedJobIsQueuedWithItsCheckedPartsAndStartsTheConnections)
     settle();
 
     EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
-    EXPECT_EQ(root->restorePoint(), 1);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Queued);
     EXPECT_EQ(root->commentTextField(), textOf(105));
     EXPECT_TRUE(root->filelistReceived());
     EXPECT_EQ(calls, QStringList{"connectAll"});
@@ -60,7 +60,7 @@ TEST_F(Queueing, AParsedJobIsQueuedWithItsCheckedPartsAndStartsTheConnections)
     EXPECT_EQ(qc.priorityQueueArray(), QList<QueuePtr>{root});
 }
 
-TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAt40UntilResumed)
+TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAtNoRepairFilesUntilResumed)
 {
     setBool("enableCheckForRepairFiles", true);
     const QueuePtr root = makeJob("Plain", {"Plain.mkv"});
@@ -70,7 +70,7 @@ TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAt40UntilResumed)
 
     EXPECT_EQ(root->status(), JobStatus::NoRepairFiles);
     EXPECT_TRUE(root->isPaused());
-    EXPECT_EQ(root->restorePoint(), 6);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Error);
     EXPECT_EQ(root->commentTextField(), "(Paused) " + textOf(40));
     EXPECT_TRUE(calls.isEmpty());
 
@@ -79,7 +79,7 @@ TEST_F(Queueing, AJobWithoutRepairFilesWaitsPausedAt40UntilResumed)
     EXPECT_FALSE(root->isPaused());
     EXPECT_TRUE(root->hasRepairFiles());
     EXPECT_EQ(root->status(), JobStatus::QueuedForDownload);
-    EXPECT_EQ(root->restorePoint(), 1);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Queued);
     EXPECT_EQ(calls, QStringList{"connectAll"});
 }
 

@@ -180,8 +180,9 @@ TEST_F(JobStates, ARepairedExtractedJobRunsTheWholeChainIntoItsFinalFolder)
 
     EXPECT_EQ(codesFrom(root, 17),
               (QList<qint64>{17, 14, 3, 20, 47, 45, 15, 5, 21, 30, 31, 32, 58, 59, 53, 38, 52, 37, 10}));
-    EXPECT_EQ(root->restorePoint(), 4);
-    EXPECT_EQ(root->commentTextField(), textOf(10));
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Finished);
+    // Its comment says that it was repaired, as a failed job's says why.
+    EXPECT_EQ(root->commentTextField(), textOf(10) + " (repaired)");
     EXPECT_TRUE(root->isPreviouslyDownloaded());
     EXPECT_EQ(root->colorProgressBar(),
               UserDefaults::standard().colorForKey("ProgressBarColorProperties", "finishedColor"));
@@ -527,7 +528,7 @@ TEST_F(JobStates, AReplacementMainPar2IsQueuedAndWithoutOneTheJobStaysAt42)
     EXPECT_EQ(codesOf(none), (QList<qint64>{17, 42}));
     EXPECT_EQ(none->status(), JobStatus::NotEnoughRepairBlocks);
     EXPECT_EQ(none->commentTextField(), "All repair files are corrupt.");
-    EXPECT_EQ(none->restorePoint(), 6);
+    EXPECT_EQ(none->restorePoint(), RestorePoint::Error);
     EXPECT_EQ(
         LogFileReader(home.logFilePath()).linesContaining("All repair files are corrupt for :: None.").size(),
         1);
@@ -735,7 +736,7 @@ TEST_F(JobStates, AJobOfOnlyRepairFilesThatCannotRepairSkipsTheCleanUp)
     EXPECT_EQ(codesOf(root).mid(0, 2), (QList<qint64>{52, 37}));
 }
 
-TEST_F(JobStates, AnEmbeddedNZBHoldsTheJobAt52AndIsImported)
+TEST_F(JobStates, AnEmbeddedNZBHoldsTheJobAtCleaningUpAndIsImported)
 {
     NZBController nzbController;
     nzbController.setQueueController(&qc);
@@ -794,7 +795,7 @@ TEST_F(JobStates, WithoutAFinalFolderTheFilesStayAndTheJobFinishes)
               1);
 }
 
-TEST_F(JobStates, AFailedFinalMoveEndsAt61WithTheFilesKept)
+TEST_F(JobStates, AFailedFinalMoveEndsAtMoveFilesErrorWithTheFilesKept)
 {
     TmpfsMount final(home.makeFolder("final"), 64 * 1024);
     if (!final.isMounted()) GTEST_SKIP() << "no tmpfs here";
@@ -836,10 +837,10 @@ TEST_P(EndCodes, MarkTheJob)
 {
     const EndCase& c = GetParam();
     const QueuePtr root = makeJob("T", {}, 1);
-    root->setRestorePoint(1);
+    root->setRestorePoint(RestorePoint::Queued);
     root->setStatus(c.code);
     settle();
-    EXPECT_EQ(root->restorePoint(), c.restorePoint ? c.restorePoint : 1);
+    EXPECT_EQ(root->restorePoint(), c.restorePoint ? c.restorePoint : RestorePoint::Queued);
     EXPECT_EQ(root->isPaused(), c.paused);
     if (c.errorColour) {
         EXPECT_EQ(root->colorProgressBar(),
@@ -850,17 +851,18 @@ TEST_P(EndCodes, MarkTheJob)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, EndCodes,
-                         ::testing::Values(EndCase{8, 6, false, true, "Repair error for T"},
-                                           EndCase{9, 6, false, true, "Extract error for T"},
-                                           EndCase{46, 6, false, true, "Join error for T"},
-                                           EndCase{42, 6, false, true, ""}, EndCase{27, 6, true, true, ""},
-                                           EndCase{36, 0, false, true,
-                                                   "Corrupt file or wrong password for: T"},
-                                           EndCase{60, 0, false, true, ""}, EndCase{61, 0, false, true, ""},
-                                           EndCase{39, 0, true, false, ""}, EndCase{41, 0, true, false, ""},
-                                           EndCase{51, 0, true, false, ""}),
-                         [](const auto& info) { return std::to_string(info.param.code); });
+INSTANTIATE_TEST_SUITE_P(
+    Codes, EndCodes,
+    ::testing::Values(EndCase{8, RestorePoint::Error, false, true, "Repair error for T"},
+                      EndCase{9, RestorePoint::Error, false, true, "Extract error for T"},
+                      EndCase{46, RestorePoint::Error, false, true, "Join error for T"},
+                      EndCase{42, RestorePoint::Error, false, true, ""},
+                      EndCase{27, RestorePoint::Error, true, true, ""},
+                      EndCase{36, 0, false, true, "Corrupt file or wrong password for: T"},
+                      EndCase{60, 0, false, true, ""}, EndCase{61, 0, false, true, ""},
+                      EndCase{39, 0, true, false, ""}, EndCase{41, 0, true, false, ""},
+                      EndCase{51, 0, true, false, ""}),
+    [](const auto& info) { return std::to_string(info.param.code); });
 
 TEST_F(JobStates, ASubExtractionErrorGoesOnWithTheNames)
 {
@@ -894,7 +896,7 @@ TEST_F(JobStates, AFinishedJobGetsItsNewTitleThen)
     root->setStatus(JobStatus::Finished);
     settle();
     EXPECT_EQ(calls, QStringList{"rename Old"});
-    EXPECT_EQ(root->restorePoint(), 4);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Finished);
     EXPECT_TRUE(root->isPreviouslyDownloaded());
     EXPECT_EQ(LogFileReader(home.logFilePath()).linesContaining("Queue Finished Old").size(), 1);
 

@@ -82,7 +82,7 @@ TEST_F(FileParts, TheLastWrittenPartEndsTheDownload)
     // 17, then (no PAR2 file, one file) finished and released at once.
     EXPECT_EQ(codesOf(root).mid(0, 3), (QList<qint64>{17, 10, 103}));
     EXPECT_TRUE(root->isDownloaded());
-    EXPECT_EQ(root->restorePoint(), 5);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Cancelled);
     EXPECT_TRUE(qc.queueArray().isEmpty());
 }
 
@@ -389,7 +389,7 @@ TEST_F(FileParts, AFinishedPar2PartMovesARepairableJobTo14WhileOthersDownload)
     // The priority part's job goes back to queued, then to repair.
     EXPECT_EQ(codesOf(root), (QList<qint64>{105, 14}));
     EXPECT_TRUE(qc.priorityQueueArray().isEmpty());
-    EXPECT_EQ(root->restorePoint(), 3);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Repairing);
     EXPECT_TRUE(calls.contains("rescan"));
 }
 

@@ -146,7 +146,7 @@ TEST_F(Removal, YesKeepsTheFilesAndYesAndRemoveDeletesThem)
         ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
         EXPECT_EQ(folderExists(running), answer == kYes);
         EXPECT_EQ(running->status(), JobStatus::Idle);
-        EXPECT_EQ(running->restorePoint(), 5);
+        EXPECT_EQ(running->restorePoint(), RestorePoint::Cancelled);
         EXPECT_EQ(running->commentTextField(), "Cancelled");
         EXPECT_EQ(running->checkbox(), 0);
         EXPECT_EQ(running->filepartCount(), 0);
@@ -176,7 +176,7 @@ TEST_F(Removal, APartBeingWrittenIsCancelledOnlyOnceWritten)
     parts[0]->setStatus(FilePartStatus::Cancelled);
     ASSERT_TRUE(waitUntil([&] { return qc.queueArray().isEmpty(); }));
     EXPECT_EQ(removed.value("queueobject").value<QueuePtr>(), root);
-    EXPECT_EQ(root->restorePoint(), 5);
+    EXPECT_EQ(root->restorePoint(), RestorePoint::Cancelled);
 }
 
 TEST_F(Removal, AJobWithNothingQueuedEndsAtOnce)

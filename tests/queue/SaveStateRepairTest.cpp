@@ -84,7 +84,9 @@ TEST_P(SaveStateRepair, ADownloadedJobIsAnalysedAgainWhenRestored)
         ASSERT_EQ(job->canExtract(), !c.damaged);
         job->setIsNZB(true);
         job->setTitle("job");
-        job->setRestorePoint(c.restorePoint ? c.restorePoint : c.savedStatus == 17 ? 2 : 3);
+        job->setRestorePoint(c.restorePoint        ? c.restorePoint
+                             : c.savedStatus == 17 ? RestorePoint::Downloaded
+                                                   : RestorePoint::Repairing);
         job->setStatus(c.savedStatus);
         for (const QueuePtr& part : job->fileparts())
             part->setStatus(FilePartStatus::Finished);

@@ -136,7 +136,7 @@ struct SaveState : ::testing::Test
 
 TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
 {
-    const QueuePtr job = makeJob("movie", 1, 1);
+    const QueuePtr job = makeJob("movie", 1, RestorePoint::Queued);
     job->setPassword("secret");
     job->setHasRepairFiles(true);
     addPart(job, "a.rar", 1001, 3, 2);
@@ -208,7 +208,7 @@ TEST_F(SaveState, ADownloadJobComesBackQueuedWithItsArticles)
 // before the numbers were kept numbers them in their saved order.
 TEST_F(SaveState, DownloadArticlesComeBackWithTheirNumbers)
 {
-    const QueuePtr job = makeJob("movie", 1, 1);
+    const QueuePtr job = makeJob("movie", 1, RestorePoint::Queued);
     const QueuePtr part = addPart(job, "a.rar", 1001, 3, 99);
     const QList<qint64> listed{3, 1, 2};
     for (int i = 0; i < 3; ++i)
@@ -259,7 +259,7 @@ TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
     addPart(job, "a.bin", 1010, 0);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
     // A second job after it shows that a dropped job takes its parts along.
-    const QueuePtr next = makeJob("next", 1, 1);
+    const QueuePtr next = makeJob("next", 1, RestorePoint::Queued);
     addPart(next, "n.bin", 1099, 1, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(next));
     ASSERT_TRUE(save());
@@ -286,33 +286,33 @@ TEST_P(SaveStateRestorePoint, DecidesTheStatusAJobComesBackIn)
 
 INSTANTIATE_TEST_SUITE_P(
     Points, SaveStateRestorePoint,
-    ::testing::Values(RestorePointCase{1, 1, true, 105, ""}, RestorePointCase{2, 40, true, 17, ""},
-                      RestorePointCase{3, 14, true, 17, ""}, RestorePointCase{5, 1, false, 0, ""},
-                      RestorePointCase{6, 42, true, 42, "Not enough blocks to repair archive"},
-                      RestorePointCase{0, 34, true, 34, ""},
+    ::testing::Values(RestorePointCase{RestorePoint::Queued, 1, true, 105, ""}, RestorePointCase{RestorePoint::Downloaded, 40, true, 17, ""},
+                      RestorePointCase{RestorePoint::Repairing, 14, true, 17, ""}, RestorePointCase{RestorePoint::Cancelled, 1, false, 0, ""},
+                      RestorePointCase{RestorePoint::Error, 42, true, 42, "Not enough blocks to repair archive"},
+                      RestorePointCase{RestorePoint::None, 34, true, 34, ""},
                       // Past the extraction: each goes on at the step it was in.
-                      RestorePointCase{3, 58, true, 58, ""}, RestorePointCase{2, 59, true, 53, ""},
-                      RestorePointCase{3, 55, true, 53, ""}, RestorePointCase{2, 38, true, 38, ""},
-                      RestorePointCase{3, 52, true, 52, ""}, RestorePointCase{2, 37, true, 37, ""},
+                      RestorePointCase{RestorePoint::Repairing, 58, true, 58, ""}, RestorePointCase{RestorePoint::Downloaded, 59, true, 53, ""},
+                      RestorePointCase{RestorePoint::Repairing, 55, true, 53, ""}, RestorePointCase{RestorePoint::Downloaded, 38, true, 38, ""},
+                      RestorePointCase{RestorePoint::Repairing, 52, true, 52, ""}, RestorePointCase{RestorePoint::Downloaded, 37, true, 37, ""},
                       // Still before the archives can be gone: checked again.
-                      RestorePointCase{3, 32, true, 17, ""},
-                      RestorePointCase{2, 61, true, 61,
+                      RestorePointCase{RestorePoint::Repairing, 32, true, 17, ""},
+                      RestorePointCase{RestorePoint::Downloaded, 61, true, 61,
                                        "Unable to move files (Disk is full or not accessable)."}));
 
 TEST_F(SaveState, JobsNotWorthKeepingAreNotWrittenAndTheOthersKeepTheirOrder)
 {
     UserDefaults::standard().setInteger(1, "queueCleaningTag");
-    const QueuePtr finished = makeJob("finished", 10, 4);
-    const QueuePtr cancelled = makeJob("cancelled", 1, 1);
+    const QueuePtr finished = makeJob("finished", 10, RestorePoint::Finished);
+    const QueuePtr cancelled = makeJob("cancelled", 1, RestorePoint::Queued);
     cancelled->setIsCancelled(true);
-    const QueuePtr newsgroups = makeJob("newsgroups", 1, 1);
+    const QueuePtr newsgroups = makeJob("newsgroups", 1, RestorePoint::Queued);
     newsgroups->setIsNZB(false);
     newsgroups->setIsNewsgroupsRequest(true);
-    const QueuePtr upload222 = makeJob("upload222", 222, 0);
+    const QueuePtr upload222 = makeJob("upload222", 222, RestorePoint::None);
     upload222->setIsNZB(false);
     upload222->setIsUploadObject(true);
-    for (const QueuePtr& q : {makeJob("first", 1, 1), finished, cancelled, makeJob("second", 17, 2),
-                              newsgroups, upload222, makeJob("third", 105, 1)}) {
+    for (const QueuePtr& q : {makeJob("first", 1, RestorePoint::Queued), finished, cancelled, makeJob("second", 17, RestorePoint::Downloaded),
+                              newsgroups, upload222, makeJob("third", 105, RestorePoint::Queued)}) {
         addPart(q, "x.bin", 1099, 1, 99);
         saved.addRootQueueObjectToQueueArray(q);
     }
@@ -325,12 +325,12 @@ TEST_F(SaveState, JobsNotWorthKeepingAreNotWrittenAndTheOthersKeepTheirOrder)
 TEST_F(SaveState, UploadsKeepTheirArticleStates)
 {
     UserDefaults::standard().setString(home.makeFolder("exports"), "uploadNZBExportPath");
-    const QueuePtr done = makeJob("done", 204, 0);
+    const QueuePtr done = makeJob("done", 204, RestorePoint::None);
     done->setIsNZB(false);
     done->setIsUploadObject(true);
     addPart(done, "d.bin", 1203, 2, 21);
 
-    const QueuePtr up = makeJob("up load", 203, 0);
+    const QueuePtr up = makeJob("up load", 203, RestorePoint::None);
     up->setIsNZB(false);
     up->setIsUploadObject(true);
     up->setIsBinaryUpload(true);
@@ -346,7 +346,7 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
     part->segments()[2]->setStatus(ArticleStatus::Uploading);
     up->setBytes(300);
 
-    const QueuePtr text = makeJob("text", 201, 0);
+    const QueuePtr text = makeJob("text", 201, RestorePoint::None);
     text->setIsNZB(false);
     text->setIsUploadObject(true);
     text->setTextBody("Hello,\r\nthe body\r\n");
@@ -407,7 +407,7 @@ TEST_F(SaveState, UploadsKeepTheirArticleStates)
 
 TEST_F(SaveState, AnEmptyPasswordLeavesNoPassword)
 {
-    const QueuePtr job = makeJob("job", 1, 1);
+    const QueuePtr job = makeJob("job", 1, RestorePoint::Queued);
     addPart(job, "a.bin", 1099, 1, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
     ASSERT_TRUE(save());
@@ -457,9 +457,9 @@ TEST_F(SaveState, ATableOfAnotherShapeIsRefusedWhole)
 
 TEST_F(SaveState, PartsBelongToTheirJobByKeyNotByRowOrder)
 {
-    const QueuePtr a = makeJob("a", 1, 1);
+    const QueuePtr a = makeJob("a", 1, RestorePoint::Queued);
     addPart(a, "a.bin", 1099, 2, 99);
-    const QueuePtr b = makeJob("b", 1, 1);
+    const QueuePtr b = makeJob("b", 1, RestorePoint::Queued);
     addPart(b, "b1.bin", 1099, 2, 99);
     addPart(b, "b2.bin", 1099, 1, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
@@ -494,7 +494,7 @@ TEST_F(SaveState, RowsWithoutKeysAreTiedByTheirOrder)
 
 TEST_F(SaveState, TheSaveReadsTheQueueOnlyWhileNoOneElseHoldsItsLock)
 {
-    ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("first", 1, 1)));
+    ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("first", 1, RestorePoint::Queued)));
     std::atomic<bool> done{false};
     std::thread saver;
     {
@@ -506,7 +506,7 @@ TEST_F(SaveState, TheSaveReadsTheQueueOnlyWhileNoOneElseHoldsItsLock)
         });
         spinEventLoop(300);
         EXPECT_FALSE(done.load());
-        ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("second", 1, 1)));
+        ASSERT_TRUE(saved.addNZBRootObjectToQueue(makeJob("second", 1, RestorePoint::Queued)));
     }
     ASSERT_TRUE(waitUntil([&] { return done.load(); }, 20000));
     saver.join();
@@ -515,13 +515,13 @@ TEST_F(SaveState, TheSaveReadsTheQueueOnlyWhileNoOneElseHoldsItsLock)
 
 TEST_F(SaveState, ASaveThatFailsHalfWayLeavesThePreviousQueue)
 {
-    const QueuePtr a = makeJob("a", 1, 1);
+    const QueuePtr a = makeJob("a", 1, RestorePoint::Queued);
     addPart(a, "a.bin", 1099, 5, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
     ASSERT_TRUE(save());
     const qsizetype before = storedRows();
 
-    const QueuePtr b = makeJob("b", 1, 1);
+    const QueuePtr b = makeJob("b", 1, RestorePoint::Queued);
     addPart(b, "b.bin", 1099, 50, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(b));
     ASSERT_TRUE(sqliteExec(dbPath(),
@@ -536,7 +536,7 @@ TEST_F(SaveState, ASaveThatFailsHalfWayLeavesThePreviousQueue)
 
 TEST_F(SaveState, AKilledSaveLeavesThePreviousQueue)
 {
-    const QueuePtr a = makeJob("a", 1, 1);
+    const QueuePtr a = makeJob("a", 1, RestorePoint::Queued);
     addPart(a, "a.bin", 1099, 10, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
     ASSERT_TRUE(save());
@@ -591,7 +591,7 @@ TEST_F(SaveState, ASaveOntoAFullDiskLeavesThePreviousQueue)
     TmpfsMount disk(dbFolder, 256 * 1024);
     if (!disk.isMounted()) GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
 
-    const QueuePtr a = makeJob("a", 1, 1);
+    const QueuePtr a = makeJob("a", 1, RestorePoint::Queued);
     addPart(a, "a.bin", 1099, 10, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(a));
     ASSERT_TRUE(save());
@@ -610,12 +610,12 @@ TEST_F(SaveState, ASaveOntoAFullDiskLeavesThePreviousQueue)
 
 TEST_F(SaveState, ASearchJobSavedBeforeItsArticleListsArrivedFetchesThemAgain)
 {
-    const QueuePtr search = makeJob("search", 108, 1);
+    const QueuePtr search = makeJob("search", 108, RestorePoint::Queued);
     search->setIsNZB(false);
     search->setFilelistReceived(true);
     const QueuePtr p = addPart(search, "s.bin", 0, 0);
     p->setCheckbox(1);
-    const QueuePtr empty = makeJob("nolist", 106, 1);
+    const QueuePtr empty = makeJob("nolist", 106, RestorePoint::Queued);
     empty->setIsNZB(false);
     saved.addRootQueueObjectToQueueArray(search);
     saved.addRootQueueObjectToQueueArray(empty);
@@ -667,7 +667,7 @@ TEST_F(SaveState, APartSavedOnItsWayToTheDiskComesBackWrittenOrIsFetchedAgain)
 {
     // Saved while the queue runs: one part's file is written and its
     // articles let go (1017), one is being written (1019).
-    const QueuePtr job = makeJob("running", JobStatus::Downloading, 1);
+    const QueuePtr job = makeJob("running", JobStatus::Downloading, RestorePoint::Queued);
     addPart(job, "written.bin", FilePartStatus::WriteFinished, 0);
     addPart(job, "writing.bin", FilePartStatus::Writing, 4, ArticleStatus::Downloaded);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(job));
@@ -721,9 +721,9 @@ TEST_F(SaveState, WhenRestoredWaitsForTheLastJobHandedOver)
 
 TEST_F(SaveState, AJobIsStoredOnlyOnceItsImportHasEnded)
 {
-    const QueuePtr kept = makeJob("kept", 105, 1);
+    const QueuePtr kept = makeJob("kept", 105, RestorePoint::Queued);
     addPart(kept, "k.bin", 1099, 2, 99);
-    const QueuePtr importing = makeJob("importing", JobStatus::ParsingNZB, 0);
+    const QueuePtr importing = makeJob("importing", JobStatus::ParsingNZB, RestorePoint::None);
     importing->setIsImporting(true);
     addPart(importing, "i.bin", 0, 3, 99);
     ASSERT_TRUE(saved.addNZBRootObjectToQueue(kept));

@@ -485,7 +485,7 @@ TEST_F(SearchJobs, PartialAndEmptyArticleReplies)
     EXPECT_EQ(j->status(), JobStatus::DownloadingSegments);
 }
 
-TEST_F(SearchJobs, AHeaderRequestEndsAt109WithNothingQueued)
+TEST_F(SearchJobs, AHeaderRequestEndsAtSegmentsDownloadedWithNothingQueued)
 {
     server.route("POST", kMids, [](const HttpRequestRecord& r) { return articlesFor(r, 1); });
     const QueuePtr j = jobWithParts(QStringLiteral("H"), 1);

@@ -39,9 +39,9 @@
 #include "ui/posting/PostWC.h"
 #include "ui/queue/QueuePasswordWC.h"
 #include "ui/queue/QueueVC.h"
-#include "ui/search/DeepLookupVC.h"
-#include "ui/search/WatchdogEditWC.h"
-#include "ui/search/WatchdogVC.h"
+#include "ui/search/page/DeepLookupVC.h"
+#include "ui/search/watchdog/WatchdogEditWC.h"
+#include "ui/search/watchdog/WatchdogVC.h"
 #include "ui/stats/StatisticsVC.h"
 
 #include <QAction>

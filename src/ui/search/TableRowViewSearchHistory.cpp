@@ -1,6 +1,0 @@
-#include "ui/search/TableRowViewSearchHistory.h"
-
-TableRowViewSearchHistory::TableRowViewSearchHistory(QObject* parent) : TableRowViewLight(parent)
-{
-    setObjectName(QStringLiteral("TableRowViewSearchHistory"));
-}

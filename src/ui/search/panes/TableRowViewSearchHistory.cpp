@@ -1,0 +1,6 @@
+#include "ui/search/panes/TableRowViewSearchHistory.h"
+
+TableRowViewSearchHistory::TableRowViewSearchHistory(QObject* parent) : TableRowViewLight(parent)
+{
+    setObjectName(QStringLiteral("TableRowViewSearchHistory"));
+}
