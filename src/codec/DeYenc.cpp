@@ -325,7 +325,7 @@ DeYenc::SegmentOutcome DeYenc::decodeSegment(QByteArrayView body, const DecodeRe
     }
     if (length > 0 &&
         !assembly.sink.writeAt(position, QByteArrayView(reinterpret_cast<const char*>(scratch), length))) {
-        BLOG(3, "Error building filepart in datablock %@:\n%@", name, assembly.sink.errorString());
+        BLOG(3, "Error building filepart in datablock %@: %@", name, assembly.sink.errorString());
         return SegmentOutcome::WriteFailed;
     }
 

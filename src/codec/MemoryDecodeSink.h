@@ -17,6 +17,8 @@ public:
 
     void expectSize(qint64 bytes) override;
     bool writeAt(qint64 offset, QByteArrayView data) override;
+    // Memory never runs out here; only an offset before the file fails.
+    QString errorString() const override { return QStringLiteral("an offset before the start of the file"); }
 
     const QByteArray& data() const { return data_; }
     QByteArray takeData() { return std::move(data_); }

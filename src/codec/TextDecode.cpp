@@ -30,7 +30,7 @@ DecodeResult TextDecode::decodeToFile(const DecodeRequest& request, DecodeSink& 
         if (request.releaseBodies) body = QByteArray();
         if (content.isEmpty()) continue;
         if (!sink.writeAt(written, content)) {
-            BLOG(3, "Error building filepart in datablock %@:\n%@", request.partFilename, sink.errorString());
+            BLOG(3, "Error building filepart in datablock %@: %@", request.partFilename, sink.errorString());
             result.outcome = DecodeOutcome::WriteFailed;
             return result;
         }

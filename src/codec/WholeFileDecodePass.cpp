@@ -23,7 +23,7 @@ void WholeFileDecodePass::run(const DecodeRequest& request, DecodeSink& sink, De
     auto flush = [&]() {
         if (pending.isEmpty()) return true;
         if (!sink.writeAt(written, pending)) {
-            BLOG(3, "Error building filepart in datablock %@:\n%@", result.filename, sink.errorString());
+            BLOG(3, "Error building filepart in datablock %@: %@", result.filename, sink.errorString());
             return false;
         }
         if (request.computeCrc32) crc = Crc32::update(crc, pending.constData(), pending.size());

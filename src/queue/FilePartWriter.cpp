@@ -206,7 +206,7 @@ void FilePartWriter::main()
     if (!part) return;
     const QueuePtr job = part->queue();
     if (job && job->diskNotReady()) {
-        diskNOK();
+        diskNOK(QStringLiteral("the disk was not ready for an earlier file"));
         return;
     }
     if (!job || job->isCancelled()) {
@@ -274,7 +274,7 @@ void FilePartWriter::writeFilePartToDisk()
             return;
         }
         BLOG(3, "%ld articles of %@ are no longer in its spool.", long(lost.size()), part->filename());
-        diskNOK();
+        diskNOK(QStringLiteral("articles are no longer in its spool"));
         return;
     }
 
@@ -290,7 +290,7 @@ void FilePartWriter::writeFilePartToDisk()
     const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
     if (!FileUtils::doesFolderExists(downloadPath)) {
         BLOG(3, "No access to folder:%@", downloadPath);
-        diskNOK();
+        diskNOK(sformat(u"no access to folder %@", downloadPath));
         return;
     }
     std::unique_ptr<FilePartSpool> ownSpool;
@@ -301,7 +301,7 @@ void FilePartWriter::writeFilePartToDisk()
         ownSpool = FilePartSpool::create(downloadPath, &errorCode, &errorText);
         if (!ownSpool) {
             reportWriteError(errorCode, errorText);
-            diskNOK();
+            diskNOK(errorText);
             return;
         }
         ownSpool->setComputeDigests(part->md516k().isEmpty() || part->md5().isEmpty());
@@ -347,7 +347,7 @@ void FilePartWriter::writeFilePartToDisk()
         return;
     case DecodeOutcome::WriteFailed:
         reportWriteError(spool->errorCode(), spool->errorString());
-        diskNOK();
+        diskNOK(spool->errorString());
         return;
     case DecodeOutcome::NotThisEncoding:
         decodeError();
@@ -413,9 +413,9 @@ void FilePartWriter::writeFilePartToDisk()
     const QString folder = chooseFolder(job);
     job->setDownloadUrl(folder);
     if (folder.isEmpty()) {
-        BLOG(3, "No access to folder:%@",
-             UserDefaults::standard().stringForKey(QStringLiteral("downloadPath")));
-        diskNOK();
+        const QString downloadPath = UserDefaults::standard().stringForKey(QStringLiteral("downloadPath"));
+        BLOG(3, "No access to folder:%@", downloadPath);
+        diskNOK(sformat(u"no access to folder %@", downloadPath));
         return;
     }
     if (!QFileInfo(folder).isDir()) {
@@ -425,7 +425,7 @@ void FilePartWriter::writeFilePartToDisk()
         if (ec || !QFileInfo(folder).isDir()) {
             BLOG(3, "Error creating folder: %@ (%ld)", QString::fromStdString(ec.message()),
                  long(ec.value()));
-            diskNOK();
+            diskNOK(sformat(u"cannot create folder %@: %@", folder, QString::fromStdString(ec.message())));
             return;
         }
     }
@@ -435,7 +435,7 @@ void FilePartWriter::writeFilePartToDisk()
     if (name.isEmpty()) {
         showErrorMessage(QStringLiteral("Error: Empty filename:"), QString());
         BLOG(3, "No file name for a file part of: %@", job->title());
-        writeNOK();
+        writeNOK(QStringLiteral("no file name"));
         return;
     }
     if (name != part->filename()) part->setFilename(name);
@@ -449,7 +449,7 @@ void FilePartWriter::writeFilePartToDisk()
     }
     if (!spool->moveTo(file)) {
         reportWriteError(spool->errorCode(), spool->errorString());
-        diskNOK();
+        diskNOK(spool->errorString());
         return;
     }
     taken.release();
@@ -556,19 +556,21 @@ void FilePartWriter::writeOK(const QString& file)
     changeFilepartStatus(FilePartStatus::WriteFinished);
 }
 
-void FilePartWriter::writeNOK()
+void FilePartWriter::writeNOK(const QString& reason)
 {
     const QueuePtr part = filepart();
     if (!part) return;
     BLOG(3, "Write failed for: %@", part->filename());
+    part->setFailureReason(reason);
     changeFilepartStatus(FilePartStatus::WriteFailed);
 }
 
-void FilePartWriter::diskNOK()
+void FilePartWriter::diskNOK(const QString& reason)
 {
     const QueuePtr part = filepart();
     if (!part) return;
     BLOG(3, "Disk write failure for: %@", part->filename());
+    part->setFailureReason(reason);
     changeFilepartStatus(FilePartStatus::WriteFailed);
 }
 

@@ -120,8 +120,10 @@ public:
 
     // Outcomes.
     void writeOK(const QString& file);
-    void writeNOK();
-    void diskNOK();
+    // The part failed to be written, for `reason` (which the job's comment
+    // gives).
+    void writeNOK(const QString& reason);
+    void diskNOK(const QString& reason);
     void decodeError();
     void hasPassword();
     // Whether the RAR 4 archive in `data` needs a password (and then

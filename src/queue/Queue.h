@@ -373,6 +373,9 @@ public:
     MODEL_GUARDED(QString, timeLeftTextField, setTimeLeftTextField)
     MODEL_GUARDED(QString, completenessTextField, setCompletenessTextField)
     MODEL_GUARDED(QString, filenameTextField, setFilenameTextField)
+    // Why the last write of a part failed (the system's words), for the
+    // job's comment; on a job, that of the part that stopped it.
+    MODEL_GUARDED(QString, failureReason, setFailureReason)
     MODEL_GUARDED(QList<qint64>, showProgressBarArrayForRootQueue, setShowProgressBarArrayForRootQueue)
     MODEL_GUARDED(QList<qint64>, showProgressBarArrayForFilePart, setShowProgressBarArrayForFilePart)
 

@@ -394,20 +394,29 @@ void QueueController::fStatusToWriteFinished(const QueuePtr& filepart)
 void QueueController::filePartWriteError(const QueuePtr& filepart)
 {
     countWriteOutcome(filepart);
+    const QString reason = filepart->failureReason();
+    const QString name = filepart->filename();
+    const QString because = reason.isEmpty() ? name : sformat(u"%@: %@", name, reason);
     if (const QueuePtr root = filepart->queue()) {
         root->setDiskNotReady(true);
+        root->setFailureReason(reason.isEmpty() ? QString() : because);
+        // Before the code, which has no text: the comment is its reason.
+        setCommentTextField(root, sformat(u"Could not write %@", because));
         root->setStatus(JobStatus::FilePartFailed);
         root->setIsPaused(true);
     }
-    BLOG(3, "Error writing file: %@", filepart->filename());
+    if (reason.isEmpty())
+        BLOG(3, "Error writing file: %@", name);
+    else
+        BLOG(3, "Error writing file: %@ (%@)", name, reason);
 }
 
 void QueueController::filePartDecodeError(const QueuePtr& filepart)
 {
     countWriteOutcome(filepart);
     if (const QueuePtr root = filepart->queue()) {
-        root->setStatus(JobStatus::FilePartFailed);
         setCommentTextField(root, textOf(filepart->status()));
+        root->setStatus(JobStatus::FilePartFailed);
     }
     BLOG(3, "Decode error for: %@", filepart->filename());
     resetFilepartObject(filepart);
@@ -641,6 +650,7 @@ void QueueController::resumeQueueObject(const QueuePtr& root)
 {
     if (!root || noDiskSpace_.load()) return;
     root->setDiskNotReady(false);
+    root->setFailureReason(QString());
     root->setPwdDectected(false);
     if (root->isPaused() || root->shouldPause()) root->setIsPaused(false);
 }
@@ -650,8 +660,9 @@ void QueueController::pauseChangedForQueueObject(const QueuePtr& root)
     Q_EMIT queueItemChanged();
     if (root->isPaused()) {
         if (root->diskNotReady()) {
-            setCommentTextField(
-                root, QStringLiteral("Disk not accessable or no disk space left. Click resume to continue."));
+            const QString reason = root->failureReason();
+            const QString text = QStringLiteral("Disk not accessable or no disk space left. Click resume to continue.");
+            setCommentTextField(root, reason.isEmpty() ? text : sformat(u"%@ (%@)", text, reason));
             root->setDpStatusTextField(QStringLiteral("Disk not ready"));
         } else if (root->pwdDectected()) {
             setCommentTextField(root, QStringLiteral("Archive is password protected."));

@@ -52,6 +52,29 @@ QString textOf(qint64 code)
     return QCodeClass::code2Text(code).value_or(QString());
 }
 
+// What a job's comment says in a code that has no text of its own, until the
+// step that set the code gives a reason of its own.
+QString reasonForCodeWithoutText(qint64 code)
+{
+    switch (code) {
+    case JobStatus::NeedsMoreRepairBlocks: return QStringLiteral("Fetching more repair blocks");
+    case JobStatus::NZBParsed: return QStringLiteral("NZB read, waiting to be queued");
+    case JobStatus::FilePartFailed:
+        return QStringLiteral("A file could not be written or decoded. Click resume to try again.");
+    default: return QString();
+    }
+}
+
+// The reason a job's comment gives, without the pause mark in front of it.
+QString commentReason(const QueuePtr& queue)
+{
+    QString comment = queue->commentTextField();
+    static const QString paused = QStringLiteral("(Paused) ");
+    while (comment.startsWith(paused))
+        comment.remove(0, paused.size());
+    return comment;
+}
+
 bool boolSetting(const char* key)
 {
     return UserDefaults::standard().boolForKey(QString::fromLatin1(key));
@@ -184,7 +207,8 @@ const QList<QueueController::JobState>& QueueController::jobStateTable()
 void QueueController::statusChangedForQueueObject(const QueuePtr& queue, qint64, qint64 toValue)
 {
     if (!queue) return;
-    BLOG(2, "%@ %ld (%@)", queue->title(), queue->status(), textOf(toValue));
+    const QString text = textOf(toValue);
+    if (!text.isEmpty()) BLOG(2, "%@ %ld (%@)", queue->title(), queue->status(), text);
     static const QHash<qint64, JobHandler> handlers = [] {
         QHash<qint64, JobHandler> byCode;
         for (const JobState& state : jobStateTable())
@@ -192,6 +216,12 @@ void QueueController::statusChangedForQueueObject(const QueuePtr& queue, qint64,
         return byCode;
     }();
     if (const JobHandler handler = handlers.value(toValue, nullptr)) (this->*handler)(queue);
+    // A code without a text is logged with the reason the job's comment
+    // gives, which its handler (or the step that set it) has written.
+    if (text.isEmpty()) {
+        const QString reason = commentReason(queue);
+        BLOG(2, "%@ %ld (%@)", queue->title(), toValue, reason.isEmpty() ? reasonForCodeWithoutText(toValue) : reason);
+    }
     Q_EMIT jobStatusChanged(toValue);
 }
 
@@ -205,7 +235,14 @@ void QueueController::setCommentTextField(const QueuePtr& queue, const QString& 
 
 void QueueController::commentWithStatusText(const QueuePtr& queue)
 {
-    setCommentTextField(queue, textOf(queue->status()));
+    const qint64 status = queue->status();
+    QString text = textOf(status);
+    if (text.isEmpty()) {
+        // No text of its own: the reason given when the code was set stays.
+        text = commentReason(queue);
+        if (text.isEmpty()) text = reasonForCodeWithoutText(status);
+    }
+    setCommentTextField(queue, text);
 }
 
 bool QueueController::mayStartStep(const QueuePtr& queue)
@@ -268,6 +305,7 @@ void QueueController::queueProcessingNZB(const QueuePtr& queue)
 
 void QueueController::queueNZBParsingFinished(const QueuePtr& queue)
 {
+    setCommentTextField(queue, reasonForCodeWithoutText(JobStatus::NZBParsed));
     if (queue->totalfiles() < 1) {
         DialogBoxes::alertBoxDefault(QStringLiteral("NZB has no files to download"), queue->title());
         deleteContentFromDiskAndCancelQueue({queue});
@@ -423,6 +461,8 @@ void QueueController::queueReadyToRepair(const QueuePtr& queue)
 
 void QueueController::queueNeedMoreBlocks(const QueuePtr& queue)
 {
+    // Until the volumes to fetch are chosen (or found missing).
+    setCommentTextField(queue, reasonForCodeWithoutText(JobStatus::NeedsMoreRepairBlocks));
     if (isTerminated_.load()) return;
     if (!boolSetting("enableFileRepair")) {
         queue->setStatus(JobStatus::PrepareJoiningFileParts);

@@ -492,7 +492,7 @@ TEST_F(DeYencTest, RefusedWriteEndsTheDecoding)
     const DecodeResult r =
         DeYenc::decodeToFile(request(ArticleFixtures::yencArticles(file, "f.bin", 300)), sink);
     EXPECT_EQ(r.outcome, DecodeOutcome::WriteFailed);
-    EXPECT_TRUE(log().contains(QStringLiteral("Error building filepart in datablock f.bin:\ndisk full")));
+    EXPECT_TRUE(log().contains(QStringLiteral("Error building filepart in datablock f.bin: disk full")));
 }
 
 TEST_F(DeYencTest, DenseDotsAndCriticalBytesRoundTrip)

@@ -11,7 +11,9 @@
 
 #include "queue/StatusCodes.h"
 #include "support/EventLoop.h"
+#include "support/LogFileReader.h"
 #include "support/NntpRule.h"
+#include "support/TmpfsMount.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,6 +92,42 @@ TEST_F(DownloadEndToEnd, AnNzbDownloadsOverSeveralConnectionsToTheFinalFolder)
             EXPECT_EQ(server.bodyRequests("<" + mid + ">"), 1) << mid.toStdString();
     EXPECT_EQ(bodies(server).size(), photos.mids.size() + notes.mids.size());
     expectFilesInFinalFolder(job, {photos, notes});
+}
+
+// A download folder on a file system that fills up: the job stops at 50,
+// paused, and every line and comment about it says why (the write once only
+// logged "Error building filepart in datablock big50.bin:"); once the disk
+// has room and the user resumes, the file is written whole.
+TEST_F(DownloadEndToEnd, AFullDiskStopsTheJobWithItsReasonAndResumeWritesTheFile)
+{
+    TmpfsMount disk(downloadFolder, 128 * 1024);
+    if (!disk.isMounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ScriptedNntpServer& server = addServer(QStringLiteral("Main"), 2);
+    const PostedFile big = PostedFile::make(QStringLiteral("big50.bin"), 400000, 50000, 50);
+    serve(server, big);
+
+    const QueuePtr job = import(writeNzb({big}));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(waitForCode(job, JobStatus::FilePartFailed, 60000)) << job->status();
+    ASSERT_TRUE(waitUntil([&] { return job->isPaused(); }, 10000));
+    const QString comment = job->commentTextField();
+    EXPECT_TRUE(comment.startsWith("(Paused) Disk not accessable or no disk space left.")) << comment.toStdString();
+    EXPECT_TRUE(comment.contains("big50.bin: No space left on device")) << comment.toStdString();
+
+    const LogFileReader log(home.logFilePath());
+    EXPECT_FALSE(log.linesContaining("Error writing file: big50.bin (No space left on device)").isEmpty());
+    for (const QString& line : log.linesContaining("big50.bin")) {
+        EXPECT_FALSE(line.trimmed().endsWith(u':')) << line.toStdString();
+        EXPECT_FALSE(line.contains(" 50 ()")) << line.toStdString();
+    }
+
+    ASSERT_TRUE(disk.setSize(4 << 20));
+    scheduler->resumeQueueObject(job);
+    ASSERT_TRUE(waitForCode(job, JobStatus::Finished, 60000))
+        << "status " << job->status() << " " << job->commentTextField().toStdString();
+    const QString written = QDir(job->downloadUrl()).filePath(QStringLiteral("big50.bin"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); }, 10000)) << written.toStdString();
+    EXPECT_TRUE(fileBytes(written) == big.data);
 }
 
 TEST_F(DownloadEndToEnd, SegmentsListedOutOfOrderOrTwiceAreFetchedOnceEachAndEveryFileWritten)

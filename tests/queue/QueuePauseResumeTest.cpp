@@ -176,6 +176,70 @@ TEST_F(FileParts, AFailedWritePausesTheJobAndResumeWritesAgain)
     EXPECT_EQ(calls, (QStringList{"connectAll", "write Disk.mkv"}));
 }
 
+// A write the disk refused says why: in the log, in the job's comment while
+// it is paused, and in the status line of its code, which has no text.
+TEST_F(FileParts, AFailedWriteGivesItsReasonEverywhereTheUserLooks)
+{
+    const QueuePtr root = downloading("Full", {"big50.bin"});
+    const QueuePtr part = partNamed(root, "big50.bin");
+    part->setStatus(FilePartStatus::Downloaded);
+    settle();
+    part->setFailureReason("No space left on device");
+    part->setStatus(FilePartStatus::WriteFailed);
+    settle();
+    ASSERT_TRUE(root->isPaused());
+    EXPECT_EQ(root->commentTextField(), "(Paused) Disk not accessable or no disk space left. Click resume to "
+                                        "continue. (big50.bin: No space left on device)");
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesContaining("Error writing file: big50.bin (No space left on device)").size(), 1);
+    EXPECT_EQ(log.linesContaining("Full 50 (Could not write big50.bin: No space left on device)").size(), 1);
+
+    // Resumed, the reason is gone with the stop.
+    qc.resumeQueueObject(root);
+    settle();
+    EXPECT_TRUE(root->failureReason().isEmpty());
+}
+
+// The codes without a text of their own (34 once read, 22 while more repair
+// blocks are fetched, 50 when a file failed) are never shown or logged
+// without a reason: the job's comment carries it, also once it is paused.
+TEST_F(FileParts, ACodeWithoutTextIsShownWithItsReason)
+{
+    const QueuePtr read = makeJob("Read", {"Read.rar"});
+    ASSERT_TRUE(qc.addNZBRootObjectToQueue(read));
+    read->setStatus(JobStatus::NZBParsed);
+    settle();
+
+    UserDefaults::standard().setBool(true, "enableFileRepair");
+    const QueuePtr blocks = downloading("Blocks", {"Blocks.rar", "Blocks.par2"});
+    blocks->setStatus(JobStatus::NeedsMoreRepairBlocks);
+    settle();
+    qc.pauseQueueObject(blocks);
+    settle();
+    ASSERT_TRUE(blocks->isPaused());
+    EXPECT_EQ(blocks->commentTextField(), "(Paused) Downloading 0 more repair blocks");
+
+    const QueuePtr decode = downloading("Decode", {"Decode.rar"});
+    partNamed(decode, "Decode.rar")->setStatus(FilePartStatus::DecodeError);
+    settle();
+    EXPECT_EQ(decode->commentTextField(), textOf(FilePartStatus::DecodeError));
+
+    const QueuePtr held = downloading("Held", {"Held.rar"});
+    held->setCommentTextField(QString());
+    held->setStatus(JobStatus::FilePartFailed);
+    held->setIsPaused(true);
+    settle();
+    EXPECT_EQ(held->commentTextField(),
+              "(Paused) A file could not be written or decoded. Click resume to try again.");
+
+    const LogFileReader log(home.logFilePath());
+    EXPECT_EQ(log.linesContaining("Read 34 (NZB read, waiting to be queued)").size(), 1);
+    EXPECT_EQ(log.linesContaining("Decode 50 (Decode error)").size(), 1);
+    EXPECT_EQ(log.linesContaining("Blocks 22 (Downloading 0 more repair blocks)").size(), 1);
+    for (const char* code : {" 22 ()", " 34 ()", " 50 ()"})
+        EXPECT_TRUE(log.linesContaining(code).isEmpty()) << code;
+}
+
 TEST_F(FileParts, ADecodeErrorStopsTheJobWithThePartsText)
 {
     const QueuePtr root = downloading("Bad", {"Bad.mkv", "Bad.nfo"});
@@ -498,7 +562,11 @@ TEST_P(Pausing, AtOnceOnlyWhereTheJobCanStop)
     EXPECT_EQ(root->shouldPause(), GetParam().asked);
     EXPECT_EQ(root->isPaused(), GetParam().paused);
     if (GetParam().paused) {
-        EXPECT_EQ(root->commentTextField(), "(Paused) " + textOf(GetParam().status));
+        // A code without a text of its own shows its reason.
+        const QString text = GetParam().status == JobStatus::NeedsMoreRepairBlocks
+                                 ? QStringLiteral("Fetching more repair blocks")
+                                 : textOf(GetParam().status);
+        EXPECT_EQ(root->commentTextField(), "(Paused) " + text);
     }
 }
 

@@ -26,3 +26,10 @@ bool TmpfsMount::setReadOnly(bool readOnly)
     const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
     return ::mount("tmpfs", QFile::encodeName(folder_).constData(), "tmpfs", flags, options.constData()) == 0;
 }
+
+bool TmpfsMount::setSize(qint64 bytes)
+{
+    if (!mounted_) return false;
+    bytes_ = bytes;
+    return setReadOnly(false);
+}

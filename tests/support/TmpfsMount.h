@@ -17,6 +17,8 @@ public:
     QString path() const { return folder_; }
     // Makes the file system read-only, or writable again.
     bool setReadOnly(bool readOnly);
+    // Makes it hold `bytes` (space that returns, or runs out).
+    bool setSize(qint64 bytes);
 
 private:
     QString folder_;
