@@ -44,8 +44,12 @@ qint64 systemClock()
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-QStringList withoutAny(QStringList ids, const QStringList& skip, const QStringList& used)
+// The servers of `ids` that may still be asked for `segment`: not one that
+// has tried it, nor one its job skips (a forced job skips none).
+QStringList serversLeftFor(QStringList ids, const QueuePtr& job, const SegmentPtr& segment)
 {
+    const QStringList skip = job->forceDownload() ? QStringList() : job->serversToSkip();
+    const QStringList used = segment->usedServerIDs();
     ids.removeIf([&](const QString& id) { return skip.contains(id) || used.contains(id); });
     return ids;
 }
@@ -535,8 +539,7 @@ void ConnectionsController::resetReleasedSegment(const SegmentPtr& segment, cons
         // nobody would ask for it again.
         NNTPServersController* servers = nntpServersController_.data();
         if (servers && job && segment->backupServerOnly() && segment->status() == ArticleStatus::Queued) {
-            const QStringList skip = job->forceDownload() ? QStringList() : job->serversToSkip();
-            const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, segment->usedServerIDs());
+            const QStringList backups = serversLeftFor(servers->getBackupServerIDs(), job, segment);
             if (!backups.isEmpty()) {
                 routedTo = backups.first();
                 if (!job->fullDownloadBackupServers().contains(routedTo))
@@ -558,9 +561,8 @@ void ConnectionsController::wakeServerFor(const SegmentPtr& segment, const NNTPS
     // Another server than the one that let go of it, one that works: the
     // article should not wait for that server's next connection, nor for
     // its retry.
-    const QStringList skip = job->forceDownload() ? QStringList() : job->serversToSkip();
     const QString own = from ? from->serverID() : QString();
-    for (const QString& id : withoutAny(servers->getNormalServerIDs(), skip, segment->usedServerIDs())) {
+    for (const QString& id : serversLeftFor(servers->getNormalServerIDs(), job, segment)) {
         if (id == own || backoff_.isFailing(id)) continue;
         openConnections(1, id);
         return;
@@ -672,10 +674,8 @@ bool ConnectionsController::sendToAnotherServer(const SegmentPtr& segment,
         QMutexLocker queueLocker(&queue->arrayLock());
         segment->addUsedServerID(nntpServer->serverID());
         const bool wholeFile = !forced && updateQueueWithMissingArticle(segment, nntpServer);
-        const QStringList skip = forced ? QStringList() : job->serversToSkip();
-        const QStringList used = segment->usedServerIDs();
-        const QStringList normals = withoutAny(servers->getNormalServerIDs(), skip, used);
-        const QStringList backups = withoutAny(servers->getBackupServerIDs(), skip, used);
+        const QStringList normals = serversLeftFor(servers->getNormalServerIDs(), job, segment);
+        const QStringList backups = serversLeftFor(servers->getBackupServerIDs(), job, segment);
         if (!normals.isEmpty()) {
             next = normals.first();
             queue->requeueSegment(segment);
