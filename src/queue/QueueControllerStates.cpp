@@ -65,13 +65,19 @@ QString reasonForCodeWithoutText(qint64 code)
     }
 }
 
+// What a paused job's comment starts with.
+const QString& pausedMark()
+{
+    static const QString mark = QStringLiteral("(Paused) ");
+    return mark;
+}
+
 // The reason a job's comment gives, without the pause mark in front of it.
 QString commentReason(const QueuePtr& queue)
 {
     QString comment = queue->commentTextField();
-    static const QString paused = QStringLiteral("(Paused) ");
-    while (comment.startsWith(paused))
-        comment.remove(0, paused.size());
+    while (comment.startsWith(pausedMark()))
+        comment.remove(0, pausedMark().size());
     return comment;
 }
 
@@ -230,7 +236,7 @@ void QueueController::statusChangedForQueueObject(const QueuePtr& queue, qint64,
 void QueueController::setCommentTextField(const QueuePtr& queue, const QString& text)
 {
     queue->setCommentTextField(
-        sformat(u"%@%@", queue->isPaused() ? QStringLiteral("(Paused) ") : QString(), text));
+        sformat(u"%@%@", queue->isPaused() ? pausedMark() : QString(), text));
 }
 
 void QueueController::commentWithStatusText(const QueuePtr& queue)
