@@ -118,6 +118,10 @@ void QueueController::addDPFilepartToQueue(const QueuePtr& filepart)
     // The lists are being fetched: the part is picked up when they arrive.
     if (root->status() == JobStatus::DownloadingFilelist || root->status() == JobStatus::DownloadingSegments)
         return;
+    // An NZB job's lists come from its file, never from the search service:
+    // until its import has ended, the end of the import queues every ticked
+    // part.
+    if (root->isNZB() && !root->filelistReceived()) return;
     const bool wasQueued = isQueueObjectQueued(root) != nullptr;
     if (!wasQueued) addRootQueueObjectToQueueArray(root);
 

@@ -136,6 +136,38 @@ TEST_F(Queueing, APartCheckedWhileTheListsAreFetchedWaitsForThem)
     }
 }
 
+// A file ticked again in the files pane while its NZB is still being read
+// (or just read, the end of the import not yet handled) waits for the end of
+// the import; it never sends the job to the search service for lists that
+// are in its file.
+TEST_F(Queueing, APartTickedWhileItsNZBIsReadIsQueuedByTheEndOfTheImport)
+{
+    for (const qint64 importing : {JobStatus::ParsingNZB, JobStatus::NZBParsed}) {
+        const QueuePtr root = makeJob(QStringLiteral("Import%1").arg(importing), {"a.rar", "b.rar"}, 2);
+        root->setFilelistReceived(false);
+        root->setSegmentsReceived(false);
+        ASSERT_TRUE(qc.addNZBRootObjectToQueue(root));
+        root->setStatus(JobStatus::ParsingNZB);
+        settle();
+        if (importing == JobStatus::NZBParsed) root->setStatus(JobStatus::NZBParsed);
+
+        const QueuePtr b = root->fileparts().at(1);
+        b->setCheckbox(0);
+        qc.dpFilepartObjectCheckBoxClicked(b);
+        b->setCheckbox(1);
+        qc.dpFilepartObjectCheckBoxClicked(b);
+        EXPECT_FALSE(root->shouldDownloadSegments()) << importing;
+        EXPECT_EQ(root->status(), importing);
+
+        if (importing == JobStatus::ParsingNZB) root->setStatus(JobStatus::NZBParsed);
+        settle();
+        EXPECT_EQ(root->status(), JobStatus::QueuedForDownload) << importing;
+        for (const QueuePtr& part : root->fileparts())
+            EXPECT_EQ(part->status(), FilePartStatus::Queued) << importing << " " << part->filename().toStdString();
+        EXPECT_EQ(root->totalSegmentsLeftToDownload(), 4) << importing;
+    }
+}
+
 TEST_F(Queueing, AJobWithoutArticleListsFetchesThemFirst)
 {
     const QueuePtr root = makeJob("Search", {"a.rar", "b.rar"}, 2, false);
