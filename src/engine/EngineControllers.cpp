@@ -36,6 +36,9 @@ EngineControllers::~EngineControllers()
     // Connections first: their threads call into the queue and statistics.
     if (queueController_) queueController_->neighbours() = {};
     connectionsController_.reset();
+    // The writing threads report to the repair bookkeeping and the
+    // files-on-disk index, destroyed next.
+    if (queueController_) queueController_->fileWriteController().stop();
     fileRepairExtractController_.reset();
     renameTitleController_.reset();
     repairController_.reset();

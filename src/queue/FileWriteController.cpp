@@ -16,9 +16,20 @@ FileWriteController::FileWriteController(QObject* parent)
 
 FileWriteController::~FileWriteController()
 {
+    stop();
+}
+
+void FileWriteController::stop()
+{
+    stopped_ = true;
     writeFileQueue_.cancelAllOperations();
     writeFileQueue_.waitUntilAllOperationsAreFinished();
     decodePool_.waitUntilIdle();
+    // A digest reports to the files-on-disk index, which may go next; the
+    // writes are done, so no digest is added after these.
+    digestQueue_.cancelAllOperations();
+    digestQueue_.waitUntilAllOperationsAreFinished();
+    repairController_ = nullptr;
 }
 
 RepairController* FileWriteController::repairController() const
@@ -33,7 +44,7 @@ void FileWriteController::setRepairController(RepairController* controller)
 
 void FileWriteController::addFileToQueue(const QueuePtr& filepart)
 {
-    if (!filepart) return;
+    if (!filepart || stopped_) return;
     pending_->fetch_add(1);
     auto writer = std::make_shared<FilePartWriter>(filepart, repairController_.data(), pending_);
     writer->setDownloadAgain(downloadAgain_);
@@ -53,7 +64,7 @@ void FileWriteController::addFileToQueue(const QueuePtr& filepart)
 
 void FileWriteController::bodyArrived(const QueuePtr& filepart, const SegmentPtr& segment)
 {
-    if (!filepart || !segment) return;
+    if (!filepart || !segment || stopped_) return;
     const qint64 bytes = segment->filedata().size();
     if (bytes <= 0) return;
     EarlySpoolPtr spool;

@@ -49,6 +49,9 @@ public:
     // and for the decodes and digests under way; the spools of parts not
     // written are removed.
     ~FileWriteController() override;
+    // Main thread, before the controllers the writing reports to are
+    // destroyed: as the destructor, and nothing is written after it.
+    void stop();
 
     // Weak; set by the scheduler before the first part is queued.
     RepairController* repairController() const;
@@ -104,6 +107,7 @@ private:
     void followDigest(const std::weak_ptr<Queue>& weak, FilePartSpool& spool);
 
     QPointer<RepairController> repairController_;
+    std::atomic<bool> stopped_{false};
     std::shared_ptr<std::atomic<qint64>> pending_ = std::make_shared<std::atomic<qint64>>(0);
     std::atomic<qint64> spooledBytes_{0};
     // Guards spools_ and every spool's `pending`.

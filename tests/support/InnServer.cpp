@@ -271,6 +271,7 @@ bool InnServer::startDaemon(Daemon& daemon, const QString& program, const QStrin
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
         if (p.state() != QProcess::Running) {
+            endedAtStart_ = true;
             error_ = QStringLiteral("%1 ended at start (exit %2)").arg(program).arg(p.exitCode());
             return false;
         }
@@ -300,6 +301,27 @@ bool InnServer::start()
         error_ = QStringLiteral("no temporary folder or certificate: %1").arg(certificates_.error());
         return false;
     }
+    // The ports are free when picked, yet on a busy machine another process
+    // may bind one first (an outgoing connection takes its local port from
+    // the same range): the daemon then ends at start, and fresh ports are
+    // tried in a fresh folder.
+    for (int attempt = 1;; ++attempt) {
+        endedAtStart_ = false;
+        if (startOnce()) return true;
+        if (!endedAtStart_ || attempt == 3) return false;
+        const QDir root(dir_.path());
+        for (const QFileInfo& entry : root.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                                         QDir::System)) {
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
+    }
+}
+
+bool InnServer::startOnce()
+{
     const QList<quint16> ports = freePorts(3);
     if (ports.size() != 3) {
         error_ = QStringLiteral("no free ports on 127.0.0.1");

@@ -61,6 +61,7 @@ public:
 private:
     struct Daemon;
 
+    bool startOnce();
     bool writeConfiguration();
     bool handToNewsUser();
     // `onClose`: a shell command run before the daemon's group is ended when
@@ -79,4 +80,5 @@ private:
     std::unique_ptr<Daemon> authNnrpd_;
     std::unique_ptr<Daemon> tlsNnrpd_;
     QString error_;
+    bool endedAtStart_ = false;
 };
